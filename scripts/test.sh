@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything with warnings as errors, runs the
+# whole test suite, checks formatting, and gives each fuzz target a short run.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/install-deps.sh
+
+jobs=$(nproc)
+build=${BUILD_DIR:-build}
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWARNINGS_AS_ERRORS=ON -DENABLE_BENCH=ON
+cmake --build "$build" -j "$jobs"
+cmake --build "$build" --target check-format
+
+# The fuzz targets need clang and a build of their own.
+if ls fuzz/fuzz_*.cpp >/dev/null 2>&1; then
+    CC=clang CXX=clang++ cmake -S . -B "$build-fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DENABLE_FUZZ=ON
+    cmake --build "$build-fuzz" -j "$jobs"
+    for target in "$build-fuzz"/bin/fuzz_*; do
+        name=$(basename "$target")
+        corpus=$(mktemp -d)
+        seeds=fuzz/seeds/${name#fuzz_}
+        [ -d "$seeds" ] || seeds=tests/data
+        echo "Fuzzing $name for a few seconds"
+        "$target" -max_total_time=5 -timeout=10 -rss_limit_mb=2048 "$corpus" "$seeds" 2>&1 | tail -n 2
+        rm -rf "$corpus"
+    done
+fi
+
+cd "$build"
+ctest --output-on-failure -j "$jobs"

@@ -1,0 +1,143 @@
+#include "app/Log.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QMutex>
+
+namespace {
+
+// Lines come from the GUI thread and from worker threads at once; one lock keeps
+// each line whole in the files and keeps rotation from racing an append.
+QMutex &fileMutex()
+{
+    static QMutex mutex;
+    return mutex;
+}
+
+QString marcador(Log::Nivel nivel)
+{
+    switch (nivel) {
+    case Log::Nivel::Debug:
+        return QStringLiteral("{D} \t\t %1");
+    case Log::Nivel::Info:
+        return QStringLiteral("{I} \t\t %1");
+    case Log::Nivel::Warning:
+        return QStringLiteral("{W} \t %1");
+    case Log::Nivel::Error:
+        return QStringLiteral("{E} \t\t %1");
+    }
+    return QStringLiteral("%1");
+}
+
+void appendLine(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
+        return;
+    file.write(bytes);
+}
+
+void rotateIfNeeded(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.exists() || info.size() <= Log::tamanhoMaximo)
+        return;
+    QFile::remove(Log::nomeBackup());
+    QFile::rename(path, Log::nomeBackup());
+}
+
+} // namespace
+
+QString Log::formatarLinha(Nivel nivel, const QString &msg)
+{
+    const QString prefixo = QStringLiteral("{%1}{%2}")
+                                .arg(QDateTime::currentDateTime().toString(QStringLiteral("dd/MM/yy hh:mm:ss:zzz")),
+                                     QStringLiteral(Z3_APP_NAME));
+    return prefixo + marcador(nivel).arg(msg);
+}
+
+void Log::escrever(Nivel nivel, const QString &msg)
+{
+    const QString mainPath = qEnvironmentVariable("Z3_LOG");
+    const QString dailyDir = qEnvironmentVariable("Z3_LOG_PATH");
+    const QString linha = formatarLinha(nivel, msg);
+
+    const QMessageLogger logger(nullptr, 0, nullptr, "default");
+    switch (nivel) {
+    case Nivel::Debug:
+        logger.debug().noquote() << linha;
+        break;
+    case Nivel::Info:
+        logger.info().noquote() << linha;
+        break;
+    case Nivel::Warning:
+        logger.warning().noquote() << linha;
+        break;
+    case Nivel::Error:
+        logger.critical().noquote() << linha;
+        break;
+    }
+
+    const bool wantDaily = !dailyDir.isEmpty() && QFileInfo(dailyDir).isDir();
+    if (mainPath.isEmpty() && !wantDaily)
+        return;
+
+    const QByteArray bytes = (linha + QLatin1Char('\n')).toUtf8();
+    QMutexLocker lock(&fileMutex());
+    if (!mainPath.isEmpty()) {
+        rotateIfNeeded(mainPath);
+        appendLine(mainPath, bytes);
+    }
+    if (wantDaily) {
+        const QString daily = dailyDir + QLatin1Char('/') +
+                              QDate::currentDate().toString(QStringLiteral("ddMMyy")) +
+                              QStringLiteral("_Z3-LOG.txt");
+        appendLine(daily, bytes);
+    }
+}
+
+QString Log::formatarTrace(QtMsgType tipo, const QString &origem, const QString &msg)
+{
+    QString severidade;
+    switch (tipo) {
+    case QtDebugMsg:
+        severidade = QStringLiteral("Debug");
+        break;
+    case QtInfoMsg:
+        severidade = QStringLiteral("Info");
+        break;
+    case QtWarningMsg:
+        severidade = QStringLiteral("Warning");
+        break;
+    case QtCriticalMsg:
+    case QtFatalMsg:
+        severidade = QStringLiteral("Critical");
+        break;
+    }
+    const QString agora = QDateTime::currentDateTime().toString(QStringLiteral("dd/MM/yyyy hh:mm:ss"));
+    return QStringLiteral("{%1|%2}\t{%3} %4").arg(agora, severidade, origem, msg);
+}
+
+void Log::trace(QtMsgType tipo, const QString &origem, const QString &msg)
+{
+    const QString linha = formatarTrace(tipo, origem, msg);
+    const QMessageLogger logger(nullptr, 0, nullptr, "default");
+    switch (tipo) {
+    case QtDebugMsg:
+        logger.debug().noquote() << linha;
+        break;
+    case QtInfoMsg:
+        logger.info().noquote() << linha;
+        break;
+    case QtWarningMsg:
+        logger.warning().noquote() << linha;
+        break;
+    case QtCriticalMsg:
+    case QtFatalMsg:
+        logger.critical().noquote() << linha;
+        break;
+    }
+}

@@ -1,0 +1,105 @@
+#include "app/Startup.h"
+
+#include "app/ConfigTef.h"
+#include "app/Log.h"
+#include "app/RestartHandler.h"
+#include "app/SingleInstanceGuard.h"
+#include "app/Wiring.h"
+#include "platform/Platform.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QQmlApplicationEngine>
+#include <QQmlContext>
+#include <QUrl>
+
+#include <memory>
+
+namespace {
+
+void aplicaCustomizacao(QObject *backend, const ConfigTef &config)
+{
+    if (!backend)
+        return;
+    if (config.produtoTef() == 1 || config.tipoOperacao() == 1) {
+        QMetaObject::invokeMethod(backend, "disableButtonOK", Q_ARG(bool, true));
+        QMetaObject::invokeMethod(backend, "disableButtonVoltar", Q_ARG(bool, true));
+        QMetaObject::invokeMethod(backend, "disableButtonCancelar", Q_ARG(bool, true));
+        QMetaObject::invokeMethod(backend, "disableTextField", Q_ARG(bool, true));
+        QMetaObject::invokeMethod(backend, "disableListView", Q_ARG(bool, true));
+    }
+    QMetaObject::invokeMethod(backend, "showWindow", Q_ARG(bool, false));
+    QMetaObject::invokeMethod(backend, "pathImageChanged", Q_ARG(QString, config.caminhoLogo()));
+    QMetaObject::invokeMethod(backend, "firstColorChanged", Q_ARG(QString, config.corDestaque()));
+    QMetaObject::invokeMethod(backend, "fontColorChanged", Q_ARG(QString, config.corFonte1()));
+    QMetaObject::invokeMethod(backend, "backgroundColorChanged", Q_ARG(QString, config.corFundo()));
+    QMetaObject::invokeMethod(backend, "secondFontColorChanged", Q_ARG(QString, config.corFonte2()));
+    QMetaObject::invokeMethod(backend, "selectionColorChanged", Q_ARG(QString, config.corSelecao()));
+    QMetaObject::invokeMethod(backend, "widthChanged", Q_ARG(int, config.larguraJanela()));
+    QMetaObject::invokeMethod(backend, "heightChanged", Q_ARG(int, config.alturaJanela()));
+}
+
+} // namespace
+
+int runApplication(int argc, char *argv[])
+{
+    // Without a display the job still has to be done: render offscreen.
+    const bool offscreenFallback = platform::needsOffscreenFallback();
+    if (offscreenFallback) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        if (qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND"))
+            qputenv("QT_QUICK_BACKEND", "software");
+    }
+
+    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
+    auto app = std::make_unique<QApplication>(argc, argv);
+    auto config = std::make_unique<ConfigTef>();
+    // The autonomous worker joins here when the cashier's own operations land.
+    auto restartHandler = std::make_unique<RestartHandler>();
+
+    const Log log;
+    log.info(Z3_APP_NAME);
+    log.info(QStringLiteral("Versão: ") + QStringLiteral(Z3_APP_VERSION));
+    if (offscreenFallback)
+        log.warning("Nenhum servidor gráfico encontrado: janela desenhada fora da tela (offscreen)");
+
+    auto guard = std::make_unique<SingleInstanceGuard>(SingleInstanceGuard::applicationKey());
+    if (!guard->tryToRun()) {
+        log.debug("Uma instância já está aberta");
+        return 0;
+    }
+
+    const int produto = config->produtoTef();
+    log.info(QStringLiteral("Produto TEF configurado: ") + QString::number(produto));
+    if (produto < 0 || produto > 2) {
+        log.error("Produto TEF inválido");
+        return -1;
+    }
+    QObject *backend = wiring::createBackend(produto);
+    wiring::connectBackend(backend);
+
+    auto engine = std::make_unique<QQmlApplicationEngine>();
+    engine->rootContext()->setContextProperty(QStringLiteral("controller"), backend);
+    engine->rootContext()->setContextProperty(QStringLiteral("RestartHandler"), restartHandler.get());
+    const QUrl url(QStringLiteral("qrc:/main.qml"));
+    QObject::connect(
+        engine.get(), &QQmlApplicationEngine::objectCreated, app.get(),
+        [url](QObject *obj, const QUrl &objUrl) {
+            if (!obj && url == objUrl)
+                QCoreApplication::exit(-1);
+        },
+        Qt::QueuedConnection);
+    engine->load(url);
+
+    aplicaCustomizacao(backend, *config);
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/Assets/varda-fav-icon.png")));
+
+    const int exitCode = QApplication::exec();
+
+    engine.reset();
+    guard.reset();
+    restartHandler.reset();
+    config.reset();
+    app.reset();
+    return exitCode;
+}

@@ -1,0 +1,29 @@
+#include "app/Wiring.h"
+
+#include <QObject>
+
+namespace wiring {
+
+QObject *createBackend(int produtoTef)
+{
+    switch (produtoTef) {
+    case 0:
+    case 1:
+    case 2:
+        return nullptr; // the backends arrive with their own components
+    default:
+        return nullptr;
+    }
+}
+
+void connectBackend(QObject *backend)
+{
+    if (!backend)
+        return;
+    QObject::connect(backend, SIGNAL(finished()), backend, SLOT(onFinishThread()));
+    QObject::connect(backend, SIGNAL(started()), backend, SLOT(preProcessThread()));
+    QObject::connect(backend, SIGNAL(qmlAvisoSignal(bool)), backend, SLOT(handleSignalCheckbox(bool)));
+    QObject::connect(backend, SIGNAL(enviaNSU(QString)), backend, SLOT(recebeNSU(QString)));
+}
+
+} // namespace wiring

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QWindow;
+
+// What differs by operating system: where the vendor libraries are, default
+// folders, keeping a window on top, starting processes, opening files.
+namespace platform {
+
+enum class ClosedLibrary { Z3Tef, Vitra, Impressora, Updater, Bridge, Vantor };
+
+// The file name the library is loaded from. "Z3_LIB_DIR", when set and not
+// empty, replaces the folder of every closed library (simulators, tests).
+QString libraryPath(ClosedLibrary lib);
+// The file name alone, e.g. "Z3_Tef01.so".
+QString libraryFileName(ClosedLibrary lib);
+
+QString defaultRequestFolder();
+QString defaultResponseFolder();
+
+// Keeps the window above the others without moving it, or releases it.
+void setWindowOnTop(QWindow *window, bool onTop);
+
+// Starts a detached process; returns 0 on success, otherwise an error code.
+int startDetached(const QString &program, const QStringList &arguments = {});
+
+// Opens a file with the desktop's default application.
+bool openWithDesktop(const QString &filePath);
+
+// True when no display server is reachable and no platform plugin was chosen:
+// the program then runs offscreen instead of aborting.
+bool needsOffscreenFallback();
+
+} // namespace platform

@@ -1,0 +1,62 @@
+#include "TestSupport.h"
+
+#include "app/ConfigTef.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QThread>
+
+namespace testsupport {
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool writeAll(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
+QString dataPath(const QString &name)
+{
+    return QStringLiteral(Z3_TEST_DATA_DIR) + QLatin1Char('/') + name;
+}
+
+QByteArray dataFile(const QString &name)
+{
+    return readAll(dataPath(name));
+}
+
+bool waitForFile(const QString &path, int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (!QFileInfo::exists(path)) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+QString configPath()
+{
+    return ConfigTef::defaultFilePath();
+}
+
+void writeConfig(const QJsonObject &overrides)
+{
+    QFile::remove(configPath());
+    QJsonObject all = ConfigTef().configuracao();
+    for (auto it = overrides.begin(); it != overrides.end(); ++it)
+        all.insert(it.key(), it.value());
+    writeAll(configPath(), QJsonDocument(all).toJson());
+}
+
+} // namespace testsupport

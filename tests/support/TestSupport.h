@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QString>
+
+namespace testsupport {
+
+// Reads a file whole; an empty array when it cannot be read.
+QByteArray readAll(const QString &path);
+bool writeAll(const QString &path, const QByteArray &bytes);
+
+// A file under tests/data.
+QString dataPath(const QString &name);
+QByteArray dataFile(const QString &name);
+
+// Waits, spinning the event loop, until the file exists (true) or the deadline passes.
+bool waitForFile(const QString &path, int timeoutMs);
+
+// The configuration file the program would read: the application folder's config_tef.json.
+QString configPath();
+// Writes a complete configuration with the given overrides (top-level keys).
+void writeConfig(const QJsonObject &overrides);
+
+} // namespace testsupport
