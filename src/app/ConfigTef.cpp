@@ -40,15 +40,29 @@ bool booleanoOu(const QJsonObject &o, const QString &chave, bool padrao)
 }
 
 const char *const chavesObrigatorias[] = {
-    "path_in",        "path_out",     "file_req",           "file_resp",          "log",
-    "vitra",          "produto_tef",  "aspas_comprovante",  "tag_028_001",        "iniciar_atualizacao_aut",
-    "bloquear_atualizacao", "tipo_operacao", "customizacao", "nome_impressora",   "caminho_pdf",
-    "gerar_pdf",      "habilita_impressao", "visualizar_pdf",
+    "path_in",
+    "path_out",
+    "file_req",
+    "file_resp",
+    "log",
+    "vitra",
+    "produto_tef",
+    "aspas_comprovante",
+    "tag_028_001",
+    "iniciar_atualizacao_aut",
+    "bloquear_atualizacao",
+    "tipo_operacao",
+    "customizacao",
+    "nome_impressora",
+    "caminho_pdf",
+    "gerar_pdf",
+    "habilita_impressao",
+    "visualizar_pdf",
 };
 
 const char *const chavesCustomizacao[] = {
-    "caminho_logo", "cor_fundo", "cor_destaque", "cor_fonte1", "cor_fonte2", "cor_selecao", "altura_janela",
-    "largura_janela",
+    "caminho_logo", "cor_fundo",   "cor_destaque",  "cor_fonte1",
+    "cor_fonte2",   "cor_selecao", "altura_janela", "largura_janela",
 };
 
 bool incompleto(const QJsonObject &lido)

@@ -92,8 +92,7 @@ void Log::escrever(Nivel nivel, const QString &msg)
         appendLine(mainPath, bytes);
     }
     if (wantDaily) {
-        const QString daily = dailyDir + QLatin1Char('/') +
-                              QDate::currentDate().toString(QStringLiteral("ddMMyy")) +
+        const QString daily = dailyDir + QLatin1Char('/') + QDate::currentDate().toString(QStringLiteral("ddMMyy")) +
                               QStringLiteral("_Z3-LOG.txt");
         appendLine(daily, bytes);
     }

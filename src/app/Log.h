@@ -43,9 +43,6 @@ public:
     static QString nomeBackup() { return QStringLiteral("Z3_LOG.bkp"); }
 
 private:
-    static QString comNumero(const char *msg, int valor)
-    {
-        return QString::fromUtf8(msg) + QString::number(valor);
-    }
+    static QString comNumero(const char *msg, int valor) { return QString::fromUtf8(msg) + QString::number(valor); }
     static void escrever(Nivel nivel, const QString &msg);
 };
