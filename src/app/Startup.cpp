@@ -11,6 +11,7 @@
 #include <QIcon>
 #include <QQmlApplicationEngine>
 #include <QQmlContext>
+#include <QTimer>
 #include <QUrl>
 
 #include <memory>
@@ -93,6 +94,11 @@ int runApplication(int argc, char *argv[])
 
     aplicaCustomizacao(backend, *config);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/Assets/varda-fav-icon.png")));
+
+    platform::quitOnTerminationSignals();
+    // For start-up benchmarks and smoke runs: leave as soon as the loop is idle.
+    if (!qEnvironmentVariableIsEmpty("Z3_EXIT_WHEN_IDLE"))
+        QTimer::singleShot(0, app.get(), &QCoreApplication::quit);
 
     const int exitCode = QApplication::exec();
 

@@ -33,4 +33,8 @@ bool openWithDesktop(const QString &filePath);
 // the program then runs offscreen instead of aborting.
 bool needsOffscreenFallback();
 
+// Ends the event loop cleanly on SIGTERM, SIGINT and SIGHUP, so a session
+// logout or a service stop releases the single-instance segment.
+void quitOnTerminationSignals();
+
 } // namespace platform

@@ -1,0 +1,238 @@
+#include "TestSupport.h"
+#include "app/Log.h"
+
+#include <QDate>
+#include <QDir>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QtTest>
+
+#include <vector>
+
+namespace {
+
+// The Qt message output is not what these tests look at; keep the run quiet.
+void silence(QtMsgType, const QMessageLogContext &, const QString &) {}
+
+QStringList fileLines(const QString &path)
+{
+    QString text = QString::fromUtf8(testsupport::readAll(path));
+    if (text.endsWith(QLatin1Char('\n')))
+        text.chop(1);
+    return text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
+}
+
+const QString prefix = QStringLiteral(R"(^\{\d\d/\d\d/\d\d \d\d:\d\d:\d\d:\d\d\d\}\{Z3_TEFZoduvud\})");
+
+} // namespace
+
+class TestLog : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        QVERIFY(QDir::setCurrent(m_dir.path()));
+        qInstallMessageHandler(silence);
+    }
+
+    void init()
+    {
+        QDir(m_dir.path()).removeRecursively();
+        QVERIFY(QDir().mkpath(m_dir.path()));
+        QVERIFY(QDir::setCurrent(m_dir.path()));
+        qputenv("Z3_LOG", "z3_log.txt");
+        qputenv("Z3_LOG_PATH", "");
+    }
+
+    void lineLayout_data()
+    {
+        QTest::addColumn<int>("level");
+        QTest::addColumn<QString>("marker");
+        QTest::newRow("debug, two tabs") << 0 << QStringLiteral("{D} \t\t ");
+        QTest::newRow("info, two tabs") << 1 << QStringLiteral("{I} \t\t ");
+        QTest::newRow("warning, one tab") << 2 << QStringLiteral("{W} \t ");
+        QTest::newRow("error, two tabs") << 3 << QStringLiteral("{E} \t\t ");
+    }
+
+    void lineLayout()
+    {
+        QFETCH(int, level);
+        QFETCH(QString, marker);
+        const Log log;
+        const QString msg = QStringLiteral("[MonitoraDiretorio] Monitoramento pausado ção");
+        switch (level) {
+        case 0:
+            log.debug(msg);
+            break;
+        case 1:
+            log.info(msg);
+            break;
+        case 2:
+            log.warning(msg);
+            break;
+        default:
+            log.error(msg);
+        }
+        const QByteArray bytes = testsupport::readAll(QStringLiteral("z3_log.txt"));
+        QVERIFY(bytes.endsWith("ção\n"));
+        QCOMPARE(bytes.count('\n'), 1);
+        const QRegularExpression re(prefix + QRegularExpression::escape(marker + msg) + QStringLiteral("$"));
+        QVERIFY2(re.match(QString::fromUtf8(bytes).chopped(1)).hasMatch(), bytes.constData());
+    }
+
+    void entryPointsPerArgumentKind_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("text") << 0 << QStringLiteral("texto");
+        QTest::newRow("C string decoded as UTF-8") << 1 << QStringLiteral("Versão");
+        QTest::newRow("list joined by comma and blank") << 2 << QStringLiteral("a, b, c");
+        QTest::newRow("C string and integer") << 3 << QStringLiteral("log: -12");
+    }
+
+    void entryPointsPerArgumentKind()
+    {
+        QFETCH(int, kind);
+        QFETCH(QString, expected);
+        const Log log;
+        switch (kind) {
+        case 0:
+            log.info(QStringLiteral("texto"));
+            break;
+        case 1:
+            log.info("Versão");
+            break;
+        case 2:
+            log.info(QStringList{"a", "b", "c"});
+            break;
+        default:
+            log.info("log: ", -12);
+        }
+        const QStringList lines = fileLines(QStringLiteral("z3_log.txt"));
+        QCOMPARE(lines.size(), 1);
+        QVERIFY(lines.first().endsWith(QStringLiteral("{I} \t\t ") + expected));
+    }
+
+    void noMainLogWhenTheVariableIsEmpty()
+    {
+        qputenv("Z3_LOG", "");
+        Log().info("nada");
+        QVERIFY(QDir(m_dir.path()).isEmpty());
+    }
+
+    void dailyLogGoesToAnExistingFolderOnly()
+    {
+        qputenv("Z3_LOG", "");
+        const QString daily = m_dir.filePath(QStringLiteral("diario"));
+        qputenv("Z3_LOG_PATH", daily.toUtf8());
+        Log().info("antes");
+        QVERIFY(!QFileInfo::exists(daily)); // a missing folder is not created
+
+        QDir().mkpath(daily);
+        Log().info("depois");
+        const QString name = QDate::currentDate().toString(QStringLiteral("ddMMyy")) + QStringLiteral("_Z3-LOG.txt");
+        const QStringList lines = fileLines(daily + QLatin1Char('/') + name);
+        QCOMPARE(lines.size(), 1);
+        QVERIFY(lines.first().endsWith(QStringLiteral("depois")));
+    }
+
+    void rotationAboveTheLimitOnly_data()
+    {
+        QTest::addColumn<qint64>("size");
+        QTest::addColumn<bool>("rotated");
+        QTest::newRow("exactly 100 MiB stays") << qint64(104857600) << false;
+        QTest::newRow("one byte more rotates") << qint64(104857601) << true;
+    }
+
+    void rotationAboveTheLimitOnly()
+    {
+        QFETCH(qint64, size);
+        QFETCH(bool, rotated);
+        {
+            QFile big(QStringLiteral("z3_log.txt"));
+            QVERIFY(big.open(QIODevice::WriteOnly));
+            QVERIFY(big.resize(size)); // sparse: instant and takes no disk
+        }
+        testsupport::writeAll(QStringLiteral("Z3_LOG.bkp"), "old backup\n");
+        Log().info("linha nova");
+
+        const QFileInfo log(QStringLiteral("z3_log.txt"));
+        const QFileInfo backup(QStringLiteral("Z3_LOG.bkp"));
+        if (rotated) {
+            QCOMPARE(backup.size(), size); // the old backup was replaced
+            QCOMPARE(fileLines(log.filePath()).size(), 1);
+        } else {
+            QVERIFY(log.size() > size);
+            QCOMPARE(testsupport::readAll(backup.filePath()), QByteArray("old backup\n"));
+        }
+    }
+
+    void unwritableLogIsIgnored()
+    {
+        qputenv("Z3_LOG", m_dir.filePath(QStringLiteral("sem/pasta/z3.txt")).toUtf8());
+        Log().error("não chega");
+        QDir().mkpath(QStringLiteral("pasta-log"));
+        qputenv("Z3_LOG", "pasta-log"); // a folder in the file's place
+        Log().error("também não");
+        QVERIFY(QDir(QStringLiteral("pasta-log")).isEmpty());
+    }
+
+    void concurrentWritersNeverBreakALine()
+    {
+        const QString daily = m_dir.filePath(QStringLiteral("diario"));
+        QDir().mkpath(daily);
+        qputenv("Z3_LOG_PATH", daily.toUtf8());
+        constexpr int threads = 8;
+        constexpr int perThread = 10000;
+        std::vector<QThread *> workers;
+        for (int t = 0; t < threads; ++t) {
+            workers.push_back(QThread::create([t] {
+                const Log log;
+                const QString tag = QStringLiteral("[T%1] ").arg(t);
+                for (int i = 0; i < perThread; ++i)
+                    log.warning(tag + QString::number(i) + QStringLiteral(" abcdefghijklmnopqrstuvwxyz"));
+            }));
+            workers.back()->start();
+        }
+        for (QThread *w : workers) {
+            QVERIFY(w->wait(120000));
+            delete w;
+        }
+
+        const QRegularExpression re(prefix + QStringLiteral(R"(\{W\} \t \[T(\d)\] (\d+) abcdefghijklmnopqrstuvwxyz$)"));
+        const QString dailyFile = daily + QLatin1Char('/') + QDate::currentDate().toString(QStringLiteral("ddMMyy")) +
+                                  QStringLiteral("_Z3-LOG.txt");
+        for (const QString &path : {QStringLiteral("z3_log.txt"), dailyFile}) {
+            const QStringList lines = fileLines(path);
+            QCOMPARE(lines.size(), threads * perThread);
+            std::vector<int> next(threads, 0);
+            for (const QString &line : lines) {
+                const auto m = re.match(line);
+                QVERIFY2(m.hasMatch(), qPrintable(line));
+                const int t = m.captured(1).toInt();
+                QCOMPARE(m.captured(2).toInt(), next[t]++); // each thread's lines in its own order
+            }
+        }
+    }
+
+    void traceLayout()
+    {
+        const QString line = Log::formatarTrace(QtWarningMsg, QStringLiteral("getMaskFromPelmora"),
+                                                QStringLiteral("Entrou na função. Parâmetros: [1] [2] [3]"));
+        const QRegularExpression re(
+            QStringLiteral(R"(^\{\d\d/\d\d/\d{4} \d\d:\d\d:\d\d\|Warning\}\t\{getMaskFromPelmora\} )"
+                           R"(Entrou na função\. Parâmetros: \[1\] \[2\] \[3\]$)"));
+        QVERIFY2(re.match(line).hasMatch(), qPrintable(line));
+        QVERIFY(Log::formatarTrace(QtCriticalMsg, {}, {}).contains(QStringLiteral("|Critical}")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLog)
+#include "tst_log.moc"
