@@ -54,6 +54,7 @@ int runApplication(int argc, char *argv[])
 
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     auto app = std::make_unique<QApplication>(argc, argv);
+    platform::quitOnTerminationSignals();
     auto config = std::make_unique<ConfigTef>();
     // The autonomous worker joins here when the cashier's own operations land.
     auto restartHandler = std::make_unique<RestartHandler>();
@@ -95,7 +96,6 @@ int runApplication(int argc, char *argv[])
     aplicaCustomizacao(backend, *config);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/Assets/varda-fav-icon.png")));
 
-    platform::quitOnTerminationSignals();
     // For start-up benchmarks and smoke runs: leave as soon as the loop is idle.
     if (!qEnvironmentVariableIsEmpty("Z3_EXIT_WHEN_IDLE"))
         QTimer::singleShot(0, app.get(), &QCoreApplication::quit);
