@@ -224,9 +224,8 @@ void TestBaseController::runRefusesASecondTransaction()
         ++execucoes;
     };
     tefEmProcessamento = true;
-    QSignalSpy fim(&c, &QThread::finished);
     c.start();
-    QVERIFY(fim.wait(5000));
+    QVERIFY(esperaTerminar(c, 5000));
     QCOMPARE(execucoes.load(), 0);
     QVERIFY(tefEmProcessamento);
 }
@@ -238,9 +237,8 @@ void TestBaseController::runLeavesTheTransactionFlagSet()
     c.roteiro = [&viuFlag](TestController &) {
         viuFlag = tefEmProcessamento.load();
     };
-    QSignalSpy fim(&c, &QThread::finished);
     c.start();
-    QVERIFY(fim.wait(5000));
+    QVERIFY(esperaTerminar(c, 5000));
     QVERIFY(viuFlag);
     QVERIFY(tefEmProcessamento); // the monitor or the autonomous worker clears it
 }
@@ -260,12 +258,11 @@ void TestBaseController::updaterButtonsChooseTheActionAndEndIt()
     c.roteiro = [&execucoes](TestController &) {
         ++execucoes;
     };
-    QSignalSpy fim(&c, &QThread::finished);
     if (sim)
         c.onClickButtonUpdaterSim();
     else
         c.onClickButtonUpdaterNao();
-    QVERIFY(fim.wait(5000));
+    QVERIFY(esperaTerminar(c, 5000));
     QCOMPARE(execucoes.load(), 0); // an updater run is never a transaction
     QVERIFY(!tefEmProcessamento);
     QVERIFY(!atualizacaoSolicitada);
@@ -282,14 +279,13 @@ void TestBaseController::tefInProcessReportsTheRunningThreadAndClearsTheUpdate()
         t.aguardarFluxo();
     };
     QSignalSpy texto(&c, &Base_Controller::textChanged);
-    QSignalSpy fim(&c, &QThread::finished);
     c.start();
-    QVERIFY(texto.wait(5000));
+    QTRY_VERIFY_WITH_TIMEOUT(!texto.isEmpty(), 5000);
     atualizacaoSolicitada = true;
     QVERIFY(c.tefInProcess());
     QVERIFY(!atualizacaoSolicitada);
     c.onClickButtonOK(QString(), 1);
-    QVERIFY(fim.wait(5000));
+    QVERIFY(esperaTerminar(c, 5000));
 }
 
 void TestBaseController::gateHoldsTheThreadUntilAClick()
@@ -303,14 +299,13 @@ void TestBaseController::gateHoldsTheThreadUntilAClick()
         passou = true;
     };
     QSignalSpy texto(&c, &Base_Controller::textChanged);
-    QSignalSpy fim(&c, &QThread::finished);
     c.start();
-    QVERIFY(texto.wait(5000));
+    QTRY_VERIFY_WITH_TIMEOUT(!texto.isEmpty(), 5000);
     QVERIFY(c.fluxoPausado());
     QVERIFY(c.isRunning());
     QVERIFY(!passou);
     c.onClickButtonOK(QStringLiteral("100"), 1);
-    QVERIFY(fim.wait(5000));
+    QVERIFY(esperaTerminar(c, 5000));
     QVERIFY(passou);
     QVERIFY(!c.fluxoPausado());
 }
@@ -330,9 +325,8 @@ void TestBaseController::gateSurvivesAThousandRounds()
     };
     // The cashier answers every screen as soon as it arrives in the GUI thread.
     connect(&c, &Base_Controller::textChanged, &c, [&c](const QString &v) { c.onClickButtonOK(v, 1); });
-    QSignalSpy fim(&c, &QThread::finished);
     c.start();
-    QVERIFY(fim.wait(60000));
+    QVERIFY(esperaTerminar(c, 60000));
     QCOMPARE(feitas.load(), rodadas);
 }
 
@@ -362,10 +356,9 @@ void TestBaseController::gateSurvivesClicksFromAnotherThread()
             }
         }
     });
-    QSignalSpy fim(&c, &QThread::finished);
     clicador->start();
     c.start();
-    const bool terminou = fim.wait(60000);
+    const bool terminou = esperaTerminar(c, 60000);
     acabou = true;
     clicador->wait();
     delete clicador;
