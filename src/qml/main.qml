@@ -226,8 +226,11 @@ ApplicationWindow {
             visible: false
             height: 40
             font.pixelSize: 24
+            font.family: vardaFont.name
             color: corFonte
             placeholderText: ""
+            topPadding: 4
+            bottomPadding: 4
             horizontalAlignment: TextInput.AlignHCenter
             anchors.top: element1.bottom
             anchors.topMargin: 30
@@ -314,6 +317,8 @@ ApplicationWindow {
                 delegate: contactDelegate
                 highlightMoveDuration: 0
                 highlightMoveVelocity: -1
+                highlightResizeDuration: 0
+                highlightResizeVelocity: -1
                 highlight: Rectangle {
                     radius: 5
                     color: window.rectangleList.color
@@ -360,6 +365,15 @@ ApplicationWindow {
                 visible: false
                 palette.button: "#0099FF"
                 Material.background: corDestaque
+                topInset: 0
+                bottomInset: 0
+                background: Rectangle {
+                    implicitWidth: 120
+                    implicitHeight: 45
+                    radius: 6
+                    color: button.down ? Qt.darker(window.corDestaque, 1.25)
+                                         : (button.hovered ? Qt.lighter(window.corDestaque, 1.1) : window.corDestaque)
+                }
                 onClicked: window.confirma()
                 contentItem: Text {
                     id: textButtonOK
@@ -379,6 +393,15 @@ ApplicationWindow {
                 visible: false
                 palette.button: "#0099FF"
                 Material.background: corDestaque
+                topInset: 0
+                bottomInset: 0
+                background: Rectangle {
+                    implicitWidth: 120
+                    implicitHeight: 45
+                    radius: 6
+                    color: button1.down ? Qt.darker(window.corDestaque, 1.25)
+                                         : (button1.hovered ? Qt.lighter(window.corDestaque, 1.1) : window.corDestaque)
+                }
                 onClicked: controller.onClickButtonVoltar()
                 contentItem: Text {
                     id: textButtonVoltar
@@ -398,6 +421,15 @@ ApplicationWindow {
                 visible: false
                 palette.button: "#0099FF"
                 Material.background: corDestaque
+                topInset: 0
+                bottomInset: 0
+                background: Rectangle {
+                    implicitWidth: 120
+                    implicitHeight: 45
+                    radius: 6
+                    color: button2.down ? Qt.darker(window.corDestaque, 1.25)
+                                         : (button2.hovered ? Qt.lighter(window.corDestaque, 1.1) : window.corDestaque)
+                }
                 onClicked: controller.onClickButtonCancelar()
                 contentItem: Text {
                     id: textButtonCancelar
@@ -417,6 +449,15 @@ ApplicationWindow {
                 visible: false
                 palette.button: "#0099FF"
                 Material.background: corDestaque
+                topInset: 0
+                bottomInset: 0
+                background: Rectangle {
+                    implicitWidth: 120
+                    implicitHeight: 45
+                    radius: 6
+                    color: btn_updater_sim.down ? Qt.darker(window.corDestaque, 1.25)
+                                         : (btn_updater_sim.hovered ? Qt.lighter(window.corDestaque, 1.1) : window.corDestaque)
+                }
                 onClicked: controller.onClickButtonUpdaterSim()
                 contentItem: Text {
                     id: text_btn_updater_sim
@@ -436,6 +477,15 @@ ApplicationWindow {
                 visible: false
                 palette.button: "#0099FF"
                 Material.background: corDestaque
+                topInset: 0
+                bottomInset: 0
+                background: Rectangle {
+                    implicitWidth: 120
+                    implicitHeight: 45
+                    radius: 6
+                    color: btn_updater_nao.down ? Qt.darker(window.corDestaque, 1.25)
+                                         : (btn_updater_nao.hovered ? Qt.lighter(window.corDestaque, 1.1) : window.corDestaque)
+                }
                 onClicked: controller.onClickButtonUpdaterNao()
                 contentItem: Text {
                     id: text_btn_updater_nao
@@ -455,6 +505,15 @@ ApplicationWindow {
                 visible: false
                 palette.button: "#0099FF"
                 Material.background: corDestaque
+                topInset: 0
+                bottomInset: 0
+                background: Rectangle {
+                    implicitWidth: 120
+                    implicitHeight: 45
+                    radius: 6
+                    color: bt_autonomo_ok.down ? Qt.darker(window.corDestaque, 1.25)
+                                         : (bt_autonomo_ok.hovered ? Qt.lighter(window.corDestaque, 1.1) : window.corDestaque)
+                }
                 onClicked: controller.onClickButtonAutonomoOk(list.currentIndex)
                 contentItem: Text {
                     id: text_bt_autonomo_ok
@@ -474,6 +533,15 @@ ApplicationWindow {
                 visible: false
                 palette.button: "#0099FF"
                 Material.background: corDestaque
+                topInset: 0
+                bottomInset: 0
+                background: Rectangle {
+                    implicitWidth: 120
+                    implicitHeight: 45
+                    radius: 6
+                    color: bt_autonomo_cancelar.down ? Qt.darker(window.corDestaque, 1.25)
+                                         : (bt_autonomo_cancelar.hovered ? Qt.lighter(window.corDestaque, 1.1) : window.corDestaque)
+                }
                 onClicked: controller.initComponentAutonomo()
                 contentItem: Text {
                     id: text_bt_autonomo_cancelar
