@@ -9,6 +9,7 @@
 #include <QJsonDocument>
 #include <QLocale>
 #include <QMenu>
+#include <QMetaMethod>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -39,6 +40,7 @@ private slots:
     void init();
     void cleanup();
 
+    void screenVocabularyKeepsItsOrder();
     void formataValor_data();
     void formataValor();
     void formataValorWritesBrazilianCurrency();
@@ -85,6 +87,42 @@ void TestBaseController::cleanup()
 {
     tefEmProcessamento = false;
     atualizacaoSolicitada = false;
+}
+
+void TestBaseController::screenVocabularyKeepsItsOrder()
+{
+    // Peers connect by signature and by index: the order is part of the interface.
+    static const char *const esperado[] = {
+        "showMessageError(QString)", "showMessage(QString)", "textChanged(QString)", "firstTextChanged(QString)",
+        "textfiledChanged(QString)", "clearTextFieldInputMask()", "setTextFieldInputMask(QString)",
+        "setTextFieldPasswordMode(bool)", "showWindow(bool)", "showConfigs()", "showAviso()", "qmlAvisoSignal(bool)",
+        "enviaNSU(QString)", "showUpdater(bool)", "disableButtonOK(bool)", "disableButtonVoltar(bool)",
+        "disableButtonCancelar(bool)", "disableButtonUpdaterSim(bool)", "disableButtonUpdaterNao(bool)",
+        "disableTextField(bool)", "disableListView(bool)", "disableProgressBar(bool)", "addItemList(QString)",
+        "clearItemsList()", "responseProcessTEF(QString)", "pathImageChanged(QString)", "firstColorChanged(QString)",
+        "fontColorChanged(QString)", "backgroundColorChanged(QString)", "secondFontColorChanged(QString)",
+        "selectionColorChanged(QString)", "textImageDataChanged(QString)", "disableImage(bool)", "process(QString)",
+        "widthChanged(int)", "heightChanged(int)", "disableButtonAutonomoOk(bool)",
+        "disableButtonAutonomoCancelar(bool)", "sendTypeOperation(int)", "formatValue(bool)", "minimized()",
+        // slots
+        "getJsonConfigs()", "existeArquivo(QString)", "validaHex(QString)", "setJsonConfigs(QString)",
+        "formataValor(QString)", "exit()", "slotShowWindow()", "slotShowConfigs()", "slotShowAviso()", "slotAutonomo()",
+        "slotUpdater()", "tefInProcess()", "showEnviromentInfo()", "getColor()", "getFolder()", "getFile()",
+        "initComponentAutonomo()", "disableComponentAutonomo()", "slotTextChangedAutonomo(QString)",
+        "slotApresentaMsgError(QString)", "preProcessThread()", "onFinishThread()", "minimizeInQml()",
+        "handleSignalCheckbox(bool)", "recebeNSU(QString)",
+        // invokable
+        "onClickButtonOK(QString,int)", "onClickButtonVoltar()", "onClickButtonCancelar()", "onClickButtonUpdaterSim()",
+        "onClickButtonUpdaterNao()", "configureWindowToFront(bool)", "onClickButtonAutonomoOk(int)", "isAutOnly()",
+        "getSystemConfigs()", "setSystemConfigs(QString)", "getListPrinters()"};
+    const QMetaObject &mo = Base_Controller::staticMetaObject;
+    QCOMPARE(mo.methodCount() - mo.methodOffset(), 77);
+    for (int i = 0; i < 77; ++i) {
+        const QMetaMethod m = mo.method(mo.methodOffset() + i);
+        QCOMPARE(m.methodSignature(), QByteArray(esperado[i]));
+        const auto tipo = i < 41 ? QMetaMethod::Signal : (i < 66 ? QMetaMethod::Slot : QMetaMethod::Method);
+        QCOMPARE(m.methodType(), tipo);
+    }
 }
 
 void TestBaseController::formataValor_data()
