@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QMetaMethod>
 #include <QSignalSpy>
+#include <QSystemTrayIcon>
 #include <QTest>
 
 #include <atomic>
@@ -59,6 +60,7 @@ private slots:
     void gateHoldsTheThreadUntilAClick();
     void gateSurvivesAThousandRounds();
     void gateSurvivesClicksFromAnotherThread();
+    void trayIsBuiltButNotShownWithoutASystemTray();
     void threadLocksAndUnlocksTheTrayMenu();
     void blockedUpdatesStayDisabled();
     void finishedThreadShowsTheIdleScreen();
@@ -401,6 +403,17 @@ void TestBaseController::gateSurvivesClicksFromAnotherThread()
     clicador->wait();
     delete clicador;
     QVERIFY(terminou);
+}
+
+void TestBaseController::trayIsBuiltButNotShownWithoutASystemTray()
+{
+    TestController c;
+    QVERIFY(!QSystemTrayIcon::isSystemTrayAvailable()); // offscreen has none
+    QVERIFY(c.trayIcon());
+    QVERIFY(!c.trayIcon()->isVisible());
+    QVERIFY(c.menuAutonomo());
+    QCOMPARE(c.menuAutonomo()->title(), QStringLiteral("TEF Autonomo"));
+    QVERIFY(c.actionAtualizacao()->isEnabled());
 }
 
 void TestBaseController::threadLocksAndUnlocksTheTrayMenu()

@@ -5,8 +5,10 @@
 #include "ui/Seletores.h"
 
 #include <QAbstractItemModel>
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QJsonDocument>
 #include <QQmlProperty>
 #include <QSignalSpy>
@@ -53,6 +55,9 @@ private slots:
     void bannerShowsAndHides();
     void maskAndPasswordMode();
     void colourSignalsApplyOnlyValidColours();
+    void pixImageShowsTheBase64Png();
+    void logoIsReplacedOnlyByAnExistingAbsoluteFile_data();
+    void logoIsReplacedOnlyByAnExistingAbsoluteFile();
     void showWindowShowsAndHides();
     void okSendsTheTypedText();
     void okSendsTheChosenListIndex();
@@ -252,6 +257,52 @@ void TestOperatorWindow::colourSignalsApplyOnlyValidColours()
     emit m_controller->secondFontColorChanged(QStringLiteral("#fafafa"));
     QCOMPARE(m_janela->item(QStringLiteral("element"))->property("color").value<QColor>(),
              QColor(QStringLiteral("#fafafa")));
+}
+
+void TestOperatorWindow::pixImageShowsTheBase64Png()
+{
+    QImage qr(40, 40, QImage::Format_RGB32);
+    qr.fill(Qt::black);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    QVERIFY(qr.save(&buffer, "PNG"));
+    QQuickItem *imagem = m_janela->item(QStringLiteral("imagePix"));
+    emit m_controller->textImageDataChanged(QString::fromLatin1(png.toBase64()));
+    emit m_controller->disableImage(false);
+    QVERIFY(imagem->isVisible());
+    QTRY_COMPARE(imagem->property("status").toInt(), 1); // Image.Ready
+    QCOMPARE(imagem->property("sourceSize").toSize(), QSize(40, 40));
+}
+
+void TestOperatorWindow::logoIsReplacedOnlyByAnExistingAbsoluteFile_data()
+{
+    QTest::addColumn<QString>("caminho");
+    QTest::addColumn<bool>("troca");
+    const QString existente = QDir(QCoreApplication::applicationDirPath()).absoluteFilePath("logo_teste.png");
+    QTest::newRow("existing absolute file") << existente << true;
+    QTest::newRow("missing file") << existente + QStringLiteral(".nao") << false;
+    QTest::newRow("bare default name") << QStringLiteral("Logo Varda Pay - Azul.png") << false;
+    QTest::newRow("empty") << QString() << false;
+}
+
+void TestOperatorWindow::logoIsReplacedOnlyByAnExistingAbsoluteFile()
+{
+    QFETCH(QString, caminho);
+    QFETCH(bool, troca);
+    QImage logo(20, 10, QImage::Format_ARGB32);
+    logo.fill(Qt::red);
+    QVERIFY(logo.save(QDir(QCoreApplication::applicationDirPath()).absoluteFilePath("logo_teste.png")));
+    QQuickItem *imagem = m_janela->item(QStringLiteral("image"));
+    const QUrl antes = imagem->property("source").toUrl();
+    emit m_controller->pathImageChanged(caminho);
+    const QUrl depois = imagem->property("source").toUrl();
+    if (troca) {
+        QCOMPARE(depois, QUrl::fromLocalFile(caminho));
+        QTRY_COMPARE(imagem->property("status").toInt(), 1);
+    } else {
+        QCOMPARE(depois, antes);
+    }
 }
 
 void TestOperatorWindow::showWindowShowsAndHides()
