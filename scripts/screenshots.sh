@@ -7,6 +7,7 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${1:-$root/build}"
 out="${2:-$build/screenshots}"
 cmake --build "$build" --target ui_screenshots -j2
+build="$(cd "$build" && pwd)"
 mkdir -p "$out"
 out="$(cd "$out" && pwd)"
 cd "$out" # the program's log file lands here, not in the source tree
