@@ -72,10 +72,12 @@ private slots:
     void closeHidesTheWindowOtherwise();
     void noticeRefusesConfirmWithoutTheCheckbox();
     void noticeConfirmsWithTheCheckbox();
-    void noticeClosedByEscapeSendsNothing();
+    void noticeClosedWithoutConfirmSendsNothing_data();
+    void noticeClosedWithoutConfirmSendsNothing();
     void configPopupSavesExactlyTheEditedObject();
     void configPopupReportsAFailedSave();
     void configPopupKeepsAFieldWhenThePickerIsCancelled();
+    void configPopupSizeFieldRejectsTypedOutOfRange();
     void configPopupRefusesSizesOutOfRange_data();
     void configPopupRefusesSizesOutOfRange();
 
@@ -525,15 +527,27 @@ void TestOperatorWindow::noticeConfirmsWithTheCheckbox()
     QTRY_VERIFY(!m_janela->popup(QStringLiteral("aviso")));
 }
 
-void TestOperatorWindow::noticeClosedByEscapeSendsNothing()
+void TestOperatorWindow::noticeClosedWithoutConfirmSendsNothing_data()
 {
+    QTest::addColumn<bool>("escape");
+    QTest::newRow("escape key") << true;
+    QTest::newRow("press outside") << false;
+}
+
+void TestOperatorWindow::noticeClosedWithoutConfirmSendsNothing()
+{
+    QFETCH(bool, escape);
     QSignalSpy aviso(m_controller.get(), &Base_Controller::qmlAvisoSignal);
     m_controller->slotShowAviso();
     QTRY_VERIFY(m_janela->popup(QStringLiteral("aviso")));
     QVERIFY(QTest::qWaitForWindowExposed(m_janela->janela()));
-    QTest::keyClick(m_janela->janela(), Qt::Key_Escape);
+    if (escape)
+        QTest::keyClick(m_janela->janela(), Qt::Key_Escape);
+    else
+        QTest::mouseClick(m_janela->janela(), Qt::LeftButton, Qt::NoModifier, QPoint(3, 3));
     QTRY_VERIFY(!m_janela->popup(QStringLiteral("aviso")));
     QCOMPARE(aviso.count(), 0);
+    QVERIFY(!m_controller->termoAceitoAtual());
 }
 
 namespace {
@@ -629,6 +643,22 @@ void TestOperatorWindow::configPopupKeepsAFieldWhenThePickerIsCancelled()
     QVERIFY(!antes.isEmpty());
     clique(config, "btn_cor_destaque");
     QCOMPARE(cor->property("text").toString(), antes);
+}
+
+void TestOperatorWindow::configPopupSizeFieldRejectsTypedOutOfRange()
+{
+    QObject *config = abreConfig(*m_janela, *m_controller);
+    QVERIFY(config);
+    QQmlProperty::write(config->findChild<QObject *>(QStringLiteral("swipeView")), QStringLiteral("currentIndex"), 3);
+    auto *campo = config->findChild<QQuickItem *>(QStringLiteral("txt_altura_janela"));
+    campo->setProperty("text", QString());
+    campo->forceActiveFocus();
+    QTRY_VERIFY(campo->hasActiveFocus());
+    digita(m_janela->janela(), QStringLiteral("1001")); // the last digit would pass 1000
+    QCOMPARE(campo->property("text").toString(), QStringLiteral("100"));
+    campo->setProperty("text", QString());
+    digita(m_janela->janela(), QStringLiteral("0"));
+    QVERIFY(!campo->property("acceptableInput").toBool());
 }
 
 void TestOperatorWindow::configPopupRefusesSizesOutOfRange_data()

@@ -343,7 +343,8 @@ Popup {
                     objectName: "txt_altura_janela"
                     Layout.preferredWidth: 230
                     Layout.preferredHeight: 35
-                    validator: IntValidator { bottom: 1; top: 1000 }
+                    // 1 to 1000; unlike IntValidator, 1001 or 0 cannot even be typed
+                    validator: RegularExpressionValidator { regularExpression: /[1-9][0-9]{0,2}|1000/ }
                 }
                 Rotulo { text: "Largura da janela:" }
                 Campo {
@@ -351,7 +352,8 @@ Popup {
                     objectName: "txt_largura_janela"
                     Layout.preferredWidth: 230
                     Layout.preferredHeight: 35
-                    validator: IntValidator { bottom: 1; top: 1000 }
+                    // 1 to 1000; unlike IntValidator, 1001 or 0 cannot even be typed
+                    validator: RegularExpressionValidator { regularExpression: /[1-9][0-9]{0,2}|1000/ }
                 }
                 Rotulo { text: "Caminho do logo:" }
                 RowLayout {
