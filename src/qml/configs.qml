@@ -159,11 +159,20 @@ Popup {
         topInset: 0
         bottomInset: 0
         background: Rectangle {
-            implicitWidth: 230
+            implicitWidth: 260
             implicitHeight: 35
             radius: 4
             color: combo.enabled ? "#ffffff" : "#f4f4f4"
             border.color: combo.activeFocus ? "#0099FF" : "#bdbdbd"
+        }
+        // Long printer names end in an ellipsis instead of being cut.
+        contentItem: Text {
+            leftPadding: 10
+            text: combo.displayText
+            font: combo.font
+            color: combo.enabled ? "#212121" : "#9e9e9e"
+            verticalAlignment: Text.AlignVCenter
+            elide: Text.ElideRight
         }
         popup.background: Rectangle {
             color: "#ffffff"
@@ -227,7 +236,7 @@ Popup {
                 Combo {
                     id: cb_tp_operacao
                     objectName: "cb_tp_operacao"
-                    Layout.preferredWidth: 230
+                    Layout.preferredWidth: 260
                     Layout.preferredHeight: 35
                     model: ["Troca de arquivos", "Autônoma"]
                 }
@@ -300,7 +309,7 @@ Popup {
                 Combo {
                     id: cb_tp_comprovante
                     objectName: "cb_tp_comprovante"
-                    Layout.preferredWidth: 230
+                    Layout.preferredWidth: 260
                     Layout.preferredHeight: 35
                     model: ["Padrão", "Apenas via completa", "Apenas vias diferenciadas"]
                 }
@@ -437,7 +446,7 @@ Popup {
                 Combo {
                     id: cb_conf_impressao
                     objectName: "cb_conf_impressao"
-                    Layout.preferredWidth: 230
+                    Layout.preferredWidth: 260
                     Layout.preferredHeight: 35
                     enabled: cb_hab_impressao.checked
                     model: model_conf_impressao

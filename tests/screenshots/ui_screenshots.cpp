@@ -143,21 +143,24 @@ int main(int argc, char *argv[])
     const char *const abas[] = {"geral", "troca-arquivos", "atualizacao", "personalizacao", "impressao"};
     for (int i = 0; i < 5; ++i) {
         QQmlProperty::write(paginas, QStringLiteral("currentIndex"), i);
-        espera(500);
+        espera(600);
         ok &= salva(janela, pasta,
                     QStringLiteral("%1-config-%2").arg(9 + i, 2, 10, QLatin1Char('0')).arg(QLatin1String(abas[i])));
     }
+    QMetaObject::invokeMethod(config->findChild<QObject *>(QStringLiteral("button")), "clicked"); // Salvar
+    ok &= salva(janela, pasta, QStringLiteral("14-config-saved"));
     QMetaObject::invokeMethod(config, "close");
     espera(400);
+    janela.item(QStringLiteral("rectangle2"))->setVisible(false);
 
     c.slotShowAviso();
     QObject *aviso = abrePopup(janela, QStringLiteral("aviso"));
     if (!aviso)
         return 1;
-    ok &= salva(janela, pasta, QStringLiteral("14-pending-notice"));
+    ok &= salva(janela, pasta, QStringLiteral("15-pending-notice"));
     QQuickItem *confirmar = aviso->findChild<QQuickItem *>(QStringLiteral("botaoConfirmar"));
     janela.clica(confirmar);
-    ok &= salva(janela, pasta, QStringLiteral("15-pending-notice-refused"));
+    ok &= salva(janela, pasta, QStringLiteral("16-pending-notice-refused"));
 
     return ok ? 0 : 1;
 }
