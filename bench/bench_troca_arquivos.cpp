@@ -25,8 +25,8 @@
 
 #include <atomic>
 #include <chrono>
-#include <functional>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -50,8 +50,7 @@ qint64 agoraNs()
 class Observador
 {
 public:
-    explicit Observador(const QString &pasta)
-        : m_inotify(inotify_init1(IN_CLOEXEC)), m_parar(eventfd(0, EFD_CLOEXEC))
+    explicit Observador(const QString &pasta) : m_inotify(inotify_init1(IN_CLOEXEC)), m_parar(eventfd(0, EFD_CLOEXEC))
     {
         inotify_add_watch(m_inotify, QFile::encodeName(pasta).constData(), IN_MOVED_TO);
         m_thread = std::thread([this] { laco(); });
@@ -160,13 +159,12 @@ void BM_PedidoAteStatus(benchmark::State &state)
         a.observador->limpar();
         const QString id = QString::number(++a.id);
         const QByteArray conteudo =
-            a.chaveNumero ? QStringLiteral("000-000 = CRT\r\n001-000 = %1\r\n003-000 = 1000\r\n999-999 = 0\r\n")
-                                .arg(id)
-                                .toUtf8()
-                          : QStringLiteral(R"({"operacao":0,"header":"CRT","parametros":{"identificacao":"%1",)"
-                                           R"("valor":"1000","registro_final":"0"}})")
-                                .arg(id)
-                                .toUtf8();
+            a.chaveNumero
+                ? QStringLiteral("000-000 = CRT\r\n001-000 = %1\r\n003-000 = 1000\r\n999-999 = 0\r\n").arg(id).toUtf8()
+                : QStringLiteral(R"({"operacao":0,"header":"CRT","parametros":{"identificacao":"%1",)"
+                                 R"("valor":"1000","registro_final":"0"}})")
+                      .arg(id)
+                      .toUtf8();
         QFile f(req + QStringLiteral("pdv.tmp"));
         f.open(QIODevice::WriteOnly);
         f.write(conteudo);

@@ -114,8 +114,8 @@ void TestTrocaPdv::requestAndFollowUp_data()
     QTest::newRow("JSON cancellation then non-confirmation")
         << QStringList{"CNC", "--json", "--id", "20", "--nsu", "123", "--then", "NCN"} << QStringList{"CNC", "NCN"}
         << false;
-    QTest::newRow("JSON activity check: status only") << QStringList{"ATV", "--json", "--id", "30"}
-                                                      << QStringList{"ATV"} << false;
+    QTest::newRow("JSON activity check: status only")
+        << QStringList{"ATV", "--json", "--id", "30"} << QStringList{"ATV"} << false;
     QTest::newRow("key-number sale then confirmation")
         << QStringList{"CRT", "--id", "40", "--valor", "1000", "--then", "CNF"} << QStringList{"CRT", "CNF"} << true;
 }
@@ -147,8 +147,8 @@ void TestTrocaPdv::burstOfRequestsServedOneByOne()
 {
     iniciar();
     constexpr int n = 100;
-    QCOMPARE(cliente({QStringLiteral("CRT"), QStringLiteral("--json"), QStringLiteral("--quiet"), QStringLiteral("--id"),
-                      QStringLiteral("1"), QStringLiteral("--count"), QString::number(n)},
+    QCOMPARE(cliente({QStringLiteral("CRT"), QStringLiteral("--json"), QStringLiteral("--quiet"),
+                      QStringLiteral("--id"), QStringLiteral("1"), QStringLiteral("--count"), QString::number(n)},
                      n * 5000),
              0);
     QTRY_VERIFY_WITH_TIMEOUT(!m_backend->isRunning() && m_monitor->monitorando(), 15000);

@@ -49,11 +49,11 @@ const Campo kCampos[] = {
 
 // Every other field id the request conversion knows, so --field works for JSON too.
 const std::pair<const char *, const char *> kOutrasChaves[] = {
-    {"731-000", "tipo_cartao"},   {"005-000", "cmc7"},          {"006-000", "tipo_pessoa"},
+    {"731-000", "tipo_cartao"},      {"005-000", "cmc7"},        {"006-000", "tipo_pessoa"},
     {"007-000", "documento_pessoa"}, {"008-000", "data_cheque"}, {"011-000", "codigo_transacao"},
-    {"024-000", "data_predatado"}, {"375-017", "aplicacao"},     {"375-018", "versao_aplicacao"},
-    {"375-016", "estabelecimento"}, {"375-019", "loja"},         {"718-000", "terminal"},
-    {"375-024", "adm_usuario"},   {"375-025", "adm_senha"},      {"376-000", "opcao_coleta"},
+    {"024-000", "data_predatado"},   {"375-017", "aplicacao"},   {"375-018", "versao_aplicacao"},
+    {"375-016", "estabelecimento"},  {"375-019", "loja"},        {"718-000", "terminal"},
+    {"375-024", "adm_usuario"},      {"375-025", "adm_senha"},   {"376-000", "opcao_coleta"},
     {"742-000", "nome_produto"},
 };
 
@@ -240,8 +240,7 @@ int trocar(const Opcoes &o, const Pedido &p, QList<QPair<QString, QString>> *res
     {
         QFile f(temporario);
         const QByteArray conteudo = montar(p, o.json);
-        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(conteudo) != conteudo.size() ||
-            !f.flush()) {
+        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(conteudo) != conteudo.size() || !f.flush()) {
             erros() << "cannot write " << temporario << ": " << f.errorString() << Qt::endl;
             f.remove();
             return ErroUso;
@@ -365,8 +364,8 @@ int main(int argc, char *argv[])
     const QCommandLineOption quietOpt(QStringLiteral("quiet"), QStringLiteral("Print errors only."));
     const QCommandLineOption timingOpt(QStringLiteral("timing"),
                                        QStringLiteral("Print how long the status and the response took."));
-    parser.addOptions({configOpt, reqOpt, respOpt, fileReqOpt, fileRespOpt, jsonOpt, idOpt, campoOpt, thenOpt,
-                       countOpt, statusTimeoutOpt, responseTimeoutOpt, quietOpt, timingOpt});
+    parser.addOptions({configOpt, reqOpt, respOpt, fileReqOpt, fileRespOpt, jsonOpt, idOpt, campoOpt, thenOpt, countOpt,
+                       statusTimeoutOpt, responseTimeoutOpt, quietOpt, timingOpt});
     QList<QCommandLineOption> opcoesCampo;
     for (const Campo &c : kCampos) {
         opcoesCampo.append(QCommandLineOption(QString::fromLatin1(c.opcao), QString::fromLatin1(c.descricao),
@@ -391,10 +390,9 @@ int main(int argc, char *argv[])
             return ErroUso;
         }
         const QJsonObject config = QJsonDocument::fromJson(f.readAll()).object();
-        for (const auto &[destino, chave] : {std::make_pair(&o.pastaReq, "path_in"),
-                                             std::make_pair(&o.pastaResp, "path_out"),
-                                             std::make_pair(&o.fileReq, "file_req"),
-                                             std::make_pair(&o.fileResp, "file_resp")}) {
+        for (const auto &[destino, chave] :
+             {std::make_pair(&o.pastaReq, "path_in"), std::make_pair(&o.pastaResp, "path_out"),
+              std::make_pair(&o.fileReq, "file_req"), std::make_pair(&o.fileResp, "file_resp")}) {
             const QString v = lerConfiguracao(config, chave);
             if (!v.isEmpty())
                 *destino = v;
@@ -424,8 +422,8 @@ int main(int argc, char *argv[])
 
     Pedido pedido;
     pedido.operacao = posicionais.first().trimmed().toUpper();
-    pedido.id = parser.isSet(idOpt) ? parser.value(idOpt)
-                                    : QString::number(QDateTime::currentMSecsSinceEpoch() % 1000000);
+    pedido.id =
+        parser.isSet(idOpt) ? parser.value(idOpt) : QString::number(QDateTime::currentMSecsSinceEpoch() % 1000000);
     for (int i = 0; i < opcoesCampo.size(); ++i) {
         if (parser.isSet(opcoesCampo.at(i)))
             pedido.campos.append({QString::fromLatin1(kCampos[i].id), parser.value(opcoesCampo.at(i))});
