@@ -199,7 +199,7 @@ BENCHMARK(BM_PedidoAteStatus)
     ->Iterations(1)
     ->Repetitions(20)
     ->UseManualTime()
-    ->Unit(benchmark::kMillisecond)
+    ->Unit(benchmark::kMicrosecond)
     ->ReportAggregatesOnly(true);
 
 double cpuSegundos()
