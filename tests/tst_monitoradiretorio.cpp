@@ -74,6 +74,7 @@ private slots:
     void noResponseFileForConfirmations();
     void staleLongerTempFileIsReplaced();
     void requestDuringTransactionServedAfterIt();
+    void requestWaitingAtStartIsServed_data();
     void requestWaitingAtStartIsServed();
 
     void badRequestThenNextServed_data();
@@ -81,6 +82,7 @@ private slots:
     void hugeRequestRefusedWithBoundedMemory();
     void folderNamedLikeRequestIsNotRetriedInALoop();
     void fullDiskLeavesNoHalfWrittenFile();
+    void fullVolumeLeavesNoHalfWrittenFile();
     void failedRenameKeepsTempFileAndNextSucceeds();
     void deletedRequestFolderIsWatchedAgain();
 
@@ -92,7 +94,7 @@ private:
     QString resp(const QString &nome) const { return m_dir->path() + QStringLiteral("/resp/") + nome; }
     // The POS way: written under another name, then renamed.
     void enviar(const QString &nome, const QByteArray &conteudo);
-    void criarMonitor(const QJsonObject &ajustes = {});
+    void criarMonitor(const QJsonObject &ajustes = {}, bool porAssinatura = false);
     // Waits until the backend ran n transactions and the monitor watches again.
     bool esperarAtendimentos(int n);
 
@@ -114,7 +116,7 @@ void TestMonitoraDiretorio::init()
     m_log = std::make_unique<LogCapture>();
 }
 
-void TestMonitoraDiretorio::criarMonitor(const QJsonObject &ajustes)
+void TestMonitoraDiretorio::criarMonitor(const QJsonObject &ajustes, bool porAssinatura)
 {
     QJsonObject config{{QStringLiteral("path_in"), m_dir->path() + QStringLiteral("/req")},
                        {QStringLiteral("path_out"), m_dir->path() + QStringLiteral("/resp")},
@@ -129,7 +131,10 @@ void TestMonitoraDiretorio::criarMonitor(const QJsonObject &ajustes)
     m_backend = std::make_unique<TestBackend>();
     m_monitor = std::make_unique<MonitoraDiretorio>(tef);
     m_autonomo = std::make_unique<Autonomo>();
-    wiring::connectMonitor(m_monitor.get(), m_backend.get(), m_autonomo.get());
+    if (porAssinatura)
+        wiring::connectMonitor(m_monitor.get(), static_cast<QObject *>(m_backend.get()), m_autonomo.get());
+    else
+        wiring::connectMonitor(m_monitor.get(), m_backend.get(), m_autonomo.get());
 }
 
 void TestMonitoraDiretorio::cleanup()
@@ -370,9 +375,17 @@ void TestMonitoraDiretorio::requestDuringTransactionServedAfterIt()
     QVERIFY(testsupport::readAll(resp(QStringLiteral("IntPos.001.json"))).contains("\"identificacao\":\"2\""));
 }
 
+void TestMonitoraDiretorio::requestWaitingAtStartIsServed_data()
+{
+    QTest::addColumn<bool>("porAssinatura");
+    QTest::newRow("backend joined by its type") << false;
+    QTest::newRow("backend known only as an object") << true;
+}
+
 void TestMonitoraDiretorio::requestWaitingAtStartIsServed()
 {
-    criarMonitor();
+    QFETCH(bool, porAssinatura);
+    criarMonitor({}, porAssinatura);
     QVERIFY(testsupport::writeAll(req(QStringLiteral("IntPos.001.json")),
                                   pedidoJson(QStringLiteral("CRT"), QStringLiteral("4"))));
     QSignalSpy inicio(m_monitor.get(), &MonitoraDiretorio::startTefProcess);
@@ -381,6 +394,7 @@ void TestMonitoraDiretorio::requestWaitingAtStartIsServed()
     QVERIFY(m_log->indice(QStringLiteral("Monitoramento iniciado em: ")) <
             m_log->indice(QStringLiteral("Arquivo SiTef encontrado")));
     QVERIFY(esperarAtendimentos(1));
+    QVERIFY(testsupport::waitForFile(resp(QStringLiteral("IntPos.001.json")), kPrazoMs));
 }
 
 void TestMonitoraDiretorio::badRequestThenNextServed_data()
@@ -506,6 +520,44 @@ void TestMonitoraDiretorio::fullDiskLeavesNoHalfWrittenFile()
     QVERIFY(esperarAtendimentos(2));
     QCOMPARE(testsupport::readAll(resp(QStringLiteral("IntPos.Sts.json"))), QByteArray(R"({"header":"CRT","id":"2"})"));
     QVERIFY(testsupport::readAll(resp(QStringLiteral("IntPos.001.json"))).contains("\"2\""));
+}
+
+void TestMonitoraDiretorio::fullVolumeLeavesNoHalfWrittenFile()
+{
+    // A small mounted volume (as root: mount -t tmpfs -o size=64k tmpfs DIR) used
+    // as the response folder and filled to the last byte.
+    const QString volume = qEnvironmentVariable("Z3_TEST_SMALL_VOLUME");
+    if (volume.isEmpty())
+        QSKIP("set Z3_TEST_SMALL_VOLUME to an empty, small mounted volume");
+    criarMonitor({{QStringLiteral("path_out"), volume}});
+    const QString enchimento = volume + QStringLiteral("/enchimento");
+    {
+        QFile f(enchimento);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        const QByteArray bloco(512, 'x');
+        while (f.write(bloco) == bloco.size() && f.flush()) {
+        }
+    }
+    const QString resultado =
+        QStringLiteral(R"({"header":"CRT","comprovante":"%1"})").arg(QString(8192, QLatin1Char('c')));
+    m_backend->setResultado([resultado](const QJsonObject &) { return resultado; });
+    m_monitor->iniciarMonitoramento();
+    enviar(QStringLiteral("IntPos.001.json"), pedidoJson(QStringLiteral("CRT"), QStringLiteral("1")));
+
+    QVERIFY(esperarAtendimentos(1));
+    QVERIFY(m_log->esperar(QStringLiteral("[MonitoraDiretorio] Falha ao gravar arquivo de resposta "), kPrazoMs));
+    QVERIFY(!QFile::exists(volume + QStringLiteral("/IntPos.001.json")));
+    QVERIFY(!QFile::exists(volume + QLatin1Char('/') + MonitoraDiretorio::nomeArquivoTemporario()));
+
+    QVERIFY(QFile::remove(enchimento));
+    enviar(QStringLiteral("IntPos.001.json"), pedidoJson(QStringLiteral("CRT"), QStringLiteral("2")));
+    QVERIFY(esperarAtendimentos(2));
+    QCOMPARE(testsupport::readAll(volume + QStringLiteral("/IntPos.Sts.json")),
+             QByteArray(R"({"header":"CRT","id":"2"})"));
+    QCOMPARE(testsupport::readAll(volume + QStringLiteral("/IntPos.001.json")), resultado.toUtf8());
+    const QStringList sobras = QDir(volume).entryList(QDir::Files);
+    for (const QString &nome : sobras)
+        QFile::remove(volume + QLatin1Char('/') + nome);
 }
 
 void TestMonitoraDiretorio::failedRenameKeepsTempFileAndNextSucceeds()
