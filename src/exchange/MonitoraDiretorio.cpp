@@ -54,7 +54,7 @@ bool gravarEFechar(QFile &arquivo, const QByteArray &conteudo, bool sincronizar,
         *gravados = n;
     bool ok = n == conteudo.size() && arquivo.flush();
 #ifdef Q_OS_UNIX
-    if (ok && sincronizar && ::fsync(arquivo.handle()) != 0) {
+    if (ok && sincronizar && ::fdatasync(arquivo.handle()) != 0) {
         ok = false;
         if (erro)
             *erro = QString::fromLocal8Bit(std::strerror(errno));
