@@ -159,14 +159,9 @@ void TestMonitoraDiretorio::enviar(const QString &nome, const QByteArray &conteu
 
 bool TestMonitoraDiretorio::esperarAtendimentos(int n)
 {
-    QDeadlineTimer prazo(kPrazoMs * n);
-    while (m_backend->execucoes() < n || m_backend->isRunning() || !m_monitor->monitorando()) {
-        if (prazo.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(2);
-    }
-    return true;
+    return testsupport::waitUntil(
+        [&] { return m_backend->execucoes() >= n && !m_backend->isRunning() && m_monitor->monitorando(); },
+        kPrazoMs * n);
 }
 
 void TestMonitoraDiretorio::statusFileContent_data()

@@ -88,12 +88,7 @@ int TestTrocaPdv::cliente(const QStringList &argumentos, int prazoMs)
     if (!processo.waitForStarted(5000))
         return -1;
     // Never waitForFinished: the monitor answers from this very thread.
-    QDeadlineTimer prazo(prazoMs);
-    while (processo.state() != QProcess::NotRunning && !prazo.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(2);
-    }
-    if (processo.state() != QProcess::NotRunning) {
+    if (!testsupport::waitUntil([&] { return processo.state() == QProcess::NotRunning; }, prazoMs)) {
         processo.kill();
         processo.waitForFinished(5000);
         return -2;

@@ -1,9 +1,8 @@
 #include "LogCapture.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
+#include "TestSupport.h"
+
 #include <QMutex>
-#include <QThread>
 
 namespace {
 
@@ -62,14 +61,7 @@ int LogCapture::indice(const QString &trecho, int desde) const
 
 bool LogCapture::esperar(const QString &trecho, int timeoutMs, int vezes) const
 {
-    QDeadlineTimer prazo(timeoutMs);
-    while (contar(trecho) < vezes) {
-        if (prazo.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(2);
-    }
-    return true;
+    return testsupport::waitUntil([&] { return contar(trecho) >= vezes; }, timeoutMs);
 }
 
 void LogCapture::limpar()
