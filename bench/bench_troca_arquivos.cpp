@@ -11,6 +11,7 @@
 #include "app/Wiring.h"
 #include "exchange/MonitoraDiretorio.h"
 #include "exchange/ProtocoloSitef.h"
+#include "util/DadosSensiveis.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -225,6 +226,19 @@ void BM_Ocioso(benchmark::State &state)
     }
 }
 BENCHMARK(BM_Ocioso)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+
+// The largest request the monitor accepts, masked before it is logged: digits
+// and separators, the worst case for the card-number patterns.
+void BM_MascararRequisicaoMaxima(benchmark::State &state)
+{
+    QString texto;
+    texto.reserve(int(MonitoraDiretorio::tamanhoMaximoRequisicao));
+    while (texto.size() < MonitoraDiretorio::tamanhoMaximoRequisicao)
+        texto += QStringLiteral("4111111111111111=2512 375-025 = x 12345678901234567890 B4111111111111111^A^1\n");
+    for (auto _ : state)
+        benchmark::DoNotOptimize(mascararDadosSensiveis(texto));
+}
+BENCHMARK(BM_MascararRequisicaoMaxima)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
