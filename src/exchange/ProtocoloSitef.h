@@ -48,6 +48,9 @@ private:
     QString juntar(QStringList linhas, bool separadorAoFinal) const;
 
     QString m_formatoLinha;
+    QString m_antesCampo;
+    QString m_entreCampoValor;
+    QString m_depoisValor;
     QString m_separador;
     QVector<TagMapping> m_tagsBridge;
     QVector<TagMapping> m_tagsTef;
