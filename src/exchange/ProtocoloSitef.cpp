@@ -103,17 +103,26 @@ bool aceita(const CampoRequisicao &campo, const QString &operacao)
 }
 
 // Blanks, tabs and "\r" trimmed at both ends, inner runs made one blank. Most keys
-// and values need nothing but the trim, so the general path runs only when needed.
-QString simplificar(const QStringRef &texto)
+// and values need nothing but the trim: the trimmed input itself is returned then, and
+// a simplified copy, kept in `copia`, only when needed.
+QStringRef simplificado(const QStringRef &texto, QString *copia)
 {
     const QStringRef aparado = texto.trimmed();
     const QChar *p = aparado.unicode();
     const int n = aparado.size();
     for (int i = 0; i < n; ++i) {
-        if (p[i].isSpace() && (p[i] != QLatin1Char(' ') || (i + 1 < n && p[i + 1].isSpace())))
-            return aparado.toString().simplified();
+        if (p[i].isSpace() && (p[i] != QLatin1Char(' ') || (i + 1 < n && p[i + 1].isSpace()))) {
+            *copia = aparado.toString().simplified();
+            return QStringRef(copia);
+        }
     }
-    return aparado.toString();
+    return aparado;
+}
+
+QString simplificar(const QStringRef &texto)
+{
+    QString copia;
+    return simplificado(texto, &copia).toString();
 }
 
 // Keeps a log line readable when a "key" is a whole garbage line.
@@ -292,7 +301,7 @@ ItemVantor itemVantor(const QStringRef &item)
 // The received document as logged, in compact form. Card numbers never reach the log
 // in clear: every run of 13 or more digits keeps only its first six and last four
 // digits, and track data is masked whole.
-QString documentoParaLog(const QJsonDocument &doc)
+QString documentoParaLog(const QString &prefixo, const QJsonDocument &doc)
 {
     const QByteArray compacto = doc.toJson(QJsonDocument::Compact);
     static const QByteArray trilha = QByteArrayLiteral("Trilha02");
@@ -301,8 +310,8 @@ QString documentoParaLog(const QJsonDocument &doc)
     const auto digito = [p](int k) {
         return p[k] >= '0' && p[k] <= '9';
     };
-    QByteArray r;
-    r.reserve(n);
+    QByteArray r = prefixo.toUtf8();
+    r.reserve(r.size() + n);
     int copiado = 0;
     int i = 0;
     while (i < n) {
@@ -549,7 +558,19 @@ ProtocoloSitef::ProtocoloSitef(QObject *parent)
         m_tagsTef.append(t);
 }
 
-QString ProtocoloSitef::linha(const QString &campo, const QString &valor) const
+QString ProtocoloSitef::linha(QLatin1String campo, const QStringRef &valor) const
+{
+    QString r;
+    r.reserve(m_antesCampo.size() + campo.size() + m_entreCampoValor.size() + valor.size() + m_depoisValor.size());
+    r += m_antesCampo;
+    r += campo;
+    r += m_entreCampoValor;
+    r += valor;
+    r += m_depoisValor;
+    return r;
+}
+
+QString ProtocoloSitef::linha(const QString &campo, const QStringRef &valor) const
 {
     QString r;
     r.reserve(m_antesCampo.size() + campo.size() + m_entreCampoValor.size() + valor.size() + m_depoisValor.size());
@@ -746,9 +767,10 @@ QString ProtocoloSitef::vantorResultToResponse(const QString &result)
         return QString();
     }
     const QJsonObject resultado = doc.object();
-    m_log.info(prefixoLog + documentoParaLog(doc));
+    m_log.info(documentoParaLog(prefixoLog, doc));
 
     QStringList linhas;
+    linhas.reserve(64);
     linhas.append(linha(QStringLiteral("000-000"), semQuebras(textoDe(resultado.value(QLatin1String("header"))))));
     linhas.append(linha(QStringLiteral("001-000"), inteiroDe(resultado.value(QLatin1String("id")))));
     linhas.append(linha(QStringLiteral("009-000"), inteiroDe(resultado.value(QLatin1String("resultado")))));
@@ -773,36 +795,41 @@ QString ProtocoloSitef::vantorResultToResponse(const QString &result)
             // An item without ":" (an empty one between two commas too) has no value: nothing to write.
             if (!item.temValor)
                 continue;
-            const QString valor = simplificar(item.valor);
+            QString copia;
+            const QStringRef valor = simplificado(item.valor, &copia);
             if (valor.isEmpty())
                 continue;
             // Keys of the table hold no blanks: trimming is all the simplification they need.
             const CampoVantor *campo = campoVantor(item.chave.trimmed());
             if (!campo)
                 continue;
+            const QLatin1String id(campo->campo ? campo->campo : "");
             switch (campo->regra) {
             case RegraVantor::Inalterado:
-                linhas.append(linha(QLatin1String(campo->campo), valor));
+                linhas.append(linha(id, valor));
                 break;
             case RegraVantor::Pan:
-                linhas.append(linha(QStringLiteral("010-004"), valor.left(6)));
-                linhas.append(linha(QStringLiteral("010-005"), valor.right(4)));
+                linhas.append(linha(QLatin1String("010-004"), valor.left(6)));
+                linhas.append(linha(QLatin1String("010-005"), valor.right(4)));
                 break;
-            case RegraVantor::DataTrans:
+            case RegraVantor::DataTrans: {
                 // MMDD -> DDMMYYYY; the library leaves the year out.
-                linhas.append(
-                    linha(QLatin1String(campo->campo),
-                          valor.right(2) + valor.left(2) +
-                              QString::number(QDate::currentDate().year()).rightJustified(4, QLatin1Char('0'))));
+                const QString data = valor.right(2) + valor.left(2) +
+                                     QString::number(QDate::currentDate().year()).rightJustified(4, QLatin1Char('0'));
+                linhas.append(linha(id, QStringRef(&data)));
                 break;
+            }
             case RegraVantor::Trilha:
-                linhas.append(linha(QLatin1String(campo->campo), valor.section(QLatin1Char('='), 0, 0)));
+                linhas.append(linha(id, valor.left(valor.indexOf(QLatin1Char('=')))));
                 break;
-            case RegraVantor::Financiamento:
-                linhas.append(linha(QLatin1String(campo->campo), valor == QLatin1String("A")   ? QStringLiteral("1")
-                                                                 : valor == QLatin1String("E") ? QStringLiteral("0")
-                                                                                               : valor));
+            case RegraVantor::Financiamento: {
+                const QString um = QStringLiteral("1");
+                const QString zero = QStringLiteral("0");
+                linhas.append(linha(id, valor == QLatin1String("A")   ? QStringRef(&um)
+                                        : valor == QLatin1String("E") ? QStringRef(&zero)
+                                                                      : valor));
                 break;
+            }
             case RegraVantor::Ignorado:
                 break;
             }
@@ -822,7 +849,7 @@ QString ProtocoloSitef::vantorResultToResponse(const QString &result)
             ++k;
             QString id = QStringLiteral("029-");
             acrescentarNumero(id, k);
-            linhas.append(linha(id, texto.mid(inicio, fim - inicio)));
+            linhas.append(linha(id, QStringRef(&texto, inicio, fim - inicio)));
             inicio = fim + 1;
         }
         linhas.append(linha(QStringLiteral("028-000"), QString::number(k)));
@@ -843,6 +870,7 @@ QString ProtocoloSitef::bridgeResultToResponse(const QString &result)
     m_log.info(prefixoLog + QStringLiteral("Tags para iterar: ") + QString::number(m_tagsBridge.size()));
 
     QStringList linhas;
+    linhas.reserve(64);
     QStringList copias;
     bool comprovanteCompleto = false;
     for (const TagMapping &tag : qAsConst(m_tagsBridge)) {
@@ -922,6 +950,7 @@ QString ProtocoloSitef::tefResultToResponse(const QString &result)
     m_log.info(prefixoLog + QStringLiteral("Tags para iterar: ") + QString::number(quantidadeTags));
 
     QStringList linhas;
+    linhas.reserve(64);
     QStringList completo;
     int linha028001 = -1;
     int vias = 0;

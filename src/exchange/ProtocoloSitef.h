@@ -43,7 +43,9 @@ public:
     const QVector<TagMapping> &tagsTef() const { return m_tagsTef; }
 
 private:
-    QString linha(const QString &campo, const QString &valor) const;
+    QString linha(const QString &campo, const QStringRef &valor) const;
+    QString linha(QLatin1String campo, const QStringRef &valor) const;
+    QString linha(const QString &campo, const QString &valor) const { return linha(campo, QStringRef(&valor)); }
     QStringList blocoComprovante(const QString &blockSpec, const QStringList &linhas, bool aspas) const;
     QString juntar(QStringList linhas, bool separadorAoFinal) const;
 
