@@ -8,6 +8,14 @@
 #include <QRegularExpression>
 #include <QtTest>
 
+// Qt 5.15's JSON parser leaks the first value when a later duplicate member replaces an
+// object or array; the duplicate-member rows below do that on purpose. Qt is built
+// without frame pointers, so the report cannot be narrowed further than the library.
+extern "C" const char *__lsan_default_suppressions()
+{
+    return "leak:libQt5Core.so\n";
+}
+
 // JSON results of the three backends -> key-number responses, byte for byte.
 class TestResultConversion : public QObject
 {
@@ -499,6 +507,16 @@ private slots:
         QFETCH(QString, texto);
         QVERIFY(converter(Bridge, texto).isEmpty());
         QVERIFY(converter(Tef, texto).isEmpty());
+        // The Vantor conversion answers every parsed document, even an empty one.
+        const bool parseavel = !QJsonDocument::fromJson(texto.toUtf8()).isNull();
+        QCOMPARE(converter(Vantor, texto).isNull(), !parseavel);
+    }
+
+    void vantorWrongTypesGiveEmptyValues()
+    {
+        const QString r = QStringLiteral("{\"header\":5,\"id\":\"42\",\"resultado\":1.5,"
+                                         "\"texto_operador\":[],\"dados_transacao\":{}}");
+        QCOMPARE(converter(Vantor, r), QStringLiteral("000-000 = \r\n001-000 = 0\r\n009-000 = 0\r\n999-999 = 0\r\n"));
     }
 
     void hostileResultsStillConvert_data()
