@@ -363,7 +363,9 @@ private slots:
         QTest::newRow("own complete receipt") << QJsonValue(QJsonArray{QStringLiteral("x")}) << "1";
         QTest::newRow("no complete receipt: both copies") << QJsonValue(QJsonValue::Undefined) << "3";
         QTest::newRow("null complete receipt: both copies") << QJsonValue(QJsonValue::Null) << "3";
-        QTest::newRow("empty complete receipt stands") << QJsonValue(QJsonArray{}) << "0";
+        QTest::newRow("empty complete receipt gives way to the copies") << QJsonValue(QJsonArray{}) << "3";
+        QTest::newRow("blank complete receipt gives way to the copies")
+            << QJsonValue(QJsonArray{QStringLiteral(" ")}) << "3";
     }
 
     void bridgeCompleteReceiptIsWrittenOnce()

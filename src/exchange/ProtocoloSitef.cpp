@@ -872,7 +872,8 @@ QString ProtocoloSitef::bridgeResultToResponse(const QString &result)
     QStringList linhas;
     linhas.reserve(64);
     QStringList copias;
-    bool comprovanteCompleto = false;
+    bool escreveu029 = false;
+    int contagemSemLinhas = -1;
     for (const TagMapping &tag : qAsConst(m_tagsBridge)) {
         const QJsonValue valor = resultado.value(tag.jsonKey);
         if (valor.isUndefined() || valor.isNull())
@@ -914,19 +915,25 @@ QString ProtocoloSitef::bridgeResultToResponse(const QString &result)
                 tag.jsonKey == QLatin1String("comprovanteDiferenciadoPortador"))
                 copias.append(textos);
             const QStringList bloco = blocoComprovante(tag.fieldId, textos, aspas);
-            if (tag.jsonKey == QLatin1String("comprovanteCompleto") && !bloco.isEmpty())
-                comprovanteCompleto = true;
+            if (tag.jsonKey == QLatin1String("comprovanteCompleto")) {
+                escreveu029 = bloco.size() > 1;
+                if (bloco.size() == 1)
+                    contagemSemLinhas = linhas.size();
+            }
             linhas.append(bloco);
             break;
         }
         }
     }
 
-    // Without a complete receipt of its own, the point of sale gets the two copies
-    // as one. An empty "comprovanteCompleto" still wrote its 028-000 line, and a
-    // second one would contradict it.
-    if (!comprovanteCompleto && !copias.isEmpty())
+    // Without a complete receipt of its own, the point of sale gets the two copies as
+    // one. An empty "comprovanteCompleto" left a "028-000 = 0" line: it gives way, so
+    // that the response never holds two counts for the same receipt.
+    if (!escreveu029 && !copias.isEmpty()) {
+        if (contagemSemLinhas >= 0)
+            linhas.removeAt(contagemSemLinhas);
         linhas.append(blocoComprovante(QStringLiteral("028-000|029-xxx"), copias, aspas));
+    }
 
     return juntar(linhas, false);
 }
