@@ -82,6 +82,23 @@ private:
 private slots:
     void init() { testsupport::writeConfig({}); }
 
+    void tagListsKeepTheirOrder()
+    {
+        ProtocoloSitef protocolo;
+        const QVector<TagMapping> &bridge = protocolo.tagsBridge();
+        const QVector<TagMapping> &tef = protocolo.tagsTef();
+        QCOMPARE(bridge.size(), 46);
+        QCOMPARE(tef.size(), 27);
+        QCOMPARE(bridge.first().jsonKey, QStringLiteral("z3_bridge_code"));
+        QCOMPARE(bridge.at(9).fieldId, QStringLiteral("022-000|023-000"));
+        QCOMPARE(bridge.at(27).fieldId, QStringLiteral("714-000|715-xxx"));
+        QCOMPARE(bridge.at(27).kind, ValueKind::Lines);
+        QCOMPARE(bridge.last().jsonKey, QStringLiteral("respostaRede"));
+        QCOMPARE(tef.at(14).fieldId, QStringLiteral("xxx"));
+        QCOMPARE(tef.at(20).jsonKey, QStringLiteral("comprovanteDiferenciadoLoja"));
+        QCOMPARE(tef.last().jsonKey, QStringLiteral("nsuTerminalOriginal"));
+    }
+
     void goldenResponses_data()
     {
         QTest::addColumn<int>("conversao");
@@ -481,9 +498,8 @@ private slots:
         QCOMPARE(campo(converter(Tef, json(r)), QStringLiteral("011-000")), QStringLiteral("00"));
     }
 
-    void tefSplitPointsAccumulate()
+    void tefSplitPointIsTheStoreCopyLength()
     {
-        // A third copy is not sent by the library today; the split points still add up in one line.
         testsupport::writeConfig({});
         const QJsonObject tef{{QStringLiteral("comprovanteDiferenciadoLoja"), QStringLiteral("a\r\nb")},
                               {QStringLiteral("comprovanteDiferenciadoPortador"), QStringLiteral("c")}};
