@@ -8,7 +8,9 @@
 #include <QJsonObject>
 #include <QJsonValue>
 
+#include <algorithm>
 #include <array>
+#include <vector>
 
 namespace {
 
@@ -101,17 +103,26 @@ bool aceita(const CampoRequisicao &campo, const QString &operacao)
 }
 
 // Blanks, tabs and "\r" trimmed at both ends, inner runs made one blank. Most keys
-// and values need nothing but the trim, so the general path runs only when needed.
-QString simplificar(const QStringRef &texto)
+// and values need nothing but the trim: the trimmed input itself is returned then, and
+// a simplified copy, kept in `copia`, only when needed.
+QStringRef simplificado(const QStringRef &texto, QString *copia)
 {
     const QStringRef aparado = texto.trimmed();
     const QChar *p = aparado.unicode();
     const int n = aparado.size();
     for (int i = 0; i < n; ++i) {
-        if (p[i].isSpace() && (p[i] != QLatin1Char(' ') || (i + 1 < n && p[i + 1].isSpace())))
-            return aparado.toString().simplified();
+        if (p[i].isSpace() && (p[i] != QLatin1Char(' ') || (i + 1 < n && p[i + 1].isSpace()))) {
+            *copia = aparado.toString().simplified();
+            return QStringRef(copia);
+        }
     }
-    return aparado.toString();
+    return aparado;
+}
+
+QString simplificar(const QStringRef &texto)
+{
+    QString copia;
+    return simplificado(texto, &copia).toString();
 }
 
 // Keeps a log line readable when a "key" is a whole garbage line.
@@ -132,10 +143,31 @@ QString semQuebras(QString valor)
     return valor;
 }
 
-QString numeroLinha(int i)
+// A receipt line number: at least three digits, larger numbers keep all their digits.
+void acrescentarNumero(QString &texto, int i)
 {
-    // At least three digits; larger numbers keep all their digits.
-    return QString::number(i).rightJustified(3, QLatin1Char('0'));
+    char digitos[12];
+    int n = 0;
+    do {
+        digitos[sizeof digitos - 1 - n++] = static_cast<char>('0' + i % 10);
+        i /= 10;
+    } while (i > 0 || n < 3);
+    texto.append(QLatin1String(digitos + sizeof digitos - n, n));
+}
+
+// Appends the value without its line breaks.
+void acrescentarSemQuebras(QString &texto, const QString &valor)
+{
+    const QChar *p = valor.unicode();
+    const int n = valor.size();
+    int inicio = 0;
+    for (int i = 0; i < n; ++i) {
+        if (p[i] == QLatin1Char('\n') || p[i] == QLatin1Char('\r')) {
+            texto.append(p + inicio, i - inicio);
+            inicio = i + 1;
+        }
+    }
+    texto.append(p + inicio, n - inicio);
 }
 
 QString textoDe(const QJsonValue &v)
@@ -234,7 +266,7 @@ const CampoVantor camposVantor[] = {
     {"CodAutenticacao", nullptr, RegraVantor::Ignorado},
 };
 
-const CampoVantor *campoVantor(const QString &chave)
+const CampoVantor *campoVantor(const QStringRef &chave)
 {
     for (const CampoVantor &c : camposVantor) {
         if (chave == QLatin1String(c.chave))
@@ -266,34 +298,54 @@ ItemVantor itemVantor(const QStringRef &item)
     return r;
 }
 
-// At most the first six and the last four digits of a card number reach the log.
-QString mascararPan(const QString &pan)
+// The received document as logged, in compact form. Card numbers never reach the log
+// in clear: every run of 13 or more digits keeps only its first six and last four
+// digits, and track data is masked whole.
+QString documentoParaLog(const QString &prefixo, const QJsonDocument &doc)
 {
-    if (pan.size() <= 10)
-        return QString(pan.size(), QLatin1Char('*'));
-    return pan.left(6) + QString(pan.size() - 10, QLatin1Char('*')) + pan.right(4);
-}
-
-// The received document as logged: card number and track data masked.
-QString documentoParaLog(QJsonObject objeto)
-{
-    const QJsonValue dados = objeto.value(QLatin1String("dados_transacao"));
-    if (dados.isString()) {
-        const QString texto = dados.toString();
-        QStringList itens;
-        for (const QStringRef &item : texto.splitRef(QLatin1Char(','))) {
-            const ItemVantor it = itemVantor(item);
-            const QString chave = it.chave.trimmed().toString();
-            if (it.temValor && chave == QLatin1String("Pan"))
-                itens.append(it.chave + QLatin1Char(':') + mascararPan(it.valor.trimmed().toString()));
-            else if (it.temValor && chave == QLatin1String("Trilha02"))
-                itens.append(it.chave + QLatin1Char(':') + QString(it.valor.size(), QLatin1Char('*')));
-            else
-                itens.append(item.toString());
+    const QByteArray compacto = doc.toJson(QJsonDocument::Compact);
+    static const QByteArray trilha = QByteArrayLiteral("Trilha02");
+    const char *p = compacto.constData();
+    const int n = compacto.size();
+    const auto digito = [p](int k) {
+        return p[k] >= '0' && p[k] <= '9';
+    };
+    QByteArray r = prefixo.toUtf8();
+    r.reserve(r.size() + n);
+    int copiado = 0;
+    int i = 0;
+    while (i < n) {
+        if (digito(i)) {
+            int fim = i;
+            while (fim < n && digito(fim))
+                ++fim;
+            if (fim - i >= 13) {
+                r.append(p + copiado, i + 6 - copiado);
+                r.append(fim - i - 10, '*');
+                copiado = fim - 4;
+            }
+            i = fim;
+        } else if (p[i] == 'T' && n - i >= trilha.size() && qstrncmp(p + i, trilha.constData(), trilha.size()) == 0) {
+            // "Trilha02", any blanks, ":" and the value up to the next item or the string's end.
+            i += trilha.size();
+            while (i < n && p[i] == ' ')
+                ++i;
+            if (i < n && p[i] == ':') {
+                ++i;
+                int fim = i;
+                while (fim < n && p[fim] != ',' && p[fim] != '"' && p[fim] != '\\')
+                    ++fim;
+                r.append(p + copiado, i - copiado);
+                r.append(fim - i, '*');
+                copiado = fim;
+                i = fim;
+            }
+        } else {
+            ++i;
         }
-        objeto.insert(QLatin1String("dados_transacao"), itens.join(QLatin1Char(',')));
     }
-    return QString::fromUtf8(QJsonDocument(objeto).toJson(QJsonDocument::Compact));
+    r.append(p + copiado, n - copiado);
+    return QString::fromUtf8(r);
 }
 
 // ---------------------------------------------------------------------------
@@ -493,22 +545,84 @@ bool objetoDe(const QString &texto, QJsonObject *objeto)
 ProtocoloSitef::ProtocoloSitef(QObject *parent)
     : QObject(parent), m_formatoLinha(QStringLiteral("%1 = %2")), m_separador(QStringLiteral("\r\n"))
 {
+    // Lines are built by appending the pieces of the format around field id and value:
+    // a response holds hundreds of lines, and arg() would scan the format for each.
+    const int campo = m_formatoLinha.indexOf(QLatin1String("%1"));
+    const int valor = m_formatoLinha.indexOf(QLatin1String("%2"));
+    m_antesCampo = m_formatoLinha.left(campo);
+    m_entreCampoValor = m_formatoLinha.mid(campo + 2, valor - campo - 2);
+    m_depoisValor = m_formatoLinha.mid(valor + 2);
     for (const TagMapping &t : tagsBridgeTabela)
         m_tagsBridge.append(t);
     for (const TagMapping &t : tagsTefTabela)
         m_tagsTef.append(t);
 }
 
-QString ProtocoloSitef::linha(const QString &campo, const QString &valor) const
+QString ProtocoloSitef::linha(QLatin1String campo, const QStringRef &valor) const
 {
-    return m_formatoLinha.arg(campo, valor);
+    QString r;
+    r.reserve(m_antesCampo.size() + campo.size() + m_entreCampoValor.size() + valor.size() + m_depoisValor.size());
+    r += m_antesCampo;
+    r += campo;
+    r += m_entreCampoValor;
+    r += valor;
+    r += m_depoisValor;
+    return r;
+}
+
+QString ProtocoloSitef::linha(const QString &campo, const QStringRef &valor) const
+{
+    QString r;
+    r.reserve(m_antesCampo.size() + campo.size() + m_entreCampoValor.size() + valor.size() + m_depoisValor.size());
+    r += m_antesCampo;
+    r += campo;
+    r += m_entreCampoValor;
+    r += valor;
+    r += m_depoisValor;
+    return r;
 }
 
 QString ProtocoloSitef::juntar(QStringList linhas, bool separadorAoFinal) const
 {
     linhas.append(linha(QStringLiteral("999-999"), QStringLiteral("0")));
-    linhas.sort(Qt::CaseSensitive);
-    QString texto = linhas.join(m_separador);
+
+    // Case-sensitive text order, as QString's operator< gives it. Most lines differ in
+    // their first eight characters (the field id), so those are compared as two numbers
+    // first; the whole texts decide only on a tie.
+    struct Item
+    {
+        quint64 inicio;
+        quint64 seguinte;
+        const QString *texto;
+    };
+    const auto chave = [](const QString &t, int de) {
+        quint64 k = 0;
+        for (int j = de; j < de + 4; ++j)
+            k = (k << 16) | (j < t.size() ? t.at(j).unicode() : 0u);
+        return k;
+    };
+    std::vector<Item> itens;
+    itens.reserve(static_cast<size_t>(linhas.size()));
+    int tamanho = 0;
+    for (const QString &l : qAsConst(linhas)) {
+        itens.push_back({chave(l, 0), chave(l, 4), &l});
+        tamanho += l.size() + m_separador.size();
+    }
+    std::sort(itens.begin(), itens.end(), [](const Item &a, const Item &b) {
+        if (a.inicio != b.inicio)
+            return a.inicio < b.inicio;
+        if (a.seguinte != b.seguinte)
+            return a.seguinte < b.seguinte;
+        return *a.texto < *b.texto;
+    });
+
+    QString texto;
+    texto.reserve(tamanho);
+    for (size_t i = 0; i < itens.size(); ++i) {
+        if (i > 0)
+            texto += m_separador;
+        texto += *itens[i].texto;
+    }
     if (separadorAoFinal)
         texto += m_separador;
     return texto;
@@ -618,12 +732,24 @@ QStringList ProtocoloSitef::blocoComprovante(const QString &blockSpec, const QSt
 
     QStringList bloco;
     bloco.reserve(n + 1);
-    const QString aspa = QStringLiteral("\"");
+    const QChar aspa = QLatin1Char('"');
     for (int i = 0; i < n; ++i) {
-        QString valor = semQuebras(linhas.at(i));
+        const QString &valor = linhas.at(i);
+        QString l;
+        l.reserve(m_antesCampo.size() + antes.size() + 4 + depois.size() + m_entreCampoValor.size() + valor.size() + 2 +
+                  m_depoisValor.size());
+        l += m_antesCampo;
+        l += antes;
+        acrescentarNumero(l, i + 1);
+        l += depois;
+        l += m_entreCampoValor;
         if (aspas)
-            valor = aspa + valor + aspa;
-        bloco.append(linha(antes + numeroLinha(i + 1) + depois, valor));
+            l += aspa;
+        acrescentarSemQuebras(l, valor);
+        if (aspas)
+            l += aspa;
+        l += m_depoisValor;
+        bloco.append(l);
     }
     bloco.append(linha(campoContagem, QString::number(n)));
     return bloco;
@@ -641,9 +767,10 @@ QString ProtocoloSitef::vantorResultToResponse(const QString &result)
         return QString();
     }
     const QJsonObject resultado = doc.object();
-    m_log.info(prefixoLog + documentoParaLog(resultado));
+    m_log.info(documentoParaLog(prefixoLog, doc));
 
     QStringList linhas;
+    linhas.reserve(64);
     linhas.append(linha(QStringLiteral("000-000"), semQuebras(textoDe(resultado.value(QLatin1String("header"))))));
     linhas.append(linha(QStringLiteral("001-000"), inteiroDe(resultado.value(QLatin1String("id")))));
     linhas.append(linha(QStringLiteral("009-000"), inteiroDe(resultado.value(QLatin1String("resultado")))));
@@ -668,35 +795,41 @@ QString ProtocoloSitef::vantorResultToResponse(const QString &result)
             // An item without ":" (an empty one between two commas too) has no value: nothing to write.
             if (!item.temValor)
                 continue;
-            const QString valor = simplificar(item.valor);
+            QString copia;
+            const QStringRef valor = simplificado(item.valor, &copia);
             if (valor.isEmpty())
                 continue;
-            const CampoVantor *campo = campoVantor(simplificar(item.chave));
+            // Keys of the table hold no blanks: trimming is all the simplification they need.
+            const CampoVantor *campo = campoVantor(item.chave.trimmed());
             if (!campo)
                 continue;
+            const QLatin1String id(campo->campo ? campo->campo : "");
             switch (campo->regra) {
             case RegraVantor::Inalterado:
-                linhas.append(linha(QLatin1String(campo->campo), valor));
+                linhas.append(linha(id, valor));
                 break;
             case RegraVantor::Pan:
-                linhas.append(linha(QStringLiteral("010-004"), valor.left(6)));
-                linhas.append(linha(QStringLiteral("010-005"), valor.right(4)));
+                linhas.append(linha(QLatin1String("010-004"), valor.left(6)));
+                linhas.append(linha(QLatin1String("010-005"), valor.right(4)));
                 break;
-            case RegraVantor::DataTrans:
+            case RegraVantor::DataTrans: {
                 // MMDD -> DDMMYYYY; the library leaves the year out.
-                linhas.append(
-                    linha(QLatin1String(campo->campo),
-                          valor.right(2) + valor.left(2) +
-                              QString::number(QDate::currentDate().year()).rightJustified(4, QLatin1Char('0'))));
+                const QString data = valor.right(2) + valor.left(2) +
+                                     QString::number(QDate::currentDate().year()).rightJustified(4, QLatin1Char('0'));
+                linhas.append(linha(id, QStringRef(&data)));
                 break;
+            }
             case RegraVantor::Trilha:
-                linhas.append(linha(QLatin1String(campo->campo), valor.section(QLatin1Char('='), 0, 0)));
+                linhas.append(linha(id, valor.left(valor.indexOf(QLatin1Char('=')))));
                 break;
-            case RegraVantor::Financiamento:
-                linhas.append(linha(QLatin1String(campo->campo), valor == QLatin1String("A")   ? QStringLiteral("1")
-                                                                 : valor == QLatin1String("E") ? QStringLiteral("0")
-                                                                                               : valor));
+            case RegraVantor::Financiamento: {
+                const QString um = QStringLiteral("1");
+                const QString zero = QStringLiteral("0");
+                linhas.append(linha(id, valor == QLatin1String("A")   ? QStringRef(&um)
+                                        : valor == QLatin1String("E") ? QStringRef(&zero)
+                                                                      : valor));
                 break;
+            }
             case RegraVantor::Ignorado:
                 break;
             }
@@ -714,7 +847,9 @@ QString ProtocoloSitef::vantorResultToResponse(const QString &result)
             if (fim < 0)
                 fim = texto.size();
             ++k;
-            linhas.append(linha(QStringLiteral("029-") + numeroLinha(k), texto.mid(inicio, fim - inicio)));
+            QString id = QStringLiteral("029-");
+            acrescentarNumero(id, k);
+            linhas.append(linha(id, QStringRef(&texto, inicio, fim - inicio)));
             inicio = fim + 1;
         }
         linhas.append(linha(QStringLiteral("028-000"), QString::number(k)));
@@ -735,8 +870,10 @@ QString ProtocoloSitef::bridgeResultToResponse(const QString &result)
     m_log.info(prefixoLog + QStringLiteral("Tags para iterar: ") + QString::number(m_tagsBridge.size()));
 
     QStringList linhas;
+    linhas.reserve(64);
     QStringList copias;
-    bool comprovanteCompleto = false;
+    bool escreveu029 = false;
+    int contagemSemLinhas = -1;
     for (const TagMapping &tag : qAsConst(m_tagsBridge)) {
         const QJsonValue valor = resultado.value(tag.jsonKey);
         if (valor.isUndefined() || valor.isNull())
@@ -778,19 +915,25 @@ QString ProtocoloSitef::bridgeResultToResponse(const QString &result)
                 tag.jsonKey == QLatin1String("comprovanteDiferenciadoPortador"))
                 copias.append(textos);
             const QStringList bloco = blocoComprovante(tag.fieldId, textos, aspas);
-            if (tag.jsonKey == QLatin1String("comprovanteCompleto") && !bloco.isEmpty())
-                comprovanteCompleto = true;
+            if (tag.jsonKey == QLatin1String("comprovanteCompleto")) {
+                escreveu029 = bloco.size() > 1;
+                if (bloco.size() == 1)
+                    contagemSemLinhas = linhas.size();
+            }
             linhas.append(bloco);
             break;
         }
         }
     }
 
-    // Without a complete receipt of its own, the point of sale gets the two copies
-    // as one. An empty "comprovanteCompleto" still wrote its 028-000 line, and a
-    // second one would contradict it.
-    if (!comprovanteCompleto && !copias.isEmpty())
+    // Without a complete receipt of its own, the point of sale gets the two copies as
+    // one. An empty "comprovanteCompleto" left a "028-000 = 0" line: it gives way, so
+    // that the response never holds two counts for the same receipt.
+    if (!escreveu029 && !copias.isEmpty()) {
+        if (contagemSemLinhas >= 0)
+            linhas.removeAt(contagemSemLinhas);
         linhas.append(blocoComprovante(QStringLiteral("028-000|029-xxx"), copias, aspas));
+    }
 
     return juntar(linhas, false);
 }
@@ -814,6 +957,7 @@ QString ProtocoloSitef::tefResultToResponse(const QString &result)
     m_log.info(prefixoLog + QStringLiteral("Tags para iterar: ") + QString::number(quantidadeTags));
 
     QStringList linhas;
+    linhas.reserve(64);
     QStringList completo;
     int linha028001 = -1;
     int vias = 0;

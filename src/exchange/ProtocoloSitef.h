@@ -43,11 +43,16 @@ public:
     const QVector<TagMapping> &tagsTef() const { return m_tagsTef; }
 
 private:
-    QString linha(const QString &campo, const QString &valor) const;
+    QString linha(const QString &campo, const QStringRef &valor) const;
+    QString linha(QLatin1String campo, const QStringRef &valor) const;
+    QString linha(const QString &campo, const QString &valor) const { return linha(campo, QStringRef(&valor)); }
     QStringList blocoComprovante(const QString &blockSpec, const QStringList &linhas, bool aspas) const;
     QString juntar(QStringList linhas, bool separadorAoFinal) const;
 
     QString m_formatoLinha;
+    QString m_antesCampo;
+    QString m_entreCampoValor;
+    QString m_depoisValor;
     QString m_separador;
     QVector<TagMapping> m_tagsBridge;
     QVector<TagMapping> m_tagsTef;
