@@ -33,16 +33,21 @@ QByteArray dataFile(const QString &name)
     return readAll(dataPath(name));
 }
 
-bool waitForFile(const QString &path, int timeoutMs)
+bool waitUntil(const std::function<bool()> &condition, int timeoutMs)
 {
     QDeadlineTimer deadline(timeoutMs);
-    while (!QFileInfo::exists(path)) {
+    while (!condition()) {
         if (deadline.hasExpired())
             return false;
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         QThread::msleep(2);
     }
     return true;
+}
+
+bool waitForFile(const QString &path, int timeoutMs)
+{
+    return waitUntil([&path] { return QFileInfo::exists(path); }, timeoutMs);
 }
 
 QString configPath()

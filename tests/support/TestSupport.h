@@ -4,6 +4,8 @@
 #include <QJsonObject>
 #include <QString>
 
+#include <functional>
+
 namespace testsupport {
 
 // Reads a file whole; an empty array when it cannot be read.
@@ -14,6 +16,8 @@ bool writeAll(const QString &path, const QByteArray &bytes);
 QString dataPath(const QString &name);
 QByteArray dataFile(const QString &name);
 
+// Waits, spinning the event loop, until the condition holds (true) or the deadline passes.
+bool waitUntil(const std::function<bool()> &condition, int timeoutMs);
 // Waits, spinning the event loop, until the file exists (true) or the deadline passes.
 bool waitForFile(const QString &path, int timeoutMs);
 
