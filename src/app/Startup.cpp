@@ -6,6 +6,7 @@
 #include "app/SingleInstanceGuard.h"
 #include "app/Wiring.h"
 #include "platform/Platform.h"
+#include "ui/Base_Controller.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -14,32 +15,6 @@
 #include <QUrl>
 
 #include <memory>
-
-namespace {
-
-void aplicaCustomizacao(QObject *backend, const ConfigTef &config)
-{
-    if (!backend)
-        return;
-    if (config.produtoTef() == 1 || config.tipoOperacao() == 1) {
-        QMetaObject::invokeMethod(backend, "disableButtonOK", Q_ARG(bool, true));
-        QMetaObject::invokeMethod(backend, "disableButtonVoltar", Q_ARG(bool, true));
-        QMetaObject::invokeMethod(backend, "disableButtonCancelar", Q_ARG(bool, true));
-        QMetaObject::invokeMethod(backend, "disableTextField", Q_ARG(bool, true));
-        QMetaObject::invokeMethod(backend, "disableListView", Q_ARG(bool, true));
-    }
-    QMetaObject::invokeMethod(backend, "showWindow", Q_ARG(bool, false));
-    QMetaObject::invokeMethod(backend, "pathImageChanged", Q_ARG(QString, config.caminhoLogo()));
-    QMetaObject::invokeMethod(backend, "firstColorChanged", Q_ARG(QString, config.corDestaque()));
-    QMetaObject::invokeMethod(backend, "fontColorChanged", Q_ARG(QString, config.corFonte1()));
-    QMetaObject::invokeMethod(backend, "backgroundColorChanged", Q_ARG(QString, config.corFundo()));
-    QMetaObject::invokeMethod(backend, "secondFontColorChanged", Q_ARG(QString, config.corFonte2()));
-    QMetaObject::invokeMethod(backend, "selectionColorChanged", Q_ARG(QString, config.corSelecao()));
-    QMetaObject::invokeMethod(backend, "widthChanged", Q_ARG(int, config.larguraJanela()));
-    QMetaObject::invokeMethod(backend, "heightChanged", Q_ARG(int, config.alturaJanela()));
-}
-
-} // namespace
 
 int runApplication(int argc, char *argv[])
 {
@@ -91,7 +66,7 @@ int runApplication(int argc, char *argv[])
         Qt::QueuedConnection);
     engine->load(url);
 
-    aplicaCustomizacao(backend, *config);
+    Base_Controller::aplicaCustomizacao(qobject_cast<Base_Controller *>(backend), produto, *config);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/Assets/varda-fav-icon.png")));
 
     const int exitCode = QApplication::exec();

@@ -1,0 +1,194 @@
+#pragma once
+
+#include "app/ConfigTef.h"
+#include "app/Log.h"
+
+#include <QJsonObject>
+#include <QJsonValue>
+#include <QMutex>
+#include <QString>
+#include <QThread>
+#include <QWaitCondition>
+
+class QAction;
+class QLibrary;
+class QMenu;
+class QSystemTrayIcon;
+
+// The object the operator window talks to ("controller" in QML) and, at the
+// same time, the base class and the thread of every TEF backend. Its run()
+// executes one transaction (ProcessaTEF) or one updater action at a time; the
+// signals below are the whole screen vocabulary of the window.
+//
+// A backend that must wait in its own thread for the cashier uses the operator
+// gate: call bloquearFluxo() BEFORE emitting the signals that put the buttons on
+// screen, then aguardarFluxo(); the button handler (GUI thread) calls
+// liberarFluxo(). Closing the gate first means a quick click can never be lost.
+class Base_Controller : public QThread
+{
+    Q_OBJECT
+
+public:
+    explicit Base_Controller(QObject *parent = nullptr);
+    ~Base_Controller() override;
+
+    // Called once by the start-up after the window is loaded: pushes the
+    // configured look and, for the bridge or autonomous-only use, hides the dialogue.
+    static void aplicaCustomizacao(Base_Controller *controller, int produtoTef, const ConfigTef &config);
+
+    // "01.23.04" and friends, as the updater and the about box use them.
+    static QString versao();
+    static QString nomeAplicacao();
+
+signals:
+    void showMessageError(QString err);
+    void showMessage(QString success);
+    void textChanged(QString valor);
+    void firstTextChanged(QString valor);
+    void textfiledChanged(QString valor);
+    void clearTextFieldInputMask();
+    void setTextFieldInputMask(QString mask);
+    void setTextFieldPasswordMode(bool isPassword);
+    void showWindow(bool show);
+    void showConfigs();
+    void showAviso();
+    void qmlAvisoSignal(bool check);
+    void enviaNSU(QString nsu);
+    void showUpdater(bool);
+    void disableButtonOK(bool enable);
+    void disableButtonVoltar(bool enable);
+    void disableButtonCancelar(bool enable);
+    void disableButtonUpdaterSim(bool enable);
+    void disableButtonUpdaterNao(bool enable);
+    void disableTextField(bool enable);
+    void disableListView(bool enable);
+    void disableProgressBar(bool enable);
+    void addItemList(QString item);
+    void clearItemsList();
+    void responseProcessTEF(QString dados);
+    void pathImageChanged(QString path);
+    void firstColorChanged(QString color);
+    void fontColorChanged(QString color);
+    void backgroundColorChanged(QString color);
+    void secondFontColorChanged(QString color);
+    void selectionColorChanged(QString color);
+    void textImageDataChanged(QString valor);
+    void disableImage(bool enable);
+    void process(QString operacao);
+    void widthChanged(int value);
+    void heightChanged(int value);
+    void disableButtonAutonomoOk(bool enable);
+    void disableButtonAutonomoCancelar(bool enable);
+    void sendTypeOperation(int type);
+    void formatValue(bool enable);
+    void minimized();
+
+public slots:
+    QJsonObject getJsonConfigs();
+    bool existeArquivo(QString caminho);
+    bool validaHex(QString hex);
+    virtual void setJsonConfigs(QString value) = 0;
+    QString formataValor(QString val);
+    void exit();
+    void slotShowWindow();
+    void slotShowConfigs();
+    void slotShowAviso();
+    void slotAutonomo();
+    void slotUpdater();
+    bool tefInProcess();
+    void showEnviromentInfo();
+    QString getColor();
+    QString getFolder();
+    QString getFile();
+    void initComponentAutonomo();
+    void disableComponentAutonomo();
+    void slotTextChangedAutonomo(QString texto);
+    void slotApresentaMsgError(QString error);
+    void preProcessThread();
+    void onFinishThread();
+    void minimizeInQml();
+    void handleSignalCheckbox(bool check);
+    void recebeNSU(QString nsu);
+
+public:
+    Q_INVOKABLE virtual void onClickButtonOK(QString valorOfTextField, int estado) = 0;
+    Q_INVOKABLE virtual void onClickButtonVoltar() = 0;
+    Q_INVOKABLE virtual void onClickButtonCancelar() = 0;
+    Q_INVOKABLE void onClickButtonUpdaterSim();
+    Q_INVOKABLE void onClickButtonUpdaterNao();
+    Q_INVOKABLE void configureWindowToFront(bool fix);
+    Q_INVOKABLE void onClickButtonAutonomoOk(int indexList);
+    Q_INVOKABLE bool isAutOnly();
+    Q_INVOKABLE QString getSystemConfigs();
+    Q_INVOKABLE bool setSystemConfigs(QString data);
+    Q_INVOKABLE QString getListPrinters();
+
+    // The last state of the pending notice's check box and the NSU it was about.
+    bool termoAceitoAtual() const { return termoAceito; }
+    QString nsuPendenteAtual() const { return nsuPendente; }
+    int modoAtualizacaoAtual() const { return modoAtualizacao; }
+
+    // Tray menu, for the start-up's balloon and for tests.
+    QSystemTrayIcon *trayIcon() const { return m_trayIcon; }
+    QMenu *menuAutonomo() const { return m_menuAutonomo; }
+    QAction *actionAtualizacao() const { return m_actionAtualizacao; }
+    QAction *actionSobre() const { return m_actionSobre; }
+    QAction *actionConfiguracoes() const { return m_actionConfiguracoes; }
+
+protected:
+    void run() override;
+    virtual void ProcessaTEF() = 0;
+    virtual void trataRetorno(const QJsonValue &retorno) = 0;
+
+    // Operator gate (see the class comment).
+    void bloquearFluxo();
+    void aguardarFluxo();
+    void liberarFluxo();
+    bool fluxoPausado();
+
+    // The updater action chosen by modoAtualizacao; runs on this thread.
+    void executaAtualizacao();
+
+    QJsonObject jsonConfigs;
+
+private:
+    void criaMenuBandeja();
+    void atualizaMenuBandeja(bool habilitado);
+    void mostraTelaOcioso();
+
+    QMutex m_gateMutex;
+    QWaitCondition m_gateCondition;
+    bool m_pausado = false;
+
+    QString m_produtoAtualizador;
+    QString m_arquiteturaAtualizador;
+    QString m_nomeInstalador;
+
+protected:
+    Log m_log;
+    int modoAtualizacao = 0;
+
+private:
+    // Updater library binding: loaded on first use by the updater actions.
+    using FnRealizarConfiguracao = void (*)(const char *, const char *, const char *, const char *, const char *);
+    using FnRealizarVerificacao = const char *(*)();
+    using FnRealizarDownload = const char *(*)(const char *);
+    QLibrary *m_updaterLib = nullptr;
+    FnRealizarConfiguracao m_realizarConfiguracao = nullptr;
+    FnRealizarVerificacao m_realizarVerificacao = nullptr;
+    FnRealizarDownload m_realizarDownload = nullptr;
+
+    QSystemTrayIcon *m_trayIcon = nullptr;
+    QMenu *m_menuBandeja = nullptr;
+    QMenu *m_menuAutonomo = nullptr;
+    QAction *m_actionAtualizacao = nullptr;
+    QAction *m_actionSobre = nullptr;
+    QAction *m_actionConfiguracoes = nullptr;
+
+protected:
+    ConfigTef m_config;
+
+private:
+    bool termoAceito = false;
+    QString nsuPendente;
+};

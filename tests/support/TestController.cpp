@@ -1,0 +1,43 @@
+#include "TestController.h"
+
+#include <QJsonDocument>
+
+TestController::TestController(QObject *parent) : Base_Controller(parent) {}
+
+TestController::~TestController()
+{
+    // A script may still wait for the cashier: let it go before the thread is destroyed.
+    while (!wait(20))
+        liberarFluxo();
+}
+
+void TestController::setJsonConfigs(QString value)
+{
+    jsonConfigs = QJsonDocument::fromJson(value.toUtf8()).object();
+}
+
+void TestController::onClickButtonOK(QString valorOfTextField, int estado)
+{
+    emit okClicado(valorOfTextField, estado);
+    liberarFluxo();
+}
+
+void TestController::onClickButtonVoltar()
+{
+    emit voltarClicado();
+    liberarFluxo();
+}
+
+void TestController::onClickButtonCancelar()
+{
+    emit cancelarClicado();
+    liberarFluxo();
+}
+
+void TestController::ProcessaTEF()
+{
+    if (roteiro)
+        roteiro(*this);
+}
+
+void TestController::trataRetorno(const QJsonValue &) {}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "ui/Base_Controller.h"
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+// The smallest concrete controller: records what the window asks for and, on
+// its own thread, runs whatever script a test gives it. Every button press
+// opens the operator gate, as a real backend's handlers do.
+class TestController : public Base_Controller
+{
+    Q_OBJECT
+
+public:
+    using Base_Controller::aguardarFluxo;
+    using Base_Controller::bloquearFluxo;
+    using Base_Controller::fluxoPausado;
+    using Base_Controller::liberarFluxo;
+
+    explicit TestController(QObject *parent = nullptr);
+    ~TestController() override;
+
+    // Runs on the controller thread inside ProcessaTEF.
+    std::function<void(TestController &)> roteiro;
+
+    void setJsonConfigs(QString value) override;
+    void onClickButtonOK(QString valorOfTextField, int estado) override;
+    void onClickButtonVoltar() override;
+    void onClickButtonCancelar() override;
+
+signals:
+    void okClicado(QString valor, int estado);
+    void voltarClicado();
+    void cancelarClicado();
+
+protected:
+    void ProcessaTEF() override;
+    void trataRetorno(const QJsonValue &retorno) override;
+};
+
+// Stands in for the restart object the configuration popup calls.
+class FakeRestartHandler : public QObject
+{
+    Q_OBJECT
+
+public:
+    int reinicios = 0;
+
+public slots:
+    void restartApplication() { ++reinicios; }
+};
