@@ -322,6 +322,8 @@ QJsonObject concluir(Transacao &t, int &sequencial)
     const QJsonObject extra = cenario.value(QStringLiteral("tef")).toObject();
     for (auto it = extra.begin(); it != extra.end(); ++it)
         tef.insert(it.key(), it.value());
+    for (const QJsonValue &membro : cenario.value(QStringLiteral("tef_remover")).toArray())
+        tef.remove(membro.toString());
     return respostaTef(tef);
 }
 

@@ -124,7 +124,7 @@ QByteArray Z3_Tef_Controller::jsonOperacao(bool novaTransacao)
 
 void Z3_Tef_Controller::setDadosColeta(const QJsonObject &resposta)
 {
-    m_log.debug(QStringLiteral("Dados no set de entrada ") + compacto(resposta));
+    m_log.debug(QStringList{QStringLiteral("Dados no set de entrada"), compacto(resposta)});
     const QJsonObject tef = resposta.value(QStringLiteral("tef")).toObject();
     QJsonObject coleta;
     for (const char *chave : {"automacao_coleta_retorno", "automacao_coleta_sequencial"}) {
@@ -343,7 +343,11 @@ void Z3_Tef_Controller::ProcessaTEF()
             QByteArray resposta;
             if (!despachar(novaTransacao, dados, resposta)) {
                 emit textChanged(QStringLiteral("Operação não identificada"));
-                ultimaResposta.clear();
+                // The POS gets a failure, not the start reply's "codigo" 0.
+                ultimaResposta = QJsonDocument(QJsonObject{{QStringLiteral("codigo"), -3},
+                                                           {QStringLiteral("mensagem"),
+                                                            QStringLiteral("Operação não identificada")}})
+                                     .toJson(QJsonDocument::Compact);
                 ultimoObjeto = QJsonObject();
                 break;
             }
