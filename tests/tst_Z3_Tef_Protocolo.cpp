@@ -105,6 +105,11 @@ void TestZ3TefProtocolo::formatarValorColetado_data()
                                              << "0.00";
     QTest::newRow("surrounding blanks are ignored") << " 1,00 "
                                                     << "1.00";
+    QTest::newRow("the window's currency text") << "R$ 1.234,56"
+                                                << "1234.56";
+    QTest::newRow("currency text with a non-breaking space") << QString::fromUtf8("R$\u00a010,00") << "10.00";
+    QTest::newRow("a symbol elsewhere is not a number") << "10,00 R$"
+                                                        << "0.00";
 }
 
 void TestZ3TefProtocolo::formatarValorColetado()

@@ -526,7 +526,7 @@ void Z3_Tef_Controller::onClickButtonOK(QString valorOfTextField, int estado)
         QString texto = valorOfTextField;
         QMutexLocker lock(&m_dados);
         if (m_palavraChave == QLatin1String("transacao_valor")) {
-            m_vo.valor = texto;
+            m_vo.valor = Z3_Tef_Protocolo::semSimboloMoeda(texto);
             texto = formatarValorColetado(texto);
         } else if (m_palavraChave == QLatin1String("transacao_nsu")) {
             m_nsuDigitado = texto;

@@ -48,7 +48,7 @@ QString Z3_Tef_Protocolo::formatarValorColetado(const QString &entrada)
 {
     const Log log;
     log.info(QStringLiteral("[Z3_Tef_Controller] Formatar valor. Entrada: ") + entrada);
-    QString digitos = entrada.trimmed();
+    QString digitos = semSimboloMoeda(entrada);
     digitos.remove(QLatin1Char('.'));
     digitos.remove(QLatin1Char(','));
     bool numero = !digitos.isEmpty();
@@ -64,6 +64,18 @@ QString Z3_Tef_Protocolo::formatarValorColetado(const QString &entrada)
     const QString saida = digitos.left(digitos.size() - 2) + QLatin1Char('.') + digitos.right(2);
     log.info(QStringLiteral("[Z3_Tef_Controller] Formatar valor. Saída: ") + saida);
     return saida;
+}
+
+QString Z3_Tef_Protocolo::semSimboloMoeda(const QString &valor)
+{
+    QString s = valor.trimmed();
+    if (s.startsWith(QLatin1String("R$")))
+        s.remove(0, 2);
+    QString r;
+    for (const QChar c : s)
+        if (!c.isSpace())
+            r.append(c);
+    return r;
 }
 
 QString Z3_Tef_Protocolo::mascarar(const QString &segredo)

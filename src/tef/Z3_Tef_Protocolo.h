@@ -19,6 +19,9 @@ public:
     static QByteArray jsonNaoIniciada();
     // A typed amount ("1.234,56") as the library takes it ("1234.56"), exact for any length.
     static QString formatarValorColetado(const QString &entrada);
+    // The amount field of the window shows a currency text ("R$ 1.234,56"): the
+    // same amount without the currency symbol and blanks.
+    static QString semSimboloMoeda(const QString &valor);
 
     // Texts that go to the log with the secrets masked: the request's "adm_senha",
     // the supervisor password of the operation parameters, and a typed password
