@@ -87,6 +87,13 @@ void TestZ3TefJanela::vendaComValorDigitadoETipoEscolhido()
     QObject *lista = janela.objeto(QStringLiteral("list"));
     QVERIFY(lista);
     QTRY_COMPARE(lista->property("count").toInt(), 5);
+    // Nothing chosen: refused, and the list stays the step on screen (the click
+    // runs on this thread, so the window has already reacted).
+    lista->setProperty("currentIndex", -1);
+    QVERIFY(janela.clica(QStringLiteral("button")));
+    QVERIFY(visivel(janela, "rec"));
+    QVERIFY(!visivel(janela, "textField"));
+    QVERIFY(c.aguardandoOperador());
     lista->setProperty("currentIndex", 1);
     QVERIFY(janela.clica(QStringLiteral("button")));
 

@@ -511,7 +511,11 @@ void Z3_Tef_Controller::onClickButtonOK(QString valorOfTextField, int estado)
     }
     if (recusado) {
         emit showMessageError(QStringLiteral("Preencha um valor!"));
-        emit disableTextField(false);
+        // The step stays as it was: a list step must not turn into a text field.
+        if (estado == 2)
+            emit disableListView(false);
+        else
+            emit disableTextField(false);
         return;
     }
     emit textChanged(QStringLiteral("Processando..."));
