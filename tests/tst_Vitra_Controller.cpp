@@ -1,3 +1,4 @@
+#include "ChamadasSimuladas.h"
 #include "TestSupport.h"
 #include "tef/Vitra_Controller.h"
 
@@ -15,21 +16,8 @@ private:
     QTemporaryDir m_dir;
     QString m_simLog, m_log, m_cenario, m_tela;
 
-    QList<QJsonObject> chamadas() const
-    {
-        QList<QJsonObject> r;
-        for (const QByteArray &linha : testsupport::readAll(m_simLog).split('\n'))
-            if (!linha.isEmpty())
-                r << QJsonDocument::fromJson(linha).object();
-        return r;
-    }
-    QStringList funcoes() const
-    {
-        QStringList r;
-        for (const QJsonObject &c : chamadas())
-            r << c.value(QStringLiteral("funcao")).toString();
-        return r;
-    }
+    QList<QJsonObject> chamadas() const { return testsupport::chamadasSimuladas(m_simLog); }
+    QStringList funcoes() const { return testsupport::funcoesSimuladas(m_simLog); }
     static void habilitar(int vitra) { testsupport::writeConfig(QJsonObject{{QStringLiteral("vitra"), vitra}}); }
 
 private slots:

@@ -1,3 +1,4 @@
+#include "ChamadasSimuladas.h"
 #include "TestSupport.h"
 #include "app/GlobalFlags.h"
 #include "app/Wiring.h"
@@ -101,36 +102,8 @@ private:
         return QJsonDocument::fromJson(resultado.toUtf8()).object();
     }
 
-    QList<QJsonObject> chamadas() const
-    {
-        QList<QJsonObject> r;
-        for (const QByteArray &linha : testsupport::readAll(m_simLog).split('\n'))
-            if (!linha.isEmpty())
-                r << QJsonDocument::fromJson(linha).object();
-        return r;
-    }
-    // "Funcao(arg, arg)" per call, texts quoted as JSON.
-    QStringList sequencia() const
-    {
-        QStringList r;
-        for (const QJsonObject &c : chamadas()) {
-            QStringList args;
-            for (const QJsonValue &v : c.value("argumentos").toArray())
-                args << (v.isString() ? QString::fromUtf8(QJsonDocument(QJsonArray{v}).toJson(QJsonDocument::Compact))
-                                            .mid(1)
-                                            .chopped(1)
-                                      : QString::number(v.toInt()));
-            r << c.value("funcao").toString() + QLatin1Char('(') + args.join(QStringLiteral(", ")) + QLatin1Char(')');
-        }
-        return r;
-    }
-    QStringList funcoes() const
-    {
-        QStringList r;
-        for (const QJsonObject &c : chamadas())
-            r << c.value("funcao").toString();
-        return r;
-    }
+    QStringList sequencia() const { return testsupport::sequenciaSimulada(m_simLog); }
+    QStringList funcoes() const { return testsupport::funcoesSimuladas(m_simLog); }
     QString log() const { return QString::fromUtf8(testsupport::readAll(m_log)); }
     static QString seq(const QJsonObject &resultado)
     {

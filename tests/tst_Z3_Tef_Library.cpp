@@ -1,3 +1,4 @@
+#include "ChamadasSimuladas.h"
 #include "platform/Platform.h"
 #include "tef/Z3_Tef_Library.h"
 #include "tef/Z3_Tef_Protocolo.h"
@@ -20,23 +21,8 @@ private:
     QString m_cenario;
     Z3_Tef_Library m_lib;
 
-    QList<QJsonObject> chamadas() const
-    {
-        QList<QJsonObject> r;
-        QFile f(m_simLog);
-        if (f.open(QIODevice::ReadOnly))
-            for (const QByteArray &linha : f.readAll().split('\n'))
-                if (!linha.isEmpty())
-                    r << QJsonDocument::fromJson(linha).object();
-        return r;
-    }
-    QStringList funcoes() const
-    {
-        QStringList r;
-        for (const QJsonObject &c : chamadas())
-            r << c.value(QStringLiteral("funcao")).toString();
-        return r;
-    }
+    QList<QJsonObject> chamadas() const { return testsupport::chamadasSimuladas(m_simLog); }
+    QStringList funcoes() const { return testsupport::funcoesSimuladas(m_simLog); }
     void cenario(const QByteArray &json)
     {
         QFile f(m_cenario);

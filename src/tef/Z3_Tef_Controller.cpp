@@ -636,7 +636,7 @@ void Z3_Tef_Controller::resolverPendentes(int acao)
     m_log.info(QStringLiteral("Número de transações (ainda) pendentes: %1").arg(n));
 }
 
-void Z3_Tef_Controller::oferecerOpcoes(const QString &texto, const QStringList &opcoes)
+void Z3_Tef_Controller::perguntar(const QString &texto, const QStringList &opcoes, bool &perguntaAberta)
 {
     emit showWindow(true);
     limparTela();
@@ -646,10 +646,19 @@ void Z3_Tef_Controller::oferecerOpcoes(const QString &texto, const QStringList &
     {
         QMutexLocker lock(&m_dados);
         m_opcoes = opcoes;
+        perguntaAberta = true;
     }
     emit clearItemsList();
     for (const QString &opcao : opcoes)
         emit addItemList(opcao);
+    bloquearFluxo(); // before the buttons show, so a quick answer is never lost
+    emit disableListView(false);
+    emit disableButtonOK(false);
+    emit disableButtonCancelar(false);
+    emit disableProgressBar(true);
+    aguardarFluxo();
+    QMutexLocker lock(&m_dados);
+    perguntaAberta = false;
 }
 
 void Z3_Tef_Controller::exibirPendencia(int indice, int total, int acao)
@@ -659,28 +668,16 @@ void Z3_Tef_Controller::exibirPendencia(int indice, int total, int acao)
         return;
     const SequencialInfo info = lista.at(indice);
     m_log.info(QStringLiteral("Exibindo pendência %1/%2").arg(indice + 1).arg(total));
-    oferecerOpcoes(
-        QStringLiteral("[%1/%2] Deseja %3 a transação NSU %4?\n%5 - %6")
-            .arg(indice + 1)
-            .arg(total)
-            .arg(acaoInfinitivo(acao), info.nsuTerminal, formataValor(info.valorTotal), info.dataHoraTransacao),
-        {QStringLiteral("Sim, %1 a transação").arg(acaoInfinitivo(acao)),
-         QStringLiteral("Não, manter a transação pendente")});
-    {
-        QMutexLocker lock(&m_dados);
-        m_perguntaPendenteAberta = true;
-    }
-    bloquearFluxo();
-    emit disableListView(false);
-    emit disableButtonOK(false);
-    emit disableButtonCancelar(false);
-    emit disableProgressBar(true);
-    aguardarFluxo();
-
+    perguntar(QStringLiteral("[%1/%2] Deseja %3 a transação NSU %4?\n%5 - %6")
+                  .arg(indice + 1)
+                  .arg(total)
+                  .arg(acaoInfinitivo(acao), info.nsuTerminal, formataValor(info.valorTotal), info.dataHoraTransacao),
+              {QStringLiteral("Sim, %1 a transação").arg(acaoInfinitivo(acao)),
+               QStringLiteral("Não, manter a transação pendente")},
+              m_perguntaPendenteAberta);
     int resposta;
     {
         QMutexLocker lock(&m_dados);
-        m_perguntaPendenteAberta = false;
         resposta = m_respostaPendente;
     }
     if (resposta == 1) {
@@ -705,24 +702,16 @@ void Z3_Tef_Controller::perguntarPendenteAnterior()
         return;
     }
     m_log.warning("Solicitando ao usuário se deseja confirmá-la ou mantê-la pendente...");
-    oferecerOpcoes(QStringLiteral("Sua última transação está pendente.\nDeseja confirmá-la?"),
-                   {QStringLiteral("Sim, confirmar a transação"), QStringLiteral("Não, manter a transação pendente")});
     {
         QMutexLocker lock(&m_dados);
         m_respostaAnterior = false;
-        m_perguntaAnteriorAberta = true;
     }
-    bloquearFluxo();
-    emit disableListView(false);
-    emit disableButtonOK(false);
-    emit disableButtonCancelar(false);
-    emit disableProgressBar(true);
-    aguardarFluxo();
-
+    perguntar(QStringLiteral("Sua última transação está pendente.\nDeseja confirmá-la?"),
+              {QStringLiteral("Sim, confirmar a transação"), QStringLiteral("Não, manter a transação pendente")},
+              m_perguntaAnteriorAberta);
     bool sim;
     {
         QMutexLocker lock(&m_dados);
-        m_perguntaAnteriorAberta = false;
         sim = m_respostaAnterior;
         m_respostaAnterior = false;
     }

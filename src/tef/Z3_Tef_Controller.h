@@ -69,7 +69,8 @@ private:
     bool despachar(bool novaTransacao, const QByteArray &dados, QByteArray &resposta);
     void concluir(const QJsonObject &ultimaResposta, QJsonObject &resultado);
     void desabilitarDialogo();
-    void oferecerOpcoes(const QString &texto, const QStringList &opcoes);
+    // Shows a yes/no question as a list and waits for the cashier's answer.
+    void perguntar(const QString &texto, const QStringList &opcoes, bool &perguntaAberta);
     QString valorFormatado();
 
     Z3_Tef_Library *m_lib;
