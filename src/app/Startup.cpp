@@ -5,6 +5,7 @@
 #include "app/RestartHandler.h"
 #include "app/SingleInstanceGuard.h"
 #include "app/Wiring.h"
+#include "exchange/MonitoraDiretorio.h"
 #include "platform/Platform.h"
 #include "ui/Base_Controller.h"
 
@@ -53,6 +54,18 @@ int runApplication(int argc, char *argv[])
     QObject *backend = wiring::createBackend(produto);
     wiring::connectBackend(backend);
 
+    // File exchange with the POS. Without a backend nobody would answer, and a
+    // request taken from the folder would be lost: then the folder is left alone.
+    MonitoraDiretorio *monitor = nullptr;
+    if (config->tipoOperacao() == 0) {
+        if (backend) {
+            monitor = MonitoraDiretorio::instance();
+            wiring::connectMonitor(monitor, backend, nullptr);
+        } else {
+            log.error("Nenhum controlador TEF disponível: pedidos do PDV não serão atendidos");
+        }
+    }
+
     auto engine = std::make_unique<QQmlApplicationEngine>();
     engine->rootContext()->setContextProperty(QStringLiteral("controller"), backend);
     engine->rootContext()->setContextProperty(QStringLiteral("RestartHandler"), restartHandler.get());
@@ -68,6 +81,9 @@ int runApplication(int argc, char *argv[])
 
     Base_Controller::aplicaCustomizacao(qobject_cast<Base_Controller *>(backend), produto, *config);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/Assets/varda-fav-icon.png")));
+
+    if (monitor)
+        monitor->iniciarMonitoramento();
 
     const int exitCode = QApplication::exec();
 

@@ -29,4 +29,21 @@ void connectBackend(QObject *backend)
     QObject::connect(backend, SIGNAL(enviaNSU(QString)), backend, SLOT(recebeNSU(QString)));
 }
 
+void connectMonitorAutonomo(MonitoraDiretorio *monitor, QObject *autonomo)
+{
+    if (monitor && autonomo)
+        QObject::connect(autonomo, SIGNAL(startProcessAutonomo()), monitor, SLOT(pausar()));
+}
+
+void connectMonitor(MonitoraDiretorio *monitor, QObject *backend, QObject *autonomo)
+{
+    if (monitor && backend) {
+        QObject::connect(monitor, SIGNAL(confJson(QString)), backend, SLOT(setJsonConfigs(QString)));
+        QObject::connect(monitor, SIGNAL(startTefProcess()), backend, SLOT(start()));
+        QObject::connect(backend, SIGNAL(responseProcessTEF(QString)), monitor, SLOT(processResponse(QString)));
+        QObject::connect(backend, SIGNAL(finished()), monitor, SLOT(reiniciar()));
+    }
+    connectMonitorAutonomo(monitor, autonomo);
+}
+
 } // namespace wiring

@@ -1,6 +1,11 @@
 #pragma once
 
-class QObject;
+#include "exchange/MonitoraDiretorio.h"
+
+#include <QObject>
+#include <QThread>
+
+#include <type_traits>
 
 // The one place where components are joined. main() and the integration tests
 // call these, so the tests exercise the connections the program really makes.
@@ -11,5 +16,28 @@ QObject *createBackend(int produtoTef);
 
 // The backend's connections to itself: finished/started, the notice check box, the NSU.
 void connectBackend(QObject *backend);
+
+// The autonomous worker pauses the monitor before the backend thread starts.
+void connectMonitorAutonomo(MonitoraDiretorio *monitor, QObject *autonomo);
+
+// The file exchange: the monitor hands requests to the backend and starts it,
+// takes its result and resumes when its thread ends; the autonomous worker
+// pauses it. Any backend type with setJsonConfigs(QString) and
+// responseProcessTEF(QString) fits; a null backend gets no connection.
+template <class Backend>
+void connectMonitor(MonitoraDiretorio *monitor, Backend *backend, QObject *autonomo)
+{
+    static_assert(std::is_base_of<QThread, Backend>::value, "the backend is a thread");
+    if (monitor && backend) {
+        QObject::connect(monitor, &MonitoraDiretorio::confJson, backend, &Backend::setJsonConfigs);
+        QObject::connect(monitor, SIGNAL(startTefProcess()), backend, SLOT(start()));
+        QObject::connect(backend, &Backend::responseProcessTEF, monitor, &MonitoraDiretorio::processResponse);
+        QObject::connect(backend, SIGNAL(finished()), monitor, SLOT(reiniciar()));
+    }
+    connectMonitorAutonomo(monitor, autonomo);
+}
+
+// The same for a backend known only as a QObject: joined by signatures.
+void connectMonitor(MonitoraDiretorio *monitor, QObject *backend, QObject *autonomo);
 
 } // namespace wiring

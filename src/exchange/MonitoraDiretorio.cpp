@@ -1,0 +1,434 @@
+#include "exchange/MonitoraDiretorio.h"
+
+#include "app/GlobalFlags.h"
+#include "util/DadosSensiveis.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QThread>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
+namespace {
+
+// The request text goes to the log whole up to this many characters; a garbage
+// file must not turn into a log line of a megabyte.
+constexpr int kMaxTextoLog = 16 * 1024;
+
+QString paraLog(const QString &texto)
+{
+    const QString mascarado = mascararDadosSensiveis(texto);
+    if (mascarado.size() <= kMaxTextoLog)
+        return mascarado;
+    return mascarado.left(kMaxTextoLog) +
+           QStringLiteral("\n[... %1 caracteres omitidos]").arg(mascarado.size() - kMaxTextoLog);
+}
+
+// A plain rename: no copy fallback, so the final name never shows a half-copied file.
+bool renomear(const QString &de, const QString &para, QString *erro)
+{
+    if (std::rename(QFile::encodeName(de).constData(), QFile::encodeName(para).constData()) == 0)
+        return true;
+    if (erro)
+        *erro = QString::fromLocal8Bit(std::strerror(errno));
+    return false;
+}
+
+// Writes everything, pushes it to the disk when asked and closes; false with the
+// reason when any step failed, so a short write is never taken for a whole file.
+bool gravarEFechar(QFile &arquivo, const QByteArray &conteudo, bool sincronizar, qint64 *gravados, QString *erro)
+{
+    const qint64 n = arquivo.write(conteudo);
+    if (gravados)
+        *gravados = n;
+    bool ok = n == conteudo.size() && arquivo.flush();
+#ifdef Q_OS_UNIX
+    if (ok && sincronizar && ::fdatasync(arquivo.handle()) != 0) {
+        ok = false;
+        if (erro)
+            *erro = QString::fromLocal8Bit(std::strerror(errno));
+        arquivo.close();
+        return false;
+    }
+#else
+    Q_UNUSED(sincronizar)
+#endif
+    if (!ok && erro)
+        *erro = arquivo.errorString();
+    arquivo.close();
+    if (ok && arquivo.error() != QFileDevice::NoError) {
+        ok = false;
+        if (erro)
+            *erro = arquivo.errorString();
+    }
+    return ok;
+}
+
+} // namespace
+
+MonitoraDiretorio *MonitoraDiretorio::instance()
+{
+    // Never destroyed: the backend's queued signals may still arrive while the
+    // application object is being torn down.
+    static MonitoraDiretorio *const monitor = new MonitoraDiretorio(ConfigTef());
+    return monitor;
+}
+
+MonitoraDiretorio::MonitoraDiretorio(const ConfigTef &config, QObject *parent)
+    : QObject(parent), m_watcher(new QFileSystemWatcher(this)), m_config(config), m_pathIn(config.pathIn()),
+      m_pathOut(config.pathOut()), m_fileReq(config.fileReq()), m_fileResp(config.fileResp()),
+      m_produtoTef(config.produtoTef())
+{
+    connect(m_watcher, &QFileSystemWatcher::directoryChanged, this, &MonitoraDiretorio::slotDiretorioAtualizado);
+    m_novaTentativa.setSingleShot(true);
+    m_novaTentativa.setInterval(intervaloNovaTentativaMs);
+    connect(&m_novaTentativa, &QTimer::timeout, this, &MonitoraDiretorio::novaTentativa);
+}
+
+MonitoraDiretorio::~MonitoraDiretorio() = default;
+
+bool MonitoraDiretorio::monitorando() const
+{
+    return m_watcher->directories().contains(m_pathIn);
+}
+
+bool MonitoraDiretorio::vigiar()
+{
+    if (monitorando())
+        return true;
+    return QFileInfo(m_pathIn).isDir() && m_watcher->addPath(m_pathIn);
+}
+
+void MonitoraDiretorio::iniciarMonitoramento()
+{
+    if (!vigiar()) {
+        m_log.error("[MonitoraDiretorio] Não é possível iniciar o monitoramento no caminho especificado");
+        agendarNovaTentativa();
+        return;
+    }
+    m_log.info(QStringLiteral("[MonitoraDiretorio] Monitoramento iniciado em: ") + m_pathIn);
+    slotDiretorioAtualizado(m_pathIn);
+}
+
+void MonitoraDiretorio::agendarNovaTentativa()
+{
+    m_novaTentativa.start();
+}
+
+void MonitoraDiretorio::novaTentativa()
+{
+    if (!vigiar()) {
+        agendarNovaTentativa();
+        return;
+    }
+    m_log.info(QStringLiteral("[MonitoraDiretorio] Monitoramento iniciado em: ") + m_pathIn);
+    // A request may have been waiting in the folder the whole time.
+    slotDiretorioAtualizado(m_pathIn);
+}
+
+void MonitoraDiretorio::pausar()
+{
+    m_log.info("[MonitoraDiretorio] Monitoramento pausado");
+    m_novaTentativa.stop();
+    if (monitorando())
+        m_watcher->removePath(m_pathIn);
+}
+
+QString MonitoraDiretorio::encontrarRequisicao(const QString &pasta, const QString &nome) const
+{
+    // The POS writes "IntPos.001" while older settings say "intpos.001": on a
+    // file system that tells case apart, the name is matched ignoring case.
+    QString escolhido;
+    QDateTime escolhidoEm;
+    QString outro;
+    QDirIterator it(pasta, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    while (it.hasNext()) {
+        it.next();
+        if (it.fileName().compare(nome, Qt::CaseInsensitive) != 0)
+            continue;
+        const QFileInfo info = it.fileInfo();
+        if (!info.isFile()) {
+            outro = info.filePath();
+            continue;
+        }
+        // Two spellings of the same name are two requests: the older goes first.
+        const QDateTime em = info.lastModified();
+        if (escolhido.isEmpty() || em < escolhidoEm || (em == escolhidoEm && info.filePath() < escolhido)) {
+            escolhido = info.filePath();
+            escolhidoEm = em;
+        }
+    }
+    // Something that is not a file (a folder, a pipe) is still reported, so that
+    // it meets the usual "cannot open" handling.
+    return escolhido.isEmpty() ? outro : escolhido;
+}
+
+MonitoraDiretorio::Recusado MonitoraDiretorio::identificar(const QString &caminho) const
+{
+    const QFileInfo info(caminho);
+    return Recusado{caminho, info.lastModified(), info.size()};
+}
+
+void MonitoraDiretorio::recusar(const QString &caminho)
+{
+    m_recusado = identificar(caminho);
+}
+
+void MonitoraDiretorio::slotDiretorioAtualizado(const QString &path)
+{
+    pausar();
+
+    m_log.info("[MonitoraDiretorio] Verificando arquivo SiTef...");
+    m_log.info(QDir(path).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Unsorted));
+
+    const QString chave = encontrarRequisicao(path, m_fileReq);
+    const QString json = encontrarRequisicao(path, m_fileReq + QStringLiteral(".json"));
+    QString escolhido;
+    if (!chave.isEmpty() && !json.isEmpty() && QFileInfo(chave).isFile() != QFileInfo(json).isFile()) {
+        // A folder or a pipe under one of the names never outranks a real request.
+        escolhido = QFileInfo(chave).isFile() ? chave : json;
+    } else if (!chave.isEmpty() && !json.isEmpty()) {
+        // Only the newer request counts; on a tie the key-number file wins.
+        const bool chaveMaisAntigo = QFileInfo(chave).lastModified() < QFileInfo(json).lastModified();
+        escolhido = chaveMaisAntigo ? json : chave;
+        const QString descartado = chaveMaisAntigo ? chave : json;
+        m_log.warning(QStringLiteral("[MonitoraDiretorio] Arquivo ") + descartado +
+                      QStringLiteral(" descartado: há um pedido mais recente"));
+        QFile::remove(descartado);
+    } else {
+        escolhido = chave.isEmpty() ? json : chave;
+    }
+    // A file that could not be taken and has not changed since would fail the same way.
+    if (escolhido.isEmpty() || identificar(escolhido) == m_recusado) {
+        m_log.error("[MonitoraDiretorio] Arquivo SiTef não encontrado");
+        reiniciar(true);
+        return;
+    }
+    m_formatoJson = escolhido == json;
+    requisicaoJson = m_formatoJson;
+
+    // A POS that writes the file in place gets time to finish it.
+    QThread::msleep(300);
+
+    QFile arquivo(escolhido);
+    const bool regular = QFileInfo(escolhido).isFile();
+    // Opening a pipe would block the whole program, so only plain files are opened.
+    if (!regular || !arquivo.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        m_log.error(QStringLiteral("[MonitoraDiretorio] Impossível abrir arquivo ") + escolhido);
+        m_log.error(regular ? arquivo.errorString() : QStringLiteral("Não é um arquivo regular"));
+        recusar(escolhido);
+        reiniciar(true);
+        return;
+    }
+    const qint64 tamanho = arquivo.size();
+    // Text mode drops every carriage return while reading.
+    const QByteArray bytes = arquivo.read(tamanhoMaximoRequisicao + 1);
+    arquivo.close();
+    if (!arquivo.remove()) {
+        // Served but left in place, it would be served again at the next scan.
+        m_log.error(QStringLiteral("[MonitoraDiretorio] Impossível remover arquivo ") + escolhido +
+                    QStringLiteral(": ") + arquivo.errorString());
+        recusar(escolhido);
+        reiniciar(true);
+        return;
+    }
+    if (tamanho > tamanhoMaximoRequisicao || bytes.size() > tamanhoMaximoRequisicao) {
+        m_log.error(QStringLiteral("[MonitoraDiretorio] Arquivo %1 excede o tamanho máximo de %2 bytes (%3 bytes).")
+                        .arg(escolhido)
+                        .arg(tamanhoMaximoRequisicao)
+                        .arg(tamanho));
+        reiniciar(true);
+        return;
+    }
+    if (bytes.isEmpty()) {
+        m_log.error(QStringLiteral("[MonitoraDiretorio] Arquivo ") + escolhido + QStringLiteral(" vazio."));
+        reiniciar(true);
+        return;
+    }
+
+    const int fim = bytes.indexOf('\0');
+    const QString texto = QString::fromUtf8(fim < 0 ? bytes : bytes.left(fim));
+    m_log.info(QStringLiteral("[MonitoraDiretorio] Arquivo SiTef encontrado:\n") + paraLog(texto));
+
+    const QString requisicao = m_formatoJson ? texto : m_protocolo.requestToJson(texto);
+    emit confJson(requisicao);
+
+    // Blocks the main thread on purpose: nothing (the tray, an operator's
+    // operation) may start between taking the request and starting the backend.
+    QThread::msleep(1000);
+
+    emit startTefProcess();
+    gravarStatus(requisicao);
+}
+
+void MonitoraDiretorio::gravarStatus(const QString &jsonRequisicao)
+{
+    m_log.info(QStringLiteral("[MonitoraDiretorio] Json para criação do arquivo de status:\n") +
+               paraLog(jsonRequisicao));
+
+    QJsonParseError erroJson;
+    const QJsonDocument doc = QJsonDocument::fromJson(jsonRequisicao.toUtf8(), &erroJson);
+    if (erroJson.error != QJsonParseError::NoError) {
+        m_log.error(QStringLiteral("[MonitoraDiretorio] Erro na criação do arquivo STS: ") + erroJson.errorString());
+        return;
+    }
+    const QJsonObject requisicao = doc.object();
+    const QString header = requisicao.value(QLatin1String("header")).toString();
+    const QString id =
+        requisicao.value(QLatin1String("parametros")).toObject().value(QLatin1String("identificacao")).toString();
+
+    QString conteudo;
+    if (m_formatoJson) {
+        QJsonObject status;
+        status.insert(QStringLiteral("header"), header);
+        status.insert(QStringLiteral("id"), id);
+        conteudo = QString::fromUtf8(QJsonDocument(status).toJson(QJsonDocument::Compact));
+    } else {
+        const QString linha = QStringLiteral("%1 = %2");
+        conteudo = QStringList{linha.arg(QStringLiteral("000-000"), header), linha.arg(QStringLiteral("001-000"), id),
+                               linha.arg(QStringLiteral("999-999"), QStringLiteral("0"))}
+                       .join(QStringLiteral("\r\n"));
+    }
+
+    const QString caminho =
+        m_pathOut + QLatin1Char('/') + m_fileResp + (m_formatoJson ? QStringLiteral(".json") : QString());
+    const QString temporario = m_pathOut + QLatin1Char('/') + nomeStatusTemporario();
+    // Written aside and renamed, so a POS polling the folder never reads half a status.
+    QFile arquivo(temporario);
+    QString erro;
+    bool ok = arquivo.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    if (!ok)
+        erro = arquivo.errorString();
+    else
+        ok = gravarEFechar(arquivo, conteudo.toUtf8(), false, nullptr, &erro) && renomear(temporario, caminho, &erro);
+    if (!ok) {
+        m_log.error("[MonitoraDiretorio] Impossível escrever no arquivo STS");
+        m_log.error(erro);
+        QFile::remove(temporario);
+        return;
+    }
+    m_log.info(QStringLiteral("[MonitoraDiretorio] Arquivo status [") + caminho + QStringLiteral("]:\n") + conteudo);
+}
+
+void MonitoraDiretorio::processResponse(const QString &dados)
+{
+    if (operacaoAutonoma)
+        return;
+
+    const QString header = QJsonDocument::fromJson(dados.toUtf8()).object().value(QLatin1String("header")).toString();
+    for (const char *semResposta : {"CNF", "NCN", "ATV"}) {
+        if (header.compare(QLatin1String(semResposta), Qt::CaseInsensitive) == 0) {
+            m_log.info(QStringLiteral("[MonitoraDiretorio] Operação ") + header +
+                       QStringLiteral(" não requer arquivo IntPos.001"));
+            return;
+        }
+    }
+
+    const QString temporario = m_pathOut + QLatin1Char('/') + nomeArquivoTemporario();
+    QFile arquivo(temporario);
+    if (!arquivo.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        m_log.error(QStringLiteral("[MonitoraDiretorio] Erro ao abrir arquivo de resposta ") + temporario);
+        return;
+    }
+
+    QString resposta;
+    if (m_formatoJson) {
+        resposta = dados;
+    } else {
+        switch (m_produtoTef) {
+        case 0:
+            resposta = m_protocolo.vantorResultToResponse(dados);
+            break;
+        case 1:
+            resposta = m_protocolo.bridgeResultToResponse(dados);
+            break;
+        case 2:
+            resposta = m_protocolo.tefResultToResponse(dados);
+            break;
+        default:
+            m_log.error("[MonitoraDiretorio] Produto TEF inválido");
+            break;
+        }
+    }
+    m_log.info(QStringLiteral("[MonitoraDiretorio] Formato %1:\n%2")
+                   .arg(m_formatoJson ? QStringLiteral("JSON") : QStringLiteral("SiTef"), paraLog(resposta)));
+
+    qint64 gravados = 0;
+    QString erro;
+    // On the disk before it gets its final name: a crash right after the rename
+    // must not leave the POS a truncated answer.
+    if (!gravarEFechar(arquivo, resposta.toUtf8(), true, &gravados, &erro)) {
+        m_log.error(QStringLiteral("[MonitoraDiretorio] Falha ao gravar arquivo de resposta ") + temporario +
+                    QStringLiteral(": ") + erro);
+        QFile::remove(temporario);
+        return;
+    }
+    m_log.info(QStringLiteral("[MonitoraDiretorio] Quantidade de bytes gravados no arquivo ") + temporario +
+               QStringLiteral(": ") + QString::number(gravados));
+
+    const QString final =
+        m_pathOut + QLatin1Char('/') + m_fileReq + (m_formatoJson ? QStringLiteral(".json") : QString());
+    // The older response goes first: if the rename fails, the POS must not take
+    // the previous answer for this one.
+    if (QFileInfo::exists(final) || QFileInfo(final).isSymLink())
+        QFile::remove(final);
+    if (renomear(temporario, final, &erro)) {
+        m_log.info(QStringLiteral("[MonitoraDiretorio] Arquivo renomeado com sucesso para ") + final);
+    } else {
+        m_log.error(QStringLiteral("[MonitoraDiretorio] Falha ao renomear arquivo para ") + final);
+        m_log.error(erro);
+    }
+}
+
+void MonitoraDiretorio::reiniciar(bool err)
+{
+    if (!err && atualizacaoSolicitada)
+        return;
+
+    m_log.info("[MonitoraDiretorio] FINALIZANDO OPERACAO TEF");
+    m_log.info("[MonitoraDiretorio] Iniciando monitoramento de diretório");
+    const bool vigiando = vigiar();
+    if (!err)
+        tefEmProcessamento = false;
+    if (!vigiando) {
+        // The folder may have been removed or its volume unmounted: keep trying
+        // rather than stay deaf for the rest of the run.
+        m_log.error("[MonitoraDiretorio] Não é possível iniciar o monitoramento no caminho especificado");
+        agendarNovaTentativa();
+        return;
+    }
+    if (!err)
+        slotDiretorioAtualizado(m_pathIn);
+    else
+        verificarChegadaDuranteRetomada();
+}
+
+void MonitoraDiretorio::verificarChegadaDuranteRetomada()
+{
+    // Between pausing and watching again the folder was not watched: a request
+    // renamed into it in that moment raised no change and would wait forever.
+    for (const QString &nome : {m_fileReq, m_fileReq + QStringLiteral(".json")}) {
+        const QString caminho = encontrarRequisicao(m_pathIn, nome);
+        if (caminho.isEmpty() || identificar(caminho) == m_recusado)
+            continue;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (monitorando())
+                    slotDiretorioAtualizado(m_pathIn);
+            },
+            Qt::QueuedConnection);
+        return;
+    }
+}

@@ -1,0 +1,94 @@
+#pragma once
+
+#include "app/ConfigTef.h"
+#include "app/Log.h"
+#include "exchange/ProtocoloSitef.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+class QFileSystemWatcher;
+
+// The program's side of the file exchange with the point-of-sale software: it
+// watches the request folder, takes the request file, hands the JSON request to
+// the backend, writes the status file and, when the backend has its result, the
+// response file. Lives in the main thread; every slot runs there.
+class MonitoraDiretorio : public QObject
+{
+    Q_OBJECT
+public:
+    // The program's one instance, created on first use with the configuration on disk.
+    static MonitoraDiretorio *instance();
+
+    // A monitor of its own for the given settings (the tests use several).
+    explicit MonitoraDiretorio(const ConfigTef &config, QObject *parent = nullptr);
+    ~MonitoraDiretorio() override;
+
+    void iniciarMonitoramento();
+
+    // Whether the request folder is being watched right now.
+    bool monitorando() const;
+
+    // Requests above this size are refused: no POS writes one, and reading one
+    // whole would flood memory and the log.
+    static constexpr qint64 tamanhoMaximoRequisicao = 1024 * 1024;
+    // Pause before trying again to watch a request folder that cannot be watched.
+    static constexpr int intervaloNovaTentativaMs = 2000;
+
+    static QString nomeArquivoTemporario() { return QStringLiteral("arquivo_tef.tmp"); }
+    static QString nomeStatusTemporario() { return QStringLiteral("arquivo_sts.tmp"); }
+
+signals:
+    void confJson(QString json);
+    void startTefProcess();
+
+public slots:
+    void slotDiretorioAtualizado(const QString &path);
+    void processResponse(const QString &dados);
+    void reiniciar(bool err = false);
+    void pausar();
+
+private:
+    // What identifies a request file that could not be taken, so that the same
+    // file is not tried again and again while it sits in the folder.
+    struct Recusado
+    {
+        QString caminho;
+        QDateTime modificacao;
+        qint64 tamanho = -1;
+        bool operator==(const Recusado &o) const
+        {
+            return caminho == o.caminho && modificacao == o.modificacao && tamanho == o.tamanho;
+        }
+    };
+
+    bool vigiar();
+    void agendarNovaTentativa();
+    void novaTentativa();
+    void verificarChegadaDuranteRetomada();
+
+    // The request file in the folder, whatever the case of its name ("" when none).
+    QString encontrarRequisicao(const QString &pasta, const QString &nome) const;
+    Recusado identificar(const QString &caminho) const;
+    void recusar(const QString &caminho);
+
+    void gravarStatus(const QString &jsonRequisicao);
+    bool gravarArquivo(const QString &temporario, const QString &destino, const QByteArray &conteudo, bool sincronizar,
+                       QString *erro) const;
+
+    QFileSystemWatcher *m_watcher;
+    bool m_formatoJson = false;
+    Log m_log;
+    ProtocoloSitef m_protocolo;
+    ConfigTef m_config;
+    QString m_pathIn;
+    QString m_pathOut;
+    QString m_fileReq;
+    QString m_fileResp;
+    int m_produtoTef;
+
+    QTimer m_novaTentativa;
+    Recusado m_recusado;
+};

@@ -1,0 +1,96 @@
+#include "TestBackend.h"
+
+#include "app/GlobalFlags.h"
+
+#include <QJsonDocument>
+
+#include <chrono>
+
+TestBackend::TestBackend(QObject *parent) : QThread(parent), m_resultado(&TestBackend::resultadoEco) {}
+
+TestBackend::~TestBackend()
+{
+    liberar();
+    wait();
+}
+
+QString TestBackend::resultadoEco(const QJsonObject &requisicao)
+{
+    QJsonObject r;
+    r.insert(QStringLiteral("header"), requisicao.value(QLatin1String("header")));
+    r.insert(QStringLiteral("identificacao"),
+             requisicao.value(QLatin1String("parametros")).toObject().value(QLatin1String("identificacao")));
+    r.insert(QStringLiteral("requer_confirmacao"), QStringLiteral("0"));
+    return QString::fromUtf8(QJsonDocument(r).toJson(QJsonDocument::Compact));
+}
+
+void TestBackend::setResultado(Resultado resultado)
+{
+    QMutexLocker lock(&m_mutex);
+    m_resultado = std::move(resultado);
+}
+
+void TestBackend::segurar()
+{
+    QMutexLocker lock(&m_mutex);
+    m_segurar = true;
+}
+
+void TestBackend::liberar()
+{
+    QMutexLocker lock(&m_mutex);
+    m_segurar = false;
+    m_liberado.wakeAll();
+}
+
+bool TestBackend::emEspera() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_emEspera;
+}
+
+QStringList TestBackend::requisicoes() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_requisicoes;
+}
+
+int TestBackend::execucoes() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_execucoes;
+}
+
+qint64 TestBackend::ultimoResultadoNs() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_ultimoResultadoNs;
+}
+
+void TestBackend::setJsonConfigs(QString value)
+{
+    QMutexLocker lock(&m_mutex);
+    m_jsonConfigs = value;
+    m_requisicoes.append(value);
+}
+
+void TestBackend::run()
+{
+    // One transaction at a time, as the real backends do.
+    if (tefEmProcessamento.exchange(true))
+        return;
+
+    QMutexLocker lock(&m_mutex);
+    ++m_execucoes;
+    m_emEspera = true;
+    while (m_segurar)
+        m_liberado.wait(&m_mutex);
+    m_emEspera = false;
+    const QJsonObject requisicao = QJsonDocument::fromJson(m_jsonConfigs.toUtf8()).object();
+    const QString resultado = m_resultado(requisicao);
+    m_ultimoResultadoNs =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    lock.unlock();
+    emit responseProcessTEF(resultado);
+}

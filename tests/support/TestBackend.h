@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QMutex>
+#include <QStringList>
+#include <QThread>
+#include <QWaitCondition>
+
+#include <functional>
+
+// A stand-in for a TEF backend with the same outside: setJsonConfigs() in the
+// main thread, start(), one JSON result by responseProcessTEF() from its own
+// thread, then finished(). Scriptable: the result it gives, and a hold that
+// keeps a transaction running until the test lets it go.
+class TestBackend : public QThread
+{
+    Q_OBJECT
+public:
+    using Resultado = std::function<QString(const QJsonObject &requisicao)>;
+
+    explicit TestBackend(QObject *parent = nullptr);
+    ~TestBackend() override;
+
+    // By default the result echoes the request: {"header":..,"identificacao":..}.
+    void setResultado(Resultado resultado);
+
+    // While held, a started transaction waits for liberar() before answering.
+    void segurar();
+    void liberar();
+    // True while a transaction is inside run(), waiting on the hold.
+    bool emEspera() const;
+
+    QStringList requisicoes() const; // every JSON request received, in order
+    int execucoes() const;           // transactions run (runs refused while busy not counted)
+    // std::chrono::steady_clock time in nanoseconds just before the last result was emitted.
+    qint64 ultimoResultadoNs() const;
+
+    static QString resultadoEco(const QJsonObject &requisicao);
+
+public slots:
+    virtual void setJsonConfigs(QString value);
+    // The backend's own connections exist on the real backends too.
+    void onFinishThread() {}
+    void preProcessThread() {}
+    void handleSignalCheckbox(bool) {}
+    void recebeNSU(QString) {}
+
+signals:
+    void responseProcessTEF(QString dados);
+
+protected:
+    void run() override;
+
+private:
+    mutable QMutex m_mutex;
+    QWaitCondition m_liberado;
+    bool m_segurar = false;
+    bool m_emEspera = false;
+    QString m_jsonConfigs;
+    QStringList m_requisicoes;
+    int m_execucoes = 0;
+    qint64 m_ultimoResultadoNs = 0;
+    Resultado m_resultado;
+};

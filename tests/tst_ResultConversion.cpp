@@ -1,0 +1,556 @@
+#include "TestSupport.h"
+#include "exchange/ProtocoloSitef.h"
+
+#include <QDate>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QtTest>
+
+// JSON results of the three backends -> key-number responses, byte for byte.
+class TestResultConversion : public QObject
+{
+    Q_OBJECT
+
+private:
+    enum Conversao { Vantor, Bridge, Tef };
+
+    static QString converter(Conversao conversao, const QString &resultado)
+    {
+        ProtocoloSitef protocolo;
+        switch (conversao) {
+        case Vantor:
+            return protocolo.vantorResultToResponse(resultado);
+        case Bridge:
+            return protocolo.bridgeResultToResponse(resultado);
+        case Tef:
+            return protocolo.tefResultToResponse(resultado);
+        }
+        return QString();
+    }
+
+    static QString json(const QJsonObject &o) { return QString::fromUtf8(QJsonDocument(o).toJson()); }
+
+    static QStringList linhas(const QString &resposta)
+    {
+        QStringList r = resposta.split(QStringLiteral("\r\n"));
+        if (!r.isEmpty() && r.last().isEmpty())
+            r.removeLast();
+        return r;
+    }
+
+    // The value of a field, or a null text when the response lacks it.
+    static QString campo(const QString &resposta, const QString &id)
+    {
+        const QString prefixo = id + QStringLiteral(" = ");
+        for (const QString &l : linhas(resposta)) {
+            if (l.startsWith(prefixo))
+                return l.mid(prefixo.size());
+        }
+        return QString();
+    }
+
+    static int contar(const QString &resposta, const QString &prefixo)
+    {
+        int n = 0;
+        for (const QString &l : linhas(resposta))
+            n += l.startsWith(prefixo) ? 1 : 0;
+        return n;
+    }
+
+    static QJsonObject vendaTef(const QJsonObject &tef)
+    {
+        return QJsonObject{{QStringLiteral("header"), QStringLiteral("CRT")},
+                           {QStringLiteral("id"), QStringLiteral("7")},
+                           {QStringLiteral("codigo"), 0},
+                           {QStringLiteral("mensagem"), QStringLiteral("Sucesso")},
+                           {QStringLiteral("requer_confirmacao"), QStringLiteral("2")},
+                           {QStringLiteral("tef"), tef}};
+    }
+
+    static QString texto(const char *s) { return QString::fromUtf8(s); }
+
+private slots:
+    void init() { testsupport::writeConfig({}); }
+
+    void goldenResponses_data()
+    {
+        QTest::addColumn<int>("conversao");
+        QTest::addColumn<QString>("resultado");
+        QTest::addColumn<int>("tagComprovante");
+        QTest::addColumn<int>("tag028001");
+        QTest::addColumn<QString>("esperado");
+
+        for (int tc = 0; tc <= 2; ++tc) {
+            for (int t = 0; t <= 1; ++t) {
+                const QString nome = QStringLiteral("tef_venda_credito.tc%1_t%2.resp").arg(tc).arg(t);
+                QTest::addRow("credit sale, tag_comprovante %d, tag_028_001 %d", tc, t)
+                    << int(Tef) << QStringLiteral("tef_venda_credito.json") << tc << t << nome;
+            }
+        }
+        QTest::newRow("Z3_Tef result without tef")
+            << int(Tef) << QStringLiteral("tef_sem_tef.json") << 0 << 1 << QStringLiteral("tef_sem_tef.resp");
+        QTest::newRow("Z3_Tef administrative operation")
+            << int(Tef) << QStringLiteral("tef_adm.json") << 0 << 1 << QStringLiteral("tef_adm.resp");
+        QTest::newRow("bridge sale with complete receipt")
+            << int(Bridge) << QStringLiteral("bridge_venda.json") << 0 << 1 << QStringLiteral("bridge_venda.resp");
+        QTest::newRow("bridge sale with the two copies only")
+            << int(Bridge) << QStringLiteral("bridge_venda_sem_completo.json") << 0 << 1
+            << QStringLiteral("bridge_venda_sem_completo.resp");
+        QTest::newRow("Vantor sale") << int(Vantor) << QStringLiteral("vantor_venda.json") << 0 << 1
+                                     << QStringLiteral("vantor_venda.resp");
+    }
+
+    void goldenResponses()
+    {
+        QFETCH(int, conversao);
+        QFETCH(QString, resultado);
+        QFETCH(int, tagComprovante);
+        QFETCH(int, tag028001);
+        QFETCH(QString, esperado);
+
+        testsupport::writeConfig(
+            {{QStringLiteral("tag_comprovante"), tagComprovante}, {QStringLiteral("tag_028_001"), tag028001}});
+        const QByteArray entrada = testsupport::dataFile(resultado);
+        const QByteArray bytes = testsupport::dataFile(esperado);
+        QVERIFY(!entrada.isEmpty());
+        QVERIFY(!bytes.isEmpty());
+        QCOMPARE(converter(Conversao(conversao), QString::fromUtf8(entrada)).toUtf8(), bytes);
+    }
+
+    void configurationIsReadAtEachCall()
+    {
+        const QString venda = QString::fromUtf8(testsupport::dataFile(QStringLiteral("tef_venda_credito.json")));
+        ProtocoloSitef protocolo;
+        testsupport::writeConfig({{QStringLiteral("tag_comprovante"), 1}});
+        QCOMPARE(contar(protocolo.tefResultToResponse(venda), QStringLiteral("715-")), 0);
+        testsupport::writeConfig({{QStringLiteral("tag_comprovante"), 2}, {QStringLiteral("aspas_comprovante"), 1}});
+        const QString resposta = protocolo.tefResultToResponse(venda);
+        QCOMPARE(contar(resposta, QStringLiteral("715-")), 20);
+        QCOMPARE(campo(resposta, QStringLiteral("715-003")), QStringLiteral("\"SUPERMERCADO BOA COMPRA LTDA\""));
+    }
+
+    void vantorFields_data()
+    {
+        QTest::addColumn<QString>("dados");
+        QTest::addColumn<QString>("campoId");
+        QTest::addColumn<QString>("valor");
+
+        const QString ano = QString::number(QDate::currentDate().year());
+        QTest::newRow("amount copied") << "ValorTrans:1000"
+                                       << "003-000"
+                                       << "1000";
+        QTest::newRow("empty value writes nothing") << "ValorTrans:"
+                                                    << "003-000" << QString();
+        QTest::newRow("financing A is 1") << "FormaFinanciamento:A"
+                                          << "017-000"
+                                          << "1";
+        QTest::newRow("financing E is 0") << "FormaFinanciamento:E"
+                                          << "017-000"
+                                          << "0";
+        QTest::newRow("other financing unchanged") << "FormaFinanciamento:X"
+                                                   << "017-000"
+                                                   << "X";
+        QTest::newRow("date MMDD becomes DDMMYYYY") << "DataTrans:1206"
+                                                    << "022-000" << QStringLiteral("0612") + ano;
+        QTest::newRow("track cut at its separator") << "Trilha02:4111111111111111=2812"
+                                                    << "210-004"
+                                                    << "4111111111111111";
+        QTest::newRow("card number first six") << "Pan:4111111111111234"
+                                               << "010-004"
+                                               << "411111";
+        QTest::newRow("card number last four") << "Pan:4111111111111234"
+                                               << "010-005"
+                                               << "1234";
+        QTest::newRow("short card number does not fail") << "Pan:12"
+                                                         << "010-005"
+                                                         << "12";
+        QTest::newRow("time with colons keeps its first group") << "HoraTrans:12:30:00"
+                                                                << "023-000"
+                                                                << "12";
+        QTest::newRow("key and value simplified") << "  Nsu :  12   34 "
+                                                  << "012-000"
+                                                  << "12 34";
+        QTest::newRow("keys are case-sensitive") << "nsu:123"
+                                                 << "012-000" << QString();
+        QTest::newRow("ignored key writes nothing") << "IdTerminal:123"
+                                                    << "IdTerminal" << QString();
+        // Chosen behaviour: an item without ":" has no value and writes nothing; the rest go on.
+        QTest::newRow("item without colon skipped") << "Nsu,ValorTrans:5"
+                                                    << "003-000"
+                                                    << "5";
+        QTest::newRow("empty items skipped") << ",,ValorTrans:5,,"
+                                             << "003-000"
+                                             << "5";
+    }
+
+    void vantorFields()
+    {
+        QFETCH(QString, dados);
+        QFETCH(QString, campoId);
+        QFETCH(QString, valor);
+        const QJsonObject r{{QStringLiteral("header"), QStringLiteral("CRT")},
+                            {QStringLiteral("dados_transacao"), dados}};
+        const QString resposta = converter(Vantor, json(r));
+        QCOMPARE(campo(resposta, campoId), valor);
+    }
+
+    void vantorMinimalResultGivesFourLines()
+    {
+        const QJsonObject r{{QStringLiteral("header"), QStringLiteral("CRT")},
+                            {QStringLiteral("id"), 42},
+                            {QStringLiteral("resultado"), 0}};
+        QCOMPARE(converter(Vantor, json(r)),
+                 QStringLiteral("000-000 = CRT\r\n001-000 = 42\r\n009-000 = 0\r\n999-999 = 0\r\n"));
+    }
+
+    void vantorReceiptKeepsTrailingPieceAndCarriageReturns()
+    {
+        const QJsonObject r{{QStringLiteral("comprovante_loja"), QStringLiteral("A\r\nB\n")}};
+        const QString resposta = converter(Vantor, json(r));
+        QCOMPARE(campo(resposta, QStringLiteral("028-000")), QStringLiteral("3"));
+        QVERIFY(resposta.contains(QStringLiteral("029-001 = A\r\r\n")));
+        QVERIFY(resposta.contains(QStringLiteral("029-003 = \r\n")));
+    }
+
+    void vantorUnparsableGivesNullText() { QVERIFY(converter(Vantor, QStringLiteral("{\"header\":")).isNull()); }
+
+    void vantorLogNeverHoldsCardData()
+    {
+        // The received document is logged: the card number and the track must not appear in clear.
+        const QString log = QStringLiteral("z3_log.txt");
+        QFile::remove(log);
+        qputenv("Z3_LOG", log.toUtf8());
+        const QJsonObject r{{QStringLiteral("header"), QStringLiteral("CRT")},
+                            {QStringLiteral("dados_transacao"),
+                             QStringLiteral("Pan:4111111111111234,Trilha02:4111111111111234=28121010")}};
+        QVERIFY(!converter(Vantor, json(r)).isEmpty());
+        const QByteArray escrito = testsupport::readAll(log);
+        QVERIFY(escrito.contains("411111******1234"));
+        QVERIFY(!escrito.contains("4111111111111234"));
+        QVERIFY(!escrito.contains("28121010"));
+    }
+
+    void receiptBlock_data()
+    {
+        QTest::addColumn<QJsonArray>("linhasRecibo");
+        QTest::addColumn<int>("aspas");
+        QTest::addColumn<QStringList>("bloco");
+
+        QTest::newRow("lines numbered from 001, count last")
+            << QJsonArray{QStringLiteral("a"), QStringLiteral("b")} << 0
+            << QStringList{QStringLiteral("029-001 = a"), QStringLiteral("029-002 = b"), QStringLiteral("028-000 = 2")};
+        QTest::newRow("one blank element gives no block") << QJsonArray{QStringLiteral("   ")} << 0 << QStringList{};
+        QTest::newRow("empty array gives only the count")
+            << QJsonArray{} << 0 << QStringList{QStringLiteral("028-000 = 0")};
+        QTest::newRow("quoted lines, empty one too")
+            << QJsonArray{QStringLiteral("abc"), QString()} << 1
+            << QStringList{QStringLiteral("029-001 = \"abc\""), QStringLiteral("029-002 = \"\""),
+                           QStringLiteral("028-000 = 2")};
+        QTest::newRow("line breaks removed, blanks kept")
+            << QJsonArray{QStringLiteral(" a\r\nb ")} << 0
+            << QStringList{QStringLiteral("029-001 =  ab "), QStringLiteral("028-000 = 1")};
+        QTest::newRow("element that is not text is empty")
+            << QJsonArray{5, QStringLiteral("x")} << 0
+            << QStringList{QStringLiteral("029-001 = "), QStringLiteral("029-002 = x"), QStringLiteral("028-000 = 2")};
+    }
+
+    void receiptBlock()
+    {
+        QFETCH(QJsonArray, linhasRecibo);
+        QFETCH(int, aspas);
+        QFETCH(QStringList, bloco);
+        testsupport::writeConfig({{QStringLiteral("aspas_comprovante"), aspas}});
+        ProtocoloSitef protocolo;
+        QCOMPARE(protocolo.receiptLines(QStringLiteral("028-000|029-xxx"), linhasRecibo), bloco);
+    }
+
+    void receiptLineNumbersAreNeverCut()
+    {
+        QJsonArray muitas;
+        for (int i = 0; i < 1001; ++i)
+            muitas.append(QStringLiteral("l"));
+        ProtocoloSitef protocolo;
+        const QStringList bloco = protocolo.receiptLines(QStringLiteral("714-000|715-xxx"), muitas);
+        QCOMPARE(bloco.size(), 1002);
+        QCOMPARE(bloco.at(998), QStringLiteral("715-999 = l"));
+        QCOMPARE(bloco.at(999), QStringLiteral("715-1000 = l"));
+        QCOMPARE(bloco.last(), QStringLiteral("714-000 = 1001"));
+    }
+
+    void bridgeRules_data()
+    {
+        QTest::addColumn<QString>("membro");
+        QTest::addColumn<QJsonValue>("valor");
+        QTest::addColumn<QString>("campoId");
+        QTest::addColumn<QString>("esperado");
+
+        QTest::newRow("VENDA is CRT") << "operacao" << QJsonValue(QStringLiteral("VENDA")) << "000-000"
+                                      << "CRT";
+        QTest::newRow("CANCELAMENTO is CNC") << "operacao" << QJsonValue(QStringLiteral("CANCELAMENTO")) << "000-000"
+                                             << "CNC";
+        QTest::newRow("ADMINISTRATIVA is ADM")
+            << "operacao" << QJsonValue(QStringLiteral("ADMINISTRATIVA")) << "000-000"
+            << "ADM";
+        QTest::newRow("other operation unchanged") << "operacao" << QJsonValue(QStringLiteral("ESTORNO")) << "000-000"
+                                                   << "ESTORNO";
+        QTest::newRow("issuer financing in lower case is 1")
+            << "tipoFinanciamento" << QJsonValue(QStringLiteral("parcelado_emissor")) << "017-000"
+            << "1";
+        QTest::newRow("store financing is 0")
+            << "tipoFinanciamento" << QJsonValue(QStringLiteral("PARCELADO_ESTABELECIMENTO")) << "017-000"
+            << "0";
+        QTest::newRow("other financing writes nothing")
+            << "tipoFinanciamento" << QJsonValue(QStringLiteral("A_VISTA")) << "017-000" << QString();
+        QTest::newRow("bool true") << "z3_cupom_fiscal" << QJsonValue(true) << "375-002"
+                                   << "true";
+        QTest::newRow("bool of another type is false")
+            << "z3_cupom_fiscal" << QJsonValue(QStringLiteral("true")) << "375-002"
+            << "false";
+        QTest::newRow("integer in decimal") << "z3_bridge_code" << QJsonValue(-9999) << "375-000"
+                                            << "-9999";
+        QTest::newRow("text where an integer is expected is 0")
+            << "numeroParcelas" << QJsonValue(QStringLiteral("3")) << "018-000"
+            << "0";
+        QTest::newRow("number where a text is expected is empty") << "valorTotal" << QJsonValue(1500) << "003-000"
+                                                                  << "";
+        QTest::newRow("null member skipped") << "valorTotal" << QJsonValue(QJsonValue::Null) << "003-000" << QString();
+        QTest::newRow("line break cannot start a forged field")
+            << "mensagemResultado" << QJsonValue(QStringLiteral("APROVADA\r\n009-000 = 0")) << "030-000"
+            << "APROVADA009-000 = 0";
+        QTest::newRow("date digits") << "dataHoraTransacao" << QJsonValue(QStringLiteral("06/12/2026 10:15:30"))
+                                     << "022-000"
+                                     << "06122026";
+        QTest::newRow("time digits") << "dataHoraTransacao" << QJsonValue(QStringLiteral("06/12/2026 10:15:30"))
+                                     << "023-000"
+                                     << "101530";
+        // Chosen behaviour: a date without a time part still writes both fields, the time empty.
+        QTest::newRow("date without time writes an empty time")
+            << "dataHoraTransacao" << QJsonValue(QStringLiteral("06/12/2026")) << "023-000"
+            << "";
+        QTest::newRow("time stops at the second blank")
+            << "dataHoraTransacao" << QJsonValue(QStringLiteral("06/12/2026 10:15:30 BRT")) << "023-000"
+            << "101530";
+    }
+
+    void bridgeRules()
+    {
+        QFETCH(QString, membro);
+        QFETCH(QJsonValue, valor);
+        QFETCH(QString, campoId);
+        QFETCH(QString, esperado);
+        const QJsonObject r{{QStringLiteral("z3_pdv"), QStringLiteral("1")}, {membro, valor}};
+        const QString resposta = converter(Bridge, json(r));
+        QCOMPARE(campo(resposta, campoId), esperado);
+        QVERIFY(!resposta.endsWith(QStringLiteral("\r\n")));
+        QVERIFY(resposta.endsWith(QStringLiteral("999-999 = 0")));
+    }
+
+    void bridgeCompleteReceiptIsWrittenOnce_data()
+    {
+        QTest::addColumn<QJsonValue>("completo");
+        QTest::addColumn<QString>("contagem");
+
+        QTest::newRow("own complete receipt") << QJsonValue(QJsonArray{QStringLiteral("x")}) << "1";
+        QTest::newRow("no complete receipt: both copies") << QJsonValue(QJsonValue::Undefined) << "3";
+        QTest::newRow("null complete receipt: both copies") << QJsonValue(QJsonValue::Null) << "3";
+        QTest::newRow("empty complete receipt stands") << QJsonValue(QJsonArray{}) << "0";
+    }
+
+    void bridgeCompleteReceiptIsWrittenOnce()
+    {
+        QFETCH(QJsonValue, completo);
+        QFETCH(QString, contagem);
+        QJsonObject r{
+            {QStringLiteral("comprovanteDiferenciadoPortador"), QJsonArray{QStringLiteral("p")}},
+            {QStringLiteral("comprovanteDiferenciadoLoja"), QJsonArray{QStringLiteral("l1"), QStringLiteral("l2")}}};
+        if (!completo.isUndefined())
+            r.insert(QStringLiteral("comprovanteCompleto"), completo);
+        const QString resposta = converter(Bridge, json(r));
+        QCOMPARE(contar(resposta, QStringLiteral("028-000 ")), 1);
+        QCOMPARE(campo(resposta, QStringLiteral("028-000")), contagem);
+        if (contagem == QLatin1String("3")) {
+            QCOMPARE(campo(resposta, QStringLiteral("029-001")), QStringLiteral("l1"));
+            QCOMPARE(campo(resposta, QStringLiteral("029-003")), QStringLiteral("p"));
+        }
+    }
+
+    void tefRules_data()
+    {
+        QTest::addColumn<QJsonObject>("tef");
+        QTest::addColumn<QString>("campoId");
+        QTest::addColumn<QString>("esperado");
+
+        const QString cartao = QStringLiteral("tipoCartao");
+        const QString fin = QStringLiteral("tipoFinanciamento");
+        const QString forma = QStringLiteral("formaPagamento");
+        const QString res = QStringLiteral("resultadoTransacao");
+        const QString ok = QStringLiteral("0");
+
+        QTest::newRow("credit, store financing: 11")
+            << QJsonObject{{res, ok}, {cartao, "credito"}, {fin, "ESTABELECIMENTO"}} << "011-000"
+            << "11";
+        QTest::newRow("credit, administrator: 12")
+            << QJsonObject{{res, ok}, {cartao, "CREDITO"}, {fin, "Administradora"}} << "011-000"
+            << "12";
+        QTest::newRow("credit, other financing: 10") << QJsonObject{{res, ok}, {cartao, "Credito"}} << "011-000"
+                                                     << "10";
+        QTest::newRow("debit, post-dated: 21")
+            << QJsonObject{{res, ok}, {cartao, "Debito"}, {forma, "PRE-DATADO"}} << "011-000"
+            << "21";
+        QTest::newRow("debit, instalments: 22")
+            << QJsonObject{{res, ok}, {cartao, "DEBITO"}, {forma, "parcelado"}} << "011-000"
+            << "22";
+        QTest::newRow("debit, other: 20") << QJsonObject{{res, ok}, {cartao, "Debito"}} << "011-000"
+                                          << "20";
+        QTest::newRow("voucher in capitals: 60") << QJsonObject{{res, ok}, {cartao, "VOUCHER"}} << "011-000"
+                                                 << "60";
+        QTest::newRow("voucher in other case: 30") << QJsonObject{{res, ok}, {cartao, "Voucher"}} << "011-000"
+                                                   << "30";
+        QTest::newRow("declined: 99") << QJsonObject{{res, "5"}, {cartao, "Credito"}} << "011-000"
+                                      << "99";
+        QTest::newRow("numeric result is not the text 0: 99") << QJsonObject{{res, 0}, {cartao, "Credito"}} << "011-000"
+                                                              << "99";
+        QTest::newRow("card type code trimmed, upper-cased") << QJsonObject{{cartao, " debito "}} << "731-000"
+                                                             << "2";
+        QTest::newRow("unknown card type code 0") << QJsonObject{{cartao, "PIX"}} << "731-000"
+                                                  << "0";
+        QTest::newRow("store financing 0") << QJsonObject{{fin, "estabelecimento"}} << "017-000"
+                                           << "0";
+        QTest::newRow("other financing 1") << QJsonObject{{fin, "Administradora"}} << "017-000"
+                                           << "1";
+        QTest::newRow("a vista gives one instalment") << QJsonObject{{forma, "A VISTA"}} << "018-000"
+                                                      << "1";
+        QTest::newRow("instalments given win over a vista")
+            << QJsonObject{{forma, "a vista"}, {"numeroParcelas", "3"}} << "018-000"
+            << "3";
+        QTest::newRow("numeric instalments read as empty text")
+            << QJsonObject{{forma, "a vista"}, {"numeroParcelas", 3}} << "018-000"
+            << "";
+        QTest::newRow("Visa brand code") << QJsonObject{{"nomeBandeira", "Visa"}} << "010-003"
+                                         << "00001";
+        QTest::newRow("unlisted brand") << QJsonObject{{"nomeBandeira", "Nova"}} << "010-003"
+                                        << "000000";
+        QTest::newRow("Cielo network code") << QJsonObject{{"nomeProvedor", "Cielo"}} << "010-001"
+                                            << "125";
+        QTest::newRow("unlisted network") << QJsonObject{{"nomeProvedor", "Nova"}} << "010-001"
+                                          << "0";
+        QTest::newRow("result code from retorno 1") << QJsonObject{{"retorno", "1"}} << "009-000"
+                                                    << "0";
+        QTest::newRow("result code from message")
+            << QJsonObject{{"mensagemResultado", " TRANSACAO CONCLUIDA COM SUCESSO "}} << "009-000"
+            << "0";
+        QTest::newRow("result code otherwise -9999") << QJsonObject{{"retorno", "2"}} << "009-000"
+                                                     << "-9999";
+        QTest::newRow("given result wins over derived") << QJsonObject{{res, "5"}} << "009-000"
+                                                        << "5";
+        QTest::newRow("line feeds removed from text")
+            << QJsonObject{{"mensagemResultado", "TRANSACAO\nAPROVADA"}} << "030-000"
+            << "TRANSACAOAPROVADA";
+        QTest::newRow("copies: store copy alone is 2") << QJsonObject{{"comprovanteDiferenciadoLoja", "a"}} << "737-000"
+                                                       << "2";
+        QTest::newRow("copies: none is 0") << QJsonObject{{"loja", "1"}} << "737-000"
+                                           << "0";
+    }
+
+    void tefRules()
+    {
+        QFETCH(QJsonObject, tef);
+        QFETCH(QString, campoId);
+        QFETCH(QString, esperado);
+        const QString resposta = converter(Tef, json(vendaTef(tef)));
+        QCOMPARE(campo(resposta, campoId), esperado);
+        QCOMPARE(contar(resposta, campoId + QStringLiteral(" ")), esperado.isNull() ? 0 : 1);
+    }
+
+    void tefAdministrativeHeaderGivesCode00()
+    {
+        QJsonObject r = vendaTef({{QStringLiteral("resultadoTransacao"), QStringLiteral("7")}});
+        r.insert(QStringLiteral("header"), QStringLiteral("adm"));
+        QCOMPARE(campo(converter(Tef, json(r)), QStringLiteral("011-000")), QStringLiteral("00"));
+    }
+
+    void tefSplitPointsAccumulate()
+    {
+        // A third copy is not sent by the library today; the split points still add up in one line.
+        testsupport::writeConfig({});
+        const QJsonObject tef{{QStringLiteral("comprovanteDiferenciadoLoja"), QStringLiteral("a\r\nb")},
+                              {QStringLiteral("comprovanteDiferenciadoPortador"), QStringLiteral("c")}};
+        const QString resposta = converter(Tef, json(vendaTef(tef)));
+        QCOMPARE(campo(resposta, QStringLiteral("028-001")), QStringLiteral("2"));
+        QCOMPARE(campo(resposta, QStringLiteral("028-000")), QStringLiteral("3"));
+        QCOMPARE(campo(resposta, QStringLiteral("737-000")), QStringLiteral("3"));
+    }
+
+    void unreadableResultsGiveEmptyText_data()
+    {
+        QTest::addColumn<QString>("texto");
+        QTest::newRow("not JSON") << QStringLiteral("IntPos");
+        QTest::newRow("empty text") << QString();
+        QTest::newRow("empty object") << QStringLiteral("{}");
+        QTest::newRow("array") << QStringLiteral("[1,2]");
+        QTest::newRow("nested 10000 deep") << QString(10000, QLatin1Char('[')) + QString(10000, QLatin1Char(']'));
+        QTest::newRow("truncated") << QStringLiteral("{\"tef\":{\"loja\":\"1\"");
+    }
+
+    void unreadableResultsGiveEmptyText()
+    {
+        QFETCH(QString, texto);
+        QVERIFY(converter(Bridge, texto).isEmpty());
+        QVERIFY(converter(Tef, texto).isEmpty());
+    }
+
+    void hostileResultsStillConvert_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+
+        QByteArray umMega(1 << 20, 'x');
+        QTest::newRow("one megabyte value") << QByteArray("{\"header\":\"" + umMega + "\",\"tef\":{\"loja\":\"" +
+                                                          umMega + "\"},\"comprovante_loja\":\"" + umMega + "\"}");
+        QByteArray linhasDemais = "{\"tef\":{\"comprovanteDiferenciadoLoja\":\"";
+        for (int i = 0; i < 100000; ++i)
+            linhasDemais += "x\\r\\n";
+        linhasDemais += "\"},\"comprovante_loja\":\"";
+        for (int i = 0; i < 100000; ++i)
+            linhasDemais += "y\\n";
+        linhasDemais += "\",\"comprovanteCompleto\":[";
+        for (int i = 0; i < 100000; ++i)
+            linhasDemais += "\"z\",";
+        linhasDemais += "\"z\"]}";
+        QTest::newRow("100000 receipt lines") << linhasDemais;
+        QTest::newRow("invalid UTF-8 and NUL") << QByteArray("{\"header\":\"\xff\xfe\\u0000A\",\"tef\":{\"loja\":"
+                                                             "\"\xc3\",\"nomeBandeira\":\"\\u0000\"}}");
+        QTest::newRow("duplicate members") << QByteArray("{\"header\":\"CRT\",\"header\":\"ADM\",\"tef\":{\"loja\":1},"
+                                                         "\"tef\":{\"loja\":\"2\"}}");
+        QTest::newRow("wrong types everywhere")
+            << QByteArray("{\"header\":1,\"id\":[],\"codigo\":\"0\",\"tef\":{\"comprovanteDiferenciadoLoja\":[1],"
+                          "\"dataHoraTransacao\":5,\"tipoCartao\":{}},\"dados_transacao\":7,"
+                          "\"comprovante_loja\":{},\"comprovanteCompleto\":\"abc\",\"operacao\":false,"
+                          "\"numeroParcelas\":1e300,\"resultado\":-1e300}");
+        QTest::newRow("empty members") << QByteArray("{\"\":\"\",\"tef\":{\"\":null},\"dados_transacao\":\"\"}");
+    }
+
+    void hostileResultsStillConvert()
+    {
+        QFETCH(QByteArray, bytes);
+        const QString texto = QString::fromUtf8(bytes);
+        for (Conversao c : {Vantor, Bridge, Tef}) {
+            const QString resposta = converter(c, texto);
+            QVERIFY(resposta.isEmpty() || resposta.contains(QStringLiteral("999-999 = 0")));
+            // Every field stays on its own line: a field id, " = " and the value.
+            static const QRegularExpression formato(QStringLiteral("^\\d{3}-\\d{3,} = "));
+            for (const QString &l : linhas(resposta))
+                QVERIFY2(formato.match(l).hasMatch(), qPrintable(l.left(40)));
+        }
+    }
+
+    void duplicateMembersKeepTheLastOne()
+    {
+        const QString r = QStringLiteral("{\"header\":\"CRT\",\"header\":\"ADM\",\"tef\":{\"loja\":\"1\"}}");
+        QCOMPARE(campo(converter(Tef, r), QStringLiteral("000-000")), QStringLiteral("ADM"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestResultConversion)
+#include "tst_ResultConversion.moc"
