@@ -276,15 +276,6 @@ void Z3_Tef_Controller::concluir(const QJsonObject &ultimaResposta, QJsonObject 
     resultado.insert(QStringLiteral("requer_confirmacao"), requerConfirmacao);
 }
 
-void Z3_Tef_Controller::desabilitarDialogo()
-{
-    emit disableButtonOK(true);
-    emit disableButtonVoltar(true);
-    emit disableButtonCancelar(true);
-    emit disableTextField(true);
-    emit disableListView(true);
-}
-
 void Z3_Tef_Controller::ProcessaTEF()
 {
     limparColeta();

@@ -68,7 +68,6 @@ private:
     // false when the operation is not one the library serves.
     bool despachar(bool novaTransacao, const QByteArray &dados, QByteArray &resposta);
     void concluir(const QJsonObject &ultimaResposta, QJsonObject &resultado);
-    void desabilitarDialogo();
     // Shows a yes/no question as a list and waits for the cashier's answer.
     void perguntar(const QString &texto, const QStringList &opcoes, bool &perguntaAberta);
     QString valorFormatado();
