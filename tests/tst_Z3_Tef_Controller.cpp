@@ -310,6 +310,11 @@ void TestZ3TefController::senhasNaoVaoAoLog()
           {escolhe(0)}); // the password comes with the request: only the menu is asked
     rodar({{"codigo_transacao", "0"}}, "ADM", {escolhe(0), digita("Pa55-digitada")});
     QVERIFY(!log().contains(QLatin1String("Pa55")));
+    // A full card number in a reply reaches the log masked.
+    cenario(R"({"tef":{"panMascarado":"4111111111111111"}})");
+    vendaPendente();
+    QVERIFY(!log().contains(QLatin1String("4111111111111111")));
+    QVERIFY(log().contains(QLatin1String("411111******1111")));
     // The library did receive both.
     QVERIFY(testsupport::readAll(m_simLog).contains("Pa55-da-requisicao"));
     QVERIFY(testsupport::readAll(m_simLog).contains("Pa55-digitada"));

@@ -4,6 +4,7 @@
 #include "tef/Vitra_Controller.h"
 #include "tef/Z3_Tef_Library.h"
 #include "tef/Z3_Tef_Protocolo.h"
+#include "util/DadosSensiveis.h"
 #include "util/getMaskFromPelmora.h"
 
 #include <QJsonArray>
@@ -103,7 +104,8 @@ Z3_Tef_VO Z3_Tef_Controller::vo()
 
 void Z3_Tef_Controller::setJsonConfigs(QString value)
 {
-    m_log.info(tag + QStringLiteral("setJsonConfigs\n") + Z3_Tef_Protocolo::requisicaoParaLog(value));
+    m_log.info(tag + QStringLiteral("setJsonConfigs\n") +
+               mascararDadosSensiveis(Z3_Tef_Protocolo::requisicaoParaLog(value)));
     const QJsonObject requisicao = QJsonDocument::fromJson(value.toUtf8()).object();
     QMutexLocker lock(&m_dados);
     jsonConfigs = requisicao;
@@ -124,7 +126,7 @@ QByteArray Z3_Tef_Controller::jsonOperacao(bool novaTransacao)
 
 void Z3_Tef_Controller::setDadosColeta(const QJsonObject &resposta)
 {
-    m_log.debug(QStringList{QStringLiteral("Dados no set de entrada"), compacto(resposta)});
+    m_log.debug(QStringList{QStringLiteral("Dados no set de entrada"), mascararDadosSensiveis(compacto(resposta))});
     const QJsonObject tef = resposta.value(QStringLiteral("tef")).toObject();
     QJsonObject coleta;
     for (const char *chave : {"automacao_coleta_retorno", "automacao_coleta_sequencial"}) {
@@ -343,7 +345,8 @@ void Z3_Tef_Controller::ProcessaTEF()
                 break;
             }
             ultimaResposta = resposta;
-            m_log.info(tag + QString::fromUtf8(resposta));
+            // A library is free to put card data in its reply: the log gets it masked.
+            m_log.info(tag + mascararDadosSensiveis(QString::fromUtf8(resposta)));
             ultimoObjeto = objeto(resposta);
             {
                 QMutexLocker lock(&m_dados);
