@@ -9,7 +9,9 @@
 #include <QJsonDocument>
 #include <QLocale>
 #include <QMenu>
+#include <QMetaMethod>
 #include <QSignalSpy>
+#include <QSystemTrayIcon>
 #include <QTest>
 
 #include <atomic>
@@ -39,6 +41,7 @@ private slots:
     void init();
     void cleanup();
 
+    void screenVocabularyKeepsItsOrder();
     void formataValor_data();
     void formataValor();
     void formataValorWritesBrazilianCurrency();
@@ -57,6 +60,7 @@ private slots:
     void gateHoldsTheThreadUntilAClick();
     void gateSurvivesAThousandRounds();
     void gateSurvivesClicksFromAnotherThread();
+    void trayIsBuiltButNotShownWithoutASystemTray();
     void threadLocksAndUnlocksTheTrayMenu();
     void blockedUpdatesStayDisabled();
     void finishedThreadShowsTheIdleScreen();
@@ -85,6 +89,42 @@ void TestBaseController::cleanup()
 {
     tefEmProcessamento = false;
     atualizacaoSolicitada = false;
+}
+
+void TestBaseController::screenVocabularyKeepsItsOrder()
+{
+    // Peers connect by signature and by index: the order is part of the interface.
+    static const char *const esperado[] = {
+        "showMessageError(QString)", "showMessage(QString)", "textChanged(QString)", "firstTextChanged(QString)",
+        "textfiledChanged(QString)", "clearTextFieldInputMask()", "setTextFieldInputMask(QString)",
+        "setTextFieldPasswordMode(bool)", "showWindow(bool)", "showConfigs()", "showAviso()", "qmlAvisoSignal(bool)",
+        "enviaNSU(QString)", "showUpdater(bool)", "disableButtonOK(bool)", "disableButtonVoltar(bool)",
+        "disableButtonCancelar(bool)", "disableButtonUpdaterSim(bool)", "disableButtonUpdaterNao(bool)",
+        "disableTextField(bool)", "disableListView(bool)", "disableProgressBar(bool)", "addItemList(QString)",
+        "clearItemsList()", "responseProcessTEF(QString)", "pathImageChanged(QString)", "firstColorChanged(QString)",
+        "fontColorChanged(QString)", "backgroundColorChanged(QString)", "secondFontColorChanged(QString)",
+        "selectionColorChanged(QString)", "textImageDataChanged(QString)", "disableImage(bool)", "process(QString)",
+        "widthChanged(int)", "heightChanged(int)", "disableButtonAutonomoOk(bool)",
+        "disableButtonAutonomoCancelar(bool)", "sendTypeOperation(int)", "formatValue(bool)", "minimized()",
+        // slots
+        "getJsonConfigs()", "existeArquivo(QString)", "validaHex(QString)", "setJsonConfigs(QString)",
+        "formataValor(QString)", "exit()", "slotShowWindow()", "slotShowConfigs()", "slotShowAviso()", "slotAutonomo()",
+        "slotUpdater()", "tefInProcess()", "showEnviromentInfo()", "getColor()", "getFolder()", "getFile()",
+        "initComponentAutonomo()", "disableComponentAutonomo()", "slotTextChangedAutonomo(QString)",
+        "slotApresentaMsgError(QString)", "preProcessThread()", "onFinishThread()", "minimizeInQml()",
+        "handleSignalCheckbox(bool)", "recebeNSU(QString)",
+        // invokable
+        "onClickButtonOK(QString,int)", "onClickButtonVoltar()", "onClickButtonCancelar()", "onClickButtonUpdaterSim()",
+        "onClickButtonUpdaterNao()", "configureWindowToFront(bool)", "onClickButtonAutonomoOk(int)", "isAutOnly()",
+        "getSystemConfigs()", "setSystemConfigs(QString)", "getListPrinters()"};
+    const QMetaObject &mo = Base_Controller::staticMetaObject;
+    QCOMPARE(mo.methodCount() - mo.methodOffset(), 77);
+    for (int i = 0; i < 77; ++i) {
+        const QMetaMethod m = mo.method(mo.methodOffset() + i);
+        QCOMPARE(m.methodSignature(), QByteArray(esperado[i]));
+        const auto tipo = i < 41 ? QMetaMethod::Signal : (i < 66 ? QMetaMethod::Slot : QMetaMethod::Method);
+        QCOMPARE(m.methodType(), tipo);
+    }
 }
 
 void TestBaseController::formataValor_data()
@@ -224,9 +264,8 @@ void TestBaseController::runRefusesASecondTransaction()
         ++execucoes;
     };
     tefEmProcessamento = true;
-    QSignalSpy fim(&c, &QThread::finished);
     c.start();
-    QVERIFY(fim.wait(5000));
+    QVERIFY(esperaTerminar(c, 5000));
     QCOMPARE(execucoes.load(), 0);
     QVERIFY(tefEmProcessamento);
 }
@@ -238,9 +277,8 @@ void TestBaseController::runLeavesTheTransactionFlagSet()
     c.roteiro = [&viuFlag](TestController &) {
         viuFlag = tefEmProcessamento.load();
     };
-    QSignalSpy fim(&c, &QThread::finished);
     c.start();
-    QVERIFY(fim.wait(5000));
+    QVERIFY(esperaTerminar(c, 5000));
     QVERIFY(viuFlag);
     QVERIFY(tefEmProcessamento); // the monitor or the autonomous worker clears it
 }
@@ -260,12 +298,11 @@ void TestBaseController::updaterButtonsChooseTheActionAndEndIt()
     c.roteiro = [&execucoes](TestController &) {
         ++execucoes;
     };
-    QSignalSpy fim(&c, &QThread::finished);
     if (sim)
         c.onClickButtonUpdaterSim();
     else
         c.onClickButtonUpdaterNao();
-    QVERIFY(fim.wait(5000));
+    QVERIFY(esperaTerminar(c, 5000));
     QCOMPARE(execucoes.load(), 0); // an updater run is never a transaction
     QVERIFY(!tefEmProcessamento);
     QVERIFY(!atualizacaoSolicitada);
@@ -281,15 +318,17 @@ void TestBaseController::tefInProcessReportsTheRunningThreadAndClearsTheUpdate()
         emit t.textChanged(QStringLiteral("aguarde"));
         t.aguardarFluxo();
     };
-    QSignalSpy texto(&c, &Base_Controller::textChanged);
-    QSignalSpy fim(&c, &QThread::finished);
+    // Counted in this thread: the spy would be written from the controller thread.
+    int telas = 0;
+    QObject contexto; // ends the connection with this function
+    connect(&c, &Base_Controller::textChanged, &contexto, [&telas] { ++telas; });
     c.start();
-    QVERIFY(texto.wait(5000));
+    QTRY_VERIFY_WITH_TIMEOUT(telas > 0, 5000);
     atualizacaoSolicitada = true;
     QVERIFY(c.tefInProcess());
     QVERIFY(!atualizacaoSolicitada);
     c.onClickButtonOK(QString(), 1);
-    QVERIFY(fim.wait(5000));
+    QVERIFY(esperaTerminar(c, 5000));
 }
 
 void TestBaseController::gateHoldsTheThreadUntilAClick()
@@ -302,15 +341,17 @@ void TestBaseController::gateHoldsTheThreadUntilAClick()
         t.aguardarFluxo();
         passou = true;
     };
-    QSignalSpy texto(&c, &Base_Controller::textChanged);
-    QSignalSpy fim(&c, &QThread::finished);
+    // Counted in this thread: the spy would be written from the controller thread.
+    int telas = 0;
+    QObject contexto; // ends the connection with this function
+    connect(&c, &Base_Controller::textChanged, &contexto, [&telas] { ++telas; });
     c.start();
-    QVERIFY(texto.wait(5000));
+    QTRY_VERIFY_WITH_TIMEOUT(telas > 0, 5000);
     QVERIFY(c.fluxoPausado());
     QVERIFY(c.isRunning());
     QVERIFY(!passou);
     c.onClickButtonOK(QStringLiteral("100"), 1);
-    QVERIFY(fim.wait(5000));
+    QVERIFY(esperaTerminar(c, 5000));
     QVERIFY(passou);
     QVERIFY(!c.fluxoPausado());
 }
@@ -330,9 +371,8 @@ void TestBaseController::gateSurvivesAThousandRounds()
     };
     // The cashier answers every screen as soon as it arrives in the GUI thread.
     connect(&c, &Base_Controller::textChanged, &c, [&c](const QString &v) { c.onClickButtonOK(v, 1); });
-    QSignalSpy fim(&c, &QThread::finished);
     c.start();
-    QVERIFY(fim.wait(60000));
+    QVERIFY(esperaTerminar(c, 60000));
     QCOMPARE(feitas.load(), rodadas);
 }
 
@@ -362,14 +402,24 @@ void TestBaseController::gateSurvivesClicksFromAnotherThread()
             }
         }
     });
-    QSignalSpy fim(&c, &QThread::finished);
     clicador->start();
     c.start();
-    const bool terminou = fim.wait(60000);
+    const bool terminou = esperaTerminar(c, 60000);
     acabou = true;
     clicador->wait();
     delete clicador;
     QVERIFY(terminou);
+}
+
+void TestBaseController::trayIsBuiltButNotShownWithoutASystemTray()
+{
+    TestController c;
+    QVERIFY(!QSystemTrayIcon::isSystemTrayAvailable()); // offscreen has none
+    QVERIFY(c.trayIcon());
+    QVERIFY(!c.trayIcon()->isVisible());
+    QVERIFY(c.menuAutonomo());
+    QCOMPARE(c.menuAutonomo()->title(), QStringLiteral("TEF Autonomo"));
+    QVERIFY(c.actionAtualizacao()->isEnabled());
 }
 
 void TestBaseController::threadLocksAndUnlocksTheTrayMenu()

@@ -18,6 +18,14 @@ Popup {
 
     onClosed: aviso.destroy()
 
+    // Drawn by us: the style's shadow needs a GPU layer and vanishes under the
+    // software renderer, taking the whole background with it.
+    background: Rectangle {
+        color: "#ffffff"
+        radius: 6
+        border.color: "#cfcfcf"
+    }
+
     Column {
         id: conteudo
         anchors.fill: parent
@@ -26,8 +34,8 @@ Popup {
         Text {
             id: tituloTela
             objectName: "tituloTela"
-            width: parent.width
-            horizontalAlignment: Text.AlignHCenter
+            // The text centres its second line with blanks: centre the block, not the lines.
+            anchors.horizontalCenter: parent.horizontalCenter
             text: "ESTE CAIXA POSSUI PENDÊNCIA NO RECEBIMENTO \n                    (TRANSAÇÃO PENDENTE)"
             color: "red"
             font.bold: true
@@ -127,6 +135,16 @@ Popup {
         font.family: "Tahoma"
         anchors.bottom: parent.bottom
         anchors.horizontalCenter: parent.horizontalCenter
+        font.capitalization: Font.MixedCase
+        Material.foreground: "#ffffff"
+        topInset: 0
+        bottomInset: 0
+        background: Rectangle {
+            implicitWidth: 119
+            implicitHeight: 39
+            radius: 4
+            color: botaoConfirmar.down ? "#0077cc" : "#0099FF"
+        }
         onClicked: {
             if (!cb_aviso.checked) {
                 element2.text = "Por favor, selecione a caixa seleção"

@@ -19,9 +19,17 @@ Popup {
 
     property var configsAsJson: ({})
     readonly property int alturaLinha: 40
-    readonly property int larguraRotulo: 300
+    readonly property int larguraRotulo: 270
 
     onClosed: config.destroy()
+
+    // Drawn by us: the style's shadows need a GPU layer and vanish under the
+    // software renderer, taking the whole background with them.
+    background: Rectangle {
+        color: "#ffffff"
+        radius: 6
+        border.color: "#cfcfcf"
+    }
 
     Timer {
         id: time_restart
@@ -127,7 +135,62 @@ Popup {
         Layout.preferredHeight: config.alturaLinha
         verticalAlignment: Text.AlignVCenter
         font.pixelSize: 14
-        elide: Text.ElideRight
+        wrapMode: Text.WordWrap
+    }
+
+    component BotaoClaro: Button {
+        id: botaoClaro
+        font.capitalization: Font.MixedCase
+        font.pixelSize: 13
+        topInset: 0
+        bottomInset: 0
+        background: Rectangle {
+            implicitWidth: 96
+            implicitHeight: 32
+            radius: 4
+            color: botaoClaro.down ? "#d6d6d6" : (botaoClaro.hovered ? "#e6e6e6" : "#f0f0f0")
+            border.color: "#c4c4c4"
+        }
+    }
+
+    component Combo: ComboBox {
+        id: combo
+        font.pixelSize: 14
+        topInset: 0
+        bottomInset: 0
+        background: Rectangle {
+            implicitWidth: 260
+            implicitHeight: 35
+            radius: 4
+            color: combo.enabled ? "#ffffff" : "#f4f4f4"
+            border.color: combo.activeFocus ? "#0099FF" : "#bdbdbd"
+        }
+        // Long printer names end in an ellipsis instead of being cut.
+        contentItem: Text {
+            leftPadding: 10
+            text: combo.displayText
+            font: combo.font
+            color: combo.enabled ? "#212121" : "#9e9e9e"
+            verticalAlignment: Text.AlignVCenter
+            elide: Text.ElideRight
+        }
+        popup.background: Rectangle {
+            color: "#ffffff"
+            radius: 4
+            border.color: "#bdbdbd"
+        }
+    }
+
+    component Campo: TextField {
+        font.pixelSize: 14
+        topPadding: 4
+        bottomPadding: 4
+    }
+
+    component Aba: TabButton {
+        width: implicitWidth + 8
+        font.capitalization: Font.MixedCase
+        font.pixelSize: 14
     }
 
     component Pagina: Rectangle {
@@ -143,11 +206,11 @@ Popup {
         anchors.left: parent.left
         anchors.right: parent.right
         currentIndex: swipeView.currentIndex
-        TabButton { text: "Geral" }
-        TabButton { text: "Troca de arquivos" }
-        TabButton { text: "Atualização" }
-        TabButton { text: "Personalização" }
-        TabButton { text: "Impressão" }
+        Aba { text: "Geral" }
+        Aba { text: "Troca de arquivos" }
+        Aba { text: "Atualização" }
+        Aba { text: "Personalização" }
+        Aba { text: "Impressão" }
     }
 
     SwipeView {
@@ -170,10 +233,10 @@ Popup {
                 columns: 2
                 rowSpacing: 4
                 Rotulo { text: "Tipo de operação:" }
-                ComboBox {
+                Combo {
                     id: cb_tp_operacao
                     objectName: "cb_tp_operacao"
-                    Layout.preferredWidth: 230
+                    Layout.preferredWidth: 260
                     Layout.preferredHeight: 35
                     model: ["Troca de arquivos", "Autônoma"]
                 }
@@ -199,12 +262,12 @@ Popup {
                     Text {
                         id: txt_caminho_req
                         objectName: "txt_caminho_req"
-                        Layout.preferredWidth: 240
+                        Layout.preferredWidth: 210
                         text: "C:/Cliente/Req"
                         elide: Text.ElideLeft
                         font.pixelSize: 14
                     }
-                    Button {
+                    BotaoClaro {
                         id: button1
                         objectName: "button1"
                         text: "Selecionar"
@@ -212,7 +275,7 @@ Popup {
                     }
                 }
                 Rotulo { text: "Nome do arquivo de requisição:" }
-                TextField {
+                Campo {
                     id: txt_nome_arquivo_req
                     objectName: "txt_nome_arquivo_req"
                     Layout.preferredWidth: 230
@@ -223,12 +286,12 @@ Popup {
                     Text {
                         id: txt_caminho_resp
                         objectName: "txt_caminho_resp"
-                        Layout.preferredWidth: 240
+                        Layout.preferredWidth: 210
                         text: "C:/Cliente/Resp"
                         elide: Text.ElideLeft
                         font.pixelSize: 14
                     }
-                    Button {
+                    BotaoClaro {
                         id: button2
                         objectName: "button2"
                         text: "Selecionar"
@@ -236,17 +299,17 @@ Popup {
                     }
                 }
                 Rotulo { text: "Nome do arquivo de resposta:" }
-                TextField {
+                Campo {
                     id: txt_nome_arquivo_resp
                     objectName: "txt_nome_arquivo_resp"
                     Layout.preferredWidth: 230
                     Layout.preferredHeight: 35
                 }
                 Rotulo { text: "Configuração para comprovante:" }
-                ComboBox {
+                Combo {
                     id: cb_tp_comprovante
                     objectName: "cb_tp_comprovante"
-                    Layout.preferredWidth: 230
+                    Layout.preferredWidth: 260
                     Layout.preferredHeight: 35
                     model: ["Padrão", "Apenas via completa", "Apenas vias diferenciadas"]
                 }
@@ -284,24 +347,26 @@ Popup {
                 columns: 2
                 rowSpacing: 0
                 Rotulo { text: "Altura da janela:" }
-                TextField {
+                Campo {
                     id: txt_altura_janela
                     objectName: "txt_altura_janela"
                     Layout.preferredWidth: 230
                     Layout.preferredHeight: 35
-                    validator: IntValidator { bottom: 1; top: 1000 }
+                    // 1 to 1000; unlike IntValidator, 1001 or 0 cannot even be typed
+                    validator: RegularExpressionValidator { regularExpression: /[1-9][0-9]{0,2}|1000/ }
                 }
                 Rotulo { text: "Largura da janela:" }
-                TextField {
+                Campo {
                     id: txt_largura_janela
                     objectName: "txt_largura_janela"
                     Layout.preferredWidth: 230
                     Layout.preferredHeight: 35
-                    validator: IntValidator { bottom: 1; top: 1000 }
+                    // 1 to 1000; unlike IntValidator, 1001 or 0 cannot even be typed
+                    validator: RegularExpressionValidator { regularExpression: /[1-9][0-9]{0,2}|1000/ }
                 }
                 Rotulo { text: "Caminho do logo:" }
                 RowLayout {
-                    Button {
+                    BotaoClaro {
                         id: btn_logo
                         objectName: "btn_logo"
                         text: "Selecione o logo"
@@ -317,7 +382,7 @@ Popup {
                 }
                 Rotulo { text: "Cor de destaque:" }
                 RowLayout {
-                    Button {
+                    BotaoClaro {
                         id: btn_cor_destaque
                         objectName: "btn_cor_destaque"
                         text: "selecione a cor"
@@ -327,7 +392,7 @@ Popup {
                 }
                 Rotulo { text: "Cor da fonte:" }
                 RowLayout {
-                    Button {
+                    BotaoClaro {
                         id: btn_cor_fonte
                         objectName: "btn_cor_fonte"
                         text: "selecione a cor"
@@ -337,7 +402,7 @@ Popup {
                 }
                 Rotulo { text: "Cor da fonte secundária:" }
                 RowLayout {
-                    Button {
+                    BotaoClaro {
                         id: btn_cor_fonte2
                         objectName: "btn_cor_fonte2"
                         text: "selecione a cor"
@@ -347,7 +412,7 @@ Popup {
                 }
                 Rotulo { text: "Cor de fundo:" }
                 RowLayout {
-                    Button {
+                    BotaoClaro {
                         id: btn_cor_fundo
                         objectName: "btn_cor_fundo"
                         text: "selecione a cor"
@@ -357,7 +422,7 @@ Popup {
                 }
                 Rotulo { text: "Cor de seleção:" }
                 RowLayout {
-                    Button {
+                    BotaoClaro {
                         id: btn_cor_selecao
                         objectName: "btn_cor_selecao"
                         text: "selecione a cor"
@@ -378,10 +443,10 @@ Popup {
                 Rotulo { text: "Habilita Impressão:" }
                 CheckBox { id: cb_hab_impressao; objectName: "cb_hab_impressao"; text: "Habilitado" }
                 Rotulo { text: "Configuração de impressão:" }
-                ComboBox {
+                Combo {
                     id: cb_conf_impressao
                     objectName: "cb_conf_impressao"
-                    Layout.preferredWidth: 230
+                    Layout.preferredWidth: 260
                     Layout.preferredHeight: 35
                     enabled: cb_hab_impressao.checked
                     model: model_conf_impressao
@@ -396,11 +461,11 @@ Popup {
                     Text {
                         id: text10
                         objectName: "text10"
-                        Layout.preferredWidth: 240
+                        Layout.preferredWidth: 210
                         elide: Text.ElideLeft
                         font.pixelSize: 14
                     }
-                    Button {
+                    BotaoClaro {
                         id: btn_sel_caminho
                         objectName: "btn_sel_caminho"
                         text: "Selecionar"
@@ -421,8 +486,16 @@ Popup {
             id: button
             objectName: "button"
             text: "Salvar"
-            Material.background: "#0099FF"
+            font.capitalization: Font.MixedCase
             Material.foreground: "#ffffff"
+            topInset: 0
+            bottomInset: 0
+            background: Rectangle {
+                implicitWidth: 110
+                implicitHeight: 38
+                radius: 4
+                color: button.down ? "#0077cc" : "#0099FF"
+            }
             onClicked: {
                 if (controller.setSystemConfigs(JSON.stringify(config.recolhe()))) {
                     controller.showMessage("Salvo com sucesso. O sistema será reiniciado")
@@ -432,10 +505,11 @@ Popup {
                 }
             }
         }
-        Button {
+        BotaoClaro {
             id: button3
             objectName: "button3"
             text: "Fechar"
+            font.pixelSize: 14
             onClicked: config.close()
         }
     }

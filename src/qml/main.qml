@@ -31,6 +31,35 @@ ApplicationWindow {
     Material.accent: corDestaque
     Material.primary: corDestaque
 
+    // The dialogue buttons: all alike but for label and action. The background is
+    // our own, since the style's elevation needs a GPU layer and vanishes under
+    // the software renderer.
+    component BotaoVarda: Button {
+        id: botao
+        width: 120
+        height: 45
+        visible: false
+        palette.button: "#0099FF"
+        Material.background: window.corDestaque
+        topInset: 0
+        bottomInset: 0
+        background: Rectangle {
+            implicitWidth: 120
+            implicitHeight: 45
+            radius: 6
+            color: botao.down ? Qt.darker(window.corDestaque, 1.25)
+                              : (botao.hovered ? Qt.lighter(window.corDestaque, 1.1) : window.corDestaque)
+        }
+    }
+
+    component RotuloBotao: Text {
+        color: window.corFonteSecundaria
+        font.pixelSize: 17
+        font.family: vardaFont.name
+        horizontalAlignment: Text.AlignHCenter
+        verticalAlignment: Text.AlignVCenter
+    }
+
     FontLoader {
         id: vardaFont
         source: "Assets/Montserrat-SemiBold.ttf"
@@ -226,8 +255,11 @@ ApplicationWindow {
             visible: false
             height: 40
             font.pixelSize: 24
+            font.family: vardaFont.name
             color: corFonte
             placeholderText: ""
+            topPadding: 4
+            bottomPadding: 4
             horizontalAlignment: TextInput.AlignHCenter
             anchors.top: element1.bottom
             anchors.topMargin: 30
@@ -314,6 +346,8 @@ ApplicationWindow {
                 delegate: contactDelegate
                 highlightMoveDuration: 0
                 highlightMoveVelocity: -1
+                highlightResizeDuration: 0
+                highlightResizeVelocity: -1
                 highlight: Rectangle {
                     radius: 5
                     color: window.rectangleList.color
@@ -352,138 +386,47 @@ ApplicationWindow {
             anchors.rightMargin: 10
             anchors.bottomMargin: 15
 
-            Button {
+            BotaoVarda {
                 id: button
                 objectName: "button"
-                width: 120
-                height: 45
-                visible: false
-                palette.button: "#0099FF"
-                Material.background: corDestaque
                 onClicked: window.confirma()
-                contentItem: Text {
-                    id: textButtonOK
-                    text: "OK"
-                    color: corFonteSecundaria
-                    font.pixelSize: 17
-                    font.family: vardaFont.name
-                    horizontalAlignment: Text.AlignHCenter
-                    verticalAlignment: Text.AlignVCenter
-                }
+                contentItem: RotuloBotao { id: textButtonOK; text: "OK" }
             }
-            Button {
+            BotaoVarda {
                 id: button1
                 objectName: "button1"
-                width: 120
-                height: 45
-                visible: false
-                palette.button: "#0099FF"
-                Material.background: corDestaque
                 onClicked: controller.onClickButtonVoltar()
-                contentItem: Text {
-                    id: textButtonVoltar
-                    text: "VOLTAR"
-                    color: corFonteSecundaria
-                    font.pixelSize: 17
-                    font.family: vardaFont.name
-                    horizontalAlignment: Text.AlignHCenter
-                    verticalAlignment: Text.AlignVCenter
-                }
+                contentItem: RotuloBotao { id: textButtonVoltar; text: "VOLTAR" }
             }
-            Button {
+            BotaoVarda {
                 id: button2
                 objectName: "button2"
-                width: 120
-                height: 45
-                visible: false
-                palette.button: "#0099FF"
-                Material.background: corDestaque
                 onClicked: controller.onClickButtonCancelar()
-                contentItem: Text {
-                    id: textButtonCancelar
-                    text: "CANCELAR"
-                    color: corFonteSecundaria
-                    font.pixelSize: 17
-                    font.family: vardaFont.name
-                    horizontalAlignment: Text.AlignHCenter
-                    verticalAlignment: Text.AlignVCenter
-                }
+                contentItem: RotuloBotao { id: textButtonCancelar; text: "CANCELAR" }
             }
-            Button {
+            BotaoVarda {
                 id: btn_updater_sim
                 objectName: "btn_updater_sim"
-                width: 120
-                height: 45
-                visible: false
-                palette.button: "#0099FF"
-                Material.background: corDestaque
                 onClicked: controller.onClickButtonUpdaterSim()
-                contentItem: Text {
-                    id: text_btn_updater_sim
-                    text: "SIM"
-                    color: corFonteSecundaria
-                    font.pixelSize: 17
-                    font.family: vardaFont.name
-                    horizontalAlignment: Text.AlignHCenter
-                    verticalAlignment: Text.AlignVCenter
-                }
+                contentItem: RotuloBotao { id: text_btn_updater_sim; text: "SIM" }
             }
-            Button {
+            BotaoVarda {
                 id: btn_updater_nao
                 objectName: "btn_updater_nao"
-                width: 120
-                height: 45
-                visible: false
-                palette.button: "#0099FF"
-                Material.background: corDestaque
                 onClicked: controller.onClickButtonUpdaterNao()
-                contentItem: Text {
-                    id: text_btn_updater_nao
-                    text: "NÃO"
-                    color: corFonteSecundaria
-                    font.pixelSize: 17
-                    font.family: vardaFont.name
-                    horizontalAlignment: Text.AlignHCenter
-                    verticalAlignment: Text.AlignVCenter
-                }
+                contentItem: RotuloBotao { id: text_btn_updater_nao; text: "NÃO" }
             }
-            Button {
+            BotaoVarda {
                 id: bt_autonomo_ok
                 objectName: "bt_autonomo_ok"
-                width: 120
-                height: 45
-                visible: false
-                palette.button: "#0099FF"
-                Material.background: corDestaque
                 onClicked: controller.onClickButtonAutonomoOk(list.currentIndex)
-                contentItem: Text {
-                    id: text_bt_autonomo_ok
-                    text: "OK"
-                    color: corFonteSecundaria
-                    font.pixelSize: 17
-                    font.family: vardaFont.name
-                    horizontalAlignment: Text.AlignHCenter
-                    verticalAlignment: Text.AlignVCenter
-                }
+                contentItem: RotuloBotao { id: text_bt_autonomo_ok; text: "OK" }
             }
-            Button {
+            BotaoVarda {
                 id: bt_autonomo_cancelar
                 objectName: "bt_autonomo_cancelar"
-                width: 120
-                height: 45
-                visible: false
-                palette.button: "#0099FF"
-                Material.background: corDestaque
                 onClicked: controller.initComponentAutonomo()
-                contentItem: Text {
-                    id: text_bt_autonomo_cancelar
-                    text: "CANCELAR"
-                    color: corFonteSecundaria
-                    font.pixelSize: 17
-                    font.family: vardaFont.name
-                    horizontalAlignment: Text.AlignHCenter
-                    verticalAlignment: Text.AlignVCenter
-                }
+                contentItem: RotuloBotao { id: text_bt_autonomo_cancelar; text: "CANCELAR" }
             }
         }
 

@@ -5,6 +5,7 @@
 #include "ui/Seletores.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDebug>
 #include <QFileInfo>
@@ -74,6 +75,10 @@ QString Base_Controller::nomeAplicacao()
 
 void Base_Controller::criaMenuBandeja()
 {
+    // Menus are widgets: a backend exercised under a plain QCoreApplication
+    // (logic tests, tools) simply has no tray.
+    if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
+        return;
     m_menuBandeja = new QMenu();
     m_menuAutonomo = m_menuBandeja->addMenu(QStringLiteral("TEF Autonomo"));
     QAction *venda = m_menuAutonomo->addAction(QStringLiteral("Venda Cartão"));
@@ -109,6 +114,8 @@ void Base_Controller::criaMenuBandeja()
 
 void Base_Controller::atualizaMenuBandeja(bool habilitado)
 {
+    if (!m_menuBandeja)
+        return;
     m_menuAutonomo->setEnabled(habilitado);
     m_actionSobre->setEnabled(habilitado);
     m_actionConfiguracoes->setEnabled(habilitado);

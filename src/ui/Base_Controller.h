@@ -128,7 +128,7 @@ public:
     QString nsuPendenteAtual() const { return nsuPendente; }
     int modoAtualizacaoAtual() const { return modoAtualizacao; }
 
-    // Tray menu, for the start-up's balloon and for tests.
+    // Tray menu, for the start-up's balloon and for tests; all null without a QApplication.
     QSystemTrayIcon *trayIcon() const { return m_trayIcon; }
     QMenu *menuAutonomo() const { return m_menuAutonomo; }
     QAction *actionAtualizacao() const { return m_actionAtualizacao; }

@@ -1,6 +1,8 @@
 #include "TestController.h"
 
+#include <QEventLoop>
 #include <QJsonDocument>
+#include <QTimer>
 
 TestController::TestController(QObject *parent) : Base_Controller(parent) {}
 
@@ -41,3 +43,21 @@ void TestController::ProcessaTEF()
 }
 
 void TestController::trataRetorno(const QJsonValue &) {}
+
+bool esperaTerminar(QThread &thread, int timeoutMs)
+{
+    QEventLoop loop;
+    QTimer verifica;
+    QObject::connect(&verifica, &QTimer::timeout, &loop, [&] {
+        if (thread.isFinished())
+            loop.quit();
+    });
+    QTimer prazo;
+    prazo.setSingleShot(true);
+    QObject::connect(&prazo, &QTimer::timeout, &loop, &QEventLoop::quit);
+    verifica.start(2);
+    prazo.start(timeoutMs);
+    if (!thread.isFinished())
+        loop.exec();
+    return thread.isFinished();
+}

@@ -52,3 +52,7 @@ public:
 public slots:
     void restartApplication() { ++reinicios; }
 };
+
+// Runs the event loop (so queued screen signals and clicks flow) until the
+// thread has finished or the deadline passes; true when it finished.
+bool esperaTerminar(QThread &thread, int timeoutMs);

@@ -1,0 +1,46 @@
+#include "TestController.h"
+#include "TestSupport.h"
+#include "app/GlobalFlags.h"
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QTest>
+
+// Backends are tested without widgets: the controller must work under a plain
+// QCoreApplication, without its tray.
+class TestBaseControllerHeadless : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void worksWithoutATray();
+};
+
+void TestBaseControllerHeadless::worksWithoutATray()
+{
+    QFile::remove(testsupport::configPath());
+    testsupport::writeConfig({});
+    tefEmProcessamento = false;
+    TestController c;
+    QVERIFY(!c.trayIcon());
+    QVERIFY(!c.menuAutonomo());
+    c.roteiro = [](TestController &t) {
+        t.bloquearFluxo();
+        emit t.textChanged(QStringLiteral("aguarde"));
+        t.aguardarFluxo();
+    };
+    connect(&c, &QThread::started, &c, &Base_Controller::preProcessThread);
+    connect(&c, &QThread::finished, &c, &Base_Controller::onFinishThread);
+    connect(&c, &Base_Controller::textChanged, &c, [&c](const QString &v) {
+        if (v == QStringLiteral("aguarde"))
+            c.onClickButtonOK(v, 1);
+    });
+    QSignalSpy idle(&c, &Base_Controller::firstTextChanged);
+    c.start();
+    QVERIFY(esperaTerminar(c, 10000));
+    QTRY_COMPARE(idle.count(), 1);
+    tefEmProcessamento = false;
+}
+
+QTEST_GUILESS_MAIN(TestBaseControllerHeadless)
+#include "tst_base_controller_headless.moc"
