@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config git clang-format
     qtbase5-dev qtbase5-dev-tools qtdeclarative5-dev qtdeclarative5-dev-tools
-    qtquickcontrols2-5-dev
+    qtquickcontrols2-5-dev libqrencode-dev
     qml-module-qtquick2 qml-module-qtquick-window2 qml-module-qtquick-layouts
     qml-module-qtquick-controls2 qml-module-qtquick-templates2
     qml-module-qt-labs-platform qml-module-qtqml-models2 qml-module-qttest

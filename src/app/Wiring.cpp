@@ -1,5 +1,7 @@
 #include "app/Wiring.h"
 
+#include "tef/Z3_Tef_Controller.h"
+
 #include <QObject>
 
 namespace wiring {
@@ -9,8 +11,9 @@ QObject *createBackend(int produtoTef)
     switch (produtoTef) {
     case 0:
     case 1:
-    case 2:
         return nullptr; // the backends arrive with their own components
+    case 2:
+        return new Z3_Tef_Controller;
     default:
         return nullptr;
     }

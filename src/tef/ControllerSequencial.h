@@ -1,0 +1,31 @@
+#pragma once
+
+#include "app/Log.h"
+#include "tef/SequencialInfo.h"
+
+#include <QJsonObject>
+#include <QList>
+#include <QObject>
+
+#include <optional>
+
+// The pending transactions of this run of the program, oldest first. Kept in
+// memory only: a restart starts with an empty list.
+class ControllerSequencial : public QObject
+{
+    Q_OBJECT
+public:
+    explicit ControllerSequencial(QObject *parent = nullptr);
+
+    // An entry from a Z3_Tef reply; nothing when the reply has no "tef" or "tef"
+    // lacks "sequencial" or "transacao".
+    static std::optional<SequencialInfo> criarSequencial(const QJsonObject &resposta);
+    void adicionarSequencial(const SequencialInfo &info);
+    QList<SequencialInfo> listaSequenciais() const { return m_lista; }
+    // Removes the entry at the position; any position outside the list clears it.
+    void removerSequencial(int indice);
+
+private:
+    Log m_log;
+    QList<SequencialInfo> m_lista;
+};

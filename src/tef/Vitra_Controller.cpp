@@ -1,0 +1,115 @@
+#include "tef/Vitra_Controller.h"
+
+#include "platform/Platform.h"
+
+#include <QLibrary>
+
+namespace {
+
+template <typename F>
+void resolver(QLibrary *lib, F &ponteiro, const char *nome)
+{
+    ponteiro = reinterpret_cast<F>(lib->resolve(nome));
+}
+
+} // namespace
+
+Vitra_Controller::Vitra_Controller() : m_lib(new QLibrary(platform::libraryPath(platform::ClosedLibrary::Vitra)))
+{
+    if (m_config.vitra() != m_habilitado)
+        return;
+    if (!m_lib->load()) {
+        m_log.error("[Vitra_Controller] Erro ao carregar a biblioteca do Z3_Vitra");
+        return;
+    }
+    resolver(m_lib, m_inicializaDisplay, "InicializaDisplay");
+    resolver(m_lib, m_abreConexaoDisplay, "AbreConexaoDisplay");
+    resolver(m_lib, m_reinicializar, "Reinicializar");
+    resolver(m_lib, m_desconectarDisplay, "DesconectarDisplay");
+    resolver(m_lib, m_obterVersaoFirmware, "ObterVersaoFirmware");
+    resolver(m_lib, m_alteraEstilo, "AlteraEstilo");
+    resolver(m_lib, m_apresentaImagemDisplay, "ApresentaImagemDisplay");
+    resolver(m_lib, m_apresentaQrCode, "ApresentaQrCode");
+    resolver(m_lib, m_apresentaListaCompras, "ApresentaListaCompras");
+    resolver(m_lib, m_carregaImagemDisplay, "CarregaImagemDisplay");
+    resolver(m_lib, m_obtemConexao, "ObtemConexao");
+    resolver(m_lib, m_inicializaLayoutPagamento, "InicializaLayoutPagamento");
+    resolver(m_lib, m_adicionaFormaPagamento, "AdicionaFormaPagamento");
+    resolver(m_lib, m_apresentaTextoColorido, "ApresentaTextoColorido");
+}
+
+Vitra_Controller::~Vitra_Controller()
+{
+    if (m_config.vitra() == m_habilitado && !m_lib->unload())
+        m_log.error("[Vitra_Controller] Falha ao liberar biblioteca Vitra");
+    delete m_lib;
+}
+
+bool Vitra_Controller::isHabilitado() const
+{
+    return m_config.vitra() == m_habilitado;
+}
+
+bool Vitra_Controller::abrir()
+{
+    if (!m_abreConexaoDisplay) {
+        m_log.info("Não foi possível executar AbreConexaoVitra");
+        return false;
+    }
+    const int resultado = m_abreConexaoDisplay("");
+    if (resultado != 0) {
+        m_log.info("Não foi possível abrir comunicação: ", resultado);
+        return false;
+    }
+    if (!m_inicializaDisplay)
+        m_log.info("Não foi possível executar Inicializar");
+    else
+        m_inicializaDisplay();
+    return true;
+}
+
+bool Vitra_Controller::fechar()
+{
+    if (!m_desconectarDisplay) {
+        m_log.info("Não foi possível executar DesconectarVitra");
+        return false;
+    }
+    m_desconectarDisplay();
+    return true;
+}
+
+bool Vitra_Controller::apresentaQRCode(const QString &qrCode, const QString &valor)
+{
+    if (!abrir())
+        return false;
+    if (!m_apresentaQrCode)
+        m_log.info("Não foi possível executar a operação ApresentaQRCode Vitra");
+    else
+        m_apresentaQrCode(qrCode.toLatin1().constData(), 200, 140, 60);
+    if (m_apresentaTextoColorido) {
+        m_apresentaTextoColorido("Abra o app do seu banco,\nescolha PAGAR COM QRCODE e\nrealize o pagamento.", 1, 22,
+                                 30, 5, "#000000");
+        m_apresentaTextoColorido((QStringLiteral("Valor:R$ ") + valor).toUtf8().constData(), 2, 22, 370, 60, "#000000");
+    }
+    return fechar();
+}
+
+bool Vitra_Controller::limpaDisplay()
+{
+    if (!abrir())
+        return false;
+    return fechar();
+}
+
+bool Vitra_Controller::apresentaMensagem(QString texto)
+{
+    if (texto.isEmpty())
+        return false;
+    if (texto.size() > 19)
+        texto.insert(19, QLatin1Char('\n'));
+    if (!abrir())
+        return false;
+    if (m_apresentaTextoColorido)
+        m_apresentaTextoColorido(texto.toUtf8().constData(), 2, 25, 200, 20, "#000000");
+    return fechar();
+}

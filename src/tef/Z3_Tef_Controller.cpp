@@ -1,0 +1,721 @@
+#include "tef/Z3_Tef_Controller.h"
+
+#include "app/GlobalFlags.h"
+#include "tef/Vitra_Controller.h"
+#include "tef/Z3_Tef_Library.h"
+#include "tef/Z3_Tef_Protocolo.h"
+#include "util/DadosSensiveis.h"
+#include "util/getMaskFromPelmora.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QMutexLocker>
+
+namespace {
+
+const QString tag = QStringLiteral("[Z3_Tef_Controller] ");
+
+QString compacto(const QJsonObject &o)
+{
+    return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact));
+}
+
+QJsonObject objeto(const QByteArray &texto)
+{
+    return QJsonDocument::fromJson(texto).object();
+}
+
+QString acaoInfinitivo(int acao)
+{
+    return acao == 1 ? QStringLiteral("confirmar") : QStringLiteral("desfazer");
+}
+
+QString acaoParticipio(int acao)
+{
+    return acao == 1 ? QStringLiteral("confirmada") : QStringLiteral("desfeita");
+}
+
+// The first line of a sale by card type; other types show the type the cashier chose.
+QString rotuloCartao(int tipo)
+{
+    switch (tipo) {
+    case 1:
+        return QStringLiteral("Crédito");
+    case 2:
+        return QStringLiteral("Débito");
+    case 3:
+        return QStringLiteral("Voucher");
+    case 4:
+        return QStringLiteral("Frota");
+    case 5:
+        return QStringLiteral("Private Label");
+    default:
+        return QString();
+    }
+}
+
+// An operator's list choice as an index; -1 when it is not a number.
+int indiceEscolhido(const QString &texto)
+{
+    bool ok = false;
+    const int i = texto.toInt(&ok);
+    return ok ? i : -1;
+}
+
+} // namespace
+
+Z3_Tef_Controller::Z3_Tef_Controller(QObject *parent)
+    : Base_Controller(parent), m_lib(new Z3_Tef_Library), m_sequenciais(new ControllerSequencial),
+      m_vitra(new Vitra_Controller)
+{
+    m_pix = false;
+    m_pinPad = false;
+    if (m_lib->carregar()) {
+        m_log.info(tag + QStringLiteral("API carregada com sucesso"));
+        m_lib->setClientTCP("127.0.0.1", 60906);
+    } else {
+        m_log.error(tag + QStringLiteral("Erro ao carregar a biblioteca do Z3_Tef"));
+    }
+}
+
+Z3_Tef_Controller::~Z3_Tef_Controller()
+{
+    if (m_lib->descarregar())
+        m_log.info(tag + QStringLiteral("Biblioteca Z3_Tef liberada"));
+    else
+        m_log.error(tag + QStringLiteral("Falha ao liberar biblioteca Z3_Tef"));
+    delete m_vitra;
+    delete m_sequenciais;
+    delete m_lib;
+}
+
+bool Z3_Tef_Controller::bibliotecaCarregada() const
+{
+    return m_lib->isLoaded();
+}
+
+Z3_Tef_VO Z3_Tef_Controller::vo()
+{
+    QMutexLocker lock(&m_dados);
+    return m_vo;
+}
+
+// --- operation parameters and replies -----------------------------------------
+
+void Z3_Tef_Controller::setJsonConfigs(QString value)
+{
+    m_log.info(tag + QStringLiteral("setJsonConfigs\n") +
+               mascararDadosSensiveis(Z3_Tef_Protocolo::requisicaoParaLog(value)));
+    const QJsonObject requisicao = QJsonDocument::fromJson(value.toUtf8()).object();
+    QMutexLocker lock(&m_dados);
+    jsonConfigs = requisicao;
+    m_vo = Z3_Tef_VO::fromRequest(requisicao);
+}
+
+QByteArray Z3_Tef_Controller::jsonIniciarOperacao() const
+{
+    return m_vo.jsonIniciarOperacao();
+}
+
+QByteArray Z3_Tef_Controller::jsonOperacao(bool novaTransacao)
+{
+    if (novaTransacao)
+        return m_vo.jsonOperacaoNova();
+    return QJsonDocument(jsonConfigs).toJson(QJsonDocument::Compact);
+}
+
+void Z3_Tef_Controller::setDadosColeta(const QJsonObject &resposta)
+{
+    m_log.debug(QStringList{QStringLiteral("Dados no set de entrada"), mascararDadosSensiveis(compacto(resposta))});
+    const QJsonObject tef = resposta.value(QStringLiteral("tef")).toObject();
+    QJsonObject coleta;
+    for (const char *chave : {"automacao_coleta_retorno", "automacao_coleta_sequencial"}) {
+        const QJsonValue v = tef.value(QLatin1String(chave));
+        if (!v.isUndefined())
+            coleta.insert(QLatin1String(chave), v);
+    }
+    jsonConfigs = coleta;
+    m_mascaraColeta = tef.value(QStringLiteral("automacao_coleta_mascara")).toString();
+    m_palavraChave = tef.value(QStringLiteral("automacao_coleta_palavra_chave")).toString();
+}
+
+bool Z3_Tef_Controller::isColeta(const QJsonObject &resposta)
+{
+    return Z3_Tef_Protocolo::isColeta(resposta);
+}
+
+bool Z3_Tef_Controller::isRetornoSucesso(const QJsonObject &resposta)
+{
+    return Z3_Tef_Protocolo::isRetornoSucesso(resposta);
+}
+
+bool Z3_Tef_Controller::isConfirmado(const QByteArray &texto)
+{
+    return Z3_Tef_Protocolo::isConfirmado(texto);
+}
+
+QByteArray Z3_Tef_Controller::jsonNaoIniciada()
+{
+    return Z3_Tef_Protocolo::jsonNaoIniciada();
+}
+
+QString Z3_Tef_Controller::formatarValorColetado(const QString &valor)
+{
+    return Z3_Tef_Protocolo::formatarValorColetado(valor);
+}
+
+void Z3_Tef_Controller::limparColeta()
+{
+    QMutexLocker lock(&m_dados);
+    m_mascaraColeta.clear();
+    m_palavraChave.clear();
+    m_nsuDigitado.clear();
+    m_tipoCartaoEscolhido.clear();
+}
+
+QByteArray Z3_Tef_Controller::iniciarOperacaoTEF(bool skip)
+{
+    QByteArray resposta;
+    if (skip) {
+        if (!m_isTefStarted)
+            resposta = jsonNaoIniciada();
+    } else if (!m_isTefStarted) {
+        resposta = m_lib->iniciarOperacaoTEF(jsonIniciarOperacao());
+        if (isConfirmado(resposta)) {
+            m_isTefStarted = true;
+            m_log.info("Sucesso ao iniciar operação TEF");
+        } else {
+            m_log.error("Erro ao iniciar operação TEF");
+        }
+    }
+    m_log.debug(QStringLiteral("%1: skip=[%2];isTefStarted=[%3]")
+                    .arg(QStringLiteral("iniciarOperacaoTEF"))
+                    .arg(int(skip))
+                    .arg(int(m_isTefStarted)));
+    return resposta;
+}
+
+void Z3_Tef_Controller::finalizarOperacaoTEF(bool skip)
+{
+    if (!skip && m_isTefStarted) {
+        m_lib->finalizarOperacaoTEF(1);
+        m_isTefStarted = false;
+        m_log.info("Operação TEF finalizada");
+    }
+    m_log.debug(QStringLiteral("%1: skip=[%2];isTefStarted=[%3]")
+                    .arg(QStringLiteral("finalizarOperacaoTEF"))
+                    .arg(int(skip))
+                    .arg(int(m_isTefStarted)));
+}
+
+// --- the operation run ----------------------------------------------------------
+
+QString Z3_Tef_Controller::valorFormatado()
+{
+    QString valor;
+    {
+        QMutexLocker lock(&m_dados);
+        valor = m_vo.valor;
+    }
+    return formataValor(valor);
+}
+
+bool Z3_Tef_Controller::despachar(bool novaTransacao, const QByteArray &dados, QByteArray &resposta)
+{
+    const int nova = novaTransacao ? 1 : 0;
+    const QString op = m_vo.operacao;
+    if (op == QLatin1String("CRT")) {
+        QString rotulo = rotuloCartao(m_vo.tipo_cartao);
+        if (rotulo.isEmpty()) {
+            QMutexLocker lock(&m_dados);
+            rotulo = m_tipoCartaoEscolhido;
+        }
+        emit firstTextChanged(QStringLiteral("Venda ") + rotulo + QStringLiteral("\n Valor: ") + valorFormatado());
+        resposta = m_lib->realizarPagamentoTEF(m_vo.tipo_cartao, dados, nova);
+    } else if (op == QLatin1String("CNC")) {
+        emit firstTextChanged(QStringLiteral("Cancelamento\n Valor: ") + valorFormatado());
+        resposta = m_lib->realizarAdmTEF(1, dados, nova);
+    } else if (op == QLatin1String("ADM")) {
+        emit firstTextChanged(QStringLiteral("Operação Administrativa"));
+        resposta = m_lib->realizarAdmTEF(m_vo.codigo_transacao, dados, nova);
+    } else if (op == QLatin1String("PIX")) {
+        emit firstTextChanged(QStringLiteral("Operação Transação PIX"));
+        resposta = m_lib->realizarPixTEF(dados, nova);
+        m_pix = true;
+    } else if (op == QLatin1String("CLT")) {
+        emit firstTextChanged(QStringLiteral("Captura de dados no PINPAD"));
+        emit textChanged(QStringLiteral("Verifique o PINPAD!"));
+        resposta = m_lib->realizarColetaPinPad(m_vo.opcao_coleta, 1);
+        m_pinPad = true;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+void Z3_Tef_Controller::concluir(const QJsonObject &ultimaResposta, QJsonObject &resultado)
+{
+    emit disableProgressBar(true);
+    const std::optional<SequencialInfo> info = ControllerSequencial::criarSequencial(ultimaResposta);
+    if (!info) {
+        m_log.error("Erro ao obter sequencial para confirmação");
+        return;
+    }
+    m_log.info(QStringLiteral("Sequencial obtido da operacao %1 = %2 (%3)")
+                   .arg(m_vo.operacao)
+                   .arg(info->sequencial)
+                   .arg(info->transacao));
+    QString requerConfirmacao;
+    if (!isRetornoSucesso(ultimaResposta)) {
+        requerConfirmacao = QStringLiteral("1");
+    } else if (!requisicaoJson) {
+        m_sequenciais->adicionarSequencial(*info);
+        requerConfirmacao = QStringLiteral("2");
+    } else {
+        const QByteArray confirmacao = m_lib->confirmarOperacaoTEF(info->sequencial, 1);
+        requerConfirmacao = isConfirmado(confirmacao) ? QStringLiteral("1") : QStringLiteral("2");
+    }
+    resultado.insert(QStringLiteral("requer_confirmacao"), requerConfirmacao);
+}
+
+void Z3_Tef_Controller::ProcessaTEF()
+{
+    limparColeta();
+    QJsonObject resultado{{QStringLiteral("header"), m_vo.operacao}, {QStringLiteral("id"), m_vo.identificacao}};
+    const QString op = m_vo.operacao;
+    m_log.info(tag + QStringLiteral("Operação identificada: ") + op);
+    m_log.info(tag + QStringLiteral("INICIANDO OPERAÇÃO Z3_TEF"));
+
+    if (op == QLatin1String("ATV")) {
+        emit responseProcessTEF(compacto(resultado));
+        m_log.info(tag + QStringLiteral("FINALIZANDO OPERAÇÃO Z3_TEF"));
+        return;
+    }
+    if (!m_lib->isLoaded()) {
+        // The POS must not wait for a response that never comes: answer a failure.
+        m_log.error(tag + QStringLiteral("API não foi carregada"));
+        resultado.insert(QStringLiteral("codigo"), -2);
+        resultado.insert(QStringLiteral("mensagem"), QStringLiteral("Biblioteca Z3_Tef não foi carregada"));
+        emit responseProcessTEF(compacto(resultado));
+        m_log.info(tag + QStringLiteral("FINALIZANDO OPERAÇÃO Z3_TEF"));
+        return;
+    }
+
+    const bool confirmacao = op == QLatin1String("CNF") || op == QLatin1String("NCN");
+    if (m_isTefStarted && !confirmacao)
+        perguntarPendenteAnterior();
+
+    QByteArray ultimaResposta = iniciarOperacaoTEF(confirmacao);
+    bool skipFinal = false;
+    if (!m_isTefStarted) {
+        emit showMessageError(QStringLiteral("Erro ao iniciar operação TEF"));
+        emit textChanged(QStringLiteral("Erro ao iniciar operação TEF"));
+    } else if (confirmacao) {
+        resolverPendentes(op == QLatin1String("CNF") ? 1 : 0);
+    } else {
+        emit showWindow(true);
+        emit textChanged(QStringLiteral("Processando transação..."));
+        if (m_config.tipoOperacao() == 1)
+            disableComponentAutonomo();
+        emit disableButtonCancelar(true);
+        emit disableButtonOK(true);
+        emit disableButtonVoltar(true);
+        emit disableTextField(true);
+        emit disableListView(true);
+
+        QJsonObject ultimoObjeto;
+        bool novaTransacao = true;
+        for (;;) {
+            aguardarFluxo();
+            emit disableProgressBar(false);
+            QByteArray dados;
+            {
+                QMutexLocker lock(&m_dados);
+                dados = jsonOperacao(novaTransacao);
+            }
+            QByteArray resposta;
+            if (!despachar(novaTransacao, dados, resposta)) {
+                emit textChanged(QStringLiteral("Operação não identificada"));
+                // The POS gets a failure, not the start reply's "codigo" 0.
+                ultimaResposta = QJsonDocument(QJsonObject{{QStringLiteral("codigo"), -3},
+                                                           {QStringLiteral("mensagem"),
+                                                            QStringLiteral("Operação não identificada")}})
+                                     .toJson(QJsonDocument::Compact);
+                ultimoObjeto = QJsonObject();
+                break;
+            }
+            ultimaResposta = resposta;
+            // A library is free to put card data in its reply: the log gets it masked.
+            m_log.info(tag + mascararDadosSensiveis(QString::fromUtf8(resposta)));
+            ultimoObjeto = objeto(resposta);
+            {
+                QMutexLocker lock(&m_dados);
+                setDadosColeta(ultimoObjeto);
+            }
+            trataRetorno(ultimoObjeto);
+            novaTransacao = false;
+            if (!isColeta(ultimoObjeto))
+                break;
+        }
+        concluir(ultimoObjeto, resultado);
+
+        QJsonObject respostaFinal = objeto(ultimaResposta);
+        QJsonObject tef = respostaFinal.value(QStringLiteral("tef")).toObject();
+        const QString transacao = tef.value(QStringLiteral("transacao")).toString();
+        const QString retorno = tef.value(QStringLiteral("retorno")).toString();
+        const QString resultadoTransacao = tef.value(QStringLiteral("resultadoTransacao")).toString();
+        QString nsuDigitado;
+        {
+            QMutexLocker lock(&m_dados);
+            nsuDigitado = m_nsuDigitado;
+        }
+        if (transacao == QLatin1String("Administracao Cancelar") && retorno == QLatin1String("0") &&
+            resultadoTransacao == QLatin1String("0") && !nsuDigitado.isEmpty()) {
+            tef.insert(QStringLiteral("nsuTerminalOriginal"), nsuDigitado);
+            respostaFinal.insert(QStringLiteral("tef"), tef);
+            ultimaResposta = QJsonDocument(respostaFinal).toJson(QJsonDocument::Compact);
+        }
+        skipFinal = (transacao == QLatin1String("Cartao Vender") || transacao == QLatin1String("Digital Pagar") ||
+                     transacao == QLatin1String("Administracao Cancelar")) &&
+                    retorno == QLatin1String("0") && !requisicaoJson;
+    }
+
+    finalizarOperacaoTEF(skipFinal);
+    // The library's members join the result; ours ("header", "id",
+    // "requer_confirmacao") are never replaced by a reply.
+    const QJsonObject membros = objeto(ultimaResposta);
+    for (auto it = membros.begin(); it != membros.end(); ++it)
+        if (!resultado.contains(it.key()))
+            resultado.insert(it.key(), it.value());
+    QThread::sleep(1);
+    emit showWindow(false);
+    emit textChanged(QStringLiteral("TEF em processamento..."));
+    emit disableProgressBar(false);
+    emit disableButtonOK(true);
+    emit disableButtonCancelar(true);
+    emit responseProcessTEF(compacto(resultado));
+    m_log.info(tag + QStringLiteral("FINALIZANDO OPERAÇÃO Z3_TEF"));
+}
+
+// --- collection dialogue --------------------------------------------------------
+
+void Z3_Tef_Controller::limparTela()
+{
+    emit textChanged(QString());
+    emit clearTextFieldInputMask();
+    emit setTextFieldPasswordMode(false);
+    emit disableTextField(true);
+    emit disableListView(true);
+    emit disableButtonOK(true);
+    emit disableButtonVoltar(true);
+    emit disableButtonCancelar(true);
+    emit disableImage(true);
+}
+
+void Z3_Tef_Controller::trataRetorno(const QJsonValue &resposta)
+{
+    const QJsonObject obj = resposta.toObject();
+    if (!obj.contains(QStringLiteral("codigo"))) {
+        emit showMessageError(QStringLiteral("ERRO DESCONHECIDO"));
+        return;
+    }
+    if (obj.value(QStringLiteral("codigo")).toInt(0) != 0) {
+        const QString mensagem = obj.value(QStringLiteral("mensagem")).toString();
+        emit showMessageError(mensagem);
+        emit textChanged(mensagem);
+        return;
+    }
+    const QJsonObject tef = obj.value(QStringLiteral("tef")).toObject();
+    limparTela();
+    QString mensagem = tef.value(QStringLiteral("mensagemResultado")).toString();
+    const bool qrCode = mensagem.contains(QLatin1String("QRCODE;"));
+    const bool vitra = m_vitra->isHabilitado();
+
+    if (m_pix && qrCode) {
+        const QStringList partes = mensagem.split(QLatin1Char(';'), Qt::KeepEmptyParts);
+        const QString valor = valorFormatado();
+        emit textChanged(QStringLiteral("Leia o QRCode abaixo para realizar o pagamento.\n Valor: ") + valor +
+                         QStringLiteral("\n\n\n"));
+        emit disableImage(false);
+        emit textImageDataChanged(QString::fromLatin1(QByteArray::fromHex(partes.value(1).toLatin1()).toBase64()));
+        if (vitra)
+            m_vitra->apresentaQRCode(partes.value(2), valor);
+    } else {
+        if (mensagem.isEmpty() && vitra)
+            m_vitra->limpaDisplay();
+        if (!mensagem.isEmpty()) {
+            if (vitra)
+                m_vitra->apresentaMensagem(mensagem);
+            m_pix = false;
+        }
+        if (!mensagem.isEmpty() && !qrCode) {
+            if (m_pinPad) {
+                mensagem = tef.value(QStringLiteral("resultadoCapturaPinPad")).toString();
+                m_pinPad = false;
+            }
+            emit textChanged(mensagem);
+        }
+    }
+
+    const QString mascara = getMaskFromPelmora(tef);
+    if (!mascara.isEmpty())
+        emit setTextFieldInputMask(mascara);
+    QString palavraChave;
+    {
+        QMutexLocker lock(&m_dados);
+        palavraChave = m_palavraChave;
+    }
+    if (palavraChave == QLatin1String("transacao_administracao_senha"))
+        emit setTextFieldPasswordMode(true);
+    emit formatValue(palavraChave == QLatin1String("transacao_valor"));
+
+    const bool lista = tef.contains(QStringLiteral("automacao_coleta_opcao"));
+    if (!lista && !tef.contains(QStringLiteral("automacao_coleta_tipo")))
+        return; // nothing is asked: the run calls the library again at once
+    const QStringList opcoes =
+        tef.value(QStringLiteral("automacao_coleta_opcao")).toString().split(QLatin1Char(';'), Qt::KeepEmptyParts);
+    if (lista) {
+        QMutexLocker lock(&m_dados);
+        m_opcoes = opcoes;
+    }
+    // The gate closes before anything the cashier can click reaches the
+    // window, so a quick answer is never lost.
+    bloquearFluxo();
+    if (lista) {
+        emit clearItemsList();
+        for (const QString &opcao : opcoes)
+            emit addItemList(opcao);
+        emit disableListView(false);
+    } else {
+        emit disableTextField(false);
+    }
+    emit disableButtonCancelar(false);
+    emit disableButtonOK(false);
+    emit disableProgressBar(true);
+}
+
+void Z3_Tef_Controller::onClickButtonOK(QString valorOfTextField, int estado)
+{
+    bool recusado = valorOfTextField.isEmpty();
+    if (!recusado && estado == 2) {
+        // An index outside the offered options is refused like an empty input.
+        QMutexLocker lock(&m_dados);
+        const int indice = indiceEscolhido(valorOfTextField);
+        recusado = !m_perguntaAnteriorAberta && !m_perguntaPendenteAberta && (indice < 0 || indice >= m_opcoes.size());
+    }
+    if (recusado) {
+        emit showMessageError(QStringLiteral("Preencha um valor!"));
+        // The step stays as it was: a list step must not turn into a text field.
+        if (estado == 2)
+            emit disableListView(false);
+        else
+            emit disableTextField(false);
+        return;
+    }
+    emit textChanged(QStringLiteral("Processando..."));
+    emit disableTextField(true);
+    emit disableListView(true);
+    emit disableButtonOK(true);
+    emit disableButtonVoltar(true);
+    emit disableButtonCancelar(true);
+    emit disableProgressBar(false);
+
+    if (estado == 1) {
+        QString texto = valorOfTextField;
+        QMutexLocker lock(&m_dados);
+        if (m_palavraChave == QLatin1String("transacao_valor")) {
+            m_vo.valor = Z3_Tef_Protocolo::semSimboloMoeda(texto);
+            texto = formatarValorColetado(texto);
+        } else if (m_palavraChave == QLatin1String("transacao_nsu")) {
+            m_nsuDigitado = texto;
+        }
+        jsonConfigs.insert(QStringLiteral("automacao_coleta_informacao"), texto);
+    } else if (estado == 2) {
+        QMutexLocker lock(&m_dados);
+        const int indice = indiceEscolhido(valorOfTextField);
+        if (m_perguntaAnteriorAberta) {
+            m_perguntaAnteriorAberta = false;
+            m_respostaAnterior = indice == 0;
+        } else if (m_perguntaPendenteAberta) {
+            m_perguntaPendenteAberta = false;
+            m_respostaPendente = indice == 0 ? 1 : 0;
+        } else {
+            const QString opcao = m_opcoes.at(indice);
+            jsonConfigs.insert(QStringLiteral("automacao_coleta_informacao"), opcao);
+            if (m_palavraChave == QLatin1String("transacao_tipo_cartao"))
+                m_tipoCartaoEscolhido = opcao;
+        }
+    } else {
+        emit showMessageError(QStringLiteral("Erro desconhecido!"));
+    }
+    liberarFluxo();
+}
+
+void Z3_Tef_Controller::onClickButtonVoltar()
+{
+    emit textChanged(QStringLiteral("Processando..."));
+    emit disableTextField(true);
+    emit disableListView(true);
+    emit disableButtonOK(true);
+    emit disableButtonVoltar(true);
+    emit disableButtonCancelar(true);
+    emit disableProgressBar(false);
+    {
+        QMutexLocker lock(&m_dados);
+        if (m_perguntaAnteriorAberta) {
+            m_perguntaAnteriorAberta = false;
+            m_respostaAnterior = false;
+        } else if (m_perguntaPendenteAberta) {
+            m_respostaPendente = -1;
+            m_perguntaPendenteAberta = false;
+        } else {
+            jsonConfigs.insert(QStringLiteral("automacao_coleta_retorno"), QStringLiteral("9"));
+        }
+    }
+    liberarFluxo();
+}
+
+void Z3_Tef_Controller::onClickButtonCancelar()
+{
+    onClickButtonVoltar();
+}
+
+// --- pending confirmation and undo ----------------------------------------------
+
+void Z3_Tef_Controller::confirmarOuDesfazer(int indice, int acao)
+{
+    const QList<SequencialInfo> lista = m_sequenciais->listaSequenciais();
+    if (indice < 0 || indice >= lista.size())
+        return;
+    const SequencialInfo info = lista.at(indice);
+    const QByteArray resposta = m_lib->confirmarOperacaoTEF2(info.transacao.toUtf8(), info.sequencial, acao);
+    if (isConfirmado(resposta))
+        m_log.info(QStringLiteral("Transação %1 com sucesso").arg(acaoParticipio(acao)));
+    else
+        m_log.error(QStringLiteral("Erro ao %1 transação").arg(acaoInfinitivo(acao)));
+    m_sequenciais->removerSequencial(indice);
+}
+
+void Z3_Tef_Controller::resolverPendentes(int acao)
+{
+    int n = m_sequenciais->listaSequenciais().size();
+    m_log.info(QStringLiteral("Número de transações pendentes: %1 (%2)").arg(n).arg(m_vo.operacao));
+    if (n == 1) {
+        confirmarOuDesfazer(0, acao);
+        n = m_sequenciais->listaSequenciais().size();
+    } else if (n > 1) {
+        int i = 0;
+        while (i < n) {
+            {
+                QMutexLocker lock(&m_dados);
+                m_respostaPendente = -1;
+            }
+            exibirPendencia(i, n, acao);
+            int resposta;
+            {
+                QMutexLocker lock(&m_dados);
+                resposta = m_respostaPendente;
+            }
+            if (resposta == 1) {
+                confirmarOuDesfazer(i, acao);
+                n = m_sequenciais->listaSequenciais().size();
+            } else if (resposta == 0) {
+                ++i;
+            } else {
+                break;
+            }
+        }
+    }
+    m_log.info("Fim da operação");
+    m_log.info(QStringLiteral("Número de transações (ainda) pendentes: %1").arg(n));
+}
+
+void Z3_Tef_Controller::perguntar(const QString &texto, const QStringList &opcoes, bool &perguntaAberta)
+{
+    emit showWindow(true);
+    limparTela();
+    if (m_config.tipoOperacao() == 1)
+        disableComponentAutonomo();
+    emit textChanged(texto);
+    {
+        QMutexLocker lock(&m_dados);
+        m_opcoes = opcoes;
+        perguntaAberta = true;
+    }
+    emit clearItemsList();
+    for (const QString &opcao : opcoes)
+        emit addItemList(opcao);
+    bloquearFluxo(); // before the buttons show, so a quick answer is never lost
+    emit disableListView(false);
+    emit disableButtonOK(false);
+    emit disableButtonCancelar(false);
+    emit disableProgressBar(true);
+    aguardarFluxo();
+    QMutexLocker lock(&m_dados);
+    perguntaAberta = false;
+}
+
+void Z3_Tef_Controller::exibirPendencia(int indice, int total, int acao)
+{
+    const QList<SequencialInfo> lista = m_sequenciais->listaSequenciais();
+    if (indice < 0 || indice >= lista.size())
+        return;
+    const SequencialInfo info = lista.at(indice);
+    m_log.info(QStringLiteral("Exibindo pendência %1/%2").arg(indice + 1).arg(total));
+    perguntar(QStringLiteral("[%1/%2] Deseja %3 a transação NSU %4?\n%5 - %6")
+                  .arg(indice + 1)
+                  .arg(total)
+                  .arg(acaoInfinitivo(acao), info.nsuTerminal, formataValor(info.valorTotal), info.dataHoraTransacao),
+              {QStringLiteral("Sim, %1 a transação").arg(acaoInfinitivo(acao)),
+               QStringLiteral("Não, manter a transação pendente")},
+              m_perguntaPendenteAberta);
+    int resposta;
+    {
+        QMutexLocker lock(&m_dados);
+        resposta = m_respostaPendente;
+    }
+    if (resposta == 1) {
+        m_log.info(QStringLiteral("Usuário optou por %1 a transação...").arg(acaoInfinitivo(acao)));
+    } else if (resposta == 0) {
+        m_log.info("Usuário optou por manter a transação pendente");
+        emit showAviso();
+        emit enviaNSU(m_sequenciais->listaSequenciais().constLast().nsuTerminal);
+    } else {
+        m_log.info("Usuário cancelou o fluxo de confirmação/desfazimento");
+    }
+}
+
+void Z3_Tef_Controller::perguntarPendenteAnterior()
+{
+    m_log.warning("A/C iniciou uma nova operação sem confirmar a última, que está pendente");
+    const QList<SequencialInfo> lista = m_sequenciais->listaSequenciais();
+    if (lista.isEmpty()) {
+        // Nothing to confirm (the list was cleared): only the open TEF operation remains.
+        m_log.info("Nenhuma transação pendente na lista; a operação TEF aberta será finalizada");
+        finalizarOperacaoTEF(false);
+        return;
+    }
+    m_log.warning("Solicitando ao usuário se deseja confirmá-la ou mantê-la pendente...");
+    {
+        QMutexLocker lock(&m_dados);
+        m_respostaAnterior = false;
+    }
+    perguntar(QStringLiteral("Sua última transação está pendente.\nDeseja confirmá-la?"),
+              {QStringLiteral("Sim, confirmar a transação"), QStringLiteral("Não, manter a transação pendente")},
+              m_perguntaAnteriorAberta);
+    bool sim;
+    {
+        QMutexLocker lock(&m_dados);
+        sim = m_respostaAnterior;
+        m_respostaAnterior = false;
+    }
+    if (sim) {
+        m_log.info("Usuário optou por confirmar a última transação...");
+        confirmarOuDesfazer(lista.size() - 1, 1);
+        finalizarOperacaoTEF(false);
+    } else {
+        m_log.info("Usuário optou por manter a última transação pendente");
+        emit showAviso();
+        emit enviaNSU(lista.constLast().nsuTerminal);
+    }
+}

@@ -1,0 +1,97 @@
+#pragma once
+
+#include "tef/ControllerSequencial.h"
+#include "tef/Z3_Tef_VO.h"
+#include "ui/Base_Controller.h"
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QMutex>
+#include <QStringList>
+
+#include <atomic>
+
+class Vitra_Controller;
+class Z3_Tef_Library;
+
+// The backend of TEF product 2: drives the Z3_Tef library on its own thread,
+// conducts the collection dialogue with the cashier and keeps the approved
+// transactions pending until the POS confirms or undoes them.
+class Z3_Tef_Controller : public Base_Controller
+{
+    Q_OBJECT
+
+public:
+    explicit Z3_Tef_Controller(QObject *parent = nullptr);
+    ~Z3_Tef_Controller() override;
+
+    QByteArray jsonIniciarOperacao() const;
+    QByteArray jsonOperacao(bool novaTransacao);
+    void setDadosColeta(const QJsonObject &resposta);
+    static bool isColeta(const QJsonObject &resposta);
+    static bool isRetornoSucesso(const QJsonObject &resposta);
+    static bool isConfirmado(const QByteArray &texto);
+    static QByteArray jsonNaoIniciada();
+    static QString formatarValorColetado(const QString &valor);
+    void limparColeta();
+    void limparTela();
+
+    QByteArray iniciarOperacaoTEF(bool skip);
+    void finalizarOperacaoTEF(bool skip);
+
+    // State, for the autonomous worker and the tests.
+    bool isTefStarted() const { return m_isTefStarted; }
+    bool bibliotecaCarregada() const;
+    QList<SequencialInfo> pendentes() const { return m_sequenciais->listaSequenciais(); }
+    bool aguardandoOperador() { return fluxoPausado(); }
+    Z3_Tef_VO vo();
+
+public slots:
+    void setJsonConfigs(QString value) override;
+
+public:
+    Q_INVOKABLE void onClickButtonOK(QString valorOfTextField, int estado) override;
+    Q_INVOKABLE void onClickButtonVoltar() override;
+    Q_INVOKABLE void onClickButtonCancelar() override;
+
+protected:
+    void ProcessaTEF() override;
+    void trataRetorno(const QJsonValue &resposta) override;
+
+    void confirmarOuDesfazer(int indice, int acao);
+    void perguntarPendenteAnterior();
+    void exibirPendencia(int indice, int total, int acao);
+    void resolverPendentes(int acao);
+
+private:
+    // Emits the first line and calls the library for the current operation;
+    // false when the operation is not one the library serves.
+    bool despachar(bool novaTransacao, const QByteArray &dados, QByteArray &resposta);
+    void concluir(const QJsonObject &ultimaResposta, QJsonObject &resultado);
+    // Shows a yes/no question as a list and waits for the cashier's answer.
+    void perguntar(const QString &texto, const QStringList &opcoes, bool &perguntaAberta);
+    QString valorFormatado();
+
+    Z3_Tef_Library *m_lib;
+    ControllerSequencial *m_sequenciais;
+    Vitra_Controller *m_vitra;
+    Z3_Tef_VO m_vo;
+
+    // Guards what the cashier's clicks (GUI thread) and the run share: the
+    // working JSON object (jsonConfigs), the value object, the collection state
+    // and the two questions.
+    QMutex m_dados;
+    QString m_mascaraColeta;
+    QString m_palavraChave;
+    QString m_nsuDigitado;
+    QString m_tipoCartaoEscolhido;
+    QStringList m_opcoes;
+    bool m_perguntaAnteriorAberta = false;
+    bool m_respostaAnterior = false;
+    bool m_perguntaPendenteAberta = false;
+    int m_respostaPendente = -1;
+
+    std::atomic<bool> m_isTefStarted{false};
+    bool m_pix = false;
+    bool m_pinPad = false;
+};

@@ -1,0 +1,190 @@
+#include "tef/ControllerSequencial.h"
+
+#include <QJsonDocument>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// The list of transactions that wait for the POS's confirmation.
+class TestControllerSequencial : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString m_log;
+
+    QString lerLog() const
+    {
+        QFile f(m_log);
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+    }
+    static SequencialInfo entrada(int sequencial, const char *transacao)
+    {
+        SequencialInfo i;
+        i.sequencial = sequencial;
+        i.transacao = QString::fromLatin1(transacao);
+        return i;
+    }
+    static QList<int> sequenciais(const ControllerSequencial &c)
+    {
+        QList<int> r;
+        for (const SequencialInfo &i : c.listaSequenciais())
+            r << i.sequencial;
+        return r;
+    }
+
+private slots:
+    void initTestCase();
+    void init();
+    void criarSequencial_data();
+    void criarSequencial();
+    void recusaRespostaIncompleta_data();
+    void recusaRespostaIncompleta();
+    void adicionaNoFimEAnota();
+    void removerSequencial_data();
+    void removerSequencial();
+    void copiaNaoSegueMudancas();
+    void mesmoSequencialPodeRepetir();
+};
+
+void TestControllerSequencial::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    m_log = m_dir.filePath(QStringLiteral("log.txt"));
+    qputenv("Z3_LOG", m_log.toUtf8());
+}
+
+void TestControllerSequencial::init()
+{
+    QFile::remove(m_log);
+}
+
+void TestControllerSequencial::criarSequencial_data()
+{
+    QTest::addColumn<QByteArray>("resposta");
+    QTest::addColumn<int>("sequencial");
+    QTest::addColumn<QString>("transacao");
+    QTest::addColumn<QString>("nsu");
+    QTest::addColumn<QString>("valor");
+    QTest::addColumn<QString>("dataHora");
+    QTest::newRow("only the required members take the defaults")
+        << QByteArray(R"({"tef":{"sequencial":"12","transacao":"Cartao Vender"}})") << 12 << "Cartao Vender"
+        << "000000"
+        << "0"
+        << "01/01/1970 00:00:00";
+    QTest::newRow("every member")
+        << QByteArray(R"({"tef":{"sequencial":"7","transacao":"Digital Pagar","nsuTerminal":"000123",)"
+                      R"("valorTotal":"1000","dataHoraTransacao":"06/12/2026 10:11:12"}})")
+        << 7 << "Digital Pagar"
+        << "000123"
+        << "1000"
+        << "06/12/2026 10:11:12";
+    QTest::newRow("a sequential that is not a decimal number is 0")
+        << QByteArray(R"({"tef":{"sequencial":"1a","transacao":"X"}})") << 0 << "X"
+        << "000000"
+        << "0"
+        << "01/01/1970 00:00:00";
+    QTest::newRow("a numeric sequential is not a text, so 0")
+        << QByteArray(R"({"tef":{"sequencial":5,"transacao":"X"}})") << 0 << "X"
+        << "000000"
+        << "0"
+        << "01/01/1970 00:00:00";
+    QTest::newRow("a sequential beyond 32 bits is 0")
+        << QByteArray(R"({"tef":{"sequencial":"99999999999","transacao":"X"}})") << 0 << "X"
+        << "000000"
+        << "0"
+        << "01/01/1970 00:00:00";
+    QTest::newRow("optional members that are not texts take the defaults")
+        << QByteArray(R"({"tef":{"sequencial":"3","transacao":"X","nsuTerminal":12,"valorTotal":null}})") << 3 << "X"
+        << "000000"
+        << "0"
+        << "01/01/1970 00:00:00";
+}
+
+void TestControllerSequencial::criarSequencial()
+{
+    QFETCH(QByteArray, resposta);
+    const auto info = ControllerSequencial::criarSequencial(QJsonDocument::fromJson(resposta).object());
+    QVERIFY(info.has_value());
+    QTEST(int(info->sequencial), "sequencial");
+    QTEST(info->transacao, "transacao");
+    QTEST(info->nsuTerminal, "nsu");
+    QTEST(info->valorTotal, "valor");
+    QTEST(info->dataHoraTransacao, "dataHora");
+}
+
+void TestControllerSequencial::recusaRespostaIncompleta_data()
+{
+    QTest::addColumn<QByteArray>("resposta");
+    QTest::newRow("no tef") << QByteArray(R"({"codigo":5,"mensagem":"erro"})");
+    QTest::newRow("no sequential") << QByteArray(R"({"tef":{"transacao":"Cartao Vender"}})");
+    QTest::newRow("no transaction name") << QByteArray(R"({"tef":{"sequencial":"1"}})");
+    QTest::newRow("empty object") << QByteArray("{}");
+}
+
+void TestControllerSequencial::recusaRespostaIncompleta()
+{
+    QFETCH(QByteArray, resposta);
+    QVERIFY(!ControllerSequencial::criarSequencial(QJsonDocument::fromJson(resposta).object()).has_value());
+}
+
+void TestControllerSequencial::adicionaNoFimEAnota()
+{
+    ControllerSequencial c;
+    QVERIFY(c.listaSequenciais().isEmpty());
+    c.adicionarSequencial(entrada(1, "Cartao Vender"));
+    c.adicionarSequencial(entrada(2, "Digital Pagar"));
+    QCOMPARE(sequenciais(c), (QList<int>{1, 2}));
+    QVERIFY(lerLog().contains(
+        QStringLiteral("Sequencial 2 (Digital Pagar) adicionado na lista de sequenciais para confirmação")));
+}
+
+void TestControllerSequencial::removerSequencial_data()
+{
+    QTest::addColumn<int>("indice");
+    QTest::addColumn<QList<int>>("restantes");
+    QTest::addColumn<QString>("linha");
+    QTest::newRow("first of three leaves the later two in order")
+        << 0 << QList<int>{20, 30} << "Sequencial 10 (Cartao Vender) removido da lista de sequenciais";
+    QTest::newRow("last of three") << 2 << QList<int>{10, 20}
+                                   << "Sequencial 30 (Cartao Vender) removido da lista de sequenciais";
+    QTest::newRow("one past the end clears the list") << 3 << QList<int>{} << "Lista de sequenciais foi limpa";
+    QTest::newRow("-1 clears the list") << -1 << QList<int>{} << "Lista de sequenciais foi limpa";
+}
+
+void TestControllerSequencial::removerSequencial()
+{
+    QFETCH(int, indice);
+    QFETCH(QString, linha);
+    ControllerSequencial c;
+    for (int s : {10, 20, 30})
+        c.adicionarSequencial(entrada(s, "Cartao Vender"));
+    c.removerSequencial(indice);
+    QTEST(sequenciais(c), "restantes");
+    QVERIFY2(lerLog().contains(linha), qPrintable(lerLog()));
+}
+
+void TestControllerSequencial::copiaNaoSegueMudancas()
+{
+    ControllerSequencial c;
+    c.adicionarSequencial(entrada(1, "A"));
+    const QList<SequencialInfo> copia = c.listaSequenciais();
+    c.removerSequencial(-1);
+    QCOMPARE(copia.size(), 1);
+    QVERIFY(c.listaSequenciais().isEmpty());
+    // Clearing an empty list is not an error either.
+    QFile::remove(m_log);
+    c.removerSequencial(-1);
+    QVERIFY(lerLog().contains(QStringLiteral("Lista de sequenciais foi limpa")));
+}
+
+void TestControllerSequencial::mesmoSequencialPodeRepetir()
+{
+    ControllerSequencial c;
+    c.adicionarSequencial(entrada(5, "A"));
+    c.adicionarSequencial(entrada(5, "A"));
+    QCOMPARE(sequenciais(c), (QList<int>{5, 5}));
+}
+
+QTEST_GUILESS_MAIN(TestControllerSequencial)
+#include "tst_ControllerSequencial.moc"

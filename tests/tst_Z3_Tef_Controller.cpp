@@ -1,0 +1,586 @@
+#include "ChamadasSimuladas.h"
+#include "TestSupport.h"
+#include "app/GlobalFlags.h"
+#include "app/Wiring.h"
+#include "tef/Z3_Tef_Controller.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+// The Z3_Tef backend end to end against the simulated library: the library call
+// sequences are read back from the simulator's call log, the cashier is played
+// by answering whenever the run waits at the operator gate.
+class TestZ3TefController : public QObject
+{
+    Q_OBJECT
+
+private:
+    struct Resposta
+    {
+        enum Acao { Ok, Cancelar } acao;
+        QString texto;
+        int estado;
+    };
+    static Resposta digita(const QString &t) { return {Resposta::Ok, t, 1}; }
+    static Resposta escolhe(int i) { return {Resposta::Ok, QString::number(i), 2}; }
+    static Resposta cancela() { return {Resposta::Cancelar, QString(), 0}; }
+
+    QTemporaryDir m_dir;
+    QString m_simLog, m_log;
+    std::unique_ptr<Z3_Tef_Controller> m_c;
+    QString m_cenario;
+    QStringList m_textos, m_primeiras, m_erros, m_imagens, m_nsus, m_itens;
+    QList<bool> m_formatos;
+    int m_avisos = 0;
+
+    void cenario(const QByteArray &json)
+    {
+        testsupport::writeAll(m_cenario, json);
+        qputenv("Z3_SIM_CENARIO", m_cenario.toUtf8());
+    }
+
+    void novoControlador()
+    {
+        m_c = std::make_unique<Z3_Tef_Controller>();
+        Z3_Tef_Controller *c = m_c.get();
+        connect(c, &Base_Controller::textChanged, this, [this](const QString &t) { m_textos << t; });
+        connect(c, &Base_Controller::firstTextChanged, this, [this](const QString &t) { m_primeiras << t; });
+        connect(c, &Base_Controller::showMessageError, this, [this](const QString &t) { m_erros << t; });
+        connect(c, &Base_Controller::textImageDataChanged, this, [this](const QString &t) { m_imagens << t; });
+        connect(c, &Base_Controller::enviaNSU, this, [this](const QString &t) { m_nsus << t; });
+        connect(c, &Base_Controller::showAviso, this, [this] { ++m_avisos; });
+        connect(c, &Base_Controller::addItemList, this, [this](const QString &t) { m_itens << t; });
+        connect(c, &Base_Controller::clearItemsList, this, [this] { m_itens.clear(); });
+        connect(c, &Base_Controller::formatValue, this, [this](bool f) { m_formatos << f; });
+        QFile::remove(m_simLog); // SetClientTCP of the construction is checked on its own
+    }
+
+    // Runs one request to its result, answering the cashier's steps in order.
+    QJsonObject rodar(const QJsonObject &parametros, const QString &header, QList<Resposta> respostas = {},
+                      bool daRequisicaoJson = false)
+    {
+        QJsonObject req{{"operacao", 0}, {"header", header}, {"parametros", parametros}};
+        requisicaoJson = daRequisicaoJson;
+        tefEmProcessamento = false;
+        m_c->setJsonConfigs(QString::fromUtf8(QJsonDocument(req).toJson(QJsonDocument::Compact)));
+        QString resultado;
+        bool chegou = false;
+        const QMetaObject::Connection conexao =
+            connect(m_c.get(), &Base_Controller::responseProcessTEF, this, [&](const QString &r) {
+                resultado = r;
+                chegou = true;
+            });
+        m_c->start();
+        QDeadlineTimer prazo(20000);
+        while (!(chegou && m_c->isFinished()) && !prazo.hasExpired()) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            if (!m_c->aguardandoOperador())
+                continue;
+            if (respostas.isEmpty()) {
+                qWarning("the run waits for an answer the test did not give");
+                break;
+            }
+            const Resposta r = respostas.takeFirst();
+            if (r.acao == Resposta::Ok)
+                m_c->onClickButtonOK(r.texto, r.estado);
+            else
+                m_c->onClickButtonCancelar();
+        }
+        disconnect(conexao);
+        [&] {
+            QVERIFY2(chegou, "no result");
+        }();
+        [&] {
+            QVERIFY2(respostas.isEmpty(), "answers left over");
+        }();
+        m_c->wait(5000);
+        QCoreApplication::processEvents();
+        return QJsonDocument::fromJson(resultado.toUtf8()).object();
+    }
+
+    QStringList sequencia() const { return testsupport::sequenciaSimulada(m_simLog); }
+    QStringList funcoes() const { return testsupport::funcoesSimuladas(m_simLog); }
+    QString log() const { return QString::fromUtf8(testsupport::readAll(m_log)); }
+    static QString seq(const QJsonObject &resultado)
+    {
+        return resultado.value("tef").toObject().value("sequencial").toString();
+    }
+    // A sale approved from the key-number request, left pending in an open TEF operation.
+    QJsonObject vendaPendente(const char *valor = "1000")
+    {
+        return rodar({{"identificacao", "1"}, {"codigo_transacao", "10"}, {"valor", valor}}, "CRT");
+    }
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void constroiEConfiguraOClienteTcp();
+    void atvRespondeSemChamarABiblioteca();
+    void vendaDeRequisicaoChaveFicaPendente_data();
+    void vendaDeRequisicaoChaveFicaPendente();
+    void vendaDeRequisicaoJsonConfirmaDeImediato();
+    void vendaNegadaFinaliza();
+    void cancelamentoComNsuDigitado();
+    void administrativaComMenuESenha();
+    void senhasNaoVaoAoLog();
+    void pixMostraOQrCode();
+    void capturaNoPinPad();
+    void novaOperacaoComAnteriorAberta_data();
+    void novaOperacaoComAnteriorAberta();
+    void tipoDeCartaoEscolhidoVaiAPrimeiraLinha();
+    void desistenciaDaColeta();
+    void confirmacaoSemOperacaoAberta();
+    void ncnComTresPendentesPergunta();
+    void operacaoNaoIdentificada();
+    void bibliotecaAusenteRespondeFalha();
+    void valorDigitadoEConvertido();
+    void erroDaBibliotecaMostradoERespondido();
+    void mascaraESenhaNosPassos();
+    void opcoesComPontoEVirgulaFinal();
+    void cnfCanceladoMantemAsPendentes();
+    void cnfComOperacaoAbertaSemPendentes();
+    void anteriorAbertaSemPendentesSoFinaliza();
+    void displayDoClienteNoPix();
+    void wiringCriaOControladorDoProduto2();
+};
+
+// moc reads only the class above; it does not parse raw strings.
+#ifndef Q_MOC_RUN
+
+void TestZ3TefController::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    m_simLog = m_dir.filePath(QStringLiteral("chamadas.jsonl"));
+    m_cenario = m_dir.filePath(QStringLiteral("cenario.json"));
+    m_log = m_dir.filePath(QStringLiteral("log.txt"));
+    qputenv("Z3_SIM_LOG", m_simLog.toUtf8());
+    qputenv("Z3_LOG", m_log.toUtf8());
+    if (qEnvironmentVariableIsEmpty("Z3_LIB_DIR"))
+        qputenv("Z3_LIB_DIR", Z3_BIN_DIR);
+    testsupport::writeConfig(QJsonObject{{"vitra", 0}, {"tipo_operacao", 0}});
+}
+
+void TestZ3TefController::init()
+{
+    m_textos.clear();
+    m_primeiras.clear();
+    m_erros.clear();
+    m_imagens.clear();
+    m_nsus.clear();
+    m_itens.clear();
+    m_formatos.clear();
+    m_avisos = 0;
+    qunsetenv("Z3_SIM_CENARIO");
+    QFile::remove(m_log);
+    novoControlador();
+}
+
+void TestZ3TefController::cleanup()
+{
+    // A failed test may leave the run waiting for the cashier: give up every step.
+    QDeadlineTimer prazo(30000);
+    while (m_c && m_c->isRunning() && !prazo.hasExpired()) {
+        if (m_c->aguardandoOperador())
+            m_c->onClickButtonCancelar();
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    m_c.reset();
+    requisicaoJson = false;
+    tefEmProcessamento = false;
+}
+
+void TestZ3TefController::constroiEConfiguraOClienteTcp()
+{
+    m_c.reset();
+    novoControlador();
+    QVERIFY(m_c->bibliotecaCarregada());
+    m_c.reset();
+    QFile::remove(m_simLog);
+    Z3_Tef_Controller c;
+    QCOMPARE(sequencia(), QStringList{R"(SetClientTCP("127.0.0.1", 60906))"});
+    QVERIFY(log().contains(QStringLiteral("[Z3_Tef_Controller] API carregada com sucesso")));
+}
+
+void TestZ3TefController::atvRespondeSemChamarABiblioteca()
+{
+    const QJsonObject r = rodar({{"identificacao", "77"}}, "ATV");
+    QCOMPARE(r, (QJsonObject{{"header", "ATV"}, {"id", "77"}}));
+    QCOMPARE(funcoes(), QStringList());
+}
+
+void TestZ3TefController::vendaDeRequisicaoChaveFicaPendente_data()
+{
+    QTest::addColumn<QString>("confirmacao");
+    QTest::addColumn<int>("acao");
+    QTest::newRow("CNF confirms it") << "CNF" << 1;
+    QTest::newRow("NCN undoes it") << "NCN" << 0;
+}
+
+void TestZ3TefController::vendaDeRequisicaoChaveFicaPendente()
+{
+    const QJsonObject venda = vendaPendente();
+    QCOMPARE(sequencia(), (QStringList{R"(IniciarOperacaoTEF("{}"))",
+                                       R"(RealizarPagamentoTEF(1, "{\"transacao_pagamento\":\"A vista\",)"
+                                       R"(\"transacao_valor\":\"1000\"}", 1))"}));
+    QCOMPARE(venda.value("header").toString(), QStringLiteral("CRT"));
+    QCOMPARE(venda.value("id").toString(), QStringLiteral("1"));
+    QCOMPARE(venda.value("requer_confirmacao").toString(), QStringLiteral("2"));
+    QCOMPARE(venda.value("codigo").toInt(-1), 0);
+    QCOMPARE(venda.value("tef").toObject().value("transacao").toString(), QStringLiteral("Cartao Vender"));
+    QVERIFY(m_c->isTefStarted());
+    QCOMPARE(m_c->pendentes().size(), 1);
+    QCOMPARE(m_c->pendentes().at(0).sequencial, seq(venda).toInt());
+
+    QFETCH(QString, confirmacao);
+    QFETCH(int, acao);
+    QFile::remove(m_simLog);
+    const QJsonObject r = rodar({{"identificacao", "2"}}, confirmacao);
+    QCOMPARE(sequencia(),
+             (QStringList{QStringLiteral(R"(ConfirmarOperacaoTEF2("Cartao Vender", %1, %2))").arg(seq(venda)).arg(acao),
+                          QStringLiteral("FinalizarOperacaoTEF(1)")}));
+    QCOMPARE(r, (QJsonObject{{"header", confirmacao}, {"id", "2"}}));
+    QVERIFY(m_c->pendentes().isEmpty());
+    QVERIFY(!m_c->isTefStarted());
+    QVERIFY(log().contains(QStringLiteral("Número de transações (ainda) pendentes: 0")));
+}
+
+void TestZ3TefController::vendaDeRequisicaoJsonConfirmaDeImediato()
+{
+    const QJsonObject r = rodar({{"codigo_transacao", "20"}, {"valor", "2500"}}, "CRT", {}, true);
+    QCOMPARE(funcoes(), (QStringList{"IniciarOperacaoTEF", "RealizarPagamentoTEF", "ConfirmarOperacaoTEF",
+                                     "FinalizarOperacaoTEF"}));
+    QCOMPARE(sequencia().at(2), QStringLiteral("ConfirmarOperacaoTEF(%1, 1)").arg(seq(r)));
+    QCOMPARE(sequencia().at(3), QStringLiteral("FinalizarOperacaoTEF(1)"));
+    QCOMPARE(r.value("requer_confirmacao").toString(), QStringLiteral("1"));
+    QVERIFY(m_c->pendentes().isEmpty());
+    QVERIFY(!m_c->isTefStarted());
+}
+
+void TestZ3TefController::vendaNegadaFinaliza()
+{
+    const QJsonObject r = vendaPendente("1051");
+    QCOMPARE(funcoes(), (QStringList{"IniciarOperacaoTEF", "RealizarPagamentoTEF", "FinalizarOperacaoTEF"}));
+    QCOMPARE(r.value("requer_confirmacao").toString(), QStringLiteral("1"));
+    QVERIFY(r.value("tef").toObject().value("retorno").toString() != QLatin1String("0"));
+    QVERIFY(m_c->pendentes().isEmpty());
+    QVERIFY(!m_c->isTefStarted());
+}
+
+void TestZ3TefController::cancelamentoComNsuDigitado()
+{
+    const QJsonObject r =
+        rodar({{"identificacao", "5"}, {"valor", "1000"}}, "CNC", {digita("000042"), digita("05/12/26")});
+    const QStringList s = sequencia();
+    QCOMPARE(funcoes(), (QStringList{"IniciarOperacaoTEF", "RealizarAdmTEF", "RealizarAdmTEF", "RealizarAdmTEF"}));
+    QCOMPARE(s.at(1), QStringLiteral(R"(RealizarAdmTEF(1, "{\"transacao_valor\":\"1000\"}", 1))"));
+    // The answers echo the step's sequential number and carry what was typed.
+    QCOMPARE(s.at(2),
+             QStringLiteral(R"(RealizarAdmTEF(1, "{\"automacao_coleta_informacao\":\"000042\",)"
+                            R"(\"automacao_coleta_retorno\":\"0\",\"automacao_coleta_sequencial\":\"1\"}", 0))"));
+    QCOMPARE(r.value("tef").toObject().value("transacao").toString(), QStringLiteral("Administracao Cancelar"));
+    QCOMPARE(r.value("tef").toObject().value("nsuTerminalOriginal").toString(), QStringLiteral("000042"));
+    QCOMPARE(r.value("requer_confirmacao").toString(), QStringLiteral("2"));
+    QCOMPARE(m_c->pendentes().size(), 1);
+    QVERIFY(m_c->isTefStarted());
+    QCOMPARE(m_primeiras.first(), QStringLiteral("Cancelamento\n Valor: ") + m_c->formataValor("1000"));
+}
+
+void TestZ3TefController::administrativaComMenuESenha()
+{
+    const QJsonObject r = rodar({{"identificacao", "9"}}, "ADM", {escolhe(1), digita("s3gr3d0")});
+    QCOMPARE(funcoes(), (QStringList{"IniciarOperacaoTEF", "RealizarAdmTEF", "RealizarAdmTEF", "RealizarAdmTEF",
+                                     "FinalizarOperacaoTEF"}));
+    QCOMPARE(sequencia().at(1), QStringLiteral(R"(RealizarAdmTEF(0, "{}", 1))"));
+    QVERIFY(sequencia().at(2).contains(QLatin1String(R"(\"automacao_coleta_informacao\":\"Reimpressao\")")));
+    QVERIFY(m_primeiras.contains(QStringLiteral("Operação Administrativa")));
+    QCOMPARE(r.value("tef").toObject().value("retorno").toString(), QStringLiteral("0"));
+    QVERIFY(!r.contains("requer_confirmacao")); // the reply names no sequential number
+    QVERIFY(log().contains(QStringLiteral("Erro ao obter sequencial para confirmação")));
+    QVERIFY(!m_c->isTefStarted());
+}
+
+void TestZ3TefController::senhasNaoVaoAoLog()
+{
+    rodar({{"codigo_transacao", "0"}, {"adm_senha", "Pa55-da-requisicao"}}, "ADM",
+          {escolhe(0)}); // the password comes with the request: only the menu is asked
+    rodar({{"codigo_transacao", "0"}}, "ADM", {escolhe(0), digita("Pa55-digitada")});
+    QVERIFY(!log().contains(QLatin1String("Pa55")));
+    // A full card number in a reply reaches the log masked.
+    cenario(R"({"tef":{"panMascarado":"4111111111111111"}})");
+    vendaPendente();
+    QVERIFY(!log().contains(QLatin1String("4111111111111111")));
+    QVERIFY(log().contains(QLatin1String("411111******1111")));
+    // The library did receive both.
+    QVERIFY(testsupport::readAll(m_simLog).contains("Pa55-da-requisicao"));
+    QVERIFY(testsupport::readAll(m_simLog).contains("Pa55-digitada"));
+}
+
+void TestZ3TefController::pixMostraOQrCode()
+{
+    const QJsonObject r = rodar({{"identificacao", "3"}, {"valor", "1990"}}, "PIX");
+    QCOMPARE(funcoes(), (QStringList{"IniciarOperacaoTEF", "RealizarPixTEF", "RealizarPixTEF", "RealizarPixTEF",
+                                     "RealizarPixTEF"}));
+    QCOMPARE(sequencia().at(1), QStringLiteral(R"(RealizarPixTEF("{\"transacao_valor\":\"1990\"}", 1))"));
+    QCOMPARE(r.value("tef").toObject().value("transacao").toString(), QStringLiteral("Digital Pagar"));
+    QCOMPARE(r.value("requer_confirmacao").toString(), QStringLiteral("2"));
+    QVERIFY(m_c->isTefStarted());
+    QCOMPARE(m_imagens.size(), 3);
+    QImage img;
+    QVERIFY(img.loadFromData(QByteArray::fromBase64(m_imagens.first().toLatin1()), "PNG"));
+    for (const QString &t : qAsConst(m_textos))
+        QVERIFY2(!t.contains(QLatin1String("QRCODE;")), qPrintable(t));
+    QVERIFY(m_textos.contains(QStringLiteral("Leia o QRCode abaixo para realizar o pagamento.\n Valor: ") +
+                              m_c->formataValor("1990") + QStringLiteral("\n\n\n")));
+    QVERIFY(m_textos.contains(QStringLiteral("Pagamento PIX aprovado")));
+}
+
+void TestZ3TefController::capturaNoPinPad()
+{
+    const QJsonObject r = rodar({{"opcao_coleta", "1"}}, "CLT");
+    const QStringList esperada{QStringLiteral("IniciarOperacaoTEF(\"{}\")"),
+                               QStringLiteral("RealizarColetaPinPad(1, 1)"), QStringLiteral("FinalizarOperacaoTEF(1)")};
+    QCOMPARE(sequencia(), esperada);
+    QVERIFY(m_textos.contains(QStringLiteral("Verifique o PINPAD!")));
+    QVERIFY(m_textos.contains(QStringLiteral("12345678909")));
+    QCOMPARE(r.value("tef").toObject().value("resultadoCapturaPinPad").toString(), QStringLiteral("12345678909"));
+}
+
+void TestZ3TefController::novaOperacaoComAnteriorAberta_data()
+{
+    QTest::addColumn<bool>("sim");
+    QTest::newRow("answered yes: confirm, close, open anew") << true;
+    QTest::newRow("answered no: keep it, run inside the open operation") << false;
+}
+
+void TestZ3TefController::novaOperacaoComAnteriorAberta()
+{
+    QFETCH(bool, sim);
+    const QJsonObject anterior = vendaPendente();
+    const QString nsu = anterior.value("tef").toObject().value("nsuTerminal").toString();
+    QFile::remove(m_simLog);
+    const QJsonObject r = rodar({{"codigo_transacao", "10"}, {"valor", "2000"}}, "CRT", {escolhe(sim ? 0 : 1)});
+    QVERIFY(m_textos.contains(QStringLiteral("Sua última transação está pendente.\nDeseja confirmá-la?")));
+    QCOMPARE(r.value("requer_confirmacao").toString(), QStringLiteral("2"));
+    if (sim) {
+        QCOMPARE(funcoes(), (QStringList{"ConfirmarOperacaoTEF2", "FinalizarOperacaoTEF", "IniciarOperacaoTEF",
+                                         "RealizarPagamentoTEF"}));
+        QCOMPARE(sequencia().at(0),
+                 QStringLiteral(R"(ConfirmarOperacaoTEF2("Cartao Vender", %1, 1))").arg(seq(anterior)));
+        QCOMPARE(sequencia().at(1), QStringLiteral("FinalizarOperacaoTEF(1)"));
+        QCOMPARE(m_c->pendentes().size(), 1);
+        QCOMPARE(QString::number(m_c->pendentes().at(0).sequencial), seq(r));
+        QCOMPARE(m_avisos, 0);
+    } else {
+        QCOMPARE(funcoes(), QStringList{"RealizarPagamentoTEF"});
+        QCOMPARE(m_c->pendentes().size(), 2);
+        QCOMPARE(m_avisos, 1);
+        QCOMPARE(m_nsus, QStringList{nsu});
+    }
+    QVERIFY(m_c->isTefStarted());
+}
+
+void TestZ3TefController::tipoDeCartaoEscolhidoVaiAPrimeiraLinha()
+{
+    const QString valor = m_c->formataValor("1000");
+    // "9" is not one of the five offered options: refused, the step stays open.
+    rodar({{"tipo_cartao", "7"}, {"valor", "1000"}}, "CRT", {escolhe(9), escolhe(1)});
+    QCOMPARE(m_erros, QStringList{"Preencha um valor!"});
+    QCOMPARE(m_primeiras.first(), QStringLiteral("Venda \n Valor: ") + valor);
+    QCOMPARE(m_primeiras.last(), QStringLiteral("Venda Debito\n Valor: ") + valor);
+    QCOMPARE(funcoes().count(QStringLiteral("RealizarPagamentoTEF")), 2);
+    QVERIFY(sequencia().at(1).startsWith(QLatin1String("RealizarPagamentoTEF(7, ")));
+}
+
+void TestZ3TefController::desistenciaDaColeta()
+{
+    const QJsonObject r = rodar({{"codigo_transacao", "10"}}, "CRT", {cancela()});
+    QCOMPARE(sequencia().at(2),
+             QStringLiteral(R"(RealizarPagamentoTEF(1, )"
+                            R"("{\"automacao_coleta_retorno\":\"9\",\"automacao_coleta_sequencial\":\"1\"}", 0))"));
+    QCOMPARE(r.value("requer_confirmacao").toString(), QStringLiteral("1"));
+    QCOMPARE(funcoes().last(), QStringLiteral("FinalizarOperacaoTEF"));
+}
+
+void TestZ3TefController::confirmacaoSemOperacaoAberta()
+{
+    const QJsonObject r = rodar({{"identificacao", "4"}}, "CNF");
+    QCOMPARE(funcoes(), QStringList());
+    QCOMPARE(r.value("codigo").toInt(), -1);
+    QCOMPARE(r.value("mensagem").toString(), QStringLiteral("Operação TEF não foi iniciada"));
+    QVERIFY(!r.contains("requer_confirmacao"));
+    QVERIFY(m_erros.contains(QStringLiteral("Erro ao iniciar operação TEF")));
+}
+
+void TestZ3TefController::ncnComTresPendentesPergunta()
+{
+    // Three pending sales: each later one is kept pending by answering "no".
+    const QString s1 = seq(vendaPendente("100"));
+    const QString s2 = seq(rodar({{"codigo_transacao", "10"}, {"valor", "200"}}, "CRT", {escolhe(1)}));
+    const QString s3 = seq(rodar({{"codigo_transacao", "10"}, {"valor", "300"}}, "CRT", {escolhe(1)}));
+    QCOMPARE(m_c->pendentes().size(), 3);
+    m_textos.clear();
+    QFile::remove(m_simLog);
+    rodar({{"identificacao", "8"}}, "NCN", {escolhe(0), escolhe(1), escolhe(0)});
+    QCOMPARE(sequencia(), (QStringList{QStringLiteral(R"(ConfirmarOperacaoTEF2("Cartao Vender", %1, 0))").arg(s1),
+                                       QStringLiteral(R"(ConfirmarOperacaoTEF2("Cartao Vender", %1, 0))").arg(s3),
+                                       QStringLiteral("FinalizarOperacaoTEF(1)")}));
+    QCOMPARE(m_c->pendentes().size(), 1);
+    QCOMPARE(QString::number(m_c->pendentes().at(0).sequencial), s2);
+    QStringList contadores;
+    for (const QString &t : qAsConst(m_textos))
+        if (t.startsWith(QLatin1Char('[')))
+            contadores << t.left(5);
+    QCOMPARE(contadores, (QStringList{"[1/3]", "[1/2]", "[2/2]"}));
+    const QString primeira =
+        QStringLiteral("[1/3] Deseja desfazer a transação NSU %1?\n%2 - ")
+            .arg(QStringLiteral("%1").arg(s1.toInt(), 6, 10, QLatin1Char('0')), m_c->formataValor("100"));
+    QVERIFY2(std::any_of(m_textos.begin(), m_textos.end(), [&](const QString &t) { return t.startsWith(primeira); }),
+             qPrintable(m_textos.join(QLatin1Char('|'))));
+    QCOMPARE(m_avisos, 2 + 1); // two "keep pending" answers before, one here
+}
+
+void TestZ3TefController::operacaoNaoIdentificada()
+{
+    const QJsonObject r = rodar({{"identificacao", "6"}}, "XYZ");
+    QCOMPARE(funcoes(), (QStringList{"IniciarOperacaoTEF", "FinalizarOperacaoTEF"}));
+    QVERIFY(m_textos.contains(QStringLiteral("Operação não identificada")));
+    QVERIFY(!r.contains("requer_confirmacao"));
+    QCOMPARE(r.value("codigo").toInt(), -3);
+    QCOMPARE(r.value("mensagem").toString(), QStringLiteral("Operação não identificada"));
+    QVERIFY(log().contains(QStringLiteral("Erro ao obter sequencial para confirmação")));
+}
+
+void TestZ3TefController::bibliotecaAusenteRespondeFalha()
+{
+    m_c.reset();
+    const QByteArray dir = qgetenv("Z3_LIB_DIR");
+    qputenv("Z3_LIB_DIR", m_dir.path().toUtf8());
+    novoControlador();
+    qputenv("Z3_LIB_DIR", dir);
+    QVERIFY(!m_c->bibliotecaCarregada());
+    const QJsonObject r = rodar({{"identificacao", "1"}, {"valor", "1000"}}, "CRT");
+    QCOMPARE(r.value("header").toString(), QStringLiteral("CRT"));
+    QVERIFY(r.value("codigo").toInt() != 0);
+    QVERIFY(!r.value("mensagem").toString().isEmpty());
+    QVERIFY(log().contains(QStringLiteral("[Z3_Tef_Controller] API não foi carregada")));
+    QCOMPARE(funcoes(), QStringList());
+}
+
+void TestZ3TefController::valorDigitadoEConvertido()
+{
+    rodar({{"codigo_transacao", "10"}}, "CRT", {digita("1.234,56")});
+    QVERIFY(sequencia().at(2).contains(QLatin1String(R"(\"automacao_coleta_informacao\":\"1234.56\")")));
+    QCOMPARE(m_c->vo().valor, QStringLiteral("1.234,56"));
+    QCOMPARE(m_formatos.first(), true); // the amount step formats what is typed
+    QCOMPARE(m_primeiras.last(), QStringLiteral("Venda Crédito\n Valor: ") + m_c->formataValor("1.234,56"));
+    QVERIFY(log().contains(QStringLiteral("[Z3_Tef_Controller] Formatar valor. Saída: 1234.56")));
+}
+
+void TestZ3TefController::erroDaBibliotecaMostradoERespondido()
+{
+    cenario(R"({"decisao":"erro","codigo_erro":5,"mensagem_erro":"Host fora do ar"})");
+    const QJsonObject r = vendaPendente();
+    QCOMPARE(funcoes(), (QStringList{"IniciarOperacaoTEF", "RealizarPagamentoTEF", "FinalizarOperacaoTEF"}));
+    QVERIFY(m_erros.contains(QStringLiteral("Host fora do ar")));
+    QVERIFY(m_textos.contains(QStringLiteral("Host fora do ar")));
+    QCOMPARE(r.value("codigo").toInt(), 5);
+    QVERIFY(!r.contains("requer_confirmacao"));
+    QVERIFY(log().contains(QStringLiteral("Erro ao obter sequencial para confirmação")));
+}
+
+void TestZ3TefController::mascaraESenhaNosPassos()
+{
+    QStringList mascaras;
+    QList<bool> senhas;
+    connect(m_c.get(), &Base_Controller::setTextFieldInputMask, this, [&](const QString &m) { mascaras << m; });
+    connect(m_c.get(), &Base_Controller::setTextFieldPasswordMode, this, [&](bool b) { senhas << b; });
+    rodar({{"valor", "1000"}}, "CNC", {digita("000042"), digita("05/12/26")});
+    QCOMPARE(mascaras, QStringList{"99/99/99;_"}); // only the date step has a mask
+    QVERIFY(!senhas.contains(true));
+    // The cancellation is still open: confirm it first, then the menu and the password.
+    rodar({{"codigo_transacao", "0"}}, "ADM", {escolhe(0), escolhe(0), digita("Pa55")});
+    QVERIFY(senhas.contains(true));
+}
+
+void TestZ3TefController::opcoesComPontoEVirgulaFinal()
+{
+    cenario(R"({"coletas":[{"palavra_chave":"plano","mensagem":"Escolha o plano","opcoes":"Ouro;Prata;Bronze;"}]})");
+    rodar({{"codigo_transacao", "10"}, {"valor", "1000"}}, "CRT", {escolhe(1)});
+    QCOMPARE(m_itens, (QStringList{"Ouro", "Prata", "Bronze", ""}));
+    QVERIFY(sequencia().at(2).contains(QLatin1String(R"(\"automacao_coleta_informacao\":\"Prata\")")));
+}
+
+void TestZ3TefController::cnfCanceladoMantemAsPendentes()
+{
+    vendaPendente("100");
+    rodar({{"codigo_transacao", "10"}, {"valor", "200"}}, "CRT", {escolhe(1)});
+    QCOMPARE(m_c->pendentes().size(), 2);
+    QFile::remove(m_simLog);
+    rodar({{"identificacao", "8"}}, "CNF", {cancela()});
+    QCOMPARE(funcoes(), QStringList{"FinalizarOperacaoTEF"});
+    QCOMPARE(m_c->pendentes().size(), 2);
+    QVERIFY(log().contains(QStringLiteral("Usuário cancelou o fluxo de confirmação/desfazimento")));
+}
+
+void TestZ3TefController::cnfComOperacaoAbertaSemPendentes()
+{
+    // A sale whose reply names no sequential number leaves the operation open with nothing pending.
+    cenario(R"({"tef_remover":["sequencial"]})");
+    const QJsonObject venda = vendaPendente();
+    QVERIFY(!venda.contains("requer_confirmacao"));
+    QVERIFY(m_c->isTefStarted());
+    QVERIFY(m_c->pendentes().isEmpty());
+    QFile::remove(m_simLog);
+    rodar({{"identificacao", "8"}}, "CNF");
+    QCOMPARE(sequencia(), QStringList{"FinalizarOperacaoTEF(1)"});
+    QVERIFY(!m_c->isTefStarted());
+}
+
+void TestZ3TefController::anteriorAbertaSemPendentesSoFinaliza()
+{
+    cenario(R"({"tef_remover":["sequencial"]})");
+    vendaPendente();
+    qunsetenv("Z3_SIM_CENARIO");
+    QFile::remove(m_simLog);
+    const QJsonObject r = vendaPendente(); // no question: nothing to confirm
+    QCOMPARE(funcoes(), (QStringList{"FinalizarOperacaoTEF", "IniciarOperacaoTEF", "RealizarPagamentoTEF"}));
+    QCOMPARE(r.value("requer_confirmacao").toString(), QStringLiteral("2"));
+    QVERIFY(!m_textos.contains(QStringLiteral("Sua última transação está pendente.\nDeseja confirmá-la?")));
+}
+
+void TestZ3TefController::displayDoClienteNoPix()
+{
+    testsupport::writeConfig(QJsonObject{{"vitra", 1}, {"tipo_operacao", 0}});
+    m_c.reset();
+    novoControlador();
+    testsupport::writeConfig(QJsonObject{{"vitra", 0}, {"tipo_operacao", 0}});
+    rodar({{"valor", "1990"}}, "PIX");
+    const QStringList s = sequencia();
+    const int qr = s.indexOf(QRegularExpression(QStringLiteral("^ApresentaQrCode\\(\"0002.*")));
+    QVERIFY2(qr > 1, qPrintable(s.join(QLatin1Char('\n'))));
+    QCOMPARE(s.at(qr - 2), QStringLiteral(R"(AbreConexaoDisplay(""))"));
+    QCOMPARE(s.at(qr - 1), QStringLiteral("InicializaDisplay()"));
+    QVERIFY(s.at(qr + 1).startsWith(QLatin1String(R"(ApresentaTextoColorido("Abra o app do seu banco,)")));
+    QCOMPARE(s.at(qr + 2), QStringLiteral(R"(ApresentaTextoColorido("Valor:R$ %1", 2, 22, 370, 60, "#000000"))")
+                               .arg(m_c->formataValor("1990")));
+    QCOMPARE(s.at(qr + 3), QStringLiteral("DesconectarDisplay()"));
+    // The approval message goes to the display too, broken after 19 characters.
+    QVERIFY(
+        s.contains(QStringLiteral(R"(ApresentaTextoColorido("Pagamento PIX aprov\nado", 2, 25, 200, 20, "#000000"))")));
+}
+
+void TestZ3TefController::wiringCriaOControladorDoProduto2()
+{
+    std::unique_ptr<QObject> backend(wiring::createBackend(2));
+    QVERIFY(qobject_cast<Z3_Tef_Controller *>(backend.get()));
+}
+
+#endif // Q_MOC_RUN
+
+QTEST_MAIN(TestZ3TefController)
+#include "tst_Z3_Tef_Controller.moc"

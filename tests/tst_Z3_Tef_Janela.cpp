@@ -1,0 +1,157 @@
+#include "JanelaQml.h"
+#include "TestSupport.h"
+#include "app/GlobalFlags.h"
+#include "app/Wiring.h"
+#include "tef/Z3_Tef_Controller.h"
+
+#include <QJsonDocument>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// The cashier's dialogue with the Z3_Tef backend through the real window,
+// offscreen, against the simulated library: the test only types and clicks.
+class TestZ3TefJanela : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString m_simLog;
+
+    // Starts a request and returns a flag that turns true with the result.
+    static void iniciar(Z3_Tef_Controller &c, const QJsonObject &parametros, const QString &header)
+    {
+        requisicaoJson = false;
+        tefEmProcessamento = false;
+        const QJsonObject req{{"operacao", 0}, {"header", header}, {"parametros", parametros}};
+        c.setJsonConfigs(QString::fromUtf8(QJsonDocument(req).toJson(QJsonDocument::Compact)));
+        c.start();
+    }
+    static bool visivel(const JanelaQml &j, const char *nome)
+    {
+        QQuickItem *i = j.item(QLatin1String(nome));
+        return i && i->isVisible();
+    }
+    static QString texto(const JanelaQml &j, const char *nome)
+    {
+        QObject *o = j.objeto(QLatin1String(nome));
+        return o ? o->property("text").toString() : QString();
+    }
+
+private slots:
+    void initTestCase();
+    void cleanup();
+    void vendaComValorDigitadoETipoEscolhido();
+    void cancelarDesisteDaColeta();
+    void pendenteAnteriorMantidaMostraOAviso();
+};
+
+void TestZ3TefJanela::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    m_simLog = m_dir.filePath(QStringLiteral("chamadas.jsonl"));
+    qputenv("Z3_SIM_LOG", m_simLog.toUtf8());
+    if (qEnvironmentVariableIsEmpty("Z3_LIB_DIR"))
+        qputenv("Z3_LIB_DIR", Z3_BIN_DIR);
+    testsupport::writeConfig(QJsonObject{{"vitra", 0}, {"tipo_operacao", 0}});
+}
+
+void TestZ3TefJanela::cleanup()
+{
+    requisicaoJson = false;
+    tefEmProcessamento = false;
+}
+
+void TestZ3TefJanela::vendaComValorDigitadoETipoEscolhido()
+{
+    Z3_Tef_Controller c;
+    wiring::connectBackend(&c);
+    JanelaQml janela(&c);
+    QVERIFY(janela.carregada());
+    QSignalSpy resultado(&c, &Base_Controller::responseProcessTEF);
+    QSignalSpy primeiras(&c, &Base_Controller::firstTextChanged);
+    iniciar(c, {{"identificacao", "10"}, {"tipo_cartao", "7"}}, QStringLiteral("CRT"));
+
+    // The amount: typed digit by digit, shown as currency, confirmed with OK.
+    QTRY_VERIFY_WITH_TIMEOUT(visivel(janela, "textField") && visivel(janela, "button"), 10000);
+    QVERIFY(janela.clica(QStringLiteral("textField")));
+    for (const char tecla : {'1', '0', '0', '0'})
+        QTest::keyClick(janela.janela(), tecla);
+    QCOMPARE(texto(janela, "textField"), c.formataValor(QStringLiteral("1000")));
+    QVERIFY(janela.clica(QStringLiteral("button")));
+
+    // The card type: a list; the second entry is chosen.
+    QTRY_VERIFY_WITH_TIMEOUT(visivel(janela, "rec") && visivel(janela, "button") && !visivel(janela, "textField"),
+                             10000);
+    QCOMPARE(texto(janela, "element"), QStringLiteral("Venda \n Valor: ") + c.formataValor("1000"));
+    QObject *lista = janela.objeto(QStringLiteral("list"));
+    QVERIFY(lista);
+    QTRY_COMPARE(lista->property("count").toInt(), 5);
+    // Nothing chosen: refused, and the list stays the step on screen (the click
+    // runs on this thread, so the window has already reacted).
+    lista->setProperty("currentIndex", -1);
+    QVERIFY(janela.clica(QStringLiteral("button")));
+    QVERIFY(visivel(janela, "rec"));
+    QVERIFY(!visivel(janela, "textField"));
+    QVERIFY(c.aguardandoOperador());
+    lista->setProperty("currentIndex", 1);
+    QVERIFY(janela.clica(QStringLiteral("button")));
+
+    QTRY_COMPARE_WITH_TIMEOUT(resultado.count(), 1, 10000);
+    QVERIFY(c.wait(5000));
+    const QJsonObject r = QJsonDocument::fromJson(resultado.first().first().toString().toUtf8()).object();
+    QCOMPARE(r.value("requer_confirmacao").toString(), QStringLiteral("2"));
+    const QJsonObject tef = r.value("tef").toObject();
+    QCOMPARE(tef.value("valorTotal").toString(), QStringLiteral("1000"));
+    QCOMPARE(tef.value("tipoCartao").toString(), QStringLiteral("Debito"));
+    // The chosen type shows on the first line of the pass that follows the choice.
+    QStringList linhas;
+    for (const QList<QVariant> &sinal : qAsConst(primeiras))
+        linhas << sinal.first().toString();
+    QVERIFY(linhas.contains(QStringLiteral("Venda Debito\n Valor: ") + c.formataValor("1000")));
+}
+
+void TestZ3TefJanela::cancelarDesisteDaColeta()
+{
+    Z3_Tef_Controller c;
+    wiring::connectBackend(&c);
+    JanelaQml janela(&c);
+    QVERIFY(janela.carregada());
+    QSignalSpy resultado(&c, &Base_Controller::responseProcessTEF);
+    QFile::remove(m_simLog);
+    iniciar(c, {{"identificacao", "11"}, {"codigo_transacao", "10"}}, QStringLiteral("CRT"));
+    QTRY_VERIFY_WITH_TIMEOUT(visivel(janela, "textField") && visivel(janela, "button2"), 10000);
+    QVERIFY(janela.clica(QStringLiteral("button2")));
+    QTRY_COMPARE_WITH_TIMEOUT(resultado.count(), 1, 10000);
+    QVERIFY(c.wait(5000));
+    const QJsonObject r = QJsonDocument::fromJson(resultado.first().first().toString().toUtf8()).object();
+    QCOMPARE(r.value("requer_confirmacao").toString(), QStringLiteral("1"));
+    QVERIFY(testsupport::readAll(m_simLog).contains(R"(\"automacao_coleta_retorno\":\"9\")"));
+}
+
+void TestZ3TefJanela::pendenteAnteriorMantidaMostraOAviso()
+{
+    Z3_Tef_Controller c;
+    wiring::connectBackend(&c);
+    JanelaQml janela(&c);
+    QVERIFY(janela.carregada());
+    QSignalSpy resultado(&c, &Base_Controller::responseProcessTEF);
+    iniciar(c, {{"identificacao", "12"}, {"codigo_transacao", "10"}, {"valor", "500"}}, QStringLiteral("CRT"));
+    QTRY_COMPARE_WITH_TIMEOUT(resultado.count(), 1, 10000);
+    QVERIFY(c.wait(5000));
+    const QString nsu = c.pendentes().constLast().nsuTerminal;
+
+    iniciar(c, {{"identificacao", "13"}, {"codigo_transacao", "10"}, {"valor", "700"}}, QStringLiteral("CRT"));
+    QTRY_VERIFY_WITH_TIMEOUT(visivel(janela, "rec") && visivel(janela, "button"), 10000);
+    QCOMPARE(texto(janela, "element1"), QStringLiteral("Sua última transação está pendente.\nDeseja confirmá-la?"));
+    janela.objeto(QStringLiteral("list"))->setProperty("currentIndex", 1);
+    QVERIFY(janela.clica(QStringLiteral("button")));
+    QTRY_VERIFY_WITH_TIMEOUT(janela.popup(QStringLiteral("aviso")) != nullptr, 10000);
+    QTRY_COMPARE(c.nsuPendenteAtual(), nsu);
+    QTRY_COMPARE_WITH_TIMEOUT(resultado.count(), 2, 10000);
+    QVERIFY(c.wait(5000));
+    QCOMPARE(c.pendentes().size(), 2);
+}
+
+QTEST_MAIN(TestZ3TefJanela)
+#include "tst_Z3_Tef_Janela.moc"
