@@ -53,7 +53,7 @@ int runApplication(int argc, char *argv[])
         log.error("Produto TEF inválido");
         return -1;
     }
-    QObject *backend = wiring::createBackend(produto);
+    Base_Controller *backend = wiring::createBackend(produto);
     wiring::connectBackend(backend);
 
     // File exchange with the POS. Without a backend nobody would answer, and a
@@ -81,7 +81,7 @@ int runApplication(int argc, char *argv[])
         Qt::QueuedConnection);
     engine->load(url);
 
-    Base_Controller::aplicaCustomizacao(qobject_cast<Base_Controller *>(backend), produto, *config);
+    Base_Controller::aplicaCustomizacao(backend, produto, *config);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/Assets/varda-fav-icon.png")));
 
     if (monitor)

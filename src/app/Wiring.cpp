@@ -6,7 +6,7 @@
 
 namespace wiring {
 
-QObject *createBackend(int produtoTef)
+Base_Controller *createBackend(int produtoTef)
 {
     switch (produtoTef) {
     case 0:

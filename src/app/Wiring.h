@@ -7,12 +7,15 @@
 
 #include <type_traits>
 
+class Base_Controller;
+
 // The one place where components are joined. main() and the integration tests
 // call these, so the tests exercise the connections the program really makes.
 namespace wiring {
 
-// Creates the backend controller for a TEF product (0, 1 or 2); nullptr otherwise.
-QObject *createBackend(int produtoTef);
+// Creates the backend controller for a TEF product; nullptr for a product whose
+// backend this build does not have, or for an invalid product.
+Base_Controller *createBackend(int produtoTef);
 
 // The backend's connections to itself: finished/started, the notice check box, the NSU.
 void connectBackend(QObject *backend);
