@@ -512,13 +512,7 @@ void Z3_Tef_Controller::onClickButtonOK(QString valorOfTextField, int estado)
             emit disableTextField(false);
         return;
     }
-    emit textChanged(QStringLiteral("Processando..."));
-    emit disableTextField(true);
-    emit disableListView(true);
-    emit disableButtonOK(true);
-    emit disableButtonVoltar(true);
-    emit disableButtonCancelar(true);
-    emit disableProgressBar(false);
+    mostrarProcessando();
 
     if (estado == 1) {
         QString texto = valorOfTextField;
@@ -551,7 +545,7 @@ void Z3_Tef_Controller::onClickButtonOK(QString valorOfTextField, int estado)
     liberarFluxo();
 }
 
-void Z3_Tef_Controller::onClickButtonVoltar()
+void Z3_Tef_Controller::mostrarProcessando()
 {
     emit textChanged(QStringLiteral("Processando..."));
     emit disableTextField(true);
@@ -560,6 +554,11 @@ void Z3_Tef_Controller::onClickButtonVoltar()
     emit disableButtonVoltar(true);
     emit disableButtonCancelar(true);
     emit disableProgressBar(false);
+}
+
+void Z3_Tef_Controller::onClickButtonVoltar()
+{
+    mostrarProcessando();
     {
         QMutexLocker lock(&m_dados);
         if (m_perguntaAnteriorAberta) {

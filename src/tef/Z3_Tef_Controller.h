@@ -64,6 +64,8 @@ protected:
     void resolverPendentes(int acao);
 
 private:
+    // The screen while the library works on an answer: nothing to press.
+    void mostrarProcessando();
     // Emits the first line and calls the library for the current operation;
     // false when the operation is not one the library serves.
     bool despachar(bool novaTransacao, const QByteArray &dados, QByteArray &resposta);
