@@ -41,14 +41,11 @@ private slots:
     void autonomoOkMapsIndexToOperation();
     void trayEntriesSendTheirOperationName();
     void autonomousMenuStaysAwayDuringAnUpdate();
-    void runStartsOneTransactionAtATime_data();
-    void runStartsOneTransactionAtATime();
-    void updaterButtonsChooseTheActionAndEndIt_data();
-    void updaterButtonsChooseTheActionAndEndIt();
-    void tefInProcessReportsTheRunningThreadAndClearsTheUpdate();
+    void runDoesOneThingAtATime_data();
+    void runDoesOneThingAtATime();
     void gateHoldsTheThreadUntilAClick();
+    void gateSurvivesAThousandRounds_data();
     void gateSurvivesAThousandRounds();
-    void gateSurvivesClicksFromAnotherThread();
     void threadLocksAndUnlocksTheTrayMenu_data();
     void threadLocksAndUnlocksTheTrayMenu();
     void finishedThreadShowsTheNextScreen_data();
@@ -187,16 +184,22 @@ void TestBaseController::autonomousMenuStaysAwayDuringAnUpdate()
     QCOMPARE(janela.count(), 1);
 }
 
-void TestBaseController::runStartsOneTransactionAtATime_data()
+void TestBaseController::runDoesOneThingAtATime_data()
 {
     QTest::addColumn<bool>("ocupado");
-    QTest::newRow("runs and leaves the flag for whoever hands the answer on") << false;
-    QTest::newRow("refuses a second transaction") << true;
+    QTest::addColumn<QString>("atualizador"); // the updater button pressed, if any
+    QTest::addColumn<bool>("executa");
+    QTest::newRow("a transaction runs and leaves the flag for whoever answers") << false << "" << true;
+    QTest::newRow("a second transaction is refused") << true << "" << false;
+    QTest::newRow("updater yes is never a transaction") << false << "sim" << false;
+    QTest::newRow("updater no is never a transaction") << false << "nao" << false;
 }
 
-void TestBaseController::runStartsOneTransactionAtATime()
+void TestBaseController::runDoesOneThingAtATime()
 {
     QFETCH(bool, ocupado);
+    QFETCH(QString, atualizador);
+    QFETCH(bool, executa);
     TestController c;
     std::atomic<int> execucoes{0};
     std::atomic<bool> viuFlag{false};
@@ -205,86 +208,46 @@ void TestBaseController::runStartsOneTransactionAtATime()
         viuFlag = tefEmProcessamento.load();
     };
     tefEmProcessamento = ocupado;
-    c.start();
-    QVERIFY(esperaTerminar(c, 5000));
-    QCOMPARE(execucoes.load(), ocupado ? 0 : 1);
-    QCOMPARE(viuFlag.load(), !ocupado);
-    QVERIFY(tefEmProcessamento);
-}
-
-void TestBaseController::updaterButtonsChooseTheActionAndEndIt_data()
-{
-    QTest::addColumn<bool>("sim");
-    QTest::newRow("yes") << true;
-    QTest::newRow("no") << false;
-}
-
-void TestBaseController::updaterButtonsChooseTheActionAndEndIt()
-{
-    QFETCH(bool, sim);
-    TestController c;
-    std::atomic<int> execucoes{0};
-    c.roteiro = [&execucoes](TestController &) {
-        ++execucoes;
-    };
-    if (sim)
+    if (atualizador == QLatin1String("sim"))
         c.onClickButtonUpdaterSim();
-    else
+    else if (atualizador == QLatin1String("nao"))
         c.onClickButtonUpdaterNao();
+    else
+        c.start();
     QVERIFY(esperaTerminar(c, 5000));
-    QCOMPARE(execucoes.load(), 0); // an updater run is never a transaction
-    QVERIFY(!tefEmProcessamento);
+    QCOMPARE(execucoes.load(), executa ? 1 : 0);
+    QCOMPARE(viuFlag.load(), executa);
+    QCOMPARE(tefEmProcessamento.load(), atualizador.isEmpty()); // the monitor or the autonomous worker clears it
     QVERIFY(!atualizacaoSolicitada);
     QCOMPARE(c.modoAtualizacaoAtual(), 0);
-}
-
-void TestBaseController::tefInProcessReportsTheRunningThreadAndClearsTheUpdate()
-{
-    TestController c;
-    QVERIFY(!c.tefInProcess());
-    QVERIFY(c.paraNoPortao());
-    atualizacaoSolicitada = true;
-    QVERIFY(c.tefInProcess());
-    QVERIFY(!atualizacaoSolicitada);
-    c.onClickButtonOK(QString(), 1);
-    QVERIFY(esperaTerminar(c, 5000));
 }
 
 void TestBaseController::gateHoldsTheThreadUntilAClick()
 {
     TestController c;
+    QVERIFY(!c.tefInProcess());
     QVERIFY(c.paraNoPortao());
     QVERIFY(c.isRunning());
     QVERIFY(!c.passouPortao);
+    atualizacaoSolicitada = true;
+    QVERIFY(c.tefInProcess()); // and a requested update gives way to the transaction
+    QVERIFY(!atualizacaoSolicitada);
     c.onClickButtonOK(QStringLiteral("100"), 1);
     QVERIFY(esperaTerminar(c, 5000));
     QVERIFY(c.passouPortao);
     QVERIFY(!c.fluxoPausado());
 }
 
-void TestBaseController::gateSurvivesAThousandRounds()
+void TestBaseController::gateSurvivesAThousandRounds_data()
 {
-    TestController c;
-    constexpr int rodadas = 1000;
-    std::atomic<int> feitas{0};
-    c.roteiro = [&feitas](TestController &t) {
-        for (int i = 0; i < rodadas; ++i) {
-            t.bloquearFluxo();
-            emit t.textChanged(QString::number(i));
-            t.aguardarFluxo();
-            ++feitas;
-        }
-    };
-    // The cashier answers every screen as soon as it arrives in the GUI thread.
-    connect(&c, &Base_Controller::textChanged, &c, [&c](const QString &v) { c.onClickButtonOK(v, 1); });
-    c.start();
-    QVERIFY(esperaTerminar(c, 60000));
-    QCOMPARE(feitas.load(), rodadas);
+    QTest::addColumn<bool>("outraThread");
+    QTest::newRow("the window answers each screen") << false;
+    QTest::newRow("clicks from another thread race the wait") << true;
 }
 
-void TestBaseController::gateSurvivesClicksFromAnotherThread()
+void TestBaseController::gateSurvivesAThousandRounds()
 {
-    // Clicks that race the wait, as close as two threads can make them.
+    QFETCH(bool, outraThread);
     TestController c;
     constexpr int rodadas = 1000;
     std::atomic<int> rodada{-1};
@@ -293,8 +256,10 @@ void TestBaseController::gateSurvivesClicksFromAnotherThread()
         for (int i = 0; i < rodadas; ++i) {
             t.bloquearFluxo();
             rodada = i;
+            emit t.textChanged(QString::number(i));
             t.aguardarFluxo();
         }
+        rodada = rodadas;
     };
     std::unique_ptr<QThread> clicador(QThread::create([&c, &rodada, &acabou] {
         for (int ultima = -1; !acabou;) {
@@ -306,12 +271,16 @@ void TestBaseController::gateSurvivesClicksFromAnotherThread()
             }
         }
     }));
-    clicador->start();
+    if (outraThread)
+        clicador->start();
+    else // as soon as the screen arrives in the GUI thread
+        connect(&c, &Base_Controller::textChanged, &c, [&c](const QString &v) { c.onClickButtonOK(v, 1); });
     c.start();
     const bool terminou = esperaTerminar(c, 60000);
     acabou = true;
     clicador->wait();
     QVERIFY(terminou);
+    QCOMPARE(rodada.load(), rodadas);
 }
 
 void TestBaseController::threadLocksAndUnlocksTheTrayMenu_data()
