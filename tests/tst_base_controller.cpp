@@ -3,7 +3,6 @@
 #include "app/GlobalFlags.h"
 
 #include <QAction>
-#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QMenu>
@@ -56,7 +55,6 @@ private slots:
     void customisationPushesTheLook_data();
     void customisationPushesTheLook();
     void aboutBoxNamesTheProgram();
-    void existeArquivoChecksForAFile();
 };
 
 void TestBaseController::init()
@@ -413,15 +411,6 @@ void TestBaseController::aboutBoxNamesTheProgram()
     QVERIFY(sobre.contains(QStringLiteral("\nHostName: ")));
     QVERIFY(sobre.contains(QStringLiteral("\n\n------- Interfaces de rede -------")));
     QCOMPARE(janela.count(), 1);
-}
-
-void TestBaseController::existeArquivoChecksForAFile()
-{
-    TestController c;
-    QVERIFY(c.existeArquivo(testsupport::configPath()));
-    QVERIFY(!c.existeArquivo(testsupport::configPath() + QStringLiteral(".nao")));
-    QVERIFY(!c.existeArquivo(QString()));
-    QVERIFY(!c.existeArquivo(QDir::tempPath())); // a folder is not an image
 }
 
 QTEST_MAIN(TestBaseController)

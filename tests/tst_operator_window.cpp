@@ -188,6 +188,7 @@ void TestOperatorWindow::signalsChangeTheWindow_data()
     linha("logo kept for the bare default name", "pathImageChanged", "Logo Varda Pay - Azul.png", "image", "source",
           QVariant());
     linha("logo kept for an empty path", "pathImageChanged", "", "image", "source", QVariant());
+    linha("logo kept for a folder", "pathImageChanged", QDir::tempPath(), "image", "source", QVariant());
     linha("window width", "widthChanged", 700, "", "width", 700);
     linha("window height", "heightChanged", 500, "", "height", 500);
 }
