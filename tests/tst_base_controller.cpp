@@ -74,26 +74,16 @@ void TestBaseController::formataValor_data()
 {
     QTest::addColumn<QString>("digitado");
     QTest::addColumn<QString>("numero"); // what follows "R$"
-    QTest::newRow("one digit is cents") << "5"
-                                        << "0,05";
-    QTest::newRow("two digits are cents") << "12"
-                                          << "0,12";
-    QTest::newRow("thousands are grouped with a dot") << "123456"
-                                                      << "1.234,56";
-    QTest::newRow("empty is zero") << ""
-                                   << "0,00";
-    QTest::newRow("separators are dropped") << "1,234.5"
-                                            << "123,45";
-    QTest::newRow("currency symbol left in is not a number") << "R$ 12,345"
-                                                             << "0,00";
-    QTest::newRow("leading zeros") << "0005"
-                                   << "0,05";
-    QTest::newRow("letters are zero") << "abc"
-                                      << "0,00";
-    QTest::newRow("short letters are zero") << "x"
-                                            << "0,00";
-    QTest::newRow("large amount") << "123456789"
-                                  << "1.234.567,89";
+    QTest::newRow("one digit is cents") << "5" << QStringLiteral("0,05");
+    QTest::newRow("two digits are cents") << "12" << QStringLiteral("0,12");
+    QTest::newRow("thousands are grouped with a dot") << "123456" << QStringLiteral("1.234,56");
+    QTest::newRow("empty is zero") << "" << QStringLiteral("0,00");
+    QTest::newRow("separators are dropped") << "1,234.5" << QStringLiteral("123,45");
+    QTest::newRow("currency symbol left in is not a number") << "R$ 12,345" << QStringLiteral("0,00");
+    QTest::newRow("leading zeros") << "0005" << QStringLiteral("0,05");
+    QTest::newRow("letters are zero") << "abc" << QStringLiteral("0,00");
+    QTest::newRow("short letters are zero") << "x" << QStringLiteral("0,00");
+    QTest::newRow("large amount") << "123456789" << QStringLiteral("1.234.567,89");
 }
 
 void TestBaseController::formataValor()
