@@ -18,12 +18,12 @@ private:
     QTemporaryDir m_dir;
     QString m_simLog;
 
-    // Starts a request and returns a flag that turns true with the result.
-    static void iniciar(Z3_Tef_Controller &c, const QJsonObject &parametros, const QString &header)
+    // Starts a sale request on the controller's thread.
+    static void iniciar(Z3_Tef_Controller &c, const QJsonObject &parametros)
     {
         requisicaoJson = false;
         tefEmProcessamento = false;
-        const QJsonObject req{{"operacao", 0}, {"header", header}, {"parametros", parametros}};
+        const QJsonObject req{{"operacao", 0}, {"header", "CRT"}, {"parametros", parametros}};
         c.setJsonConfigs(QString::fromUtf8(QJsonDocument(req).toJson(QJsonDocument::Compact)));
         c.start();
     }
@@ -70,7 +70,7 @@ void TestZ3TefJanela::vendaComValorDigitadoETipoEscolhido()
     QVERIFY(janela.carregada());
     QSignalSpy resultado(&c, &Base_Controller::responseProcessTEF);
     QSignalSpy primeiras(&c, &Base_Controller::firstTextChanged);
-    iniciar(c, {{"identificacao", "10"}, {"tipo_cartao", "7"}}, QStringLiteral("CRT"));
+    iniciar(c, {{"identificacao", "10"}, {"tipo_cartao", "7"}});
 
     // The amount: typed digit by digit, shown as currency, confirmed with OK.
     QTRY_VERIFY_WITH_TIMEOUT(visivel(janela, "textField") && visivel(janela, "button"), 10000);
@@ -119,7 +119,7 @@ void TestZ3TefJanela::cancelarDesisteDaColeta()
     QVERIFY(janela.carregada());
     QSignalSpy resultado(&c, &Base_Controller::responseProcessTEF);
     QFile::remove(m_simLog);
-    iniciar(c, {{"identificacao", "11"}, {"codigo_transacao", "10"}}, QStringLiteral("CRT"));
+    iniciar(c, {{"identificacao", "11"}, {"codigo_transacao", "10"}});
     QTRY_VERIFY_WITH_TIMEOUT(visivel(janela, "textField") && visivel(janela, "button2"), 10000);
     QVERIFY(janela.clica(QStringLiteral("button2")));
     QTRY_COMPARE_WITH_TIMEOUT(resultado.count(), 1, 10000);
@@ -136,12 +136,12 @@ void TestZ3TefJanela::pendenteAnteriorMantidaMostraOAviso()
     JanelaQml janela(&c);
     QVERIFY(janela.carregada());
     QSignalSpy resultado(&c, &Base_Controller::responseProcessTEF);
-    iniciar(c, {{"identificacao", "12"}, {"codigo_transacao", "10"}, {"valor", "500"}}, QStringLiteral("CRT"));
+    iniciar(c, {{"identificacao", "12"}, {"codigo_transacao", "10"}, {"valor", "500"}});
     QTRY_COMPARE_WITH_TIMEOUT(resultado.count(), 1, 10000);
     QVERIFY(c.wait(5000));
     const QString nsu = c.pendentes().constLast().nsuTerminal;
 
-    iniciar(c, {{"identificacao", "13"}, {"codigo_transacao", "10"}, {"valor", "700"}}, QStringLiteral("CRT"));
+    iniciar(c, {{"identificacao", "13"}, {"codigo_transacao", "10"}, {"valor", "700"}});
     QTRY_VERIFY_WITH_TIMEOUT(visivel(janela, "rec") && visivel(janela, "button"), 10000);
     QCOMPARE(texto(janela, "element1"), QStringLiteral("Sua última transação está pendente.\nDeseja confirmá-la?"));
     janela.objeto(QStringLiteral("list"))->setProperty("currentIndex", 1);

@@ -35,6 +35,18 @@ QString texto(QObject *o)
     return o ? o->property("text").toString() : QStringLiteral("<ausente>");
 }
 
+QColor cor(QObject *o)
+{
+    return o->property("color").value<QColor>();
+}
+
+void clique(QObject *popup, const char *nome)
+{
+    QObject *botao = popup->findChild<QObject *>(QString::fromUtf8(nome));
+    QVERIFY2(botao, nome);
+    QVERIFY(QMetaObject::invokeMethod(botao, "clicked"));
+}
+
 } // namespace
 
 class TestOperatorWindow : public QObject
@@ -45,51 +57,39 @@ private slots:
     void init();
     void cleanup();
 
-    void loadsTheWindowAsTheStartUpDoes();
-    void textSignalsSetTheTexts_data();
-    void textSignalsSetTheTexts();
-    void disableSignalsHideAndShow_data();
-    void disableSignalsHideAndShow();
-    void listSignalsFillTheList();
-    void bannerShowsAndHides_data();
-    void bannerShowsAndHides();
-    void maskAndPasswordMode();
-    void colourSignalsApplyOnlyValidColours();
+    void signalsChangeTheWindow_data();
+    void signalsChangeTheWindow();
+    void autonomousMenuFillsTheListAndCancelRebuildsIt();
+    void bannerHidesAfterItsTime();
+    void maskIsSetAndCleared();
     void pixImageShowsTheBase64Png();
-    void logoIsReplacedOnlyByAnExistingAbsoluteFile_data();
-    void logoIsReplacedOnlyByAnExistingAbsoluteFile();
-    void showWindowShowsAndHides();
-    void okSendsTheTypedText();
-    void okSendsTheChosenListIndex();
-    void enterConfirmsButReturnDoesNot();
-    void escapeCancels();
-    void listKeysMoveAndConfirm_data();
-    void listKeysMoveAndConfirm();
-    void buttonsCallTheController();
-    void autonomousButtonsCallTheMenu();
+    void closeOnlyHidesTheWindow_data();
+    void closeOnlyHidesTheWindow();
+    void fieldButtonsAndKeysCallTheController_data();
+    void fieldButtonsAndKeysCallTheController();
+    void listAnswersWithTheIndex_data();
+    void listAnswersWithTheIndex();
     void moneyFieldFormatsWhatIsTyped();
-    void closeIsRefusedDuringATransaction();
-    void closeHidesTheWindowOtherwise();
-    void noticeRefusesConfirmWithoutTheCheckbox();
-    void noticeConfirmsWithTheCheckbox();
-    void noticeClosedWithoutConfirmSendsNothing_data();
-    void noticeClosedWithoutConfirmSendsNothing();
+    void noticeNeedsTheCheckboxToConfirm_data();
+    void noticeNeedsTheCheckboxToConfirm();
+    void configPopupSavesExactlyTheEditedObject_data();
     void configPopupSavesExactlyTheEditedObject();
     void configPopupReportsAFailedSave();
-    void configPopupKeepsAFieldWhenThePickerIsCancelled();
-    void configPopupSizeFieldRejectsTypedOutOfRange();
     void configPopupRefusesSizesOutOfRange_data();
     void configPopupRefusesSizesOutOfRange();
 
 private:
+    QObject *abreConfig();
+
     std::unique_ptr<TestController> m_controller;
     std::unique_ptr<JanelaQml> m_janela;
-    QString m_cor = QStringLiteral("#abcdef");
+    QString m_cor; // what the colour picker returns; empty: cancelled
+    // What the window asked of the controller, in order ("ok 4321 1", "voltar", "process PIX", ...).
+    QStringList m_chamadas;
 };
 
 void TestOperatorWindow::init()
 {
-    QFile::remove(testsupport::configPath());
     testsupport::writeConfig({});
     tefEmProcessamento = false;
     atualizacaoSolicitada = false;
@@ -104,8 +104,16 @@ void TestOperatorWindow::init()
         }
         return QString();
     });
+    m_chamadas.clear();
+    m_cor.clear();
     m_controller = std::make_unique<TestController>();
-    m_janela = std::make_unique<JanelaQml>(m_controller.get());
+    TestController *c = m_controller.get();
+    connect(c, &TestController::okClicado, this,
+            [this](const QString &v, int estado) { m_chamadas << QStringLiteral("ok %1 %2").arg(v).arg(estado); });
+    connect(c, &TestController::voltarClicado, this, [this] { m_chamadas << QStringLiteral("voltar"); });
+    connect(c, &TestController::cancelarClicado, this, [this] { m_chamadas << QStringLiteral("cancelar"); });
+    connect(c, &Base_Controller::process, this, [this](const QString &op) { m_chamadas << "process " + op; });
+    m_janela = std::make_unique<JanelaQml>(c);
     QVERIFY(m_janela->carregada());
     // Quick banners: the test checks that they hide, not how long they stay.
     m_janela->objeto(QStringLiteral("time"))->setProperty("interval", 20);
@@ -120,77 +128,110 @@ void TestOperatorWindow::cleanup()
     atualizacaoSolicitada = false;
 }
 
-void TestOperatorWindow::loadsTheWindowAsTheStartUpDoes()
+QObject *TestOperatorWindow::abreConfig()
 {
-    QQuickWindow *w = m_janela->janela();
-    QCOMPARE(w->title(), QStringLiteral("Varda Pay - Vantor"));
-    QCOMPARE(w->width(), 850);
-    QCOMPARE(w->height(), 590);
-    QCOMPARE(texto(m_janela->item(QStringLiteral("element"))), QStringLiteral("TEF em operação"));
-    QCOMPARE(QQmlProperty::read(m_janela->objeto(QStringLiteral("list")), QStringLiteral("count")).toInt(), 2);
+    m_controller->slotShowConfigs();
+    QObject *config = nullptr;
+    const auto aberto = [&] {
+        return (config = m_janela->popup(QStringLiteral("config"))) != nullptr;
+    };
+    return QTest::qWaitFor(aberto, 5000) ? config : nullptr;
 }
 
-void TestOperatorWindow::textSignalsSetTheTexts_data()
+void TestOperatorWindow::signalsChangeTheWindow_data()
 {
     QTest::addColumn<QByteArray>("sinal");
-    QTest::addColumn<QString>("elemento");
-    QTest::newRow("main message") << QByteArray("textChanged") << "element1";
-    QTest::newRow("header line") << QByteArray("firstTextChanged") << "element";
-    QTest::newRow("input field") << QByteArray("textfiledChanged") << "textField";
-    QTest::newRow("operator's text reaches the main message") << QByteArray("slotTextChangedAutonomo") << "element1";
+    QTest::addColumn<QVariant>("argumento");
+    QTest::addColumn<QString>("elemento"); // empty: the window itself
+    QTest::addColumn<QByteArray>("propriedade");
+    QTest::addColumn<QVariant>("esperado"); // invalid: unchanged; a bool flips with the argument
+    auto linha = [](const char *nome, const char *sinal, const QVariant &arg, const char *elemento,
+                    const char *propriedade, const QVariant &esperado) {
+        QTest::newRow(nome) << QByteArray(sinal) << arg << QString::fromUtf8(elemento) << QByteArray(propriedade)
+                            << esperado;
+    };
+    const QString msg = QStringLiteral("INSIRA OU PASSE O CARTÃO\nlinha 2");
+    linha("main message", "textChanged", msg, "element1", "text", msg);
+    linha("header line", "firstTextChanged", msg, "element", "text", msg);
+    linha("input field", "textfiledChanged", msg, "textField", "text", msg);
+    linha("operator's text reaches the main message", "slotTextChangedAutonomo", msg, "element1", "text", msg);
+    linha("OK is hidden by true", "disableButtonOK", true, "button", "visible", false);
+    linha("VOLTAR is hidden by true", "disableButtonVoltar", true, "button1", "visible", false);
+    linha("CANCELAR is hidden by true", "disableButtonCancelar", true, "button2", "visible", false);
+    linha("input field is hidden by true", "disableTextField", true, "textField", "visible", false);
+    linha("option list frame is hidden by true", "disableListView", true, "rec", "visible", false);
+    linha("busy indicator is hidden by true", "disableProgressBar", true, "progressBar", "visible", false);
+    linha("pix image is hidden by true", "disableImage", true, "imagePix", "visible", false);
+    linha("autonomous OK is hidden by true", "disableButtonAutonomoOk", true, "bt_autonomo_ok", "visible", false);
+    linha("autonomous CANCELAR is hidden by true", "disableButtonAutonomoCancelar", true, "bt_autonomo_cancelar",
+          "visible", false);
+    linha("updater SIM is shown by true", "disableButtonUpdaterSim", true, "btn_updater_sim", "visible", true);
+    linha("updater NAO is shown by true", "disableButtonUpdaterNao", true, "btn_updater_nao", "visible", true);
+    linha("invalid highlight colour is ignored", "firstColorChanged", "#12", "rectangle", "color", QVariant());
+    linha("highlight colour", "firstColorChanged", "#123456", "rectangle", "color", QColor("#123456"));
+    linha("background colour", "backgroundColorChanged", "#eeeeee", "rectangle1", "color", QColor("#eeeeee"));
+    linha("font colour, short form", "fontColorChanged", "#333", "element1", "color", QColor("#333333"));
+    linha("second font colour", "secondFontColorChanged", "#fafafa", "element", "color", QColor("#fafafa"));
+    linha("password mode", "setTextFieldPasswordMode", true, "textField", "echoMode", 2); // TextInput.Password
+    linha("window shown and hidden", "showWindow", true, "", "visible", true);
+    linha("error banner is red", "showMessageError", msg, "rectangle2", "color", QColor("#d93147"));
+    linha("success banner is green", "showMessage", msg, "rectangle2", "color", QColor("#008000"));
+    linha("banner text", "showMessage", msg, "element2", "text", msg);
+    // The logo changes only to an existing file named by an absolute path.
+    QImage logo(20, 10, QImage::Format_ARGB32);
+    logo.fill(Qt::red);
+    const QString existente = QDir(QCoreApplication::applicationDirPath()).absoluteFilePath("logo_teste.png");
+    QVERIFY(logo.save(existente));
+    linha("logo from an existing absolute file", "pathImageChanged", existente, "image", "source",
+          QUrl::fromLocalFile(existente));
+    linha("logo kept for a missing file", "pathImageChanged", existente + ".nao", "image", "source", QVariant());
+    linha("logo kept for the bare default name", "pathImageChanged", "Logo Varda Pay - Azul.png", "image", "source",
+          QVariant());
+    linha("logo kept for an empty path", "pathImageChanged", "", "image", "source", QVariant());
+    linha("logo kept for a folder", "pathImageChanged", QDir::tempPath(), "image", "source", QVariant());
+    linha("window width", "widthChanged", 700, "", "width", 700);
+    linha("window height", "heightChanged", 500, "", "height", 500);
 }
 
-void TestOperatorWindow::textSignalsSetTheTexts()
+void TestOperatorWindow::signalsChangeTheWindow()
 {
     QFETCH(QByteArray, sinal);
+    QFETCH(QVariant, argumento);
     QFETCH(QString, elemento);
-    const QString valor = QStringLiteral("INSIRA OU PASSE O CARTÃO\nlinha 2");
-    QVERIFY(QMetaObject::invokeMethod(m_controller.get(), sinal.constData(), Q_ARG(QString, valor)));
-    QCOMPARE(texto(m_janela->item(elemento)), valor);
+    QFETCH(QByteArray, propriedade);
+    QFETCH(QVariant, esperado);
+    QObject *alvo = elemento.isEmpty() ? m_janela->janela() : m_janela->objeto(elemento);
+    QVERIFY(alvo);
+    auto emite = [&](const QVariant &arg) {
+        QObject *c = m_controller.get();
+        if (arg.userType() == QMetaType::Bool)
+            return QMetaObject::invokeMethod(c, sinal.constData(), Q_ARG(bool, arg.toBool()));
+        if (arg.userType() == QMetaType::Int)
+            return QMetaObject::invokeMethod(c, sinal.constData(), Q_ARG(int, arg.toInt()));
+        return QMetaObject::invokeMethod(c, sinal.constData(), Q_ARG(QString, arg.toString()));
+    };
+    auto lido = [&] {
+        const QVariant v = alvo->property(propriedade.constData());
+        return esperado.userType() == QMetaType::Int ? QVariant(v.toInt()) : v;
+    };
+    const QVariant antes = lido();
+    QVERIFY(emite(argumento));
+    QCOMPARE(lido(), esperado.isValid() ? esperado : antes);
+    if (argumento.userType() == QMetaType::Bool) {
+        QVERIFY(emite(!argumento.toBool()));
+        QCOMPARE(lido(), esperado.type() == QVariant::Bool ? QVariant(!esperado.toBool()) : antes);
+    }
 }
 
-void TestOperatorWindow::disableSignalsHideAndShow_data()
+void TestOperatorWindow::autonomousMenuFillsTheListAndCancelRebuildsIt()
 {
-    QTest::addColumn<QByteArray>("sinal");
-    QTest::addColumn<QString>("elemento");
-    QTest::addColumn<bool>("trueShows");
-    QTest::newRow("OK") << QByteArray("disableButtonOK") << "button" << false;
-    QTest::newRow("VOLTAR") << QByteArray("disableButtonVoltar") << "button1" << false;
-    QTest::newRow("CANCELAR") << QByteArray("disableButtonCancelar") << "button2" << false;
-    QTest::newRow("input field") << QByteArray("disableTextField") << "textField" << false;
-    QTest::newRow("option list frame") << QByteArray("disableListView") << "rec" << false;
-    QTest::newRow("busy indicator") << QByteArray("disableProgressBar") << "progressBar" << false;
-    QTest::newRow("pix image") << QByteArray("disableImage") << "imagePix" << false;
-    QTest::newRow("autonomous OK") << QByteArray("disableButtonAutonomoOk") << "bt_autonomo_ok" << false;
-    QTest::newRow("autonomous CANCELAR") << QByteArray("disableButtonAutonomoCancelar") << "bt_autonomo_cancelar"
-                                         << false;
-    QTest::newRow("updater SIM is shown by true") << QByteArray("disableButtonUpdaterSim") << "btn_updater_sim" << true;
-    QTest::newRow("updater NAO is shown by true") << QByteArray("disableButtonUpdaterNao") << "btn_updater_nao" << true;
-}
-
-void TestOperatorWindow::disableSignalsHideAndShow()
-{
-    QFETCH(QByteArray, sinal);
-    QFETCH(QString, elemento);
-    QFETCH(bool, trueShows);
-    QQuickItem *item = m_janela->item(elemento);
-    QVERIFY(item);
-    QVERIFY(QMetaObject::invokeMethod(m_controller.get(), sinal.constData(), Q_ARG(bool, true)));
-    QCOMPARE(visivel(item), trueShows);
-    QVERIFY(QMetaObject::invokeMethod(m_controller.get(), sinal.constData(), Q_ARG(bool, false)));
-    QCOMPARE(visivel(item), !trueShows);
-}
-
-void TestOperatorWindow::listSignalsFillTheList()
-{
-    QObject *lista = m_janela->objeto(QStringLiteral("list"));
-    emit m_controller->clearItemsList();
-    QCOMPARE(QQmlProperty::read(lista, QStringLiteral("count")).toInt(), 0);
     m_controller->initComponentAutonomo();
+    QVERIFY(QTest::qWaitForWindowExposed(m_janela->janela()));
+    emit m_controller->textChanged(QStringLiteral("outra tela"));
+    QVERIFY(m_janela->clica(QStringLiteral("bt_autonomo_cancelar")));
     QVERIFY(visivel(m_janela->item(QStringLiteral("rec"))));
     QVERIFY(visivel(m_janela->item(QStringLiteral("bt_autonomo_ok"))));
     QVERIFY(!visivel(m_janela->item(QStringLiteral("button"))));
-    QCOMPARE(QQmlProperty::read(lista, QStringLiteral("count")).toInt(), 3);
     auto *modelo = qobject_cast<QAbstractItemModel *>(m_janela->objeto(QStringLiteral("listmodel")));
     QVERIFY(modelo);
     const int papel = modelo->roleNames().key("name");
@@ -202,63 +243,23 @@ void TestOperatorWindow::listSignalsFillTheList()
     QCOMPARE(texto(m_janela->item(QStringLiteral("element1"))), QStringLiteral("Selecione uma operação: "));
 }
 
-void TestOperatorWindow::bannerShowsAndHides_data()
+void TestOperatorWindow::bannerHidesAfterItsTime()
 {
-    QTest::addColumn<bool>("erro");
-    QTest::addColumn<QString>("cor");
-    QTest::newRow("error is red") << true << "#d93147";
-    QTest::newRow("success is green") << false << "#008000";
-}
-
-void TestOperatorWindow::bannerShowsAndHides()
-{
-    QFETCH(bool, erro);
-    QFETCH(QString, cor);
     QQuickItem *banner = m_janela->item(QStringLiteral("rectangle2"));
-    QVERIFY(banner);
     QVERIFY(!banner->isVisible());
     m_janela->objeto(QStringLiteral("time"))->setProperty("interval", 300);
-    const QString msg = QStringLiteral("Mensagem do banner");
-    if (erro)
-        emit m_controller->showMessageError(msg);
-    else
-        emit m_controller->showMessage(msg);
+    emit m_controller->showMessageError(QStringLiteral("Mensagem do banner"));
     QVERIFY(banner->isVisible());
-    QCOMPARE(banner->property("color").value<QColor>(), QColor(cor));
-    QCOMPARE(texto(m_janela->item(QStringLiteral("element2"))), msg);
     QTRY_VERIFY_WITH_TIMEOUT(!banner->isVisible(), 5000);
 }
 
-void TestOperatorWindow::maskAndPasswordMode()
+void TestOperatorWindow::maskIsSetAndCleared()
 {
     QObject *campo = m_janela->objeto(QStringLiteral("textField"));
     emit m_controller->setTextFieldInputMask(QStringLiteral("99/99"));
     QVERIFY(campo->property("inputMask").toString().startsWith(QStringLiteral("99/99")));
     emit m_controller->clearTextFieldInputMask();
     QVERIFY(campo->property("inputMask").toString().isEmpty());
-    emit m_controller->setTextFieldPasswordMode(true);
-    QCOMPARE(campo->property("echoMode").toInt(), 2); // TextInput.Password
-    emit m_controller->setTextFieldPasswordMode(false);
-    QCOMPARE(campo->property("echoMode").toInt(), 0); // TextInput.Normal
-}
-
-void TestOperatorWindow::colourSignalsApplyOnlyValidColours()
-{
-    QQuickItem *faixa = m_janela->item(QStringLiteral("rectangle"));
-    const QColor antes = faixa->property("color").value<QColor>();
-    emit m_controller->firstColorChanged(QStringLiteral("#12"));
-    QCOMPARE(faixa->property("color").value<QColor>(), antes);
-    emit m_controller->firstColorChanged(QStringLiteral("#123456"));
-    QCOMPARE(faixa->property("color").value<QColor>(), QColor(QStringLiteral("#123456")));
-    emit m_controller->backgroundColorChanged(QStringLiteral("#eeeeee"));
-    QCOMPARE(m_janela->item(QStringLiteral("rectangle1"))->property("color").value<QColor>(),
-             QColor(QStringLiteral("#eeeeee")));
-    emit m_controller->fontColorChanged(QStringLiteral("#333"));
-    QCOMPARE(m_janela->item(QStringLiteral("element1"))->property("color").value<QColor>(),
-             QColor(QStringLiteral("#333333")));
-    emit m_controller->secondFontColorChanged(QStringLiteral("#fafafa"));
-    QCOMPARE(m_janela->item(QStringLiteral("element"))->property("color").value<QColor>(),
-             QColor(QStringLiteral("#fafafa")));
 }
 
 void TestOperatorWindow::pixImageShowsTheBase64Png()
@@ -277,309 +278,194 @@ void TestOperatorWindow::pixImageShowsTheBase64Png()
     QCOMPARE(imagem->property("sourceSize").toSize(), QSize(40, 40));
 }
 
-void TestOperatorWindow::logoIsReplacedOnlyByAnExistingAbsoluteFile_data()
+void TestOperatorWindow::closeOnlyHidesTheWindow_data()
 {
-    QTest::addColumn<QString>("caminho");
-    QTest::addColumn<bool>("troca");
-    const QString existente = QDir(QCoreApplication::applicationDirPath()).absoluteFilePath("logo_teste.png");
-    QTest::newRow("existing absolute file") << existente << true;
-    QTest::newRow("missing file") << existente + QStringLiteral(".nao") << false;
-    QTest::newRow("bare default name") << QStringLiteral("Logo Varda Pay - Azul.png") << false;
-    QTest::newRow("empty") << QString() << false;
+    QTest::addColumn<bool>("emTransacao");
+    QTest::newRow("idle: hidden, not destroyed") << false;
+    QTest::newRow("refused during a transaction") << true;
 }
 
-void TestOperatorWindow::logoIsReplacedOnlyByAnExistingAbsoluteFile()
+void TestOperatorWindow::closeOnlyHidesTheWindow()
 {
-    QFETCH(QString, caminho);
-    QFETCH(bool, troca);
-    QImage logo(20, 10, QImage::Format_ARGB32);
-    logo.fill(Qt::red);
-    QVERIFY(logo.save(QDir(QCoreApplication::applicationDirPath()).absoluteFilePath("logo_teste.png")));
-    QQuickItem *imagem = m_janela->item(QStringLiteral("image"));
-    const QUrl antes = imagem->property("source").toUrl();
-    emit m_controller->pathImageChanged(caminho);
-    const QUrl depois = imagem->property("source").toUrl();
-    if (troca) {
-        QCOMPARE(depois, QUrl::fromLocalFile(caminho));
-        QTRY_COMPARE(imagem->property("status").toInt(), 1);
+    QFETCH(bool, emTransacao);
+    QQuickWindow *w = m_janela->janela();
+    QSignalSpy destruido(w, &QObject::destroyed);
+    if (emTransacao)
+        QVERIFY(m_controller->paraNoPortao());
+    w->close();
+    QCOMPARE(w->isVisible(), emTransacao);
+    QCOMPARE(destruido.count(), 0);
+    QCOMPARE(visivel(m_janela->item(QStringLiteral("rectangle2"))), emTransacao);
+    if (emTransacao) {
+        QCOMPARE(texto(m_janela->item(QStringLiteral("element2"))), QStringLiteral("Transação em processamento"));
+        m_controller->onClickButtonCancelar();
+        QVERIFY(esperaTerminar(*m_controller, 5000));
     } else {
-        QCOMPARE(depois, antes);
+        emit m_controller->showWindow(true); // the tray's "Abrir" brings it back
+        QVERIFY(w->isVisible());
     }
 }
 
-void TestOperatorWindow::showWindowShowsAndHides()
+void TestOperatorWindow::fieldButtonsAndKeysCallTheController_data()
 {
-    QQuickWindow *w = m_janela->janela();
-    emit m_controller->showWindow(false);
-    QVERIFY(!w->isVisible());
-    emit m_controller->showWindow(true);
-    QVERIFY(w->isVisible());
-    emit m_controller->widthChanged(700);
-    emit m_controller->heightChanged(500);
-    QCOMPARE(w->width(), 700);
-    QCOMPARE(w->height(), 500);
+    QTest::addColumn<QString>("botao"); // clicked; empty: the key is pressed instead
+    QTest::addColumn<int>("tecla");
+    QTest::addColumn<QStringList>("chamadas");
+    QTest::newRow("OK sends the typed text with estado 1") << "button" << 0 << QStringList{"ok 4321 1"};
+    QTest::newRow("keypad Enter confirms") << "" << int(Qt::Key_Enter) << QStringList{"ok 4321 1"};
+    QTest::newRow("Return does not confirm") << "" << int(Qt::Key_Return) << QStringList();
+    QTest::newRow("Escape cancels") << "" << int(Qt::Key_Escape) << QStringList{"cancelar"};
+    QTest::newRow("VOLTAR") << "button1" << 0 << QStringList{"voltar"};
+    QTest::newRow("CANCELAR") << "button2" << 0 << QStringList{"cancelar"};
 }
 
-void TestOperatorWindow::okSendsTheTypedText()
+void TestOperatorWindow::fieldButtonsAndKeysCallTheController()
 {
-    QSignalSpy ok(m_controller.get(), &TestController::okClicado);
+    QFETCH(QString, botao);
+    QFETCH(int, tecla);
+    QFETCH(QStringList, chamadas);
     emit m_controller->disableTextField(false);
     emit m_controller->disableButtonOK(false);
-    QVERIFY(QTest::qWaitForWindowExposed(m_janela->janela()));
+    emit m_controller->disableButtonVoltar(false);
+    emit m_controller->disableButtonCancelar(false);
+    QVERIFY(QTest::qWaitForWindowExposed(m_janela->janela())); // also lays out what the signals changed
     digita(m_janela->janela(), QStringLiteral("4321"));
     QCOMPARE(texto(m_janela->item(QStringLiteral("textField"))), QStringLiteral("4321"));
-    QVERIFY(m_janela->clica(QStringLiteral("button")));
-    QCOMPARE(ok.count(), 1);
-    QCOMPARE(ok.at(0).at(0).toString(), QStringLiteral("4321"));
-    QCOMPARE(ok.at(0).at(1).toInt(), 1);
+    if (botao.isEmpty())
+        QTest::keyClick(m_janela->janela(), Qt::Key(tecla),
+                        tecla == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+    else
+        QVERIFY(m_janela->clica(botao));
+    QCOMPARE(m_chamadas, chamadas);
 }
 
-void TestOperatorWindow::okSendsTheChosenListIndex()
-{
-    QSignalSpy ok(m_controller.get(), &TestController::okClicado);
-    emit m_controller->clearItemsList();
-    for (const char *item : {"CREDITO", "DEBITO", "VOUCHER"})
-        emit m_controller->addItemList(QString::fromUtf8(item));
-    emit m_controller->disableTextField(true);
-    emit m_controller->disableListView(false);
-    emit m_controller->disableButtonOK(false);
-    QVERIFY(QTest::qWaitForWindowExposed(m_janela->janela()));
-    // Click on the second entry, then OK.
-    QQuickItem *rec = m_janela->item(QStringLiteral("rec"));
-    const QPointF ponto = rec->mapToScene(QPointF(40, 30 + 15));
-    QTest::mouseClick(m_janela->janela(), Qt::LeftButton, Qt::NoModifier, ponto.toPoint());
-    QCOMPARE(QQmlProperty::read(m_janela->objeto(QStringLiteral("list")), QStringLiteral("currentIndex")).toInt(), 1);
-    QVERIFY(m_janela->clica(QStringLiteral("button")));
-    QCOMPARE(ok.count(), 1);
-    QCOMPARE(ok.at(0).at(0).toString(), QStringLiteral("1"));
-    QCOMPARE(ok.at(0).at(1).toInt(), 2);
-}
-
-void TestOperatorWindow::enterConfirmsButReturnDoesNot()
-{
-    QSignalSpy ok(m_controller.get(), &TestController::okClicado);
-    emit m_controller->disableTextField(false);
-    emit m_controller->textfiledChanged(QStringLiteral("77"));
-    QVERIFY(QTest::qWaitForWindowExposed(m_janela->janela()));
-    QTest::keyClick(m_janela->janela(), Qt::Key_Return);
-    QCOMPARE(ok.count(), 0);
-    QTest::keyClick(m_janela->janela(), Qt::Key_Enter, Qt::KeypadModifier);
-    QCOMPARE(ok.count(), 1);
-    QCOMPARE(ok.at(0).at(0).toString(), QStringLiteral("77"));
-    QCOMPARE(ok.at(0).at(1).toInt(), 1);
-}
-
-void TestOperatorWindow::escapeCancels()
-{
-    QSignalSpy cancela(m_controller.get(), &TestController::cancelarClicado);
-    emit m_controller->disableTextField(false);
-    QVERIFY(QTest::qWaitForWindowExposed(m_janela->janela()));
-    QTest::keyClick(m_janela->janela(), Qt::Key_Escape);
-    QCOMPARE(cancela.count(), 1);
-}
-
-void TestOperatorWindow::listKeysMoveAndConfirm_data()
+void TestOperatorWindow::listAnswersWithTheIndex_data()
 {
     QTest::addColumn<bool>("autonomo");
-    QTest::newRow("transaction dialogue answers OK with the index") << false;
-    QTest::newRow("autonomous menu starts the operation") << true;
+    QTest::addColumn<bool>("mouse");
+    QTest::addColumn<QStringList>("chamadas");
+    QTest::newRow("entry clicked, then OK, sends the index with estado 2") << false << true << QStringList{"ok 1 2"};
+    QTest::newRow("arrows and keypad Enter send the index") << false << false << QStringList{"ok 1 2"};
+    QTest::newRow("autonomous menu by keys starts the operation") << true << false << QStringList{"process PIX"};
+    QTest::newRow("autonomous entry clicked, then its OK, starts the operation")
+        << true << true << QStringList{"process PIX"};
 }
 
-void TestOperatorWindow::listKeysMoveAndConfirm()
+void TestOperatorWindow::listAnswersWithTheIndex()
 {
     QFETCH(bool, autonomo);
-    QSignalSpy ok(m_controller.get(), &TestController::okClicado);
-    QSignalSpy processo(m_controller.get(), &Base_Controller::process);
+    QFETCH(bool, mouse);
+    QFETCH(QStringList, chamadas);
     if (autonomo) {
         m_controller->initComponentAutonomo();
     } else {
         emit m_controller->clearItemsList();
-        for (const char *item : {"A", "B", "C"})
+        for (const char *item : {"CREDITO", "DEBITO", "VOUCHER"})
             emit m_controller->addItemList(QString::fromUtf8(item));
         emit m_controller->sendTypeOperation(0);
         emit m_controller->disableTextField(true);
         emit m_controller->disableListView(false);
+        emit m_controller->disableButtonOK(false);
     }
-    QVERIFY(QTest::qWaitForWindowExposed(m_janela->janela()));
-    QTest::keyClick(m_janela->janela(), Qt::Key_Down);
-    QTest::keyClick(m_janela->janela(), Qt::Key_Down);
-    QTest::keyClick(m_janela->janela(), Qt::Key_Down); // stays on the last entry
-    QTest::keyClick(m_janela->janela(), Qt::Key_Up);
-    QTest::keyClick(m_janela->janela(), Qt::Key_Return);
-    QCOMPARE(ok.count() + processo.count(), 0);
-    QTest::keyClick(m_janela->janela(), Qt::Key_Enter, Qt::KeypadModifier);
-    if (autonomo) {
-        QCOMPARE(processo.count(), 1);
-        QCOMPARE(processo.at(0).at(0).toString(), QStringLiteral("PIX"));
-        QCOMPARE(ok.count(), 0);
+    QWindow *w = m_janela->janela();
+    QVERIFY(QTest::qWaitForWindowExposed(w));
+    if (mouse) {
+        // The second entry (30 px each).
+        const QPointF ponto = m_janela->item(QStringLiteral("rec"))->mapToScene(QPointF(40, 30 + 15));
+        QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, ponto.toPoint());
+        QCOMPARE(QQmlProperty::read(m_janela->objeto(QStringLiteral("list")), QStringLiteral("currentIndex")).toInt(),
+                 1);
+        QVERIFY(m_janela->clica(autonomo ? QStringLiteral("bt_autonomo_ok") : QStringLiteral("button")));
     } else {
-        QCOMPARE(ok.count(), 1);
-        QCOMPARE(ok.at(0).at(0).toString(), QStringLiteral("1"));
-        QCOMPARE(ok.at(0).at(1).toInt(), 2);
+        for (const Qt::Key k : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Down /* stays on the last */, Qt::Key_Up})
+            QTest::keyClick(w, k);
+        QTest::keyClick(w, Qt::Key_Return);
+        QCOMPARE(m_chamadas, QStringList());
+        QTest::keyClick(w, Qt::Key_Enter, Qt::KeypadModifier);
     }
-}
-
-void TestOperatorWindow::buttonsCallTheController()
-{
-    QSignalSpy voltar(m_controller.get(), &TestController::voltarClicado);
-    QSignalSpy cancela(m_controller.get(), &TestController::cancelarClicado);
-    emit m_controller->disableButtonVoltar(false);
-    emit m_controller->disableButtonCancelar(false);
-    QVERIFY(QTest::qWaitForWindowExposed(m_janela->janela()));
-    QVERIFY(m_janela->clica(QStringLiteral("button1")));
-    QVERIFY(m_janela->clica(QStringLiteral("button2")));
-    QCOMPARE(voltar.count(), 1);
-    QCOMPARE(cancela.count(), 1);
-}
-
-void TestOperatorWindow::autonomousButtonsCallTheMenu()
-{
-    QSignalSpy processo(m_controller.get(), &Base_Controller::process);
-    QSignalSpy limpa(m_controller.get(), &Base_Controller::clearItemsList);
-    m_controller->initComponentAutonomo();
-    QVERIFY(QTest::qWaitForWindowExposed(m_janela->janela()));
-    QVERIFY(m_janela->clica(QStringLiteral("bt_autonomo_ok")));
-    QCOMPARE(processo.count(), 1);
-    QCOMPARE(processo.at(0).at(0).toString(), QStringLiteral("Venda Cartão"));
-    QVERIFY(m_janela->clica(QStringLiteral("bt_autonomo_cancelar")));
-    QCOMPARE(limpa.count(), 2); // back to the menu, rebuilt
+    QCOMPARE(m_chamadas, chamadas);
 }
 
 void TestOperatorWindow::moneyFieldFormatsWhatIsTyped()
 {
+    QQuickItem *campo = m_janela->item(QStringLiteral("textField"));
     emit m_controller->disableTextField(false);
     emit m_controller->formatValue(true);
     QVERIFY(QTest::qWaitForWindowExposed(m_janela->janela()));
     digita(m_janela->janela(), QStringLiteral("123456"));
-    QCOMPARE(texto(m_janela->item(QStringLiteral("textField"))), m_controller->formataValor(QStringLiteral("123456")));
+    QCOMPARE(texto(campo), m_controller->formataValor(QStringLiteral("123456")));
     QTest::keyClick(m_janela->janela(), Qt::Key_Backspace);
-    QCOMPARE(texto(m_janela->item(QStringLiteral("textField"))), m_controller->formataValor(QStringLiteral("12345")));
+    QCOMPARE(texto(campo), m_controller->formataValor(QStringLiteral("12345")));
     emit m_controller->formatValue(false);
     emit m_controller->textfiledChanged(QString());
     digita(m_janela->janela(), QStringLiteral("12"));
-    QCOMPARE(texto(m_janela->item(QStringLiteral("textField"))), QStringLiteral("12"));
+    QCOMPARE(texto(campo), QStringLiteral("12"));
 }
 
-void TestOperatorWindow::closeIsRefusedDuringATransaction()
+void TestOperatorWindow::noticeNeedsTheCheckboxToConfirm_data()
 {
-    m_controller->roteiro = [](TestController &t) {
-        t.bloquearFluxo();
-        emit t.textChanged(QStringLiteral("Processando..."));
-        t.aguardarFluxo();
-    };
-    // Counted in this thread: the spy would be written from the controller thread.
-    int telas = 0;
-    QObject contexto; // ends the connection with this function
-    connect(m_controller.get(), &Base_Controller::textChanged, &contexto, [&telas] { ++telas; });
-    m_controller->start();
-    QTRY_VERIFY_WITH_TIMEOUT(telas > 0, 5000);
-    QVERIFY(m_janela->janela()->isVisible());
-    m_janela->janela()->close();
-    QVERIFY(m_janela->janela()->isVisible());
-    QVERIFY(visivel(m_janela->item(QStringLiteral("rectangle2"))));
-    QCOMPARE(::texto(m_janela->item(QStringLiteral("element2"))), QStringLiteral("Transação em processamento"));
-    m_controller->onClickButtonCancelar();
-    QVERIFY(esperaTerminar(*m_controller, 5000));
+    QTest::addColumn<QString>("acao");
+    QTest::addColumn<bool>("aceito");
+    QTest::newRow("Confirmar without the check box is refused") << "confirmar" << false;
+    QTest::newRow("Confirmar with the check box accepts") << "marcar" << true;
+    QTest::newRow("Escape closes without an answer") << "escape" << false;
+    QTest::newRow("a press outside closes without an answer") << "fora" << false;
 }
 
-void TestOperatorWindow::closeHidesTheWindowOtherwise()
+void TestOperatorWindow::noticeNeedsTheCheckboxToConfirm()
 {
-    QSignalSpy destruido(m_janela->janela(), &QObject::destroyed);
-    m_janela->janela()->close();
-    QVERIFY(!m_janela->janela()->isVisible());
-    QCOMPARE(destruido.count(), 0);
-    emit m_controller->showWindow(true); // the tray's "Abrir" brings it back
-    QVERIFY(m_janela->janela()->isVisible());
-}
-
-void TestOperatorWindow::noticeRefusesConfirmWithoutTheCheckbox()
-{
-    QSignalSpy aviso(m_controller.get(), &Base_Controller::qmlAvisoSignal);
-    m_controller->slotShowAviso();
-    QTRY_VERIFY(m_janela->popup(QStringLiteral("aviso")));
-    QObject *popup = m_janela->popup(QStringLiteral("aviso"));
-    QTRY_VERIFY(popup->property("opened").toBool());
-    QQuickItem *confirmar = popup->findChild<QQuickItem *>(QStringLiteral("botaoConfirmar"));
-    QVERIFY(m_janela->clica(confirmar));
-    QCOMPARE(aviso.count(), 0);
-    QVERIFY(popup->property("opened").toBool());
-    QQuickItem *banner = popup->findChild<QQuickItem *>(QStringLiteral("popup"));
-    QVERIFY(visivel(banner));
-    QCOMPARE(::texto(banner->findChild<QQuickItem *>(QStringLiteral("element2"))),
-             QStringLiteral("Por favor, selecione a caixa seleção"));
-}
-
-void TestOperatorWindow::noticeConfirmsWithTheCheckbox()
-{
+    QFETCH(QString, acao);
+    QFETCH(bool, aceito);
     QSignalSpy aviso(m_controller.get(), &Base_Controller::qmlAvisoSignal);
     connect(m_controller.get(), &Base_Controller::qmlAvisoSignal, m_controller.get(),
             &Base_Controller::handleSignalCheckbox);
     m_controller->slotShowAviso();
-    QTRY_VERIFY(m_janela->popup(QStringLiteral("aviso")));
-    QObject *popup = m_janela->popup(QStringLiteral("aviso"));
-    QTRY_VERIFY(popup->property("opened").toBool());
-    QVERIFY(m_janela->clica(popup->findChild<QQuickItem *>(QStringLiteral("cb_aviso"))));
-    QVERIFY(popup->findChild<QObject *>(QStringLiteral("cb_aviso"))->property("checked").toBool());
-    QVERIFY(m_janela->clica(popup->findChild<QQuickItem *>(QStringLiteral("botaoConfirmar"))));
-    QCOMPARE(aviso.count(), 1);
-    QCOMPARE(aviso.at(0).at(0).toBool(), true);
-    QVERIFY(m_controller->termoAceitoAtual());
-    QTRY_VERIFY(!m_janela->popup(QStringLiteral("aviso")));
-}
-
-void TestOperatorWindow::noticeClosedWithoutConfirmSendsNothing_data()
-{
-    QTest::addColumn<bool>("escape");
-    QTest::newRow("escape key") << true;
-    QTest::newRow("press outside") << false;
-}
-
-void TestOperatorWindow::noticeClosedWithoutConfirmSendsNothing()
-{
-    QFETCH(bool, escape);
-    QSignalSpy aviso(m_controller.get(), &Base_Controller::qmlAvisoSignal);
-    m_controller->slotShowAviso();
-    QTRY_VERIFY(m_janela->popup(QStringLiteral("aviso")));
+    QObject *popup = nullptr;
+    QTRY_VERIFY((popup = m_janela->popup(QStringLiteral("aviso"))));
     QVERIFY(QTest::qWaitForWindowExposed(m_janela->janela()));
-    if (escape)
+    if (acao == QLatin1String("marcar")) {
+        QVERIFY(m_janela->clica(popup->findChild<QQuickItem *>(QStringLiteral("cb_aviso"))));
+        QVERIFY(popup->findChild<QObject *>(QStringLiteral("cb_aviso"))->property("checked").toBool());
+    }
+    if (acao == QLatin1String("escape"))
         QTest::keyClick(m_janela->janela(), Qt::Key_Escape);
-    else
+    else if (acao == QLatin1String("fora"))
         QTest::mouseClick(m_janela->janela(), Qt::LeftButton, Qt::NoModifier, QPoint(3, 3));
-    QTRY_VERIFY(!m_janela->popup(QStringLiteral("aviso")));
-    QCOMPARE(aviso.count(), 0);
-    QVERIFY(!m_controller->termoAceitoAtual());
+    else
+        QVERIFY(m_janela->clica(popup->findChild<QQuickItem *>(QStringLiteral("botaoConfirmar"))));
+
+    QCOMPARE(aviso.count(), aceito ? 1 : 0);
+    QCOMPARE(m_controller->termoAceitoAtual(), aceito);
+    if (acao == QLatin1String("confirmar")) {
+        QVERIFY(popup->property("opened").toBool());
+        QQuickItem *banner = popup->findChild<QQuickItem *>(QStringLiteral("popup"));
+        QVERIFY(visivel(banner));
+        QCOMPARE(texto(banner->findChild<QQuickItem *>(QStringLiteral("element2"))),
+                 QStringLiteral("Por favor, selecione a caixa seleção"));
+    } else {
+        QTRY_VERIFY(!m_janela->popup(QStringLiteral("aviso")));
+    }
 }
 
-namespace {
-
-QObject *abreConfig(JanelaQml &janela, TestController &controller)
+void TestOperatorWindow::configPopupSavesExactlyTheEditedObject_data()
 {
-    controller.slotShowConfigs();
-    QObject *config = nullptr;
-    const bool aberto =
-        QTest::qWaitFor([&] { return (config = janela.popup(QStringLiteral("config"))) != nullptr; }, 5000);
-    return aberto ? config : nullptr;
+    QTest::addColumn<QString>("corEscolhida");
+    QTest::newRow("pickers fill their fields") << "#abcdef";
+    QTest::newRow("a cancelled colour picker keeps the colour") << "";
 }
-
-void clique(QObject *popup, const char *nome)
-{
-    QObject *botao = popup->findChild<QObject *>(QString::fromUtf8(nome));
-    QVERIFY2(botao, nome);
-    QVERIFY(QMetaObject::invokeMethod(botao, "clicked"));
-}
-
-} // namespace
 
 void TestOperatorWindow::configPopupSavesExactlyTheEditedObject()
 {
+    QFETCH(QString, corEscolhida);
+    m_cor = corEscolhida;
     const QJsonObject original = ConfigTef().configuracao();
-    QObject *config = abreConfig(*m_janela, *m_controller);
+    QObject *config = abreConfig();
     QVERIFY(config);
     auto campo = [config](const char *nome) {
         return config->findChild<QObject *>(QString::fromUtf8(nome));
     };
     QCOMPARE(campo("txt_nome_arquivo_req")->property("text").toString(), original.value("file_req").toString());
-    QCOMPARE(campo("cb_conf_impressao")->property("count").toInt() >= 1, true);
+    QVERIFY(campo("cb_conf_impressao")->property("count").toInt() >= 1);
 
     campo("cb_tp_operacao")->setProperty("currentIndex", 1);
     campo("cb_log")->setProperty("checked", false);
@@ -605,60 +491,32 @@ void TestOperatorWindow::configPopupSavesExactlyTheEditedObject()
     esperado.insert("path_in", QStringLiteral("/tmp/escolhida"));
     QJsonObject custom = esperado.value("customizacao").toObject();
     custom.insert("altura_janela", 700);
-    custom.insert("cor_destaque", m_cor);
+    if (!corEscolhida.isEmpty())
+        custom.insert("cor_destaque", corEscolhida);
     custom.insert("caminho_logo", QStringLiteral("/tmp/logo.png"));
     esperado.insert("customizacao", custom);
+    QCOMPARE(campo("text2")->property("text").toString(), custom.value("cor_destaque").toString());
 
-    const QJsonObject gravado = QJsonDocument::fromJson(testsupport::readAll(testsupport::configPath())).object();
-    QCOMPARE(gravado, esperado);
-    QCOMPARE(::texto(m_janela->item(QStringLiteral("element2"))),
+    QCOMPARE(QJsonDocument::fromJson(testsupport::readAll(testsupport::configPath())).object(), esperado);
+    QCOMPARE(texto(m_janela->item(QStringLiteral("element2"))),
              QStringLiteral("Salvo com sucesso. O sistema será reiniciado"));
-    QCOMPARE(m_janela->item(QStringLiteral("rectangle2"))->property("color").value<QColor>(),
-             QColor(QStringLiteral("#008000")));
+    QCOMPARE(cor(m_janela->item(QStringLiteral("rectangle2"))), QColor(QStringLiteral("#008000")));
     QTRY_COMPARE(m_janela->restart().reinicios, 1);
 }
 
 void TestOperatorWindow::configPopupReportsAFailedSave()
 {
-    QObject *config = abreConfig(*m_janela, *m_controller);
+    QObject *config = abreConfig();
     QVERIFY(config);
     QFile::remove(testsupport::configPath());
     QVERIFY(QDir().mkdir(testsupport::configPath())); // the file can no longer be written
     clique(config, "button");
     QDir().rmdir(testsupport::configPath());
-    QCOMPARE(::texto(m_janela->item(QStringLiteral("element2"))), QStringLiteral("Erro ao gravar dados"));
+    QCOMPARE(texto(m_janela->item(QStringLiteral("element2"))), QStringLiteral("Erro ao gravar dados"));
     QVERIFY(config->property("opened").toBool());
     QTest::qWait(0);
     QCOMPARE(m_janela->restart().reinicios, 0);
     QVERIFY(!config->findChild<QObject *>(QStringLiteral("time_restart"))->property("running").toBool());
-}
-
-void TestOperatorWindow::configPopupKeepsAFieldWhenThePickerIsCancelled()
-{
-    m_cor.clear();
-    QObject *config = abreConfig(*m_janela, *m_controller);
-    QVERIFY(config);
-    QObject *cor = config->findChild<QObject *>(QStringLiteral("text2"));
-    const QString antes = cor->property("text").toString();
-    QVERIFY(!antes.isEmpty());
-    clique(config, "btn_cor_destaque");
-    QCOMPARE(cor->property("text").toString(), antes);
-}
-
-void TestOperatorWindow::configPopupSizeFieldRejectsTypedOutOfRange()
-{
-    QObject *config = abreConfig(*m_janela, *m_controller);
-    QVERIFY(config);
-    QQmlProperty::write(config->findChild<QObject *>(QStringLiteral("swipeView")), QStringLiteral("currentIndex"), 3);
-    auto *campo = config->findChild<QQuickItem *>(QStringLiteral("txt_altura_janela"));
-    campo->setProperty("text", QString());
-    campo->forceActiveFocus();
-    QTRY_VERIFY(campo->hasActiveFocus());
-    digita(m_janela->janela(), QStringLiteral("1001")); // the last digit would pass 1000
-    QCOMPARE(campo->property("text").toString(), QStringLiteral("100"));
-    campo->setProperty("text", QString());
-    digita(m_janela->janela(), QStringLiteral("0"));
-    QVERIFY(!campo->property("acceptableInput").toBool());
 }
 
 void TestOperatorWindow::configPopupRefusesSizesOutOfRange_data()
@@ -676,7 +534,7 @@ void TestOperatorWindow::configPopupRefusesSizesOutOfRange()
     QFETCH(QString, digitado);
     QFETCH(bool, aceito);
     const int antes = ConfigTef().alturaJanela();
-    QObject *config = abreConfig(*m_janela, *m_controller);
+    QObject *config = abreConfig();
     QVERIFY(config);
     config->findChild<QObject *>(QStringLiteral("txt_altura_janela"))->setProperty("text", digitado);
     clique(config, "button");

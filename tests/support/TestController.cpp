@@ -2,6 +2,7 @@
 
 #include <QEventLoop>
 #include <QJsonDocument>
+#include <QTest>
 #include <QTimer>
 
 TestController::TestController(QObject *parent) : Base_Controller(parent) {}
@@ -40,6 +41,19 @@ void TestController::ProcessaTEF()
 {
     if (roteiro)
         roteiro(*this);
+}
+
+bool TestController::paraNoPortao()
+{
+    passouPortao = false;
+    roteiro = [](TestController &t) {
+        t.bloquearFluxo();
+        emit t.textChanged(QStringLiteral("aguarde"));
+        t.aguardarFluxo();
+        t.passouPortao = true;
+    };
+    start();
+    return QTest::qWaitFor([this] { return fluxoPausado(); }, 5000);
 }
 
 void TestController::trataRetorno(const QJsonValue &) {}

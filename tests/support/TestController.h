@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 
+#include <atomic>
 #include <functional>
 
 // The smallest concrete controller: records what the window asks for and, on
@@ -25,6 +26,11 @@ public:
 
     // Runs on the controller thread inside ProcessaTEF.
     std::function<void(TestController &)> roteiro;
+
+    // Starts a run that closes the gate, shows one screen and waits for the
+    // cashier; true once the gate is closed. passouPortao turns true after the click.
+    bool paraNoPortao();
+    std::atomic<bool> passouPortao{false};
 
     void setJsonConfigs(QString value) override;
     void onClickButtonOK(QString valorOfTextField, int estado) override;
