@@ -38,12 +38,31 @@ private:
         return o ? o->property("text").toString() : QString();
     }
 
+    QQuickItem *m_qr = nullptr;
+    bool m_qrNaTela = false;
+    bool m_qrDecodificado = false;
+
+public slots:
+    // The simulated passes come faster than a data URL decodes, so what is on
+    // screen and whether the picture decodes are checked apart, as they change.
+    void qrMudou()
+    {
+        if (!m_qr)
+            return;
+        if (m_qr->isVisible() && m_qr->property("source").toString().startsWith(QLatin1String("data:image/png")))
+            m_qrNaTela = true;
+        if (m_qr->property("status").toInt() == 1 && m_qr->property("sourceSize").toSize().width() > 20)
+            m_qrDecodificado = true;
+    }
+
 private slots:
     void initTestCase();
     void cleanup();
     void vendaComValorDigitadoETipoEscolhido();
     void cancelarDesisteDaColeta();
     void pendenteAnteriorMantidaMostraOAviso();
+    void valorDigitadoChegaComPontoDecimal();
+    void pixMostraOQrCode();
 };
 
 void TestZ3TefJanela::initTestCase()
@@ -151,6 +170,63 @@ void TestZ3TefJanela::pendenteAnteriorMantidaMostraOAviso()
     QTRY_COMPARE_WITH_TIMEOUT(resultado.count(), 2, 10000);
     QVERIFY(c.wait(5000));
     QCOMPARE(c.pendentes().size(), 2);
+}
+
+void TestZ3TefJanela::valorDigitadoChegaComPontoDecimal()
+{
+    Z3_Tef_Controller c;
+    wiring::connectBackend(&c);
+    JanelaQml janela(&c);
+    QVERIFY(janela.carregada());
+    QSignalSpy resultado(&c, &Base_Controller::responseProcessTEF);
+    QFile::remove(m_simLog);
+    iniciar(c, {{"identificacao", "14"}, {"codigo_transacao", "10"}});
+    QTRY_VERIFY_WITH_TIMEOUT(visivel(janela, "textField") && visivel(janela, "button"), 10000);
+
+    // An empty OK is refused on screen and the step stays open.
+    QVERIFY(janela.clica(QStringLiteral("button")));
+    QTRY_VERIFY(visivel(janela, "rectangle2"));
+    QCOMPARE(texto(janela, "element2"), QStringLiteral("Preencha um valor!"));
+    QVERIFY(c.aguardandoOperador());
+
+    QVERIFY(janela.clica(QStringLiteral("textField")));
+    for (const char tecla : {'1', '2', '3', '4', '5', '6'})
+        QTest::keyClick(janela.janela(), tecla);
+    QCOMPARE(texto(janela, "textField"), c.formataValor(QStringLiteral("123456")));
+    QVERIFY(texto(janela, "textField").contains(QStringLiteral("1.234,56")));
+    QVERIFY(janela.clica(QStringLiteral("button")));
+    QTRY_COMPARE_WITH_TIMEOUT(resultado.count(), 1, 10000);
+    QVERIFY(c.wait(5000));
+    // The library gets the amount with a decimal point, not the screen's text.
+    QVERIFY(testsupport::readAll(m_simLog).contains(R"(\"automacao_coleta_informacao\":\"1234.56\")"));
+}
+
+void TestZ3TefJanela::pixMostraOQrCode()
+{
+    Z3_Tef_Controller c;
+    wiring::connectBackend(&c);
+    JanelaQml janela(&c);
+    QVERIFY(janela.carregada());
+    QSignalSpy resultado(&c, &Base_Controller::responseProcessTEF);
+    m_qr = janela.item(QStringLiteral("imagePix"));
+    QVERIFY(m_qr);
+    m_qrNaTela = m_qrDecodificado = false;
+    connect(m_qr, SIGNAL(statusChanged(QQuickImageBase::Status)), this, SLOT(qrMudou()));
+    connect(m_qr, &QQuickItem::visibleChanged, this, &TestZ3TefJanela::qrMudou);
+    requisicaoJson = false;
+    tefEmProcessamento = false;
+    const QJsonObject req{
+        {"operacao", 0}, {"header", "PIX"}, {"parametros", QJsonObject{{"identificacao", "15"}, {"valor", "1990"}}}};
+    c.setJsonConfigs(QString::fromUtf8(QJsonDocument(req).toJson(QJsonDocument::Compact)));
+    c.start();
+    // The QR code reaches the screen as a real PNG image, then the payment concludes.
+    QTRY_COMPARE_WITH_TIMEOUT(resultado.count(), 1, 15000);
+    QVERIFY(c.wait(5000));
+    const QJsonObject r = QJsonDocument::fromJson(resultado.first().first().toString().toUtf8()).object();
+    QCOMPARE(r.value("tef").toObject().value("transacao").toString(), QStringLiteral("Digital Pagar"));
+    QVERIFY(m_qrNaTela);
+    QTRY_VERIFY(m_qrDecodificado); // a real PNG, decoded by the window
+    m_qr = nullptr;
 }
 
 QTEST_MAIN(TestZ3TefJanela)
