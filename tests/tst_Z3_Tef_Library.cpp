@@ -10,7 +10,7 @@
 
 // The binding of the Z3_Tef library, against the simulated library built beside
 // the program, against a missing library and against one that exports nothing.
-// The simulator's collection flows are exercised through the backend's tests.
+// The simulator's replies and collection flows are exercised through the backend's tests.
 class TestZ3TefLibrary : public QObject
 {
     Q_OBJECT
@@ -22,10 +22,6 @@ private:
 
     QList<QJsonObject> chamadas() const { return testsupport::chamadasSimuladas(m_simLog); }
     QStringList funcoes() const { return testsupport::funcoesSimuladas(m_simLog); }
-    static QJsonObject tef(const QByteArray &resposta)
-    {
-        return QJsonDocument::fromJson(resposta).object().value(QStringLiteral("tef")).toObject();
-    }
 
 private slots:
     void initTestCase();
@@ -33,8 +29,6 @@ private slots:
     void cleanup();
     void carregaOSimuladorComTodasAsFuncoes();
     void registraCadaChamadaComSeusArgumentos();
-    void vendaConhecidaEAprovadaDeImediato_data();
-    void vendaConhecidaEAprovadaDeImediato();
     void foraDoProtocoloRecusado_data();
     void foraDoProtocoloRecusado();
     void bibliotecaAusenteNaoChamaNada();
@@ -83,57 +77,6 @@ void TestZ3TefLibrary::registraCadaChamadaComSeusArgumentos()
     QCOMPARE(c.at(2).value("argumentos").toArray(), (QJsonArray{QStringLiteral("Cartao Vender"), 7, 0}));
 }
 
-void TestZ3TefLibrary::vendaConhecidaEAprovadaDeImediato_data()
-{
-    QTest::addColumn<int>("tipoCartao");
-    QTest::addColumn<QByteArray>("dados");
-    QTest::addColumn<QString>("valorTotal");
-    QTest::addColumn<QString>("tipo");
-    QTest::addColumn<QString>("parcelas");
-    QTest::newRow("credit in cents") << 1 << QByteArray(R"({"transacao_valor":"1000"})") << "1000"
-                                     << "Credito"
-                                     << "";
-    QTest::newRow("debit with a decimal amount") << 2 << QByteArray(R"({"transacao_valor":"1234.56"})") << "123456"
-                                                 << "Debito"
-                                                 << "";
-    QTest::newRow("credit in instalments")
-        << 1 << QByteArray(R"({"transacao_valor":"30000","transacao_pagamento":"Parcelado","transacao_parcela":"3"})")
-        << "30000"
-        << "Credito"
-        << "3";
-}
-
-void TestZ3TefLibrary::vendaConhecidaEAprovadaDeImediato()
-{
-    QFETCH(int, tipoCartao);
-    QFETCH(QByteArray, dados);
-    const QByteArray resposta = m_lib.realizarPagamentoTEF(tipoCartao, dados, 1);
-    const QJsonObject t = tef(resposta);
-    QCOMPARE(QJsonDocument::fromJson(resposta).object().value("codigo").toInt(-1), 0);
-    QCOMPARE(t.value("retorno").toString(), QStringLiteral("0"));
-    QCOMPARE(t.value("resultadoTransacao").toString(), QStringLiteral("0"));
-    QCOMPARE(t.value("transacao").toString(), QStringLiteral("Cartao Vender"));
-    QTEST(t.value("valorTotal").toString(), "valorTotal");
-    QTEST(t.value("tipoCartao").toString(), "tipo");
-    QTEST(t.value("numeroParcelas").toString(), "parcelas");
-    QVERIFY(t.value("sequencial").toString().toInt() > 0);
-    QCOMPARE(t.value("nsuTerminal").toString().size(), 6);
-    QVERIFY(QRegularExpression(QStringLiteral("^\\d\\d/\\d\\d/\\d{4} \\d\\d:\\d\\d:\\d\\d$"))
-                .match(t.value("dataHoraTransacao").toString())
-                .hasMatch());
-    for (const char *m : {"nomeBandeira", "nomeProvedor", "codigoAutorizacao", "formaPagamento", "mensagemResultado"})
-        QVERIFY2(!t.value(QLatin1String(m)).toString().isEmpty(), m);
-    // At most the first six and last four digits of the card.
-    QVERIFY(
-        QRegularExpression(QStringLiteral("^\\d{6}\\*+\\d{4}$")).match(t.value("panMascarado").toString()).hasMatch());
-    QVERIFY(t.value("comprovanteDiferenciadoLoja").toString().contains(QLatin1String("\r\n")));
-    QVERIFY(t.value("comprovanteDiferenciadoPortador").toString().contains(QLatin1String("\r\n")));
-    // The next sale gets the next sequential number.
-    const int anterior = t.value("sequencial").toString().toInt();
-    const QJsonObject outra = tef(m_lib.realizarPagamentoTEF(1, R"({"transacao_valor":"100"})", 1));
-    QCOMPARE(outra.value("sequencial").toString().toInt(), anterior + 1);
-}
-
 void TestZ3TefLibrary::foraDoProtocoloRecusado_data()
 {
     QTest::addColumn<bool>("abertaAntes");
@@ -166,6 +109,7 @@ void TestZ3TefLibrary::foraDoProtocoloRecusado()
     QVERIFY(!r.value("mensagem").toString().isEmpty());
     QVERIFY(!r.contains("tef"));
 }
+
 void TestZ3TefLibrary::bibliotecaAusenteNaoChamaNada()
 {
     Z3_Tef_Library ausente;
