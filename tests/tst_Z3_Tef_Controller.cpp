@@ -33,9 +33,13 @@ private:
     QString m_simLog, m_log;
     std::unique_ptr<Z3_Tef_Controller> m_c;
     QString m_cenario;
-    QStringList m_textos, m_primeiras, m_erros, m_imagens, m_nsus, m_itens, m_mascaras;
-    QList<bool> m_formatos, m_senhas;
-    int m_avisos = 0;
+    // What the controller signalled to the window during the test.
+    struct Sinais
+    {
+        QStringList textos, primeiras, erros, imagens, nsus, itens, mascaras;
+        QList<bool> formatos, senhas;
+        int avisos = 0;
+    } m_s;
 
     void cenario(const QByteArray &json)
     {
@@ -47,17 +51,17 @@ private:
     {
         m_c = std::make_unique<Z3_Tef_Controller>();
         Z3_Tef_Controller *c = m_c.get();
-        connect(c, &Base_Controller::textChanged, this, [this](const QString &t) { m_textos << t; });
-        connect(c, &Base_Controller::firstTextChanged, this, [this](const QString &t) { m_primeiras << t; });
-        connect(c, &Base_Controller::showMessageError, this, [this](const QString &t) { m_erros << t; });
-        connect(c, &Base_Controller::textImageDataChanged, this, [this](const QString &t) { m_imagens << t; });
-        connect(c, &Base_Controller::enviaNSU, this, [this](const QString &t) { m_nsus << t; });
-        connect(c, &Base_Controller::showAviso, this, [this] { ++m_avisos; });
-        connect(c, &Base_Controller::addItemList, this, [this](const QString &t) { m_itens << t; });
-        connect(c, &Base_Controller::clearItemsList, this, [this] { m_itens.clear(); });
-        connect(c, &Base_Controller::formatValue, this, [this](bool f) { m_formatos << f; });
-        connect(c, &Base_Controller::setTextFieldInputMask, this, [this](const QString &m) { m_mascaras << m; });
-        connect(c, &Base_Controller::setTextFieldPasswordMode, this, [this](bool b) { m_senhas << b; });
+        connect(c, &Base_Controller::textChanged, this, [this](const QString &t) { m_s.textos << t; });
+        connect(c, &Base_Controller::firstTextChanged, this, [this](const QString &t) { m_s.primeiras << t; });
+        connect(c, &Base_Controller::showMessageError, this, [this](const QString &t) { m_s.erros << t; });
+        connect(c, &Base_Controller::textImageDataChanged, this, [this](const QString &t) { m_s.imagens << t; });
+        connect(c, &Base_Controller::enviaNSU, this, [this](const QString &t) { m_s.nsus << t; });
+        connect(c, &Base_Controller::showAviso, this, [this] { ++m_s.avisos; });
+        connect(c, &Base_Controller::addItemList, this, [this](const QString &t) { m_s.itens << t; });
+        connect(c, &Base_Controller::clearItemsList, this, [this] { m_s.itens.clear(); });
+        connect(c, &Base_Controller::formatValue, this, [this](bool f) { m_s.formatos << f; });
+        connect(c, &Base_Controller::setTextFieldInputMask, this, [this](const QString &m) { m_s.mascaras << m; });
+        connect(c, &Base_Controller::setTextFieldPasswordMode, this, [this](bool b) { m_s.senhas << b; });
         QFile::remove(m_simLog); // SetClientTCP of the construction is checked on its own
     }
 
@@ -168,16 +172,7 @@ void TestZ3TefController::initTestCase()
 
 void TestZ3TefController::init()
 {
-    m_textos.clear();
-    m_primeiras.clear();
-    m_erros.clear();
-    m_imagens.clear();
-    m_nsus.clear();
-    m_itens.clear();
-    m_formatos.clear();
-    m_mascaras.clear();
-    m_senhas.clear();
-    m_avisos = 0;
+    m_s = Sinais();
     qunsetenv("Z3_SIM_CENARIO");
     QFile::remove(m_log);
     novoControlador();
@@ -288,9 +283,9 @@ void TestZ3TefController::cancelamentoComNsuDigitado()
     QCOMPARE(r.value("requer_confirmacao").toString(), QStringLiteral("2"));
     QCOMPARE(m_c->pendentes().size(), 1);
     QVERIFY(m_c->isTefStarted());
-    QCOMPARE(m_primeiras.first(), QStringLiteral("Cancelamento\n Valor: ") + m_c->formataValor("1000"));
-    QCOMPARE(m_mascaras, QStringList{"99/99/99;_"}); // only the date step has a mask
-    QVERIFY(!m_senhas.contains(true));
+    QCOMPARE(m_s.primeiras.first(), QStringLiteral("Cancelamento\n Valor: ") + m_c->formataValor("1000"));
+    QCOMPARE(m_s.mascaras, QStringList{"99/99/99;_"}); // only the date step has a mask
+    QVERIFY(!m_s.senhas.contains(true));
 }
 
 void TestZ3TefController::administrativaComMenuESenha()
@@ -300,8 +295,8 @@ void TestZ3TefController::administrativaComMenuESenha()
                                      "FinalizarOperacaoTEF"}));
     QCOMPARE(sequencia().at(1), QStringLiteral(R"(RealizarAdmTEF(0, "{}", 1))"));
     QVERIFY(sequencia().at(2).contains(QLatin1String(R"(\"automacao_coleta_informacao\":\"Reimpressao\")")));
-    QVERIFY(m_primeiras.contains(QStringLiteral("Operação Administrativa")));
-    QVERIFY(m_senhas.contains(true)); // the password step hides what is typed
+    QVERIFY(m_s.primeiras.contains(QStringLiteral("Operação Administrativa")));
+    QVERIFY(m_s.senhas.contains(true)); // the password step hides what is typed
     QCOMPARE(r.value("tef").toObject().value("retorno").toString(), QStringLiteral("0"));
     QVERIFY(!r.contains("requer_confirmacao")); // the reply names no sequential number
     QVERIFY(log().contains(QStringLiteral("Erro ao obter sequencial para confirmação")));
@@ -333,14 +328,14 @@ void TestZ3TefController::pixMostraOQrCode()
     QCOMPARE(r.value("tef").toObject().value("transacao").toString(), QStringLiteral("Digital Pagar"));
     QCOMPARE(r.value("requer_confirmacao").toString(), QStringLiteral("2"));
     QVERIFY(m_c->isTefStarted());
-    QCOMPARE(m_imagens.size(), 3);
+    QCOMPARE(m_s.imagens.size(), 3);
     QImage img;
-    QVERIFY(img.loadFromData(QByteArray::fromBase64(m_imagens.first().toLatin1()), "PNG"));
-    for (const QString &t : qAsConst(m_textos))
+    QVERIFY(img.loadFromData(QByteArray::fromBase64(m_s.imagens.first().toLatin1()), "PNG"));
+    for (const QString &t : qAsConst(m_s.textos))
         QVERIFY2(!t.contains(QLatin1String("QRCODE;")), qPrintable(t));
-    QVERIFY(m_textos.contains(QStringLiteral("Leia o QRCode abaixo para realizar o pagamento.\n Valor: ") +
-                              m_c->formataValor("1990") + QStringLiteral("\n\n\n")));
-    QVERIFY(m_textos.contains(QStringLiteral("Pagamento PIX aprovado")));
+    QVERIFY(m_s.textos.contains(QStringLiteral("Leia o QRCode abaixo para realizar o pagamento.\n Valor: ") +
+                                m_c->formataValor("1990") + QStringLiteral("\n\n\n")));
+    QVERIFY(m_s.textos.contains(QStringLiteral("Pagamento PIX aprovado")));
 }
 
 void TestZ3TefController::capturaNoPinPad()
@@ -349,8 +344,8 @@ void TestZ3TefController::capturaNoPinPad()
     const QStringList esperada{QStringLiteral("IniciarOperacaoTEF(\"{}\")"),
                                QStringLiteral("RealizarColetaPinPad(1, 1)"), QStringLiteral("FinalizarOperacaoTEF(1)")};
     QCOMPARE(sequencia(), esperada);
-    QVERIFY(m_textos.contains(QStringLiteral("Verifique o PINPAD!")));
-    QVERIFY(m_textos.contains(QStringLiteral("12345678909")));
+    QVERIFY(m_s.textos.contains(QStringLiteral("Verifique o PINPAD!")));
+    QVERIFY(m_s.textos.contains(QStringLiteral("12345678909")));
     QCOMPARE(r.value("tef").toObject().value("resultadoCapturaPinPad").toString(), QStringLiteral("12345678909"));
 }
 
@@ -368,7 +363,7 @@ void TestZ3TefController::novaOperacaoComAnteriorAberta()
     const QString nsu = anterior.value("tef").toObject().value("nsuTerminal").toString();
     QFile::remove(m_simLog);
     const QJsonObject r = rodar({{"codigo_transacao", "10"}, {"valor", "2000"}}, "CRT", {escolhe(sim ? 0 : 1)});
-    QVERIFY(m_textos.contains(QStringLiteral("Sua última transação está pendente.\nDeseja confirmá-la?")));
+    QVERIFY(m_s.textos.contains(QStringLiteral("Sua última transação está pendente.\nDeseja confirmá-la?")));
     QCOMPARE(r.value("requer_confirmacao").toString(), QStringLiteral("2"));
     if (sim) {
         QCOMPARE(funcoes(), (QStringList{"ConfirmarOperacaoTEF2", "FinalizarOperacaoTEF", "IniciarOperacaoTEF",
@@ -378,12 +373,12 @@ void TestZ3TefController::novaOperacaoComAnteriorAberta()
         QCOMPARE(sequencia().at(1), QStringLiteral("FinalizarOperacaoTEF(1)"));
         QCOMPARE(m_c->pendentes().size(), 1);
         QCOMPARE(QString::number(m_c->pendentes().at(0).sequencial), seq(r));
-        QCOMPARE(m_avisos, 0);
+        QCOMPARE(m_s.avisos, 0);
     } else {
         QCOMPARE(funcoes(), QStringList{"RealizarPagamentoTEF"});
         QCOMPARE(m_c->pendentes().size(), 2);
-        QCOMPARE(m_avisos, 1);
-        QCOMPARE(m_nsus, QStringList{nsu});
+        QCOMPARE(m_s.avisos, 1);
+        QCOMPARE(m_s.nsus, QStringList{nsu});
     }
     QVERIFY(m_c->isTefStarted());
 }
@@ -393,9 +388,9 @@ void TestZ3TefController::tipoDeCartaoEscolhidoVaiAPrimeiraLinha()
     const QString valor = m_c->formataValor("1000");
     // "9" is not one of the five offered options: refused, the step stays open.
     rodar({{"tipo_cartao", "7"}, {"valor", "1000"}}, "CRT", {escolhe(9), escolhe(1)});
-    QCOMPARE(m_erros, QStringList{"Preencha um valor!"});
-    QCOMPARE(m_primeiras.first(), QStringLiteral("Venda \n Valor: ") + valor);
-    QCOMPARE(m_primeiras.last(), QStringLiteral("Venda Debito\n Valor: ") + valor);
+    QCOMPARE(m_s.erros, QStringList{"Preencha um valor!"});
+    QCOMPARE(m_s.primeiras.first(), QStringLiteral("Venda \n Valor: ") + valor);
+    QCOMPARE(m_s.primeiras.last(), QStringLiteral("Venda Debito\n Valor: ") + valor);
     QCOMPARE(funcoes().count(QStringLiteral("RealizarPagamentoTEF")), 2);
     QVERIFY(sequencia().at(1).startsWith(QLatin1String("RealizarPagamentoTEF(7, ")));
 }
@@ -417,7 +412,7 @@ void TestZ3TefController::confirmacaoSemOperacaoAberta()
     QCOMPARE(r.value("codigo").toInt(), -1);
     QCOMPARE(r.value("mensagem").toString(), QStringLiteral("Operação TEF não foi iniciada"));
     QVERIFY(!r.contains("requer_confirmacao"));
-    QVERIFY(m_erros.contains(QStringLiteral("Erro ao iniciar operação TEF")));
+    QVERIFY(m_s.erros.contains(QStringLiteral("Erro ao iniciar operação TEF")));
 }
 
 void TestZ3TefController::ncnComTresPendentesPergunta()
@@ -427,7 +422,7 @@ void TestZ3TefController::ncnComTresPendentesPergunta()
     const QString s2 = seq(rodar({{"codigo_transacao", "10"}, {"valor", "200"}}, "CRT", {escolhe(1)}));
     const QString s3 = seq(rodar({{"codigo_transacao", "10"}, {"valor", "300"}}, "CRT", {escolhe(1)}));
     QCOMPARE(m_c->pendentes().size(), 3);
-    m_textos.clear();
+    m_s.textos.clear();
     QFile::remove(m_simLog);
     rodar({{"identificacao", "8"}}, "NCN", {escolhe(0), escolhe(1), escolhe(0)});
     QCOMPARE(sequencia(), (QStringList{QStringLiteral(R"(ConfirmarOperacaoTEF2("Cartao Vender", %1, 0))").arg(s1),
@@ -436,23 +431,24 @@ void TestZ3TefController::ncnComTresPendentesPergunta()
     QCOMPARE(m_c->pendentes().size(), 1);
     QCOMPARE(QString::number(m_c->pendentes().at(0).sequencial), s2);
     QStringList contadores;
-    for (const QString &t : qAsConst(m_textos))
+    for (const QString &t : qAsConst(m_s.textos))
         if (t.startsWith(QLatin1Char('[')))
             contadores << t.left(5);
     QCOMPARE(contadores, (QStringList{"[1/3]", "[1/2]", "[2/2]"}));
     const QString primeira =
         QStringLiteral("[1/3] Deseja desfazer a transação NSU %1?\n%2 - ")
             .arg(QStringLiteral("%1").arg(s1.toInt(), 6, 10, QLatin1Char('0')), m_c->formataValor("100"));
-    QVERIFY2(std::any_of(m_textos.begin(), m_textos.end(), [&](const QString &t) { return t.startsWith(primeira); }),
-             qPrintable(m_textos.join(QLatin1Char('|'))));
-    QCOMPARE(m_avisos, 2 + 1); // two "keep pending" answers before, one here
+    QVERIFY2(
+        std::any_of(m_s.textos.begin(), m_s.textos.end(), [&](const QString &t) { return t.startsWith(primeira); }),
+        qPrintable(m_s.textos.join(QLatin1Char('|'))));
+    QCOMPARE(m_s.avisos, 2 + 1); // two "keep pending" answers before, one here
 }
 
 void TestZ3TefController::operacaoNaoIdentificada()
 {
     const QJsonObject r = rodar({{"identificacao", "6"}}, "XYZ");
     QCOMPARE(funcoes(), (QStringList{"IniciarOperacaoTEF", "FinalizarOperacaoTEF"}));
-    QVERIFY(m_textos.contains(QStringLiteral("Operação não identificada")));
+    QVERIFY(m_s.textos.contains(QStringLiteral("Operação não identificada")));
     QVERIFY(!r.contains("requer_confirmacao"));
     QCOMPARE(r.value("codigo").toInt(), -3);
     QCOMPARE(r.value("mensagem").toString(), QStringLiteral("Operação não identificada"));
@@ -480,8 +476,8 @@ void TestZ3TefController::valorDigitadoEConvertido()
     rodar({{"codigo_transacao", "10"}}, "CRT", {digita("1.234,56")});
     QVERIFY(sequencia().at(2).contains(QLatin1String(R"(\"automacao_coleta_informacao\":\"1234.56\")")));
     QCOMPARE(m_c->vo().valor, QStringLiteral("1.234,56"));
-    QCOMPARE(m_formatos.first(), true); // the amount step formats what is typed
-    QCOMPARE(m_primeiras.last(), QStringLiteral("Venda Crédito\n Valor: ") + m_c->formataValor("1.234,56"));
+    QCOMPARE(m_s.formatos.first(), true); // the amount step formats what is typed
+    QCOMPARE(m_s.primeiras.last(), QStringLiteral("Venda Crédito\n Valor: ") + m_c->formataValor("1.234,56"));
     QVERIFY(log().contains(QStringLiteral("[Z3_Tef_Controller] Formatar valor. Saída: 1234.56")));
 }
 
@@ -490,8 +486,8 @@ void TestZ3TefController::erroDaBibliotecaMostradoERespondido()
     cenario(R"({"decisao":"erro","codigo_erro":5,"mensagem_erro":"Host fora do ar"})");
     const QJsonObject r = vendaPendente();
     QCOMPARE(funcoes(), (QStringList{"IniciarOperacaoTEF", "RealizarPagamentoTEF", "FinalizarOperacaoTEF"}));
-    QVERIFY(m_erros.contains(QStringLiteral("Host fora do ar")));
-    QVERIFY(m_textos.contains(QStringLiteral("Host fora do ar")));
+    QVERIFY(m_s.erros.contains(QStringLiteral("Host fora do ar")));
+    QVERIFY(m_s.textos.contains(QStringLiteral("Host fora do ar")));
     QCOMPARE(r.value("codigo").toInt(), 5);
     QVERIFY(!r.contains("requer_confirmacao"));
     QVERIFY(log().contains(QStringLiteral("Erro ao obter sequencial para confirmação")));
@@ -501,7 +497,7 @@ void TestZ3TefController::opcoesComPontoEVirgulaFinal()
 {
     cenario(R"({"coletas":[{"palavra_chave":"plano","mensagem":"Escolha o plano","opcoes":"Ouro;Prata;Bronze;"}]})");
     rodar({{"codigo_transacao", "10"}, {"valor", "1000"}}, "CRT", {escolhe(1)});
-    QCOMPARE(m_itens, (QStringList{"Ouro", "Prata", "Bronze", ""}));
+    QCOMPARE(m_s.itens, (QStringList{"Ouro", "Prata", "Bronze", ""}));
     QVERIFY(sequencia().at(2).contains(QLatin1String(R"(\"automacao_coleta_informacao\":\"Prata\")")));
 }
 
@@ -540,7 +536,7 @@ void TestZ3TefController::operacaoAbertaSemPendentes()
     const QJsonObject r = cnf ? rodar({{"identificacao", "8"}}, seguinte) : vendaPendente();
     QTEST(funcoes(), "funcoesSeguinte");
     QCOMPARE(m_c->isTefStarted(), !cnf);
-    QVERIFY(!m_textos.contains(QStringLiteral("Sua última transação está pendente.\nDeseja confirmá-la?")));
+    QVERIFY(!m_s.textos.contains(QStringLiteral("Sua última transação está pendente.\nDeseja confirmá-la?")));
     if (cnf)
         QCOMPARE(sequencia(), QStringList{"FinalizarOperacaoTEF(1)"});
     else
