@@ -65,8 +65,6 @@ private slots:
 
     void statusFileContent_data();
     void statusFileContent();
-    void requestFoundWhateverTheCase_data();
-    void requestFoundWhateverTheCase();
     void bothFormatsWaitingAtStart_data();
     void bothFormatsWaitingAtStart();
     void noResponseFileForConfirmations_data();
@@ -176,38 +174,52 @@ void TestMonitoraDiretorio::proximoAtendido(int n, const QString &id)
 
 void TestMonitoraDiretorio::statusFileContent_data()
 {
-    QTest::addColumn<QString>("arquivo");
+    QTest::addColumn<QString>("fileReq"); // as configured
+    QTest::addColumn<QString>("arquivo"); // as the POS wrote it
     QTest::addColumn<QByteArray>("requisicao");
     QTest::addColumn<QString>("status");
     QTest::addColumn<QByteArray>("esperado");
+    QTest::addColumn<QString>("resposta"); // the response file; empty: none
 
+    const QByteArray crt5 = pedidoJson(QStringLiteral("CRT"), QStringLiteral("5"));
+    const QByteArray sts5 = R"({"header":"CRT","id":"5"})";
     QTest::newRow("key-number: three lines, CR LF between, none at the end")
+        << "IntPos.001"
         << "IntPos.001" << QByteArray("000-000 = CRT\r\n001-000 = 1\r\n003-000 = 1000\r\n999-999 = 0\r\n")
-        << "IntPos.Sts" << QByteArray("000-000 = CRT\r\n001-000 = 1\r\n999-999 = 0");
+        << "IntPos.Sts" << QByteArray("000-000 = CRT\r\n001-000 = 1\r\n999-999 = 0") << "IntPos.001";
     QTest::newRow("JSON: compact header and id")
-        << kPedido << pedidoJson(QStringLiteral("CRT"), QStringLiteral("7"), {{"adm_senha", "segredo-adm-42"}})
-        << kStatus << QByteArray(R"({"header":"CRT","id":"7"})");
-    QTest::newRow("JSON without id: empty id")
-        << kPedido << QByteArray(R"({"operacao":-20,"header":"ATV","parametros":{}})") << kStatus
-        << QByteArray(R"({"header":"ATV","id":""})");
+        << "IntPos.001" << kPedido
+        << pedidoJson(QStringLiteral("CRT"), QStringLiteral("7"), {{"adm_senha", "segredo-adm-42"}}) << kStatus
+        << QByteArray(R"({"header":"CRT","id":"7"})") << kPedido;
+    QTest::newRow("JSON without id: empty id, no response")
+        << "IntPos.001" << kPedido << QByteArray(R"({"operacao":-20,"header":"ATV","parametros":{}})") << kStatus
+        << QByteArray(R"({"header":"ATV","id":""})") << "";
     QTest::newRow("JSON with non-ASCII id: UTF-8")
-        << kPedido << pedidoJson(QStringLiteral("ADM"), QStringLiteral("ação")) << kStatus
-        << QString(R"({"header":"ADM","id":"ação"})").toUtf8();
+        << "IntPos.001" << kPedido << pedidoJson(QStringLiteral("ADM"), QStringLiteral("ação")) << kStatus
+        << QString(R"({"header":"ADM","id":"ação"})").toUtf8() << kPedido;
+    // Found whatever the case; answered under the configured names, exactly.
+    QTest::newRow("lower-case file, mixed-case setting") << "IntPos.001"
+                                                         << "intpos.001.json" << crt5 << kStatus << sts5 << kPedido;
+    QTest::newRow("POS spelling, lower-case setting")
+        << "intpos.001"
+        << "IntPos.001.JSON" << crt5 << kStatus << sts5 << "intpos.001.json";
 }
 
 void TestMonitoraDiretorio::statusFileContent()
 {
+    QFETCH(QString, fileReq);
     QFETCH(QString, arquivo);
     QFETCH(QByteArray, requisicao);
     QFETCH(QString, status);
+    QFETCH(QString, resposta);
 
-    const bool json = arquivo.endsWith(QLatin1String(".json"));
+    const bool json = arquivo.endsWith(QLatin1String(".json"), Qt::CaseInsensitive);
     const QString convertida = json ? QString::fromUtf8(requisicao)
                                     : ProtocoloSitef().requestToJson(QString::fromUtf8(requisicao).remove('\r'));
     if (convertida.isEmpty())
         QSKIP("request conversion not available in this build");
 
-    criarMonitor();
+    criarMonitor({{"file_req", fileReq}});
     m_monitor->iniciarMonitoramento();
     enviar(arquivo, requisicao);
 
@@ -218,39 +230,13 @@ void TestMonitoraDiretorio::statusFileContent()
     QCOMPARE(m_backend->requisicoes(), QStringList{convertida});
     QCOMPARE(requisicaoJson.load(), json);
     QVERIFY(esperarAtendimentos(1));
+    QStringList esperados{status};
+    if (!resposta.isEmpty())
+        esperados << resposta;
+    esperados.sort();
+    QTRY_COMPARE_WITH_TIMEOUT(QDir(resp(QString())).entryList(QDir::Files, QDir::Name), esperados, kPrazoMs);
     // A password in the request never reaches the log in clear.
     QVERIFY(!m_log->contem(QStringLiteral("segredo-adm-42")));
-}
-
-void TestMonitoraDiretorio::requestFoundWhateverTheCase_data()
-{
-    QTest::addColumn<QString>("fileReq");
-    QTest::addColumn<QString>("escrito");
-    QTest::addColumn<QString>("resposta");
-
-    QTest::newRow("POS spelling, configured alike") << "IntPos.001" << kPedido << kPedido;
-    QTest::newRow("lower-case file, mixed-case setting") << "IntPos.001"
-                                                         << "intpos.001.json" << kPedido;
-    QTest::newRow("POS spelling, lower-case setting") << "intpos.001"
-                                                      << "IntPos.001.JSON"
-                                                      << "intpos.001.json";
-}
-
-void TestMonitoraDiretorio::requestFoundWhateverTheCase()
-{
-    QFETCH(QString, fileReq);
-    QFETCH(QString, escrito);
-    QFETCH(QString, resposta);
-
-    criarMonitor({{"file_req", fileReq}});
-    m_monitor->iniciarMonitoramento();
-    enviar(escrito, pedidoJson(QStringLiteral("CRT"), QStringLiteral("5")));
-
-    // Status and response under the configured names, exactly.
-    QVERIFY(testsupport::waitForFile(resp(resposta), kPrazoMs));
-    QVERIFY(QFile::exists(resp(kStatus)));
-    QVERIFY(!QFile::exists(req(escrito)));
-    QCOMPARE(QDir(resp(QString())).entryList(QDir::Files).size(), 2);
 }
 
 void TestMonitoraDiretorio::bothFormatsWaitingAtStart_data()
