@@ -75,7 +75,6 @@ private slots:
     void badRequestThenNextServed_data();
     void badRequestThenNextServed();
     void hugeRequestRefusedWithBoundedMemory();
-    void folderNamedLikeRequestIsNotRetriedInALoop();
     void fullDiskLeavesNoHalfWrittenFile();
     void failedRenameKeepsTempFileAndNextSucceeds();
     void deletedRequestFolderIsWatchedAgain();
@@ -388,6 +387,9 @@ void TestMonitoraDiretorio::badRequestThenNextServed_data()
         << "IntPos.001" << lixo << "Arquivo SiTef encontrado" << true << false;
     QTest::newRow("JSON garbage: backend still runs, no status")
         << kPedido << QByteArray("{\"header\":") << "Erro na criação do arquivo STS: " << true << false;
+    // A name ending in '/' is made a folder.
+    QTest::newRow("folder named like the request: noticed once, never retried")
+        << "IntPos.001/" << QByteArray() << "[MonitoraDiretorio] Impossível abrir arquivo " << false << true;
 }
 
 void TestMonitoraDiretorio::badRequestThenNextServed()
@@ -399,7 +401,11 @@ void TestMonitoraDiretorio::badRequestThenNextServed()
 
     criarMonitor();
     m_monitor->iniciarMonitoramento();
-    enviar(nome, conteudo);
+    const bool pasta = nome.endsWith(QLatin1Char('/'));
+    if (pasta)
+        QVERIFY(QDir().mkpath(req(nome)));
+    else
+        enviar(nome, conteudo);
 
     QVERIFY(m_log->esperar(linha, kPrazoMs));
     if (chegaAoBackend) {
@@ -414,6 +420,8 @@ void TestMonitoraDiretorio::badRequestThenNextServed()
     }
     QTEST(QFile::exists(req(nome)), "arquivoFica");
     proximoAtendido(chegaAoBackend ? 2 : 1, QStringLiteral("77"));
+    if (pasta)
+        QCOMPARE(m_log->contar(linha + req(nome.chopped(1))), 1);
 }
 
 void TestMonitoraDiretorio::hugeRequestRefusedWithBoundedMemory()
@@ -436,22 +444,6 @@ void TestMonitoraDiretorio::hugeRequestRefusedWithBoundedMemory()
     QCOMPARE(m_backend->requisicoes().size(), 0);
     QVERIFY2(picoMemoriaKb() - antes < 16 * 1024, "reading a 50 MB request must not hold it in memory");
     proximoAtendido(1, QStringLiteral("8"));
-}
-
-void TestMonitoraDiretorio::folderNamedLikeRequestIsNotRetriedInALoop()
-{
-    criarMonitor();
-    QVERIFY(QDir().mkpath(req(QStringLiteral("IntPos.001"))));
-    m_monitor->iniciarMonitoramento();
-    const QString linha =
-        QStringLiteral("[MonitoraDiretorio] Impossível abrir arquivo ") + req(QStringLiteral("IntPos.001"));
-    QVERIFY(m_log->esperar(linha, kPrazoMs));
-    QTRY_VERIFY_WITH_TIMEOUT(m_monitor->monitorando(), kPrazoMs);
-
-    proximoAtendido(1, QStringLiteral("6"));
-    QVERIFY(QFileInfo(req(QStringLiteral("IntPos.001"))).isDir());
-    // Noticed on folder changes only, never retried on its own.
-    QCOMPARE(m_log->contar(linha), 1);
 }
 
 void TestMonitoraDiretorio::fullDiskLeavesNoHalfWrittenFile()
