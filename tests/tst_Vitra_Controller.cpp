@@ -27,8 +27,7 @@ private slots:
     void qrCodeEntreUmaConexaoEUmaDesconexao();
     void mensagemLongaQuebraNaColuna19_data();
     void mensagemLongaQuebraNaColuna19();
-    void mensagemVaziaNaoTocaABiblioteca();
-    void limpaDisplaySoInicializa();
+    void semTextoSoLimpa();
     void conexaoRecusadaParaTudo();
     void bibliotecaAusenteSoAnota();
 };
@@ -111,16 +110,11 @@ void TestVitraController::mensagemLongaQuebraNaColuna19()
     QCOMPARE(chamadas().at(2).value("argumentos").toArray(), (QJsonArray{desenhado, 2, 25, 200, 20, "#000000"}));
 }
 
-void TestVitraController::mensagemVaziaNaoTocaABiblioteca()
+void TestVitraController::semTextoSoLimpa()
 {
     Vitra_Controller vitra;
-    QVERIFY(!vitra.apresentaMensagem(QString()));
+    QVERIFY(!vitra.apresentaMensagem(QString())); // nothing to show: the display is not touched
     QCOMPARE(funcoes(), QStringList());
-}
-
-void TestVitraController::limpaDisplaySoInicializa()
-{
-    Vitra_Controller vitra;
     QVERIFY(vitra.limpaDisplay());
     QCOMPARE(funcoes(), (QStringList{"AbreConexaoDisplay", "InicializaDisplay", "DesconectarDisplay"}));
 }

@@ -17,7 +17,6 @@ private slots:
     void predicados();
     void isConfirmado_data();
     void isConfirmado();
-    void jsonNaoIniciada();
     void formatarValorColetado_data();
     void formatarValorColetado();
     void requisicaoParaLogMascaraASenha_data();
@@ -67,49 +66,30 @@ void TestZ3TefProtocolo::isConfirmado()
     QTEST(Z3_Tef_Protocolo::isConfirmado(texto), "confirmado");
 }
 
-void TestZ3TefProtocolo::jsonNaoIniciada()
-{
-    QCOMPARE(QString::fromUtf8(Z3_Tef_Protocolo::jsonNaoIniciada()),
-             QStringLiteral("{\"codigo\":-1,\"mensagem\":\"Operação TEF não foi iniciada\"}"));
-}
-
 void TestZ3TefProtocolo::formatarValorColetado_data()
 {
     QTest::addColumn<QString>("entrada");
     QTest::addColumn<QString>("saida");
-    QTest::newRow("Brazilian grouping and decimals") << "1.234,56"
-                                                     << "1234.56";
-    QTest::newRow("one digit is cents") << "5"
-                                        << "0.05";
-    QTest::newRow("two digits are cents") << "50"
-                                          << "0.50";
-    QTest::newRow("millions") << "12.345.678,90"
-                              << "12345678.90";
-    QTest::newRow("leading zeros go") << "000,05"
-                                      << "0.05";
-    QTest::newRow("twenty digits keep every digit") << "12345678901234567890"
-                                                    << "123456789012345678.90";
-    QTest::newRow("twenty digits with separators") << "123.456.789.012.345.678,90"
-                                                   << "123456789012345678.90";
-    QTest::newRow("thirty digits") << "999999999999999999999999999999"
-                                   << "9999999999999999999999999999.99";
-    QTest::newRow("text that is not a number is zero") << "abc"
-                                                       << "0.00";
-    QTest::newRow("digits mixed with letters are zero") << "12a"
-                                                        << "0.00";
-    QTest::newRow("a sign is not a digit") << "-5"
-                                           << "0.00";
-    QTest::newRow("empty is zero") << ""
-                                   << "0.00";
-    QTest::newRow("only separators is zero") << ".,."
-                                             << "0.00";
-    QTest::newRow("surrounding blanks are ignored") << " 1,00 "
-                                                    << "1.00";
-    QTest::newRow("the window's currency text") << "R$ 1.234,56"
-                                                << "1234.56";
-    QTest::newRow("currency text with a non-breaking space") << QString::fromUtf8("R$\u00a010,00") << "10.00";
-    QTest::newRow("a symbol elsewhere is not a number") << "10,00 R$"
-                                                        << "0.00";
+    const auto linha = [](const char *nome, const QString &entrada, const char *saida) {
+        QTest::newRow(nome) << entrada << QString::fromLatin1(saida);
+    };
+    linha("Brazilian grouping and decimals", "1.234,56", "1234.56");
+    linha("one digit is cents", "5", "0.05");
+    linha("two digits are cents", "50", "0.50");
+    linha("millions", "12.345.678,90", "12345678.90");
+    linha("leading zeros go", "000,05", "0.05");
+    linha("twenty digits keep every digit", "12345678901234567890", "123456789012345678.90");
+    linha("twenty digits with separators", "123.456.789.012.345.678,90", "123456789012345678.90");
+    linha("thirty digits", "999999999999999999999999999999", "9999999999999999999999999999.99");
+    linha("text that is not a number is zero", "abc", "0.00");
+    linha("digits mixed with letters are zero", "12a", "0.00");
+    linha("a sign is not a digit", "-5", "0.00");
+    linha("empty is zero", "", "0.00");
+    linha("only separators is zero", ".,.", "0.00");
+    linha("surrounding blanks are ignored", " 1,00 ", "1.00");
+    linha("the window's currency text", "R$ 1.234,56", "1234.56");
+    linha("currency text with a non-breaking space", QString::fromUtf8("R$\u00a010,00"), "10.00");
+    linha("a symbol elsewhere is not a number", "10,00 R$", "0.00");
 }
 
 void TestZ3TefProtocolo::formatarValorColetado()

@@ -12,7 +12,6 @@
 
 #include <QDir>
 #include <QJsonDocument>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -26,9 +25,8 @@ private slots:
     void initTestCase();
     void init();
     void cleanup();
-    void vendaConfirmadaPeloPdv_data();
-    void vendaConfirmadaPeloPdv();
-    void vendaNegadaNaoPedeConfirmacao();
+    void vendaPeloPdv_data();
+    void vendaPeloPdv();
 
 private:
     QString pasta(const char *nome) const { return m_dir->path() + QLatin1Char('/') + QLatin1String(nome); }
@@ -84,24 +82,8 @@ void TestZ3TefTroca::cleanup()
 
 int TestZ3TefTroca::cliente(const QStringList &argumentos)
 {
-    QProcess processo;
-    processo.setProcessChannelMode(QProcess::MergedChannels);
-    processo.start(QStringLiteral(Z3_BIN_DIR "/pos_client"),
-                   QStringList{"--req", pasta("req"), "--resp", pasta("resp"), "--response-timeout", "30000"} +
-                       argumentos);
-    if (!processo.waitForStarted(5000))
-        return -1;
-    // Never waitForFinished: the monitor and the backend's signals are served by this thread.
-    QDeadlineTimer prazo(90000);
-    while (processo.state() != QProcess::NotRunning && !prazo.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    if (processo.state() != QProcess::NotRunning) {
-        processo.kill();
-        processo.waitForFinished(5000);
-        return -2;
-    }
-    m_saida = QString::fromUtf8(processo.readAll());
-    return processo.exitStatus() == QProcess::NormalExit ? processo.exitCode() : -3;
+    const QStringList pastas{"--req", pasta("req"), "--resp", pasta("resp"), "--response-timeout", "30000"};
+    return testsupport::runPosClient(pastas + argumentos, 90000, &m_saida);
 }
 
 QMap<QString, QString> TestZ3TefTroca::campos() const
@@ -116,23 +98,30 @@ QMap<QString, QString> TestZ3TefTroca::campos() const
     return r;
 }
 
-void TestZ3TefTroca::vendaConfirmadaPeloPdv_data()
+void TestZ3TefTroca::vendaPeloPdv_data()
 {
-    QTest::addColumn<QStringList>("formato");
+    QTest::addColumn<QStringList>("argumentos");
     QTest::addColumn<QStringList>("funcoes");
+    QTest::addColumn<QString>("requerConfirmacao"); // 729-000 of a key-number response; empty: JSON response
+    const QStringList venda{"CRT", "--valor", "1000", "--field", "011-000=10", "--then", "CNF"};
     QTest::newRow("key-number sale stays pending until the CNF")
-        << QStringList{}
-        << QStringList{"IniciarOperacaoTEF", "RealizarPagamentoTEF", "ConfirmarOperacaoTEF2", "FinalizarOperacaoTEF"};
+        << QStringList{"--id", "40"} + venda
+        << QStringList{"IniciarOperacaoTEF", "RealizarPagamentoTEF", "ConfirmarOperacaoTEF2", "FinalizarOperacaoTEF"}
+        << "2";
     QTest::newRow("JSON sale is confirmed at once")
-        << QStringList{"--json"}
-        << QStringList{"IniciarOperacaoTEF", "RealizarPagamentoTEF", "ConfirmarOperacaoTEF", "FinalizarOperacaoTEF"};
+        << QStringList{"--json", "--id", "40"} + venda
+        << QStringList{"IniciarOperacaoTEF", "RealizarPagamentoTEF", "ConfirmarOperacaoTEF", "FinalizarOperacaoTEF"}
+        << "";
+    QTest::newRow("declined sale asks no confirmation")
+        << QStringList{"CRT", "--id", "40", "--valor", "1051", "--field", "011-000=20"}
+        << QStringList{"IniciarOperacaoTEF", "RealizarPagamentoTEF", "FinalizarOperacaoTEF"} << "1";
 }
 
-void TestZ3TefTroca::vendaConfirmadaPeloPdv()
+void TestZ3TefTroca::vendaPeloPdv()
 {
-    QFETCH(QStringList, formato);
-    const int codigo = cliente(
-        formato + QStringList{"CRT", "--id", "40", "--valor", "1000", "--field", "011-000=10", "--then", "CNF"});
+    QFETCH(QStringList, argumentos);
+    QFETCH(QString, requerConfirmacao);
+    const int codigo = cliente(argumentos);
     QVERIFY2(codigo == 0, qPrintable(m_saida));
     QTRY_VERIFY_WITH_TIMEOUT(!m_backend->isRunning() && m_monitor->monitorando(), 15000);
     QTEST(testsupport::funcoesSimuladas(pasta("chamadas.jsonl")), "funcoes");
@@ -140,28 +129,20 @@ void TestZ3TefTroca::vendaConfirmadaPeloPdv()
     QVERIFY(!m_backend->isTefStarted());
     QVERIFY(QDir(pasta("req")).entryList(QDir::Files).isEmpty());
     QVERIFY(QDir(pasta("resp")).entryList(QDir::Files).isEmpty());
-    if (!formato.isEmpty())
-        return; // the client prints a JSON response by member names; the fields are checked below
+    if (requerConfirmacao.isEmpty())
+        return; // the client prints a JSON response by member names
+    // The key-number response as the POS reads it.
     const QMap<QString, QString> r = campos();
     QCOMPARE(r.value("000-000"), QStringLiteral("CRT"));
     QCOMPARE(r.value("001-000"), QStringLiteral("40"));
-    QCOMPARE(r.value("009-000"), QStringLiteral("0"));
-    QCOMPARE(r.value("003-000"), QStringLiteral("1000"));
-    QVERIFY2(!r.value("027-000").isEmpty(), qPrintable(m_saida));
-    QCOMPARE(r.value("729-000"), QStringLiteral("2"));
-}
-
-void TestZ3TefTroca::vendaNegadaNaoPedeConfirmacao()
-{
-    const int codigo = cliente({"CRT", "--id", "41", "--valor", "1051", "--field", "011-000=20"});
-    QVERIFY2(codigo == 0, qPrintable(m_saida));
-    QTRY_VERIFY_WITH_TIMEOUT(!m_backend->isRunning() && m_monitor->monitorando(), 15000);
-    QCOMPARE(testsupport::funcoesSimuladas(pasta("chamadas.jsonl")),
-             (QStringList{"IniciarOperacaoTEF", "RealizarPagamentoTEF", "FinalizarOperacaoTEF"}));
-    const QMap<QString, QString> r = campos();
-    QVERIFY2(!r.value("009-000").isEmpty() && r.value("009-000") != QLatin1String("0"), qPrintable(m_saida));
-    QCOMPARE(r.value("729-000"), QStringLiteral("1"));
-    QVERIFY(m_backend->pendentes().isEmpty());
+    QCOMPARE(r.value("729-000"), requerConfirmacao);
+    if (requerConfirmacao == QLatin1String("2")) {
+        QCOMPARE(r.value("009-000"), QStringLiteral("0"));
+        QCOMPARE(r.value("003-000"), QStringLiteral("1000"));
+        QVERIFY2(!r.value("027-000").isEmpty(), qPrintable(m_saida));
+    } else {
+        QVERIFY2(!r.value("009-000").isEmpty() && r.value("009-000") != QLatin1String("0"), qPrintable(m_saida));
+    }
 }
 
 QTEST_MAIN(TestZ3TefTroca)

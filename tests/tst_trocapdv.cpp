@@ -1,5 +1,7 @@
 // The exchange driven by the POS client program, as an integrator would run it:
 // a separate process writing requests and reading answers through the folders.
+// Single requests through the client run against the real backend in
+// tst_Z3_Tef_Troca; how each operation is answered is tst_monitoradiretorio's.
 #include "LogCapture.h"
 #include "TestBackend.h"
 #include "TestSupport.h"
@@ -8,11 +10,9 @@
 #include "app/GlobalFlags.h"
 #include "app/Wiring.h"
 #include "exchange/MonitoraDiretorio.h"
-#include "exchange/ProtocoloSitef.h"
 
 #include <QDir>
 #include <QJsonDocument>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -26,8 +26,6 @@ private slots:
     void init();
     void cleanup();
 
-    void requestAndFollowUp_data();
-    void requestAndFollowUp();
     void burstOfRequestsServedOneByOne();
     void silentManagerReportedAsInactive();
 
@@ -80,62 +78,8 @@ void TestTrocaPdv::iniciar()
 
 int TestTrocaPdv::cliente(const QStringList &argumentos, int prazoMs)
 {
-    QProcess processo;
-    processo.setProcessChannelMode(QProcess::MergedChannels);
-    processo.start(QStringLiteral(Z3_BIN_DIR "/pos_client"),
-                   QStringList{QStringLiteral("--req"), pasta("req"), QStringLiteral("--resp"), pasta("resp")} +
-                       argumentos);
-    if (!processo.waitForStarted(5000))
-        return -1;
-    // Never waitForFinished: the monitor answers from this very thread.
-    if (!testsupport::waitUntil([&] { return processo.state() == QProcess::NotRunning; }, prazoMs)) {
-        processo.kill();
-        processo.waitForFinished(5000);
-        return -2;
-    }
-    m_saida = QString::fromUtf8(processo.readAll());
-    return processo.exitStatus() == QProcess::NormalExit ? processo.exitCode() : -3;
-}
-
-void TestTrocaPdv::requestAndFollowUp_data()
-{
-    QTest::addColumn<QStringList>("argumentos");
-    QTest::addColumn<QStringList>("operacoes");
-    QTest::addColumn<bool>("precisaConversao");
-
-    QTest::newRow("JSON sale then confirmation")
-        << QStringList{"CRT", "--json", "--id", "10", "--valor", "1000", "--then", "CNF"} << QStringList{"CRT", "CNF"}
-        << false;
-    QTest::newRow("JSON cancellation then non-confirmation")
-        << QStringList{"CNC", "--json", "--id", "20", "--nsu", "123", "--then", "NCN"} << QStringList{"CNC", "NCN"}
-        << false;
-    QTest::newRow("JSON activity check: status only")
-        << QStringList{"ATV", "--json", "--id", "30"} << QStringList{"ATV"} << false;
-    QTest::newRow("key-number sale then confirmation")
-        << QStringList{"CRT", "--id", "40", "--valor", "1000", "--then", "CNF"} << QStringList{"CRT", "CNF"} << true;
-}
-
-void TestTrocaPdv::requestAndFollowUp()
-{
-    QFETCH(QStringList, argumentos);
-    QFETCH(QStringList, operacoes);
-    QFETCH(bool, precisaConversao);
-
-    if (precisaConversao &&
-        ProtocoloSitef().requestToJson(QStringLiteral("000-000 = CRT\n001-000 = 1\n999-999 = 0\n")).isEmpty())
-        QSKIP("request conversion not available in this build");
-
-    iniciar();
-    QCOMPARE(cliente(argumentos, 60000), 0);
-    QTRY_VERIFY_WITH_TIMEOUT(!m_backend->isRunning() && m_monitor->monitorando(), 15000);
-
-    QStringList vistas;
-    for (const QString &r : m_backend->requisicoes())
-        vistas << QJsonDocument::fromJson(r.toUtf8()).object().value(QLatin1String("header")).toString();
-    QCOMPARE(vistas, operacoes);
-    // Everything the client was given it took away: nothing is left behind.
-    QVERIFY(QDir(pasta("req")).entryList(QDir::Files).isEmpty());
-    QVERIFY(QDir(pasta("resp")).entryList(QDir::Files).isEmpty());
+    const QStringList pastas{"--req", pasta("req"), "--resp", pasta("resp")};
+    return testsupport::runPosClient(pastas + argumentos, prazoMs, &m_saida);
 }
 
 void TestTrocaPdv::burstOfRequestsServedOneByOne()

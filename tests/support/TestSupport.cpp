@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
+#include <QProcess>
 #include <QThread>
 
 namespace testsupport {
@@ -62,6 +63,24 @@ void writeConfig(const QJsonObject &overrides)
     for (auto it = overrides.begin(); it != overrides.end(); ++it)
         all.insert(it.key(), it.value());
     writeAll(configPath(), QJsonDocument(all).toJson());
+}
+
+int runPosClient(const QStringList &arguments, int timeoutMs, QString *output)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(QStringLiteral(Z3_BIN_DIR "/pos_client"), arguments);
+    if (!process.waitForStarted(5000))
+        return -1;
+    // Never waitForFinished: whoever answers the client lives in this thread.
+    if (!waitUntil([&process] { return process.state() == QProcess::NotRunning; }, timeoutMs)) {
+        process.kill();
+        process.waitForFinished(5000);
+        return -2;
+    }
+    if (output)
+        *output = QString::fromUtf8(process.readAll());
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -3;
 }
 
 } // namespace testsupport
