@@ -21,9 +21,16 @@ if ls fuzz/fuzz_*.cpp >/dev/null 2>&1; then
         corpus=$(mktemp -d)
         seeds=fuzz/seeds/${name#fuzz_}
         [ -d "$seeds" ] || seeds=tests/data
+        dict=fuzz/dict/results.dict
+        [[ $name == *request* ]] && dict=fuzz/dict/requests.dict
         echo "Fuzzing $name for a few seconds"
-        "$target" -max_total_time=5 -timeout=10 -rss_limit_mb=2048 "$corpus" "$seeds" 2>&1 | tail -n 2
-        rm -rf "$corpus"
+        if ! "$target" -dict="$dict" -max_total_time=5 -timeout=10 -rss_limit_mb=2048 "$corpus" "$seeds" \
+            >"$corpus.log" 2>&1; then
+            tail -n 60 "$corpus.log"
+            exit 1
+        fi
+        grep -E '^Done' "$corpus.log" || true
+        rm -rf "$corpus" "$corpus.log"
     done
 fi
 
