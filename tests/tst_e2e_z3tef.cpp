@@ -86,7 +86,7 @@ private:
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         env.insert(QStringLiteral("QT_QUICK_BACKEND"), QStringLiteral("software"));
         env.remove(QStringLiteral("Z3_LOG"));
-        env.remove(QStringLiteral("Z3_SIM_CENARIO"));
+        env.insert(QStringLiteral("Z3_SIM_CENARIO"), path(QStringLiteral("cenario.json")));
         env.remove(QStringLiteral("DISPLAY"));
         env.remove(QStringLiteral("WAYLAND_DISPLAY"));
         m_programa->setProcessEnvironment(env);
@@ -283,6 +283,22 @@ private slots:
         QCOMPARE(argumentos.at(1).toInt(), c.value(QStringLiteral("027-000")).toInt());
         QCOMPARE(argumentos.at(2).toInt(), 1);
         QCOMPARE(chamadasDe(QStringLiteral("FinalizarOperacaoTEF")).size(), finalizacoesAntes + 1);
+    }
+
+    void refusedStartIsNotReadAsApproval()
+    {
+        // The library answers the start with the code that means "approved" in a transaction.
+        const QString cenario = path(QStringLiteral("cenario.json"));
+        QVERIFY(testsupport::writeAll(cenario, R"({"iniciar_retorno":"0"})"));
+        const Resultado r =
+            posClient({QStringLiteral("CRT"), QStringLiteral("--id"), novoId(), QStringLiteral("--valor"),
+                       QStringLiteral("1000"), QStringLiteral("--field"), QStringLiteral("731-000=1")});
+        QVERIFY(QFile::remove(cenario));
+        QVERIFY2(r.codigoSaida == 0, qPrintable(r.saida));
+        QVERIFY(r.campos.value(QStringLiteral("009-000")) != QLatin1String("0"));
+        QCOMPARE(r.campos.value(QStringLiteral("375-000")), QStringLiteral("-1"));
+        QCOMPARE(r.campos.value(QStringLiteral("030-000")), QStringLiteral("Falha ao iniciar"));
+        QVERIFY(r.campos.value(QStringLiteral("729-000")).isEmpty());
     }
 
     void nothingLeftBehind()
