@@ -285,6 +285,19 @@ private slots:
         QCOMPARE(chamadasDe(QStringLiteral("FinalizarOperacaoTEF")).size(), finalizacoesAntes + 1);
     }
 
+    void supervisorPasswordReachesTheLibraryButNotTheLog()
+    {
+        const QString senha = QStringLiteral("987654");
+        const Resultado r =
+            posClient({QStringLiteral("ADM"), QStringLiteral("--id"), novoId(), QStringLiteral("--field"),
+                       QStringLiteral("011-000=2"), QStringLiteral("--field"), QStringLiteral("375-025=") + senha});
+        QVERIFY2(r.codigoSaida == 0, qPrintable(r.saida));
+        QCOMPARE(r.campos.value(QStringLiteral("009-000")), QStringLiteral("0"));
+        QVERIFY(QString::fromUtf8(testsupport::readAll(path(QStringLiteral("sim_log.jsonl")))).contains(senha));
+        QVERIFY(logText().contains(QStringLiteral("ADM")));
+        QVERIFY(!logText().contains(senha));
+    }
+
     void refusedStartIsNotReadAsApproval()
     {
         // The library answers the start with the code that means "approved" in a transaction.
