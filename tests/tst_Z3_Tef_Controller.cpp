@@ -143,6 +143,8 @@ private slots:
     void confirmacaoSemOperacaoAberta();
     void ncnComTresPendentesPergunta();
     void operacaoNaoIdentificada();
+    void inicioRecusadoNaoPareceAprovado_data();
+    void inicioRecusadoNaoPareceAprovado();
     void bibliotecaAusenteRespondeFalha();
     void valorDigitadoEConvertido();
     void erroDaBibliotecaMostradoERespondido();
@@ -453,6 +455,28 @@ void TestZ3TefController::operacaoNaoIdentificada()
     QCOMPARE(r.value("codigo").toInt(), -3);
     QCOMPARE(r.value("mensagem").toString(), QStringLiteral("Operação não identificada"));
     QVERIFY(log().contains(QStringLiteral("Erro ao obter sequencial para confirmação")));
+}
+
+void TestZ3TefController::inicioRecusadoNaoPareceAprovado_data()
+{
+    QTest::addColumn<QByteArray>("retorno");
+    QTest::newRow("start refused with the approval code") << QByteArray("0");
+    QTest::newRow("start refused with another code") << QByteArray("2");
+}
+
+void TestZ3TefController::inicioRecusadoNaoPareceAprovado()
+{
+    QFETCH(QByteArray, retorno);
+    cenario(R"({"iniciar_retorno":")" + retorno + R"("})");
+    const QJsonObject r = vendaPendente();
+    QCOMPARE(funcoes(), QStringList{"IniciarOperacaoTEF"});
+    QVERIFY(m_erros.contains(QStringLiteral("Erro ao iniciar operação TEF")));
+    QCOMPARE(r.value("codigo").toInt(), -1);
+    QCOMPARE(r.value("mensagem").toString(), QStringLiteral("Operação TEF não foi iniciada"));
+    QVERIFY(!r.contains("requer_confirmacao"));
+    const QJsonObject tef = r.value("tef").toObject();
+    QVERIFY(!tef.contains("retorno"));
+    QCOMPARE(tef.value("mensagemResultado").toString(), QStringLiteral("Falha ao iniciar"));
 }
 
 void TestZ3TefController::bibliotecaAusenteRespondeFalha()

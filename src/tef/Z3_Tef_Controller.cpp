@@ -54,6 +54,26 @@ QString rotuloCartao(int tipo)
     }
 }
 
+// What the POS gets when the TEF operation could not be opened. The start reply
+// says "retorno" "1" for success, so its failure may well say "0", which in a
+// transaction's reply means approved: passed on as it is, the POS would read a
+// sale that never happened as paid. The library's own message is kept.
+QByteArray falhaAoIniciar(const QByteArray &respostaInicio)
+{
+    const QJsonObject inicio = objeto(respostaInicio);
+    QJsonObject falha = objeto(Z3_Tef_Protocolo::jsonNaoIniciada());
+    const int codigo = inicio.value(QStringLiteral("codigo")).toInt();
+    if (codigo != 0) {
+        falha.insert(QStringLiteral("codigo"), codigo);
+        falha.insert(QStringLiteral("mensagem"), inicio.value(QStringLiteral("mensagem")));
+    }
+    const QJsonValue mensagem =
+        inicio.value(QStringLiteral("tef")).toObject().value(QStringLiteral("mensagemResultado"));
+    if (mensagem.isString())
+        falha.insert(QStringLiteral("tef"), QJsonObject{{QStringLiteral("mensagemResultado"), mensagem}});
+    return QJsonDocument(falha).toJson(QJsonDocument::Compact);
+}
+
 // An operator's list choice as an index; -1 when it is not a number.
 int indiceEscolhido(const QString &texto)
 {
@@ -310,6 +330,8 @@ void Z3_Tef_Controller::ProcessaTEF()
     if (!m_isTefStarted) {
         emit showMessageError(QStringLiteral("Erro ao iniciar operação TEF"));
         emit textChanged(QStringLiteral("Erro ao iniciar operação TEF"));
+        if (!confirmacao)
+            ultimaResposta = falhaAoIniciar(ultimaResposta);
     } else if (confirmacao) {
         resolverPendentes(op == QLatin1String("CNF") ? 1 : 0);
     } else {

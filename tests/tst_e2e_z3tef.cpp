@@ -1,0 +1,373 @@
+#include "TestSupport.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+// The whole program as a shop runs it with the Z3_Tef product: a copy of the
+// executable in a folder of its own with its configuration beside it, the
+// simulated vendor library, and the POS client on the other side of the folders.
+// Nothing is looked at but files: the response and status files, the program's
+// log and the simulator's call log.
+class TestE2eZ3Tef : public QObject
+{
+    Q_OBJECT
+
+private:
+    struct Resultado
+    {
+        int codigoSaida = -1;
+        QString saida;
+        QMap<QString, QString> campos; // the response as pos_client printed it
+    };
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<QProcess> m_programa;
+    int m_proximoId = 100;
+
+    QString path(const QString &name) const { return m_dir->filePath(name); }
+    QString pastaResp() const { return path(QStringLiteral("Resp")); }
+    QString logText() const { return QString::fromUtf8(testsupport::readAll(path(QStringLiteral("z3_log.txt")))); }
+
+    QList<QJsonObject> chamadas() const
+    {
+        QList<QJsonObject> lista;
+        const QList<QByteArray> linhas = testsupport::readAll(path(QStringLiteral("sim_log.jsonl"))).split('\n');
+        for (const QByteArray &linha : linhas) {
+            if (!linha.trimmed().isEmpty())
+                lista.append(QJsonDocument::fromJson(linha).object());
+        }
+        return lista;
+    }
+
+    QList<QJsonObject> chamadasDe(const QString &funcao) const
+    {
+        QList<QJsonObject> lista;
+        for (const QJsonObject &c : chamadas()) {
+            if (c.value(QStringLiteral("funcao")).toString() == funcao)
+                lista.append(c);
+        }
+        return lista;
+    }
+
+    // A fresh folder with the executable, its configuration and the two exchange folders.
+    void preparar()
+    {
+        if (m_programa)
+            parar();
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+        QVERIFY(QFile::copy(QStringLiteral(Z3_BIN_DIR "/Z3_TEFZoduvud"), path(QStringLiteral("Z3_TEFZoduvud"))));
+        QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("Req")));
+        QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("Resp")));
+        const QJsonObject config{{"path_in", path(QStringLiteral("Req"))},
+                                 {"path_out", pastaResp()},
+                                 {"produto_tef", 2},
+                                 {"tipo_operacao", 0},
+                                 {"log", 1},
+                                 {"vitra", 0}};
+        QVERIFY(testsupport::writeAll(path(QStringLiteral("config_tef.json")), QJsonDocument(config).toJson()));
+    }
+
+    void iniciar(const QString &pastaBibliotecas)
+    {
+        m_programa = std::make_unique<QProcess>();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HOME"), m_dir->path());
+        env.insert(QStringLiteral("Z3_LIB_DIR"), pastaBibliotecas);
+        env.insert(QStringLiteral("Z3_SIM_LOG"), path(QStringLiteral("sim_log.jsonl")));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("QT_QUICK_BACKEND"), QStringLiteral("software"));
+        env.remove(QStringLiteral("Z3_LOG"));
+        env.insert(QStringLiteral("Z3_SIM_CENARIO"), path(QStringLiteral("cenario.json")));
+        env.remove(QStringLiteral("DISPLAY"));
+        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        m_programa->setProcessEnvironment(env);
+        m_programa->setWorkingDirectory(m_dir->path());
+        // The log file is what the test reads; the copy on the terminal would only bury the results.
+        m_programa->setStandardOutputFile(QProcess::nullDevice());
+        m_programa->setStandardErrorFile(QProcess::nullDevice());
+        m_programa->start(path(QStringLiteral("Z3_TEFZoduvud")), QStringList());
+        QVERIFY(m_programa->waitForStarted(30000));
+        QVERIFY2(esperarLog(QStringLiteral("[MonitoraDiretorio] Monitoramento iniciado em: "), 1),
+                 qPrintable(logText()));
+    }
+
+    void parar()
+    {
+        if (!m_programa)
+            return;
+        if (m_programa->state() != QProcess::NotRunning) {
+            m_programa->terminate();
+            if (!m_programa->waitForFinished(30000))
+                m_programa->kill();
+            m_programa->waitForFinished(30000);
+        }
+        m_programa.reset();
+    }
+
+    // Waits until the log holds the text `count` times; false when the program ends first.
+    bool esperarLog(const QString &text, int count, int timeoutMs = 30000)
+    {
+        QDeadlineTimer deadline(timeoutMs);
+        while (!deadline.hasExpired()) {
+            if (logText().count(text) >= count)
+                return true;
+            if (m_programa->state() == QProcess::NotRunning)
+                return false;
+            m_programa->waitForFinished(20);
+        }
+        return false;
+    }
+
+    Resultado posClient(const QStringList &args)
+    {
+        Resultado r;
+        QProcess pdv;
+        pdv.setProcessChannelMode(QProcess::MergedChannels);
+        pdv.start(QStringLiteral(Z3_BIN_DIR "/pos_client"),
+                  QStringList{QStringLiteral("--config"), path(QStringLiteral("config_tef.json"))} + args);
+        if (!pdv.waitForFinished(60000)) {
+            pdv.kill();
+            pdv.waitForFinished();
+            return r;
+        }
+        r.codigoSaida = pdv.exitStatus() == QProcess::NormalExit ? pdv.exitCode() : -1;
+        r.saida = QString::fromUtf8(pdv.readAll());
+        bool naResposta = false;
+        for (const QString &linha : r.saida.split(QLatin1Char('\n'))) {
+            if (linha == QLatin1String("response:")) {
+                naResposta = true;
+            } else if (naResposta && linha.startsWith(QLatin1String("  "))) {
+                const int igual = linha.indexOf(QLatin1String(" = "));
+                r.campos.insert(linha.mid(2, igual - 2), linha.mid(igual + 3));
+            }
+        }
+        return r;
+    }
+
+    QString novoId() { return QString::number(m_proximoId++); }
+
+    // A confirmation or activity check: the status file, then no response file.
+    void somenteStatus(const QString &operacao, const QStringList &campos)
+    {
+        const QString marca = QStringLiteral("Operação %1 não requer arquivo IntPos.001").arg(operacao);
+        const int antes = logText().count(marca);
+        QStringList args{operacao, QStringLiteral("--id"), novoId()};
+        for (const QString &c : campos)
+            args << QStringLiteral("--field") << c;
+        const Resultado r = posClient(args);
+        QVERIFY2(r.codigoSaida == 0, qPrintable(r.saida));
+        QVERIFY(r.saida.contains(QStringLiteral("status ok: ") + operacao));
+        QVERIFY2(esperarLog(marca, antes + 1), qPrintable(logText()));
+        QVERIFY(!QFileInfo::exists(pastaResp() + QStringLiteral("/IntPos.001")));
+        QVERIFY(!QFileInfo::exists(pastaResp() + QStringLiteral("/IntPos.001.json")));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        preparar();
+        const QString libs = qEnvironmentVariable("Z3_LIB_DIR", QStringLiteral(Z3_BIN_DIR));
+        QVERIFY(QFileInfo::exists(libs + QStringLiteral("/Z3_Tef01.so")));
+        iniciar(libs);
+    }
+
+    void cleanupTestCase() { parar(); }
+
+    void activityCheckGetsStatusOnly()
+    {
+        somenteStatus(QStringLiteral("ATV"), {});
+        QVERIFY(chamadasDe(QStringLiteral("RealizarPagamentoTEF")).isEmpty());
+    }
+
+    void sale_data()
+    {
+        QTest::addColumn<bool>("json");
+        QTest::addColumn<QString>("valor");
+        QTest::addColumn<QString>("tipoCartao");
+        QTest::addColumn<QString>("requerConfirmacao");
+        QTest::addColumn<bool>("aprovada");
+
+        QTest::newRow("credit sale stays pending and carries both receipts")
+            << false << QStringLiteral("1000") << QStringLiteral("1") << QStringLiteral("2") << true;
+        QTest::newRow("debit sale stays pending")
+            << false << QStringLiteral("4590") << QStringLiteral("2") << QStringLiteral("2") << true;
+        QTest::newRow("declined sale needs no confirmation")
+            << false << QStringLiteral("1051") << QStringLiteral("1") << QStringLiteral("1") << false;
+        QTest::newRow("JSON sale is confirmed at once")
+            << true << QStringLiteral("2500") << QStringLiteral("1") << QStringLiteral("1") << true;
+        QTest::newRow("declined JSON sale")
+            << true << QStringLiteral("351") << QStringLiteral("1") << QStringLiteral("1") << false;
+    }
+
+    void sale()
+    {
+        QFETCH(bool, json);
+        QFETCH(QString, valor);
+        QFETCH(QString, tipoCartao);
+        QFETCH(QString, requerConfirmacao);
+        QFETCH(bool, aprovada);
+
+        const int pagamentosAntes = chamadasDe(QStringLiteral("RealizarPagamentoTEF")).size();
+        const int confirmacoesAntes = chamadasDe(QStringLiteral("ConfirmarOperacaoTEF")).size();
+        const int finalizacoesAntes = chamadasDe(QStringLiteral("FinalizarOperacaoTEF")).size();
+        const QString id = novoId();
+        QStringList args{QStringLiteral("CRT"),
+                         QStringLiteral("--id"),
+                         id,
+                         QStringLiteral("--valor"),
+                         valor,
+                         QStringLiteral("--field"),
+                         QStringLiteral("731-000=") + tipoCartao};
+        if (json)
+            args << QStringLiteral("--json");
+        const Resultado r = posClient(args);
+        QVERIFY2(r.codigoSaida == 0, qPrintable(r.saida));
+
+        // The amount and card type went to the library as the request gave them.
+        const QList<QJsonObject> pagamentos = chamadasDe(QStringLiteral("RealizarPagamentoTEF"));
+        QVERIFY(pagamentos.size() > pagamentosAntes);
+        QCOMPARE(pagamentos.last().value(QStringLiteral("argumentos")).toArray().at(0).toInt(), tipoCartao.toInt());
+        // A pending sale keeps the TEF operation open; anything else closes it.
+        QCOMPARE(chamadasDe(QStringLiteral("FinalizarOperacaoTEF")).size(),
+                 finalizacoesAntes + (requerConfirmacao == QLatin1String("2") ? 0 : 1));
+
+        if (json) {
+            QCOMPARE(r.campos.value(QStringLiteral("requer_confirmacao")), requerConfirmacao);
+            QCOMPARE(r.campos.value(QStringLiteral("id")), id);
+            const QJsonObject tef = QJsonDocument::fromJson(r.campos.value(QStringLiteral("tef")).toUtf8()).object();
+            QCOMPARE(tef.value(QStringLiteral("valorTotal")).toString(), valor);
+            QCOMPARE(tef.value(QStringLiteral("retorno")).toString(),
+                     aprovada ? QStringLiteral("0") : QStringLiteral("5"));
+            // Confirmed by the program itself, only when approved.
+            QCOMPARE(chamadasDe(QStringLiteral("ConfirmarOperacaoTEF")).size(), confirmacoesAntes + (aprovada ? 1 : 0));
+            return;
+        }
+
+        const QMap<QString, QString> &c = r.campos;
+        QCOMPARE(c.value(QStringLiteral("000-000")), QStringLiteral("CRT"));
+        QCOMPARE(c.value(QStringLiteral("001-000")), id);
+        QCOMPARE(c.value(QStringLiteral("729-000")), requerConfirmacao);
+        QCOMPARE(c.value(QStringLiteral("003-000")), valor);
+        QCOMPARE(c.value(QStringLiteral("009-000")), aprovada ? QStringLiteral("0") : QStringLiteral("5"));
+        QCOMPARE(r.saida.trimmed().endsWith(QLatin1String("999-999 = 0")), true);
+        for (const char *bloco : {"712-000", "714-000", "028-000"})
+            QCOMPARE(c.contains(QLatin1String(bloco)), aprovada);
+        if (aprovada) {
+            QVERIFY(c.value(QStringLiteral("713-001")).length() > 0);
+            QVERIFY(c.value(QStringLiteral("715-001")).length() > 0);
+            QCOMPARE(c.value(QStringLiteral("712-000")).toInt(), r.saida.count(QStringLiteral("  713-")));
+            QCOMPARE(c.value(QStringLiteral("714-000")).toInt(), r.saida.count(QStringLiteral("  715-")));
+            QVERIFY(!c.value(QStringLiteral("027-000")).isEmpty());
+        }
+        QCOMPARE(chamadasDe(QStringLiteral("ConfirmarOperacaoTEF")).size(), confirmacoesAntes);
+        if (requerConfirmacao != QLatin1String("2"))
+            return;
+
+        // The POS confirms: status file only, and the library's confirmation of that sequence.
+        const int confirmacoes2Antes = chamadasDe(QStringLiteral("ConfirmarOperacaoTEF2")).size();
+        somenteStatus(QStringLiteral("CNF"), {QStringLiteral("010-000=") + c.value(QStringLiteral("010-000")),
+                                              QStringLiteral("012-000=") + c.value(QStringLiteral("012-000")),
+                                              QStringLiteral("027-000=") + c.value(QStringLiteral("027-000"))});
+        const QList<QJsonObject> confirmacoes = chamadasDe(QStringLiteral("ConfirmarOperacaoTEF2"));
+        QCOMPARE(confirmacoes.size(), confirmacoes2Antes + 1);
+        const QJsonArray argumentos = confirmacoes.last().value(QStringLiteral("argumentos")).toArray();
+        QCOMPARE(argumentos.at(1).toInt(), c.value(QStringLiteral("027-000")).toInt());
+        QCOMPARE(argumentos.at(2).toInt(), 1);
+        QCOMPARE(chamadasDe(QStringLiteral("FinalizarOperacaoTEF")).size(), finalizacoesAntes + 1);
+    }
+
+    void supervisorPasswordReachesTheLibraryButNotTheLog()
+    {
+        const QString senha = QStringLiteral("987654");
+        const Resultado r =
+            posClient({QStringLiteral("ADM"), QStringLiteral("--id"), novoId(), QStringLiteral("--field"),
+                       QStringLiteral("011-000=2"), QStringLiteral("--field"), QStringLiteral("375-025=") + senha});
+        QVERIFY2(r.codigoSaida == 0, qPrintable(r.saida));
+        QCOMPARE(r.campos.value(QStringLiteral("009-000")), QStringLiteral("0"));
+        QVERIFY(QString::fromUtf8(testsupport::readAll(path(QStringLiteral("sim_log.jsonl")))).contains(senha));
+        QVERIFY(logText().contains(QStringLiteral("ADM")));
+        QVERIFY(!logText().contains(senha));
+    }
+
+    void refusedStartIsNotReadAsApproval()
+    {
+        // The library answers the start with the code that means "approved" in a transaction.
+        const QString cenario = path(QStringLiteral("cenario.json"));
+        QVERIFY(testsupport::writeAll(cenario, R"({"iniciar_retorno":"0"})"));
+        const Resultado r =
+            posClient({QStringLiteral("CRT"), QStringLiteral("--id"), novoId(), QStringLiteral("--valor"),
+                       QStringLiteral("1000"), QStringLiteral("--field"), QStringLiteral("731-000=1")});
+        QVERIFY(QFile::remove(cenario));
+        QVERIFY2(r.codigoSaida == 0, qPrintable(r.saida));
+        QVERIFY(r.campos.value(QStringLiteral("009-000")) != QLatin1String("0"));
+        QCOMPARE(r.campos.value(QStringLiteral("375-000")), QStringLiteral("-1"));
+        QCOMPARE(r.campos.value(QStringLiteral("030-000")), QStringLiteral("Falha ao iniciar"));
+        QVERIFY(r.campos.value(QStringLiteral("729-000")).isEmpty());
+    }
+
+    void nothingLeftBehind()
+    {
+        const QStringList restos =
+            QDir(pastaResp()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot) +
+            QDir(path(QStringLiteral("Req"))).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+        QVERIFY2(restos.isEmpty(), qPrintable(restos.join(QLatin1Char(' '))));
+        QCOMPARE(m_programa->state(), QProcess::Running);
+    }
+
+    void missingLibraryStillAnswers_data()
+    {
+        QTest::addColumn<bool>("json");
+        QTest::newRow("key-number request") << false;
+        QTest::newRow("JSON request") << true;
+    }
+
+    void missingLibraryStillAnswers()
+    {
+        QFETCH(bool, json);
+        if (QTest::currentDataTag() == QLatin1String("key-number request")) {
+            preparar();
+            QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("sem_bibliotecas")));
+            iniciar(path(QStringLiteral("sem_bibliotecas")));
+        }
+        QStringList args{QStringLiteral("CRT"),      QStringLiteral("--id"), novoId(),
+                         QStringLiteral("--valor"),  QStringLiteral("1000"), QStringLiteral("--field"),
+                         QStringLiteral("731-000=1")};
+        if (json)
+            args << QStringLiteral("--json");
+        const Resultado r = posClient(args);
+        QVERIFY2(r.codigoSaida == 0, qPrintable(r.saida));
+        if (json) {
+            QVERIFY(r.campos.value(QStringLiteral("codigo")).toInt() != 0);
+            QVERIFY(!r.campos.value(QStringLiteral("mensagem")).isEmpty());
+        } else {
+            QVERIFY(r.campos.value(QStringLiteral("375-000")).toInt() != 0);
+            QVERIFY(!r.campos.value(QStringLiteral("375-001")).isEmpty());
+            QVERIFY(!r.campos.contains(QStringLiteral("729-000")) ||
+                    r.campos.value(QStringLiteral("729-000")) != QLatin1String("2"));
+        }
+        QVERIFY(chamadas().isEmpty());
+        // Still serving requests afterwards.
+        somenteStatus(QStringLiteral("ATV"), {});
+        QCOMPARE(m_programa->state(), QProcess::Running);
+    }
+
+    void endsCleanly()
+    {
+        m_programa->terminate();
+        QVERIFY(m_programa->waitForFinished(30000));
+        QCOMPARE(m_programa->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(m_programa->exitCode(), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestE2eZ3Tef)
+#include "tst_e2e_z3tef.moc"
