@@ -470,7 +470,7 @@ void TestZ3TefController::inicioRecusadoNaoPareceAprovado()
     cenario(R"({"iniciar_retorno":")" + retorno + R"("})");
     const QJsonObject r = vendaPendente();
     QCOMPARE(funcoes(), QStringList{"IniciarOperacaoTEF"});
-    QVERIFY(m_erros.contains(QStringLiteral("Erro ao iniciar operação TEF")));
+    QVERIFY(m_s.erros.contains(QStringLiteral("Erro ao iniciar operação TEF")));
     QCOMPARE(r.value("codigo").toInt(), -1);
     QCOMPARE(r.value("mensagem").toString(), QStringLiteral("Operação TEF não foi iniciada"));
     QVERIFY(!r.contains("requer_confirmacao"));
