@@ -7,6 +7,8 @@
 #include <QLoggingCategory>
 #include <QMutex>
 
+#include <cstdio>
+
 namespace {
 
 // Lines come from the GUI thread and from worker threads at once; one lock keeps
@@ -53,10 +55,15 @@ void rotateIfNeeded(const QString &path)
 
 QString Log::formatarLinha(Nivel nivel, const QString &msg)
 {
-    const QString prefixo = QStringLiteral("{%1}{%2}")
-                                .arg(QDateTime::currentDateTime().toString(QStringLiteral("dd/MM/yy hh:mm:ss:zzz")),
-                                     QStringLiteral(Z3_APP_NAME));
-    return prefixo + marcador(nivel).arg(msg);
+    // "dd/MM/yy hh:mm:ss:zzz" by hand: QDateTime::toString consults the system
+    // locale on every call, which was the larger part of a line's cost.
+    const QDateTime agora = QDateTime::currentDateTime();
+    const QDate d = agora.date();
+    const QTime t = agora.time();
+    char carimbo[32];
+    std::snprintf(carimbo, sizeof carimbo, "{%02d/%02d/%02d %02d:%02d:%02d:%03d}", d.day(), d.month(), d.year() % 100,
+                  t.hour(), t.minute(), t.second(), t.msec());
+    return QLatin1String(carimbo) + QStringLiteral("{" Z3_APP_NAME "}") + marcador(nivel).arg(msg);
 }
 
 void Log::escrever(Nivel nivel, const QString &msg)
