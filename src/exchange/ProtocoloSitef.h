@@ -12,7 +12,7 @@
 enum class ValueKind { Bool = 0, Integer = 1, Text = 2, Lines = 3 };
 
 // One entry of a tag list: JSON member -> response field (a "date|time" pair of
-// ids, or a receipt block spec such as "714-000|715-xxx").
+// ids, or a receipt block layout such as "714-000|715-xxx").
 struct TagMapping
 {
     QString jsonKey;
@@ -36,7 +36,7 @@ public:
     QString bridgeResultToResponse(const QString &result);
     QString tefResultToResponse(const QString &result);
 
-    // One receipt block ("028-000|029-xxx" style spec), unsorted, not joined.
+    // One receipt block (laid out as "028-000|029-xxx"), unsorted, not joined.
     QStringList receiptLines(const QString &blockSpec, const QJsonArray &lines);
 
     const QVector<TagMapping> &tagsBridge() const { return m_tagsBridge; }
