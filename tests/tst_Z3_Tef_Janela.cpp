@@ -4,6 +4,7 @@
 #include "app/Wiring.h"
 #include "tef/Z3_Tef_Controller.h"
 
+#include <QDeadlineTimer>
 #include <QJsonDocument>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -63,6 +64,7 @@ private slots:
     void pendenteAnteriorMantidaMostraOAviso();
     void valorDigitadoChegaComPontoDecimal();
     void pixMostraOQrCode();
+    void ncnPerguntaCadaPendente();
 };
 
 void TestZ3TefJanela::initTestCase()
@@ -227,6 +229,88 @@ void TestZ3TefJanela::pixMostraOQrCode()
     QVERIFY(m_qrNaTela);
     QTRY_VERIFY(m_qrDecodificado); // a real PNG, decoded by the window
     m_qr = nullptr;
+}
+
+// Waits for a yes/no question whose text starts with `pergunta` and answers it
+// on screen: a list entry and OK.
+static bool responder(const JanelaQml &j, const QString &pergunta, int indice)
+{
+    QObject *lista = j.objeto(QStringLiteral("list"));
+    QObject *texto = j.objeto(QStringLiteral("element1"));
+    const QString botao = QStringLiteral("button");
+    QDeadlineTimer prazo(10000);
+    while (!(texto->property("text").toString().startsWith(pergunta) && lista->property("count").toInt() == 2 &&
+             j.item(QStringLiteral("rec"))->isVisible() && j.item(botao)->isVisible())) {
+        if (prazo.hasExpired())
+            return false;
+        QTest::qWait(10);
+    }
+    // The button row lays itself out on the next frame: click where it is then.
+    QSignalSpy quadro(j.janela(), &QQuickWindow::frameSwapped);
+    j.janela()->update();
+    quadro.wait(2000);
+    lista->setProperty("currentIndex", indice);
+    return j.clica(botao);
+}
+
+void TestZ3TefJanela::ncnPerguntaCadaPendente()
+{
+    Z3_Tef_Controller c;
+    wiring::connectBackend(&c);
+    JanelaQml janela(&c);
+    QVERIFY(janela.carregada());
+    QSignalSpy resultado(&c, &Base_Controller::responseProcessTEF);
+    const auto rodar = [&](const QJsonObject &parametros, const QString &header, int respostas) {
+        requisicaoJson = false;
+        tefEmProcessamento = false;
+        const QJsonObject req{{"operacao", 0}, {"header", header}, {"parametros", parametros}};
+        c.setJsonConfigs(QString::fromUtf8(QJsonDocument(req).toJson(QJsonDocument::Compact)));
+        c.start();
+        for (int i = 0; i < respostas; ++i) { // keep the earlier sale pending, and read the notice
+            if (!responder(janela, QStringLiteral("Sua última transação está pendente"), 1) ||
+                !QTest::qWaitFor([&] { return janela.popup(QStringLiteral("aviso")) != nullptr; }, 10000))
+                return false;
+            QObject *aviso = janela.popup(QStringLiteral("aviso"));
+            if (!janela.clica(aviso->findChild<QQuickItem *>(QStringLiteral("cb_aviso"))) ||
+                !janela.clica(aviso->findChild<QQuickItem *>(QStringLiteral("botaoConfirmar"))) ||
+                !QTest::qWaitFor([&] { return janela.popup(QStringLiteral("aviso")) == nullptr; }, 10000))
+                return false;
+        }
+        return QTest::qWaitFor([&] { return c.isFinished() && resultado.count() > 0; }, 15000);
+    };
+    for (const char *valor : {"100", "200", "300"}) {
+        resultado.clear();
+        QVERIFY(rodar({{"codigo_transacao", "10"}, {"valor", valor}}, QStringLiteral("CRT"),
+                      c.pendentes().isEmpty() ? 0 : 1));
+    }
+    QCOMPARE(c.pendentes().size(), 3);
+    const int s2 = c.pendentes().at(1).sequencial;
+    const int s3 = c.pendentes().at(2).sequencial;
+    QFile::remove(m_simLog);
+
+    // NCN: [1/3] yes (undone), [1/2] no (kept), [2/2] cancelled (the rest kept).
+    resultado.clear();
+    requisicaoJson = false;
+    tefEmProcessamento = false;
+    c.setJsonConfigs(QStringLiteral(R"({"operacao":0,"header":"NCN","parametros":{"identificacao":"9"}})"));
+    c.start();
+    QVERIFY(responder(janela, QStringLiteral("[1/3] Deseja desfazer"), 0));
+    QVERIFY(responder(janela, QStringLiteral("[1/2] Deseja desfazer"), 1));
+    // CANCELAR's click reaching onClickButtonCancelar is the operator window test's;
+    // here the question on screen is cancelled through the same call.
+    QTRY_VERIFY(janela.objeto(QStringLiteral("element1"))
+                    ->property("text")
+                    .toString()
+                    .startsWith(QStringLiteral("[2/2] Deseja desfazer")) &&
+                c.aguardandoOperador());
+    c.onClickButtonCancelar();
+    QTRY_COMPARE_WITH_TIMEOUT(resultado.count(), 1, 15000);
+    QVERIFY(c.wait(5000));
+    const QByteArray chamadas = testsupport::readAll(m_simLog);
+    QCOMPARE(chamadas.count("ConfirmarOperacaoTEF2"), 1);
+    QCOMPARE(c.pendentes().size(), 2);
+    QCOMPARE(c.pendentes().at(0).sequencial, s2);
+    QCOMPARE(c.pendentes().at(1).sequencial, s3);
 }
 
 QTEST_MAIN(TestZ3TefJanela)
