@@ -1,5 +1,6 @@
 // The Z3_Tef library's replies and the JSON requests are outside input: every
 // reader of them must take any bytes without crashing.
+#include "QtLeakSuppression.h"
 #include "tef/ControllerSequencial.h"
 #include "tef/Z3_Tef_Protocolo.h"
 #include "tef/Z3_Tef_VO.h"
