@@ -19,12 +19,13 @@ private:
     QTemporaryDir m_dir;
     QString m_simLog;
 
-    // Starts a sale request on the controller's thread.
-    static void iniciar(Z3_Tef_Controller &c, const QJsonObject &parametros)
+    // Starts a request (a sale unless told otherwise) on the controller's thread.
+    static void iniciar(Z3_Tef_Controller &c, const QJsonObject &parametros,
+                        const QString &header = QStringLiteral("CRT"))
     {
         requisicaoJson = false;
         tefEmProcessamento = false;
-        const QJsonObject req{{"operacao", 0}, {"header", "CRT"}, {"parametros", parametros}};
+        const QJsonObject req{{"operacao", 0}, {"header", header}, {"parametros", parametros}};
         c.setJsonConfigs(QString::fromUtf8(QJsonDocument(req).toJson(QJsonDocument::Compact)));
         c.start();
     }
@@ -215,12 +216,7 @@ void TestZ3TefJanela::pixMostraOQrCode()
     m_qrNaTela = m_qrDecodificado = false;
     connect(m_qr, SIGNAL(statusChanged(QQuickImageBase::Status)), this, SLOT(qrMudou()));
     connect(m_qr, &QQuickItem::visibleChanged, this, &TestZ3TefJanela::qrMudou);
-    requisicaoJson = false;
-    tefEmProcessamento = false;
-    const QJsonObject req{
-        {"operacao", 0}, {"header", "PIX"}, {"parametros", QJsonObject{{"identificacao", "15"}, {"valor", "1990"}}}};
-    c.setJsonConfigs(QString::fromUtf8(QJsonDocument(req).toJson(QJsonDocument::Compact)));
-    c.start();
+    iniciar(c, {{"identificacao", "15"}, {"valor", "1990"}}, QStringLiteral("PIX"));
     // The QR code reaches the screen as a real PNG image, then the payment concludes.
     QTRY_COMPARE_WITH_TIMEOUT(resultado.count(), 1, 15000);
     QVERIFY(c.wait(5000));
@@ -261,11 +257,7 @@ void TestZ3TefJanela::ncnPerguntaCadaPendente()
     QVERIFY(janela.carregada());
     QSignalSpy resultado(&c, &Base_Controller::responseProcessTEF);
     const auto rodar = [&](const QJsonObject &parametros, const QString &header, int respostas) {
-        requisicaoJson = false;
-        tefEmProcessamento = false;
-        const QJsonObject req{{"operacao", 0}, {"header", header}, {"parametros", parametros}};
-        c.setJsonConfigs(QString::fromUtf8(QJsonDocument(req).toJson(QJsonDocument::Compact)));
-        c.start();
+        iniciar(c, parametros, header);
         for (int i = 0; i < respostas; ++i) { // keep the earlier sale pending, and read the notice
             if (!responder(janela, QStringLiteral("Sua última transação está pendente"), 1) ||
                 !QTest::qWaitFor([&] { return janela.popup(QStringLiteral("aviso")) != nullptr; }, 10000))
@@ -290,10 +282,7 @@ void TestZ3TefJanela::ncnPerguntaCadaPendente()
 
     // NCN: [1/3] yes (undone), [1/2] no (kept), [2/2] cancelled (the rest kept).
     resultado.clear();
-    requisicaoJson = false;
-    tefEmProcessamento = false;
-    c.setJsonConfigs(QStringLiteral(R"({"operacao":0,"header":"NCN","parametros":{"identificacao":"9"}})"));
-    c.start();
+    iniciar(c, {{"identificacao", "9"}}, QStringLiteral("NCN"));
     QVERIFY(responder(janela, QStringLiteral("[1/3] Deseja desfazer"), 0));
     QVERIFY(responder(janela, QStringLiteral("[1/2] Deseja desfazer"), 1));
     // CANCELAR's click reaching onClickButtonCancelar is the operator window test's;
