@@ -19,6 +19,15 @@ private:
     QTemporaryDir m_dir;
     QString m_simLog;
 
+    // A controller joined as the program joins it, with its window and its results.
+    struct Cena
+    {
+        Cena() { wiring::connectBackend(&c); }
+        Z3_Tef_Controller c;
+        JanelaQml janela{&c};
+        QSignalSpy resultado{&c, &Base_Controller::responseProcessTEF};
+    };
+
     // Starts a request (a sale unless told otherwise) on the controller's thread.
     static void iniciar(Z3_Tef_Controller &c, const QJsonObject &parametros,
                         const QString &header = QStringLiteral("CRT"))
@@ -86,11 +95,9 @@ void TestZ3TefJanela::cleanup()
 
 void TestZ3TefJanela::vendaComValorDigitadoETipoEscolhido()
 {
-    Z3_Tef_Controller c;
-    wiring::connectBackend(&c);
-    JanelaQml janela(&c);
-    QVERIFY(janela.carregada());
-    QSignalSpy resultado(&c, &Base_Controller::responseProcessTEF);
+    Cena cena;
+    QVERIFY(cena.janela.carregada());
+    auto &[c, janela, resultado] = cena;
     QSignalSpy primeiras(&c, &Base_Controller::firstTextChanged);
     iniciar(c, {{"identificacao", "10"}, {"tipo_cartao", "7"}});
 
@@ -135,11 +142,9 @@ void TestZ3TefJanela::vendaComValorDigitadoETipoEscolhido()
 
 void TestZ3TefJanela::cancelarDesisteDaColeta()
 {
-    Z3_Tef_Controller c;
-    wiring::connectBackend(&c);
-    JanelaQml janela(&c);
-    QVERIFY(janela.carregada());
-    QSignalSpy resultado(&c, &Base_Controller::responseProcessTEF);
+    Cena cena;
+    QVERIFY(cena.janela.carregada());
+    auto &[c, janela, resultado] = cena;
     QFile::remove(m_simLog);
     iniciar(c, {{"identificacao", "11"}, {"codigo_transacao", "10"}});
     QTRY_VERIFY_WITH_TIMEOUT(visivel(janela, "textField") && visivel(janela, "button2"), 10000);
@@ -153,11 +158,9 @@ void TestZ3TefJanela::cancelarDesisteDaColeta()
 
 void TestZ3TefJanela::pendenteAnteriorMantidaMostraOAviso()
 {
-    Z3_Tef_Controller c;
-    wiring::connectBackend(&c);
-    JanelaQml janela(&c);
-    QVERIFY(janela.carregada());
-    QSignalSpy resultado(&c, &Base_Controller::responseProcessTEF);
+    Cena cena;
+    QVERIFY(cena.janela.carregada());
+    auto &[c, janela, resultado] = cena;
     iniciar(c, {{"identificacao", "12"}, {"codigo_transacao", "10"}, {"valor", "500"}});
     QTRY_COMPARE_WITH_TIMEOUT(resultado.count(), 1, 10000);
     QVERIFY(c.wait(5000));
@@ -177,11 +180,9 @@ void TestZ3TefJanela::pendenteAnteriorMantidaMostraOAviso()
 
 void TestZ3TefJanela::valorDigitadoChegaComPontoDecimal()
 {
-    Z3_Tef_Controller c;
-    wiring::connectBackend(&c);
-    JanelaQml janela(&c);
-    QVERIFY(janela.carregada());
-    QSignalSpy resultado(&c, &Base_Controller::responseProcessTEF);
+    Cena cena;
+    QVERIFY(cena.janela.carregada());
+    auto &[c, janela, resultado] = cena;
     QFile::remove(m_simLog);
     iniciar(c, {{"identificacao", "14"}, {"codigo_transacao", "10"}});
     QTRY_VERIFY_WITH_TIMEOUT(visivel(janela, "textField") && visivel(janela, "button"), 10000);
@@ -206,11 +207,9 @@ void TestZ3TefJanela::valorDigitadoChegaComPontoDecimal()
 
 void TestZ3TefJanela::pixMostraOQrCode()
 {
-    Z3_Tef_Controller c;
-    wiring::connectBackend(&c);
-    JanelaQml janela(&c);
-    QVERIFY(janela.carregada());
-    QSignalSpy resultado(&c, &Base_Controller::responseProcessTEF);
+    Cena cena;
+    QVERIFY(cena.janela.carregada());
+    auto &[c, janela, resultado] = cena;
     m_qr = janela.item(QStringLiteral("imagePix"));
     QVERIFY(m_qr);
     m_qrNaTela = m_qrDecodificado = false;
@@ -251,11 +250,12 @@ static bool responder(const JanelaQml &j, const QString &pergunta, int indice)
 
 void TestZ3TefJanela::ncnPerguntaCadaPendente()
 {
-    Z3_Tef_Controller c;
-    wiring::connectBackend(&c);
-    JanelaQml janela(&c);
-    QVERIFY(janela.carregada());
-    QSignalSpy resultado(&c, &Base_Controller::responseProcessTEF);
+    Cena cena;
+    QVERIFY(cena.janela.carregada());
+    // Plain references: the lambdas below capture them.
+    Z3_Tef_Controller &c = cena.c;
+    JanelaQml &janela = cena.janela;
+    QSignalSpy &resultado = cena.resultado;
     const auto rodar = [&](const QJsonObject &parametros, const QString &header, int respostas) {
         iniciar(c, parametros, header);
         for (int i = 0; i < respostas; ++i) { // keep the earlier sale pending, and read the notice
