@@ -314,6 +314,48 @@ private slots:
         QVERIFY(r.campos.value(QStringLiteral("729-000")).isEmpty());
     }
 
+    // Requests the conversion refused: a plain failure for the POS, and not one
+    // library call that could open or move a transaction.
+    void refusedRequestIsNeverCharged_data()
+    {
+        QTest::addColumn<QByteArray>("pedido");
+        QTest::addColumn<QString>("mensagem");
+        QTest::newRow("no final record") << QByteArray("000-000 = CRT\n001-000 = 94\n003-000 = 1000\n731-000 = 1\n")
+                                         << QStringLiteral("Chave registro final [999-999] não encontrada");
+        QTest::newRow("cut by a NUL")
+            << QByteArray("000-000 = CRT\n001-000 = 94\n003-000 = 1000\n731-000 = 1\0\n999-999 = 0\n")
+            << QStringLiteral("Chave registro final [999-999] não encontrada");
+        QTest::newRow("garbage after a valid header")
+            << QByteArray("000-000 = CRT\n001-000 = 94\nlixo\n003-000 = 1000\n731-000 = 1\n999-999 = 0\n")
+            << QStringLiteral("Arquivo com formato inválido");
+    }
+
+    void refusedRequestIsNeverCharged()
+    {
+        QFETCH(QByteArray, pedido);
+        QFETCH(QString, mensagem);
+        const int chamadasAntes = chamadas().size();
+        const QString temporario = path(QStringLiteral("Req/pedido.tmp"));
+        QVERIFY(testsupport::writeAll(temporario, pedido));
+        QVERIFY(QFile::rename(temporario, path(QStringLiteral("Req/IntPos.001"))));
+
+        const QString resposta = pastaResp() + QStringLiteral("/IntPos.001");
+        QVERIFY2(testsupport::waitForFile(resposta, 30000), qPrintable(logText()));
+        QMap<QString, QString> campos;
+        for (const QString &linha : QString::fromUtf8(testsupport::readAll(resposta)).split(QStringLiteral("\r\n")))
+            campos.insert(linha.section(QStringLiteral(" = "), 0, 0), linha.section(QStringLiteral(" = "), 1));
+        QVERIFY(QFile::remove(resposta));
+        QVERIFY(QFile::remove(pastaResp() + QStringLiteral("/IntPos.Sts")));
+
+        QCOMPARE(campos.value(QStringLiteral("000-000")), QStringLiteral("CRT"));
+        QCOMPARE(campos.value(QStringLiteral("001-000")), QStringLiteral("94"));
+        QVERIFY(campos.value(QStringLiteral("009-000")) != QLatin1String("0"));
+        QCOMPARE(campos.value(QStringLiteral("030-000")), mensagem);
+        QVERIFY(campos.value(QStringLiteral("729-000")) != QLatin1String("2"));
+        QCOMPARE(chamadas().size(), chamadasAntes);
+        QVERIFY(logText().contains(QStringLiteral("Requisição recusada, nenhuma transação realizada: ") + mensagem));
+    }
+
     void nothingLeftBehind()
     {
         const QStringList restos =

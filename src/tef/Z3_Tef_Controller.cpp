@@ -126,10 +126,16 @@ void Z3_Tef_Controller::setJsonConfigs(QString value)
 {
     m_log.info(tag + QStringLiteral("setJsonConfigs\n") +
                mascararDadosSensiveis(Z3_Tef_Protocolo::requisicaoParaLog(value)));
-    const QJsonObject requisicao = QJsonDocument::fromJson(value.toUtf8()).object();
+    QJsonParseError erro{};
+    const QJsonDocument doc = QJsonDocument::fromJson(value.toUtf8(), &erro);
+    const QJsonObject requisicao = doc.object();
     QMutexLocker lock(&m_dados);
     jsonConfigs = requisicao;
     m_vo = Z3_Tef_VO::fromRequest(requisicao);
+    if (erro.error != QJsonParseError::NoError || !doc.isObject())
+        m_msgErro = QStringLiteral("Requisição JSON inválida: ") + erro.errorString();
+    else
+        m_msgErro = requisicao.value(QStringLiteral("msg_erro")).toString();
 }
 
 QByteArray Z3_Tef_Controller::jsonIniciarOperacao() const
@@ -306,6 +312,15 @@ void Z3_Tef_Controller::ProcessaTEF()
     m_log.info(tag + QStringLiteral("Operação identificada: ") + op);
     m_log.info(tag + QStringLiteral("INICIANDO OPERAÇÃO Z3_TEF"));
 
+    QString msgErro;
+    {
+        QMutexLocker lock(&m_dados);
+        msgErro = m_msgErro;
+    }
+    if (!msgErro.isEmpty()) {
+        recusarRequisicao(msgErro, resultado);
+        return;
+    }
     if (op == QLatin1String("ATV")) {
         emit responseProcessTEF(compacto(resultado));
         m_log.info(tag + QStringLiteral("FINALIZANDO OPERAÇÃO Z3_TEF"));
@@ -415,6 +430,26 @@ void Z3_Tef_Controller::ProcessaTEF()
     emit disableProgressBar(false);
     emit disableButtonOK(true);
     emit disableButtonCancelar(true);
+    emit responseProcessTEF(compacto(resultado));
+    m_log.info(tag + QStringLiteral("FINALIZANDO OPERAÇÃO Z3_TEF"));
+}
+
+void Z3_Tef_Controller::recusarRequisicao(const QString &motivo, QJsonObject &resultado)
+{
+    // A request the conversion refused may carry a cut amount or none at all:
+    // it never reaches the library, and the POS reads a plain failure.
+    m_log.error(tag + QStringLiteral("Requisição recusada, nenhuma transação realizada: ") + motivo);
+    emit showWindow(true);
+    limparTela();
+    emit firstTextChanged(QStringLiteral("Requisição inválida"));
+    emit textChanged(motivo);
+    emit showMessageError(motivo);
+    QThread::msleep(tempoMensagemRecusaMs);
+    resultado.insert(QStringLiteral("codigo"), -4);
+    resultado.insert(QStringLiteral("mensagem"), motivo);
+    resultado.insert(QStringLiteral("tef"), QJsonObject{{QStringLiteral("mensagemResultado"), motivo}});
+    emit showWindow(false);
+    emit textChanged(QStringLiteral("TEF em processamento..."));
     emit responseProcessTEF(compacto(resultado));
     m_log.info(tag + QStringLiteral("FINALIZANDO OPERAÇÃO Z3_TEF"));
 }

@@ -23,6 +23,9 @@ class Z3_Tef_Controller : public Base_Controller
 
 public:
     explicit Z3_Tef_Controller(QObject *parent = nullptr);
+
+    // How long the cashier sees why a request was refused before the POS gets its answer.
+    static constexpr unsigned long tempoMensagemRecusaMs = 3000;
     ~Z3_Tef_Controller() override;
 
     QByteArray jsonIniciarOperacao() const;
@@ -73,6 +76,8 @@ private:
     // Shows a yes/no question as a list and waits for the cashier's answer.
     void perguntar(const QString &texto, const QStringList &opcoes, bool &perguntaAberta);
     QString valorFormatado();
+    // Answers a request the conversion refused ("msg_erro") without any library call.
+    void recusarRequisicao(const QString &motivo, QJsonObject &resultado);
 
     Z3_Tef_Library *m_lib;
     ControllerSequencial *m_sequenciais;
@@ -88,6 +93,7 @@ private:
     QString m_nsuDigitado;
     QString m_tipoCartaoEscolhido;
     QStringList m_opcoes;
+    QString m_msgErro;
     bool m_perguntaAnteriorAberta = false;
     bool m_respostaAnterior = false;
     bool m_perguntaPendenteAberta = false;
