@@ -1,3 +1,4 @@
+#include "LogCapture.h"
 #include "TestSupport.h"
 #include "exchange/ProtocoloSitef.h"
 
@@ -148,6 +149,35 @@ private slots:
             QCOMPARE(doc.value(QStringLiteral("operacao")).toInt(99), operacao);
         QCOMPARE(doc.value(QStringLiteral("msg_erro")).toString(QString()), erro);
         QVERIFY(doc.value(QStringLiteral("parametros")).isObject());
+    }
+
+    // Lines a POS sends on every request must not bury the warnings that matter.
+    void logNoise_data()
+    {
+        QTest::addColumn<QString>("requisicao");
+        QTest::addColumn<QString>("linha");
+        QTest::addColumn<bool>("registrada");
+
+        const QString fim = QStringLiteral("001-000 = 1\n999-999 = 0\n");
+        QTest::newRow("activity check is no unknown operation")
+            << "000-000 = ATV\n" + fim << "fora do especificado" << false;
+        QTest::newRow("currency and fiscal document of a cancellation taken silently")
+            << "000-000 = CNC\n004-000 = 0\n013-000 = 123\n" + fim << "fora do especificado" << false;
+        QTest::newRow("unknown operation still logged")
+            << "000-000 = XYZ\n" + fim << "Identificador [XYZ] fora do especificado" << true;
+        QTest::newRow("currency in a confirmation still warned")
+            << "000-000 = CNF\n004-000 = 0\n" + fim << "Documento fora do especificado. CHAVE: 004-000" << true;
+    }
+
+    void logNoise()
+    {
+        QFETCH(QString, requisicao);
+        QFETCH(QString, linha);
+        const LogCapture log;
+        const QJsonObject doc = converter(requisicao);
+        QVERIFY(!doc.contains(QStringLiteral("msg_erro")));
+        QTEST(log.contem(linha), "registrada");
+        QVERIFY(!doc.value(QStringLiteral("parametros")).toObject().contains(QStringLiteral("moeda")));
     }
 
     void outputIsCompact()

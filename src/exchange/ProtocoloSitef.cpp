@@ -54,7 +54,7 @@ const CampoRequisicao camposRequisicao[] = {
     {"022-000", "data_transacao", Condicao::ContemUmaDe, {"CNC"}},
     {"023-000", "hora_transacao", Condicao::ContemUmaDe, {"CNC"}},
     {"024-000", "data_predatado", Condicao::UmaDe, {"CRT", "ADM", "CNC"}},
-    {"027-000", "finalizacao", Condicao::ContemUmaDe, {"CNC", "CNF"}},
+    {"027-000", "finalizacao", Condicao::ContemUmaDe, {"CNC", "CNF", "NCN"}},
     {"375-017", "aplicacao", Condicao::Sempre, {}},
     {"375-018", "versao_aplicacao", Condicao::Sempre, {}},
     {"375-016", "estabelecimento", Condicao::Sempre, {}},
@@ -77,6 +77,20 @@ const Operacao operacoes[] = {
     {"CRT", 0}, {"CNC", 12}, {"ADM", -5}, {"CNF", -6}, {"NCN", -7},
 };
 constexpr int operacaoDesconhecida = -20;
+
+// Operations without a code of their own that the backends still serve by
+// their header: not worth a line about an unknown operation on every request.
+const char *const operacoesSemCodigo[] = {"ATV", "PIX", "CLT"};
+
+// Fields that POS software commonly sends with an operation that does not use
+// them (the currency and the fiscal document of a cancellation): taken in
+// silence, so that the warnings keep meaning something.
+struct CampoIgnorado
+{
+    const char *campo;
+    const char *operacao;
+};
+const CampoIgnorado camposIgnorados[] = {{"004-000", "CNC"}, {"013-000", "CNC"}};
 
 bool aceita(const CampoRequisicao &campo, const QString &operacao)
 {
@@ -666,7 +680,9 @@ QString ProtocoloSitef::requestToJson(const QString &request)
                 if (operacao == QLatin1String(op.header))
                     codigo = op.codigo;
             }
-            if (codigo == operacaoDesconhecida)
+            const bool conhecida = std::any_of(std::begin(operacoesSemCodigo), std::end(operacoesSemCodigo),
+                                               [&](const char *op) { return operacao == QLatin1String(op); });
+            if (codigo == operacaoDesconhecida && !conhecida)
                 m_log.debug(prefixoLog + QStringLiteral("Identificador [") + operacao +
                             QStringLiteral("] fora do especificado"));
             documento.insert(QStringLiteral("operacao"), codigo);
@@ -684,7 +700,13 @@ QString ProtocoloSitef::requestToJson(const QString &request)
                 }
             }
         }
-        if (!aceito)
+        const bool ignorado =
+            std::any_of(std::begin(camposIgnorados), std::end(camposIgnorados), [&](const CampoIgnorado &c) {
+                return chave == QLatin1String(c.campo) && operacao == QLatin1String(c.operacao);
+            });
+        if (ignorado)
+            m_log.debug(prefixoLog + QStringLiteral("Campo ignorado para ") + operacao + QStringLiteral(": ") + chave);
+        else if (!aceito)
             m_log.warning(prefixoLog + QStringLiteral("Documento fora do especificado. CHAVE: ") + paraLog(chave));
     }
 
