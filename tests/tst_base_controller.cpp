@@ -343,6 +343,11 @@ void TestBaseController::systemConfigsRefusesTextThatIsNotAnObject_data()
     QTest::newRow("empty") << QString();
     QTest::newRow("truncated") << QStringLiteral("{\"path_in\": ");
     QTest::newRow("array") << QStringLiteral("[1, 2]");
+    // The response would be read back as a new request and the sale run again.
+    QTest::newRow("same folder for requests and responses")
+        << QStringLiteral(R"({"tipo_operacao":0,"path_in":"/tmp/pdv","path_out":"/tmp/pdv/"})");
+    QTest::newRow("same folder through dot-dot")
+        << QStringLiteral(R"({"tipo_operacao":0,"path_in":"/tmp/pdv/req","path_out":"/tmp/pdv/resp/../req"})");
 }
 
 void TestBaseController::systemConfigsRefusesTextThatIsNotAnObject()

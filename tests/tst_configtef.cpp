@@ -48,7 +48,7 @@ private slots:
         const ConfigTef config(m_path);
         const QJsonObject o = stored();
         const QJsonObject custom = o.value(QStringLiteral("customizacao")).toObject();
-        QCOMPARE(o.size(), 19); // 18 settings and "customizacao"
+        QCOMPARE(o.size(), 20); // 19 settings and "customizacao"
         QCOMPARE(custom.size(), 8);
         QCOMPARE(o, config.configuracao());
 
@@ -69,6 +69,7 @@ private slots:
         QCOMPARE(config.larguraJanela(), 850);
         QVERIFY(!config.gerarPdf());
         QVERIFY(!config.bloquearAtualizacao());
+        QCOMPARE(config.codificacaoArquivos(), QStringLiteral("utf-8"));
     }
 
     void incompleteFileIsRewrittenKeepingItsValues()
@@ -78,7 +79,7 @@ private slots:
         QCOMPARE(config.produtoTef(), 1);
         const QJsonObject o = stored();
         QCOMPARE(o.value(QStringLiteral("produto_tef")).toInt(), 1);
-        QCOMPARE(o.size(), 19);
+        QCOMPARE(o.size(), 20);
         QVERIFY(!o.contains(QStringLiteral("nao_usada"))); // dropped by the rewrite
     }
 
@@ -126,6 +127,10 @@ private slots:
         QTest::newRow("empty text is kept") << "file_req" << QJsonValue("") << "fileReq" << QVariant("");
         QTest::newRow("text given as object")
             << "cor_fundo" << QJsonValue(QJsonObject{}) << "corFundo" << QVariant("#ffffff");
+        QTest::newRow("encoding in capitals")
+            << "codificacao_arquivos" << QJsonValue("WINDOWS-1252") << "codificacao" << QVariant("windows-1252");
+        QTest::newRow("unknown encoding reads as UTF-8")
+            << "codificacao_arquivos" << QJsonValue("latin1") << "codificacao" << QVariant("utf-8");
     }
 
     void wrongTypesReadAsDefaults()
@@ -146,7 +151,7 @@ private slots:
         const ConfigTef c(m_path);
         const QMap<QString, QVariant> values = {
             {"gerarPdf", c.gerarPdf()}, {"alturaJanela", c.alturaJanela()}, {"produtoTef", c.produtoTef()},
-            {"fileReq", c.fileReq()},   {"corFundo", c.corFundo()},
+            {"fileReq", c.fileReq()},   {"corFundo", c.corFundo()},         {"codificacao", c.codificacaoArquivos()},
         };
         QCOMPARE(values.value(getter), expected);
     }

@@ -16,6 +16,7 @@
 #include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTextCodec>
 #include <QtTest>
 
 #include <memory>
@@ -36,6 +37,11 @@ QByteArray pedidoJson(const QString &header, const QString &id, const QJsonObjec
     parametros.insert(QStringLiteral("registro_final"), QStringLiteral("0"));
     const QJsonObject r{{"operacao", 0}, {"header", header}, {"parametros", parametros}};
     return QJsonDocument(r).toJson(QJsonDocument::Compact);
+}
+
+QString windows1252(const QByteArray &bytes)
+{
+    return QTextCodec::codecForName("windows-1252")->toUnicode(bytes);
 }
 
 long picoMemoriaKb()
@@ -78,6 +84,13 @@ private slots:
     void fullDiskLeavesNoHalfWrittenFile();
     void failedRenameKeepsTempFileAndNextSucceeds();
     void deletedRequestFolderIsWatchedAgain();
+    void requestWrittenInPlace_data();
+    void requestWrittenInPlace();
+    void requestLinkRemovedUnread();
+    void fileEncoding_data();
+    void fileEncoding();
+    void sameFolderForBothIsRefused_data();
+    void sameFolderForBothIsRefused();
 
     void operatorOperationPausesAndWritesNoResponse();
     void updaterRunKeepsMonitorPaused();
@@ -370,7 +383,7 @@ void TestMonitoraDiretorio::badRequestThenNextServed_data()
     QTest::addColumn<QString>("nome");
     QTest::addColumn<QByteArray>("conteudo");
     QTest::addColumn<QString>("linha");
-    QTest::addColumn<bool>("chegaAoBackend");
+    QTest::addColumn<QString>("requisicao"); // what the backend gets; empty: nothing
     QTest::addColumn<bool>("arquivoFica");
 
     QByteArray lixo(4096, '\0');
@@ -379,17 +392,34 @@ void TestMonitoraDiretorio::badRequestThenNextServed_data()
         c = static_cast<char>(gerador.bounded(256));
     lixo[100] = '\r';
     lixo[2000] = '\0';
+    QByteArray lido = lixo.left(lixo.indexOf('\0'));
+    lido.replace('\r', QByteArray());
+    QJsonObject lixoRecusado =
+        QJsonDocument::fromJson(ProtocoloSitef().requestToJson(windows1252(lido)).toUtf8()).object();
+    if (!lixoRecusado.contains("msg_erro"))
+        lixoRecusado.insert("msg_erro", "Arquivo de requisição incompleto");
 
-    QTest::newRow("empty request: deleted, not served") << "IntPos.001" << QByteArray() << "vazio." << false << false;
+    QTest::newRow("empty request: deleted, not served")
+        << "IntPos.001" << QByteArray() << "vazio." << QString() << false;
     QTest::newRow("unrelated file: left alone")
-        << "notas.txt" << QByteArray("nada") << "Arquivo SiTef não encontrado" << false << true;
-    QTest::newRow("binary garbage: served as text up to the first NUL")
-        << "IntPos.001" << lixo << "Arquivo SiTef encontrado" << true << false;
-    QTest::newRow("JSON garbage: backend still runs, no status")
-        << kPedido << QByteArray("{\"header\":") << "Erro na criação do arquivo STS: " << true << false;
+        << "notas.txt" << QByteArray("nada") << "Arquivo SiTef não encontrado" << QString() << true;
+    QTest::newRow("binary garbage: refused once it stays unchanged")
+        << "IntPos.001" << lixo << "não foi concluído em"
+        << QString::fromUtf8(QJsonDocument(lixoRecusado).toJson(QJsonDocument::Compact)) << false;
+    QTest::newRow("JSON that never parses: refused once it stays unchanged")
+        << kPedido << QByteArray("{\"header\":") << "não foi concluído em"
+        << R"({"msg_erro":"Arquivo de requisição incompleto"})" << false;
+    QTest::newRow("cut by a NUL: refused, never a sale for the amount before it")
+        << "IntPos.001"
+        << QByteArray("000-000 = CRT\n001-000 = 94\n003-000 = 10\0"
+                      "00\n999-999 = 0\n")
+        << "não foi concluído em"
+        << R"({"header":"CRT","msg_erro":"Chave registro final [999-999] não encontrada","operacao":0,)"
+           R"("parametros":{"identificacao":"94","valor":"10"}})"
+        << false;
     // A name ending in '/' is made a folder.
     QTest::newRow("folder named like the request: noticed once, never retried")
-        << "IntPos.001/" << QByteArray() << "[MonitoraDiretorio] Impossível abrir arquivo " << false << true;
+        << "IntPos.001/" << QByteArray() << "[MonitoraDiretorio] Impossível abrir arquivo " << QString() << true;
 }
 
 void TestMonitoraDiretorio::badRequestThenNextServed()
@@ -397,7 +427,7 @@ void TestMonitoraDiretorio::badRequestThenNextServed()
     QFETCH(QString, nome);
     QFETCH(QByteArray, conteudo);
     QFETCH(QString, linha);
-    QFETCH(bool, chegaAoBackend);
+    QFETCH(QString, requisicao);
 
     criarMonitor();
     m_monitor->iniciarMonitoramento();
@@ -407,19 +437,17 @@ void TestMonitoraDiretorio::badRequestThenNextServed()
     else
         enviar(nome, conteudo);
 
-    QVERIFY(m_log->esperar(linha, kPrazoMs));
-    if (chegaAoBackend) {
+    const int prazo = kPrazoMs + MonitoraDiretorio::limiteArquivoIncompletoMs;
+    QVERIFY(m_log->esperar(linha, prazo));
+    if (!requisicao.isEmpty()) {
         QVERIFY(esperarAtendimentos(1));
-        const int nul = conteudo.indexOf('\0');
-        const QString texto = QString::fromUtf8((nul < 0 ? conteudo : conteudo.left(nul)).replace('\r', QByteArray()));
-        const bool json = nome.endsWith(QLatin1String(".json"));
-        QCOMPARE(m_backend->requisicoes(), QStringList{json ? texto : ProtocoloSitef().requestToJson(texto)});
+        QCOMPARE(m_backend->requisicoes(), QStringList{requisicao});
     } else {
         QTRY_VERIFY_WITH_TIMEOUT(m_monitor->monitorando(), kPrazoMs);
         QCOMPARE(m_backend->requisicoes().size(), 0);
     }
     QTEST(QFile::exists(req(nome)), "arquivoFica");
-    proximoAtendido(chegaAoBackend ? 2 : 1, QStringLiteral("77"));
+    proximoAtendido(requisicao.isEmpty() ? 1 : 2, QStringLiteral("77"));
     if (pasta)
         QCOMPARE(m_log->contar(linha + req(nome.chopped(1))), 1);
 }
@@ -499,6 +527,133 @@ void TestMonitoraDiretorio::deletedRequestFolderIsWatchedAgain()
     // The folder comes back with a request already in it.
     QVERIFY(QDir().mkpath(req(QString())));
     proximoAtendido(2, QStringLiteral("2"));
+}
+
+void TestMonitoraDiretorio::requestWrittenInPlace_data()
+{
+    QTest::addColumn<QString>("nome");
+    QTest::addColumn<QByteArrayList>("partes"); // written into the request file one second apart
+    QTest::addColumn<QString>("requisicao");    // what the backend gets
+
+    const QByteArray chave = "000-000 = CRT\n001-000 = 94\n003-000 = 1000\n999-999 = 0\n";
+    QTest::newRow("key-number in two chunks: served whole, for the whole amount")
+        << "IntPos.001" << QByteArrayList{chave.left(39), chave.mid(39)}
+        << ProtocoloSitef().requestToJson(QString::fromUtf8(chave));
+    const QByteArray json = pedidoJson(QStringLiteral("CRT"), QStringLiteral("95"), {{"valor", "1000"}});
+    QTest::newRow("JSON in three chunks: served whole")
+        << kPedido << QByteArrayList{json.left(20), json.mid(20, 20), json.mid(40)} << QString::fromUtf8(json);
+    QTest::newRow("key-number that never ends: refused after the bound, not charged")
+        << "IntPos.001" << QByteArrayList{chave.left(39)}
+        << R"({"header":"CRT","msg_erro":"Chave registro final [999-999] não encontrada","operacao":0,)"
+           R"("parametros":{"identificacao":"94","valor":"10"}})";
+}
+
+void TestMonitoraDiretorio::requestWrittenInPlace()
+{
+    QFETCH(QString, nome);
+    QFETCH(QByteArrayList, partes);
+    QFETCH(QString, requisicao);
+    criarMonitor();
+    m_monitor->iniciarMonitoramento();
+
+    QFile arquivo(req(nome));
+    QVERIFY(arquivo.open(QIODevice::WriteOnly));
+    for (const QByteArray &parte : partes) {
+        QVERIFY(arquivo.write(parte) == parte.size() && arquivo.flush());
+        QTest::qWait(1000); // the POS's own pace; the monitor keeps serving events meanwhile
+    }
+    arquivo.close();
+
+    QVERIFY(esperarAtendimentos(1));
+    QCOMPARE(m_backend->requisicoes(), QStringList{requisicao});
+    QVERIFY(!QFile::exists(req(nome)));
+    QVERIFY(m_log->contem(QStringLiteral("aguardando o fim da gravação")));
+    proximoAtendido(2, QStringLiteral("96"));
+}
+
+void TestMonitoraDiretorio::requestLinkRemovedUnread()
+{
+    criarMonitor();
+    const QString vitima = m_dir->path() + QStringLiteral("/vitima.txt");
+    const QByteArray conteudo = "000-000 = CRT\n001-000 = 1\n003-000 = 1000\n999-999 = 0\n";
+    QVERIFY(testsupport::writeAll(vitima, conteudo));
+    QVERIFY(QFile::link(vitima, req(QStringLiteral("IntPos.001"))));
+    m_monitor->iniciarMonitoramento();
+
+    QVERIFY(m_log->esperar(QStringLiteral("é um link simbólico"), kPrazoMs));
+    QVERIFY(!QFileInfo(req(QStringLiteral("IntPos.001"))).isSymLink());
+    QCOMPARE(testsupport::readAll(vitima), conteudo);
+    QVERIFY(!m_log->contem(QStringLiteral("003-000 = 1000"))); // its text never reaches the log
+    proximoAtendido(1, QStringLiteral("3"));
+    QCOMPARE(m_backend->requisicoes().size(), 1);
+}
+
+void TestMonitoraDiretorio::fileEncoding_data()
+{
+    QTest::addColumn<QString>("codificacao");
+    QTest::addColumn<QByteArray>("pedido");
+    QTest::addColumn<bool>("avisoNoLog");
+    QTest::addColumn<QByteArray>("statusEsperado");
+
+    const QByteArray latino = "000-000 = CRT\n001-000 = a\xe7\xe3o\n999-999 = 0\n"; // "ação" in Windows-1252
+    const QByteArray utf8 = "000-000 = CRT\n001-000 = a\xc3\xa7\xc3\xa3o\n999-999 = 0\n";
+    QTest::newRow("UTF-8 setting, Windows-1252 request: read as Windows-1252, answered in UTF-8")
+        << "utf-8" << latino << true << QByteArray("000-000 = CRT\r\n001-000 = a\xc3\xa7\xc3\xa3o\r\n999-999 = 0");
+    QTest::newRow("UTF-8 setting, UTF-8 request")
+        << "utf-8" << utf8 << false << QByteArray("000-000 = CRT\r\n001-000 = a\xc3\xa7\xc3\xa3o\r\n999-999 = 0");
+    QTest::newRow("Windows-1252 setting: read and answered in Windows-1252")
+        << "windows-1252" << latino << false << QByteArray("000-000 = CRT\r\n001-000 = a\xe7\xe3o\r\n999-999 = 0");
+}
+
+void TestMonitoraDiretorio::fileEncoding()
+{
+    QFETCH(QString, codificacao);
+    QFETCH(QByteArray, pedido);
+    criarMonitor({{"codificacao_arquivos", codificacao}});
+    m_backend->setResultado([](const QJsonObject &r) {
+        QJsonObject resultado{{"header", r.value("header")},
+                              {"id", r.value("parametros").toObject().value("identificacao")},
+                              {"codigo", 0},
+                              {"mensagem", QStringLiteral("Transação aprovada")}};
+        return QString::fromUtf8(QJsonDocument(resultado).toJson(QJsonDocument::Compact));
+    });
+    m_monitor->iniciarMonitoramento();
+    enviar(QStringLiteral("IntPos.001"), pedido);
+
+    QVERIFY(esperarAtendimentos(1));
+    QVERIFY(m_backend->requisicoes().constFirst().contains(QStringLiteral("\"identificacao\":\"ação\"")));
+    QTEST(m_log->contem(QStringLiteral("não está em UTF-8")), "avisoNoLog");
+    QTEST(testsupport::readAll(resp(QStringLiteral("IntPos.Sts"))), "statusEsperado");
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(resp(QStringLiteral("IntPos.001"))), kPrazoMs);
+    const QByteArray mensagem = codificacao == QLatin1String("utf-8") ? QByteArray("Transa\xc3\xa7\xc3\xa3o aprovada")
+                                                                      : QByteArray("Transa\xe7\xe3o aprovada");
+    QVERIFY(testsupport::readAll(resp(QStringLiteral("IntPos.001"))).contains("375-001 = " + mensagem));
+}
+
+void TestMonitoraDiretorio::sameFolderForBothIsRefused_data()
+{
+    QTest::addColumn<QString>("saida"); // path_out, relative to the temporary folder
+    QTest::newRow("the same text") << "req";
+    QTest::newRow("through dot-dot") << "resp/../req";
+    QTest::newRow("through a link") << "link-para-req";
+}
+
+void TestMonitoraDiretorio::sameFolderForBothIsRefused()
+{
+    QFETCH(QString, saida);
+    QVERIFY(QDir().mkpath(m_dir->path() + QStringLiteral("/req")));
+    QVERIFY(QDir().mkpath(m_dir->path() + QStringLiteral("/resp")));
+    QVERIFY(QFile::link(m_dir->path() + QStringLiteral("/req"), m_dir->path() + QStringLiteral("/link-para-req")));
+    criarMonitor({{"path_out", m_dir->path() + QLatin1Char('/') + saida}});
+    QVERIFY(testsupport::writeAll(req(QStringLiteral("IntPos.001")), "000-000 = CRT\n001-000 = 1\n999-999 = 0\n"));
+    m_monitor->iniciarMonitoramento();
+
+    QVERIFY(m_log->contem(QStringLiteral("Pasta de requisição e pasta de resposta são a mesma")));
+    QVERIFY(!m_monitor->monitorando());
+    QCOMPARE(m_backend->errosMostrados().size(), 1);
+    QTest::qWait(100);
+    QVERIFY(QFile::exists(req(QStringLiteral("IntPos.001")))); // left for a corrected configuration
+    QCOMPARE(m_backend->requisicoes().size(), 0);
 }
 
 void TestMonitoraDiretorio::operatorOperationPausesAndWritesNoResponse()

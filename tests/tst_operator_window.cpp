@@ -75,8 +75,8 @@ private slots:
     void configPopupSavesExactlyTheEditedObject_data();
     void configPopupSavesExactlyTheEditedObject();
     void configPopupReportsAFailedSave();
-    void configPopupRefusesSizesOutOfRange_data();
-    void configPopupRefusesSizesOutOfRange();
+    void configPopupRefusesBadValues_data();
+    void configPopupRefusesBadValues();
 
 private:
     QObject *abreConfig();
@@ -519,26 +519,39 @@ void TestOperatorWindow::configPopupReportsAFailedSave()
     QVERIFY(!config->findChild<QObject *>(QStringLiteral("time_restart"))->property("running").toBool());
 }
 
-void TestOperatorWindow::configPopupRefusesSizesOutOfRange_data()
+void TestOperatorWindow::configPopupRefusesBadValues_data()
 {
+    QTest::addColumn<QString>("campo");
     QTest::addColumn<QString>("digitado");
     QTest::addColumn<bool>("aceito");
-    QTest::newRow("inside the range") << "640" << true;
-    QTest::newRow("zero") << "0" << false;
-    QTest::newRow("above a thousand") << "1001" << false;
-    QTest::newRow("letters") << "abc" << false;
+    QTest::newRow("inside the range") << "txt_altura_janela"
+                                      << "640" << true;
+    QTest::newRow("zero") << "txt_altura_janela"
+                          << "0" << false;
+    QTest::newRow("above a thousand") << "txt_altura_janela"
+                                      << "1001" << false;
+    QTest::newRow("letters") << "txt_altura_janela"
+                             << "abc" << false;
+    QTest::newRow("response folder that is the request folder") << "txt_caminho_resp"
+                                                                << "" << false;
 }
 
-void TestOperatorWindow::configPopupRefusesSizesOutOfRange()
+void TestOperatorWindow::configPopupRefusesBadValues()
 {
+    QFETCH(QString, campo);
     QFETCH(QString, digitado);
     QFETCH(bool, aceito);
-    const int antes = ConfigTef().alturaJanela();
+    const QByteArray antes = testsupport::readAll(testsupport::configPath());
     QObject *config = abreConfig();
     QVERIFY(config);
-    config->findChild<QObject *>(QStringLiteral("txt_altura_janela"))->setProperty("text", digitado);
+    // An empty text here stands for "the request folder, spelled another way".
+    const QString valor = digitado.isEmpty() ? ConfigTef().pathIn() + QStringLiteral("/.") : digitado;
+    config->findChild<QObject *>(campo)->setProperty("text", valor);
     clique(config, "button");
-    QCOMPARE(ConfigTef().alturaJanela(), aceito ? digitado.toInt() : antes);
+    QCOMPARE(testsupport::readAll(testsupport::configPath()) != antes, aceito);
+    if (campo == QLatin1String("txt_caminho_resp"))
+        QCOMPARE(texto(m_janela->item(QStringLiteral("element2"))),
+                 QStringLiteral("As pastas de requisição e de resposta devem ser diferentes"));
 }
 
 QTEST_MAIN(TestOperatorWindow)

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 
 #include <cmath>
@@ -58,6 +59,7 @@ const char *const chavesObrigatorias[] = {
     "gerar_pdf",
     "habilita_impressao",
     "visualizar_pdf",
+    "codificacao_arquivos",
 };
 
 const char *const chavesCustomizacao[] = {
@@ -136,6 +138,7 @@ void ConfigTef::carregar()
     b("gerar_pdf", false);
     b("habilita_impressao", false);
     b("visualizar_pdf", false);
+    s("codificacao_arquivos", QStringLiteral("utf-8"));
 
     const QJsonObject custom = lido.value(QLatin1String("customizacao")).toObject();
     const auto cs = [&](const char *chave, const QString &padrao) {
@@ -179,6 +182,22 @@ void ConfigTef::criarDiretorios() const
         QDir().mkpath(out);
     else
         m_log.debug("Diretórios já existentes");
+}
+
+QString ConfigTef::codificacaoArquivos() const
+{
+    const QString c = texto(m_root, "codificacao_arquivos").trimmed().toLower();
+    return c == QLatin1String("windows-1252") ? c : QStringLiteral("utf-8");
+}
+
+bool ConfigTef::mesmaPasta(const QString &a, const QString &b)
+{
+    const auto resolvida = [](const QString &pasta) {
+        const QFileInfo info(pasta);
+        const QString canonica = info.canonicalFilePath();
+        return canonica.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonica;
+    };
+    return resolvida(a) == resolvida(b);
 }
 
 int ConfigTef::produtoTef() const

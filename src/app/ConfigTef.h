@@ -36,6 +36,9 @@ public:
     bool gerarPdf() const { return booleano(m_root, "gerar_pdf"); }
     bool habilitaImpressao() const { return booleano(m_root, "habilita_impressao"); }
     bool visualizarPdf() const { return booleano(m_root, "visualizar_pdf"); }
+    // Text encoding of the key-number request, status and response files:
+    // "utf-8" (the default) or "windows-1252"; anything else reads as "utf-8".
+    QString codificacaoArquivos() const;
 
     QString caminhoLogo() const { return texto(m_custom, "caminho_logo"); }
     QString corFundo() const { return texto(m_custom, "cor_fundo"); }
@@ -64,6 +67,7 @@ public:
     void setGerarPdf(bool v) { m_root.insert(QStringLiteral("gerar_pdf"), v); }
     void setHabilitaImpressao(bool v) { m_root.insert(QStringLiteral("habilita_impressao"), v); }
     void setVisualizarPdf(bool v) { m_root.insert(QStringLiteral("visualizar_pdf"), v); }
+    void setCodificacaoArquivos(const QString &v) { m_root.insert(QStringLiteral("codificacao_arquivos"), v); }
 
     void setCaminhoLogo(const QString &v) { m_custom.insert(QStringLiteral("caminho_logo"), v); }
     void setCorFundo(const QString &v) { m_custom.insert(QStringLiteral("cor_fundo"), v); }
@@ -73,6 +77,11 @@ public:
     void setCorSelecao(const QString &v) { m_custom.insert(QStringLiteral("cor_selecao"), v); }
     void setAlturaJanela(int v) { m_custom.insert(QStringLiteral("altura_janela"), v); }
     void setLarguraJanela(int v) { m_custom.insert(QStringLiteral("largura_janela"), v); }
+
+    // Whether two folder settings name the same folder once links, "." and
+    // ".." are resolved (a folder that does not exist yet is compared by its
+    // absolute, cleaned path).
+    static bool mesmaPasta(const QString &a, const QString &b);
 
     // The root object with "customizacao" set to the customisation object.
     QJsonObject configuracao() const;

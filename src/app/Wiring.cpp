@@ -42,6 +42,8 @@ void connectMonitor(MonitoraDiretorio *monitor, QObject *backend, QObject *auton
         QObject::connect(monitor, SIGNAL(startTefProcess()), backend, SLOT(start()));
         QObject::connect(backend, SIGNAL(responseProcessTEF(QString)), monitor, SLOT(processResponse(QString)));
         QObject::connect(backend, SIGNAL(finished()), monitor, SLOT(reiniciar()));
+        QObject::connect(monitor, SIGNAL(erroMonitoramento(QString)), backend, SLOT(slotShowWindow()));
+        QObject::connect(monitor, SIGNAL(erroMonitoramento(QString)), backend, SLOT(slotApresentaMsgError(QString)));
     }
     connectMonitorAutonomo(monitor, autonomo);
 }

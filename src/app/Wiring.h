@@ -36,6 +36,8 @@ void connectMonitor(MonitoraDiretorio *monitor, Backend *backend, QObject *auton
         QObject::connect(monitor, SIGNAL(startTefProcess()), backend, SLOT(start()));
         QObject::connect(backend, &Backend::responseProcessTEF, monitor, &MonitoraDiretorio::processResponse);
         QObject::connect(backend, SIGNAL(finished()), monitor, SLOT(reiniciar()));
+        QObject::connect(monitor, SIGNAL(erroMonitoramento(QString)), backend, SLOT(slotShowWindow()));
+        QObject::connect(monitor, SIGNAL(erroMonitoramento(QString)), backend, SLOT(slotApresentaMsgError(QString)));
     }
     connectMonitorAutonomo(monitor, autonomo);
 }

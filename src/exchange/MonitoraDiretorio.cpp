@@ -1,6 +1,7 @@
 #include "exchange/MonitoraDiretorio.h"
 
 #include "app/GlobalFlags.h"
+#include "platform/Platform.h"
 #include "util/DadosSensiveis.h"
 
 #include <QDir>
@@ -10,6 +11,7 @@
 #include <QFileSystemWatcher>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTextCodec>
 #include <QThread>
 
 #include <cerrno>
@@ -75,6 +77,37 @@ bool gravarEFechar(QFile &arquivo, const QByteArray &conteudo, bool sincronizar,
     return ok;
 }
 
+// A key-number request is whole once its last record is "999-999"; a POS that
+// writes the file in place may still be adding lines before that.
+bool requisicaoCompleta(const QString &texto, bool json)
+{
+    if (json)
+        return QJsonDocument::fromJson(texto.toUtf8()).isObject();
+    const QStringList linhas = texto.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    for (auto it = linhas.crbegin(); it != linhas.crend(); ++it) {
+        const QString linha = it->trimmed();
+        if (!linha.isEmpty())
+            return linha.section(QLatin1Char('='), 0, 0).trimmed() == QLatin1String("999-999");
+    }
+    return false;
+}
+
+// The JSON request of a file that never became whole: whatever header and id
+// could be read (for the status file), and always a "msg_erro", so that no
+// backend ever takes it for a transaction.
+QString requisicaoRecusada(const QString &requisicao, const QString &motivo)
+{
+    QJsonObject obj = QJsonDocument::fromJson(requisicao.toUtf8()).object();
+    if (!obj.contains(QLatin1String("msg_erro")))
+        obj.insert(QStringLiteral("msg_erro"), motivo);
+    return QString::fromUtf8(QJsonDocument(obj).toJson(QJsonDocument::Compact));
+}
+
+QTextCodec *windows1252()
+{
+    return QTextCodec::codecForName("windows-1252");
+}
+
 } // namespace
 
 MonitoraDiretorio *MonitoraDiretorio::instance()
@@ -88,12 +121,16 @@ MonitoraDiretorio *MonitoraDiretorio::instance()
 MonitoraDiretorio::MonitoraDiretorio(const ConfigTef &config, QObject *parent)
     : QObject(parent), m_watcher(new QFileSystemWatcher(this)), m_config(config), m_pathIn(config.pathIn()),
       m_pathOut(config.pathOut()), m_fileReq(config.fileReq()), m_fileResp(config.fileResp()),
-      m_produtoTef(config.produtoTef())
+      m_produtoTef(config.produtoTef()), m_windows1252(config.codificacaoArquivos() == QLatin1String("windows-1252"))
 {
     connect(m_watcher, &QFileSystemWatcher::directoryChanged, this, &MonitoraDiretorio::slotDiretorioAtualizado);
+    // A request file written in place changes without its folder changing.
+    connect(m_watcher, &QFileSystemWatcher::fileChanged, this, &MonitoraDiretorio::verificarIncompleto);
     m_novaTentativa.setSingleShot(true);
     m_novaTentativa.setInterval(intervaloNovaTentativaMs);
     connect(&m_novaTentativa, &QTimer::timeout, this, &MonitoraDiretorio::novaTentativa);
+    m_esperaIncompleto.setSingleShot(true);
+    connect(&m_esperaIncompleto, &QTimer::timeout, this, &MonitoraDiretorio::verificarIncompleto);
 }
 
 MonitoraDiretorio::~MonitoraDiretorio() = default;
@@ -112,6 +149,16 @@ bool MonitoraDiretorio::vigiar()
 
 void MonitoraDiretorio::iniciarMonitoramento()
 {
+    // The response written into the folder being watched would be read back as
+    // a new request, and the sale would run again.
+    if (ConfigTef::mesmaPasta(m_pathIn, m_pathOut)) {
+        const QString mensagem = QStringLiteral("Pasta de requisição e pasta de resposta são a mesma (%1): "
+                                                "pedidos do PDV não serão atendidos")
+                                     .arg(m_pathIn);
+        m_log.error(QStringLiteral("[MonitoraDiretorio] ") + mensagem);
+        emit erroMonitoramento(mensagem);
+        return;
+    }
     if (!vigiar()) {
         m_log.error("[MonitoraDiretorio] Não é possível iniciar o monitoramento no caminho especificado");
         agendarNovaTentativa();
@@ -141,11 +188,14 @@ void MonitoraDiretorio::pausar()
 {
     m_log.info("[MonitoraDiretorio] Monitoramento pausado");
     m_novaTentativa.stop();
+    m_esperaIncompleto.stop();
     if (monitorando())
         m_watcher->removePath(m_pathIn);
+    if (!m_watcher->files().isEmpty())
+        m_watcher->removePaths(m_watcher->files());
 }
 
-QString MonitoraDiretorio::encontrarRequisicao(const QString &pasta, const QString &nome) const
+QString MonitoraDiretorio::encontrarRequisicao(const QString &pasta, const QString &nome)
 {
     // The POS writes "IntPos.001" while older settings say "intpos.001": on a
     // file system that tells case apart, the name is matched ignoring case.
@@ -158,6 +208,13 @@ QString MonitoraDiretorio::encontrarRequisicao(const QString &pasta, const QStri
         if (it.fileName().compare(nome, Qt::CaseInsensitive) != 0)
             continue;
         const QFileInfo info = it.fileInfo();
+        if (info.isSymLink()) {
+            // Whatever it points at lies outside the exchange: never read it.
+            m_log.error(QStringLiteral("[MonitoraDiretorio] Pedido recusado: ") + info.filePath() +
+                        QStringLiteral(" é um link simbólico; o link foi removido sem ser lido"));
+            QFile::remove(info.filePath());
+            continue;
+        }
         if (!info.isFile()) {
             outro = info.filePath();
             continue;
@@ -222,11 +279,10 @@ void MonitoraDiretorio::slotDiretorioAtualizado(const QString &path)
     QThread::msleep(300);
 
     QFile arquivo(escolhido);
-    const bool regular = QFileInfo(escolhido).isFile();
-    // Opening a pipe would block the whole program, so only plain files are opened.
-    if (!regular || !arquivo.open(QIODevice::ReadOnly | QIODevice::Text)) {
+    QString erroAbertura;
+    if (!platform::openRegularFileForReading(arquivo, &erroAbertura)) {
         m_log.error(QStringLiteral("[MonitoraDiretorio] Impossível abrir arquivo ") + escolhido);
-        m_log.error(regular ? arquivo.errorString() : QStringLiteral("Não é um arquivo regular"));
+        m_log.error(erroAbertura);
         recusar(escolhido);
         reiniciar(true);
         return;
@@ -235,15 +291,33 @@ void MonitoraDiretorio::slotDiretorioAtualizado(const QString &path)
     // Text mode drops every carriage return while reading.
     const QByteArray bytes = arquivo.read(tamanhoMaximoRequisicao + 1);
     arquivo.close();
-    if (!arquivo.remove()) {
+    const bool grandeDemais = tamanho > tamanhoMaximoRequisicao || bytes.size() > tamanhoMaximoRequisicao;
+
+    const int fim = bytes.indexOf('\0');
+    const QString texto = decodificar(fim < 0 ? bytes : bytes.left(fim));
+    const bool completo = !grandeDemais && requisicaoCompleta(texto, m_formatoJson);
+    if (!completo && !grandeDemais) {
+        if (aguardarConclusao(escolhido)) {
+            reiniciar(true);
+            return;
+        }
+        m_log.error(QStringLiteral("[MonitoraDiretorio] Arquivo %1 não foi concluído em %2 ms: pedido recusado")
+                        .arg(escolhido)
+                        .arg(limiteArquivoIncompletoMs));
+    }
+    esquecerIncompleto();
+
+    // By name: the file was opened through its descriptor, which leaves the QFile nameless.
+    QFile lido(escolhido);
+    if (!lido.remove()) {
         // Served but left in place, it would be served again at the next scan.
         m_log.error(QStringLiteral("[MonitoraDiretorio] Impossível remover arquivo ") + escolhido +
-                    QStringLiteral(": ") + arquivo.errorString());
+                    QStringLiteral(": ") + lido.errorString());
         recusar(escolhido);
         reiniciar(true);
         return;
     }
-    if (tamanho > tamanhoMaximoRequisicao || bytes.size() > tamanhoMaximoRequisicao) {
+    if (grandeDemais) {
         m_log.error(QStringLiteral("[MonitoraDiretorio] Arquivo %1 excede o tamanho máximo de %2 bytes (%3 bytes).")
                         .arg(escolhido)
                         .arg(tamanhoMaximoRequisicao)
@@ -257,11 +331,11 @@ void MonitoraDiretorio::slotDiretorioAtualizado(const QString &path)
         return;
     }
 
-    const int fim = bytes.indexOf('\0');
-    const QString texto = QString::fromUtf8(fim < 0 ? bytes : bytes.left(fim));
     m_log.info(QStringLiteral("[MonitoraDiretorio] Arquivo SiTef encontrado:\n") + paraLog(texto));
 
-    const QString requisicao = m_formatoJson ? texto : m_protocolo.requestToJson(texto);
+    QString requisicao = m_formatoJson ? texto : m_protocolo.requestToJson(texto);
+    if (!completo)
+        requisicao = requisicaoRecusada(requisicao, QStringLiteral("Arquivo de requisição incompleto"));
     emit confJson(requisicao);
 
     // Blocks the main thread on purpose: nothing (the tray, an operator's
@@ -311,7 +385,7 @@ void MonitoraDiretorio::gravarStatus(const QString &jsonRequisicao)
     if (!ok)
         erro = arquivo.errorString();
     else
-        ok = gravarEFechar(arquivo, conteudo.toUtf8(), false, nullptr, &erro) && renomear(temporario, caminho, &erro);
+        ok = gravarEFechar(arquivo, codificar(conteudo), false, nullptr, &erro) && renomear(temporario, caminho, &erro);
     if (!ok) {
         m_log.error("[MonitoraDiretorio] Impossível escrever no arquivo STS");
         m_log.error(erro);
@@ -368,7 +442,7 @@ void MonitoraDiretorio::processResponse(const QString &dados)
     QString erro;
     // On the disk before it gets its final name: a crash right after the rename
     // must not leave the POS a truncated answer.
-    if (!gravarEFechar(arquivo, resposta.toUtf8(), true, &gravados, &erro)) {
+    if (!gravarEFechar(arquivo, codificar(resposta), true, &gravados, &erro)) {
         m_log.error(QStringLiteral("[MonitoraDiretorio] Falha ao gravar arquivo de resposta ") + temporario +
                     QStringLiteral(": ") + erro);
         QFile::remove(temporario);
@@ -420,7 +494,7 @@ void MonitoraDiretorio::verificarChegadaDuranteRetomada()
     // renamed into it in that moment raised no change and would wait forever.
     for (const QString &nome : {m_fileReq, m_fileReq + QStringLiteral(".json")}) {
         const QString caminho = encontrarRequisicao(m_pathIn, nome);
-        if (caminho.isEmpty() || identificar(caminho) == m_recusado)
+        if (caminho.isEmpty() || identificar(caminho) == m_recusado || identificar(caminho) == m_incompleto)
             continue;
         QMetaObject::invokeMethod(
             this,
@@ -431,4 +505,54 @@ void MonitoraDiretorio::verificarChegadaDuranteRetomada()
             Qt::QueuedConnection);
         return;
     }
+}
+
+bool MonitoraDiretorio::aguardarConclusao(const QString &caminho)
+{
+    const Recusado atual = identificar(caminho);
+    if (!(atual == m_incompleto)) {
+        m_log.info(QStringLiteral("[MonitoraDiretorio] Arquivo %1 %2: aguardando o fim da gravação")
+                       .arg(caminho, m_incompleto.caminho == caminho ? QStringLiteral("alterado, ainda incompleto")
+                                                                     : QStringLiteral("incompleto")));
+        m_incompleto = atual;
+        m_incompletoDesde.start();
+    } else if (m_incompletoDesde.elapsed() >= limiteArquivoIncompletoMs) {
+        return false;
+    }
+    // Woken by its own change, by the folder or by the bound: wait for what is left of it.
+    m_esperaIncompleto.start(int(qMax<qint64>(0, limiteArquivoIncompletoMs - m_incompletoDesde.elapsed())));
+    m_watcher->addPath(caminho);
+    return true;
+}
+
+void MonitoraDiretorio::esquecerIncompleto()
+{
+    m_incompleto = Recusado();
+    m_esperaIncompleto.stop();
+}
+
+void MonitoraDiretorio::verificarIncompleto()
+{
+    // Only while idle: a scan in the middle of a transaction would take the next request too early.
+    if (monitorando())
+        slotDiretorioAtualizado(m_pathIn);
+}
+
+QString MonitoraDiretorio::decodificar(const QByteArray &bytes) const
+{
+    // JSON is UTF-8 by definition; the setting is for the key-number files.
+    if (m_windows1252 && !m_formatoJson)
+        return windows1252()->toUnicode(bytes);
+    QTextCodec::ConverterState estado;
+    const QString texto = QTextCodec::codecForName("UTF-8")->toUnicode(bytes.constData(), bytes.size(), &estado);
+    if (estado.invalidChars == 0 && estado.remainingChars == 0)
+        return texto;
+    // Classic POS software writes its files in the Windows code page.
+    m_log.warning("[MonitoraDiretorio] Arquivo de requisição não está em UTF-8: lido como Windows-1252");
+    return windows1252()->toUnicode(bytes);
+}
+
+QByteArray MonitoraDiretorio::codificar(const QString &texto) const
+{
+    return m_windows1252 && !m_formatoJson ? windows1252()->fromUnicode(texto) : texto.toUtf8();
 }

@@ -5,6 +5,7 @@
 #include "exchange/ProtocoloSitef.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -36,6 +37,11 @@ public:
     static constexpr qint64 tamanhoMaximoRequisicao = 1024 * 1024;
     // Pause before trying again to watch a request folder that cannot be watched.
     static constexpr int intervaloNovaTentativaMs = 2000;
+    // A request file that does not end as a whole request does (no final
+    // "999-999" record, JSON that does not parse) is still being written: it is
+    // left in place and watched, and refused only once it has stayed unchanged
+    // this long.
+    static constexpr int limiteArquivoIncompletoMs = 5000;
 
     static QString nomeArquivoTemporario() { return QStringLiteral("arquivo_tef.tmp"); }
     static QString nomeStatusTemporario() { return QStringLiteral("arquivo_sts.tmp"); }
@@ -43,6 +49,8 @@ public:
 signals:
     void confJson(QString json);
     void startTefProcess();
+    // The exchange cannot run with these settings; the cashier must be told.
+    void erroMonitoramento(QString mensagem);
 
 public slots:
     void slotDiretorioAtualizado(const QString &path);
@@ -69,8 +77,16 @@ private:
     void novaTentativa();
     void verificarChegadaDuranteRetomada();
 
-    // The request file in the folder, whatever the case of its name ("" when none).
-    QString encontrarRequisicao(const QString &pasta, const QString &nome) const;
+    // The request file in the folder, whatever the case of its name ("" when
+    // none). A symbolic link under the name is removed unread.
+    QString encontrarRequisicao(const QString &pasta, const QString &nome);
+    // Whether a request file that is not whole yet should still be waited for
+    // (true), or has stayed unchanged for the whole bound (false).
+    bool aguardarConclusao(const QString &caminho);
+    void esquecerIncompleto();
+    void verificarIncompleto();
+    QString decodificar(const QByteArray &bytes) const;
+    QByteArray codificar(const QString &texto) const;
     Recusado identificar(const QString &caminho) const;
     void recusar(const QString &caminho);
 
@@ -91,4 +107,10 @@ private:
 
     QTimer m_novaTentativa;
     Recusado m_recusado;
+
+    // The request file being written in place, while it is waited for.
+    Recusado m_incompleto;
+    QElapsedTimer m_incompletoDesde;
+    QTimer m_esperaIncompleto;
+    bool m_windows1252 = false;
 };

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+class QFile;
 class QWindow;
 
 // What differs by operating system: where the vendor libraries are, default
@@ -36,5 +37,11 @@ bool needsOffscreenFallback();
 // Ends the event loop cleanly on SIGTERM, SIGINT and SIGHUP, so a session
 // logout or a service stop releases the single-instance segment.
 void quitOnTerminationSignals();
+
+// Opens a request file for reading only when it is a plain file reached
+// without a symbolic link: a link planted under the request name must never
+// make the program read (and log, and act on) a file outside the exchange
+// folders. Never blocks on a pipe. False with the reason otherwise.
+bool openRegularFileForReading(QFile &file, QString *error);
 
 } // namespace platform

@@ -8,8 +8,14 @@
 #include <QUrl>
 #include <QWindow>
 
+#include <QFile>
+
+#include <cerrno>
 #include <csignal>
+#include <cstring>
+#include <fcntl.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace platform {
@@ -118,6 +124,34 @@ void quitOnTerminationSignals()
     action.sa_flags = SA_RESTART;
     for (int sig : {SIGTERM, SIGINT, SIGHUP})
         sigaction(sig, &action, nullptr);
+}
+
+bool openRegularFileForReading(QFile &file, QString *error)
+{
+    const QByteArray caminho = QFile::encodeName(file.fileName());
+    const int fd = ::open(caminho.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        if (error)
+            *error =
+                errno == ELOOP ? QStringLiteral("É um link simbólico") : QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    struct stat st
+    {
+    };
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        if (error)
+            *error = QStringLiteral("Não é um arquivo regular");
+        return false;
+    }
+    if (!file.open(fd, QIODevice::ReadOnly | QIODevice::Text, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    return true;
 }
 
 } // namespace platform

@@ -74,6 +74,7 @@ Popup {
         cb_hab_impressao.checked = c.habilita_impressao === true
         cb_pdf_hab.checked = c.gerar_pdf === true
         cb_visualiza_pdf.checked = c.visualizar_pdf === true
+        cb_codificacao.currentIndex = c.codificacao_arquivos === "windows-1252" ? 1 : 0
         text10.text = texto(c.caminho_pdf)
 
         model_conf_impressao.clear()
@@ -115,6 +116,7 @@ Popup {
             c.nome_impressora = cb_conf_impressao.currentText
         c.gerar_pdf = cb_pdf_hab.checked
         c.visualizar_pdf = cb_visualiza_pdf.checked
+        c.codificacao_arquivos = cb_codificacao.currentText
         c.caminho_pdf = text10.text
         return c
     }
@@ -304,6 +306,14 @@ Popup {
                     objectName: "txt_nome_arquivo_resp"
                     Layout.preferredWidth: 230
                     Layout.preferredHeight: 35
+                }
+                Rotulo { text: "Codificação dos arquivos:" }
+                Combo {
+                    id: cb_codificacao
+                    objectName: "cb_codificacao"
+                    Layout.preferredWidth: 260
+                    Layout.preferredHeight: 35
+                    model: ["utf-8", "windows-1252"]
                 }
                 Rotulo { text: "Configuração para comprovante:" }
                 Combo {
@@ -497,7 +507,11 @@ Popup {
                 color: button.down ? "#0077cc" : "#0099FF"
             }
             onClicked: {
-                if (controller.setSystemConfigs(JSON.stringify(config.recolhe()))) {
+                var dados = JSON.stringify(config.recolhe())
+                var motivo = controller.motivoRecusaConfiguracao(dados)
+                if (motivo !== "") {
+                    controller.showMessageError(motivo)
+                } else if (controller.setSystemConfigs(dados)) {
                     controller.showMessage("Salvo com sucesso. O sistema será reiniciado")
                     time_restart.start()
                 } else {

@@ -469,14 +469,28 @@ QString Base_Controller::getSystemConfigs()
 bool Base_Controller::setSystemConfigs(QString data)
 {
     qDebug().noquote() << data;
+    const QString motivo = motivoRecusaConfiguracao(data);
+    if (!motivo.isEmpty()) {
+        m_log.error(comTag(QStringLiteral("Configuração recusada: ") + motivo));
+        return false;
+    }
+    return ConfigTef().salvar(QJsonDocument::fromJson(data.toUtf8()).object());
+}
+
+QString Base_Controller::motivoRecusaConfiguracao(QString data)
+{
     QJsonParseError erro{};
     const QJsonDocument doc = QJsonDocument::fromJson(data.toUtf8(), &erro);
     // Text that is not a JSON object would replace every setting with nothing.
-    if (erro.error != QJsonParseError::NoError || !doc.isObject()) {
-        m_log.error(comTag(QStringLiteral("Configuração recebida não é um objeto JSON: ") + erro.errorString()));
-        return false;
-    }
-    return ConfigTef().salvar(doc.object());
+    if (erro.error != QJsonParseError::NoError || !doc.isObject())
+        return QStringLiteral("Configuração recebida não é um objeto JSON: ") + erro.errorString();
+    const QJsonObject c = doc.object();
+    // A response written into the request folder would be served as a new request.
+    if (c.value(QLatin1String("tipo_operacao")).toInt() == 0 &&
+        ConfigTef::mesmaPasta(c.value(QLatin1String("path_in")).toString(),
+                              c.value(QLatin1String("path_out")).toString()))
+        return QStringLiteral("As pastas de requisição e de resposta devem ser diferentes");
+    return QString();
 }
 
 QString Base_Controller::getListPrinters()

@@ -121,6 +121,8 @@ public:
     Q_INVOKABLE bool isAutOnly();
     Q_INVOKABLE QString getSystemConfigs();
     Q_INVOKABLE bool setSystemConfigs(QString data);
+    // Why a configuration from the popup must not be saved; empty when it may.
+    Q_INVOKABLE QString motivoRecusaConfiguracao(QString data);
     Q_INVOKABLE QString getListPrinters();
 
     // The last state of the pending notice's check box and the NSU it was about.

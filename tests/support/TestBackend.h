@@ -44,6 +44,11 @@ public slots:
     void preProcessThread() {}
     void handleSignalCheckbox(bool) {}
     void recebeNSU(QString) {}
+    void slotShowWindow() {}
+    void slotApresentaMsgError(QString erro) { m_errosMostrados.append(erro); }
+
+public:
+    QStringList errosMostrados() const { return m_errosMostrados; }
 
 signals:
     void responseProcessTEF(QString dados);
@@ -61,4 +66,5 @@ private:
     int m_execucoes = 0;
     qint64 m_ultimoResultadoNs = 0;
     Resultado m_resultado;
+    QStringList m_errosMostrados;
 };
