@@ -518,6 +518,7 @@ void Z3_Tef_Controller::trataRetorno(const QJsonValue &resposta)
 
 void Z3_Tef_Controller::onClickButtonOK(QString valorOfTextField, int estado)
 {
+    registrarResposta(valorOfTextField, estado);
     bool recusado = valorOfTextField.isEmpty();
     if (!recusado && estado == 2) {
         // An index outside the offered options is refused like an empty input.
@@ -580,6 +581,18 @@ void Z3_Tef_Controller::mostrarProcessando()
 
 void Z3_Tef_Controller::onClickButtonVoltar()
 {
+    registrarBotao(QStringLiteral("VOLTAR"));
+    desistir();
+}
+
+void Z3_Tef_Controller::onClickButtonCancelar()
+{
+    registrarBotao(QStringLiteral("CANCELAR"));
+    desistir();
+}
+
+void Z3_Tef_Controller::desistir()
+{
     mostrarProcessando();
     {
         QMutexLocker lock(&m_dados);
@@ -594,11 +607,6 @@ void Z3_Tef_Controller::onClickButtonVoltar()
         }
     }
     liberarFluxo();
-}
-
-void Z3_Tef_Controller::onClickButtonCancelar()
-{
-    onClickButtonVoltar();
 }
 
 // --- pending confirmation and undo ----------------------------------------------

@@ -73,6 +73,8 @@ private:
     // Shows a yes/no question as a list and waits for the cashier's answer.
     void perguntar(const QString &texto, const QStringList &opcoes, bool &perguntaAberta);
     QString valorFormatado();
+    // VOLTAR and CANCELAR: the cashier gives up the step or the question.
+    void desistir();
 
     Z3_Tef_Library *m_lib;
     ControllerSequencial *m_sequenciais;
