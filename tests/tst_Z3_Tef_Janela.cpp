@@ -86,6 +86,7 @@ private slots:
     void valorDigitadoChegaComPontoDecimal();
     void pixMostraOQrCode();
     void ncnPerguntaCadaPendente();
+    void segundaVendaComecaComOCampoVazio();
     void telasERespostasNoLogSemASenha();
 };
 
@@ -336,6 +337,34 @@ static bool digitar(const JanelaQml &j, const QString &texto)
     for (const QChar c : texto)
         QTest::keyClick(j.janela(), c.toLatin1());
     return true;
+}
+
+void TestZ3TefJanela::segundaVendaComecaComOCampoVazio()
+{
+    Cena cena;
+    QVERIFY(cena.janela.carregada());
+    auto &[c, janela, resultado] = cena;
+    // Sale 1: an amount typed and confirmed, then given up at the card type.
+    iniciar(c, {{"identificacao", "20"}, {"tipo_cartao", "7"}});
+    QVERIFY(passoDigitado(janela, QStringLiteral("Digite o valor da transação")));
+    QVERIFY(digitar(janela, QStringLiteral("1000")));
+    QCOMPARE(texto(janela, "textField"), c.formataValor(QStringLiteral("1000")));
+    QVERIFY(janela.clica(QStringLiteral("button")));
+    QTRY_VERIFY_WITH_TIMEOUT(visivel(janela, "rec") && visivel(janela, "button2"), 10000);
+    QVERIFY(janela.clica(QStringLiteral("button2")));
+    QTRY_COMPARE_WITH_TIMEOUT(resultado.count(), 1, 10000);
+    QVERIFY(c.wait(5000));
+
+    // Sale 2: the amount step shows an empty field, so an untouched OK sends nothing.
+    iniciar(c, {{"identificacao", "21"}, {"tipo_cartao", "7"}});
+    QVERIFY(passoDigitado(janela, QStringLiteral("Digite o valor da transação")));
+    QCOMPARE(texto(janela, "textField"), QString());
+    QVERIFY(janela.clica(QStringLiteral("button")));
+    QTRY_COMPARE(texto(janela, "element2"), QStringLiteral("Preencha um valor!"));
+    QVERIFY(c.aguardandoOperador());
+    QVERIFY(janela.clica(QStringLiteral("button2")));
+    QTRY_COMPARE_WITH_TIMEOUT(resultado.count(), 2, 10000);
+    QVERIFY(c.wait(5000));
 }
 
 void TestZ3TefJanela::telasERespostasNoLogSemASenha()

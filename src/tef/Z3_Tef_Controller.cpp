@@ -425,6 +425,8 @@ void Z3_Tef_Controller::limparTela()
 {
     emit textChanged(QString());
     emit clearTextFieldInputMask();
+    // Nothing typed for one step or sale may be sent again by an untouched OK.
+    emit textfiledChanged(QString());
     emit setTextFieldPasswordMode(false);
     emit disableTextField(true);
     emit disableListView(true);
