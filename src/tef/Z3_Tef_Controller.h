@@ -73,6 +73,9 @@ private:
     // Shows a yes/no question as a list and waits for the cashier's answer.
     void perguntar(const QString &texto, const QStringList &opcoes, bool &perguntaAberta);
     QString valorFormatado();
+    // A value the POS already sent for this collection step, laid out as the step
+    // asks for it; empty when the request carried none.
+    QString valorDaRequisicao(const QString &palavraChave, const QJsonObject &tef, const QString &mascara);
     // VOLTAR and CANCELAR: the cashier gives up the step or the question.
     void desistir();
 
