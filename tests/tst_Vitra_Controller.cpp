@@ -24,6 +24,7 @@ private slots:
     void initTestCase();
     void init();
     void desabilitadoNaoCarregaABiblioteca();
+    void qrCodeEntreUmaConexaoEUmaDesconexao_data();
     void qrCodeEntreUmaConexaoEUmaDesconexao();
     void mensagemLongaQuebraNaColuna19_data();
     void mensagemLongaQuebraNaColuna19();
@@ -65,11 +66,21 @@ void TestVitraController::desabilitadoNaoCarregaABiblioteca()
     QVERIFY(!QString::fromUtf8(testsupport::readAll(m_log)).contains(QLatin1String("Erro ao carregar")));
 }
 
+void TestVitraController::qrCodeEntreUmaConexaoEUmaDesconexao_data()
+{
+    // The customer reads the amount once, with one currency symbol, however it is handed over.
+    QTest::addColumn<QString>("valor");
+    QTest::newRow("bare amount") << "10,00";
+    QTest::newRow("amount formatted as currency") << "R$ 10,00";
+    QTest::newRow("currency with a non-breaking blank") << QStringLiteral("R$\u00a010,00");
+}
+
 void TestVitraController::qrCodeEntreUmaConexaoEUmaDesconexao()
 {
+    QFETCH(QString, valor);
     Vitra_Controller vitra;
     QVERIFY(vitra.isHabilitado());
-    QVERIFY(vitra.apresentaQRCode(QStringLiteral("00020126PIXPAYLOAD"), QStringLiteral("10,00")));
+    QVERIFY(vitra.apresentaQRCode(QStringLiteral("00020126PIXPAYLOAD"), valor));
     QCOMPARE(funcoes(), (QStringList{"AbreConexaoDisplay", "InicializaDisplay", "ApresentaQrCode",
                                      "ApresentaTextoColorido", "ApresentaTextoColorido", "DesconectarDisplay"}));
     const QList<QJsonObject> c = chamadas();

@@ -17,12 +17,23 @@ class TestZ3TefJanela : public QObject
 
 private:
     QTemporaryDir m_dir;
-    QString m_simLog;
+    QString m_simLog, m_log;
 
     // A controller joined as the program joins it, with its window and its results.
     struct Cena
     {
         Cena() { wiring::connectBackend(&c); }
+        // A failed check may leave the run waiting for the cashier: give up every
+        // step, so the next test starts instead of the program aborting.
+        ~Cena()
+        {
+            QDeadlineTimer prazo(15000);
+            while (c.isRunning() && !prazo.hasExpired()) {
+                if (c.aguardandoOperador())
+                    c.onClickButtonCancelar();
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            }
+        }
         Z3_Tef_Controller c;
         JanelaQml janela{&c};
         QSignalSpy resultado{&c, &Base_Controller::responseProcessTEF};
@@ -75,13 +86,19 @@ private slots:
     void valorDigitadoChegaComPontoDecimal();
     void pixMostraOQrCode();
     void ncnPerguntaCadaPendente();
+    void segundaVendaComecaComOCampoVazio();
+    void cancelamentoComecaNsuEDataComOQueOPdvEnviou_data();
+    void cancelamentoComecaNsuEDataComOQueOPdvEnviou();
+    void telasERespostasNoLogSemASenha();
 };
 
 void TestZ3TefJanela::initTestCase()
 {
     QVERIFY(m_dir.isValid());
     m_simLog = m_dir.filePath(QStringLiteral("chamadas.jsonl"));
+    m_log = m_dir.filePath(QStringLiteral("log.txt"));
     qputenv("Z3_SIM_LOG", m_simLog.toUtf8());
+    qputenv("Z3_LOG", m_log.toUtf8());
     if (qEnvironmentVariableIsEmpty("Z3_LIB_DIR"))
         qputenv("Z3_LIB_DIR", Z3_BIN_DIR);
     testsupport::writeConfig(QJsonObject{{"vitra", 0}, {"tipo_operacao", 0}});
@@ -300,6 +317,158 @@ void TestZ3TefJanela::ncnPerguntaCadaPendente()
     QCOMPARE(c.pendentes().size(), 2);
     QCOMPARE(c.pendentes().at(0).sequencial, s2);
     QCOMPARE(c.pendentes().at(1).sequencial, s3);
+}
+
+// Waits until the window asks for a typed value with this message and OK on screen.
+static bool passoDigitado(const JanelaQml &j, const QString &mensagem)
+{
+    return QTest::qWaitFor(
+        [&] {
+            return j.objeto(QStringLiteral("element1"))->property("text").toString() == mensagem &&
+                   j.item(QStringLiteral("textField"))->isVisible() && j.item(QStringLiteral("button"))->isVisible();
+        },
+        10000);
+}
+
+// Types into the field from its start, as the cashier would.
+static bool digitar(const JanelaQml &j, const QString &texto)
+{
+    if (!j.clica(QStringLiteral("textField")))
+        return false;
+    QTest::keyClick(j.janela(), Qt::Key_Home);
+    for (const QChar c : texto)
+        QTest::keyClick(j.janela(), c.toLatin1());
+    return true;
+}
+
+void TestZ3TefJanela::segundaVendaComecaComOCampoVazio()
+{
+    Cena cena;
+    QVERIFY(cena.janela.carregada());
+    auto &[c, janela, resultado] = cena;
+    // Sale 1: an amount typed and confirmed, then given up at the card type.
+    iniciar(c, {{"identificacao", "20"}, {"tipo_cartao", "7"}});
+    QVERIFY(passoDigitado(janela, QStringLiteral("Digite o valor da transação")));
+    QVERIFY(digitar(janela, QStringLiteral("1000")));
+    QCOMPARE(texto(janela, "textField"), c.formataValor(QStringLiteral("1000")));
+    QVERIFY(janela.clica(QStringLiteral("button")));
+    QTRY_VERIFY_WITH_TIMEOUT(visivel(janela, "rec") && visivel(janela, "button2"), 10000);
+    QVERIFY(janela.clica(QStringLiteral("button2")));
+    QTRY_COMPARE_WITH_TIMEOUT(resultado.count(), 1, 10000);
+    QVERIFY(c.wait(5000));
+
+    // Sale 2: the amount step shows an empty field, so an untouched OK sends nothing.
+    iniciar(c, {{"identificacao", "21"}, {"tipo_cartao", "7"}});
+    QVERIFY(passoDigitado(janela, QStringLiteral("Digite o valor da transação")));
+    QCOMPARE(texto(janela, "textField"), QString());
+    QVERIFY(janela.clica(QStringLiteral("button2")));
+    QTRY_COMPARE_WITH_TIMEOUT(resultado.count(), 2, 10000);
+    QVERIFY(c.wait(5000));
+}
+
+void TestZ3TefJanela::cancelamentoComecaNsuEDataComOQueOPdvEnviou_data()
+{
+    // The request's fields as the conversion names them (012-000, 022-000) and
+    // what each field shows when its step opens; "//" is an empty date field.
+    QTest::addColumn<QJsonObject>("parametros");
+    QTest::addColumn<QString>("nsuNoCampo");
+    QTest::addColumn<QString>("dataNoCampo");
+    const QJsonObject base{{"identificacao", "30"}, {"valor", "15000"}};
+    QJsonObject completo = base;
+    completo.insert("numero_transacao", "000000456789");
+    completo.insert("data_transacao", "06122026");
+    QJsonObject dataInvalida = completo;
+    dataInvalida.insert("data_transacao", "2026-12-06");
+    QTest::newRow("request's NSU and date start the fields") << completo << "000000456789"
+                                                             << "06/12/26";
+    QTest::newRow("a typed NSU does not stay for the date") << base << ""
+                                                            << "//";
+    QTest::newRow("a date the field cannot take is left to the cashier") << dataInvalida << "000000456789"
+                                                                         << "//";
+}
+
+void TestZ3TefJanela::cancelamentoComecaNsuEDataComOQueOPdvEnviou()
+{
+    QFETCH(QJsonObject, parametros);
+    QFETCH(QString, nsuNoCampo);
+    QFETCH(QString, dataNoCampo);
+    Cena cena;
+    QVERIFY(cena.janela.carregada());
+    auto &[c, janela, resultado] = cena;
+    QFile::remove(m_simLog);
+    QFile::remove(m_log);
+    iniciar(c, parametros, QStringLiteral("CNC"));
+
+    // The cashier types what a field lacks and otherwise confirms it as it is.
+    QVERIFY(passoDigitado(janela, QStringLiteral("Digite o NSU da transação original")));
+    QCOMPARE(texto(janela, "textField"), nsuNoCampo);
+    if (nsuNoCampo.isEmpty())
+        QVERIFY(digitar(janela, QStringLiteral("000000456789")));
+    QVERIFY(janela.clica(QStringLiteral("button")));
+    QVERIFY(passoDigitado(janela, QStringLiteral("Digite a data da transação original")));
+    QCOMPARE(texto(janela, "textField"), dataNoCampo);
+    if (dataNoCampo == QLatin1String("//"))
+        QVERIFY(digitar(janela, QStringLiteral("061226")));
+    QVERIFY(janela.clica(QStringLiteral("button")));
+
+    QTRY_COMPARE_WITH_TIMEOUT(resultado.count(), 1, 10000);
+    QVERIFY(c.wait(5000));
+    const QJsonObject r = QJsonDocument::fromJson(resultado.first().first().toString().toUtf8()).object();
+    QCOMPARE(r.value("tef").toObject().value("retorno").toString(), QStringLiteral("0"));
+    const QByteArray chamadas = testsupport::readAll(m_simLog);
+    QVERIFY2(chamadas.contains(R"(\"automacao_coleta_informacao\":\"000000456789\")"), chamadas.constData());
+    QVERIFY2(chamadas.contains(R"(\"automacao_coleta_informacao\":\"06/12/26\")"), chamadas.constData());
+    // The library's contract is unchanged: it is not handed the request's NSU or date.
+    QVERIFY(!chamadas.contains("numero_transacao") && !chamadas.contains("data_transacao"));
+    // Support can tell a value the POS sent from one the cashier typed.
+    const QString log = QString::fromUtf8(testsupport::readAll(m_log));
+    QCOMPARE(log.contains(QStringLiteral("Campo transacao_nsu iniciado com o valor enviado pelo A/C: 000000456789")),
+             !nsuNoCampo.isEmpty());
+    QCOMPARE(log.contains(QStringLiteral("Campo transacao_data iniciado com o valor enviado pelo A/C: 06/12/26")),
+             dataNoCampo != QLatin1String("//"));
+}
+
+void TestZ3TefJanela::telasERespostasNoLogSemASenha()
+{
+    Cena cena;
+    QVERIFY(cena.janela.carregada());
+    auto &[c, janela, resultado] = cena;
+    QFile::remove(m_simLog);
+    QFile::remove(m_log);
+    iniciar(c, {{"identificacao", "40"}}, QStringLiteral("ADM"));
+    QTRY_VERIFY_WITH_TIMEOUT(visivel(janela, "rec") && visivel(janela, "button"), 10000);
+    QObject *lista = janela.objeto(QStringLiteral("list"));
+    QTRY_COMPARE(lista->property("count").toInt(), 3);
+    lista->setProperty("currentIndex", 1);
+    QVERIFY(janela.clica(QStringLiteral("button")));
+    QVERIFY(passoDigitado(janela, QStringLiteral("Digite a senha do supervisor")));
+    const QString senha = QStringLiteral("zq7senha9");
+    QVERIFY(digitar(janela, senha));
+    QVERIFY(janela.clica(QStringLiteral("button")));
+    QTRY_COMPARE_WITH_TIMEOUT(resultado.count(), 1, 10000);
+    QVERIFY(c.wait(5000));
+    // The library got the password; the log never did.
+    QVERIFY(testsupport::readAll(m_simLog).contains(senha.toUtf8()));
+    const QString log = QString::fromUtf8(testsupport::readAll(m_log));
+    QVERIFY2(!log.contains(senha), qPrintable(log));
+    // The sale can be followed from the log: what was shown, then what the cashier answered.
+    const QStringList esperado{
+        QStringLiteral("[Base_Controller] Tela, título: Operação Administrativa\n"),
+        QStringLiteral("[Base_Controller] Tela: Selecione a operação administrativa\n"),
+        QStringLiteral("[Base_Controller] Tela, lista: [0] Teste de comunicacao; [1] Reimpressao; [2] Cancelamento\n"),
+        QStringLiteral("[Base_Controller] Resposta do operador: opção 1 (Reimpressao)\n"),
+        QStringLiteral("[Base_Controller] Tela: Digite a senha do supervisor\n"),
+        QStringLiteral("[Base_Controller] Tela: campo de senha aberto\n"),
+        QStringLiteral("[Base_Controller] Resposta do operador: ****\n"),
+        QStringLiteral("[Base_Controller] Tela: Operação administrativa concluída\n"),
+    };
+    int desde = 0;
+    for (const QString &linha : esperado) {
+        const int i = log.indexOf(linha, desde);
+        QVERIFY2(i >= 0, qPrintable(linha + QStringLiteral(" not after position ") + QString::number(desde) +
+                                    QStringLiteral(" in:\n") + log));
+        desde = i + linha.size();
+    }
 }
 
 QTEST_MAIN(TestZ3TefJanela)

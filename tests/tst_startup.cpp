@@ -141,6 +141,31 @@ private slots:
         QCOMPARE(process->exitCode(), exitCode);
         QVERIFY2(logText().contains(logLine), qPrintable(logText()));
     }
+
+    // What the window shows at start is in the log (the screen is logged as it changes).
+    void operationTypeChoosesTheFirstScreen_data()
+    {
+        QTest::addColumn<int>("tipoOperacao");
+        QTest::addColumn<bool>("lista");
+        QTest::newRow("autonomous-only shows the cashier's operations") << 1 << true;
+        QTest::newRow("file exchange watches the request folder") << 0 << false;
+    }
+
+    void operationTypeChoosesTheFirstScreen()
+    {
+        QFETCH(int, tipoOperacao);
+        QFETCH(bool, lista);
+        writeConfig(QJsonObject{{"tipo_operacao", tipoOperacao}});
+        auto process = start(true, {QStringLiteral("Z3_EXIT_WHEN_IDLE=1")});
+        QVERIFY(process->waitForFinished(30000));
+        QCOMPARE(process->exitCode(), 0);
+        const QString log = logText();
+        QCOMPARE(log.contains(QStringLiteral(
+                     "[Base_Controller] Tela, lista: [0] Venda Cartao; [1] PIX; [2] Operação Administrativa\n")),
+                 lista);
+        QCOMPARE(log.contains(QStringLiteral("[Base_Controller] Tela: Selecione uma operação:")), lista);
+        QCOMPARE(log.contains(QStringLiteral("[MonitoraDiretorio] Monitoramento iniciado em: ")), !lista);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestStartup)

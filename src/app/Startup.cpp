@@ -84,7 +84,10 @@ int runApplication(int argc, char *argv[])
     Base_Controller::aplicaCustomizacao(backend, produto, *config);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/Assets/varda-fav-icon.png")));
 
-    if (monitor)
+    // Autonomous-only use starts at the cashier's list of operations.
+    if (config->tipoOperacao() == 1 && backend)
+        backend->initComponentAutonomo();
+    else if (monitor)
         monitor->iniciarMonitoramento();
 
     // For start-up benchmarks and smoke runs: leave as soon as the loop is idle.

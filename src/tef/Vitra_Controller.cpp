@@ -1,6 +1,7 @@
 #include "tef/Vitra_Controller.h"
 
 #include "platform/Platform.h"
+#include "tef/Z3_Tef_Protocolo.h"
 
 #include <QLibrary>
 
@@ -89,7 +90,10 @@ bool Vitra_Controller::apresentaQRCode(const QString &qrCode, const QString &val
     if (m_apresentaTextoColorido) {
         m_apresentaTextoColorido("Abra o app do seu banco,\nescolha PAGAR COM QRCODE e\nrealize o pagamento.", 1, 22,
                                  30, 5, "#000000");
-        m_apresentaTextoColorido((QStringLiteral("Valor:R$ ") + valor).toUtf8().constData(), 2, 22, 370, 60, "#000000");
+        // The amount usually arrives formatted as currency: the customer sees one "R$".
+        m_apresentaTextoColorido(
+            (QStringLiteral("Valor:R$ ") + Z3_Tef_Protocolo::semSimboloMoeda(valor)).toUtf8().constData(), 2, 22, 370,
+            60, "#000000");
     }
     return fechar();
 }

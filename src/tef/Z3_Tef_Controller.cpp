@@ -7,6 +7,7 @@
 #include "util/DadosSensiveis.h"
 #include "util/getMaskFromPelmora.h"
 
+#include <QDate>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QMutexLocker>
@@ -246,6 +247,23 @@ QString Z3_Tef_Controller::valorFormatado()
     return formataValor(valor);
 }
 
+QString Z3_Tef_Controller::valorDaRequisicao(const QString &palavraChave, const QJsonObject &tef,
+                                             const QString &mascara)
+{
+    QMutexLocker lock(&m_dados);
+    if (palavraChave == QLatin1String("transacao_nsu"))
+        return m_vo.numero_transacao;
+    // Only a date layout the field can take is offered (the mask says so).
+    if (palavraChave == QLatin1String("transacao_data") && !mascara.isEmpty()) {
+        const QDate data = QDate::fromString(m_vo.data_transacao, QStringLiteral("ddMMyyyy"));
+        QString formato = tef.value(QStringLiteral("automacao_coleta_mascara")).toString();
+        if (formato.isEmpty())
+            formato = QStringLiteral("dd/MM/yy");
+        return data.isValid() ? data.toString(formato) : QString();
+    }
+    return QString();
+}
+
 bool Z3_Tef_Controller::despachar(bool novaTransacao, const QByteArray &dados, QByteArray &resposta)
 {
     const int nova = novaTransacao ? 1 : 0;
@@ -460,6 +478,8 @@ void Z3_Tef_Controller::limparTela()
 {
     emit textChanged(QString());
     emit clearTextFieldInputMask();
+    // Nothing typed for one step or sale may be sent again by an untouched OK.
+    emit textfiledChanged(QString());
     emit setTextFieldPasswordMode(false);
     emit disableTextField(true);
     emit disableListView(true);
@@ -535,6 +555,10 @@ void Z3_Tef_Controller::trataRetorno(const QJsonValue &resposta)
         QMutexLocker lock(&m_dados);
         m_opcoes = opcoes;
     }
+    const QString inicial = lista ? QString() : valorDaRequisicao(palavraChave, tef, mascara);
+    if (!inicial.isEmpty())
+        m_log.info(tag +
+                   QStringLiteral("Campo %1 iniciado com o valor enviado pelo A/C: %2").arg(palavraChave, inicial));
     // The gate closes before anything the cashier can click reaches the
     // window, so a quick answer is never lost.
     bloquearFluxo();
@@ -544,6 +568,9 @@ void Z3_Tef_Controller::trataRetorno(const QJsonValue &resposta)
             emit addItemList(opcao);
         emit disableListView(false);
     } else {
+        // After the mask, which lays the value out.
+        if (!inicial.isEmpty())
+            emit textfiledChanged(inicial);
         emit disableTextField(false);
     }
     emit disableButtonCancelar(false);
@@ -553,6 +580,7 @@ void Z3_Tef_Controller::trataRetorno(const QJsonValue &resposta)
 
 void Z3_Tef_Controller::onClickButtonOK(QString valorOfTextField, int estado)
 {
+    registrarResposta(valorOfTextField, estado);
     bool recusado = valorOfTextField.isEmpty();
     if (!recusado && estado == 2) {
         // An index outside the offered options is refused like an empty input.
@@ -615,6 +643,18 @@ void Z3_Tef_Controller::mostrarProcessando()
 
 void Z3_Tef_Controller::onClickButtonVoltar()
 {
+    registrarBotao(QStringLiteral("VOLTAR"));
+    desistir();
+}
+
+void Z3_Tef_Controller::onClickButtonCancelar()
+{
+    registrarBotao(QStringLiteral("CANCELAR"));
+    desistir();
+}
+
+void Z3_Tef_Controller::desistir()
+{
     mostrarProcessando();
     {
         QMutexLocker lock(&m_dados);
@@ -629,11 +669,6 @@ void Z3_Tef_Controller::onClickButtonVoltar()
         }
     }
     liberarFluxo();
-}
-
-void Z3_Tef_Controller::onClickButtonCancelar()
-{
-    onClickButtonVoltar();
 }
 
 // --- pending confirmation and undo ----------------------------------------------

@@ -78,6 +78,11 @@ private:
     QString valorFormatado();
     // Answers a request the conversion refused ("msg_erro") without any library call.
     void recusarRequisicao(const QString &motivo, QJsonObject &resultado);
+    // A value the POS already sent for this collection step, laid out as the step
+    // asks for it; empty when the request carried none.
+    QString valorDaRequisicao(const QString &palavraChave, const QJsonObject &tef, const QString &mascara);
+    // VOLTAR and CANCELAR: the cashier gives up the step or the question.
+    void desistir();
 
     Z3_Tef_Library *m_lib;
     ControllerSequencial *m_sequenciais;

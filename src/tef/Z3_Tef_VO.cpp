@@ -115,6 +115,8 @@ Z3_Tef_VO Z3_Tef_VO::fromRequest(const QJsonObject &request)
     vo.adm_senha = texto(p, "adm_senha");
     vo.opcao_coleta = inteiro(texto(p, "opcao_coleta"));
     vo.nome_produto = texto(p, "nome_produto");
+    vo.numero_transacao = texto(p, "numero_transacao");
+    vo.data_transacao = texto(p, "data_transacao");
     return vo;
 }
 

@@ -25,6 +25,10 @@ public:
     QString adm_senha;
     int opcao_coleta = 0;
     QString nome_produto;
+    // What the POS says of the transaction to cancel (NSU, date DDMMAAAA). The
+    // library is not given them: they only start the cashier's fields.
+    QString numero_transacao;
+    QString data_transacao;
 
     // The mapping from the JSON request ("header" and "parametros").
     static Z3_Tef_VO fromRequest(const QJsonObject &request);

@@ -3,6 +3,7 @@
 #include "app/GlobalFlags.h"
 #include "platform/Platform.h"
 #include "ui/Seletores.h"
+#include "util/DadosSensiveis.h"
 
 #include <QAction>
 #include <QApplication>
@@ -33,11 +34,27 @@ QString comTag(const QString &msg)
     return QStringLiteral("[Base_Controller] ") + msg;
 }
 
+const QString oculto = QStringLiteral("****");
+
+// A screen text on one log line, card data masked.
+QString paraLog(const QString &texto)
+{
+    QStringList linhas;
+    const auto partes = texto.split(QLatin1Char('\n'));
+    for (const QString &parte : partes) {
+        const QString linha = parte.trimmed();
+        if (!linha.isEmpty())
+            linhas << linha;
+    }
+    return mascararDadosSensiveis(linhas.join(QStringLiteral(" / ")));
+}
+
 } // namespace
 
 Base_Controller::Base_Controller(QObject *parent) : QThread(parent)
 {
     m_log.info(comTag(QStringLiteral("Construído")));
+    acompanharTela();
     criaMenuBandeja();
 
     modoAtualizacao = 0;
@@ -110,6 +127,111 @@ void Base_Controller::criaMenuBandeja()
         m_trayIcon->setContextMenu(m_menuBandeja);
         m_trayIcon->show();
     }
+}
+
+void Base_Controller::acompanharTela()
+{
+    // Direct: the line is written by the thread that changes the screen, in
+    // order with that thread's other lines.
+    const auto texto = [this](const QString &rotulo) {
+        return [this, rotulo](const QString &valor) {
+            if (!valor.trimmed().isEmpty())
+                m_log.info(comTag(rotulo + paraLog(valor)));
+        };
+    };
+    connect(this, &Base_Controller::textChanged, this, texto(QStringLiteral("Tela: ")), Qt::DirectConnection);
+    connect(this, &Base_Controller::showMessageError, this, texto(QStringLiteral("Tela, aviso de erro: ")),
+            Qt::DirectConnection);
+    connect(this, &Base_Controller::showMessage, this, texto(QStringLiteral("Tela, aviso: ")), Qt::DirectConnection);
+    // Every pass of a transaction repeats its header: logged when it changes.
+    connect(
+        this, &Base_Controller::firstTextChanged, this,
+        [this, titulo = texto(QStringLiteral("Tela, título: "))](const QString &valor) {
+            {
+                QMutexLocker lock(&m_telaMutex);
+                if (valor == m_telaTitulo)
+                    return;
+                m_telaTitulo = valor;
+            }
+            titulo(valor);
+        },
+        Qt::DirectConnection);
+    connect(
+        this, &Base_Controller::setTextFieldPasswordMode, this,
+        [this](bool senha) {
+            QMutexLocker lock(&m_telaMutex);
+            m_telaSenha = senha;
+        },
+        Qt::DirectConnection);
+    connect(
+        this, &Base_Controller::textfiledChanged, this,
+        [this](const QString &valor) {
+            if (valor.isEmpty())
+                return;
+            QMutexLocker lock(&m_telaMutex);
+            m_log.info(
+                comTag(QStringLiteral("Tela, campo preenchido com: ") + (m_telaSenha ? oculto : paraLog(valor))));
+        },
+        Qt::DirectConnection);
+    connect(
+        this, &Base_Controller::disableTextField, this,
+        [this](bool fechado) {
+            if (fechado)
+                return;
+            QMutexLocker lock(&m_telaMutex);
+            m_log.info(comTag(m_telaSenha ? QStringLiteral("Tela: campo de senha aberto")
+                                          : QStringLiteral("Tela: campo de digitação aberto")));
+        },
+        Qt::DirectConnection);
+    connect(
+        this, &Base_Controller::clearItemsList, this,
+        [this] {
+            QMutexLocker lock(&m_telaMutex);
+            m_telaOpcoes.clear();
+        },
+        Qt::DirectConnection);
+    connect(
+        this, &Base_Controller::addItemList, this,
+        [this](const QString &item) {
+            QMutexLocker lock(&m_telaMutex);
+            m_telaOpcoes << item;
+        },
+        Qt::DirectConnection);
+    connect(
+        this, &Base_Controller::disableListView, this,
+        [this](bool oculta) {
+            if (oculta)
+                return;
+            QMutexLocker lock(&m_telaMutex);
+            QStringList opcoes;
+            for (int i = 0; i < m_telaOpcoes.size(); ++i)
+                opcoes << QStringLiteral("[%1] %2").arg(i).arg(paraLog(m_telaOpcoes.at(i)));
+            m_log.info(comTag(QStringLiteral("Tela, lista: ") + opcoes.join(QStringLiteral("; "))));
+        },
+        Qt::DirectConnection);
+}
+
+void Base_Controller::registrarResposta(const QString &valor, int estado)
+{
+    QMutexLocker lock(&m_telaMutex);
+    QString resposta;
+    if (estado == 2) {
+        bool ok = false;
+        const int i = valor.toInt(&ok);
+        resposta = ok && i >= 0 && i < m_telaOpcoes.size()
+                       ? QStringLiteral("opção %1 (%2)").arg(i).arg(paraLog(m_telaOpcoes.at(i)))
+                       : QStringLiteral("opção ") + paraLog(valor);
+    } else if (valor.isEmpty()) {
+        resposta = QStringLiteral("(vazio)");
+    } else {
+        resposta = m_telaSenha ? oculto : paraLog(valor);
+    }
+    m_log.info(comTag(QStringLiteral("Resposta do operador: ") + resposta));
+}
+
+void Base_Controller::registrarBotao(const QString &botao)
+{
+    m_log.info(comTag(QStringLiteral("Operador pressionou ") + botao));
 }
 
 void Base_Controller::atualizaMenuBandeja(bool habilitado)
@@ -445,6 +567,7 @@ void Base_Controller::configureWindowToFront(bool fix)
 
 void Base_Controller::onClickButtonAutonomoOk(int indexList)
 {
+    registrarResposta(QString::number(indexList), 2);
     emit sendTypeOperation(1);
     static const char *const operacoes[] = {"Venda Cartão", "PIX", "Operação Administrativa"};
     QString nome;

@@ -7,6 +7,7 @@
 #include <QJsonValue>
 #include <QMutex>
 #include <QString>
+#include <QStringList>
 #include <QThread>
 #include <QWaitCondition>
 
@@ -151,16 +152,31 @@ protected:
     // The updater action chosen by modoAtualizacao; runs on this thread.
     void executaAtualizacao();
 
+    // The cashier's answer, for the log: a list choice by its option, the
+    // content of a password field hidden. Every backend's button handlers report here.
+    void registrarResposta(const QString &valor, int estado);
+    void registrarBotao(const QString &botao);
+
     QJsonObject jsonConfigs;
 
 private:
     void criaMenuBandeja();
     void atualizaMenuBandeja(bool habilitado);
     void mostraTelaOcioso();
+    // Logs (info) what the window is told to show, in the thread that tells it,
+    // so a sale can be followed from the log alone.
+    void acompanharTela();
 
     QMutex m_gateMutex;
     QWaitCondition m_gateCondition;
     bool m_pausado = false;
+
+    // What acompanharTela keeps of the screen: the options on offer, whether the
+    // field hides what is typed, the header last logged. Both threads write it.
+    QMutex m_telaMutex;
+    QStringList m_telaOpcoes;
+    bool m_telaSenha = false;
+    QString m_telaTitulo;
 
     QString m_produtoAtualizador;
     QString m_arquiteturaAtualizador;
