@@ -4,10 +4,10 @@
 #include <QStringList>
 
 class QFile;
-class QWindow;
 
 // What differs by operating system: where the vendor libraries are, default
-// folders, keeping a window on top, starting processes, opening files.
+// folders, starting processes, signals, opening exchange files. Qt Core only;
+// what needs the window system is in PlatformGui.h.
 namespace platform {
 
 enum class ClosedLibrary { Z3Tef, Vitra, Impressora, Updater, Bridge, Vantor };
@@ -21,14 +21,8 @@ QString libraryFileName(ClosedLibrary lib);
 QString defaultRequestFolder();
 QString defaultResponseFolder();
 
-// Keeps the window above the others without moving it, or releases it.
-void setWindowOnTop(QWindow *window, bool onTop);
-
 // Starts a detached process; returns 0 on success, otherwise an error code.
 int startDetached(const QString &program, const QStringList &arguments = {});
-
-// Opens a file with the desktop's default application.
-bool openWithDesktop(const QString &filePath);
 
 // True when no display server is reachable and no platform plugin was chosen:
 // the program then runs offscreen instead of aborting.

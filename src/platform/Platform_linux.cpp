@@ -1,12 +1,9 @@
 #include "platform/Platform.h"
 
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QDir>
 #include <QProcess>
 #include <QSocketNotifier>
-#include <QUrl>
-#include <QWindow>
 
 #include <QFile>
 
@@ -64,17 +61,6 @@ QString defaultResponseFolder()
     return QDir::homePath() + QStringLiteral("/Cliente/Resp");
 }
 
-void setWindowOnTop(QWindow *window, bool onTop)
-{
-    if (!window)
-        return;
-    window->setFlag(Qt::WindowStaysOnTopHint, onTop);
-    if (onTop) {
-        window->raise();
-        window->requestActivate();
-    }
-}
-
 int startDetached(const QString &program, const QStringList &arguments)
 {
     QProcess process;
@@ -84,11 +70,6 @@ int startDetached(const QString &program, const QStringList &arguments)
         return 0;
     // QProcess::ProcessError starts at 0 (FailedToStart); keep 0 for success.
     return static_cast<int>(process.error()) + 1;
-}
-
-bool openWithDesktop(const QString &filePath)
-{
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(filePath));
 }
 
 bool needsOffscreenFallback()

@@ -1,7 +1,7 @@
 #include "ui/Base_Controller.h"
 
 #include "app/GlobalFlags.h"
-#include "platform/Platform.h"
+#include "platform/PlatformGui.h"
 #include "ui/Seletores.h"
 #include "util/DadosSensiveis.h"
 
