@@ -36,6 +36,11 @@ public:
     static constexpr qint64 tamanhoMaximoRequisicao = 1024 * 1024;
     // Pause before trying again to watch a request folder that cannot be watched.
     static constexpr int intervaloNovaTentativaMs = 2000;
+    // How often the request folder is checked for having been replaced under its path.
+    static constexpr int intervaloVerificacaoPastaMs = 2000;
+    // How long a response that cannot be written is tried again, and how often.
+    static constexpr int prazoGravacaoRespostaMs = 5000;
+    static constexpr int intervaloGravacaoRespostaMs = 250;
 
     static QString nomeArquivoTemporario() { return QStringLiteral("arquivo_tef.tmp"); }
     static QString nomeStatusTemporario() { return QStringLiteral("arquivo_sts.tmp"); }
@@ -43,6 +48,8 @@ public:
 signals:
     void confJson(QString json);
     void startTefProcess();
+    // Whether the response file of the result `dados` reached the response folder.
+    void respostaGravada(const QString &dados, bool gravada);
 
 public slots:
     void slotDiretorioAtualizado(const QString &path);
@@ -68,15 +75,15 @@ private:
     void agendarNovaTentativa();
     void novaTentativa();
     void verificarChegadaDuranteRetomada();
+    void verificarIdentidadePasta();
 
     // The request file in the folder, whatever the case of its name ("" when none).
     QString encontrarRequisicao(const QString &pasta, const QString &nome) const;
     Recusado identificar(const QString &caminho) const;
     void recusar(const QString &caminho);
 
-    void gravarStatus(const QString &jsonRequisicao);
-    bool gravarArquivo(const QString &temporario, const QString &destino, const QByteArray &conteudo, bool sincronizar,
-                       QString *erro) const;
+    bool gravarStatus(const QString &jsonRequisicao);
+    bool gravarResposta(const QByteArray &bytes);
 
     QFileSystemWatcher *m_watcher;
     bool m_formatoJson = false;
@@ -90,5 +97,7 @@ private:
     int m_produtoTef;
 
     QTimer m_novaTentativa;
+    QTimer m_verificacaoPasta;
+    QByteArray m_identidadePasta;
     Recusado m_recusado;
 };
