@@ -49,6 +49,7 @@ private:
 
     void novoControlador()
     {
+        testsupport::removeJournal();
         m_c = std::make_unique<Z3_Tef_Controller>();
         Z3_Tef_Controller *c = m_c.get();
         connect(c, &Base_Controller::textChanged, this, [this](const QString &t) { m_s.textos << t; });

@@ -19,8 +19,13 @@ private:
     QTemporaryDir m_dir;
     QString m_simLog;
 
+    // No journal left by an earlier scene to recover from.
+    struct SemDiario
+    {
+        SemDiario() { testsupport::removeJournal(); }
+    };
     // A controller joined as the program joins it, with its window and its results.
-    struct Cena
+    struct Cena : SemDiario
     {
         Cena() { wiring::connectBackend(&c); }
         Z3_Tef_Controller c;

@@ -1,5 +1,7 @@
 #include "TestSupport.h"
 
+#include "tef/DiarioTransacoes.h"
+
 #include "app/ConfigTef.h"
 
 #include <QCoreApplication>
@@ -63,6 +65,12 @@ void writeConfig(const QJsonObject &overrides)
     for (auto it = overrides.begin(); it != overrides.end(); ++it)
         all.insert(it.key(), it.value());
     writeAll(configPath(), QJsonDocument(all).toJson());
+}
+
+bool removeJournal()
+{
+    QFile::remove(DiarioTransacoes::arquivoAoLadoDe(configPath()));
+    return true;
 }
 
 int runPosClient(const QStringList &arguments, int timeoutMs, QString *output)

@@ -26,6 +26,9 @@ bool waitForFile(const QString &path, int timeoutMs);
 QString configPath();
 // Writes a complete configuration with the given overrides (top-level keys).
 void writeConfig(const QJsonObject &overrides);
+// Removes the transaction journal beside that configuration, so that a new
+// Z3_Tef controller recovers nothing a previous test left; always true.
+bool removeJournal();
 
 // Runs the POS client program (built beside the tests) to its end while this thread
 // keeps serving its events, so a monitor in this thread can answer it. Its exit code;
