@@ -151,6 +151,8 @@ private slots:
     void erroDaBibliotecaMostradoERespondido();
     void opcoesComPontoEVirgulaFinal();
     void cnfCanceladoMantemAsPendentes();
+    void confirmacaoRecusadaFicaNaoResolvida_data();
+    void confirmacaoRecusadaFicaNaoResolvida();
     void operacaoAbertaSemPendentes_data();
     void operacaoAbertaSemPendentes();
     void displayDoClienteNoPix();
@@ -536,6 +538,33 @@ void TestZ3TefController::cnfCanceladoMantemAsPendentes()
     QCOMPARE(funcoes(), QStringList{"FinalizarOperacaoTEF"});
     QCOMPARE(m_c->pendentes().size(), 2);
     QVERIFY(log().contains(QStringLiteral("Usuário cancelou o fluxo de confirmação/desfazimento")));
+}
+
+void TestZ3TefController::confirmacaoRecusadaFicaNaoResolvida_data()
+{
+    QTest::addColumn<QString>("operacao");
+    QTest::newRow("CNF refused") << "CNF";
+    QTest::newRow("NCN refused") << "NCN";
+}
+
+void TestZ3TefController::confirmacaoRecusadaFicaNaoResolvida()
+{
+    QFETCH(QString, operacao);
+    const QJsonObject venda = vendaPendente();
+    const QString nsu = venda.value("tef").toObject().value("nsuTerminal").toString();
+    QCOMPARE(m_c->diario().registros().size(), 1);
+    QVERIFY(m_c->diario().registros().at(0).pendente.has_value());
+    cenario(R"({"confirmar_retorno":"0"})");
+    rodar({{"identificacao", "2"}}, operacao);
+    // Out of the list, but neither dropped nor retried: the journal keeps it for a person.
+    QVERIFY(m_c->pendentes().isEmpty());
+    const QList<DiarioTransacoes::Registro> registros = m_c->diario().registros();
+    QCOMPARE(registros.size(), 1);
+    QCOMPARE(registros.at(0).estado, DiarioTransacoes::Estado::NaoResolvida);
+    QCOMPARE(m_s.avisos, 1);
+    QCOMPARE(m_s.nsus, QStringList{nsu});
+    QVERIFY(log().contains(QStringLiteral("}{E} \t\t Transação NSU %1").arg(nsu)));
+    QCOMPARE(funcoes().count(QStringLiteral("ConfirmarOperacaoTEF2")), 1);
 }
 
 void TestZ3TefController::operacaoAbertaSemPendentes_data()
