@@ -1,4 +1,5 @@
 #include "ChamadasSimuladas.h"
+#include "TestJournal.h"
 #include "TestSupport.h"
 #include "app/GlobalFlags.h"
 #include "app/Wiring.h"
@@ -49,6 +50,7 @@ private:
 
     void novoControlador()
     {
+        testsupport::removeJournal();
         m_c = std::make_unique<Z3_Tef_Controller>();
         Z3_Tef_Controller *c = m_c.get();
         connect(c, &Base_Controller::textChanged, this, [this](const QString &t) { m_s.textos << t; });
@@ -150,6 +152,8 @@ private slots:
     void erroDaBibliotecaMostradoERespondido();
     void opcoesComPontoEVirgulaFinal();
     void cnfCanceladoMantemAsPendentes();
+    void confirmacaoRecusadaFicaNaoResolvida_data();
+    void confirmacaoRecusadaFicaNaoResolvida();
     void operacaoAbertaSemPendentes_data();
     void operacaoAbertaSemPendentes();
     void displayDoClienteNoPix();
@@ -535,6 +539,33 @@ void TestZ3TefController::cnfCanceladoMantemAsPendentes()
     QCOMPARE(funcoes(), QStringList{"FinalizarOperacaoTEF"});
     QCOMPARE(m_c->pendentes().size(), 2);
     QVERIFY(log().contains(QStringLiteral("Usuário cancelou o fluxo de confirmação/desfazimento")));
+}
+
+void TestZ3TefController::confirmacaoRecusadaFicaNaoResolvida_data()
+{
+    QTest::addColumn<QString>("operacao");
+    QTest::newRow("CNF refused") << "CNF";
+    QTest::newRow("NCN refused") << "NCN";
+}
+
+void TestZ3TefController::confirmacaoRecusadaFicaNaoResolvida()
+{
+    QFETCH(QString, operacao);
+    const QJsonObject venda = vendaPendente();
+    const QString nsu = venda.value("tef").toObject().value("nsuTerminal").toString();
+    QCOMPARE(m_c->diario().registros().size(), 1);
+    QVERIFY(m_c->diario().registros().at(0).pendente.has_value());
+    cenario(R"({"confirmar_retorno":"0"})");
+    rodar({{"identificacao", "2"}}, operacao);
+    // Out of the list, but neither dropped nor retried: the journal keeps it for a person.
+    QVERIFY(m_c->pendentes().isEmpty());
+    const QList<DiarioTransacoes::Registro> registros = m_c->diario().registros();
+    QCOMPARE(registros.size(), 1);
+    QCOMPARE(registros.at(0).estado, DiarioTransacoes::Estado::NaoResolvida);
+    QCOMPARE(m_s.avisos, 1);
+    QCOMPARE(m_s.nsus, QStringList{nsu});
+    QVERIFY(log().contains(QStringLiteral("}{E} \t\t Transação NSU %1").arg(nsu)));
+    QCOMPARE(funcoes().count(QStringLiteral("ConfirmarOperacaoTEF2")), 1);
 }
 
 void TestZ3TefController::operacaoAbertaSemPendentes_data()

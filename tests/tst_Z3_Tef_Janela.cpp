@@ -1,4 +1,5 @@
 #include "JanelaQml.h"
+#include "TestJournal.h"
 #include "TestSupport.h"
 #include "app/GlobalFlags.h"
 #include "app/Wiring.h"
@@ -19,8 +20,13 @@ private:
     QTemporaryDir m_dir;
     QString m_simLog, m_log;
 
+    // No journal left by an earlier scene to recover from.
+    struct SemDiario
+    {
+        SemDiario() { testsupport::removeJournal(); }
+    };
     // A controller joined as the program joins it, with its window and its results.
-    struct Cena
+    struct Cena : SemDiario
     {
         Cena() { wiring::connectBackend(&c); }
         // A failed check may leave the run waiting for the cashier: give up every

@@ -2,6 +2,7 @@
 // request files, the directory monitor hands them to the Z3_Tef backend, which
 // drives the simulated library, and the response file comes back converted.
 #include "ChamadasSimuladas.h"
+#include "TestJournal.h"
 #include "TestSupport.h"
 
 #include "app/ConfigTef.h"
@@ -58,6 +59,7 @@ void TestZ3TefTroca::init()
     qputenv("Z3_SIM_LOG", pasta("chamadas.jsonl").toUtf8());
     const QJsonObject config{{"path_in", pasta("req")}, {"path_out", pasta("resp")}, {"produto_tef", 2}};
     QVERIFY(testsupport::writeAll(pasta("config_tef.json"), QJsonDocument(config).toJson()));
+    testsupport::removeJournal();
     m_backend = std::make_unique<Z3_Tef_Controller>();
     QVERIFY(m_backend->bibliotecaCarregada());
     m_monitor = std::make_unique<MonitoraDiretorio>(ConfigTef(pasta("config_tef.json")));

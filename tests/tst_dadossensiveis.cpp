@@ -29,6 +29,14 @@ void TestDadosSensiveis::masksSecretsKeepsTheRest_data()
                                                                << "trilha ;411111******1111=****?";
     QTest::newRow("track 1 loses name and the rest") << "%B4111111111111111^SILVA/JOAO^2512101?"
                                                      << "%B411111******1111^****";
+    QTest::newRow("card number in groups of blanks") << "cartao 4111 1111 1111 1111 lido"
+                                                     << "cartao 4111 11** **** 1111 lido";
+    QTest::newRow("card number in groups of dashes") << "PAN=5500-0000-0000-0004;"
+                                                     << "PAN=5500-00**-****-0004;";
+    QTest::newRow("grouped card number after other groups") << "lote 12 4111 1111 1111 1111"
+                                                            << "lote 12 4111 11** **** 1111";
+    QTest::newRow("grouped digits failing the card check stay") << "1234 5678 9012 3456 e 000-000 = CRT"
+                                                                << "1234 5678 9012 3456 e 000-000 = CRT";
     QTest::newRow("amounts, dates and ids stay") << "003-000 = 1000\n022-000 = 06122026\n001-000 = 123"
                                                  << "003-000 = 1000\n022-000 = 06122026\n001-000 = 123";
 }

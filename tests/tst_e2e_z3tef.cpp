@@ -30,6 +30,7 @@ private:
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<QProcess> m_programa;
+    QString m_bibliotecas;
     int m_proximoId = 100;
 
     QString path(const QString &name) const { return m_dir->filePath(name); }
@@ -78,6 +79,9 @@ private:
 
     void iniciar(const QString &pastaBibliotecas)
     {
+        m_bibliotecas = pastaBibliotecas;
+        const QString inicio = QStringLiteral("[MonitoraDiretorio] Monitoramento iniciado em: ");
+        const int iniciosAntes = logText().count(inicio);
         m_programa = std::make_unique<QProcess>();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("HOME"), m_dir->path());
@@ -87,6 +91,7 @@ private:
         env.insert(QStringLiteral("QT_QUICK_BACKEND"), QStringLiteral("software"));
         env.remove(QStringLiteral("Z3_LOG"));
         env.insert(QStringLiteral("Z3_SIM_CENARIO"), path(QStringLiteral("cenario.json")));
+        env.insert(QStringLiteral("Z3_SIM_ESTADO"), path(QStringLiteral("host")));
         env.remove(QStringLiteral("DISPLAY"));
         env.remove(QStringLiteral("WAYLAND_DISPLAY"));
         m_programa->setProcessEnvironment(env);
@@ -96,8 +101,45 @@ private:
         m_programa->setStandardErrorFile(QProcess::nullDevice());
         m_programa->start(path(QStringLiteral("Z3_TEFZoduvud")), QStringList());
         QVERIFY(m_programa->waitForStarted(30000));
-        QVERIFY2(esperarLog(QStringLiteral("[MonitoraDiretorio] Monitoramento iniciado em: "), 1),
-                 qPrintable(logText()));
+        QVERIFY2(esperarLog(inicio, iniciosAntes + 1), qPrintable(logText()));
+    }
+
+    // The crash: no chance to write or close anything.
+    void matarEReiniciar()
+    {
+        m_programa->kill();
+        QVERIFY(m_programa->waitForFinished(30000));
+        iniciar(m_bibliotecas);
+    }
+
+    // How the simulated host ended the transaction with this sequential number ("" while pending).
+    QString noHost(const QString &sequencial) const
+    {
+        const QJsonObject host =
+            QJsonDocument::fromJson(testsupport::readAll(path(QStringLiteral("host/z3_tef_host.json")))).object();
+        if (host.value(QStringLiteral("pendentes")).toObject().contains(sequencial))
+            return QStringLiteral("pendente");
+        return host.value(QStringLiteral("resolvidas")).toObject().value(sequencial).toString();
+    }
+
+    QString diario() const { return QString::fromUtf8(testsupport::readAll(path(QStringLiteral("diario_tef.json")))); }
+
+    // The last confirmation call for a sequential number and what the host made of it.
+    QString desfechoConfirmacao(const QString &sequencial, int acao) const
+    {
+        QString desfecho;
+        for (const QJsonObject &c : chamadasDe(QStringLiteral("ConfirmarOperacaoTEF2"))) {
+            const QJsonArray a = c.value(QStringLiteral("argumentos")).toArray();
+            if (QString::number(a.at(1).toInt()) == sequencial && a.at(2).toInt() == acao)
+                desfecho = c.value(QStringLiteral("resultado")).toString();
+        }
+        return desfecho;
+    }
+
+    QStringList venda(const QString &valor)
+    {
+        return {QStringLiteral("CRT"),     QStringLiteral("--id"),     novoId(), QStringLiteral("--valor"), valor,
+                QStringLiteral("--field"), QStringLiteral("731-000=1")};
     }
 
     void parar()
@@ -363,6 +405,125 @@ private slots:
             QDir(path(QStringLiteral("Req"))).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
         QVERIFY2(restos.isEmpty(), qPrintable(restos.join(QLatin1Char(' '))));
         QCOMPARE(m_programa->state(), QProcess::Running);
+    }
+
+    void crashWhilePendingThenPosResolves_data()
+    {
+        QTest::addColumn<QString>("operacao");
+        QTest::addColumn<int>("acao");
+        QTest::newRow("CNF after the restart confirms it in the library") << "CNF" << 1;
+        QTest::newRow("NCN after the restart undoes it in the library") << "NCN" << 0;
+    }
+
+    void crashWhilePendingThenPosResolves()
+    {
+        QFETCH(QString, operacao);
+        QFETCH(int, acao);
+        const Resultado r = posClient(venda(QStringLiteral("1200")));
+        QVERIFY2(r.codigoSaida == 0, qPrintable(r.saida));
+        QCOMPARE(r.campos.value(QStringLiteral("729-000")), QStringLiteral("2"));
+        const QString seq = r.campos.value(QStringLiteral("027-000"));
+        QCOMPARE(noHost(seq), QStringLiteral("pendente"));
+        // Answered to the POS: the journal says so before the crash may come.
+        QTRY_VERIFY_WITH_TIMEOUT(diario().contains(QStringLiteral("\"estado\":\"respondida\"")), 15000);
+
+        matarEReiniciar();
+        QVERIFY(logText().contains(QStringLiteral("Transação restaurada como pendente")));
+        QVERIFY(desfechoConfirmacao(seq, 0).isEmpty()); // restored, not undone
+        QStringList campos{QStringLiteral("010-000=") + r.campos.value(QStringLiteral("010-000")),
+                           QStringLiteral("012-000=") + r.campos.value(QStringLiteral("012-000"))};
+        if (acao == 1)
+            campos << QStringLiteral("027-000=") + seq;
+        somenteStatus(operacao, campos);
+        QCOMPARE(desfechoConfirmacao(seq, acao), acao == 1 ? QStringLiteral("confirmada") : QStringLiteral("desfeita"));
+        QCOMPARE(noHost(seq), acao == 1 ? QStringLiteral("confirmada") : QStringLiteral("desfeita"));
+    }
+
+    void crashBeforeTheResponseUndoesAtRestart()
+    {
+        QProcess pdv;
+        pdv.start(QStringLiteral(Z3_BIN_DIR "/pos_client"),
+                  QStringList{QStringLiteral("--config"), path(QStringLiteral("config_tef.json")),
+                              QStringLiteral("--response-timeout"), QStringLiteral("4000")} +
+                      venda(QStringLiteral("1300")));
+        // Approved and journaled; the response comes a second later.
+        const QString aprovada = QStringLiteral("adicionado na lista de sequenciais para confirmação");
+        QVERIFY(esperarLog(aprovada, logText().count(aprovada) + 1));
+        m_programa->kill();
+        QVERIFY(m_programa->waitForFinished(30000));
+        QVERIFY(pdv.waitForFinished(30000));
+        QCOMPARE(pdv.exitCode(), 4); // the POS never had a response
+        const QList<QJsonObject> pagamentos = chamadasDe(QStringLiteral("RealizarPagamentoTEF"));
+        const QString seq = pagamentos.last().value(QStringLiteral("sequencial")).toString();
+        QCOMPARE(noHost(seq), QStringLiteral("pendente"));
+
+        iniciar(m_bibliotecas);
+        QCOMPARE(desfechoConfirmacao(seq, 0), QStringLiteral("desfeita"));
+        QCOMPARE(noHost(seq), QStringLiteral("desfeita"));
+        QVERIFY(logText().contains(QStringLiteral("}{E} \t\t Transação aprovada sem resposta ao PDV (CRT")));
+        QFile::remove(pastaResp() + QStringLiteral("/IntPos.Sts"));
+    }
+
+    void statusThatCannotBeWrittenStartsNothing()
+    {
+        // Nothing can be created under the status file's temporary name, as on a full disk.
+        const QString obstaculo = pastaResp() + QStringLiteral("/arquivo_sts.tmp");
+        QVERIFY(QDir().mkpath(obstaculo + QStringLiteral("/x")));
+        const int pagamentos = chamadasDe(QStringLiteral("RealizarPagamentoTEF")).size();
+        const Resultado r = posClient(venda(QStringLiteral("1400")));
+        QCOMPARE(r.codigoSaida, 2); // no status in time
+        QVERIFY(esperarLog(QStringLiteral("[MonitoraDiretorio] Transação não iniciada"), 1));
+        QCOMPARE(chamadasDe(QStringLiteral("RealizarPagamentoTEF")).size(), pagamentos);
+        QVERIFY(QDir(obstaculo).removeRecursively());
+    }
+
+    void responseThatCannotBeWrittenUndoesTheSale()
+    {
+        const QString obstaculo = pastaResp() + QStringLiteral("/arquivo_tef.tmp");
+        QVERIFY(QDir().mkpath(obstaculo + QStringLiteral("/x")));
+        QStringList args = venda(QStringLiteral("1500"));
+        args << QStringLiteral("--response-timeout") << QStringLiteral("12000");
+        const Resultado r = posClient(args);
+        QCOMPARE(r.codigoSaida, 4); // status, then no response
+        const QString desfeita = QStringLiteral("não chegou ao PDV: a transação será desfeita");
+        QVERIFY(esperarLog(desfeita, 1));
+        QVERIFY(esperarLog(QStringLiteral("Transação desfeita com sucesso"), 1));
+        const QString seq =
+            chamadasDe(QStringLiteral("RealizarPagamentoTEF")).last().value(QStringLiteral("sequencial")).toString();
+        QCOMPARE(desfechoConfirmacao(seq, 0), QStringLiteral("desfeita"));
+        QCOMPARE(noHost(seq), QStringLiteral("desfeita"));
+        QVERIFY(QDir(obstaculo).removeRecursively());
+        QFile::remove(pastaResp() + QStringLiteral("/IntPos.Sts"));
+    }
+
+    void confirmationOfNothingIsLogged()
+    {
+        somenteStatus(QStringLiteral("CNF"), {QStringLiteral("010-000=REDEX"), QStringLiteral("012-000=999999"),
+                                              QStringLiteral("027-000=424242")});
+        QVERIFY(logText().contains(
+            QStringLiteral("}{W} \t CNF sem transação pendente correspondente: 010-000 = REDEX, 012-000 = 999999, "
+                           "027-000 = 424242")));
+    }
+
+    void requestFolderReplacedByRename()
+    {
+        const QString pasta = path(QStringLiteral("Req"));
+        QVERIFY(QDir().rename(pasta, pasta + QStringLiteral(".old")));
+        QVERIFY(QDir().mkpath(pasta));
+        somenteStatus(QStringLiteral("ATV"), {});
+        QVERIFY(logText().contains(QStringLiteral("}{W} \t [MonitoraDiretorio] Pasta de requisições substituída")));
+    }
+
+    void unreadableJournalIsKeptAsideAtStart()
+    {
+        QVERIFY(testsupport::writeAll(path(QStringLiteral("diario_tef.json")), "{\"registros\":[{\"chave\":1,"));
+        matarEReiniciar();
+        QVERIFY(logText().contains(QStringLiteral("ilegível")));
+        const QStringList guardados =
+            QDir(m_dir->path()).entryList({QStringLiteral("diario_tef.json.ilegivel-*")}, QDir::Files);
+        QCOMPARE(guardados.size(), 1);
+        QCOMPARE(testsupport::readAll(path(guardados.first())), QByteArray("{\"registros\":[{\"chave\":1,"));
+        somenteStatus(QStringLiteral("ATV"), {});
     }
 
     void missingLibraryStillAnswers_data()

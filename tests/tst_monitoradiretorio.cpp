@@ -81,7 +81,8 @@ private slots:
     void badRequestThenNextServed_data();
     void badRequestThenNextServed();
     void hugeRequestRefusedWithBoundedMemory();
-    void fullDiskLeavesNoHalfWrittenFile();
+    void temporaryNamesInTheWay_data();
+    void temporaryNamesInTheWay();
     void failedRenameKeepsTempFileAndNextSucceeds();
     void deletedRequestFolderIsWatchedAgain();
     void requestWrittenInPlace_data();
@@ -91,6 +92,7 @@ private slots:
     void fileEncoding();
     void sameFolderForBothIsRefused_data();
     void sameFolderForBothIsRefused();
+    void replacedRequestFolderIsWatchedAgain();
 
     void operatorOperationPausesAndWritesNoResponse();
     void updaterRunKeepsMonitorPaused();
@@ -474,23 +476,55 @@ void TestMonitoraDiretorio::hugeRequestRefusedWithBoundedMemory()
     proximoAtendido(1, QStringLiteral("8"));
 }
 
-void TestMonitoraDiretorio::fullDiskLeavesNoHalfWrittenFile()
+void TestMonitoraDiretorio::temporaryNamesInTheWay_data()
 {
-    if (!QFileInfo(QStringLiteral("/dev/full")).exists())
-        QSKIP("no /dev/full here");
+    QTest::addColumn<QString>("obstaculo");
+    QTest::addColumn<bool>("inicia");
+    QTest::addColumn<bool>("responde");
+    QTest::newRow("links at both temporary names: the file they lead to keeps its bytes") << "link" << true << true;
+    QTest::newRow("status cannot be written: nothing started") << "arquivo_sts.tmp" << false << false;
+    QTest::newRow("response cannot be written: tried again, then reported") << "arquivo_tef.tmp" << true << false;
+}
+
+void TestMonitoraDiretorio::temporaryNamesInTheWay()
+{
+    QFETCH(QString, obstaculo);
+    QFETCH(bool, inicia);
+    QFETCH(bool, responde);
     criarMonitor();
-    // Every write to the temporary names ends in "no space left on device".
-    QVERIFY(QFile::link(QStringLiteral("/dev/full"), resp(MonitoraDiretorio::nomeArquivoTemporario())));
-    QVERIFY(QFile::link(QStringLiteral("/dev/full"), resp(MonitoraDiretorio::nomeStatusTemporario())));
+    const QString vitima = m_dir->filePath(QStringLiteral("fora_das_pastas.txt"));
+    QVERIFY(testsupport::writeAll(vitima, "intocado"));
+    if (obstaculo == QLatin1String("link")) {
+        QVERIFY(QFile::link(vitima, resp(MonitoraDiretorio::nomeArquivoTemporario())));
+        QVERIFY(QFile::link(vitima, resp(MonitoraDiretorio::nomeStatusTemporario())));
+    } else {
+        // A folder with something in it can be neither removed nor written over, like a full disk.
+        QVERIFY(QDir().mkpath(resp(obstaculo + QStringLiteral("/x"))));
+    }
+    QSignalSpy gravadas(m_monitor.get(), &MonitoraDiretorio::respostaGravada);
     m_monitor->iniciarMonitoramento();
     enviar(kPedido, pedidoJson(QStringLiteral("CRT"), QStringLiteral("1")));
 
-    QVERIFY(esperarAtendimentos(1));
-    QVERIFY(m_log->esperar(QStringLiteral("[MonitoraDiretorio] Falha ao gravar arquivo de resposta "), kPrazoMs));
-    QVERIFY(m_log->contem(QStringLiteral("[MonitoraDiretorio] Impossível escrever no arquivo STS")));
-    QVERIFY(!QFile::exists(resp(kStatus)));
-    QVERIFY(!QFile::exists(resp(kPedido)));
-    proximoAtendido(2, QStringLiteral("2")); // space again
+    if (inicia) {
+        QVERIFY(esperarAtendimentos(1));
+        QTRY_COMPARE_WITH_TIMEOUT(gravadas.size(), 1, kPrazoMs);
+        QCOMPARE(gravadas.at(0).at(1).toBool(), responde);
+        QCOMPARE(testsupport::readAll(resp(kStatus)), QByteArray(R"({"header":"CRT","id":"1"})"));
+    } else {
+        QVERIFY(m_log->esperar(QStringLiteral("[MonitoraDiretorio] Transação não iniciada"), kPrazoMs));
+        QVERIFY(m_log->contem(QStringLiteral("[MonitoraDiretorio] Impossível escrever no arquivo STS")));
+        QTRY_VERIFY_WITH_TIMEOUT(m_monitor->monitorando(), kPrazoMs);
+        QCOMPARE(m_backend->execucoes(), 0);
+        QVERIFY(m_backend->requisicoes().isEmpty());
+        QVERIFY(!QFile::exists(resp(kStatus)));
+    }
+    QCOMPARE(QFileInfo::exists(resp(kPedido)), responde);
+    if (inicia && !responde)
+        QVERIFY(m_log->contem(QStringLiteral("[MonitoraDiretorio] Resposta não entregue ao PDV")));
+    QCOMPARE(testsupport::readAll(vitima), QByteArray("intocado"));
+    if (obstaculo != QLatin1String("link"))
+        QVERIFY(QDir(resp(obstaculo)).removeRecursively());
+    proximoAtendido(inicia ? 2 : 1, QStringLiteral("2"));
 }
 
 void TestMonitoraDiretorio::failedRenameKeepsTempFileAndNextSucceeds()
@@ -504,9 +538,23 @@ void TestMonitoraDiretorio::failedRenameKeepsTempFileAndNextSucceeds()
     QVERIFY(esperarAtendimentos(1));
     QVERIFY(m_log->esperar(QStringLiteral("[MonitoraDiretorio] Falha ao renomear arquivo para ") + resp(kPedido),
                            kPrazoMs));
+    QVERIFY(m_log->esperar(QStringLiteral("[MonitoraDiretorio] Resposta não entregue ao PDV"), kPrazoMs));
     QVERIFY(testsupport::readAll(resp(MonitoraDiretorio::nomeArquivoTemporario())).contains("\"1\""));
     QVERIFY(QDir(resp(kPedido)).removeRecursively());
     proximoAtendido(2, QStringLiteral("2"));
+}
+
+void TestMonitoraDiretorio::replacedRequestFolderIsWatchedAgain()
+{
+    criarMonitor();
+    m_monitor->iniciarMonitoramento();
+    // The watch stays with the folder under its new name; nothing tells of the new one.
+    const QString pasta = m_dir->filePath(QStringLiteral("req"));
+    QVERIFY(QDir().rename(pasta, pasta + QStringLiteral(".old")));
+    QVERIFY(QDir().mkpath(pasta));
+    proximoAtendido(1, QStringLiteral("1"));
+    QVERIFY(m_log->contem(QStringLiteral("[MonitoraDiretorio] Pasta de requisições substituída, monitorando a nova: ") +
+                          pasta));
 }
 
 void TestMonitoraDiretorio::deletedRequestFolderIsWatchedAgain()

@@ -6,6 +6,8 @@
 
 #include <QBuffer>
 #include <QDateTime>
+#include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -16,6 +18,7 @@
 
 #include <qrencode.h>
 
+#include <cstdio>
 #include <type_traits>
 
 namespace {
@@ -74,6 +77,63 @@ Estado &estado()
     static Estado e;
     return e;
 }
+
+// The host's own record, kept on disk in the folder named by "Z3_SIM_ESTADO"
+// so that it outlives the program: the last sequential number, the approved
+// transactions still waiting for a confirmation or an undo, and how the
+// resolved ones ended. Without the setting, nothing is kept.
+struct Host
+{
+    QString arquivo;
+    QJsonObject dados;
+
+    bool ativo() const { return !arquivo.isEmpty(); }
+    QJsonObject pendentes() const { return dados.value(QStringLiteral("pendentes")).toObject(); }
+    QJsonObject resolvidas() const { return dados.value(QStringLiteral("resolvidas")).toObject(); }
+
+    static Host carregar()
+    {
+        Host h;
+        const QString pasta = qEnvironmentVariable("Z3_SIM_ESTADO");
+        if (pasta.isEmpty())
+            return h;
+        QDir().mkpath(pasta);
+        h.arquivo = pasta + QStringLiteral("/z3_tef_host.json");
+        QFile f(h.arquivo);
+        if (f.open(QIODevice::ReadOnly))
+            h.dados = QJsonDocument::fromJson(f.readAll()).object();
+        return h;
+    }
+
+    void gravar() const
+    {
+        if (!ativo())
+            return;
+        // Whole or not at all: the program may be killed at any moment.
+        const QString temporario = arquivo + QStringLiteral(".tmp");
+        QFile f(temporario);
+        if (f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(QJsonDocument(dados).toJson()) > 0) {
+            f.close();
+            std::rename(QFile::encodeName(temporario).constData(), QFile::encodeName(arquivo).constData());
+        }
+    }
+
+    // Confirms (acao 1) or undoes (0) a pending transaction; false when it is not pending.
+    bool resolver(int sequencial, int acao)
+    {
+        QJsonObject p = pendentes();
+        const QString chave = QString::number(sequencial);
+        if (!p.contains(chave))
+            return false;
+        p.remove(chave);
+        QJsonObject r = resolvidas();
+        r.insert(chave, acao ? QStringLiteral("confirmada") : QStringLiteral("desfeita"));
+        dados.insert(QStringLiteral("pendentes"), p);
+        dados.insert(QStringLiteral("resolvidas"), r);
+        gravar();
+        return true;
+    }
+};
 
 const QStringList &tiposCartao()
 {
@@ -455,7 +515,25 @@ const char *passo(Tipo tipo, const QString &nome, int tipoCartao, int codigoAdm,
     if (t.tipo == Tipo::Pix && t.passosPix < t.cenario.value(QStringLiteral("pix_passos")).toInt(3) &&
         textoCenario(t.cenario, "decisao", QString()) != QLatin1String("negar"))
         return devolver(respostaQrCode(t));
+    Host host = Host::carregar();
+    if (host.ativo())
+        e.sequencial = qMax(e.sequencial, host.dados.value(QStringLiteral("sequencial")).toInt());
     const QJsonObject final = concluir(t, e.sequencial);
+    if (host.ativo()) {
+        host.dados.insert(QStringLiteral("sequencial"), e.sequencial);
+        const QJsonObject tef = final.value(QStringLiteral("tef")).toObject();
+        // An approved transaction with a sequential number waits for its confirmation.
+        if (tef.value(QStringLiteral("retorno")).toString() == QLatin1String("0") &&
+            tef.contains(QStringLiteral("sequencial"))) {
+            QJsonObject p = host.pendentes();
+            p.insert(tef.value(QStringLiteral("sequencial")).toString(),
+                     QJsonObject{{QStringLiteral("transacao"), tef.value(QStringLiteral("transacao"))},
+                                 {QStringLiteral("valorTotal"), tef.value(QStringLiteral("valorTotal"))},
+                                 {QStringLiteral("nsuTerminal"), tef.value(QStringLiteral("nsuTerminal"))}});
+            host.dados.insert(QStringLiteral("pendentes"), p);
+        }
+        host.gravar();
+    }
     t = Transacao();
     e.ultimaTransacao = QJsonDocument(final).toJson(QJsonDocument::Compact);
     return devolver(final);
@@ -465,6 +543,40 @@ QJsonObject respostaRetorno(const QString &retorno, const QString &mensagem)
 {
     return respostaTef(
         QJsonObject{{QStringLiteral("retorno"), retorno}, {QStringLiteral("mensagemResultado"), mensagem}});
+}
+
+// What a transaction call decided, for the call log: nothing for a collection step.
+QJsonObject desfechoTransacao(const char *resposta)
+{
+    const QJsonObject tef =
+        QJsonDocument::fromJson(QByteArray(resposta)).object().value(QStringLiteral("tef")).toObject();
+    const QJsonValue retorno = tef.value(QStringLiteral("retorno"));
+    if (!retorno.isString())
+        return {};
+    QJsonObject d{{QStringLiteral("resultado"),
+                   retorno.toString() == QLatin1String("0") ? QStringLiteral("aprovada") : QStringLiteral("negada")}};
+    if (tef.contains(QStringLiteral("sequencial")))
+        d.insert(QStringLiteral("sequencial"), tef.value(QStringLiteral("sequencial")));
+    return d;
+}
+
+// Both confirmations: the scenario may refuse them; with the host's record, a
+// transaction that is not pending there (unknown, or already resolved) is an error.
+const char *confirmar(const char *funcao, const QJsonArray &argumentos, int sequencial, int acao)
+{
+    const QString retorno = textoCenario(simlog::cenario(), "confirmar_retorno", QStringLiteral("1"));
+    const QString feita = acao ? QStringLiteral("confirmada") : QStringLiteral("desfeita");
+    if (retorno != QLatin1String("1")) {
+        simlog::registrar(funcao, argumentos, {{QStringLiteral("resultado"), QStringLiteral("recusada")}});
+        return devolver(respostaRetorno(retorno, QStringLiteral("Transação não %1").arg(feita)));
+    }
+    Host host = Host::carregar();
+    if (host.ativo() && !host.resolver(sequencial, acao)) {
+        simlog::registrar(funcao, argumentos, {{QStringLiteral("resultado"), QStringLiteral("desconhecida")}});
+        return devolver(respostaErro(9, QStringLiteral("Transação %1 não está pendente").arg(sequencial)));
+    }
+    simlog::registrar(funcao, argumentos, {{QStringLiteral("resultado"), feita}});
+    return devolver(respostaRetorno(QStringLiteral("1"), QStringLiteral("Transação %1").arg(feita)));
 }
 
 } // namespace
@@ -523,39 +635,39 @@ Z3_EXPORT const char *RecuperarOperacaoTEF(const char *parametros)
 
 Z3_EXPORT const char *RealizarPagamentoTEF(int tipoCartao, const char *dados, int novaTransacao)
 {
-    simlog::registrar("RealizarPagamentoTEF", {tipoCartao, simlog::texto(dados), novaTransacao});
     QMutexLocker l(&estado().mutex);
-    return passo(Tipo::Venda, QStringLiteral("Cartao Vender"), tipoCartao, 0, dados, novaTransacao);
+    const char *resposta = passo(Tipo::Venda, QStringLiteral("Cartao Vender"), tipoCartao, 0, dados, novaTransacao);
+    simlog::registrar("RealizarPagamentoTEF", {tipoCartao, simlog::texto(dados), novaTransacao},
+                      desfechoTransacao(resposta));
+    return resposta;
 }
 
 Z3_EXPORT const char *RealizarAdmTEF(int codigo, const char *dados, int novaTransacao)
 {
-    simlog::registrar("RealizarAdmTEF", {codigo, simlog::texto(dados), novaTransacao});
     QMutexLocker l(&estado().mutex);
-    return passo(Tipo::Adm, QStringLiteral("Administracao"), 0, codigo, dados, novaTransacao);
+    const char *resposta = passo(Tipo::Adm, QStringLiteral("Administracao"), 0, codigo, dados, novaTransacao);
+    simlog::registrar("RealizarAdmTEF", {codigo, simlog::texto(dados), novaTransacao}, desfechoTransacao(resposta));
+    return resposta;
 }
 
 Z3_EXPORT const char *RealizarPixTEF(const char *dados, int novaTransacao)
 {
-    simlog::registrar("RealizarPixTEF", {simlog::texto(dados), novaTransacao});
     QMutexLocker l(&estado().mutex);
-    return passo(Tipo::Pix, QStringLiteral("Digital Pagar"), 0, 0, dados, novaTransacao);
+    const char *resposta = passo(Tipo::Pix, QStringLiteral("Digital Pagar"), 0, 0, dados, novaTransacao);
+    simlog::registrar("RealizarPixTEF", {simlog::texto(dados), novaTransacao}, desfechoTransacao(resposta));
+    return resposta;
 }
 
 Z3_EXPORT const char *ConfirmarOperacaoTEF(int sequencial, int acao)
 {
-    simlog::registrar("ConfirmarOperacaoTEF", {sequencial, acao});
     QMutexLocker l(&estado().mutex);
-    const QString retorno = textoCenario(simlog::cenario(), "confirmar_retorno", QStringLiteral("1"));
-    return devolver(respostaRetorno(retorno, QStringLiteral("Transação %1").arg(acao ? "confirmada" : "desfeita")));
+    return confirmar("ConfirmarOperacaoTEF", {sequencial, acao}, sequencial, acao);
 }
 
 Z3_EXPORT const char *ConfirmarOperacaoTEF2(const char *transacao, int sequencial, int acao)
 {
-    simlog::registrar("ConfirmarOperacaoTEF2", {simlog::texto(transacao), sequencial, acao});
     QMutexLocker l(&estado().mutex);
-    const QString retorno = textoCenario(simlog::cenario(), "confirmar_retorno", QStringLiteral("1"));
-    return devolver(respostaRetorno(retorno, QStringLiteral("Transação %1").arg(acao ? "confirmada" : "desfeita")));
+    return confirmar("ConfirmarOperacaoTEF2", {simlog::texto(transacao), sequencial, acao}, sequencial, acao);
 }
 
 Z3_EXPORT const char *FinalizarOperacaoTEF(int finalizar)

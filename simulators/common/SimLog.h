@@ -19,13 +19,14 @@ inline QJsonValue texto(const char *s)
     return s ? QJsonValue(QString::fromUtf8(s)) : QJsonValue(QJsonValue::Null);
 }
 
-inline void registrar(const char *funcao, const QJsonArray &argumentos)
+// `desfecho` adds what the call decided (e.g. {"resultado": "confirmada"}) to the line.
+inline void registrar(const char *funcao, const QJsonArray &argumentos, const QJsonObject &desfecho = {})
 {
     static QMutex mutex;
     const QString caminho = qEnvironmentVariable("Z3_SIM_LOG");
     if (caminho.isEmpty())
         return;
-    QJsonObject linha;
+    QJsonObject linha = desfecho;
     linha.insert(QStringLiteral("funcao"), QString::fromLatin1(funcao));
     linha.insert(QStringLiteral("argumentos"), argumentos);
     QMutexLocker locker(&mutex);

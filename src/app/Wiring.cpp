@@ -29,6 +29,17 @@ void connectBackend(QObject *backend)
     QObject::connect(backend, SIGNAL(enviaNSU(QString)), backend, SLOT(recebeNSU(QString)));
 }
 
+void connectEntrega(MonitoraDiretorio *monitor, QObject *backend)
+{
+    auto *z3 = qobject_cast<Z3_Tef_Controller *>(backend);
+    if (!monitor || !z3)
+        return;
+    // Direct: the backend thread waits for this word while the main thread gives it.
+    QObject::connect(monitor, &MonitoraDiretorio::respostaGravada, z3, &Z3_Tef_Controller::respostaGravada,
+                     Qt::DirectConnection);
+    z3->acompanharEntrega(true);
+}
+
 void connectMonitorAutonomo(MonitoraDiretorio *monitor, QObject *autonomo)
 {
     if (monitor && autonomo)
@@ -44,6 +55,7 @@ void connectMonitor(MonitoraDiretorio *monitor, QObject *backend, QObject *auton
         QObject::connect(backend, SIGNAL(finished()), monitor, SLOT(reiniciar()));
         QObject::connect(monitor, SIGNAL(erroMonitoramento(QString)), backend, SLOT(slotShowWindow()));
         QObject::connect(monitor, SIGNAL(erroMonitoramento(QString)), backend, SLOT(slotApresentaMsgError(QString)));
+        connectEntrega(monitor, backend);
     }
     connectMonitorAutonomo(monitor, autonomo);
 }

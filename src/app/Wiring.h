@@ -23,6 +23,9 @@ void connectBackend(QObject *backend);
 // The autonomous worker pauses the monitor before the backend thread starts.
 void connectMonitorAutonomo(MonitoraDiretorio *monitor, QObject *autonomo);
 
+// The monitor's word on each response file reaches a backend that acts on it.
+void connectEntrega(MonitoraDiretorio *monitor, QObject *backend);
+
 // The file exchange: the monitor hands requests to the backend and starts it,
 // takes its result and resumes when its thread ends; the autonomous worker
 // pauses it. Any backend type with setJsonConfigs(QString) and
@@ -38,6 +41,7 @@ void connectMonitor(MonitoraDiretorio *monitor, Backend *backend, QObject *auton
         QObject::connect(backend, SIGNAL(finished()), monitor, SLOT(reiniciar()));
         QObject::connect(monitor, SIGNAL(erroMonitoramento(QString)), backend, SLOT(slotShowWindow()));
         QObject::connect(monitor, SIGNAL(erroMonitoramento(QString)), backend, SLOT(slotApresentaMsgError(QString)));
+        connectEntrega(monitor, backend);
     }
     connectMonitorAutonomo(monitor, autonomo);
 }

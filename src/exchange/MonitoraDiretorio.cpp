@@ -4,6 +4,7 @@
 #include "platform/Platform.h"
 #include "util/DadosSensiveis.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -13,14 +14,6 @@
 #include <QJsonObject>
 #include <QTextCodec>
 #include <QThread>
-
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-
-#ifdef Q_OS_UNIX
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -37,43 +30,23 @@ QString paraLog(const QString &texto)
            QStringLiteral("\n[... %1 caracteres omitidos]").arg(mascarado.size() - kMaxTextoLog);
 }
 
-// A plain rename: no copy fallback, so the final name never shows a half-copied file.
-bool renomear(const QString &de, const QString &para, QString *erro)
+// Writes a file under a temporary name in the response folder, then gives it
+// its final name; the reason when a step failed.
+bool gravarPorTemporario(const QString &temporario, const QString &destino, const QByteArray &conteudo, QString *erro)
 {
-    if (std::rename(QFile::encodeName(de).constData(), QFile::encodeName(para).constData()) == 0)
-        return true;
-    if (erro)
-        *erro = QString::fromLocal8Bit(std::strerror(errno));
-    return false;
-}
-
-// Writes everything, pushes it to the disk when asked and closes; false with the
-// reason when any step failed, so a short write is never taken for a whole file.
-bool gravarEFechar(QFile &arquivo, const QByteArray &conteudo, bool sincronizar, qint64 *gravados, QString *erro)
-{
-    const qint64 n = arquivo.write(conteudo);
-    if (gravados)
-        *gravados = n;
-    bool ok = n == conteudo.size() && arquivo.flush();
-#ifdef Q_OS_UNIX
-    if (ok && sincronizar && ::fdatasync(arquivo.handle()) != 0) {
-        ok = false;
-        if (erro)
-            *erro = QString::fromLocal8Bit(std::strerror(errno));
-        arquivo.close();
+    QFile arquivo(temporario);
+    // Created fresh: a link left at the temporary name must not take the write elsewhere.
+    if (!platform::createFreshFile(arquivo, erro))
         return false;
-    }
-#else
-    Q_UNUSED(sincronizar)
-#endif
+    bool ok = arquivo.write(conteudo) == conteudo.size() && arquivo.flush();
+    arquivo.close();
+    ok = ok && arquivo.error() == QFileDevice::NoError;
     if (!ok && erro)
         *erro = arquivo.errorString();
-    arquivo.close();
-    if (ok && arquivo.error() != QFileDevice::NoError) {
-        ok = false;
-        if (erro)
-            *erro = arquivo.errorString();
-    }
+    if (ok)
+        ok = platform::replaceFile(temporario, destino, false, erro);
+    if (!ok)
+        QFile::remove(temporario);
     return ok;
 }
 
@@ -131,6 +104,8 @@ MonitoraDiretorio::MonitoraDiretorio(const ConfigTef &config, QObject *parent)
     connect(&m_novaTentativa, &QTimer::timeout, this, &MonitoraDiretorio::novaTentativa);
     m_esperaIncompleto.setSingleShot(true);
     connect(&m_esperaIncompleto, &QTimer::timeout, this, &MonitoraDiretorio::verificarIncompleto);
+    m_verificacaoPasta.setInterval(intervaloVerificacaoPastaMs);
+    connect(&m_verificacaoPasta, &QTimer::timeout, this, &MonitoraDiretorio::verificarIdentidadePasta);
 }
 
 MonitoraDiretorio::~MonitoraDiretorio() = default;
@@ -144,7 +119,32 @@ bool MonitoraDiretorio::vigiar()
 {
     if (monitorando())
         return true;
-    return QFileInfo(m_pathIn).isDir() && m_watcher->addPath(m_pathIn);
+    // The identity is taken before the watch starts: a folder swapped in between
+    // is then caught by the next check rather than missed.
+    const QByteArray identidade = platform::folderIdentity(m_pathIn);
+    if (identidade.isEmpty() || !m_watcher->addPath(m_pathIn))
+        return false;
+    m_identidadePasta = identidade;
+    return true;
+}
+
+void MonitoraDiretorio::verificarIdentidadePasta()
+{
+    // The watch follows the folder, not its path: a folder renamed away keeps
+    // the watch while a new one under the path goes unheard. A stat of the
+    // folder now and then finds that out without looking at the files.
+    if (!monitorando() || platform::folderIdentity(m_pathIn) == m_identidadePasta)
+        return;
+    m_log.warning(QStringLiteral("[MonitoraDiretorio] Pasta de requisições substituída, monitorando a nova: ") +
+                  m_pathIn);
+    m_watcher->removePath(m_pathIn);
+    if (!vigiar()) {
+        m_log.error("[MonitoraDiretorio] Não é possível iniciar o monitoramento no caminho especificado");
+        agendarNovaTentativa();
+        return;
+    }
+    m_log.info(QStringLiteral("[MonitoraDiretorio] Monitoramento iniciado em: ") + m_pathIn);
+    slotDiretorioAtualizado(m_pathIn);
 }
 
 void MonitoraDiretorio::iniciarMonitoramento()
@@ -159,6 +159,7 @@ void MonitoraDiretorio::iniciarMonitoramento()
         emit erroMonitoramento(mensagem);
         return;
     }
+    m_verificacaoPasta.start();
     if (!vigiar()) {
         m_log.error("[MonitoraDiretorio] Não é possível iniciar o monitoramento no caminho especificado");
         agendarNovaTentativa();
@@ -336,17 +337,23 @@ void MonitoraDiretorio::slotDiretorioAtualizado(const QString &path)
     QString requisicao = m_formatoJson ? texto : m_protocolo.requestToJson(texto);
     if (!completo)
         requisicao = requisicaoRecusada(requisicao, QStringLiteral("Arquivo de requisição incompleto"));
-    emit confJson(requisicao);
 
     // Blocks the main thread on purpose: nothing (the tray, an operator's
     // operation) may start between taking the request and starting the backend.
     QThread::msleep(1000);
 
+    // The status comes first: a POS that sees none gives up, and a transaction
+    // it was never told of, started anyway, would charge the customer blind.
+    if (!gravarStatus(requisicao)) {
+        m_log.error("[MonitoraDiretorio] Transação não iniciada: sem arquivo de status o PDV não a acompanharia");
+        reiniciar(true);
+        return;
+    }
+    emit confJson(requisicao);
     emit startTefProcess();
-    gravarStatus(requisicao);
 }
 
-void MonitoraDiretorio::gravarStatus(const QString &jsonRequisicao)
+bool MonitoraDiretorio::gravarStatus(const QString &jsonRequisicao)
 {
     m_log.info(QStringLiteral("[MonitoraDiretorio] Json para criação do arquivo de status:\n") +
                paraLog(jsonRequisicao));
@@ -355,7 +362,7 @@ void MonitoraDiretorio::gravarStatus(const QString &jsonRequisicao)
     const QJsonDocument doc = QJsonDocument::fromJson(jsonRequisicao.toUtf8(), &erroJson);
     if (erroJson.error != QJsonParseError::NoError) {
         m_log.error(QStringLiteral("[MonitoraDiretorio] Erro na criação do arquivo STS: ") + erroJson.errorString());
-        return;
+        return false;
     }
     const QJsonObject requisicao = doc.object();
     const QString header = requisicao.value(QLatin1String("header")).toString();
@@ -379,20 +386,14 @@ void MonitoraDiretorio::gravarStatus(const QString &jsonRequisicao)
         m_pathOut + QLatin1Char('/') + m_fileResp + (m_formatoJson ? QStringLiteral(".json") : QString());
     const QString temporario = m_pathOut + QLatin1Char('/') + nomeStatusTemporario();
     // Written aside and renamed, so a POS polling the folder never reads half a status.
-    QFile arquivo(temporario);
     QString erro;
-    bool ok = arquivo.open(QIODevice::WriteOnly | QIODevice::Truncate);
-    if (!ok)
-        erro = arquivo.errorString();
-    else
-        ok = gravarEFechar(arquivo, codificar(conteudo), false, nullptr, &erro) && renomear(temporario, caminho, &erro);
-    if (!ok) {
+    if (!gravarPorTemporario(temporario, caminho, codificar(conteudo), &erro)) {
         m_log.error("[MonitoraDiretorio] Impossível escrever no arquivo STS");
         m_log.error(erro);
-        QFile::remove(temporario);
-        return;
+        return false;
     }
     m_log.info(QStringLiteral("[MonitoraDiretorio] Arquivo status [") + caminho + QStringLiteral("]:\n") + conteudo);
+    return true;
 }
 
 void MonitoraDiretorio::processResponse(const QString &dados)
@@ -407,13 +408,6 @@ void MonitoraDiretorio::processResponse(const QString &dados)
                        QStringLiteral(" não requer arquivo IntPos.001"));
             return;
         }
-    }
-
-    const QString temporario = m_pathOut + QLatin1Char('/') + nomeArquivoTemporario();
-    QFile arquivo(temporario);
-    if (!arquivo.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        m_log.error(QStringLiteral("[MonitoraDiretorio] Erro ao abrir arquivo de resposta ") + temporario);
-        return;
     }
 
     QString resposta;
@@ -438,18 +432,46 @@ void MonitoraDiretorio::processResponse(const QString &dados)
     m_log.info(QStringLiteral("[MonitoraDiretorio] Formato %1:\n%2")
                    .arg(m_formatoJson ? QStringLiteral("JSON") : QStringLiteral("SiTef"), paraLog(resposta)));
 
-    qint64 gravados = 0;
+    // A response that cannot be delivered (full disk, a folder in the way) is
+    // tried again for a while: the backend undoes an approved sale the POS
+    // never hears of, so giving up too early costs a sale.
+    const QByteArray bytes = codificar(resposta);
+    QDeadlineTimer prazo(prazoGravacaoRespostaMs);
+    bool gravada = false;
+    for (int tentativa = 1;; ++tentativa) {
+        gravada = gravarResposta(bytes);
+        if (gravada || prazo.hasExpired())
+            break;
+        if (tentativa == 1)
+            m_log.warning(QStringLiteral("[MonitoraDiretorio] Gravação da resposta será tentada novamente por %1 ms")
+                              .arg(prazoGravacaoRespostaMs));
+        QThread::msleep(static_cast<unsigned long>(qMin<qint64>(intervaloGravacaoRespostaMs, prazo.remainingTime())));
+    }
+    if (!gravada)
+        m_log.error("[MonitoraDiretorio] Resposta não entregue ao PDV");
+    emit respostaGravada(dados, gravada);
+}
+
+bool MonitoraDiretorio::gravarResposta(const QByteArray &bytes)
+{
+    const QString temporario = m_pathOut + QLatin1Char('/') + nomeArquivoTemporario();
+    QFile arquivo(temporario);
     QString erro;
+    if (!platform::createFreshFile(arquivo, &erro)) {
+        m_log.error(QStringLiteral("[MonitoraDiretorio] Erro ao abrir arquivo de resposta ") + temporario);
+        m_log.error(erro);
+        return false;
+    }
     // On the disk before it gets its final name: a crash right after the rename
     // must not leave the POS a truncated answer.
-    if (!gravarEFechar(arquivo, codificar(resposta), true, &gravados, &erro)) {
+    if (!platform::writeAndSync(arquivo, bytes, &erro)) {
         m_log.error(QStringLiteral("[MonitoraDiretorio] Falha ao gravar arquivo de resposta ") + temporario +
                     QStringLiteral(": ") + erro);
         QFile::remove(temporario);
-        return;
+        return false;
     }
     m_log.info(QStringLiteral("[MonitoraDiretorio] Quantidade de bytes gravados no arquivo ") + temporario +
-               QStringLiteral(": ") + QString::number(gravados));
+               QStringLiteral(": ") + QString::number(bytes.size()));
 
     const QString final =
         m_pathOut + QLatin1Char('/') + m_fileReq + (m_formatoJson ? QStringLiteral(".json") : QString());
@@ -457,12 +479,13 @@ void MonitoraDiretorio::processResponse(const QString &dados)
     // the previous answer for this one.
     if (QFileInfo::exists(final) || QFileInfo(final).isSymLink())
         QFile::remove(final);
-    if (renomear(temporario, final, &erro)) {
-        m_log.info(QStringLiteral("[MonitoraDiretorio] Arquivo renomeado com sucesso para ") + final);
-    } else {
+    if (!platform::replaceFile(temporario, final, true, &erro)) {
         m_log.error(QStringLiteral("[MonitoraDiretorio] Falha ao renomear arquivo para ") + final);
         m_log.error(erro);
+        return false;
     }
+    m_log.info(QStringLiteral("[MonitoraDiretorio] Arquivo renomeado com sucesso para ") + final);
+    return true;
 }
 
 void MonitoraDiretorio::reiniciar(bool err)

@@ -42,6 +42,11 @@ public:
     // left in place and watched, and refused only once it has stayed unchanged
     // this long.
     static constexpr int limiteArquivoIncompletoMs = 5000;
+    // How often the request folder is checked for having been replaced under its path.
+    static constexpr int intervaloVerificacaoPastaMs = 2000;
+    // How long a response that cannot be written is tried again, and how often.
+    static constexpr int prazoGravacaoRespostaMs = 5000;
+    static constexpr int intervaloGravacaoRespostaMs = 250;
 
     static QString nomeArquivoTemporario() { return QStringLiteral("arquivo_tef.tmp"); }
     static QString nomeStatusTemporario() { return QStringLiteral("arquivo_sts.tmp"); }
@@ -51,6 +56,8 @@ signals:
     void startTefProcess();
     // The exchange cannot run with these settings; the cashier must be told.
     void erroMonitoramento(QString mensagem);
+    // Whether the response file of the result `dados` reached the response folder.
+    void respostaGravada(const QString &dados, bool gravada);
 
 public slots:
     void slotDiretorioAtualizado(const QString &path);
@@ -76,6 +83,7 @@ private:
     void agendarNovaTentativa();
     void novaTentativa();
     void verificarChegadaDuranteRetomada();
+    void verificarIdentidadePasta();
 
     // The request file in the folder, whatever the case of its name ("" when
     // none). A symbolic link under the name is removed unread.
@@ -90,9 +98,8 @@ private:
     Recusado identificar(const QString &caminho) const;
     void recusar(const QString &caminho);
 
-    void gravarStatus(const QString &jsonRequisicao);
-    bool gravarArquivo(const QString &temporario, const QString &destino, const QByteArray &conteudo, bool sincronizar,
-                       QString *erro) const;
+    bool gravarStatus(const QString &jsonRequisicao);
+    bool gravarResposta(const QByteArray &bytes);
 
     QFileSystemWatcher *m_watcher;
     bool m_formatoJson = false;
@@ -106,6 +113,8 @@ private:
     int m_produtoTef;
 
     QTimer m_novaTentativa;
+    QTimer m_verificacaoPasta;
+    QByteArray m_identidadePasta;
     Recusado m_recusado;
 
     // The request file being written in place, while it is waited for.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -27,6 +28,23 @@ int startDetached(const QString &program, const QStringList &arguments = {});
 // True when no display server is reachable and no platform plugin was chosen:
 // the program then runs offscreen instead of aborting.
 bool needsOffscreenFallback();
+
+// Creates the file anew for writing: whatever sits at that name (a file, or a
+// link that would lead the write elsewhere) is removed first, and the name is
+// created exclusively without following links. False with the reason otherwise.
+bool createFreshFile(QFile &file, QString *error);
+
+// Writes everything, pushes it to the disk (data and, for a new name, the
+// folder entry) and closes; false with the reason when any step failed.
+bool writeAndSync(QFile &file, const QByteArray &content, QString *error);
+
+// Replaces `target` by `source` in one step, without a copy fallback; with
+// `durable`, the new folder entry is pushed to the disk as well.
+bool replaceFile(const QString &source, const QString &target, bool durable, QString *error);
+
+// What tells a folder apart from another one later created under the same
+// path (device and inode); empty when the path is not a folder.
+QByteArray folderIdentity(const QString &path);
 
 // Ends the event loop cleanly on SIGTERM, SIGINT and SIGHUP, so a session
 // logout or a service stop releases the single-instance segment.

@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSocketNotifier>
 
@@ -9,6 +11,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/socket.h>
@@ -76,6 +79,88 @@ bool needsOffscreenFallback()
 {
     return qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
            qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+namespace {
+
+QString systemError()
+{
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+// The folder entry of a renamed or created file reaches the disk only with the folder's own sync.
+void syncFolderOf(const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0)
+        return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+} // namespace
+
+bool createFreshFile(QFile &file, QString *error)
+{
+    const QByteArray name = QFile::encodeName(file.fileName());
+    if (::unlink(name.constData()) != 0 && errno != ENOENT) {
+        if (error)
+            *error = systemError();
+        return false;
+    }
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        if (error)
+            *error = systemError();
+        return false;
+    }
+    if (!file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+bool writeAndSync(QFile &file, const QByteArray &content, QString *error)
+{
+    bool ok = file.write(content) == content.size() && file.flush();
+    if (!ok && error)
+        *error = file.errorString();
+    if (ok && ::fdatasync(file.handle()) != 0) {
+        ok = false;
+        if (error)
+            *error = systemError();
+    }
+    file.close();
+    if (ok && file.error() != QFileDevice::NoError) {
+        ok = false;
+        if (error)
+            *error = file.errorString();
+    }
+    return ok;
+}
+
+bool replaceFile(const QString &source, const QString &target, bool durable, QString *error)
+{
+    if (std::rename(QFile::encodeName(source).constData(), QFile::encodeName(target).constData()) != 0) {
+        if (error)
+            *error = systemError();
+        return false;
+    }
+    if (durable)
+        syncFolderOf(target);
+    return true;
+}
+
+QByteArray folderIdentity(const QString &path)
+{
+    struct stat info = {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0 || !S_ISDIR(info.st_mode))
+        return QByteArray();
+    return QByteArray::number(static_cast<qulonglong>(info.st_dev)) + ':' +
+           QByteArray::number(static_cast<qulonglong>(info.st_ino));
 }
 
 namespace {

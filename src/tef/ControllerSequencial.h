@@ -9,8 +9,9 @@
 
 #include <optional>
 
-// The pending transactions of this run of the program, oldest first. Kept in
-// memory only: a restart starts with an empty list.
+// The pending transactions of this run of the program, oldest first. The list
+// itself lives in memory; the transaction journal (DiarioTransacoes) is what
+// refills it at start-up with the ones the POS still has to confirm or undo.
 class ControllerSequencial : public QObject
 {
     Q_OBJECT

@@ -10,4 +10,5 @@ struct SequencialInfo
     QString nsuTerminal = QStringLiteral("000000");
     QString valorTotal = QStringLiteral("0");
     QString dataHoraTransacao = QStringLiteral("01/01/1970 00:00:00");
+    int registro = -1; // its record in the transaction journal
 };

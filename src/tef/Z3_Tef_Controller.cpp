@@ -1,6 +1,7 @@
 #include "tef/Z3_Tef_Controller.h"
 
 #include "app/GlobalFlags.h"
+#include "exchange/MonitoraDiretorio.h"
 #include "tef/Vitra_Controller.h"
 #include "tef/Z3_Tef_Library.h"
 #include "tef/Z3_Tef_Protocolo.h"
@@ -8,9 +9,13 @@
 #include "util/getMaskFromPelmora.h"
 
 #include <QDate>
+#include <QDeadlineTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QMutexLocker>
+
+#include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -75,6 +80,24 @@ QByteArray falhaAoIniciar(const QByteArray &respostaInicio)
     return QJsonDocument(falha).toJson(QJsonDocument::Compact);
 }
 
+// The operations whose Realizar call may move money: the journal has them first.
+bool moveDinheiro(const QString &op)
+{
+    return op == QLatin1String("CRT") || op == QLatin1String("CNC") || op == QLatin1String("ADM") ||
+           op == QLatin1String("PIX");
+}
+
+// A journal record as the log names it.
+QString descricao(const DiarioTransacoes::Registro &r)
+{
+    QString texto = QStringLiteral("%1 id %2").arg(r.operacao, r.identificacao);
+    if (r.pendente)
+        texto += QStringLiteral(", sequencial %1 (%2), NSU %3, valor %4")
+                     .arg(r.pendente->sequencial)
+                     .arg(r.pendente->transacao, r.pendente->nsuTerminal, r.pendente->valorTotal);
+    return texto;
+}
+
 // An operator's list choice as an index; -1 when it is not a number.
 int indiceEscolhido(const QString &texto)
 {
@@ -97,6 +120,8 @@ Z3_Tef_Controller::Z3_Tef_Controller(QObject *parent)
     } else {
         m_log.error(tag + QStringLiteral("Erro ao carregar a biblioteca do Z3_Tef"));
     }
+    m_diario = std::make_unique<DiarioTransacoes>(DiarioTransacoes::arquivoAoLadoDe(m_config.filePath()));
+    recuperarPendentes();
 }
 
 Z3_Tef_Controller::~Z3_Tef_Controller()
@@ -268,6 +293,18 @@ bool Z3_Tef_Controller::despachar(bool novaTransacao, const QByteArray &dados, Q
 {
     const int nova = novaTransacao ? 1 : 0;
     const QString op = m_vo.operacao;
+    // Nothing that may move money reaches the library before the journal has it:
+    // a crash from here on leaves a record to finish at the next start.
+    if (novaTransacao && moveDinheiro(op)) {
+        m_registroAtual = m_diario->abrir(op, m_vo.identificacao, requisicaoJson);
+        if (m_registroAtual < 0) {
+            resposta = QJsonDocument(QJsonObject{{QStringLiteral("codigo"), -4},
+                                                 {QStringLiteral("mensagem"),
+                                                  QStringLiteral("Diário de transações indisponível")}})
+                           .toJson(QJsonDocument::Compact);
+            return true;
+        }
+    }
     if (op == QLatin1String("CRT")) {
         QString rotulo = rotuloCartao(m_vo.tipo_cartao);
         if (rotulo.isEmpty()) {
@@ -300,9 +337,12 @@ bool Z3_Tef_Controller::despachar(bool novaTransacao, const QByteArray &dados, Q
 void Z3_Tef_Controller::concluir(const QJsonObject &ultimaResposta, QJsonObject &resultado)
 {
     emit disableProgressBar(true);
+    const int registro = std::exchange(m_registroAtual, -1);
     const std::optional<SequencialInfo> info = ControllerSequencial::criarSequencial(ultimaResposta);
     if (!info) {
         m_log.error("Erro ao obter sequencial para confirmação");
+        // Without a sequential number nothing can be confirmed or undone later.
+        m_diario->marcar(registro, DiarioTransacoes::Estado::Resolvida, QStringLiteral("sem sequencial"));
         return;
     }
     m_log.info(QStringLiteral("Sequencial obtido da operacao %1 = %2 (%3)")
@@ -312,12 +352,24 @@ void Z3_Tef_Controller::concluir(const QJsonObject &ultimaResposta, QJsonObject 
     QString requerConfirmacao;
     if (!isRetornoSucesso(ultimaResposta)) {
         requerConfirmacao = QStringLiteral("1");
+        m_diario->marcar(registro, DiarioTransacoes::Estado::Resolvida, QStringLiteral("negada"));
     } else if (!requisicaoJson) {
-        m_sequenciais->adicionarSequencial(*info);
+        SequencialInfo pendente = *info;
+        pendente.registro = registro;
+        if (registro >= 0 && !m_diario->aprovar(registro, pendente))
+            m_log.error(QStringLiteral("Sequencial %1 aprovado fora do diário de transações").arg(info->sequencial));
+        m_sequenciais->adicionarSequencial(pendente);
+        m_emEntrega = pendente;
         requerConfirmacao = QStringLiteral("2");
     } else {
         const QByteArray confirmacao = m_lib->confirmarOperacaoTEF(info->sequencial, 1);
-        requerConfirmacao = isConfirmado(confirmacao) ? QStringLiteral("1") : QStringLiteral("2");
+        const bool confirmada = isConfirmado(confirmacao);
+        requerConfirmacao = confirmada ? QStringLiteral("1") : QStringLiteral("2");
+        if (!confirmada)
+            m_log.error(QStringLiteral("Confirmação do sequencial %1 recusada pela biblioteca").arg(info->sequencial));
+        m_diario->marcar(registro,
+                         confirmada ? DiarioTransacoes::Estado::Resolvida : DiarioTransacoes::Estado::NaoResolvida,
+                         confirmada ? QStringLiteral("confirmada") : QStringLiteral("confirmação recusada"));
     }
     resultado.insert(QStringLiteral("requer_confirmacao"), requerConfirmacao);
 }
@@ -365,6 +417,8 @@ void Z3_Tef_Controller::ProcessaTEF()
         emit textChanged(QStringLiteral("Erro ao iniciar operação TEF"));
         if (!confirmacao)
             ultimaResposta = falhaAoIniciar(ultimaResposta);
+        else
+            avisarConfirmacaoSemCorrespondente();
     } else if (confirmacao) {
         resolverPendentes(op == QLatin1String("CNF") ? 1 : 0);
     } else {
@@ -448,7 +502,7 @@ void Z3_Tef_Controller::ProcessaTEF()
     emit disableProgressBar(false);
     emit disableButtonOK(true);
     emit disableButtonCancelar(true);
-    emit responseProcessTEF(compacto(resultado));
+    entregarResultado(compacto(resultado));
     m_log.info(tag + QStringLiteral("FINALIZANDO OPERAÇÃO Z3_TEF"));
 }
 
@@ -463,13 +517,157 @@ void Z3_Tef_Controller::recusarRequisicao(const QString &motivo, QJsonObject &re
     emit textChanged(motivo);
     emit showMessageError(motivo);
     QThread::msleep(tempoMensagemRecusaMs);
-    resultado.insert(QStringLiteral("codigo"), -4);
+    resultado.insert(QStringLiteral("codigo"), -5);
     resultado.insert(QStringLiteral("mensagem"), motivo);
     resultado.insert(QStringLiteral("tef"), QJsonObject{{QStringLiteral("mensagemResultado"), motivo}});
     emit showWindow(false);
     emit textChanged(QStringLiteral("TEF em processamento..."));
     emit responseProcessTEF(compacto(resultado));
     m_log.info(tag + QStringLiteral("FINALIZANDO OPERAÇÃO Z3_TEF"));
+}
+
+void Z3_Tef_Controller::entregarResultado(const QString &resultado)
+{
+    std::optional<SequencialInfo> pendente;
+    std::swap(pendente, m_emEntrega);
+    const bool acompanhar = pendente && m_acompanharEntrega && !operacaoAutonoma;
+    if (acompanhar) {
+        QMutexLocker lock(&m_entregaMutex);
+        m_resultadoEmEntrega = resultado;
+        m_entrega = -1;
+    }
+    emit responseProcessTEF(resultado);
+    if (!pendente)
+        return;
+    bool entregue = true;
+    if (acompanhar) {
+        QMutexLocker lock(&m_entregaMutex);
+        const QDeadlineTimer prazo(MonitoraDiretorio::prazoGravacaoRespostaMs + margemEntregaMs);
+        while (m_entrega < 0 && m_entregaCondicao.wait(&m_entregaMutex, prazo)) {
+        }
+        entregue = m_entrega == 1;
+        m_resultadoEmEntrega.clear();
+    }
+    if (entregue)
+        m_diario->marcar(pendente->registro, DiarioTransacoes::Estado::Respondida);
+    else
+        desfazerNaoEntregue(*pendente);
+}
+
+void Z3_Tef_Controller::respostaGravada(const QString &dados, bool gravada)
+{
+    QMutexLocker lock(&m_entregaMutex);
+    if (m_resultadoEmEntrega.isEmpty() || dados != m_resultadoEmEntrega)
+        return;
+    m_entrega = gravada ? 1 : 0;
+    m_entregaCondicao.wakeAll();
+}
+
+void Z3_Tef_Controller::desfazerNaoEntregue(const SequencialInfo &pendente)
+{
+    // The POS never learned of this sale: it must not stay charged.
+    m_log.error(
+        QStringLiteral("Resposta da transação NSU %1 (sequencial %2) não chegou ao PDV: a transação será desfeita")
+            .arg(pendente.nsuTerminal)
+            .arg(pendente.sequencial));
+    const QList<SequencialInfo> lista = m_sequenciais->listaSequenciais();
+    const auto it = std::find_if(lista.begin(), lista.end(), [&](const SequencialInfo &e) {
+        return e.registro == pendente.registro && e.sequencial == pendente.sequencial;
+    });
+    if (it != lista.end())
+        confirmarOuDesfazer(static_cast<int>(it - lista.begin()), 0);
+    if (m_sequenciais->listaSequenciais().isEmpty())
+        finalizarOperacaoTEF(false);
+    emit showWindow(true);
+    emit showMessageError(
+        QStringLiteral("A resposta não chegou à automação: transação NSU %1 desfeita").arg(pendente.nsuTerminal));
+}
+
+void Z3_Tef_Controller::recuperarPendentes()
+{
+    m_diario->carregar();
+    const QList<DiarioTransacoes::Registro> registros = m_diario->procurar(
+        [](const DiarioTransacoes::Registro &r) { return r.estado != DiarioTransacoes::Estado::Resolvida; });
+    if (registros.isEmpty())
+        return;
+    m_log.info(QStringLiteral("Diário de transações: %1 transação(ões) da execução anterior").arg(registros.size()));
+    if (!m_lib->isLoaded()) {
+        m_log.error("Diário de transações: biblioteca não carregada, as transações ficam no diário");
+        return;
+    }
+    for (const DiarioTransacoes::Registro &r : registros) {
+        if (r.estado == DiarioTransacoes::Estado::NaoResolvida) {
+            // Nothing retries these on its own: a person decides with the TEF host.
+            m_log.error(
+                QStringLiteral("Transação não resolvida (%1, %2): verifique-a no TEF").arg(descricao(r), r.desfecho));
+            continue;
+        }
+        if (!r.pendente) {
+            // Cut off before the library's reply: there is no sequential number to undo it by.
+            m_log.error(
+                QStringLiteral("Transação interrompida antes da resposta da biblioteca (%1): verifique-a no TEF")
+                    .arg(descricao(r)));
+            m_diario->marcar(r.chave, DiarioTransacoes::Estado::NaoResolvida, QStringLiteral("interrompida"));
+            continue;
+        }
+        SequencialInfo pendente = *r.pendente;
+        pendente.registro = r.chave;
+        if (r.estado == DiarioTransacoes::Estado::Respondida) {
+            // The POS has its response and will send CNF or NCN for it.
+            m_sequenciais->adicionarSequencial(pendente);
+            m_log.info(QStringLiteral("Transação restaurada como pendente (%1)").arg(descricao(r)));
+            continue;
+        }
+        // Approved, but its response never reached the POS: undone.
+        iniciarOperacaoTEF(false);
+        if (!m_isTefStarted) {
+            m_log.error(QStringLiteral("Transação aprovada sem resposta ao PDV (%1) não pôde ser desfeita agora")
+                            .arg(descricao(r)));
+            continue;
+        }
+        const bool desfeita =
+            isConfirmado(m_lib->confirmarOperacaoTEF2(pendente.transacao.toUtf8(), pendente.sequencial, 0));
+        m_log.error(QStringLiteral("Transação aprovada sem resposta ao PDV (%1): %2")
+                        .arg(descricao(r), desfeita ? QStringLiteral("desfeita")
+                                                    : QStringLiteral("desfazimento recusado, verifique-a no TEF")));
+        m_diario->marcar(
+            r.chave, desfeita ? DiarioTransacoes::Estado::Resolvida : DiarioTransacoes::Estado::NaoResolvida,
+            desfeita ? QStringLiteral("desfeita na recuperação") : QStringLiteral("desfazimento recusado"));
+    }
+    // As before the restart: restored entries wait in an open TEF operation.
+    if (!m_sequenciais->listaSequenciais().isEmpty())
+        iniciarOperacaoTEF(false);
+    else
+        finalizarOperacaoTEF(false);
+}
+
+void Z3_Tef_Controller::avisarConfirmacaoSemCorrespondente()
+{
+    QString rede, nsu, finalizacao;
+    {
+        QMutexLocker lock(&m_dados);
+        const QJsonObject p = jsonConfigs.value(QStringLiteral("parametros")).toObject();
+        rede = p.value(QStringLiteral("nome_rede")).toString();
+        nsu = p.value(QStringLiteral("numero_transacao")).toString();
+        finalizacao = p.value(QStringLiteral("finalizacao")).toString();
+    }
+    const auto corresponde = [&](const SequencialInfo &e) {
+        return (!finalizacao.isEmpty() && finalizacao.toLongLong() == e.sequencial) ||
+               (!nsu.isEmpty() && nsu.toLongLong() == e.nsuTerminal.toLongLong());
+    };
+    const QList<SequencialInfo> lista = m_sequenciais->listaSequenciais();
+    bool achou = !lista.isEmpty();
+    if (!finalizacao.isEmpty() || !nsu.isEmpty()) {
+        achou =
+            std::any_of(lista.begin(), lista.end(), corresponde) ||
+            !m_diario
+                 ->procurar([&](const DiarioTransacoes::Registro &r) { return r.pendente && corresponde(*r.pendente); })
+                 .isEmpty();
+    }
+    if (!achou)
+        m_log.warning(
+            QStringLiteral("%1 sem transação pendente correspondente: 010-000 = %2, 012-000 = %3, 027-000 = %4")
+                .arg(m_vo.operacao, rede, nsu, finalizacao));
 }
 
 // --- collection dialogue --------------------------------------------------------
@@ -680,15 +878,28 @@ void Z3_Tef_Controller::confirmarOuDesfazer(int indice, int acao)
         return;
     const SequencialInfo info = lista.at(indice);
     const QByteArray resposta = m_lib->confirmarOperacaoTEF2(info.transacao.toUtf8(), info.sequencial, acao);
-    if (isConfirmado(resposta))
+    if (isConfirmado(resposta)) {
         m_log.info(QStringLiteral("Transação %1 com sucesso").arg(acaoParticipio(acao)));
-    else
+        m_diario->marcar(info.registro, DiarioTransacoes::Estado::Resolvida, acaoParticipio(acao));
+    } else {
+        // Refused: it leaves the list, but stays in the journal for a person to settle.
         m_log.error(QStringLiteral("Erro ao %1 transação").arg(acaoInfinitivo(acao)));
+        m_log.error(QStringLiteral("Transação NSU %1 (sequencial %2) não resolvida: verifique-a no TEF")
+                        .arg(info.nsuTerminal)
+                        .arg(info.sequencial));
+        m_diario->marcar(info.registro, DiarioTransacoes::Estado::NaoResolvida,
+                         QStringLiteral("%1 recusado").arg(acaoInfinitivo(acao)));
+        emit showMessageError(
+            QStringLiteral("A transação NSU %1 não pôde ser %2").arg(info.nsuTerminal, acaoParticipio(acao)));
+        emit showAviso();
+        emit enviaNSU(info.nsuTerminal);
+    }
     m_sequenciais->removerSequencial(indice);
 }
 
 void Z3_Tef_Controller::resolverPendentes(int acao)
 {
+    avisarConfirmacaoSemCorrespondente();
     int n = m_sequenciais->listaSequenciais().size();
     m_log.info(QStringLiteral("Número de transações pendentes: %1 (%2)").arg(n).arg(m_vo.operacao));
     if (n == 1) {

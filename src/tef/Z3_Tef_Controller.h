@@ -1,6 +1,7 @@
 #pragma once
 
 #include "tef/ControllerSequencial.h"
+#include "tef/DiarioTransacoes.h"
 #include "tef/Z3_Tef_VO.h"
 #include "ui/Base_Controller.h"
 
@@ -8,8 +9,11 @@
 #include <QJsonObject>
 #include <QMutex>
 #include <QStringList>
+#include <QWaitCondition>
 
 #include <atomic>
+#include <memory>
+#include <optional>
 
 class Vitra_Controller;
 class Z3_Tef_Library;
@@ -48,9 +52,18 @@ public:
     QList<SequencialInfo> pendentes() const { return m_sequenciais->listaSequenciais(); }
     bool aguardandoOperador() { return fluxoPausado(); }
     Z3_Tef_VO vo();
+    const DiarioTransacoes &diario() const { return *m_diario; }
+
+    // With the file exchange attached, an approved pending sale waits for its
+    // response file to be written and is undone when it never is.
+    void acompanharEntrega(bool acompanhar) { m_acompanharEntrega = acompanhar; }
+    // How long the run waits for that answer beyond the exchange's own retries.
+    static constexpr int margemEntregaMs = 10000;
 
 public slots:
     void setJsonConfigs(QString value) override;
+    // The exchange's word on the response file of the result `dados`.
+    void respostaGravada(const QString &dados, bool gravada);
 
 public:
     Q_INVOKABLE void onClickButtonOK(QString valorOfTextField, int estado) override;
@@ -67,6 +80,14 @@ protected:
     void resolverPendentes(int acao);
 
 private:
+    // At start-up, before any request is served: what the journal says was
+    // left half done by the last run is finished or restored.
+    void recuperarPendentes();
+    // Emits the result and, for an approved pending sale, sees it delivered.
+    void entregarResultado(const QString &resultado);
+    void desfazerNaoEntregue(const SequencialInfo &pendente);
+    // A CNF or NCN whose fields name no pending entry nor journal record.
+    void avisarConfirmacaoSemCorrespondente();
     // The screen while the library works on an answer: nothing to press.
     void mostrarProcessando();
     // Emits the first line and calls the library for the current operation;
@@ -86,6 +107,14 @@ private:
 
     Z3_Tef_Library *m_lib;
     ControllerSequencial *m_sequenciais;
+    std::unique_ptr<DiarioTransacoes> m_diario;
+    int m_registroAtual = -1;                  // the journal record of the running transaction
+    std::optional<SequencialInfo> m_emEntrega; // the approved pending sale of this run's result
+    std::atomic<bool> m_acompanharEntrega{false};
+    QMutex m_entregaMutex;
+    QWaitCondition m_entregaCondicao;
+    QString m_resultadoEmEntrega;
+    int m_entrega = -1; // -1 waiting, 0 not written, 1 written
     Vitra_Controller *m_vitra;
     Z3_Tef_VO m_vo;
 

@@ -1,6 +1,7 @@
 #include "util/DadosSensiveis.h"
 
 #include <QRegularExpression>
+#include <QVector>
 
 namespace {
 
@@ -44,6 +45,42 @@ QString substituir(const QString &texto, const QRegularExpression &re, F &&troca
     return saida;
 }
 
+// Digit groups split by single blanks or dashes ("4111 1111 1111 1111",
+// "5500-0000-0000-0004"): the first run of whole groups holding 13 to 19
+// digits that passes the Luhn check is masked, separators kept in place.
+QString mascararGrupos(const QString &trecho)
+{
+    static const QRegularExpression grupo(QStringLiteral("\\d+"));
+    struct Grupo
+    {
+        int inicio, fim;
+    };
+    QVector<Grupo> grupos;
+    for (auto it = grupo.globalMatch(trecho); it.hasNext();) {
+        const auto m = it.next();
+        grupos.append({m.capturedStart(), m.capturedEnd()});
+    }
+    QString saida = trecho;
+    for (int i = 0; i < grupos.size(); ++i) {
+        QString digitos;
+        for (int j = i; j < grupos.size(); ++j) {
+            digitos += trecho.midRef(grupos[j].inicio, grupos[j].fim - grupos[j].inicio);
+            if (digitos.size() > 19)
+                break;
+            if (j == i || digitos.size() < 13 || !passaLuhn(digitos))
+                continue;
+            const QString mascarado = mascararPan(digitos);
+            int k = 0;
+            for (int p = grupos[i].inicio; p < grupos[j].fim; ++p)
+                if (saida.at(p).isDigit())
+                    saida[p] = mascarado.at(k++);
+            i = j;
+            break;
+        }
+    }
+    return saida;
+}
+
 } // namespace
 
 QString mascararPan(const QString &digitos)
@@ -65,6 +102,8 @@ QString mascararDadosSensiveis(const QString &texto)
     static const QRegularExpression trilha1(QStringLiteral("B(\\d{13,19})\\^[^^\\r\\n]*\\^[^\\s\"]*"));
     // Card numbers: 13 to 19 digits in a row that pass the Luhn check.
     static const QRegularExpression pan(QStringLiteral("(?<!\\d)\\d{13,19}(?!\\d)"));
+    // The same written in groups with a blank or a dash between them.
+    static const QRegularExpression panEmGrupos(QStringLiteral("(?<![\\d-])\\d+(?:[ -]\\d+)+(?![\\d-])"));
 
     QString t = substituir(texto, senhaCampo,
                            [](const QRegularExpressionMatch &m) { return m.captured(1) + QLatin1Char(' ') + kOculto; });
@@ -80,5 +119,5 @@ QString mascararDadosSensiveis(const QString &texto)
         const QString digitos = m.captured(0);
         return passaLuhn(digitos) ? mascararPan(digitos) : digitos;
     });
-    return t;
+    return substituir(t, panEmGrupos, [](const QRegularExpressionMatch &m) { return mascararGrupos(m.captured(0)); });
 }
