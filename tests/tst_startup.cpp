@@ -76,7 +76,7 @@ private slots:
 
         const QJsonObject config =
             QJsonDocument::fromJson(testsupport::readAll(path(QStringLiteral("config_tef.json")))).object();
-        QCOMPARE(config.size(), 19);
+        QCOMPARE(config.size(), 20); // 19 settings and "customizacao"
         QCOMPARE(config.value(QStringLiteral("customizacao")).toObject().size(), 8);
         QVERIFY(QFileInfo(path(QStringLiteral("Cliente/Req"))).isDir());
         QVERIFY(QFileInfo(path(QStringLiteral("Cliente/Resp"))).isDir());
