@@ -3,47 +3,36 @@
 #include "platform/Platform.h"
 #include "tef/Z3_Tef_Protocolo.h"
 
-#include <QLibrary>
-
-namespace {
-
-template <typename F>
-void resolver(QLibrary *lib, F &ponteiro, const char *nome)
-{
-    ponteiro = reinterpret_cast<F>(lib->resolve(nome));
-}
-
-} // namespace
-
-Vitra_Controller::Vitra_Controller() : m_lib(new QLibrary(platform::libraryPath(platform::ClosedLibrary::Vitra)))
+Vitra_Controller::Vitra_Controller()
 {
     if (m_config.vitra() != m_habilitado)
         return;
-    if (!m_lib->load()) {
+    using B = ClosedLibraryBinding;
+    const bool carregada = m_binding.load(platform::libraryPath(platform::ClosedLibrary::Vitra),
+                                          {
+                                              B::entry("InicializaDisplay", m_inicializaDisplay),
+                                              B::entry("AbreConexaoDisplay", m_abreConexaoDisplay),
+                                              B::entry("Reinicializar", m_reinicializar),
+                                              B::entry("DesconectarDisplay", m_desconectarDisplay),
+                                              B::entry("ObterVersaoFirmware", m_obterVersaoFirmware),
+                                              B::entry("AlteraEstilo", m_alteraEstilo),
+                                              B::entry("ApresentaImagemDisplay", m_apresentaImagemDisplay),
+                                              B::entry("ApresentaQrCode", m_apresentaQrCode),
+                                              B::entry("ApresentaListaCompras", m_apresentaListaCompras),
+                                              B::entry("CarregaImagemDisplay", m_carregaImagemDisplay),
+                                              B::entry("ObtemConexao", m_obtemConexao),
+                                              B::entry("InicializaLayoutPagamento", m_inicializaLayoutPagamento),
+                                              B::entry("AdicionaFormaPagamento", m_adicionaFormaPagamento),
+                                              B::entry("ApresentaTextoColorido", m_apresentaTextoColorido),
+                                          });
+    if (!carregada)
         m_log.error("[Vitra_Controller] Erro ao carregar a biblioteca do Z3_Vitra");
-        return;
-    }
-    resolver(m_lib, m_inicializaDisplay, "InicializaDisplay");
-    resolver(m_lib, m_abreConexaoDisplay, "AbreConexaoDisplay");
-    resolver(m_lib, m_reinicializar, "Reinicializar");
-    resolver(m_lib, m_desconectarDisplay, "DesconectarDisplay");
-    resolver(m_lib, m_obterVersaoFirmware, "ObterVersaoFirmware");
-    resolver(m_lib, m_alteraEstilo, "AlteraEstilo");
-    resolver(m_lib, m_apresentaImagemDisplay, "ApresentaImagemDisplay");
-    resolver(m_lib, m_apresentaQrCode, "ApresentaQrCode");
-    resolver(m_lib, m_apresentaListaCompras, "ApresentaListaCompras");
-    resolver(m_lib, m_carregaImagemDisplay, "CarregaImagemDisplay");
-    resolver(m_lib, m_obtemConexao, "ObtemConexao");
-    resolver(m_lib, m_inicializaLayoutPagamento, "InicializaLayoutPagamento");
-    resolver(m_lib, m_adicionaFormaPagamento, "AdicionaFormaPagamento");
-    resolver(m_lib, m_apresentaTextoColorido, "ApresentaTextoColorido");
 }
 
 Vitra_Controller::~Vitra_Controller()
 {
-    if (m_config.vitra() == m_habilitado && !m_lib->unload())
+    if (m_config.vitra() == m_habilitado && !m_binding.unload())
         m_log.error("[Vitra_Controller] Falha ao liberar biblioteca Vitra");
-    delete m_lib;
 }
 
 bool Vitra_Controller::isHabilitado() const

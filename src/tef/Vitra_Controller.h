@@ -2,11 +2,10 @@
 
 #include "app/ConfigTef.h"
 #include "app/Log.h"
+#include "platform/ClosedLibraryBinding.h"
 #include "tef/Z3_Vitra_Api.h"
 
 #include <QString>
-
-class QLibrary;
 
 // The optional customer display. Each action connects, initialises, draws and
 // disconnects again; the connection is never kept between actions.
@@ -28,7 +27,7 @@ private:
     bool fechar();
 
     const int m_habilitado = 1;
-    QLibrary *m_lib;
+    ClosedLibraryBinding m_binding{QStringLiteral("Vitra_Controller")};
     ConfigTef m_config;
     Log m_log;
 

@@ -1,11 +1,9 @@
 #include "tef/Z3_Tef_Library.h"
 
-#include "app/Log.h"
 #include "platform/Platform.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QLibrary>
 
 namespace {
 
@@ -16,66 +14,29 @@ QByteArray copiar(const char *texto)
 
 } // namespace
 
-Z3_Tef_Library::Z3_Tef_Library() : m_lib(new QLibrary) {}
+Z3_Tef_Library::Z3_Tef_Library() = default;
 
-Z3_Tef_Library::~Z3_Tef_Library()
-{
-    delete m_lib;
-}
-
-template <typename F>
-void Z3_Tef_Library::resolver(F &ponteiro, const char *nome)
-{
-    ponteiro = reinterpret_cast<F>(m_lib->resolve(nome));
-    if (!ponteiro) {
-        m_naoResolvidas << QString::fromLatin1(nome);
-        Log().error(QStringLiteral("[Z3_Tef_Library] Função não encontrada na biblioteca: ") +
-                    QString::fromLatin1(nome));
-    }
-}
-
-void Z3_Tef_Library::limparPonteiros()
-{
-    m_getProdutoTef = nullptr;
-    m_setProdutoTef = nullptr;
-    m_getClientTCP = nullptr;
-    m_setClientTCP = nullptr;
-    m_iniciarOperacaoTEF = nullptr;
-    m_recuperarOperacaoTEF = nullptr;
-    m_realizarPagamentoTEF = nullptr;
-    m_realizarAdmTEF = nullptr;
-    m_realizarPixTEF = nullptr;
-    m_confirmarOperacaoTEF = nullptr;
-    m_confirmarOperacaoTEF2 = nullptr;
-    m_finalizarOperacaoTEF = nullptr;
-    m_realizarColetaPinPad = nullptr;
-    m_confirmarCapturaPinPad = nullptr;
-}
+Z3_Tef_Library::~Z3_Tef_Library() = default;
 
 bool Z3_Tef_Library::carregar(const QString &arquivo)
 {
-    limparPonteiros();
-    m_naoResolvidas.clear();
-    if (!QLibrary::isLibrary(arquivo))
-        return false;
-    m_lib->setFileName(arquivo);
-    if (!m_lib->load())
-        return false;
-    resolver(m_getProdutoTef, "GetProdutoTef");
-    resolver(m_setProdutoTef, "SetProdutoTef");
-    resolver(m_getClientTCP, "GetClientTCP");
-    resolver(m_setClientTCP, "SetClientTCP");
-    resolver(m_iniciarOperacaoTEF, "IniciarOperacaoTEF");
-    resolver(m_recuperarOperacaoTEF, "RecuperarOperacaoTEF");
-    resolver(m_realizarPagamentoTEF, "RealizarPagamentoTEF");
-    resolver(m_realizarAdmTEF, "RealizarAdmTEF");
-    resolver(m_realizarPixTEF, "RealizarPixTEF");
-    resolver(m_confirmarOperacaoTEF, "ConfirmarOperacaoTEF");
-    resolver(m_confirmarOperacaoTEF2, "ConfirmarOperacaoTEF2");
-    resolver(m_finalizarOperacaoTEF, "FinalizarOperacaoTEF");
-    resolver(m_realizarColetaPinPad, "RealizarColetaPinPad");
-    resolver(m_confirmarCapturaPinPad, "ConfirmarCapturaPinPad");
-    return true;
+    using B = ClosedLibraryBinding;
+    return m_binding.load(arquivo, {
+                                       B::entry("GetProdutoTef", m_getProdutoTef),
+                                       B::entry("SetProdutoTef", m_setProdutoTef),
+                                       B::entry("GetClientTCP", m_getClientTCP),
+                                       B::entry("SetClientTCP", m_setClientTCP),
+                                       B::entry("IniciarOperacaoTEF", m_iniciarOperacaoTEF),
+                                       B::entry("RecuperarOperacaoTEF", m_recuperarOperacaoTEF),
+                                       B::entry("RealizarPagamentoTEF", m_realizarPagamentoTEF),
+                                       B::entry("RealizarAdmTEF", m_realizarAdmTEF),
+                                       B::entry("RealizarPixTEF", m_realizarPixTEF),
+                                       B::entry("ConfirmarOperacaoTEF", m_confirmarOperacaoTEF),
+                                       B::entry("ConfirmarOperacaoTEF2", m_confirmarOperacaoTEF2),
+                                       B::entry("FinalizarOperacaoTEF", m_finalizarOperacaoTEF),
+                                       B::entry("RealizarColetaPinPad", m_realizarColetaPinPad),
+                                       B::entry("ConfirmarCapturaPinPad", m_confirmarCapturaPinPad),
+                                   });
 }
 
 bool Z3_Tef_Library::carregar()
@@ -85,21 +46,19 @@ bool Z3_Tef_Library::carregar()
 
 bool Z3_Tef_Library::descarregar()
 {
-    limparPonteiros();
-    return m_lib->unload();
+    return m_binding.unload();
 }
 
 bool Z3_Tef_Library::isLoaded() const
 {
-    return m_lib->isLoaded();
+    return m_binding.isLoaded();
 }
 
 QByteArray Z3_Tef_Library::respostaIndisponivel(const char *funcao)
 {
     const QJsonObject resposta{
         {QStringLiteral("codigo"), -2},
-        {QStringLiteral("mensagem"),
-         QStringLiteral("Função %1 da biblioteca Z3_Tef não está disponível").arg(QString::fromLatin1(funcao))}};
+        {QStringLiteral("mensagem"), ClosedLibraryBinding::unavailable(QStringLiteral("Z3_Tef"), funcao)}};
     return QJsonDocument(resposta).toJson(QJsonDocument::Compact);
 }
 

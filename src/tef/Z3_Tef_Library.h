@@ -1,12 +1,11 @@
 #pragma once
 
+#include "platform/ClosedLibraryBinding.h"
 #include "tef/Z3_Tef_Api.h"
 
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
-
-class QLibrary;
 
 // Binding of the Z3_Tef library: loads it, resolves every entry point and
 // exposes typed calls. A returned text is copied at once and never freed. An
@@ -29,7 +28,7 @@ public:
     bool descarregar();
     bool isLoaded() const;
     // Exported names that did not resolve at the last load.
-    QStringList naoResolvidas() const { return m_naoResolvidas; }
+    QStringList naoResolvidas() const { return m_binding.unresolved(); }
 
     QByteArray setClientTCP(const QByteArray &host, int porta);
     QByteArray iniciarOperacaoTEF(const QByteArray &parametros);
@@ -45,12 +44,7 @@ public:
     static QByteArray respostaIndisponivel(const char *funcao);
 
 private:
-    template <typename F>
-    void resolver(F &ponteiro, const char *nome);
-    void limparPonteiros();
-
-    QLibrary *m_lib;
-    QStringList m_naoResolvidas;
+    ClosedLibraryBinding m_binding{QStringLiteral("Z3_Tef_Library")};
 
     z3tef::GetProdutoTef_t m_getProdutoTef = nullptr;
     z3tef::SetProdutoTef_t m_setProdutoTef = nullptr;
