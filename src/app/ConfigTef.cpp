@@ -1,5 +1,6 @@
 #include "app/ConfigTef.h"
 
+#include "app/ProdutoTef.h"
 #include "platform/Platform.h"
 
 #include <QCoreApplication>
@@ -208,7 +209,7 @@ int ConfigTef::produtoTef() const
     const int produto = static_cast<int>(v.toDouble());
     if (produto == -1)
         return 0;
-    return (produto >= 0 && produto <= 2) ? produto : -2;
+    return (produto >= 0 && produto < quantidadeProdutosTef) ? produto : -2;
 }
 
 QJsonObject ConfigTef::configuracao() const

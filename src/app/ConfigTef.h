@@ -23,7 +23,7 @@ public:
     QString fileResp() const { return texto(m_root, "file_resp"); }
     int log() const { return numero(m_root, "log", 0); }
     int vitra() const { return numero(m_root, "vitra", 0); }
-    // 0, 1 or 2; -1 and non-integers read as 0; any other integer is -2 (invalid).
+    // A product of ProdutoTef; -1 and non-integers read as 0; any other integer is -2 (invalid).
     int produtoTef() const;
     int tagComprovante() const { return numero(m_root, "tag_comprovante", 0); }
     int tag028001() const { return numero(m_root, "tag_028_001", 1); }

@@ -49,7 +49,7 @@ int runApplication(int argc, char *argv[])
 
     const int produto = config->produtoTef();
     log.info(QStringLiteral("Produto TEF configurado: ") + QString::number(produto));
-    if (produto < 0 || produto > 2) {
+    if (!wiring::produto(produto)) {
         log.error("Produto TEF inválido");
         return -1;
     }

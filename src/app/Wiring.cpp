@@ -4,19 +4,37 @@
 
 #include <QObject>
 
+#include <iterator>
+
 namespace wiring {
+
+namespace {
+
+// The product table. Vantor and the bridge have their response conversions
+// already; their backends arrive with their own components.
+const Produto produtos[] = {
+    {ProdutoTef::Vantor, "Vantor", nullptr, &ProtocoloSitef::vantorResultToResponse},
+    {ProdutoTef::Bridge, "Z3_Bridge", nullptr, &ProtocoloSitef::bridgeResultToResponse},
+    {ProdutoTef::Z3Tef, "Z3_Tef", []() -> Base_Controller * { return new Z3_Tef_Controller; },
+     &ProtocoloSitef::tefResultToResponse},
+};
+static_assert(std::size(produtos) == quantidadeProdutosTef, "one row per TEF product");
+
+} // namespace
+
+const Produto *produto(int numero)
+{
+    for (const Produto &p : produtos) {
+        if (static_cast<int>(p.produto) == numero)
+            return &p;
+    }
+    return nullptr;
+}
 
 Base_Controller *createBackend(int produtoTef)
 {
-    switch (produtoTef) {
-    case 0:
-    case 1:
-        return nullptr; // the backends arrive with their own components
-    case 2:
-        return new Z3_Tef_Controller;
-    default:
-        return nullptr;
-    }
+    const Produto *p = produto(produtoTef);
+    return p && p->criarBackend ? p->criarBackend() : nullptr;
 }
 
 void connectBackend(QObject *backend)
@@ -48,6 +66,10 @@ void connectMonitorAutonomo(MonitoraDiretorio *monitor, QObject *autonomo)
 
 void connectMonitor(MonitoraDiretorio *monitor, QObject *backend, QObject *autonomo)
 {
+    if (monitor) {
+        const Produto *p = produto(monitor->produtoTef());
+        monitor->setConversorResposta(p ? p->converterResposta : nullptr);
+    }
     if (monitor && backend) {
         QObject::connect(monitor, SIGNAL(confJson(QString)), backend, SLOT(setJsonConfigs(QString)));
         QObject::connect(monitor, SIGNAL(startTefProcess()), backend, SLOT(start()));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/ProdutoTef.h"
 #include "exchange/MonitoraDiretorio.h"
 
 #include <QObject>
@@ -12,6 +13,20 @@ class Base_Controller;
 // The one place where components are joined. main() and the integration tests
 // call these, so the tests exercise the connections the program really makes.
 namespace wiring {
+
+// One row of the product table: everything that differs by TEF product.
+struct Produto
+{
+    ProdutoTef produto;
+    const char *nome;
+    // Creates the product's backend; null while this build has none for it.
+    Base_Controller *(*criarBackend)();
+    // Turns the backend's JSON result into the key-number response file.
+    MonitoraDiretorio::ConversorResposta converterResposta;
+};
+
+// The row of a product number; null for a number that names no product.
+const Produto *produto(int numero);
 
 // Creates the backend controller for a TEF product; nullptr for a product whose
 // backend this build does not have, or for an invalid product.
@@ -34,6 +49,10 @@ template <class Backend>
 void connectMonitor(MonitoraDiretorio *monitor, Backend *backend, QObject *autonomo)
 {
     static_assert(std::is_base_of<QThread, Backend>::value, "the backend is a thread");
+    if (monitor) {
+        const Produto *p = produto(monitor->produtoTef());
+        monitor->setConversorResposta(p ? p->converterResposta : nullptr);
+    }
     if (monitor && backend) {
         QObject::connect(monitor, &MonitoraDiretorio::confJson, backend, &Backend::setJsonConfigs);
         QObject::connect(monitor, SIGNAL(startTefProcess()), backend, SLOT(start()));

@@ -414,20 +414,10 @@ void MonitoraDiretorio::processResponse(const QString &dados)
     if (m_formatoJson) {
         resposta = dados;
     } else {
-        switch (m_produtoTef) {
-        case 0:
-            resposta = m_protocolo.vantorResultToResponse(dados);
-            break;
-        case 1:
-            resposta = m_protocolo.bridgeResultToResponse(dados);
-            break;
-        case 2:
-            resposta = m_protocolo.tefResultToResponse(dados);
-            break;
-        default:
+        if (m_conversorResposta)
+            resposta = (m_protocolo.*m_conversorResposta)(dados);
+        else
             m_log.error("[MonitoraDiretorio] Produto TEF inválido");
-            break;
-        }
     }
     m_log.info(QStringLiteral("[MonitoraDiretorio] Formato %1:\n%2")
                    .arg(m_formatoJson ? QStringLiteral("JSON") : QStringLiteral("SiTef"), paraLog(resposta)));

@@ -29,6 +29,13 @@ public:
 
     void iniciarMonitoramento();
 
+    // How a JSON result becomes a key-number response: the product's converter,
+    // given by the wiring. Without one, key-number responses are written empty.
+    using ConversorResposta = QString (ProtocoloSitef::*)(const QString &);
+    void setConversorResposta(ConversorResposta conversor) { m_conversorResposta = conversor; }
+    // The product the monitor's settings name, for the wiring to choose the converter.
+    int produtoTef() const { return m_produtoTef; }
+
     // Whether the request folder is being watched right now.
     bool monitorando() const;
 
@@ -111,6 +118,7 @@ private:
     QString m_fileReq;
     QString m_fileResp;
     int m_produtoTef;
+    ConversorResposta m_conversorResposta = nullptr;
 
     QTimer m_novaTentativa;
     QTimer m_verificacaoPasta;
