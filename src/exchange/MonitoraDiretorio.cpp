@@ -138,13 +138,7 @@ void MonitoraDiretorio::verificarIdentidadePasta()
     m_log.warning(QStringLiteral("[MonitoraDiretorio] Pasta de requisições substituída, monitorando a nova: ") +
                   m_pathIn);
     m_watcher->removePath(m_pathIn);
-    if (!vigiar()) {
-        m_log.error("[MonitoraDiretorio] Não é possível iniciar o monitoramento no caminho especificado");
-        agendarNovaTentativa();
-        return;
-    }
-    m_log.info(QStringLiteral("[MonitoraDiretorio] Monitoramento iniciado em: ") + m_pathIn);
-    slotDiretorioAtualizado(m_pathIn);
+    vigiarEAtender(true);
 }
 
 void MonitoraDiretorio::iniciarMonitoramento()
@@ -160,12 +154,19 @@ void MonitoraDiretorio::iniciarMonitoramento()
         return;
     }
     m_verificacaoPasta.start();
+    vigiarEAtender(true);
+}
+
+void MonitoraDiretorio::vigiarEAtender(bool registrarFalha)
+{
     if (!vigiar()) {
-        m_log.error("[MonitoraDiretorio] Não é possível iniciar o monitoramento no caminho especificado");
+        if (registrarFalha)
+            m_log.error("[MonitoraDiretorio] Não é possível iniciar o monitoramento no caminho especificado");
         agendarNovaTentativa();
         return;
     }
     m_log.info(QStringLiteral("[MonitoraDiretorio] Monitoramento iniciado em: ") + m_pathIn);
+    // A request may have been waiting in the folder the whole time.
     slotDiretorioAtualizado(m_pathIn);
 }
 
@@ -176,13 +177,8 @@ void MonitoraDiretorio::agendarNovaTentativa()
 
 void MonitoraDiretorio::novaTentativa()
 {
-    if (!vigiar()) {
-        agendarNovaTentativa();
-        return;
-    }
-    m_log.info(QStringLiteral("[MonitoraDiretorio] Monitoramento iniciado em: ") + m_pathIn);
-    // A request may have been waiting in the folder the whole time.
-    slotDiretorioAtualizado(m_pathIn);
+    // Quietly: a folder that stays away would otherwise log a line every two seconds.
+    vigiarEAtender(false);
 }
 
 void MonitoraDiretorio::pausar()

@@ -87,6 +87,8 @@ private:
     };
 
     bool vigiar();
+    // Watches the request folder and serves what waits in it; tries again later when it cannot.
+    void vigiarEAtender(bool registrarFalha);
     void agendarNovaTentativa();
     void novaTentativa();
     void verificarChegadaDuranteRetomada();
