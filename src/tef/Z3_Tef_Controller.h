@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QJsonObject>
+#include <QMutex>
 #include <QStringList>
 #include <QWaitCondition>
 
