@@ -1,6 +1,7 @@
 #include "tef/ControllerSequencial.h"
 
 #include <QJsonValue>
+#include <QMutexLocker>
 
 ControllerSequencial::ControllerSequencial(QObject *parent) : QObject(parent) {}
 
@@ -24,8 +25,15 @@ std::optional<SequencialInfo> ControllerSequencial::criarSequencial(const QJsonO
     return info;
 }
 
+QList<SequencialInfo> ControllerSequencial::listaSequenciais() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_lista;
+}
+
 void ControllerSequencial::adicionarSequencial(const SequencialInfo &info)
 {
+    QMutexLocker lock(&m_mutex);
     m_lista.append(info);
     m_log.info(QStringLiteral("Sequencial %1 (%2) adicionado na lista de sequenciais para confirmação")
                    .arg(info.sequencial)
@@ -34,6 +42,7 @@ void ControllerSequencial::adicionarSequencial(const SequencialInfo &info)
 
 void ControllerSequencial::removerSequencial(int indice)
 {
+    QMutexLocker lock(&m_mutex);
     if (indice >= 0 && indice < m_lista.size()) {
         const SequencialInfo info = m_lista.takeAt(indice);
         m_log.info(QStringLiteral("Sequencial %1 (%2) removido da lista de sequenciais")

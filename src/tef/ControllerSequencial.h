@@ -5,6 +5,7 @@
 
 #include <QJsonObject>
 #include <QList>
+#include <QMutex>
 #include <QObject>
 
 #include <optional>
@@ -12,6 +13,7 @@
 // The pending transactions of this run of the program, oldest first. The list
 // itself lives in memory; the transaction journal (DiarioTransacoes) is what
 // refills it at start-up with the ones the POS still has to confirm or undo.
+// The run changes it; the window's side reads copies of it: behind its own lock.
 class ControllerSequencial : public QObject
 {
     Q_OBJECT
@@ -22,11 +24,12 @@ public:
     // lacks "sequencial" or "transacao".
     static std::optional<SequencialInfo> criarSequencial(const QJsonObject &resposta);
     void adicionarSequencial(const SequencialInfo &info);
-    QList<SequencialInfo> listaSequenciais() const { return m_lista; }
+    QList<SequencialInfo> listaSequenciais() const;
     // Removes the entry at the position; any position outside the list clears it.
     void removerSequencial(int indice);
 
 private:
     Log m_log;
+    mutable QMutex m_mutex;
     QList<SequencialInfo> m_lista;
 };

@@ -126,6 +126,8 @@ Z3_Tef_Controller::Z3_Tef_Controller(QObject *parent)
 
 Z3_Tef_Controller::~Z3_Tef_Controller()
 {
+    // The run uses the library, the list and the display deleted below.
+    encerrarExecucao();
     if (m_lib->descarregar())
         m_log.info(tag + QStringLiteral("Biblioteca Z3_Tef liberada"));
     else
@@ -218,7 +220,6 @@ QString Z3_Tef_Controller::formatarValorColetado(const QString &valor)
 
 void Z3_Tef_Controller::limparColeta()
 {
-    QMutexLocker lock(&m_dados);
     m_mascaraColeta.clear();
     m_palavraChave.clear();
     m_nsuDigitado.clear();
@@ -307,10 +308,8 @@ bool Z3_Tef_Controller::despachar(bool novaTransacao, const QByteArray &dados, Q
     }
     if (op == QLatin1String("CRT")) {
         QString rotulo = rotuloCartao(m_vo.tipo_cartao);
-        if (rotulo.isEmpty()) {
-            QMutexLocker lock(&m_dados);
+        if (rotulo.isEmpty())
             rotulo = m_tipoCartaoEscolhido;
-        }
         emit firstTextChanged(QStringLiteral("Venda ") + rotulo + QStringLiteral("\n Valor: ") + valorFormatado());
         resposta = m_lib->realizarPagamentoTEF(m_vo.tipo_cartao, dados, nova);
     } else if (op == QLatin1String("CNC")) {
@@ -381,7 +380,26 @@ void Z3_Tef_Controller::ProcessaTEF()
     const QString op = m_vo.operacao;
     m_log.info(tag + QStringLiteral("Operação identificada: ") + op);
     m_log.info(tag + QStringLiteral("INICIANDO OPERAÇÃO Z3_TEF"));
+    if (atendidaSemTransacao(resultado))
+        return;
 
+    const bool confirmacao = op == QLatin1String("CNF") || op == QLatin1String("NCN");
+    if (m_isTefStarted && !confirmacao)
+        perguntarPendenteAnterior();
+
+    QByteArray ultimaResposta = iniciarOperacaoTEF(confirmacao);
+    bool skipFinal = false;
+    if (!m_isTefStarted)
+        ultimaResposta = falhaAoAbrir(confirmacao, ultimaResposta);
+    else if (confirmacao)
+        resolverPendentes(op == QLatin1String("CNF") ? 1 : 0);
+    else
+        skipFinal = conduzirTransacao(resultado, ultimaResposta);
+    finalizar(resultado, ultimaResposta, skipFinal);
+}
+
+bool Z3_Tef_Controller::atendidaSemTransacao(QJsonObject &resultado)
+{
     QString msgErro;
     {
         QMutexLocker lock(&m_dados);
@@ -389,12 +407,12 @@ void Z3_Tef_Controller::ProcessaTEF()
     }
     if (!msgErro.isEmpty()) {
         recusarRequisicao(msgErro, resultado);
-        return;
+        return true;
     }
-    if (op == QLatin1String("ATV")) {
+    if (m_vo.operacao == QLatin1String("ATV")) {
         emit responseProcessTEF(compacto(resultado));
         m_log.info(tag + QStringLiteral("FINALIZANDO OPERAÇÃO Z3_TEF"));
-        return;
+        return true;
     }
     if (!m_lib->isLoaded()) {
         // The POS must not wait for a response that never comes: answer a failure.
@@ -403,92 +421,91 @@ void Z3_Tef_Controller::ProcessaTEF()
         resultado.insert(QStringLiteral("mensagem"), QStringLiteral("Biblioteca Z3_Tef não foi carregada"));
         emit responseProcessTEF(compacto(resultado));
         m_log.info(tag + QStringLiteral("FINALIZANDO OPERAÇÃO Z3_TEF"));
-        return;
+        return true;
     }
+    return false;
+}
 
-    const bool confirmacao = op == QLatin1String("CNF") || op == QLatin1String("NCN");
-    if (m_isTefStarted && !confirmacao)
-        perguntarPendenteAnterior();
+QByteArray Z3_Tef_Controller::falhaAoAbrir(bool confirmacao, const QByteArray &respostaInicio)
+{
+    emit showMessageError(QStringLiteral("Erro ao iniciar operação TEF"));
+    emit textChanged(QStringLiteral("Erro ao iniciar operação TEF"));
+    if (!confirmacao)
+        return falhaAoIniciar(respostaInicio);
+    avisarConfirmacaoSemCorrespondente();
+    return respostaInicio;
+}
 
-    QByteArray ultimaResposta = iniciarOperacaoTEF(confirmacao);
-    bool skipFinal = false;
-    if (!m_isTefStarted) {
-        emit showMessageError(QStringLiteral("Erro ao iniciar operação TEF"));
-        emit textChanged(QStringLiteral("Erro ao iniciar operação TEF"));
-        if (!confirmacao)
-            ultimaResposta = falhaAoIniciar(ultimaResposta);
-        else
-            avisarConfirmacaoSemCorrespondente();
-    } else if (confirmacao) {
-        resolverPendentes(op == QLatin1String("CNF") ? 1 : 0);
-    } else {
-        emit showWindow(true);
-        emit textChanged(QStringLiteral("Processando transação..."));
-        if (m_config.tipoOperacao() == 1)
-            disableComponentAutonomo();
-        emit disableButtonCancelar(true);
-        emit disableButtonOK(true);
-        emit disableButtonVoltar(true);
-        emit disableTextField(true);
-        emit disableListView(true);
+bool Z3_Tef_Controller::conduzirTransacao(QJsonObject &resultado, QByteArray &ultimaResposta)
+{
+    emit showWindow(true);
+    emit textChanged(QStringLiteral("Processando transação..."));
+    if (m_config.tipoOperacao() == 1)
+        disableComponentAutonomo();
+    mostrarTela(Tela::SemBotoes);
+    const QJsonObject ultimoObjeto = coletar(ultimaResposta);
+    concluir(ultimoObjeto, resultado);
+    return fecharTransacao(ultimaResposta);
+}
 
-        QJsonObject ultimoObjeto;
-        bool novaTransacao = true;
-        for (;;) {
-            aguardarFluxo();
-            emit disableProgressBar(false);
-            QByteArray dados;
-            {
-                QMutexLocker lock(&m_dados);
-                dados = jsonOperacao(novaTransacao);
-            }
-            QByteArray resposta;
-            if (!despachar(novaTransacao, dados, resposta)) {
-                emit textChanged(QStringLiteral("Operação não identificada"));
-                // The POS gets a failure, not the start reply's "codigo" 0.
-                ultimaResposta = QJsonDocument(QJsonObject{{QStringLiteral("codigo"), -3},
-                                                           {QStringLiteral("mensagem"),
-                                                            QStringLiteral("Operação não identificada")}})
-                                     .toJson(QJsonDocument::Compact);
-                ultimoObjeto = QJsonObject();
-                break;
-            }
-            ultimaResposta = resposta;
-            // A library is free to put card data in its reply: the log gets it masked.
-            m_log.info(tag + mascararDadosSensiveis(QString::fromUtf8(resposta)));
-            ultimoObjeto = objeto(resposta);
-            {
-                QMutexLocker lock(&m_dados);
-                setDadosColeta(ultimoObjeto);
-            }
-            trataRetorno(ultimoObjeto);
-            novaTransacao = false;
-            if (!isColeta(ultimoObjeto))
-                break;
-        }
-        concluir(ultimoObjeto, resultado);
-
-        QJsonObject respostaFinal = objeto(ultimaResposta);
-        QJsonObject tef = respostaFinal.value(QStringLiteral("tef")).toObject();
-        const QString transacao = tef.value(QStringLiteral("transacao")).toString();
-        const QString retorno = tef.value(QStringLiteral("retorno")).toString();
-        const QString resultadoTransacao = tef.value(QStringLiteral("resultadoTransacao")).toString();
-        QString nsuDigitado;
+QJsonObject Z3_Tef_Controller::coletar(QByteArray &ultimaResposta)
+{
+    QJsonObject ultimoObjeto;
+    bool novaTransacao = true;
+    for (;;) {
+        // Returns at once on the first pass and after a step that asked nothing.
+        aplicarResposta(aguardarResposta());
+        emit disableProgressBar(false);
+        QByteArray dados;
         {
             QMutexLocker lock(&m_dados);
-            nsuDigitado = m_nsuDigitado;
+            dados = jsonOperacao(novaTransacao);
         }
-        if (transacao == QLatin1String("Administracao Cancelar") && retorno == QLatin1String("0") &&
-            resultadoTransacao == QLatin1String("0") && !nsuDigitado.isEmpty()) {
-            tef.insert(QStringLiteral("nsuTerminalOriginal"), nsuDigitado);
-            respostaFinal.insert(QStringLiteral("tef"), tef);
-            ultimaResposta = QJsonDocument(respostaFinal).toJson(QJsonDocument::Compact);
+        QByteArray resposta;
+        if (!despachar(novaTransacao, dados, resposta)) {
+            emit textChanged(QStringLiteral("Operação não identificada"));
+            // The POS gets a failure, not the start reply's "codigo" 0.
+            ultimaResposta =
+                QJsonDocument(QJsonObject{{QStringLiteral("codigo"), -3},
+                                          {QStringLiteral("mensagem"), QStringLiteral("Operação não identificada")}})
+                    .toJson(QJsonDocument::Compact);
+            return QJsonObject();
         }
-        skipFinal = (transacao == QLatin1String("Cartao Vender") || transacao == QLatin1String("Digital Pagar") ||
-                     transacao == QLatin1String("Administracao Cancelar")) &&
-                    retorno == QLatin1String("0") && !requisicaoJson;
+        ultimaResposta = resposta;
+        // A library is free to put card data in its reply: the log gets it masked.
+        m_log.info(tag + mascararDadosSensiveis(QString::fromUtf8(resposta)));
+        ultimoObjeto = objeto(resposta);
+        {
+            QMutexLocker lock(&m_dados);
+            setDadosColeta(ultimoObjeto);
+        }
+        trataRetorno(ultimoObjeto);
+        novaTransacao = false;
+        if (!isColeta(ultimoObjeto))
+            return ultimoObjeto;
     }
+}
 
+bool Z3_Tef_Controller::fecharTransacao(QByteArray &ultimaResposta)
+{
+    QJsonObject respostaFinal = objeto(ultimaResposta);
+    QJsonObject tef = respostaFinal.value(QStringLiteral("tef")).toObject();
+    const QString transacao = tef.value(QStringLiteral("transacao")).toString();
+    const QString retorno = tef.value(QStringLiteral("retorno")).toString();
+    const QString resultadoTransacao = tef.value(QStringLiteral("resultadoTransacao")).toString();
+    if (transacao == QLatin1String("Administracao Cancelar") && retorno == QLatin1String("0") &&
+        resultadoTransacao == QLatin1String("0") && !m_nsuDigitado.isEmpty()) {
+        tef.insert(QStringLiteral("nsuTerminalOriginal"), m_nsuDigitado);
+        respostaFinal.insert(QStringLiteral("tef"), tef);
+        ultimaResposta = QJsonDocument(respostaFinal).toJson(QJsonDocument::Compact);
+    }
+    return (transacao == QLatin1String("Cartao Vender") || transacao == QLatin1String("Digital Pagar") ||
+            transacao == QLatin1String("Administracao Cancelar")) &&
+           retorno == QLatin1String("0") && !requisicaoJson;
+}
+
+void Z3_Tef_Controller::finalizar(QJsonObject &resultado, const QByteArray &ultimaResposta, bool skipFinal)
+{
     finalizarOperacaoTEF(skipFinal);
     // The library's members join the result; ours ("header", "id",
     // "requer_confirmacao") are never replaced by a reply.
@@ -499,9 +516,7 @@ void Z3_Tef_Controller::ProcessaTEF()
     QThread::sleep(1);
     emit showWindow(false);
     emit textChanged(QStringLiteral("TEF em processamento..."));
-    emit disableProgressBar(false);
-    emit disableButtonOK(true);
-    emit disableButtonCancelar(true);
+    mostrarTela(Tela::Final);
     entregarResultado(compacto(resultado));
     m_log.info(tag + QStringLiteral("FINALIZANDO OPERAÇÃO Z3_TEF"));
 }
@@ -679,12 +694,7 @@ void Z3_Tef_Controller::limparTela()
     // Nothing typed for one step or sale may be sent again by an untouched OK.
     emit textfiledChanged(QString());
     emit setTextFieldPasswordMode(false);
-    emit disableTextField(true);
-    emit disableListView(true);
-    emit disableButtonOK(true);
-    emit disableButtonVoltar(true);
-    emit disableButtonCancelar(true);
-    emit disableImage(true);
+    mostrarTela(Tela::Limpa);
 }
 
 void Z3_Tef_Controller::trataRetorno(const QJsonValue &resposta)
@@ -735,11 +745,7 @@ void Z3_Tef_Controller::trataRetorno(const QJsonValue &resposta)
     const QString mascara = getMaskFromPelmora(tef);
     if (!mascara.isEmpty())
         emit setTextFieldInputMask(mascara);
-    QString palavraChave;
-    {
-        QMutexLocker lock(&m_dados);
-        palavraChave = m_palavraChave;
-    }
+    const QString palavraChave = m_palavraChave;
     if (palavraChave == QLatin1String("transacao_administracao_senha"))
         emit setTextFieldPasswordMode(true);
     emit formatValue(palavraChave == QLatin1String("transacao_valor"));
@@ -749,17 +755,15 @@ void Z3_Tef_Controller::trataRetorno(const QJsonValue &resposta)
         return; // nothing is asked: the run calls the library again at once
     const QStringList opcoes =
         tef.value(QStringLiteral("automacao_coleta_opcao")).toString().split(QLatin1Char(';'), Qt::KeepEmptyParts);
-    if (lista) {
-        QMutexLocker lock(&m_dados);
+    if (lista)
         m_opcoes = opcoes;
-    }
     const QString inicial = lista ? QString() : valorDaRequisicao(palavraChave, tef, mascara);
     if (!inicial.isEmpty())
         m_log.info(tag +
                    QStringLiteral("Campo %1 iniciado com o valor enviado pelo A/C: %2").arg(palavraChave, inicial));
     // The gate closes before anything the cashier can click reaches the
-    // window, so a quick answer is never lost.
-    bloquearFluxo();
+    // window, so a quick answer is never lost. A text step takes no list position.
+    bloquearFluxo(lista ? opcoes.size() : 0);
     if (lista) {
         emit clearItemsList();
         for (const QString &opcao : opcoes)
@@ -771,21 +775,15 @@ void Z3_Tef_Controller::trataRetorno(const QJsonValue &resposta)
             emit textfiledChanged(inicial);
         emit disableTextField(false);
     }
-    emit disableButtonCancelar(false);
-    emit disableButtonOK(false);
-    emit disableProgressBar(true);
+    mostrarTela(Tela::AguardandoResposta);
 }
 
 void Z3_Tef_Controller::onClickButtonOK(QString valorOfTextField, int estado)
 {
     registrarResposta(valorOfTextField, estado);
-    bool recusado = valorOfTextField.isEmpty();
-    if (!recusado && estado == 2) {
-        // An index outside the offered options is refused like an empty input.
-        QMutexLocker lock(&m_dados);
-        const int indice = indiceEscolhido(valorOfTextField);
-        recusado = !m_perguntaAnteriorAberta && !m_perguntaPendenteAberta && (indice < 0 || indice >= m_opcoes.size());
-    }
+    const int indice = indiceEscolhido(valorOfTextField);
+    // An index outside the offered options is refused like an empty input.
+    const bool recusado = valorOfTextField.isEmpty() || (estado == 2 && !opcaoOferecida(indice));
     if (recusado) {
         emit showMessageError(QStringLiteral("Preencha um valor!"));
         // The step stays as it was: a list step must not turn into a text field.
@@ -796,10 +794,22 @@ void Z3_Tef_Controller::onClickButtonOK(QString valorOfTextField, int estado)
         return;
     }
     mostrarProcessando();
-
     if (estado == 1) {
-        QString texto = valorOfTextField;
-        QMutexLocker lock(&m_dados);
+        responder(RespostaOperador::digitado(valorOfTextField));
+    } else if (estado == 2) {
+        responder(RespostaOperador::opcao(indice));
+    } else {
+        emit showMessageError(QStringLiteral("Erro desconhecido!"));
+        responder(RespostaOperador());
+    }
+}
+
+void Z3_Tef_Controller::aplicarResposta(const RespostaOperador &resposta)
+{
+    QMutexLocker lock(&m_dados);
+    switch (resposta.tipo) {
+    case RespostaOperador::Tipo::Texto: {
+        QString texto = resposta.texto;
         if (m_palavraChave == QLatin1String("transacao_valor")) {
             m_vo.valor = Z3_Tef_Protocolo::semSimboloMoeda(texto);
             texto = formatarValorColetado(texto);
@@ -807,66 +817,43 @@ void Z3_Tef_Controller::onClickButtonOK(QString valorOfTextField, int estado)
             m_nsuDigitado = texto;
         }
         jsonConfigs.insert(QStringLiteral("automacao_coleta_informacao"), texto);
-    } else if (estado == 2) {
-        QMutexLocker lock(&m_dados);
-        const int indice = indiceEscolhido(valorOfTextField);
-        if (m_perguntaAnteriorAberta) {
-            m_perguntaAnteriorAberta = false;
-            m_respostaAnterior = indice == 0;
-        } else if (m_perguntaPendenteAberta) {
-            m_perguntaPendenteAberta = false;
-            m_respostaPendente = indice == 0 ? 1 : 0;
-        } else {
-            const QString opcao = m_opcoes.at(indice);
-            jsonConfigs.insert(QStringLiteral("automacao_coleta_informacao"), opcao);
-            if (m_palavraChave == QLatin1String("transacao_tipo_cartao"))
-                m_tipoCartaoEscolhido = opcao;
-        }
-    } else {
-        emit showMessageError(QStringLiteral("Erro desconhecido!"));
+        break;
     }
-    liberarFluxo();
+    case RespostaOperador::Tipo::Opcao: {
+        const QString opcao = m_opcoes.value(resposta.indice);
+        jsonConfigs.insert(QStringLiteral("automacao_coleta_informacao"), opcao);
+        if (m_palavraChave == QLatin1String("transacao_tipo_cartao"))
+            m_tipoCartaoEscolhido = opcao;
+        break;
+    }
+    case RespostaOperador::Tipo::Voltar:
+    case RespostaOperador::Tipo::Cancelar:
+        // The cashier gave up the collection.
+        jsonConfigs.insert(QStringLiteral("automacao_coleta_retorno"), QStringLiteral("9"));
+        break;
+    case RespostaOperador::Tipo::Nenhuma:
+        break;
+    }
 }
 
 void Z3_Tef_Controller::mostrarProcessando()
 {
     emit textChanged(QStringLiteral("Processando..."));
-    emit disableTextField(true);
-    emit disableListView(true);
-    emit disableButtonOK(true);
-    emit disableButtonVoltar(true);
-    emit disableButtonCancelar(true);
-    emit disableProgressBar(false);
+    mostrarTela(Tela::Processando);
 }
 
 void Z3_Tef_Controller::onClickButtonVoltar()
 {
     registrarBotao(QStringLiteral("VOLTAR"));
-    desistir();
+    mostrarProcessando();
+    responder(RespostaOperador::voltar());
 }
 
 void Z3_Tef_Controller::onClickButtonCancelar()
 {
     registrarBotao(QStringLiteral("CANCELAR"));
-    desistir();
-}
-
-void Z3_Tef_Controller::desistir()
-{
     mostrarProcessando();
-    {
-        QMutexLocker lock(&m_dados);
-        if (m_perguntaAnteriorAberta) {
-            m_perguntaAnteriorAberta = false;
-            m_respostaAnterior = false;
-        } else if (m_perguntaPendenteAberta) {
-            m_respostaPendente = -1;
-            m_perguntaPendenteAberta = false;
-        } else {
-            jsonConfigs.insert(QStringLiteral("automacao_coleta_retorno"), QStringLiteral("9"));
-        }
-    }
-    liberarFluxo();
+    responder(RespostaOperador::cancelar());
 }
 
 // --- pending confirmation and undo ----------------------------------------------
@@ -908,16 +895,7 @@ void Z3_Tef_Controller::resolverPendentes(int acao)
     } else if (n > 1) {
         int i = 0;
         while (i < n) {
-            {
-                QMutexLocker lock(&m_dados);
-                m_respostaPendente = -1;
-            }
-            exibirPendencia(i, n, acao);
-            int resposta;
-            {
-                QMutexLocker lock(&m_dados);
-                resposta = m_respostaPendente;
-            }
+            const int resposta = exibirPendencia(i, n, acao);
             if (resposta == 1) {
                 confirmarOuDesfazer(i, acao);
                 n = m_sequenciais->listaSequenciais().size();
@@ -932,50 +910,39 @@ void Z3_Tef_Controller::resolverPendentes(int acao)
     m_log.info(QStringLiteral("Número de transações (ainda) pendentes: %1").arg(n));
 }
 
-void Z3_Tef_Controller::perguntar(const QString &texto, const QStringList &opcoes, bool &perguntaAberta)
+RespostaOperador Z3_Tef_Controller::perguntar(const QString &texto, const QStringList &opcoes)
 {
     emit showWindow(true);
     limparTela();
     if (m_config.tipoOperacao() == 1)
         disableComponentAutonomo();
     emit textChanged(texto);
-    {
-        QMutexLocker lock(&m_dados);
-        m_opcoes = opcoes;
-        perguntaAberta = true;
-    }
+    m_opcoes = opcoes;
     emit clearItemsList();
     for (const QString &opcao : opcoes)
         emit addItemList(opcao);
     bloquearFluxo(); // before the buttons show, so a quick answer is never lost
     emit disableListView(false);
-    emit disableButtonOK(false);
-    emit disableButtonCancelar(false);
-    emit disableProgressBar(true);
-    aguardarFluxo();
-    QMutexLocker lock(&m_dados);
-    perguntaAberta = false;
+    mostrarTela(Tela::AguardandoResposta);
+    return aguardarResposta();
 }
 
-void Z3_Tef_Controller::exibirPendencia(int indice, int total, int acao)
+int Z3_Tef_Controller::exibirPendencia(int indice, int total, int acao)
 {
     const QList<SequencialInfo> lista = m_sequenciais->listaSequenciais();
     if (indice < 0 || indice >= lista.size())
-        return;
+        return -1;
     const SequencialInfo info = lista.at(indice);
     m_log.info(QStringLiteral("Exibindo pendência %1/%2").arg(indice + 1).arg(total));
-    perguntar(QStringLiteral("[%1/%2] Deseja %3 a transação NSU %4?\n%5 - %6")
-                  .arg(indice + 1)
-                  .arg(total)
-                  .arg(acaoInfinitivo(acao), info.nsuTerminal, formataValor(info.valorTotal), info.dataHoraTransacao),
-              {QStringLiteral("Sim, %1 a transação").arg(acaoInfinitivo(acao)),
-               QStringLiteral("Não, manter a transação pendente")},
-              m_perguntaPendenteAberta);
-    int resposta;
-    {
-        QMutexLocker lock(&m_dados);
-        resposta = m_respostaPendente;
-    }
+    const RespostaOperador escolha = perguntar(
+        QStringLiteral("[%1/%2] Deseja %3 a transação NSU %4?\n%5 - %6")
+            .arg(indice + 1)
+            .arg(total)
+            .arg(acaoInfinitivo(acao), info.nsuTerminal, formataValor(info.valorTotal), info.dataHoraTransacao),
+        {QStringLiteral("Sim, %1 a transação").arg(acaoInfinitivo(acao)),
+         QStringLiteral("Não, manter a transação pendente")});
+    // The first option is yes, any other keeps it; a typed text, VOLTAR or CANCELAR stops asking.
+    const int resposta = escolha.tipo == RespostaOperador::Tipo::Opcao ? (escolha.indice == 0 ? 1 : 0) : -1;
     if (resposta == 1) {
         m_log.info(QStringLiteral("Usuário optou por %1 a transação...").arg(acaoInfinitivo(acao)));
     } else if (resposta == 0) {
@@ -985,6 +952,7 @@ void Z3_Tef_Controller::exibirPendencia(int indice, int total, int acao)
     } else {
         m_log.info("Usuário cancelou o fluxo de confirmação/desfazimento");
     }
+    return resposta;
 }
 
 void Z3_Tef_Controller::perguntarPendenteAnterior()
@@ -998,20 +966,11 @@ void Z3_Tef_Controller::perguntarPendenteAnterior()
         return;
     }
     m_log.warning("Solicitando ao usuário se deseja confirmá-la ou mantê-la pendente...");
-    {
-        QMutexLocker lock(&m_dados);
-        m_respostaAnterior = false;
-    }
-    perguntar(QStringLiteral("Sua última transação está pendente.\nDeseja confirmá-la?"),
-              {QStringLiteral("Sim, confirmar a transação"), QStringLiteral("Não, manter a transação pendente")},
-              m_perguntaAnteriorAberta);
-    bool sim;
-    {
-        QMutexLocker lock(&m_dados);
-        sim = m_respostaAnterior;
-        m_respostaAnterior = false;
-    }
-    if (sim) {
+    const RespostaOperador escolha =
+        perguntar(QStringLiteral("Sua última transação está pendente.\nDeseja confirmá-la?"),
+                  {QStringLiteral("Sim, confirmar a transação"), QStringLiteral("Não, manter a transação pendente")});
+    // Only the first option confirms; anything else keeps it pending.
+    if (escolha.tipo == RespostaOperador::Tipo::Opcao && escolha.indice == 0) {
         m_log.info("Usuário optou por confirmar a última transação...");
         confirmarOuDesfazer(lista.size() - 1, 1);
         finalizarOperacaoTEF(false);

@@ -49,6 +49,7 @@ public:
     // State, for the autonomous worker and the tests.
     bool isTefStarted() const { return m_isTefStarted; }
     bool bibliotecaCarregada() const;
+    // A copy, safe from any thread: the list has its own lock.
     QList<SequencialInfo> pendentes() const { return m_sequenciais->listaSequenciais(); }
     bool aguardandoOperador() { return fluxoPausado(); }
     Z3_Tef_VO vo();
@@ -76,7 +77,8 @@ protected:
 
     void confirmarOuDesfazer(int indice, int acao);
     void perguntarPendenteAnterior();
-    void exibirPendencia(int indice, int total, int acao);
+    // The cashier's word on one entry: 1 yes, 0 keep it pending, -1 stop asking.
+    int exibirPendencia(int indice, int total, int acao);
     void resolverPendentes(int acao);
 
 private:
@@ -90,20 +92,38 @@ private:
     void avisarConfirmacaoSemCorrespondente();
     // The screen while the library works on an answer: nothing to press.
     void mostrarProcessando();
+
+    // The stages of a run, in order.
+    // A refused request, ATV, or no library: answered here, true; the library is not called.
+    bool atendidaSemTransacao(QJsonObject &resultado);
+    // The TEF operation could not be opened: what the POS gets instead.
+    QByteArray falhaAoAbrir(bool confirmacao, const QByteArray &respostaInicio);
+    // A sale, cancellation, PIX, administrative operation or PIN pad capture from
+    // the first library call to its last reply (returned in ultimaResposta);
+    // true when the TEF operation stays open for the POS's confirmation.
+    bool conduzirTransacao(QJsonObject &resultado, QByteArray &ultimaResposta);
+    // The library calls of the collection dialogue; the last reply, parsed.
+    QJsonObject coletar(QByteArray &ultimaResposta);
+    void concluir(const QJsonObject &ultimaResposta, QJsonObject &resultado);
+    // The typed NSU of an approved cancellation joins its reply; true when the
+    // transaction waits, open, for the POS.
+    bool fecharTransacao(QByteArray &ultimaResposta);
+    // Closes the TEF operation unless it stays open, and hands the result on.
+    void finalizar(QJsonObject &resultado, const QByteArray &ultimaResposta, bool skipFinal);
+
     // Emits the first line and calls the library for the current operation;
     // false when the operation is not one the library serves.
     bool despachar(bool novaTransacao, const QByteArray &dados, QByteArray &resposta);
-    void concluir(const QJsonObject &ultimaResposta, QJsonObject &resultado);
-    // Shows a yes/no question as a list and waits for the cashier's answer.
-    void perguntar(const QString &texto, const QStringList &opcoes, bool &perguntaAberta);
+    // The cashier's answer to a collection step, into the working JSON object.
+    void aplicarResposta(const RespostaOperador &resposta);
+    // Shows a yes/no question as a list and returns the cashier's answer.
+    RespostaOperador perguntar(const QString &texto, const QStringList &opcoes);
     QString valorFormatado();
     // Answers a request the conversion refused ("msg_erro") without any library call.
     void recusarRequisicao(const QString &motivo, QJsonObject &resultado);
     // A value the POS already sent for this collection step, laid out as the step
     // asks for it; empty when the request carried none.
     QString valorDaRequisicao(const QString &palavraChave, const QJsonObject &tef, const QString &mascara);
-    // VOLTAR and CANCELAR: the cashier gives up the step or the question.
-    void desistir();
 
     Z3_Tef_Library *m_lib;
     ControllerSequencial *m_sequenciais;
@@ -116,22 +136,19 @@ private:
     QString m_resultadoEmEntrega;
     int m_entrega = -1; // -1 waiting, 0 not written, 1 written
     Vitra_Controller *m_vitra;
-    Z3_Tef_VO m_vo;
 
-    // Guards what the cashier's clicks (GUI thread) and the run share: the
-    // working JSON object (jsonConfigs), the value object, the collection state
-    // and the two questions.
-    QMutex m_dados;
+    // Behind m_dados (with jsonConfigs): what setJsonConfigs (GUI thread) and
+    // the run both write.
+    Z3_Tef_VO m_vo;
+    QString m_msgErro;
+
+    // The collection state: the run's alone, the cashier's answers reach it
+    // through the operator gate.
     QString m_mascaraColeta;
     QString m_palavraChave;
     QString m_nsuDigitado;
     QString m_tipoCartaoEscolhido;
     QStringList m_opcoes;
-    QString m_msgErro;
-    bool m_perguntaAnteriorAberta = false;
-    bool m_respostaAnterior = false;
-    bool m_perguntaPendenteAberta = false;
-    int m_respostaPendente = -1;
 
     std::atomic<bool> m_isTefStarted{false};
     bool m_pix = false;

@@ -2,28 +2,26 @@
 
 #include "app/GlobalFlags.h"
 #include "platform/PlatformGui.h"
+#include "ui/Atualizador.h"
+#include "ui/MenuBandeja.h"
 #include "ui/Seletores.h"
+#include "ui/Sobre.h"
 #include "util/DadosSensiveis.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCoreApplication>
 #include <QDebug>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QHostInfo>
-#include <QIcon>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QLibrary>
 #include <QLocale>
-#include <QMenu>
-#include <QNetworkInterface>
 #include <QPrinterInfo>
 #include <QRegularExpression>
-#include <QSysInfo>
-#include <QSystemTrayIcon>
 #include <QWindow>
+
+#include <iterator>
+#include <utility>
 
 namespace {
 
@@ -51,32 +49,31 @@ QString paraLog(const QString &texto)
 
 } // namespace
 
-Base_Controller::Base_Controller(QObject *parent) : QThread(parent)
+Base_Controller::Base_Controller(QObject *parent) : QThread(parent), m_atualizador(std::make_unique<Atualizador>())
 {
     m_log.info(comTag(QStringLiteral("Construído")));
     acompanharTela();
-    criaMenuBandeja();
+    m_bandeja = std::make_unique<MenuBandeja>(this, m_config.bloquearAtualizacao());
 
     modoAtualizacao = 0;
     atualizacaoSolicitada = false;
 
-    // Versions beginning with "99." are the homologation line, served under its own product.
-    m_produtoAtualizador =
-        versao().startsWith(QLatin1String("99.")) ? QStringLiteral("TEF_1362") : QStringLiteral("TEF");
-    m_arquiteturaAtualizador = QStringLiteral("x86");
-    m_nomeInstalador = QStringLiteral("%1-v%2.exe").arg(nomeAplicacao(), versao());
+    // A program that quits while the run waits for the cashier: the question is
+    // answered as cancelled, and the run gets a moment to close its transaction.
+    if (auto *app = QCoreApplication::instance()) {
+        connect(app, &QCoreApplication::aboutToQuit, this, [this] {
+            m_portao.encerrar();
+            if (!wait(prazoEncerramentoMs))
+                m_log.error(comTag(QStringLiteral("Operação ainda em andamento ao encerrar o programa")));
+        });
+    }
 }
 
 Base_Controller::~Base_Controller()
 {
-    if (m_updaterLib) {
-        if (m_updaterLib->isLoaded())
-            m_updaterLib->unload();
-        delete m_updaterLib;
-    }
-    if (m_trayIcon)
-        m_trayIcon->hide();
-    delete m_menuBandeja; // a QMenu without a parent widget is ours to delete
+    encerrarExecucao();
+    m_bandeja.reset();
+    m_atualizador.reset();
     m_log.info(comTag(QStringLiteral("Destruído")));
 }
 
@@ -90,43 +87,29 @@ QString Base_Controller::nomeAplicacao()
     return QStringLiteral(Z3_APP_NAME);
 }
 
-void Base_Controller::criaMenuBandeja()
+QSystemTrayIcon *Base_Controller::trayIcon() const
 {
-    // Menus are widgets: a backend exercised under a plain QCoreApplication
-    // (logic tests, tools) simply has no tray.
-    if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
-        return;
-    m_menuBandeja = new QMenu();
-    m_menuAutonomo = m_menuBandeja->addMenu(QStringLiteral("TEF Autonomo"));
-    QAction *venda = m_menuAutonomo->addAction(QStringLiteral("Venda Cartão"));
-    QAction *pix = m_menuAutonomo->addAction(QStringLiteral("PIX"));
-    m_menuAutonomo->addSeparator();
-    QAction *adm = m_menuAutonomo->addAction(QStringLiteral("Operação Administrativa"));
-    for (QAction *a : {venda, pix, adm})
-        connect(a, &QAction::triggered, this, &Base_Controller::slotAutonomo);
+    return m_bandeja->trayIcon();
+}
 
-    m_menuBandeja->addSeparator();
-    m_actionAtualizacao = m_menuBandeja->addAction(QStringLiteral("Verificar Atualização"));
-    m_actionAtualizacao->setEnabled(!m_config.bloquearAtualizacao());
-    connect(m_actionAtualizacao, &QAction::triggered, this, &Base_Controller::slotUpdater);
-    m_menuBandeja->addSeparator();
+QMenu *Base_Controller::menuAutonomo() const
+{
+    return m_bandeja->menuAutonomo();
+}
 
-    QAction *abrir = m_menuBandeja->addAction(QStringLiteral("Abrir"));
-    connect(abrir, &QAction::triggered, this, &Base_Controller::slotShowWindow);
-    m_actionConfiguracoes = m_menuBandeja->addAction(QStringLiteral("Configurações"));
-    connect(m_actionConfiguracoes, &QAction::triggered, this, &Base_Controller::slotShowConfigs);
-    m_actionSobre = m_menuBandeja->addAction(QStringLiteral("Sobre"));
-    connect(m_actionSobre, &QAction::triggered, this, &Base_Controller::showEnviromentInfo);
-    QAction *sair = m_menuBandeja->addAction(QStringLiteral("Sair"));
-    connect(sair, &QAction::triggered, this, &Base_Controller::exit);
+QAction *Base_Controller::actionAtualizacao() const
+{
+    return m_bandeja->actionAtualizacao();
+}
 
-    m_trayIcon = new QSystemTrayIcon(this);
-    if (QSystemTrayIcon::isSystemTrayAvailable()) {
-        m_trayIcon->setIcon(QIcon(QStringLiteral(":/Assets/varda-fav-icon.png")));
-        m_trayIcon->setToolTip(QStringLiteral("Varda Z3_TEFZoduvud\n VI VIZ"));
-        m_trayIcon->setContextMenu(m_menuBandeja);
-        m_trayIcon->show();
-    }
+QAction *Base_Controller::actionSobre() const
+{
+    return m_bandeja->actionSobre();
+}
+
+QAction *Base_Controller::actionConfiguracoes() const
+{
+    return m_bandeja->actionConfiguracoes();
 }
 
 void Base_Controller::acompanharTela()
@@ -236,12 +219,7 @@ void Base_Controller::registrarBotao(const QString &botao)
 
 void Base_Controller::atualizaMenuBandeja(bool habilitado)
 {
-    if (!m_menuBandeja)
-        return;
-    m_menuAutonomo->setEnabled(habilitado);
-    m_actionSobre->setEnabled(habilitado);
-    m_actionConfiguracoes->setEnabled(habilitado);
-    m_actionAtualizacao->setEnabled(habilitado && !m_config.bloquearAtualizacao());
+    m_bandeja->habilitar(habilitado, m_config.bloquearAtualizacao());
 }
 
 // --- thread -----------------------------------------------------------------
@@ -263,52 +241,156 @@ void Base_Controller::run()
 
 void Base_Controller::executaAtualizacao()
 {
-    // The updater actions land with the updater binding; until then an action
-    // ends at once, as a finished one would.
+    m_atualizador->executar(modoAtualizacao);
     modoAtualizacao = 0;
     atualizacaoSolicitada = false;
 }
 
-void Base_Controller::bloquearFluxo()
+// --- operator gate --------------------------------------------------------------
+
+void Base_Controller::bloquearFluxo(int opcoes)
 {
-    QMutexLocker lock(&m_gateMutex);
-    m_pausado = true;
+    m_portao.fechar(opcoes);
 }
 
-void Base_Controller::aguardarFluxo()
+RespostaOperador Base_Controller::aguardarResposta()
 {
-    QMutexLocker lock(&m_gateMutex);
-    while (m_pausado)
-        m_gateCondition.wait(&m_gateMutex);
+    return m_portao.aguardar();
 }
 
-void Base_Controller::liberarFluxo()
+bool Base_Controller::responder(const RespostaOperador &resposta)
 {
-    {
-        QMutexLocker lock(&m_gateMutex);
-        m_pausado = false;
-    }
-    m_gateCondition.wakeAll();
+    return m_portao.responder(resposta);
+}
+
+bool Base_Controller::opcaoOferecida(int indice)
+{
+    return m_portao.opcaoOferecida(indice);
 }
 
 bool Base_Controller::fluxoPausado()
 {
-    QMutexLocker lock(&m_gateMutex);
-    return m_pausado;
+    return m_portao.aguardando();
+}
+
+void Base_Controller::aguardarFluxo()
+{
+    m_portao.aguardar();
+}
+
+void Base_Controller::liberarFluxo()
+{
+    m_portao.responder(RespostaOperador());
+}
+
+void Base_Controller::encerrarExecucao()
+{
+    m_portao.encerrar();
+    wait();
+}
+
+// --- screen states ----------------------------------------------------------------
+
+namespace {
+
+// One signal of a screen state and the value it carries.
+struct Passo
+{
+    void (Base_Controller::*sinal)(bool);
+    bool valor;
+};
+
+using B = Base_Controller;
+
+const Passo telaAutonomoFechado[] = {
+    {&B::disableListView, true}, {&B::disableButtonAutonomoOk, true}, {&B::disableButtonAutonomoCancelar, true}};
+// The autonomous menu's list and buttons go too.
+const Passo telaBloqueada[] = {{&B::disableButtonOK, true},          {&B::disableButtonVoltar, true},
+                               {&B::disableButtonCancelar, true},    {&B::disableButtonUpdaterSim, false},
+                               {&B::disableButtonUpdaterNao, false}, {&B::disableTextField, true},
+                               {&B::disableProgressBar, true},       {&B::disableListView, true},
+                               {&B::disableButtonAutonomoOk, true},  {&B::disableButtonAutonomoCancelar, true}};
+const Passo telaOciosa[] = {{&B::disableButtonOK, true},          {&B::disableButtonVoltar, true},
+                            {&B::disableButtonCancelar, true},    {&B::disableProgressBar, false},
+                            {&B::disableButtonAutonomoOk, true},  {&B::disableButtonAutonomoCancelar, true},
+                            {&B::disableListView, true},          {&B::disableButtonUpdaterSim, false},
+                            {&B::disableButtonUpdaterNao, false}, {&B::disableTextField, true}};
+const Passo telaMenuAutonomo[] = {{&B::disableButtonAutonomoOk, false}, {&B::disableButtonAutonomoCancelar, false},
+                                  {&B::disableListView, false},         {&B::disableProgressBar, true},
+                                  {&B::disableButtonCancelar, true},    {&B::disableButtonOK, true},
+                                  {&B::disableButtonVoltar, true},      {&B::disableTextField, true},
+                                  {&B::disableProgressBar, true}};
+const Passo telaSobre[] = {{&B::disableButtonCancelar, true},   {&B::disableButtonOK, true},
+                           {&B::disableButtonVoltar, true},     {&B::disableTextField, true},
+                           {&B::disableProgressBar, true},      {&B::disableButtonUpdaterSim, false},
+                           {&B::disableButtonUpdaterNao, false}};
+const Passo telaSemBotoes[] = {{&B::disableButtonOK, true},
+                               {&B::disableButtonVoltar, true},
+                               {&B::disableButtonCancelar, true},
+                               {&B::disableTextField, true},
+                               {&B::disableListView, true}};
+const Passo telaLimpa[] = {{&B::disableTextField, true},      {&B::disableListView, true},
+                           {&B::disableButtonOK, true},       {&B::disableButtonVoltar, true},
+                           {&B::disableButtonCancelar, true}, {&B::disableImage, true}};
+const Passo telaProcessando[] = {{&B::disableTextField, true},      {&B::disableListView, true},
+                                 {&B::disableButtonOK, true},       {&B::disableButtonVoltar, true},
+                                 {&B::disableButtonCancelar, true}, {&B::disableProgressBar, false}};
+const Passo telaAguardandoResposta[] = {
+    {&B::disableButtonCancelar, false}, {&B::disableButtonOK, false}, {&B::disableProgressBar, true}};
+const Passo telaFinal[] = {
+    {&B::disableProgressBar, false}, {&B::disableButtonOK, true}, {&B::disableButtonCancelar, true}};
+
+template <std::size_t N>
+std::pair<const Passo *, const Passo *> passos(const Passo (&tabela)[N])
+{
+    return {std::begin(tabela), std::end(tabela)};
+}
+
+} // namespace
+
+void Base_Controller::mostrarTela(Tela tela)
+{
+    std::pair<const Passo *, const Passo *> p;
+    switch (tela) {
+    case Tela::AutonomoFechado:
+        p = passos(telaAutonomoFechado);
+        break;
+    case Tela::Bloqueada:
+        p = passos(telaBloqueada);
+        break;
+    case Tela::Ociosa:
+        p = passos(telaOciosa);
+        break;
+    case Tela::MenuAutonomo:
+        p = passos(telaMenuAutonomo);
+        break;
+    case Tela::Sobre:
+        p = passos(telaSobre);
+        break;
+    case Tela::SemBotoes:
+        p = passos(telaSemBotoes);
+        break;
+    case Tela::Limpa:
+        p = passos(telaLimpa);
+        break;
+    case Tela::Processando:
+        p = passos(telaProcessando);
+        break;
+    case Tela::AguardandoResposta:
+        p = passos(telaAguardandoResposta);
+        break;
+    case Tela::Final:
+        p = passos(telaFinal);
+        break;
+    }
+    for (const Passo *i = p.first; i != p.second; ++i)
+        emit(this->*(i->sinal))(i->valor);
 }
 
 void Base_Controller::preProcessThread()
 {
     atualizaMenuBandeja(false);
-    emit disableButtonOK(true);
-    emit disableButtonVoltar(true);
-    emit disableButtonCancelar(true);
-    emit disableListView(true);
-    emit disableButtonUpdaterSim(false);
-    emit disableButtonUpdaterNao(false);
-    emit disableTextField(true);
-    emit disableProgressBar(true);
-    disableComponentAutonomo();
+    mostrarTela(Tela::Bloqueada);
 }
 
 void Base_Controller::onFinishThread()
@@ -320,21 +402,7 @@ void Base_Controller::onFinishThread()
         initComponentAutonomo();
         return;
     }
-    mostraTelaOcioso();
-}
-
-void Base_Controller::mostraTelaOcioso()
-{
-    emit disableButtonOK(true);
-    emit disableButtonVoltar(true);
-    emit disableButtonCancelar(true);
-    emit disableProgressBar(false);
-    emit disableButtonAutonomoOk(true);
-    emit disableButtonAutonomoCancelar(true);
-    emit disableListView(true);
-    emit disableButtonUpdaterSim(false);
-    emit disableButtonUpdaterNao(false);
-    emit disableTextField(true);
+    mostrarTela(Tela::Ociosa);
     emit textChanged(QStringLiteral("Aguardando arquivo intpos."));
     emit firstTextChanged(QStringLiteral("TEF em operação"));
 }
@@ -343,6 +411,7 @@ void Base_Controller::mostraTelaOcioso()
 
 QJsonObject Base_Controller::getJsonConfigs()
 {
+    QMutexLocker lock(&m_dados);
     return jsonConfigs;
 }
 
@@ -423,36 +492,13 @@ bool Base_Controller::tefInProcess()
 
 void Base_Controller::showEnviromentInfo()
 {
-    QString texto = QStringLiteral("%1 versão %2").arg(nomeAplicacao(), versao());
-    texto += QStringLiteral(" - S.O.: %1\n").arg(QSysInfo::prettyProductName());
-    texto += QStringLiteral("\nHostName: ") + QHostInfo::localHostName();
-    texto += QStringLiteral("\n\n------- Interfaces de rede -------");
-    const auto interfaces = QNetworkInterface::allInterfaces();
-    for (const QNetworkInterface &iface : interfaces) {
-        if (iface.hardwareAddress().isEmpty())
-            continue;
-        if (!iface.isValid() && !iface.flags().testFlag(QNetworkInterface::IsUp))
-            continue;
-        texto += QStringLiteral("\n\n%1: MAC[ %2 ]").arg(iface.humanReadableName(), iface.hardwareAddress());
-        const auto entradas = iface.addressEntries();
-        for (const QNetworkAddressEntry &entrada : entradas) {
-            if (entrada.ip().protocol() == QAbstractSocket::IPv4Protocol)
-                texto += QStringLiteral(" IP[ %1 ]").arg(entrada.ip().toString());
-        }
-    }
-
+    const QString texto = sobre::texto();
     disableComponentAutonomo();
     if (isAutOnly())
         emit disableButtonAutonomoCancelar(false);
     emit firstTextChanged(QStringLiteral("Sobre"));
     emit textChanged(texto);
-    emit disableButtonCancelar(true);
-    emit disableButtonOK(true);
-    emit disableButtonVoltar(true);
-    emit disableTextField(true);
-    emit disableProgressBar(true);
-    emit disableButtonUpdaterSim(false);
-    emit disableButtonUpdaterNao(false);
+    mostrarTela(Tela::Sobre);
     emit showWindow(true);
 }
 
@@ -481,24 +527,15 @@ void Base_Controller::initComponentAutonomo()
     emit addItemList(QStringLiteral("Operação Administrativa"));
     emit firstTextChanged(QStringLiteral("TEF em Processamento"));
     emit textChanged(QStringLiteral("Selecione uma operação: "));
-    emit disableButtonAutonomoOk(false);
-    emit disableButtonAutonomoCancelar(false);
+    // The list is the operation menu before it shows.
     emit sendTypeOperation(1);
-    emit disableListView(false);
-    emit disableProgressBar(true);
-    emit disableButtonCancelar(true);
-    emit disableButtonOK(true);
-    emit disableButtonVoltar(true);
-    emit disableTextField(true);
-    emit disableProgressBar(true);
+    mostrarTela(Tela::MenuAutonomo);
     emit showWindow(true);
 }
 
 void Base_Controller::disableComponentAutonomo()
 {
-    emit disableListView(true);
-    emit disableButtonAutonomoOk(true);
-    emit disableButtonAutonomoCancelar(true);
+    mostrarTela(Tela::AutonomoFechado);
 }
 
 void Base_Controller::slotTextChangedAutonomo(QString texto)
@@ -633,13 +670,8 @@ void Base_Controller::aplicaCustomizacao(Base_Controller *controller, int produt
     if (!controller)
         return;
     // The bridge has no cashier dialogue, and autonomous-only use starts from the menu.
-    if (produtoTef == 1 || config.tipoOperacao() == 1) {
-        emit controller->disableButtonOK(true);
-        emit controller->disableButtonVoltar(true);
-        emit controller->disableButtonCancelar(true);
-        emit controller->disableTextField(true);
-        emit controller->disableListView(true);
-    }
+    if (produtoTef == 1 || config.tipoOperacao() == 1)
+        controller->mostrarTela(Tela::SemBotoes);
     emit controller->showWindow(false);
     emit controller->pathImageChanged(config.caminhoLogo());
     emit controller->firstColorChanged(config.corDestaque());

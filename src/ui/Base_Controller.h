@@ -2,6 +2,7 @@
 
 #include "app/ConfigTef.h"
 #include "app/Log.h"
+#include "ui/PortaoOperador.h"
 
 #include <QJsonObject>
 #include <QJsonValue>
@@ -9,10 +10,13 @@
 #include <QString>
 #include <QStringList>
 #include <QThread>
-#include <QWaitCondition>
 
+#include <atomic>
+#include <memory>
+
+class Atualizador;
+class MenuBandeja;
 class QAction;
-class QLibrary;
 class QMenu;
 class QSystemTrayIcon;
 
@@ -23,8 +27,9 @@ class QSystemTrayIcon;
 //
 // A backend that must wait in its own thread for the cashier uses the operator
 // gate: call bloquearFluxo() BEFORE emitting the signals that put the buttons on
-// screen, then aguardarFluxo(); the button handler (GUI thread) calls
-// liberarFluxo(). Closing the gate first means a quick click can never be lost.
+// screen, then aguardarResposta(), which returns what the cashier answered; the
+// button handlers (GUI thread) only validate the click and hand the answer over
+// with responder(). Closing the gate first means a quick click can never be lost.
 class Base_Controller : public QThread
 {
     Q_OBJECT
@@ -132,22 +137,49 @@ public:
     int modoAtualizacaoAtual() const { return modoAtualizacao; }
 
     // Tray menu, for the start-up's balloon and for tests; all null without a QApplication.
-    QSystemTrayIcon *trayIcon() const { return m_trayIcon; }
-    QMenu *menuAutonomo() const { return m_menuAutonomo; }
-    QAction *actionAtualizacao() const { return m_actionAtualizacao; }
-    QAction *actionSobre() const { return m_actionSobre; }
-    QAction *actionConfiguracoes() const { return m_actionConfiguracoes; }
+    QSystemTrayIcon *trayIcon() const;
+    QMenu *menuAutonomo() const;
+    QAction *actionAtualizacao() const;
+    QAction *actionSobre() const;
+    QAction *actionConfiguracoes() const;
 
 protected:
     void run() override;
     virtual void ProcessaTEF() = 0;
     virtual void trataRetorno(const QJsonValue &retorno) = 0;
 
-    // Operator gate (see the class comment).
-    void bloquearFluxo();
+    // Operator gate (see the class comment). `opcoes`: how many list entries the
+    // question offers, when a list position outside them is no answer.
+    void bloquearFluxo(int opcoes = PortaoOperador::qualquerOpcao);
+    RespostaOperador aguardarResposta();
+    bool responder(const RespostaOperador &resposta);
+    bool opcaoOferecida(int indice);
+    bool fluxoPausado();
+    // A wait whose answer does not matter, and a release that carries none.
     void aguardarFluxo();
     void liberarFluxo();
-    bool fluxoPausado();
+    // Ends the gate for good and waits for the run: before a backend lets go of
+    // what its run uses.
+    void encerrarExecucao();
+
+    // The screen states the dialogue goes through, each one set of button,
+    // field and list signals emitted in one call.
+    enum class Tela {
+        AutonomoFechado,    // the autonomous menu's list and buttons off
+        Bloqueada,          // a thread run starts: nothing to press
+        Ociosa,             // waiting for the POS
+        MenuAutonomo,       // the cashier picks an autonomous operation
+        Sobre,              // the about text
+        SemBotoes,          // no button, field or list
+        Limpa,              // SemBotoes, and no image either
+        Processando,        // a library call runs: only the busy indicator
+        AguardandoResposta, // OK and CANCELAR on offer
+        Final,              // the run hands its result on
+    };
+    void mostrarTela(Tela tela);
+
+    // How long a quitting program lets a waiting run close its transaction.
+    static constexpr unsigned long prazoEncerramentoMs = 5000;
 
     // The updater action chosen by modoAtualizacao; runs on this thread.
     void executaAtualizacao();
@@ -157,19 +189,18 @@ protected:
     void registrarResposta(const QString &valor, int estado);
     void registrarBotao(const QString &botao);
 
+    // The working JSON object: the request, then each collection answer. Written
+    // by the GUI thread (setJsonConfigs) and by the run: behind m_dados.
     QJsonObject jsonConfigs;
+    QMutex m_dados;
 
 private:
-    void criaMenuBandeja();
     void atualizaMenuBandeja(bool habilitado);
-    void mostraTelaOcioso();
     // Logs (info) what the window is told to show, in the thread that tells it,
     // so a sale can be followed from the log alone.
     void acompanharTela();
 
-    QMutex m_gateMutex;
-    QWaitCondition m_gateCondition;
-    bool m_pausado = false;
+    PortaoOperador m_portao;
 
     // What acompanharTela keeps of the screen: the options on offer, whether the
     // field hides what is typed, the header last logged. Both threads write it.
@@ -178,30 +209,14 @@ private:
     bool m_telaSenha = false;
     QString m_telaTitulo;
 
-    QString m_produtoAtualizador;
-    QString m_arquiteturaAtualizador;
-    QString m_nomeInstalador;
-
 protected:
     Log m_log;
-    int modoAtualizacao = 0;
+    // Written by the window's buttons and by the run's updater action.
+    std::atomic<int> modoAtualizacao{0};
 
 private:
-    // Updater library binding: loaded on first use by the updater actions.
-    using FnRealizarConfiguracao = void (*)(const char *, const char *, const char *, const char *, const char *);
-    using FnRealizarVerificacao = const char *(*)();
-    using FnRealizarDownload = const char *(*)(const char *);
-    QLibrary *m_updaterLib = nullptr;
-    FnRealizarConfiguracao m_realizarConfiguracao = nullptr;
-    FnRealizarVerificacao m_realizarVerificacao = nullptr;
-    FnRealizarDownload m_realizarDownload = nullptr;
-
-    QSystemTrayIcon *m_trayIcon = nullptr;
-    QMenu *m_menuBandeja = nullptr;
-    QMenu *m_menuAutonomo = nullptr;
-    QAction *m_actionAtualizacao = nullptr;
-    QAction *m_actionSobre = nullptr;
-    QAction *m_actionConfiguracoes = nullptr;
+    std::unique_ptr<Atualizador> m_atualizador;
+    std::unique_ptr<MenuBandeja> m_bandeja;
 
 protected:
     ConfigTef m_config;

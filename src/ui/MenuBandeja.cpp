@@ -1,0 +1,63 @@
+#include "ui/MenuBandeja.h"
+
+#include "ui/Base_Controller.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QIcon>
+#include <QMenu>
+#include <QSystemTrayIcon>
+
+MenuBandeja::MenuBandeja(Base_Controller *controller, bool bloquearAtualizacao)
+{
+    if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
+        return;
+    m_menu = new QMenu();
+    m_menuAutonomo = m_menu->addMenu(QStringLiteral("TEF Autonomo"));
+    QAction *venda = m_menuAutonomo->addAction(QStringLiteral("Venda Cartão"));
+    QAction *pix = m_menuAutonomo->addAction(QStringLiteral("PIX"));
+    m_menuAutonomo->addSeparator();
+    QAction *adm = m_menuAutonomo->addAction(QStringLiteral("Operação Administrativa"));
+    for (QAction *a : {venda, pix, adm})
+        QObject::connect(a, &QAction::triggered, controller, &Base_Controller::slotAutonomo);
+
+    m_menu->addSeparator();
+    m_actionAtualizacao = m_menu->addAction(QStringLiteral("Verificar Atualização"));
+    m_actionAtualizacao->setEnabled(!bloquearAtualizacao);
+    QObject::connect(m_actionAtualizacao, &QAction::triggered, controller, &Base_Controller::slotUpdater);
+    m_menu->addSeparator();
+
+    QAction *abrir = m_menu->addAction(QStringLiteral("Abrir"));
+    QObject::connect(abrir, &QAction::triggered, controller, &Base_Controller::slotShowWindow);
+    m_actionConfiguracoes = m_menu->addAction(QStringLiteral("Configurações"));
+    QObject::connect(m_actionConfiguracoes, &QAction::triggered, controller, &Base_Controller::slotShowConfigs);
+    m_actionSobre = m_menu->addAction(QStringLiteral("Sobre"));
+    QObject::connect(m_actionSobre, &QAction::triggered, controller, &Base_Controller::showEnviromentInfo);
+    QAction *sair = m_menu->addAction(QStringLiteral("Sair"));
+    QObject::connect(sair, &QAction::triggered, controller, &Base_Controller::exit);
+
+    m_trayIcon = new QSystemTrayIcon(controller);
+    if (QSystemTrayIcon::isSystemTrayAvailable()) {
+        m_trayIcon->setIcon(QIcon(QStringLiteral(":/Assets/varda-fav-icon.png")));
+        m_trayIcon->setToolTip(QStringLiteral("Varda Z3_TEFZoduvud\n VI VIZ"));
+        m_trayIcon->setContextMenu(m_menu);
+        m_trayIcon->show();
+    }
+}
+
+MenuBandeja::~MenuBandeja()
+{
+    if (m_trayIcon)
+        m_trayIcon->hide();
+    delete m_menu; // a QMenu without a parent widget is ours to delete
+}
+
+void MenuBandeja::habilitar(bool habilitado, bool bloquearAtualizacao)
+{
+    if (!m_menu)
+        return;
+    m_menuAutonomo->setEnabled(habilitado);
+    m_actionSobre->setEnabled(habilitado);
+    m_actionConfiguracoes->setEnabled(habilitado);
+    m_actionAtualizacao->setEnabled(habilitado && !bloquearAtualizacao);
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+class Base_Controller;
+class QAction;
+class QMenu;
+class QSystemTrayIcon;
+
+// The tray icon and its menu, whose entries call the controller's slots. Menus
+// are widgets: under a plain QCoreApplication (logic tests, tools) there is no
+// tray, and every pointer stays null.
+class MenuBandeja
+{
+public:
+    MenuBandeja(Base_Controller *controller, bool bloquearAtualizacao);
+    ~MenuBandeja();
+    MenuBandeja(const MenuBandeja &) = delete;
+    MenuBandeja &operator=(const MenuBandeja &) = delete;
+
+    // Off while a thread run occupies the controller; the update entry stays off
+    // whenever updates are blocked.
+    void habilitar(bool habilitado, bool bloquearAtualizacao);
+
+    QSystemTrayIcon *trayIcon() const { return m_trayIcon; }
+    QMenu *menuAutonomo() const { return m_menuAutonomo; }
+    QAction *actionAtualizacao() const { return m_actionAtualizacao; }
+    QAction *actionSobre() const { return m_actionSobre; }
+    QAction *actionConfiguracoes() const { return m_actionConfiguracoes; }
+
+private:
+    QSystemTrayIcon *m_trayIcon = nullptr;
+    QMenu *m_menu = nullptr;
+    QMenu *m_menuAutonomo = nullptr;
+    QAction *m_actionAtualizacao = nullptr;
+    QAction *m_actionSobre = nullptr;
+    QAction *m_actionConfiguracoes = nullptr;
+};

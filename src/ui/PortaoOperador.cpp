@@ -1,0 +1,58 @@
+#include "ui/PortaoOperador.h"
+
+#include <QMutexLocker>
+
+void PortaoOperador::fechar(int opcoes)
+{
+    QMutexLocker lock(&m_mutex);
+    m_estado = Estado::Aguardando;
+    m_resposta = RespostaOperador();
+    m_opcoes = opcoes;
+}
+
+RespostaOperador PortaoOperador::aguardar()
+{
+    QMutexLocker lock(&m_mutex);
+    if (m_estado == Estado::Aberto)
+        return RespostaOperador();
+    while (m_estado == Estado::Aguardando && !m_encerrado)
+        m_condicao.wait(&m_mutex);
+    const RespostaOperador resposta = m_estado == Estado::Respondido ? m_resposta : RespostaOperador::cancelar();
+    m_estado = Estado::Aberto;
+    m_resposta = RespostaOperador();
+    return resposta;
+}
+
+bool PortaoOperador::responder(const RespostaOperador &resposta)
+{
+    {
+        QMutexLocker lock(&m_mutex);
+        if (m_estado != Estado::Aguardando)
+            return false;
+        m_resposta = resposta;
+        m_estado = Estado::Respondido;
+    }
+    m_condicao.wakeAll();
+    return true;
+}
+
+bool PortaoOperador::aguardando()
+{
+    QMutexLocker lock(&m_mutex);
+    return m_estado == Estado::Aguardando && !m_encerrado;
+}
+
+bool PortaoOperador::opcaoOferecida(int indice)
+{
+    QMutexLocker lock(&m_mutex);
+    return m_opcoes == qualquerOpcao || (indice >= 0 && indice < m_opcoes);
+}
+
+void PortaoOperador::encerrar()
+{
+    {
+        QMutexLocker lock(&m_mutex);
+        m_encerrado = true;
+    }
+    m_condicao.wakeAll();
+}
