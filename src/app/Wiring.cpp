@@ -49,13 +49,13 @@ void connectBackend(QObject *backend)
 
 void connectEntrega(MonitoraDiretorio *monitor, QObject *backend)
 {
-    auto *z3 = qobject_cast<Z3_Tef_Controller *>(backend);
-    if (!monitor || !z3)
+    auto *controlador = qobject_cast<Base_Controller *>(backend);
+    if (!monitor || !controlador)
         return;
     // Direct: the backend thread waits for this word while the main thread gives it.
-    QObject::connect(monitor, &MonitoraDiretorio::respostaGravada, z3, &Z3_Tef_Controller::respostaGravada,
+    QObject::connect(monitor, &MonitoraDiretorio::respostaGravada, controlador, &Base_Controller::respostaGravada,
                      Qt::DirectConnection);
-    z3->acompanharEntrega(true);
+    controlador->acompanharEntrega(true);
 }
 
 void connectMonitorAutonomo(MonitoraDiretorio *monitor, QObject *autonomo)

@@ -57,14 +57,14 @@ public:
 
     // With the file exchange attached, an approved pending sale waits for its
     // response file to be written and is undone when it never is.
-    void acompanharEntrega(bool acompanhar) { m_acompanharEntrega = acompanhar; }
+    void acompanharEntrega(bool acompanhar) override { m_acompanharEntrega = acompanhar; }
     // How long the run waits for that answer beyond the exchange's own retries.
     static constexpr int margemEntregaMs = 10000;
 
 public slots:
     void setJsonConfigs(QString value) override;
     // The exchange's word on the response file of the result `dados`.
-    void respostaGravada(const QString &dados, bool gravada);
+    void respostaGravada(const QString &dados, bool gravada) override;
 
 public:
     Q_INVOKABLE void onClickButtonOK(QString valorOfTextField, int estado) override;

@@ -38,6 +38,9 @@ public:
     explicit Base_Controller(QObject *parent = nullptr);
     ~Base_Controller() override;
 
+    // The file exchange is attached: respostaGravada() will be called for every result.
+    virtual void acompanharEntrega(bool acompanhar) { Q_UNUSED(acompanhar) }
+
     // Called once by the start-up after the window is loaded: pushes the
     // configured look and, for the bridge or autonomous-only use, hides the dialogue.
     static void aplicaCustomizacao(Base_Controller *controller, int produtoTef, const ConfigTef &config);
@@ -90,6 +93,15 @@ signals:
     void minimized();
 
 public slots:
+    // The exchange's word on whether the response file of the result `dados`
+    // was written. A backend whose approved sales wait for that word (to undo
+    // one whose response never reached the POS) overrides it; called directly
+    // from the main thread while the run may be waiting.
+    virtual void respostaGravada(const QString &dados, bool gravada)
+    {
+        Q_UNUSED(dados)
+        Q_UNUSED(gravada)
+    }
     QJsonObject getJsonConfigs();
     bool existeArquivo(QString caminho);
     bool validaHex(QString hex);
