@@ -174,8 +174,7 @@ QJsonObject base(int idTransacao, const QString &pdv, const QString &operacao, c
     r.insert(QStringLiteral("nomeProvedor"), QStringLiteral("REDE SIMULADA"));
     r.insert(QStringLiteral("provedor"), QStringLiteral("999"));
     r.insert(QStringLiteral("codigoMoeda"), QStringLiteral("986"));
-    r.insert(QStringLiteral("identificadorPontoCaptura"),
-             QStringLiteral("SIM%1").arg(pdv.left(5), 5, QLatin1Char('0')));
+    r.insert(QStringLiteral("identificadorPontoCaptura"), QStringLiteral("SIM00001"));
     return r;
 }
 
