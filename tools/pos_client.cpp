@@ -121,6 +121,7 @@ struct Opcoes
     bool json = false;
     bool silencioso = false;
     bool tempos = false;
+    QString copiaResposta; // where the response's bytes are kept, untouched
     int prazoStatusMs = 7000;
     int prazoRespostaMs = 300000;
 };
@@ -283,7 +284,15 @@ int trocar(const Opcoes &o, const Pedido &p, QList<QPair<QString, QString>> *res
     }
     if (o.tempos)
         saida() << "response after " << relogio.elapsed() << " ms" << Qt::endl;
-    const auto lista = campos(lerERemover(caminhoResposta), o.json);
+    const QByteArray bytes = lerERemover(caminhoResposta);
+    if (!o.copiaResposta.isEmpty()) {
+        QFile copia(o.copiaResposta);
+        if (!copia.open(QIODevice::WriteOnly | QIODevice::Truncate) || copia.write(bytes) != bytes.size()) {
+            erros() << "cannot write " << o.copiaResposta << ": " << copia.errorString() << Qt::endl;
+            return ErroUso;
+        }
+    }
+    const auto lista = campos(bytes, o.json);
     if (!o.silencioso) {
         saida() << "response:" << Qt::endl;
         for (const auto &c : lista)
@@ -364,8 +373,11 @@ int main(int argc, char *argv[])
     const QCommandLineOption quietOpt(QStringLiteral("quiet"), QStringLiteral("Print errors only."));
     const QCommandLineOption timingOpt(QStringLiteral("timing"),
                                        QStringLiteral("Print how long the status and the response took."));
+    const QCommandLineOption saveOpt(QStringLiteral("save-response"),
+                                     QStringLiteral("Also keep the response file's bytes in this file."),
+                                     QStringLiteral("file"));
     parser.addOptions({configOpt, reqOpt, respOpt, fileReqOpt, fileRespOpt, jsonOpt, idOpt, campoOpt, thenOpt, countOpt,
-                       statusTimeoutOpt, responseTimeoutOpt, quietOpt, timingOpt});
+                       statusTimeoutOpt, responseTimeoutOpt, quietOpt, timingOpt, saveOpt});
     QList<QCommandLineOption> opcoesCampo;
     for (const Campo &c : kCampos) {
         opcoesCampo.append(QCommandLineOption(QString::fromLatin1(c.opcao), QString::fromLatin1(c.descricao),
@@ -409,6 +421,7 @@ int main(int argc, char *argv[])
     o.json = parser.isSet(jsonOpt);
     o.silencioso = parser.isSet(quietOpt);
     o.tempos = parser.isSet(timingOpt);
+    o.copiaResposta = parser.value(saveOpt);
     bool ok1 = false;
     bool ok2 = false;
     bool ok3 = false;

@@ -1,5 +1,6 @@
 #include "app/Wiring.h"
 
+#include "tef/Z3_Bridge_Controller.h"
 #include "tef/Z3_Tef_Controller.h"
 
 #include <QObject>
@@ -10,11 +11,12 @@ namespace wiring {
 
 namespace {
 
-// The product table. Vantor and the bridge have their response conversions
-// already; their backends arrive with their own components.
+// The product table. Vantor has its response conversion already; its backend
+// arrives with its own components.
 const Produto produtos[] = {
     {ProdutoTef::Vantor, "Vantor", nullptr, &ProtocoloSitef::vantorResultToResponse},
-    {ProdutoTef::Bridge, "Z3_Bridge", nullptr, &ProtocoloSitef::bridgeResultToResponse},
+    {ProdutoTef::Bridge, "Z3_Bridge", []() -> Base_Controller * { return new Z3_Bridge_Controller; },
+     &ProtocoloSitef::bridgeResultToResponse},
     {ProdutoTef::Z3Tef, "Z3_Tef", []() -> Base_Controller * { return new Z3_Tef_Controller; },
      &ProtocoloSitef::tefResultToResponse},
 };

@@ -1,0 +1,333 @@
+#include "TestSupport.h"
+
+#include "app/GlobalFlags.h"
+#include "tef/Z3_Bridge_Controller.h"
+#include "tef/Z3_Bridge_VO.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+// TEF product 1, the bridge library. The value rules and the operations that
+// need no library are checked on the backend itself; everything else through
+// a copy of the real program with the simulated Z3_Bridge01 library and the
+// POS client on the other side of the folders, looking at nothing but files.
+class TestE2eBridge : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<QProcess> m_programa;
+
+    QString path(const QString &name) const { return m_dir->filePath(name); }
+    QString logText() const { return QString::fromUtf8(testsupport::readAll(path(QStringLiteral("z3_log.txt")))); }
+
+    QList<QJsonObject> chamadas(const QString &arquivo) const
+    {
+        QList<QJsonObject> lista;
+        for (const QByteArray &linha : testsupport::readAll(arquivo).split('\n')) {
+            if (!linha.trimmed().isEmpty())
+                lista.append(QJsonDocument::fromJson(linha).object());
+        }
+        return lista;
+    }
+    QList<QJsonObject> chamadas() const { return chamadas(path(QStringLiteral("sim_log.jsonl"))); }
+
+    // A fresh folder with the executable, its configuration and the exchange
+    // folders; without the library, the program finds an empty folder instead.
+    void iniciar(bool comBiblioteca)
+    {
+        parar();
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+        QString pastaBibliotecas = QStringLiteral(Z3_BIN_DIR);
+        if (!comBiblioteca) {
+            pastaBibliotecas = path(QStringLiteral("sem_bibliotecas"));
+            QVERIFY(QDir().mkpath(pastaBibliotecas));
+        }
+        QVERIFY(QFile::copy(QStringLiteral(Z3_BIN_DIR "/Z3_TEFZoduvud"), path(QStringLiteral("Z3_TEFZoduvud"))));
+        QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("Req")));
+        QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("Resp")));
+        const QJsonObject config{{"path_in", path(QStringLiteral("Req"))},
+                                 {"path_out", path(QStringLiteral("Resp"))},
+                                 {"produto_tef", 1},
+                                 {"tipo_operacao", 0},
+                                 {"log", 1}};
+        QVERIFY(testsupport::writeAll(path(QStringLiteral("config_tef.json")), QJsonDocument(config).toJson()));
+        // A fixed clock, so that the responses can be compared byte for byte.
+        QVERIFY(testsupport::writeAll(path(QStringLiteral("cenario.json")), R"({"data_hora": "06/12/2026 10:15:30"})"));
+
+        m_programa = std::make_unique<QProcess>();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HOME"), m_dir->path());
+        env.insert(QStringLiteral("Z3_LIB_DIR"), pastaBibliotecas);
+        env.insert(QStringLiteral("Z3_SIM_LOG"), path(QStringLiteral("sim_log.jsonl")));
+        env.insert(QStringLiteral("Z3_SIM_CENARIO"), path(QStringLiteral("cenario.json")));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("QT_QUICK_BACKEND"), QStringLiteral("software"));
+        env.remove(QStringLiteral("Z3_LOG"));
+        env.remove(QStringLiteral("DISPLAY"));
+        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        m_programa->setProcessEnvironment(env);
+        m_programa->setWorkingDirectory(m_dir->path());
+        m_programa->setStandardOutputFile(QProcess::nullDevice());
+        m_programa->setStandardErrorFile(QProcess::nullDevice());
+        m_programa->start(path(QStringLiteral("Z3_TEFZoduvud")), QStringList());
+        QVERIFY(m_programa->waitForStarted(30000));
+        QVERIFY2(testsupport::waitUntil(
+                     [this] {
+                         return logText().contains(QStringLiteral("[MonitoraDiretorio] Monitoramento iniciado em: ")) ||
+                                m_programa->state() == QProcess::NotRunning;
+                     },
+                     30000),
+                 qPrintable(logText()));
+        QVERIFY2(m_programa->state() == QProcess::Running, qPrintable(logText()));
+    }
+
+    void parar()
+    {
+        if (!m_programa)
+            return;
+        if (m_programa->state() != QProcess::NotRunning) {
+            m_programa->terminate();
+            if (!m_programa->waitForFinished(30000))
+                m_programa->kill();
+            m_programa->waitForFinished(30000);
+        }
+        m_programa.reset();
+    }
+
+    // One exchange through the POS client; the response's bytes land in `copia`.
+    QString posClient(const QStringList &args, const QString &copia)
+    {
+        QProcess pdv;
+        pdv.setProcessChannelMode(QProcess::MergedChannels);
+        pdv.start(QStringLiteral(Z3_BIN_DIR "/pos_client"),
+                  QStringList{QStringLiteral("--config"), path(QStringLiteral("config_tef.json")),
+                              QStringLiteral("--response-timeout"), QStringLiteral("30000"),
+                              QStringLiteral("--save-response"), copia} +
+                      args);
+        if (!pdv.waitForFinished(60000)) {
+            pdv.kill();
+            pdv.waitForFinished();
+        }
+        const QString saida = QString::fromUtf8(pdv.readAll());
+        return pdv.exitStatus() == QProcess::NormalExit && pdv.exitCode() == 0 ? QString() : saida + logText();
+    }
+
+    static QMap<QString, QString> campos(const QByteArray &resposta)
+    {
+        QMap<QString, QString> c;
+        for (const QString &linha : QString::fromUtf8(resposta).split(QStringLiteral("\r\n")))
+            c.insert(linha.section(QStringLiteral(" = "), 0, 0), linha.section(QStringLiteral(" = "), 1));
+        return c;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(QFileInfo::exists(QStringLiteral(Z3_BIN_DIR "/Z3_Bridge01.so")));
+        iniciar(true);
+    }
+
+    void cleanupTestCase() { parar(); }
+
+    void valueRules_data()
+    {
+        QTest::addColumn<QString>("parametros");
+        QTest::addColumn<int>("idTransacao");
+        QTest::addColumn<QString>("pdv");
+        QTest::addColumn<QString>("valorTotal");
+        QTest::addColumn<int>("tipoFinanciamento");
+        QTest::addColumn<int>("numParcelas");
+        QTest::addColumn<QString>("dataHora");
+
+        QTest::newRow("all given") << R"({"identificacao":"77","numero_pdv":"005","valor":"1000"})" << 77 << "005"
+                                   << "1000" << 0 << 0 << "";
+        QTest::newRow("identification not a number") << R"({"identificacao":"A12"})" << -1 << "z3"
+                                                     << "" << 0 << 0 << "";
+        QTest::newRow("amount with a comma") << R"({"valor":"12,50"})" << -1 << "z3"
+                                             << "1250" << 0 << 0 << "";
+        QTest::newRow("single payment: no kind, one instalment") << R"({"quantidade_parcelas":"1"})" << -1 << "z3"
+                                                                 << "" << 1 << 0 << "";
+        QTest::newRow("no kind, three instalments") << R"({"quantidade_parcelas":"3"})" << -1 << "z3"
+                                                    << "" << 0 << 0 << "";
+        QTest::newRow("store instalments") << R"({"tipo_parcelamento":"0","quantidade_parcelas":"3"})" << -1 << "z3"
+                                           << "" << 3 << 3 << "";
+        QTest::newRow("issuer instalments") << R"({"tipo_parcelamento":"1","quantidade_parcelas":"6"})" << -1 << "z3"
+                                            << "" << 2 << 6 << "";
+        QTest::newRow("unknown instalment kind")
+            << R"({"tipo_parcelamento":"7","quantidade_parcelas":"2"})" << -1 << "z3"
+            << "" << -1 << 2 << "";
+        QTest::newRow("kind without a count") << R"({"tipo_parcelamento":"1"})" << -1 << "z3"
+                                              << "" << 2 << 0 << "";
+        QTest::newRow("date and time") << R"({"data_transacao":"06122026","hora_transacao":"101530"})" << -1 << "z3"
+                                       << "" << 0 << 0 << "06/12/2026 10:15:30";
+        QTest::newRow("date without time") << R"({"data_transacao":"06122026"})" << -1 << "z3"
+                                           << "" << 0 << 0 << "06/12/2026";
+        QTest::newRow("no date, time alone") << R"({"hora_transacao":"101530"})" << -1 << "z3"
+                                             << "" << 0 << 0 << "";
+        QTest::newRow("date that is no date kept as sent")
+            << R"({"data_transacao":"31022026","hora_transacao":"1015"})" << -1 << "z3"
+            << "" << 0 << 0 << "310220261015";
+    }
+
+    void valueRules()
+    {
+        QFETCH(QString, parametros);
+        const QJsonObject requisicao{
+            {QStringLiteral("header"), QStringLiteral("CRT")},
+            {QStringLiteral("parametros"), QJsonDocument::fromJson(parametros.toUtf8()).object()}};
+        const Z3_Bridge_VO vo = Z3_Bridge_VO::fromRequest(requisicao);
+        QCOMPARE(vo.operacao, QStringLiteral("CRT"));
+        QTEST(vo.idTransacao, "idTransacao");
+        QTEST(vo.pdv, "pdv");
+        QTEST(vo.valorTotal, "valorTotal");
+        QTEST(vo.tipoFinanciamento, "tipoFinanciamento");
+        QTEST(vo.numParcelas, "numParcelas");
+        QTEST(vo.dataHora, "dataHora");
+    }
+
+    void answeredAtOnceWithoutLibrary_data()
+    {
+        QTest::addColumn<QString>("operacao");
+        QTest::newRow("activity check") << "ATV";
+        QTest::newRow("confirmation") << "CNF";
+        QTest::newRow("non-confirmation") << "NCN";
+    }
+
+    void answeredAtOnceWithoutLibrary()
+    {
+        QFETCH(QString, operacao);
+        QTemporaryDir dir;
+        const QString log = dir.filePath(QStringLiteral("sim_log.jsonl"));
+        qputenv("Z3_SIM_LOG", QFile::encodeName(log));
+        Z3_Bridge_Controller controller;
+        QVERIFY(controller.bibliotecaCarregada());
+        QSignalSpy resultado(&controller, &Base_Controller::responseProcessTEF);
+        QSignalSpy janela(&controller, &Base_Controller::showWindow);
+        controller.setJsonConfigs(
+            QStringLiteral(R"({"operacao":-6,"header":"%1","parametros":{"identificacao":"123"}})").arg(operacao));
+        tefEmProcessamento = false;
+        controller.start();
+        QVERIFY(controller.wait(QDeadlineTimer(10000)));
+        tefEmProcessamento = false;
+        qunsetenv("Z3_SIM_LOG");
+
+        QCOMPARE(resultado.size(), 1);
+        QCOMPARE(resultado.first().first().toString(),
+                 QStringLiteral(R"({"header":"%1","identificadorTransacaoAutomacao":"123"})").arg(operacao));
+        QVERIFY(janela.isEmpty()); // no status screen, hence no pause before the answer
+        QVERIFY(chamadas(log).isEmpty());
+    }
+
+    // Through the real program: the request reaches the entry point the
+    // operation asks for with the values the request gave, and the response
+    // file is exactly the golden one. The rows run in order: the cancellation
+    // undoes the credit sale, and the administrative summary counts them all.
+    void exchange_data()
+    {
+        QTest::addColumn<QStringList>("pedido");
+        QTest::addColumn<QString>("golden");
+        QTest::addColumn<QString>("funcao");
+        QTest::addColumn<QString>("argumentos");
+
+        QTest::newRow("credit sale in three store instalments")
+            << QStringList{"CRT",   "--id",       "201",     "--valor",   "1250",
+                           "--pdv", "007",        "--field", "731-000=1", "--tipo-parcelamento",
+                           "0",     "--parcelas", "3"}
+            << "bridge_e2e_credito.resp"
+            << "IniciaVendaCredito"
+            << R"([201,"007","1250",3,3])";
+        QTest::newRow("debit sale") << QStringList{"CRT", "--id", "202", "--valor", "4590", "--field", "731-000=2"}
+                                    << "bridge_e2e_debito.resp"
+                                    << "IniciaVendaDebito"
+                                    << R"([202,"z3","4590"])";
+        QTest::newRow("declined sale") << QStringList{"CRT", "--id", "203", "--valor", "1051", "--field", "731-000=1"}
+                                       << "bridge_e2e_negada.resp"
+                                       << "IniciaVendaCredito"
+                                       << R"([203,"z3","1051",0,0])";
+        QTest::newRow("cancellation of the approved credit sale")
+            << QStringList{"CNC",    "--id",   "204",      "--valor", "1250",  "--nsu",
+                           "000001", "--data", "06122026", "--hora",  "101530"}
+            << "bridge_e2e_cancelamento.resp"
+            << "IniciaCancelamentoVenda"
+            << R"([204,"z3","1250","06/12/2026 10:15:30","000001"])";
+        QTest::newRow("administrative operation") << QStringList{"ADM", "--id", "205"} << "bridge_e2e_adm.resp"
+                                                  << "IniciaOperacaoAdministrativa"
+                                                  << R"([205,"z3",0])";
+    }
+
+    void exchange()
+    {
+        QFETCH(QStringList, pedido);
+        QFETCH(QString, golden);
+        QFETCH(QString, funcao);
+        QFETCH(QString, argumentos);
+        const int antes = chamadas().size();
+        const QString copia = path(golden);
+        const QString falha = posClient(pedido, copia);
+        QVERIFY2(falha.isEmpty(), qPrintable(falha));
+
+        const QList<QJsonObject> feitas = chamadas().mid(antes);
+        QCOMPARE(feitas.size(), 1); // one library call per operation
+        QCOMPARE(feitas.first().value(QStringLiteral("funcao")).toString(), funcao);
+        QCOMPARE(feitas.first().value(QStringLiteral("argumentos")).toArray(),
+                 QJsonDocument::fromJson(argumentos.toUtf8()).array());
+        const QByteArray recebida = testsupport::readAll(copia);
+        if (recebida != testsupport::dataFile(golden)) {
+            // Kept beside the test program, for a look or a new golden file.
+            testsupport::writeAll(golden, recebida);
+            QFAIL(qPrintable(QStringLiteral("response differs from %1, kept in %2/%1:\n%3")
+                                 .arg(golden, QDir::currentPath(), QString::fromUtf8(recebida))));
+        }
+    }
+
+    void refusedRequestNeverReachesTheLibrary()
+    {
+        const int antes = chamadas().size();
+        const QString temporario = path(QStringLiteral("Req/pedido.tmp"));
+        QVERIFY(testsupport::writeAll(temporario, "000-000 = CRT\n001-000 = 94\n003-000 = 1000\n731-000 = 1\n"));
+        QVERIFY(QFile::rename(temporario, path(QStringLiteral("Req/IntPos.001"))));
+        const QString resposta = path(QStringLiteral("Resp/IntPos.001"));
+        QVERIFY2(testsupport::waitForFile(resposta, 30000), qPrintable(logText()));
+        const QMap<QString, QString> c = campos(testsupport::readAll(resposta));
+        QVERIFY(QFile::remove(resposta));
+        QVERIFY(QFile::remove(path(QStringLiteral("Resp/IntPos.Sts"))));
+
+        QCOMPARE(c.value(QStringLiteral("000-000")), QStringLiteral("CRT"));
+        QCOMPARE(c.value(QStringLiteral("001-000")), QStringLiteral("94"));
+        QCOMPARE(c.value(QStringLiteral("009-000")), QStringLiteral("-9999"));
+        QCOMPARE(c.value(QStringLiteral("030-000")), QStringLiteral("Chave registro final [999-999] não encontrada"));
+        QCOMPARE(chamadas().size(), antes);
+    }
+
+    void missingLibraryStillAnswers()
+    {
+        iniciar(false);
+        QVERIFY(
+            logText().contains(QStringLiteral("[Z3_Bridge_Controller] Erro ao carregar a biblioteca do Z3_Bridge")));
+        const QString copia = path(QStringLiteral("resposta"));
+        const QString falha = posClient({"CRT", "--id", "301", "--valor", "1000", "--field", "731-000=1"}, copia);
+        QVERIFY2(falha.isEmpty(), qPrintable(falha));
+        const QMap<QString, QString> c = campos(testsupport::readAll(copia));
+        QCOMPARE(c.value(QStringLiteral("001-000")), QStringLiteral("301"));
+        QCOMPARE(c.value(QStringLiteral("009-000")), QStringLiteral("-2"));
+        QCOMPARE(c.value(QStringLiteral("030-000")), QStringLiteral("Biblioteca Z3_Bridge não foi carregada"));
+        // Still serving afterwards.
+        QVERIFY(posClient({"ATV", "--id", "302"}, copia).isEmpty());
+        QCOMPARE(m_programa->state(), QProcess::Running);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestE2eBridge)
+#include "tst_e2e_bridge.moc"
