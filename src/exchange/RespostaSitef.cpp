@@ -3,37 +3,12 @@
 #include <QJsonValue>
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
 const QLatin1String entreCampoValor(" = ");
 const QLatin1String separador("\r\n");
-
-// A receipt line number: at least three digits, larger numbers keep all their digits.
-void acrescentarNumero(QString &texto, int i)
-{
-    char digitos[12];
-    int n = 0;
-    do {
-        digitos[sizeof digitos - 1 - n++] = static_cast<char>('0' + i % 10);
-        i /= 10;
-    } while (i > 0 || n < 3);
-    texto.append(QLatin1String(digitos + sizeof digitos - n, n));
-}
-
-void acrescentarSemQuebras(QString &texto, QStringView valor)
-{
-    const QChar *p = valor.data();
-    const int n = static_cast<int>(valor.size());
-    int inicio = 0;
-    for (int i = 0; i < n; ++i) {
-        if (p[i] == QLatin1Char('\n') || p[i] == QLatin1Char('\r')) {
-            texto.append(p + inicio, i - inicio);
-            inicio = i + 1;
-        }
-    }
-    texto.append(p + inicio, n - inicio);
-}
 
 bool emBranco(QStringView texto)
 {
@@ -44,61 +19,96 @@ bool emBranco(QStringView texto)
 
 RespostaSitef::RespostaSitef()
 {
-    m_buffer.reserve(4096);
+    m_buffer.reserve(8192);
     m_linhas.reserve(128);
 }
 
-template <typename Campo>
-void RespostaSitef::abrirLinha(Campo campo)
+void RespostaSitef::acrescentar(QLatin1String texto)
 {
-    m_buffer += campo;
-    m_buffer += entreCampoValor;
+    for (char c : texto)
+        m_buffer.push_back(static_cast<uchar>(c));
+}
+
+void RespostaSitef::acrescentar(QStringView texto)
+{
+    m_buffer.append(texto.utf16(), static_cast<size_t>(texto.size()));
+}
+
+void RespostaSitef::acrescentarSemQuebras(QStringView texto)
+{
+    const char16_t *p = texto.utf16();
+    const qsizetype n = texto.size();
+    qsizetype inicio = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        if (p[i] == u'\n' || p[i] == u'\r') {
+            m_buffer.append(p + inicio, static_cast<size_t>(i - inicio));
+            inicio = i + 1;
+        }
+    }
+    m_buffer.append(p + inicio, static_cast<size_t>(n - inicio));
+}
+
+// A receipt line number: at least three digits, larger numbers keep all their digits.
+void RespostaSitef::acrescentarNumero(int numero)
+{
+    char16_t digitos[12];
+    int n = 0;
+    do {
+        digitos[sizeof digitos / sizeof *digitos - 1 - n++] = static_cast<char16_t>(u'0' + numero % 10);
+        numero /= 10;
+    } while (numero > 0 || n < 3);
+    m_buffer.append(digitos + sizeof digitos / sizeof *digitos - n, static_cast<size_t>(n));
+}
+
+template <typename Campo>
+int RespostaSitef::abrirLinha(Campo campo)
+{
+    const int inicio = static_cast<int>(m_buffer.size());
+    acrescentar(campo);
+    acrescentar(entreCampoValor);
+    return inicio;
 }
 
 void RespostaSitef::fecharLinha(int inicio)
 {
-    m_linhas.push_back({inicio, m_buffer.size() - inicio});
+    m_linhas.push_back({inicio, static_cast<int>(m_buffer.size()) - inicio});
 }
 
 void RespostaSitef::adicionar(QLatin1String campo, QStringView valor)
 {
-    const int inicio = m_buffer.size();
-    abrirLinha(campo);
-    m_buffer += valor;
+    const int inicio = abrirLinha(campo);
+    acrescentar(valor);
     fecharLinha(inicio);
 }
 
 void RespostaSitef::adicionar(QStringView campo, QStringView valor)
 {
-    const int inicio = m_buffer.size();
-    abrirLinha(campo);
-    m_buffer += valor;
+    const int inicio = abrirLinha(campo);
+    acrescentar(valor);
     fecharLinha(inicio);
 }
 
 void RespostaSitef::adicionarSemQuebras(QLatin1String campo, QStringView valor)
 {
-    const int inicio = m_buffer.size();
-    abrirLinha(campo);
-    acrescentarSemQuebras(m_buffer, valor);
+    const int inicio = abrirLinha(campo);
+    acrescentarSemQuebras(valor);
     fecharLinha(inicio);
 }
 
 void RespostaSitef::adicionarSemQuebras(QStringView campo, QStringView valor)
 {
-    const int inicio = m_buffer.size();
-    abrirLinha(campo);
-    acrescentarSemQuebras(m_buffer, valor);
+    const int inicio = abrirLinha(campo);
+    acrescentarSemQuebras(valor);
     fecharLinha(inicio);
 }
 
 void RespostaSitef::adicionarNumerada(QLatin1String prefixo, int numero, QStringView valor)
 {
-    const int inicio = m_buffer.size();
-    m_buffer += prefixo;
-    acrescentarNumero(m_buffer, numero);
-    m_buffer += entreCampoValor;
-    m_buffer += valor;
+    const int inicio = static_cast<int>(m_buffer.size());
+    acrescentar(prefixo);
+    acrescentarNumero(numero);
+    acrescentar(entreCampoValor);
+    acrescentar(valor);
     fecharLinha(inicio);
 }
 
@@ -115,23 +125,21 @@ int RespostaSitef::adicionarBloco(QStringView blockSpec, const QVector<QStringVi
     const QStringView antes = marca < 0 ? modelo : modelo.left(marca);
     const QStringView depois = marca < 0 ? QStringView() : modelo.mid(marca + 3);
 
-    const QChar aspa = QLatin1Char('"');
     for (int i = 0; i < n; ++i) {
-        const int inicio = m_buffer.size();
-        m_buffer += antes;
-        acrescentarNumero(m_buffer, i + 1);
-        m_buffer += depois;
-        m_buffer += entreCampoValor;
+        const int inicio = static_cast<int>(m_buffer.size());
+        acrescentar(antes);
+        acrescentarNumero(i + 1);
+        acrescentar(depois);
+        acrescentar(entreCampoValor);
         if (aspas)
-            m_buffer += aspa;
-        acrescentarSemQuebras(m_buffer, linhas.at(i));
+            m_buffer.push_back(u'"');
+        acrescentarSemQuebras(linhas.at(i));
         if (aspas)
-            m_buffer += aspa;
+            m_buffer.push_back(u'"');
         fecharLinha(inicio);
     }
-    const int inicio = m_buffer.size();
-    abrirLinha(campoContagem);
-    m_buffer += QString::number(n);
+    const int inicio = abrirLinha(campoContagem);
+    acrescentar(QString::number(n));
     fecharLinha(inicio);
     return n + 1;
 }
@@ -162,17 +170,17 @@ void RespostaSitef::adicionarDataHora(QStringView campos, QStringView texto)
         const int segundo = static_cast<int>(texto.indexOf(QLatin1Char(' '), primeiro + 1));
         hora = segundo < 0 ? texto.mid(primeiro + 1) : texto.mid(primeiro + 1, segundo - primeiro - 1);
     }
-    const auto semSeparador = [this](QStringView campo, QStringView valor, QChar separador) {
-        const int inicio = m_buffer.size();
-        abrirLinha(campo);
+    const auto semSeparador = [this](QStringView campo, QStringView valor, char16_t separador) {
+        const int inicio = abrirLinha(campo);
         for (QChar c : valor) {
-            if (c != separador && c != QLatin1Char('\n') && c != QLatin1Char('\r'))
-                m_buffer += c;
+            const char16_t u = c.unicode();
+            if (u != separador && u != u'\n' && u != u'\r')
+                m_buffer.push_back(u);
         }
         fecharLinha(inicio);
     };
-    semSeparador(campos.left(barra), data, QLatin1Char('/'));
-    semSeparador(campos.mid(barra + 1), hora, QLatin1Char(':'));
+    semSeparador(campos.left(barra), data, u'/');
+    semSeparador(campos.mid(barra + 1), hora, u':');
 }
 
 void RespostaSitef::remover(int indice)
@@ -186,7 +194,7 @@ QStringList RespostaSitef::linhas() const
     r.reserve(quantidade());
     for (const Linha &l : m_linhas) {
         if (l.tamanho >= 0)
-            r.append(m_buffer.mid(l.inicio, l.tamanho));
+            r.append(QString::fromUtf16(m_buffer.data() + l.inicio, l.tamanho));
     }
     return r;
 }
@@ -216,7 +224,7 @@ QString RespostaSitef::texto(bool separadorAoFinal)
     for (const Linha &l : m_linhas) {
         if (l.tamanho < 0)
             continue;
-        const QStringView t = QStringView(m_buffer).mid(l.inicio, l.tamanho);
+        const QStringView t(m_buffer.data() + l.inicio, l.tamanho);
         itens.push_back({chave(t, 0), chave(t, 4), t});
         tamanho += l.tamanho + separador.size();
     }
@@ -228,14 +236,20 @@ QString RespostaSitef::texto(bool separadorAoFinal)
         return a.texto.compare(b.texto) < 0;
     });
 
-    QString texto;
-    texto.reserve(tamanho);
+    // Written in place: the size is known, the pieces are copied once.
+    QString texto(itens.empty() ? 0 : tamanho - (separadorAoFinal ? 0 : separador.size()), Qt::Uninitialized);
+    QChar *saida = texto.data();
     for (size_t i = 0; i < itens.size(); ++i) {
-        if (i > 0)
-            texto += separador;
-        texto += itens[i].texto;
+        if (i > 0) {
+            *saida++ = QLatin1Char('\r');
+            *saida++ = QLatin1Char('\n');
+        }
+        std::memcpy(saida, itens[i].texto.data(), static_cast<size_t>(itens[i].texto.size()) * sizeof(QChar));
+        saida += itens[i].texto.size();
     }
-    if (separadorAoFinal)
-        texto += separador;
+    if (separadorAoFinal) {
+        *saida++ = QLatin1Char('\r');
+        *saida++ = QLatin1Char('\n');
+    }
     return texto;
 }

@@ -6,6 +6,7 @@
 #include <QStringView>
 #include <QVector>
 
+#include <string>
 #include <vector>
 
 // A key-number response being built: "%1 = %2" lines, receipt blocks numbered from
@@ -52,10 +53,15 @@ private:
         int tamanho;
     };
 
+    void acrescentar(QLatin1String texto);
+    void acrescentar(QStringView texto);
+    void acrescentarSemQuebras(QStringView texto);
+    void acrescentarNumero(int numero);
     template <typename Campo>
-    void abrirLinha(Campo campo);
+    int abrirLinha(Campo campo);
     void fecharLinha(int inicio);
 
-    QString m_buffer;
+    // Appending to a standard string is inlined; QString's append is a call each time.
+    std::u16string m_buffer;
     std::vector<Linha> m_linhas;
 };

@@ -144,16 +144,17 @@ QVector<QStringView> linhasDe(const QString &texto)
 {
     QVector<QStringView> r;
     const QStringView t(texto);
-    int inicio = 0;
-    for (;;) {
-        const int fim = static_cast<int>(t.indexOf(u"\r\n", inicio));
-        if (fim < 0) {
-            r.append(t.mid(inicio));
-            return r;
+    const qsizetype n = t.size();
+    qsizetype inicio = 0;
+    for (qsizetype i = 0; i + 1 < n; ++i) {
+        if (t[i] == QLatin1Char('\r') && t[i + 1] == QLatin1Char('\n')) {
+            r.append(t.mid(inicio, i - inicio));
+            inicio = i + 2;
+            ++i;
         }
-        r.append(t.mid(inicio, fim - inicio));
-        inicio = fim + 2;
     }
+    r.append(t.mid(inicio));
+    return r;
 }
 
 } // namespace
