@@ -71,7 +71,7 @@ void ConfigTefSnapshot::carregar(const Identidade &identidade)
     const qint64 lidoEm = QDateTime::currentSecsSinceEpoch();
     QByteArray conteudo;
     QFile file(m_filePath);
-    const bool lido = identidade.existe && file.open(QIODevice::ReadOnly);
+    const bool lido = file.open(QIODevice::ReadOnly);
     if (lido)
         conteudo = file.readAll();
 
@@ -85,5 +85,7 @@ void ConfigTefSnapshot::carregar(const Identidade &identidade)
     }
     m_identidade = identidade;
     m_carregado = true;
-    m_incerto = lido && lidoEm - identidade.modificado <= margemSegundos;
+    // A file that stat cannot see (a name the system's 8-bit encoding cannot hold) has
+    // no time to trust: its bytes decide at every call.
+    m_incerto = lido && (!identidade.existe || lidoEm - identidade.modificado <= margemSegundos);
 }
