@@ -237,7 +237,8 @@ QString RespostaSitef::texto(bool separadorAoFinal)
     });
 
     // Written in place: the size is known, the pieces are copied once.
-    QString texto(itens.empty() ? 0 : tamanho - (separadorAoFinal ? 0 : separador.size()), Qt::Uninitialized);
+    // "999-999 = 0" is always there: the last separator is the one to drop.
+    QString texto(tamanho - (separadorAoFinal ? 0 : separador.size()), Qt::Uninitialized);
     QChar *saida = texto.data();
     for (size_t i = 0; i < itens.size(); ++i) {
         if (i > 0) {

@@ -12,6 +12,7 @@ namespace {
 
 const QString prefixoLog = QStringLiteral("[ProtocoloSitef] ");
 
+// A line break inside a value would start a forged field in the response.
 QString semQuebras(QString valor)
 {
     valor.remove(QLatin1Char('\n'));
