@@ -1,4 +1,5 @@
 #include "TestSupport.h"
+#include "app/ConfigTef.h"
 #include "exchange/ProtocoloSitef.h"
 
 #include <QDate>
@@ -144,16 +145,71 @@ private slots:
         QCOMPARE(converter(Conversao(conversao), QString::fromUtf8(entrada)).toUtf8(), bytes);
     }
 
-    void configurationIsReadAtEachCall()
+    // The same converter, the settings saved again between two responses: in place, as
+    // the configuration popup does, usually within the same second and at the same size.
+    void aChangedSettingAppliesToTheNextResponse_data()
     {
-        const QString venda = QString::fromUtf8(testsupport::dataFile(QStringLiteral("tef_venda_credito.json")));
+        QTest::addColumn<int>("conversao");
+        QTest::addColumn<QString>("resultado");
+        QTest::addColumn<QJsonObject>("antes");
+        QTest::addColumn<QJsonObject>("depois");
+        QTest::addColumn<bool>("removido");
+        QTest::addColumn<QString>("campoId");
+        QTest::addColumn<QString>("valorAntes");
+        QTest::addColumn<QString>("valorDepois");
+
+        const QString venda = QStringLiteral("tef_venda_credito.json");
+        const QString modo = QStringLiteral("tag_comprovante");
+        const QString aspas = QStringLiteral("aspas_comprovante");
+        const QString loja = QStringLiteral("SUPERMERCADO BOA COMPRA LTDA");
+        const QString cabecalho = QStringLiteral("        VARDA PAY - VIA ESTABELECIMENTO");
+        QTest::newRow("complete receipt only, then the copies only")
+            << int(Tef) << venda << QJsonObject{{modo, 1}} << QJsonObject{{modo, 2}} << false << "715-003" << QString()
+            << loja;
+        QTest::newRow("copies only, then the complete receipt only")
+            << int(Tef) << venda << QJsonObject{{modo, 2}} << QJsonObject{{modo, 1}} << false << "028-000" << QString()
+            << "38";
+        QTest::newRow("split point, then none") << int(Tef) << venda << QJsonObject{}
+                                                << QJsonObject{{QStringLiteral("tag_028_001"), 0}} << false << "028-001"
+                                                << "20" << QString();
+        QTest::newRow("Z3_Tef receipt lines quoted from the next response")
+            << int(Tef) << venda << QJsonObject{} << QJsonObject{{aspas, 1}} << false << "715-003" << loja
+            << QLatin1Char('"') + loja + QLatin1Char('"');
+        QTest::newRow("bridge receipt lines quoted from the next response")
+            << int(Bridge) << QStringLiteral("bridge_venda.json") << QJsonObject{} << QJsonObject{{aspas, 1}} << false
+            << "029-001" << cabecalho << QLatin1Char('"') + cabecalho + QLatin1Char('"');
+        QTest::newRow("file removed: the defaults again")
+            << int(Tef) << venda << QJsonObject{{modo, 1}} << QJsonObject{} << true << "715-003" << QString() << loja;
+    }
+
+    void aChangedSettingAppliesToTheNextResponse()
+    {
+        QFETCH(int, conversao);
+        QFETCH(QString, resultado);
+        QFETCH(QJsonObject, antes);
+        QFETCH(QJsonObject, depois);
+        QFETCH(bool, removido);
+        QFETCH(QString, campoId);
+        QFETCH(QString, valorAntes);
+        QFETCH(QString, valorDepois);
+
+        const QString texto = QString::fromUtf8(testsupport::dataFile(resultado));
+        const auto converterCom = [&](ProtocoloSitef &protocolo) {
+            return conversao == Tef ? protocolo.tefResultToResponse(texto) : protocolo.bridgeResultToResponse(texto);
+        };
+        testsupport::writeConfig(antes);
         ProtocoloSitef protocolo;
-        testsupport::writeConfig({{QStringLiteral("tag_comprovante"), 1}});
-        QCOMPARE(contar(protocolo.tefResultToResponse(venda), QStringLiteral("715-")), 0);
-        testsupport::writeConfig({{QStringLiteral("tag_comprovante"), 2}, {QStringLiteral("aspas_comprovante"), 1}});
-        const QString resposta = protocolo.tefResultToResponse(venda);
-        QCOMPARE(contar(resposta, QStringLiteral("715-")), 20);
-        QCOMPARE(campo(resposta, QStringLiteral("715-003")), QStringLiteral("\"SUPERMERCADO BOA COMPRA LTDA\""));
+        QCOMPARE(campo(converterCom(protocolo), campoId), valorAntes);
+
+        if (removido) {
+            QVERIFY(QFile::remove(testsupport::configPath()));
+        } else {
+            QJsonObject tudo = ConfigTef().configuracao();
+            for (auto it = depois.begin(); it != depois.end(); ++it)
+                tudo.insert(it.key(), it.value());
+            QVERIFY(ConfigTef().salvar(tudo));
+        }
+        QCOMPARE(campo(converterCom(protocolo), campoId), valorDepois);
     }
 
     void vantorFields_data()

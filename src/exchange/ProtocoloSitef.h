@@ -1,6 +1,11 @@
 #pragma once
 
-#include "app/Log.h"
+#include "app/ConfigTefSnapshot.h"
+#include "exchange/RequisicaoSitef.h"
+#include "exchange/TagMapping.h"
+#include "exchange/Vantor_Conversor.h"
+#include "exchange/Z3_Bridge_Conversor.h"
+#include "exchange/Z3_Tef_Conversor.h"
 
 #include <QJsonArray>
 #include <QObject>
@@ -8,20 +13,9 @@
 #include <QStringList>
 #include <QVector>
 
-// How a tag's JSON value is written into its response field.
-enum class ValueKind { Bool = 0, Integer = 1, Text = 2, Lines = 3 };
-
-// One entry of a tag list: JSON member -> response field (a "date|time" pair of
-// ids, or a receipt block layout such as "714-000|715-xxx").
-struct TagMapping
-{
-    QString jsonKey;
-    QString fieldId;
-    ValueKind kind;
-};
-
 // Converts between the key-number file format of the point-of-sale software
-// and the JSON texts the backends read and write. Each user keeps its own instance.
+// and the JSON texts the backends read and write. Each user keeps its own instance;
+// the work is done by the request parser and one converter per TEF product.
 class ProtocoloSitef : public QObject
 {
     Q_OBJECT
@@ -39,22 +33,13 @@ public:
     // One receipt block (laid out as "028-000|029-xxx"), unsorted, not joined.
     QStringList receiptLines(const QString &blockSpec, const QJsonArray &lines);
 
-    const QVector<TagMapping> &tagsBridge() const { return m_tagsBridge; }
-    const QVector<TagMapping> &tagsTef() const { return m_tagsTef; }
+    const QVector<TagMapping> &tagsBridge() const { return Z3_Bridge_Conversor::tags(); }
+    const QVector<TagMapping> &tagsTef() const { return Z3_Tef_Conversor::tags(); }
 
 private:
-    QString linha(const QString &campo, const QStringRef &valor) const;
-    QString linha(QLatin1String campo, const QStringRef &valor) const;
-    QString linha(const QString &campo, const QString &valor) const { return linha(campo, QStringRef(&valor)); }
-    QStringList blocoComprovante(const QString &blockSpec, const QStringList &linhas, bool aspas) const;
-    QString juntar(QStringList linhas, bool separadorAoFinal) const;
-
-    QString m_formatoLinha;
-    QString m_antesCampo;
-    QString m_entreCampoValor;
-    QString m_depoisValor;
-    QString m_separador;
-    QVector<TagMapping> m_tagsBridge;
-    QVector<TagMapping> m_tagsTef;
-    Log m_log;
+    ConfigTefSnapshot m_config;
+    RequisicaoSitef m_requisicao;
+    Vantor_Conversor m_vantor;
+    Z3_Bridge_Conversor m_bridge;
+    Z3_Tef_Conversor m_tef;
 };

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "app/Log.h"
+#include "exchange/TagMapping.h"
+
+#include <QJsonObject>
+#include <QString>
+#include <QVector>
+
+// The bridge backend's JSON result -> key-number response, by the bridge tag list.
+// Pure: no file is read.
+class Z3_Bridge_Conversor
+{
+public:
+    static const QVector<TagMapping> &tags();
+
+    QString converter(const QJsonObject &resultado, bool aspasComprovante) const;
+
+private:
+    Log m_log;
+};
