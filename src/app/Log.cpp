@@ -7,6 +7,7 @@
 #include <QLoggingCategory>
 #include <QMutex>
 
+#include <atomic>
 #include <cstdio>
 
 namespace {
@@ -51,13 +52,28 @@ void rotateIfNeeded(const QString &path)
     QFile::rename(path, Log::nomeBackup());
 }
 
+// The local time without asking the time-zone files at every line (a stat of
+// /etc/localtime each time): the offset from UTC is looked up once a minute, so
+// a change of daylight saving time shows within a minute.
+QDateTime horaLocal()
+{
+    static std::atomic<qint64> proximaConsultaMs{0};
+    static std::atomic<int> deslocamentoS{0};
+    const qint64 agoraMs = QDateTime::currentMSecsSinceEpoch();
+    if (agoraMs >= proximaConsultaMs.load(std::memory_order_relaxed)) {
+        deslocamentoS = QDateTime::currentDateTime().offsetFromUtc();
+        proximaConsultaMs = agoraMs + 60000;
+    }
+    return QDateTime::fromMSecsSinceEpoch(agoraMs + deslocamentoS * qint64(1000), Qt::UTC);
+}
+
 } // namespace
 
 QString Log::formatarLinha(Nivel nivel, const QString &msg)
 {
     // "dd/MM/yy hh:mm:ss:zzz" by hand: QDateTime::toString consults the system
     // locale on every call, which was the larger part of a line's cost.
-    const QDateTime agora = QDateTime::currentDateTime();
+    const QDateTime agora = horaLocal();
     const QDate d = agora.date();
     const QTime t = agora.time();
     char carimbo[32];
