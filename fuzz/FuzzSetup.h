@@ -13,7 +13,7 @@
 
 namespace fuzzsetup {
 
-// The converters read config_tef.json beside the executable at each call: give them
+// The converters take their receipt options from config_tef.json beside the executable: give them
 // one with quoted receipts and both receipt blocks, no log file and exchange folders
 // under the temporary folder. Qt's own messages are dropped to keep the runs fast.
 inline void preparar(int *argc, char ***argv)
