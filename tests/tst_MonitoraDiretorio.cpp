@@ -761,13 +761,14 @@ void TestMonitoraDiretorio::posClientBurstServedInOrder()
     // A handful is enough: each one must wait for the previous request file to be taken.
     constexpr int n = 4;
     QCOMPARE(cliente({"CRT", "--json", "--quiet", "--id", "1", "--count", QString::number(n)}, n * kPrazoMs), 0);
+    // Each request file was taken before its answer: one left behind would be served forever.
+    QVERIFY(QDir(req(QString())).entryList(QDir::Files).isEmpty());
     QVERIFY(esperarAtendimentos(n));
     const QStringList requisicoes = m_backend->requisicoes();
     QCOMPARE(requisicoes.size(), n);
     for (int i = 0; i < n; ++i)
         QVERIFY(requisicoes.at(i).contains(QStringLiteral("\"identificacao\":\"%1\"").arg(i + 1)));
     QCOMPARE(m_log->contar(QStringLiteral("[MonitoraDiretorio] Arquivo renomeado com sucesso para")), n);
-    QVERIFY(QDir(req(QString())).entryList(QDir::Files).isEmpty());
 }
 
 void TestMonitoraDiretorio::posClientReportsASilentManager()
