@@ -235,4 +235,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestLog)
-#include "tst_log.moc"
+#include "tst_Log.moc"

@@ -11,12 +11,13 @@
 
 #include <memory>
 
-// The whole program as a shop runs it with the Z3_Tef product: a copy of the
-// executable in a folder of its own with its configuration beside it, the
-// simulated vendor library, and the POS client on the other side of the folders.
-// Nothing is looked at but files: the response and status files, the program's
-// log and the simulator's call log.
-class TestE2eZ3Tef : public QObject
+// The whole program as a shop runs it: a copy of the executable in a folder of
+// its own with its configuration beside it; first how it starts (settings
+// written, one copy per machine, product and operation type), then, with the
+// Z3_Tef product, the simulated vendor library and the POS client on the other
+// side of the folders. Nothing is looked at but files: the response and status
+// files, the program's log and the simulator's call log.
+class TestPrograma : public QObject
 {
     Q_OBJECT
 
@@ -58,50 +59,68 @@ private:
         return lista;
     }
 
-    // A fresh folder with the executable, its configuration and the two exchange folders.
-    void preparar()
+    // A fresh folder with nothing but a copy of the executable.
+    void pastaNova()
     {
-        if (m_programa)
-            parar();
+        parar();
         m_dir = std::make_unique<QTemporaryDir>();
         QVERIFY(m_dir->isValid());
         QVERIFY(QFile::copy(QStringLiteral(Z3_BIN_DIR "/Z3_TEFZoduvud"), path(QStringLiteral("Z3_TEFZoduvud"))));
-        QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("Req")));
-        QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("Resp")));
-        const QJsonObject config{{"path_in", path(QStringLiteral("Req"))},
-                                 {"path_out", pastaResp()},
-                                 {"produto_tef", 2},
-                                 {"tipo_operacao", 0},
-                                 {"log", 1},
-                                 {"vitra", 0}};
-        QVERIFY(testsupport::writeAll(path(QStringLiteral("config_tef.json")), QJsonDocument(config).toJson()));
     }
 
+    void gravarConfig(const QJsonObject &o)
+    {
+        QVERIFY(testsupport::writeAll(path(QStringLiteral("config_tef.json")), QJsonDocument(o).toJson()));
+    }
+
+    // A fresh folder with the executable, its configuration and the two exchange folders.
+    void preparar()
+    {
+        pastaNova();
+        QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("Req")));
+        QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("Resp")));
+        gravarConfig({{"path_in", path(QStringLiteral("Req"))},
+                      {"path_out", pastaResp()},
+                      {"produto_tef", 2},
+                      {"tipo_operacao", 0},
+                      {"log", 1},
+                      {"vitra", 0}});
+    }
+
+    // Starts the program in the folder; the log is what the test reads, the
+    // terminal copy would only bury the results.
+    std::unique_ptr<QProcess> start(bool offscreen = true, const QStringList &extraEnv = {})
+    {
+        auto process = std::make_unique<QProcess>();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HOME"), m_dir->path());
+        env.remove(QStringLiteral("Z3_LOG"));
+        env.remove(QStringLiteral("DISPLAY"));
+        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        if (!offscreen)
+            env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        for (const QString &kv : extraEnv)
+            env.insert(kv.section(QLatin1Char('='), 0, 0), kv.section(QLatin1Char('='), 1));
+        process->setProcessEnvironment(env);
+        process->setWorkingDirectory(m_dir->path());
+        process->setStandardOutputFile(QProcess::nullDevice());
+        process->setStandardErrorFile(QProcess::nullDevice());
+        process->start(path(QStringLiteral("Z3_TEFZoduvud")), QStringList());
+        return process;
+    }
+
+    // The long-lived copy the exchange tests talk to, with the simulated libraries in this folder.
     void iniciar(const QString &pastaBibliotecas)
     {
         m_bibliotecas = pastaBibliotecas;
         const QString inicio = QStringLiteral("[MonitoraDiretorio] Monitoramento iniciado em: ");
         const int iniciosAntes = logText().count(inicio);
-        m_programa = std::make_unique<QProcess>();
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("HOME"), m_dir->path());
-        env.insert(QStringLiteral("Z3_LIB_DIR"), pastaBibliotecas);
-        env.insert(QStringLiteral("Z3_SIM_LOG"), path(QStringLiteral("sim_log.jsonl")));
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        env.insert(QStringLiteral("QT_QUICK_BACKEND"), QStringLiteral("software"));
-        env.remove(QStringLiteral("Z3_LOG"));
-        env.insert(QStringLiteral("Z3_SIM_CENARIO"), path(QStringLiteral("cenario.json")));
-        env.insert(QStringLiteral("Z3_SIM_ESTADO"), path(QStringLiteral("host")));
-        env.remove(QStringLiteral("DISPLAY"));
-        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-        m_programa->setProcessEnvironment(env);
-        m_programa->setWorkingDirectory(m_dir->path());
-        // The log file is what the test reads; the copy on the terminal would only bury the results.
-        m_programa->setStandardOutputFile(QProcess::nullDevice());
-        m_programa->setStandardErrorFile(QProcess::nullDevice());
-        m_programa->start(path(QStringLiteral("Z3_TEFZoduvud")), QStringList());
+        m_programa = start(true, {QStringLiteral("Z3_LIB_DIR=") + pastaBibliotecas,
+                                  QStringLiteral("Z3_SIM_LOG=") + path(QStringLiteral("sim_log.jsonl")),
+                                  QStringLiteral("Z3_SIM_CENARIO=") + path(QStringLiteral("cenario.json")),
+                                  QStringLiteral("Z3_SIM_ESTADO=") + path(QStringLiteral("host"))});
         QVERIFY(m_programa->waitForStarted(30000));
-        QVERIFY2(esperarLog(inicio, iniciosAntes + 1), qPrintable(logText()));
+        QVERIFY2(esperarLog(inicio, iniciosAntes + 1, m_programa.get()), qPrintable(logText()));
     }
 
     // The crash: no chance to write or close anything.
@@ -155,16 +174,16 @@ private:
         m_programa.reset();
     }
 
-    // Waits until the log holds the text `count` times; false when the program ends first.
-    bool esperarLog(const QString &text, int count, int timeoutMs = 30000)
+    // Waits until the log holds the text `count` times, or the process ends first.
+    bool esperarLog(const QString &text, int count, QProcess *process, int timeoutMs = 30000)
     {
         QDeadlineTimer deadline(timeoutMs);
         while (!deadline.hasExpired()) {
             if (logText().count(text) >= count)
                 return true;
-            if (m_programa->state() == QProcess::NotRunning)
-                return false;
-            m_programa->waitForFinished(20);
+            if (process->state() == QProcess::NotRunning)
+                return logText().count(text) >= count;
+            process->waitForFinished(20);
         }
         return false;
     }
@@ -174,9 +193,12 @@ private:
         Resultado r;
         QProcess pdv;
         pdv.setProcessChannelMode(QProcess::MergedChannels);
+        // A sale takes a few seconds; a response that never comes fails the call in 20 s.
         pdv.start(QStringLiteral(Z3_BIN_DIR "/pos_client"),
-                  QStringList{QStringLiteral("--config"), path(QStringLiteral("config_tef.json"))} + args);
-        if (!pdv.waitForFinished(60000)) {
+                  QStringList{QStringLiteral("--config"), path(QStringLiteral("config_tef.json")),
+                              QStringLiteral("--response-timeout"), QStringLiteral("20000")} +
+                      args);
+        if (!pdv.waitForFinished(40000)) {
             pdv.kill();
             pdv.waitForFinished();
             return r;
@@ -208,13 +230,116 @@ private:
         const Resultado r = posClient(args);
         QVERIFY2(r.codigoSaida == 0, qPrintable(r.saida));
         QVERIFY(r.saida.contains(QStringLiteral("status ok: ") + operacao));
-        QVERIFY2(esperarLog(marca, antes + 1), qPrintable(logText()));
+        QVERIFY2(esperarLog(marca, antes + 1, m_programa.get()), qPrintable(logText()));
         QVERIFY(!QFileInfo::exists(pastaResp() + QStringLiteral("/IntPos.001")));
         QVERIFY(!QFileInfo::exists(pastaResp() + QStringLiteral("/IntPos.001.json")));
     }
 
 private slots:
-    void initTestCase()
+    void emptyFolderStartsAndRefusesASecondCopy()
+    {
+        pastaNova();
+        auto first = start(/*offscreen=*/false); // no display and no platform chosen
+        QVERIFY(esperarLog(QStringLiteral("Produto TEF configurado: 2"), 1, first.get()));
+        QCOMPARE(first->state(), QProcess::Running);
+
+        const QJsonObject config =
+            QJsonDocument::fromJson(testsupport::readAll(path(QStringLiteral("config_tef.json")))).object();
+        QCOMPARE(config.size(), 20); // 19 settings and "customizacao"
+        QCOMPARE(config.value(QStringLiteral("customizacao")).toObject().size(), 8);
+        QVERIFY(QFileInfo(path(QStringLiteral("Cliente/Req"))).isDir());
+        QVERIFY(QFileInfo(path(QStringLiteral("Cliente/Resp"))).isDir());
+        const QString log = logText();
+        QVERIFY(log.contains(QStringLiteral("{I} \t\t Z3_TEFZoduvud\n")));
+        QVERIFY(log.contains(QStringLiteral("{I} \t\t Versão: 01.23.04\n")));
+        QVERIFY(log.contains(QStringLiteral("offscreen")));
+
+        auto second = start();
+        QVERIFY(second->waitForFinished(30000));
+        QCOMPARE(second->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second->exitCode(), 0);
+        QVERIFY(logText().contains(QStringLiteral("{D} \t\t Uma instância já está aberta\n")));
+        QCOMPARE(first->state(), QProcess::Running);
+
+        first->terminate(); // ends the event loop and releases the segment
+        QVERIFY(first->waitForFinished(30000));
+        QCOMPARE(first->exitCode(), 0);
+        auto third = start({}, {QStringLiteral("Z3_EXIT_WHEN_IDLE=1")});
+        QVERIFY(third->waitForFinished(30000));
+        QCOMPARE(logText().count(QStringLiteral("Uma instância já está aberta")), 1);
+    }
+
+    void killedCopyDoesNotKeepTheNextOut()
+    {
+        pastaNova();
+        auto first = start();
+        QVERIFY(esperarLog(QStringLiteral("Produto TEF configurado"), 1, first.get()));
+        first->kill(); // SIGKILL: nothing released
+        QVERIFY(first->waitForFinished(30000));
+
+        auto next = start();
+        QVERIFY(esperarLog(QStringLiteral("Produto TEF configurado"), 2, next.get()));
+        QCOMPARE(next->state(), QProcess::Running);
+        QVERIFY(!logText().contains(QStringLiteral("Uma instância já está aberta")));
+        next->terminate();
+        QVERIFY(next->waitForFinished(30000));
+    }
+
+    void exitCodeByProduct_data()
+    {
+        QTest::addColumn<QJsonValue>("produto");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("logLine");
+        QTest::newRow("product 5 is refused")
+            << QJsonValue(5) << 255 << QStringLiteral("{E} \t\t Produto TEF inválido");
+        QTest::newRow("product 0 starts") << QJsonValue(0) << 0 << QStringLiteral("Produto TEF configurado: 0");
+        QTest::newRow("product 1 starts") << QJsonValue(1) << 0 << QStringLiteral("Produto TEF configurado: 1");
+        QTest::newRow("product as text reads as 2")
+            << QJsonValue("1") << 0 << QStringLiteral("Produto TEF configurado: 2");
+        QTest::newRow("product -1 reads as 0") << QJsonValue(-1) << 0 << QStringLiteral("Produto TEF configurado: 0");
+    }
+
+    void exitCodeByProduct()
+    {
+        QFETCH(QJsonValue, produto);
+        QFETCH(int, exitCode);
+        QFETCH(QString, logLine);
+        pastaNova();
+        gravarConfig(QJsonObject{{"produto_tef", produto}});
+        auto process = start(true, {QStringLiteral("Z3_EXIT_WHEN_IDLE=1")});
+        QVERIFY(process->waitForFinished(30000));
+        QCOMPARE(process->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process->exitCode(), exitCode);
+        QVERIFY2(logText().contains(logLine), qPrintable(logText()));
+    }
+
+    // What the window shows at start is in the log (the screen is logged as it changes).
+    void operationTypeChoosesTheFirstScreen_data()
+    {
+        QTest::addColumn<int>("tipoOperacao");
+        QTest::addColumn<bool>("lista");
+        QTest::newRow("autonomous-only shows the cashier's operations") << 1 << true;
+        QTest::newRow("file exchange watches the request folder") << 0 << false;
+    }
+
+    void operationTypeChoosesTheFirstScreen()
+    {
+        QFETCH(int, tipoOperacao);
+        QFETCH(bool, lista);
+        pastaNova();
+        gravarConfig(QJsonObject{{"tipo_operacao", tipoOperacao}});
+        auto process = start(true, {QStringLiteral("Z3_EXIT_WHEN_IDLE=1")});
+        QVERIFY(process->waitForFinished(30000));
+        QCOMPARE(process->exitCode(), 0);
+        const QString log = logText();
+        QCOMPARE(log.contains(QStringLiteral(
+                     "[Base_Controller] Tela, lista: [0] Venda Cartao; [1] PIX; [2] Operação Administrativa\n")),
+                 lista);
+        QCOMPARE(log.contains(QStringLiteral("[Base_Controller] Tela: Selecione uma operação:")), lista);
+        QCOMPARE(log.contains(QStringLiteral("[MonitoraDiretorio] Monitoramento iniciado em: ")), !lista);
+    }
+    // From here on, one copy runs for the whole exchange, as in a shop.
+    void startsWithTheSimulatedLibrary()
     {
         preparar();
         const QString libs = qEnvironmentVariable("Z3_LIB_DIR", QStringLiteral(Z3_BIN_DIR));
@@ -240,8 +365,6 @@ private slots:
 
         QTest::newRow("credit sale stays pending and carries both receipts")
             << false << QStringLiteral("1000") << QStringLiteral("1") << QStringLiteral("2") << true;
-        QTest::newRow("debit sale stays pending")
-            << false << QStringLiteral("4590") << QStringLiteral("2") << QStringLiteral("2") << true;
         QTest::newRow("declined sale needs no confirmation")
             << false << QStringLiteral("1051") << QStringLiteral("1") << QStringLiteral("1") << false;
         QTest::newRow("JSON sale is confirmed at once")
@@ -448,7 +571,7 @@ private slots:
                       venda(QStringLiteral("1300")));
         // Approved and journaled; the response comes a second later.
         const QString aprovada = QStringLiteral("adicionado na lista de sequenciais para confirmação");
-        QVERIFY(esperarLog(aprovada, logText().count(aprovada) + 1));
+        QVERIFY(esperarLog(aprovada, logText().count(aprovada) + 1, m_programa.get()));
         m_programa->kill();
         QVERIFY(m_programa->waitForFinished(30000));
         QVERIFY(pdv.waitForFinished(30000));
@@ -464,19 +587,6 @@ private slots:
         QFile::remove(pastaResp() + QStringLiteral("/IntPos.Sts"));
     }
 
-    void statusThatCannotBeWrittenStartsNothing()
-    {
-        // Nothing can be created under the status file's temporary name, as on a full disk.
-        const QString obstaculo = pastaResp() + QStringLiteral("/arquivo_sts.tmp");
-        QVERIFY(QDir().mkpath(obstaculo + QStringLiteral("/x")));
-        const int pagamentos = chamadasDe(QStringLiteral("RealizarPagamentoTEF")).size();
-        const Resultado r = posClient(venda(QStringLiteral("1400")));
-        QCOMPARE(r.codigoSaida, 2); // no status in time
-        QVERIFY(esperarLog(QStringLiteral("[MonitoraDiretorio] Transação não iniciada"), 1));
-        QCOMPARE(chamadasDe(QStringLiteral("RealizarPagamentoTEF")).size(), pagamentos);
-        QVERIFY(QDir(obstaculo).removeRecursively());
-    }
-
     void responseThatCannotBeWrittenUndoesTheSale()
     {
         const QString obstaculo = pastaResp() + QStringLiteral("/arquivo_tef.tmp");
@@ -486,8 +596,8 @@ private slots:
         const Resultado r = posClient(args);
         QCOMPARE(r.codigoSaida, 4); // status, then no response
         const QString desfeita = QStringLiteral("não chegou ao PDV: a transação será desfeita");
-        QVERIFY(esperarLog(desfeita, 1));
-        QVERIFY(esperarLog(QStringLiteral("Transação desfeita com sucesso"), 1));
+        QVERIFY(esperarLog(desfeita, 1, m_programa.get()));
+        QVERIFY(esperarLog(QStringLiteral("Transação desfeita com sucesso"), 1, m_programa.get()));
         const QString seq =
             chamadasDe(QStringLiteral("RealizarPagamentoTEF")).last().value(QStringLiteral("sequencial")).toString();
         QCOMPARE(desfechoConfirmacao(seq, 0), QStringLiteral("desfeita"));
@@ -503,15 +613,6 @@ private slots:
         QVERIFY(logText().contains(
             QStringLiteral("}{W} \t CNF sem transação pendente correspondente: 010-000 = REDEX, 012-000 = 999999, "
                            "027-000 = 424242")));
-    }
-
-    void requestFolderReplacedByRename()
-    {
-        const QString pasta = path(QStringLiteral("Req"));
-        QVERIFY(QDir().rename(pasta, pasta + QStringLiteral(".old")));
-        QVERIFY(QDir().mkpath(pasta));
-        somenteStatus(QStringLiteral("ATV"), {});
-        QVERIFY(logText().contains(QStringLiteral("}{W} \t [MonitoraDiretorio] Pasta de requisições substituída")));
     }
 
     void unreadableJournalIsKeptAsideAtStart()
@@ -572,5 +673,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestE2eZ3Tef)
-#include "tst_e2e_z3tef.moc"
+QTEST_GUILESS_MAIN(TestPrograma)
+#include "tst_Programa.moc"

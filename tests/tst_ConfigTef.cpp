@@ -273,4 +273,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestConfigTef)
-#include "tst_configtef.moc"
+#include "tst_ConfigTef.moc"

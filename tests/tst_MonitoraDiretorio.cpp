@@ -1,5 +1,7 @@
 // The file exchange as the POS sees it: files put into the request folder, the
-// status and response files that come back, in order, with deadlines.
+// status and response files that come back, in order, with deadlines; at the
+// end, the POS client program on the other side of the folders. The same
+// exchange with the real backends and the real program is tst_Programa's.
 #include "LogCapture.h"
 #include "TestBackend.h"
 #include "TestSupport.h"
@@ -97,6 +99,9 @@ private slots:
     void operatorOperationPausesAndWritesNoResponse();
     void updaterRunKeepsMonitorPaused();
 
+    void posClientBurstServedInOrder();
+    void posClientReportsASilentManager();
+
 private:
     QString req(const QString &nome) const { return m_dir->path() + QStringLiteral("/req/") + nome; }
     QString resp(const QString &nome) const { return m_dir->path() + QStringLiteral("/resp/") + nome; }
@@ -107,12 +112,15 @@ private:
     bool esperarAtendimentos(int n);
     // The exchange goes on after a fault: the n-th request gets its status and response in full.
     void proximoAtendido(int n, const QString &id);
+    // Runs the POS client to its end while this thread keeps serving; its exit code.
+    int cliente(const QStringList &argumentos, int prazoMs);
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<LogCapture> m_log;
     std::unique_ptr<TestBackend> m_backend;
     std::unique_ptr<MonitoraDiretorio> m_monitor;
     std::unique_ptr<Autonomo> m_autonomo;
+    QString m_saida; // the POS client's output
 };
 
 void TestMonitoraDiretorio::init()
@@ -738,5 +746,37 @@ void TestMonitoraDiretorio::updaterRunKeepsMonitorPaused()
     QCOMPARE(m_log->contar(QStringLiteral("Iniciando monitoramento de diretório")), retomadas);
 }
 
+int TestMonitoraDiretorio::cliente(const QStringList &argumentos, int prazoMs)
+{
+    // A response that never comes fails the client in seconds, not at its own five-minute default.
+    const QStringList pastas{"--req", req(QString()),       "--resp", resp(QString()), "--status-timeout",
+                             "5000",  "--response-timeout", "15000"};
+    return testsupport::runPosClient(pastas + argumentos, prazoMs, &m_saida);
+}
+
+void TestMonitoraDiretorio::posClientBurstServedInOrder()
+{
+    criarMonitor();
+    m_monitor->iniciarMonitoramento();
+    // A handful is enough: each one must wait for the previous request file to be taken.
+    constexpr int n = 4;
+    QCOMPARE(cliente({"CRT", "--json", "--quiet", "--id", "1", "--count", QString::number(n)}, n * kPrazoMs), 0);
+    // Each request file was taken before its answer: one left behind would be served forever.
+    QVERIFY(QDir(req(QString())).entryList(QDir::Files).isEmpty());
+    QVERIFY(esperarAtendimentos(n));
+    const QStringList requisicoes = m_backend->requisicoes();
+    QCOMPARE(requisicoes.size(), n);
+    for (int i = 0; i < n; ++i)
+        QVERIFY(requisicoes.at(i).contains(QStringLiteral("\"identificacao\":\"%1\"").arg(i + 1)));
+    QCOMPARE(m_log->contar(QStringLiteral("[MonitoraDiretorio] Arquivo renomeado com sucesso para")), n);
+}
+
+void TestMonitoraDiretorio::posClientReportsASilentManager()
+{
+    QVERIFY(QDir().mkpath(req(QString())) && QDir().mkpath(resp(QString())));
+    QCOMPARE(cliente({"ATV", "--status-timeout", "300"}, 10000), 2);
+    QVERIFY(m_saida.contains(QLatin1String("manager inactive")));
+}
+
 QTEST_GUILESS_MAIN(TestMonitoraDiretorio)
-#include "tst_monitoradiretorio.moc"
+#include "tst_MonitoraDiretorio.moc"

@@ -49,4 +49,4 @@ void TestDadosSensiveis::masksSecretsKeepsTheRest()
 }
 
 QTEST_GUILESS_MAIN(TestDadosSensiveis)
-#include "tst_dadossensiveis.moc"
+#include "tst_DadosSensiveis.moc"

@@ -1,0 +1,1225 @@
+// The operator window: the real QML, offscreen, against a scripted controller
+// (what each signal shows, what each click and key sends, the popups), the
+// controller base class beneath it (the gate, the tray, the screens between
+// runs), and the cashier's dialogue with the Z3_Tef backend and the simulated
+// library, where the test only types and clicks.
+#include "JanelaQml.h"
+#include "TestController.h"
+#include "TestJournal.h"
+#include "TestSupport.h"
+#include "app/GlobalFlags.h"
+#include "app/Wiring.h"
+#include "tef/Z3_Tef_Controller.h"
+#include "ui/Seletores.h"
+
+#include <QAbstractItemModel>
+#include <QAction>
+#include <QBuffer>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QMenu>
+#include <QQmlProperty>
+#include <QSet>
+#include <QSignalSpy>
+#include <QSystemTrayIcon>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+bool visivel(QQuickItem *item)
+{
+    return item && item->isVisible();
+}
+
+bool visivel(const JanelaQml &j, const char *nome)
+{
+    return visivel(j.item(QLatin1String(nome)));
+}
+
+// QTest has no keyClicks for a QWindow.
+void digita(QWindow *janela, const QString &texto)
+{
+    for (const QChar c : texto)
+        QTest::keyClick(janela, c.toLatin1());
+}
+
+QString texto(QObject *o)
+{
+    return o ? o->property("text").toString() : QStringLiteral("<ausente>");
+}
+
+QString texto(const JanelaQml &j, const char *nome)
+{
+    return texto(j.objeto(QLatin1String(nome)));
+}
+
+QColor cor(QObject *o)
+{
+    return o->property("color").value<QColor>();
+}
+
+void clique(QObject *popup, const char *nome)
+{
+    QObject *botao = popup->findChild<QObject *>(QString::fromUtf8(nome));
+    QVERIFY2(botao, nome);
+    QVERIFY(QMetaObject::invokeMethod(botao, "clicked"));
+}
+
+QStringList textos(const QSignalSpy &spy)
+{
+    QStringList out;
+    for (const auto &args : spy)
+        out << args.value(0).toString();
+    return out;
+}
+
+} // namespace
+
+class TestJanela : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    // The window against a scripted controller.
+    void signalsChangeTheWindow_data();
+    void signalsChangeTheWindow();
+    void autonomousMenuFillsTheListAndCancelRebuildsIt();
+    void bannerHidesAfterItsTime();
+    void maskIsSetAndCleared();
+    void pixImageShowsTheBase64Png();
+    void closeOnlyHidesTheWindow_data();
+    void closeOnlyHidesTheWindow();
+    void fieldButtonsAndKeysCallTheController_data();
+    void fieldButtonsAndKeysCallTheController();
+    void listAnswersWithTheIndex_data();
+    void listAnswersWithTheIndex();
+    void moneyFieldFormatsWhatIsTyped();
+    void noticeNeedsTheCheckboxToConfirm_data();
+    void noticeNeedsTheCheckboxToConfirm();
+    void configPopupSavesExactlyTheEditedObject_data();
+    void configPopupSavesExactlyTheEditedObject();
+    void configPopupReportsAFailedSave();
+    void configPopupRefusesBadValues_data();
+    void configPopupRefusesBadValues();
+
+    // The controller base class.
+    void formataValor_data();
+    void formataValor();
+    void validaHex_data();
+    void validaHex();
+    void autonomoOkMapsIndexToOperation_data();
+    void autonomoOkMapsIndexToOperation();
+    void trayEntriesSendTheirOperationName();
+    void autonomousMenuStaysAwayDuringAnUpdate();
+    void runDoesOneThingAtATime_data();
+    void runDoesOneThingAtATime();
+    void gateHoldsTheThreadUntilAClick();
+    void gateSurvivesAThousandRounds_data();
+    void gateSurvivesAThousandRounds();
+    void threadLocksAndUnlocksTheTrayMenu_data();
+    void threadLocksAndUnlocksTheTrayMenu();
+    void finishedThreadShowsTheNextScreen_data();
+    void finishedThreadShowsTheNextScreen();
+    void printerListStartsWithTheMakersPrinters();
+    void systemConfigsRefusesTextThatIsNotAnObject_data();
+    void systemConfigsRefusesTextThatIsNotAnObject();
+    void customisationPushesTheLook_data();
+    void customisationPushesTheLook();
+    void aboutBoxNamesTheProgram();
+
+    // The cashier and the Z3_Tef backend, through the window.
+    void vendaComValorDigitadoETipoEscolhido();
+    void segundaVendaComecaComOCampoVazio();
+    void cancelamentoComecaNsuEDataComOQueOPdvEnviou_data();
+    void cancelamentoComecaNsuEDataComOQueOPdvEnviou();
+    void telasERespostasNoLogSemASenha();
+
+private:
+    QObject *abreConfig();
+
+    std::unique_ptr<TestController> m_controller;
+    std::unique_ptr<JanelaQml> m_janela;
+    QString m_cor; // what the colour picker returns; empty: cancelled
+    // What the window asked of the controller, in order ("ok 4321 1", "voltar", "process PIX", ...).
+    QStringList m_chamadas;
+
+    QTemporaryDir m_dir;
+    QString m_simLog, m_log;
+
+    // A Z3_Tef controller joined as the program joins it, with its own window and
+    // its results; no journal left by an earlier scene to recover from.
+    struct SemDiario
+    {
+        SemDiario()
+        {
+            testsupport::removeJournal();
+            testsupport::writeConfig(QJsonObject{{"vitra", 0}, {"tipo_operacao", 0}});
+        }
+    };
+    struct Cena : SemDiario
+    {
+        Cena() { wiring::connectBackend(&c); }
+        // A failed check may leave the run waiting for the cashier: give up every
+        // step, so the next test starts instead of the program aborting.
+        ~Cena()
+        {
+            QDeadlineTimer prazo(15000);
+            while (c.isRunning() && !prazo.hasExpired()) {
+                if (c.aguardandoOperador())
+                    c.onClickButtonCancelar();
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            }
+            // Destroying a running thread would block here for good: stop now, and say why.
+            if (c.isRunning())
+                qFatal("The Z3_Tef run did not end within 15 s of giving up every step");
+        }
+        Z3_Tef_Controller c;
+        JanelaQml janela{&c};
+        QSignalSpy resultado{&c, &Base_Controller::responseProcessTEF};
+    };
+
+    // Starts a request (a sale unless told otherwise) on the controller's thread.
+    static void iniciar(Z3_Tef_Controller &c, const QJsonObject &parametros,
+                        const QString &header = QStringLiteral("CRT"))
+    {
+        requisicaoJson = false;
+        tefEmProcessamento = false;
+        const QJsonObject req{{"operacao", 0}, {"header", header}, {"parametros", parametros}};
+        c.setJsonConfigs(QString::fromUtf8(QJsonDocument(req).toJson(QJsonDocument::Compact)));
+        c.start();
+    }
+};
+
+void TestJanela::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    m_simLog = m_dir.filePath(QStringLiteral("chamadas.jsonl"));
+    m_log = m_dir.filePath(QStringLiteral("log.txt"));
+    qputenv("Z3_SIM_LOG", m_simLog.toUtf8());
+    qputenv("Z3_LOG", m_log.toUtf8());
+    if (qEnvironmentVariableIsEmpty("Z3_LIB_DIR"))
+        qputenv("Z3_LIB_DIR", Z3_BIN_DIR);
+}
+
+void TestJanela::init()
+{
+    testsupport::writeConfig({});
+    tefEmProcessamento = false;
+    atualizacaoSolicitada = false;
+    requisicaoJson = false;
+    seletores::substituir([this](seletores::Tipo tipo) {
+        switch (tipo) {
+        case seletores::Tipo::Cor:
+            return m_cor;
+        case seletores::Tipo::Pasta:
+            return QStringLiteral("/tmp/escolhida");
+        case seletores::Tipo::Arquivo:
+            return QStringLiteral("/tmp/logo.png");
+        }
+        return QString();
+    });
+    m_chamadas.clear();
+    m_cor.clear();
+    // The Z3_Tef scenes bring their own controller and window: a second window would keep the keyboard.
+    static const QSet<QByteArray> cenas{"vendaComValorDigitadoETipoEscolhido", "segundaVendaComecaComOCampoVazio",
+                                        "cancelamentoComecaNsuEDataComOQueOPdvEnviou", "telasERespostasNoLogSemASenha"};
+    if (cenas.contains(QTest::currentTestFunction()))
+        return;
+    m_controller = std::make_unique<TestController>();
+    TestController *c = m_controller.get();
+    connect(c, &TestController::okClicado, this,
+            [this](const QString &v, int estado) { m_chamadas << QStringLiteral("ok %1 %2").arg(v).arg(estado); });
+    connect(c, &TestController::voltarClicado, this, [this] { m_chamadas << QStringLiteral("voltar"); });
+    connect(c, &TestController::cancelarClicado, this, [this] { m_chamadas << QStringLiteral("cancelar"); });
+    connect(c, &Base_Controller::process, this, [this](const QString &op) { m_chamadas << "process " + op; });
+    m_janela = std::make_unique<JanelaQml>(c);
+    QVERIFY(m_janela->carregada());
+    // Quick banners: the test checks that they hide, not how long they stay.
+    m_janela->objeto(QStringLiteral("time"))->setProperty("interval", 20);
+}
+
+void TestJanela::cleanup()
+{
+    m_janela.reset();
+    m_controller.reset();
+    seletores::substituir({});
+    tefEmProcessamento = false;
+    atualizacaoSolicitada = false;
+    requisicaoJson = false;
+}
+
+QObject *TestJanela::abreConfig()
+{
+    m_controller->slotShowConfigs();
+    QObject *config = nullptr;
+    const auto aberto = [&] {
+        return (config = m_janela->popup(QStringLiteral("config"))) != nullptr;
+    };
+    return QTest::qWaitFor(aberto, 5000) ? config : nullptr;
+}
+
+void TestJanela::signalsChangeTheWindow_data()
+{
+    QTest::addColumn<QByteArray>("sinal");
+    QTest::addColumn<QVariant>("argumento");
+    QTest::addColumn<QString>("elemento"); // empty: the window itself
+    QTest::addColumn<QByteArray>("propriedade");
+    QTest::addColumn<QVariant>("esperado"); // invalid: unchanged; a bool flips with the argument
+    auto linha = [](const char *nome, const char *sinal, const QVariant &arg, const char *elemento,
+                    const char *propriedade, const QVariant &esperado) {
+        QTest::newRow(nome) << QByteArray(sinal) << arg << QString::fromUtf8(elemento) << QByteArray(propriedade)
+                            << esperado;
+    };
+    const QString msg = QStringLiteral("INSIRA OU PASSE O CARTÃO\nlinha 2");
+    linha("main message", "textChanged", msg, "element1", "text", msg);
+    linha("header line", "firstTextChanged", msg, "element", "text", msg);
+    linha("input field", "textfiledChanged", msg, "textField", "text", msg);
+    linha("operator's text reaches the main message", "slotTextChangedAutonomo", msg, "element1", "text", msg);
+    linha("OK is hidden by true", "disableButtonOK", true, "button", "visible", false);
+    linha("VOLTAR is hidden by true", "disableButtonVoltar", true, "button1", "visible", false);
+    linha("CANCELAR is hidden by true", "disableButtonCancelar", true, "button2", "visible", false);
+    linha("input field is hidden by true", "disableTextField", true, "textField", "visible", false);
+    linha("option list frame is hidden by true", "disableListView", true, "rec", "visible", false);
+    linha("busy indicator is hidden by true", "disableProgressBar", true, "progressBar", "visible", false);
+    linha("pix image is hidden by true", "disableImage", true, "imagePix", "visible", false);
+    linha("autonomous OK is hidden by true", "disableButtonAutonomoOk", true, "bt_autonomo_ok", "visible", false);
+    linha("autonomous CANCELAR is hidden by true", "disableButtonAutonomoCancelar", true, "bt_autonomo_cancelar",
+          "visible", false);
+    linha("updater SIM is shown by true", "disableButtonUpdaterSim", true, "btn_updater_sim", "visible", true);
+    linha("updater NAO is shown by true", "disableButtonUpdaterNao", true, "btn_updater_nao", "visible", true);
+    linha("invalid highlight colour is ignored", "firstColorChanged", "#12", "rectangle", "color", QVariant());
+    linha("highlight colour", "firstColorChanged", "#123456", "rectangle", "color", QColor("#123456"));
+    linha("background colour", "backgroundColorChanged", "#eeeeee", "rectangle1", "color", QColor("#eeeeee"));
+    linha("font colour, short form", "fontColorChanged", "#333", "element1", "color", QColor("#333333"));
+    linha("second font colour", "secondFontColorChanged", "#fafafa", "element", "color", QColor("#fafafa"));
+    linha("password mode", "setTextFieldPasswordMode", true, "textField", "echoMode", 2); // TextInput.Password
+    linha("window shown and hidden", "showWindow", true, "", "visible", true);
+    linha("error banner is red", "showMessageError", msg, "rectangle2", "color", QColor("#d93147"));
+    linha("success banner is green", "showMessage", msg, "rectangle2", "color", QColor("#008000"));
+    linha("banner text", "showMessage", msg, "element2", "text", msg);
+    // The logo changes only to an existing file named by an absolute path.
+    QImage logo(20, 10, QImage::Format_ARGB32);
+    logo.fill(Qt::red);
+    const QString existente = QDir(QCoreApplication::applicationDirPath()).absoluteFilePath("logo_teste.png");
+    QVERIFY(logo.save(existente));
+    linha("logo from an existing absolute file", "pathImageChanged", existente, "image", "source",
+          QUrl::fromLocalFile(existente));
+    linha("logo kept for a missing file", "pathImageChanged", existente + ".nao", "image", "source", QVariant());
+    linha("logo kept for the bare default name", "pathImageChanged", "Logo Varda Pay - Azul.png", "image", "source",
+          QVariant());
+    linha("logo kept for an empty path", "pathImageChanged", "", "image", "source", QVariant());
+    linha("logo kept for a folder", "pathImageChanged", QDir::tempPath(), "image", "source", QVariant());
+    linha("window width", "widthChanged", 700, "", "width", 700);
+    linha("window height", "heightChanged", 500, "", "height", 500);
+}
+
+void TestJanela::signalsChangeTheWindow()
+{
+    QFETCH(QByteArray, sinal);
+    QFETCH(QVariant, argumento);
+    QFETCH(QString, elemento);
+    QFETCH(QByteArray, propriedade);
+    QFETCH(QVariant, esperado);
+    QObject *alvo = elemento.isEmpty() ? m_janela->janela() : m_janela->objeto(elemento);
+    QVERIFY(alvo);
+    auto emite = [&](const QVariant &arg) {
+        QObject *c = m_controller.get();
+        if (arg.userType() == QMetaType::Bool)
+            return QMetaObject::invokeMethod(c, sinal.constData(), Q_ARG(bool, arg.toBool()));
+        if (arg.userType() == QMetaType::Int)
+            return QMetaObject::invokeMethod(c, sinal.constData(), Q_ARG(int, arg.toInt()));
+        return QMetaObject::invokeMethod(c, sinal.constData(), Q_ARG(QString, arg.toString()));
+    };
+    auto lido = [&] {
+        const QVariant v = alvo->property(propriedade.constData());
+        return esperado.userType() == QMetaType::Int ? QVariant(v.toInt()) : v;
+    };
+    const QVariant antes = lido();
+    QVERIFY(emite(argumento));
+    QCOMPARE(lido(), esperado.isValid() ? esperado : antes);
+    if (argumento.userType() == QMetaType::Bool) {
+        QVERIFY(emite(!argumento.toBool()));
+        QCOMPARE(lido(), esperado.type() == QVariant::Bool ? QVariant(!esperado.toBool()) : antes);
+    }
+}
+
+void TestJanela::autonomousMenuFillsTheListAndCancelRebuildsIt()
+{
+    m_controller->initComponentAutonomo();
+    QVERIFY(QTest::qWaitForWindowExposed(m_janela->janela()));
+    emit m_controller->textChanged(QStringLiteral("outra tela"));
+    QVERIFY(m_janela->clica(QStringLiteral("bt_autonomo_cancelar")));
+    QVERIFY(visivel(m_janela->item(QStringLiteral("rec"))));
+    QVERIFY(visivel(m_janela->item(QStringLiteral("bt_autonomo_ok"))));
+    QVERIFY(!visivel(m_janela->item(QStringLiteral("button"))));
+    auto *modelo = qobject_cast<QAbstractItemModel *>(m_janela->objeto(QStringLiteral("listmodel")));
+    QVERIFY(modelo);
+    const int papel = modelo->roleNames().key("name");
+    QStringList nomes;
+    for (int i = 0; i < modelo->rowCount(); ++i)
+        nomes << modelo->data(modelo->index(i, 0), papel).toString();
+    QCOMPARE(nomes, (QStringList{QStringLiteral("Venda Cartao"), QStringLiteral("PIX"),
+                                 QStringLiteral("Operação Administrativa")}));
+    QCOMPARE(texto(m_janela->item(QStringLiteral("element1"))), QStringLiteral("Selecione uma operação: "));
+}
+
+void TestJanela::bannerHidesAfterItsTime()
+{
+    QQuickItem *banner = m_janela->item(QStringLiteral("rectangle2"));
+    QVERIFY(!banner->isVisible());
+    m_janela->objeto(QStringLiteral("time"))->setProperty("interval", 300);
+    emit m_controller->showMessageError(QStringLiteral("Mensagem do banner"));
+    QVERIFY(banner->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(!banner->isVisible(), 5000);
+}
+
+void TestJanela::maskIsSetAndCleared()
+{
+    QObject *campo = m_janela->objeto(QStringLiteral("textField"));
+    emit m_controller->setTextFieldInputMask(QStringLiteral("99/99"));
+    QVERIFY(campo->property("inputMask").toString().startsWith(QStringLiteral("99/99")));
+    emit m_controller->clearTextFieldInputMask();
+    QVERIFY(campo->property("inputMask").toString().isEmpty());
+}
+
+void TestJanela::pixImageShowsTheBase64Png()
+{
+    QImage qr(40, 40, QImage::Format_RGB32);
+    qr.fill(Qt::black);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    QVERIFY(qr.save(&buffer, "PNG"));
+    QQuickItem *imagem = m_janela->item(QStringLiteral("imagePix"));
+    emit m_controller->textImageDataChanged(QString::fromLatin1(png.toBase64()));
+    emit m_controller->disableImage(false);
+    QVERIFY(imagem->isVisible());
+    QTRY_COMPARE(imagem->property("status").toInt(), 1); // Image.Ready
+    QCOMPARE(imagem->property("sourceSize").toSize(), QSize(40, 40));
+}
+
+void TestJanela::closeOnlyHidesTheWindow_data()
+{
+    QTest::addColumn<bool>("emTransacao");
+    QTest::newRow("idle: hidden, not destroyed") << false;
+    QTest::newRow("refused during a transaction") << true;
+}
+
+void TestJanela::closeOnlyHidesTheWindow()
+{
+    QFETCH(bool, emTransacao);
+    QQuickWindow *w = m_janela->janela();
+    QSignalSpy destruido(w, &QObject::destroyed);
+    if (emTransacao)
+        QVERIFY(m_controller->paraNoPortao());
+    w->close();
+    QCOMPARE(w->isVisible(), emTransacao);
+    QCOMPARE(destruido.count(), 0);
+    QCOMPARE(visivel(m_janela->item(QStringLiteral("rectangle2"))), emTransacao);
+    if (emTransacao) {
+        QCOMPARE(texto(m_janela->item(QStringLiteral("element2"))), QStringLiteral("Transação em processamento"));
+        m_controller->onClickButtonCancelar();
+        QVERIFY(esperaTerminar(*m_controller, 5000));
+    } else {
+        emit m_controller->showWindow(true); // the tray's "Abrir" brings it back
+        QVERIFY(w->isVisible());
+    }
+}
+
+void TestJanela::fieldButtonsAndKeysCallTheController_data()
+{
+    QTest::addColumn<QString>("botao"); // clicked; empty: the key is pressed instead
+    QTest::addColumn<int>("tecla");
+    QTest::addColumn<QStringList>("chamadas");
+    QTest::newRow("OK sends the typed text with estado 1") << "button" << 0 << QStringList{"ok 4321 1"};
+    QTest::newRow("keypad Enter confirms") << "" << int(Qt::Key_Enter) << QStringList{"ok 4321 1"};
+    QTest::newRow("Return does not confirm") << "" << int(Qt::Key_Return) << QStringList();
+    QTest::newRow("Escape cancels") << "" << int(Qt::Key_Escape) << QStringList{"cancelar"};
+    QTest::newRow("VOLTAR") << "button1" << 0 << QStringList{"voltar"};
+    QTest::newRow("CANCELAR") << "button2" << 0 << QStringList{"cancelar"};
+}
+
+void TestJanela::fieldButtonsAndKeysCallTheController()
+{
+    QFETCH(QString, botao);
+    QFETCH(int, tecla);
+    QFETCH(QStringList, chamadas);
+    emit m_controller->disableTextField(false);
+    emit m_controller->disableButtonOK(false);
+    emit m_controller->disableButtonVoltar(false);
+    emit m_controller->disableButtonCancelar(false);
+    QVERIFY(QTest::qWaitForWindowExposed(m_janela->janela())); // also lays out what the signals changed
+    digita(m_janela->janela(), QStringLiteral("4321"));
+    QCOMPARE(texto(m_janela->item(QStringLiteral("textField"))), QStringLiteral("4321"));
+    if (botao.isEmpty())
+        QTest::keyClick(m_janela->janela(), Qt::Key(tecla),
+                        tecla == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+    else
+        QVERIFY(m_janela->clica(botao));
+    QCOMPARE(m_chamadas, chamadas);
+}
+
+void TestJanela::listAnswersWithTheIndex_data()
+{
+    QTest::addColumn<bool>("autonomo");
+    QTest::addColumn<bool>("mouse");
+    QTest::addColumn<QStringList>("chamadas");
+    QTest::newRow("entry clicked, then OK, sends the index with estado 2") << false << true << QStringList{"ok 1 2"};
+    QTest::newRow("arrows and keypad Enter send the index") << false << false << QStringList{"ok 1 2"};
+    QTest::newRow("autonomous menu by keys starts the operation") << true << false << QStringList{"process PIX"};
+    QTest::newRow("autonomous entry clicked, then its OK, starts the operation")
+        << true << true << QStringList{"process PIX"};
+}
+
+void TestJanela::listAnswersWithTheIndex()
+{
+    QFETCH(bool, autonomo);
+    QFETCH(bool, mouse);
+    QFETCH(QStringList, chamadas);
+    if (autonomo) {
+        m_controller->initComponentAutonomo();
+    } else {
+        emit m_controller->clearItemsList();
+        for (const char *item : {"CREDITO", "DEBITO", "VOUCHER"})
+            emit m_controller->addItemList(QString::fromUtf8(item));
+        emit m_controller->sendTypeOperation(0);
+        emit m_controller->disableTextField(true);
+        emit m_controller->disableListView(false);
+        emit m_controller->disableButtonOK(false);
+    }
+    QWindow *w = m_janela->janela();
+    QVERIFY(QTest::qWaitForWindowExposed(w));
+    if (mouse) {
+        // The second entry (30 px each).
+        const QPointF ponto = m_janela->item(QStringLiteral("rec"))->mapToScene(QPointF(40, 30 + 15));
+        QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, ponto.toPoint());
+        QCOMPARE(QQmlProperty::read(m_janela->objeto(QStringLiteral("list")), QStringLiteral("currentIndex")).toInt(),
+                 1);
+        QVERIFY(m_janela->clica(autonomo ? QStringLiteral("bt_autonomo_ok") : QStringLiteral("button")));
+    } else {
+        for (const Qt::Key k : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Down /* stays on the last */, Qt::Key_Up})
+            QTest::keyClick(w, k);
+        QTest::keyClick(w, Qt::Key_Return);
+        QCOMPARE(m_chamadas, QStringList());
+        QTest::keyClick(w, Qt::Key_Enter, Qt::KeypadModifier);
+    }
+    QCOMPARE(m_chamadas, chamadas);
+}
+
+void TestJanela::moneyFieldFormatsWhatIsTyped()
+{
+    QQuickItem *campo = m_janela->item(QStringLiteral("textField"));
+    emit m_controller->disableTextField(false);
+    emit m_controller->formatValue(true);
+    QVERIFY(QTest::qWaitForWindowExposed(m_janela->janela()));
+    digita(m_janela->janela(), QStringLiteral("123456"));
+    QCOMPARE(texto(campo), m_controller->formataValor(QStringLiteral("123456")));
+    QTest::keyClick(m_janela->janela(), Qt::Key_Backspace);
+    QCOMPARE(texto(campo), m_controller->formataValor(QStringLiteral("12345")));
+    emit m_controller->formatValue(false);
+    emit m_controller->textfiledChanged(QString());
+    digita(m_janela->janela(), QStringLiteral("12"));
+    QCOMPARE(texto(campo), QStringLiteral("12"));
+}
+
+void TestJanela::noticeNeedsTheCheckboxToConfirm_data()
+{
+    QTest::addColumn<QString>("acao");
+    QTest::addColumn<bool>("aceito");
+    QTest::newRow("Confirmar without the check box is refused") << "confirmar" << false;
+    QTest::newRow("Confirmar with the check box accepts") << "marcar" << true;
+    QTest::newRow("Escape closes without an answer") << "escape" << false;
+    QTest::newRow("a press outside closes without an answer") << "fora" << false;
+}
+
+void TestJanela::noticeNeedsTheCheckboxToConfirm()
+{
+    QFETCH(QString, acao);
+    QFETCH(bool, aceito);
+    QSignalSpy aviso(m_controller.get(), &Base_Controller::qmlAvisoSignal);
+    connect(m_controller.get(), &Base_Controller::qmlAvisoSignal, m_controller.get(),
+            &Base_Controller::handleSignalCheckbox);
+    m_controller->slotShowAviso();
+    QObject *popup = nullptr;
+    QTRY_VERIFY((popup = m_janela->popup(QStringLiteral("aviso"))));
+    QVERIFY(QTest::qWaitForWindowExposed(m_janela->janela()));
+    if (acao == QLatin1String("marcar")) {
+        QVERIFY(m_janela->clica(popup->findChild<QQuickItem *>(QStringLiteral("cb_aviso"))));
+        QVERIFY(popup->findChild<QObject *>(QStringLiteral("cb_aviso"))->property("checked").toBool());
+    }
+    if (acao == QLatin1String("escape"))
+        QTest::keyClick(m_janela->janela(), Qt::Key_Escape);
+    else if (acao == QLatin1String("fora"))
+        QTest::mouseClick(m_janela->janela(), Qt::LeftButton, Qt::NoModifier, QPoint(3, 3));
+    else
+        QVERIFY(m_janela->clica(popup->findChild<QQuickItem *>(QStringLiteral("botaoConfirmar"))));
+
+    QCOMPARE(aviso.count(), aceito ? 1 : 0);
+    QCOMPARE(m_controller->termoAceitoAtual(), aceito);
+    if (acao == QLatin1String("confirmar")) {
+        QVERIFY(popup->property("opened").toBool());
+        QQuickItem *banner = popup->findChild<QQuickItem *>(QStringLiteral("popup"));
+        QVERIFY(visivel(banner));
+        QCOMPARE(texto(banner->findChild<QQuickItem *>(QStringLiteral("element2"))),
+                 QStringLiteral("Por favor, selecione a caixa seleção"));
+    } else {
+        QTRY_VERIFY(!m_janela->popup(QStringLiteral("aviso")));
+    }
+}
+
+void TestJanela::configPopupSavesExactlyTheEditedObject_data()
+{
+    QTest::addColumn<QString>("corEscolhida");
+    QTest::newRow("pickers fill their fields") << "#abcdef";
+    QTest::newRow("a cancelled colour picker keeps the colour") << "";
+}
+
+void TestJanela::configPopupSavesExactlyTheEditedObject()
+{
+    QFETCH(QString, corEscolhida);
+    m_cor = corEscolhida;
+    const QJsonObject original = ConfigTef().configuracao();
+    QObject *config = abreConfig();
+    QVERIFY(config);
+    auto campo = [config](const char *nome) {
+        return config->findChild<QObject *>(QString::fromUtf8(nome));
+    };
+    QCOMPARE(campo("txt_nome_arquivo_req")->property("text").toString(), original.value("file_req").toString());
+    QVERIFY(campo("cb_conf_impressao")->property("count").toInt() >= 1);
+
+    campo("cb_tp_operacao")->setProperty("currentIndex", 1);
+    campo("cb_log")->setProperty("checked", false);
+    campo("cb_display")->setProperty("checked", true);
+    campo("txt_nome_arquivo_req")->setProperty("text", QStringLiteral("PEDIDO.001"));
+    campo("cb_tp_comprovante")->setProperty("currentIndex", 2);
+    campo("cb_atualizacao_bloq")->setProperty("checked", true);
+    campo("txt_altura_janela")->setProperty("text", QStringLiteral("700"));
+    campo("cb_pdf_hab")->setProperty("checked", true);
+    clique(config, "button1");          // request folder picker
+    clique(config, "btn_cor_destaque"); // colour picker
+    clique(config, "btn_logo");
+    clique(config, "button"); // Salvar
+
+    QJsonObject esperado = original;
+    esperado.insert("tipo_operacao", 1);
+    esperado.insert("log", 0);
+    esperado.insert("vitra", 1);
+    esperado.insert("file_req", QStringLiteral("PEDIDO.001"));
+    esperado.insert("tag_comprovante", 2);
+    esperado.insert("bloquear_atualizacao", true);
+    esperado.insert("gerar_pdf", true);
+    esperado.insert("path_in", QStringLiteral("/tmp/escolhida"));
+    QJsonObject custom = esperado.value("customizacao").toObject();
+    custom.insert("altura_janela", 700);
+    if (!corEscolhida.isEmpty())
+        custom.insert("cor_destaque", corEscolhida);
+    custom.insert("caminho_logo", QStringLiteral("/tmp/logo.png"));
+    esperado.insert("customizacao", custom);
+    QCOMPARE(campo("text2")->property("text").toString(), custom.value("cor_destaque").toString());
+
+    QCOMPARE(QJsonDocument::fromJson(testsupport::readAll(testsupport::configPath())).object(), esperado);
+    QCOMPARE(texto(m_janela->item(QStringLiteral("element2"))),
+             QStringLiteral("Salvo com sucesso. O sistema será reiniciado"));
+    QCOMPARE(cor(m_janela->item(QStringLiteral("rectangle2"))), QColor(QStringLiteral("#008000")));
+    QTRY_COMPARE(m_janela->restart().reinicios, 1);
+}
+
+void TestJanela::configPopupReportsAFailedSave()
+{
+    QObject *config = abreConfig();
+    QVERIFY(config);
+    QFile::remove(testsupport::configPath());
+    QVERIFY(QDir().mkdir(testsupport::configPath())); // the file can no longer be written
+    clique(config, "button");
+    QDir().rmdir(testsupport::configPath());
+    QCOMPARE(texto(m_janela->item(QStringLiteral("element2"))), QStringLiteral("Erro ao gravar dados"));
+    QVERIFY(config->property("opened").toBool());
+    QTest::qWait(0);
+    QCOMPARE(m_janela->restart().reinicios, 0);
+    QVERIFY(!config->findChild<QObject *>(QStringLiteral("time_restart"))->property("running").toBool());
+}
+
+void TestJanela::configPopupRefusesBadValues_data()
+{
+    QTest::addColumn<QString>("campo");
+    QTest::addColumn<QString>("digitado");
+    QTest::addColumn<bool>("aceito");
+    QTest::newRow("inside the range") << "txt_altura_janela"
+                                      << "640" << true;
+    QTest::newRow("zero") << "txt_altura_janela"
+                          << "0" << false;
+    QTest::newRow("above a thousand") << "txt_altura_janela"
+                                      << "1001" << false;
+    QTest::newRow("letters") << "txt_altura_janela"
+                             << "abc" << false;
+    QTest::newRow("response folder that is the request folder") << "txt_caminho_resp"
+                                                                << "" << false;
+}
+
+void TestJanela::configPopupRefusesBadValues()
+{
+    QFETCH(QString, campo);
+    QFETCH(QString, digitado);
+    QFETCH(bool, aceito);
+    const QByteArray antes = testsupport::readAll(testsupport::configPath());
+    QObject *config = abreConfig();
+    QVERIFY(config);
+    // An empty text here stands for "the request folder, spelled another way".
+    const QString valor = digitado.isEmpty() ? ConfigTef().pathIn() + QStringLiteral("/.") : digitado;
+    config->findChild<QObject *>(campo)->setProperty("text", valor);
+    clique(config, "button");
+    QCOMPARE(testsupport::readAll(testsupport::configPath()) != antes, aceito);
+    if (campo == QLatin1String("txt_caminho_resp"))
+        QCOMPARE(texto(m_janela->item(QStringLiteral("element2"))),
+                 QStringLiteral("As pastas de requisição e de resposta devem ser diferentes"));
+}
+
+void TestJanela::formataValor_data()
+{
+    QTest::addColumn<QString>("digitado");
+    QTest::addColumn<QString>("numero"); // what follows "R$"
+    QTest::newRow("one digit is cents") << "5" << QStringLiteral("0,05");
+    QTest::newRow("two digits are cents") << "12" << QStringLiteral("0,12");
+    QTest::newRow("thousands are grouped with a dot") << "123456" << QStringLiteral("1.234,56");
+    QTest::newRow("empty is zero") << "" << QStringLiteral("0,00");
+    QTest::newRow("separators are dropped") << "1,234.5" << QStringLiteral("123,45");
+    QTest::newRow("currency symbol left in is not a number") << "R$ 12,345" << QStringLiteral("0,00");
+    QTest::newRow("leading zeros") << "0005" << QStringLiteral("0,05");
+    QTest::newRow("letters are zero") << "abc" << QStringLiteral("0,00");
+}
+
+void TestJanela::formataValor()
+{
+    QFETCH(QString, digitado);
+    QFETCH(QString, numero);
+    const QString texto = TestController().formataValor(digitado);
+    QVERIFY2(texto.startsWith(QStringLiteral("R$")), qPrintable(texto));
+    QCOMPARE(texto.mid(2).trimmed(), numero);
+}
+
+void TestJanela::validaHex_data()
+{
+    QTest::addColumn<QString>("texto");
+    QTest::addColumn<bool>("valido");
+    QTest::newRow("six digits") << "#0099FF" << true;
+    QTest::newRow("three digits") << "#fff" << true;
+    QTest::newRow("mixed case") << "#aBc1D2" << true;
+    QTest::newRow("empty") << "" << false;
+    QTest::newRow("four digits") << "#ffff" << false;
+    QTest::newRow("no hash") << "0099FF" << false;
+    QTest::newRow("not hexadecimal") << "#0099FG" << false;
+    QTest::newRow("trailing blank") << "#fff " << false;
+    QTest::newRow("trailing line feed") << "#fff\n" << false;
+    QTest::newRow("text after a NUL is not seen") << QStringLiteral("#fff") + QChar(0) + QStringLiteral("zz") << true;
+}
+
+void TestJanela::validaHex()
+{
+    QFETCH(QString, texto);
+    QFETCH(bool, valido);
+    QCOMPARE(TestController().validaHex(texto), valido);
+}
+
+void TestJanela::autonomoOkMapsIndexToOperation_data()
+{
+    QTest::addColumn<int>("indice");
+    QTest::addColumn<QString>("operacao");
+    QTest::newRow("card sale") << 0 << QStringLiteral("Venda Cartão");
+    QTest::newRow("pix") << 1 << QStringLiteral("PIX");
+    QTest::newRow("administrative") << 2 << QStringLiteral("Operação Administrativa");
+    QTest::newRow("past the end gives no name") << 3 << QString();
+    QTest::newRow("negative gives no name") << -1 << QString();
+}
+
+void TestJanela::autonomoOkMapsIndexToOperation()
+{
+    QFETCH(int, indice);
+    QFETCH(QString, operacao);
+    TestController c;
+    QSignalSpy processo(&c, &Base_Controller::process);
+    QSignalSpy tipo(&c, &Base_Controller::sendTypeOperation);
+    c.onClickButtonAutonomoOk(indice);
+    QCOMPARE(textos(processo), QStringList{operacao});
+    QCOMPARE(tipo.count(), 2);
+    QCOMPARE(tipo.at(0).at(0).toInt(), 1);
+    QCOMPARE(tipo.at(1).at(0).toInt(), 0);
+}
+
+void TestJanela::trayEntriesSendTheirOperationName()
+{
+    TestController c;
+    QSignalSpy processo(&c, &Base_Controller::process);
+    const auto acoes = c.menuAutonomo()->actions();
+    for (QAction *a : acoes) {
+        if (!a->isSeparator())
+            a->trigger();
+    }
+    c.slotAutonomo(); // not sent by an action
+    QCOMPARE(textos(processo), (QStringList{QStringLiteral("Venda Cartão"), QStringLiteral("PIX"),
+                                            QStringLiteral("Operação Administrativa"), QString()}));
+}
+
+void TestJanela::autonomousMenuStaysAwayDuringAnUpdate()
+{
+    TestController c;
+    QSignalSpy janela(&c, &Base_Controller::showWindow);
+    c.initComponentAutonomo();
+    QCOMPARE(janela.count(), 1);
+    atualizacaoSolicitada = true;
+    c.initComponentAutonomo();
+    QCOMPARE(janela.count(), 1);
+}
+
+void TestJanela::runDoesOneThingAtATime_data()
+{
+    QTest::addColumn<bool>("ocupado");
+    QTest::addColumn<QString>("atualizador"); // the updater button pressed, if any
+    QTest::addColumn<bool>("executa");
+    QTest::newRow("a transaction runs and leaves the flag for whoever answers") << false << "" << true;
+    QTest::newRow("a second transaction is refused") << true << "" << false;
+    QTest::newRow("updater yes is never a transaction") << false << "sim" << false;
+    QTest::newRow("updater no is never a transaction") << false << "nao" << false;
+}
+
+void TestJanela::runDoesOneThingAtATime()
+{
+    QFETCH(bool, ocupado);
+    QFETCH(QString, atualizador);
+    QFETCH(bool, executa);
+    TestController c;
+    std::atomic<int> execucoes{0};
+    std::atomic<bool> viuFlag{false};
+    c.roteiro = [&](TestController &) {
+        ++execucoes;
+        viuFlag = tefEmProcessamento.load();
+    };
+    tefEmProcessamento = ocupado;
+    if (atualizador == QLatin1String("sim"))
+        c.onClickButtonUpdaterSim();
+    else if (atualizador == QLatin1String("nao"))
+        c.onClickButtonUpdaterNao();
+    else
+        c.start();
+    QVERIFY(esperaTerminar(c, 5000));
+    QCOMPARE(execucoes.load(), executa ? 1 : 0);
+    QCOMPARE(viuFlag.load(), executa);
+    QCOMPARE(tefEmProcessamento.load(), atualizador.isEmpty()); // the monitor or the autonomous worker clears it
+    QVERIFY(!atualizacaoSolicitada);
+    QCOMPARE(c.modoAtualizacaoAtual(), 0);
+}
+
+void TestJanela::gateHoldsTheThreadUntilAClick()
+{
+    TestController c;
+    QVERIFY(!c.tefInProcess());
+    QVERIFY(c.paraNoPortao());
+    QVERIFY(c.isRunning());
+    QVERIFY(!c.passouPortao);
+    atualizacaoSolicitada = true;
+    QVERIFY(c.tefInProcess()); // and a requested update gives way to the transaction
+    QVERIFY(!atualizacaoSolicitada);
+    c.onClickButtonOK(QStringLiteral("100"), 1);
+    QVERIFY(esperaTerminar(c, 5000));
+    QVERIFY(c.passouPortao);
+    QVERIFY(!c.fluxoPausado());
+}
+
+void TestJanela::gateSurvivesAThousandRounds_data()
+{
+    QTest::addColumn<bool>("outraThread");
+    QTest::newRow("the window answers each screen") << false;
+    QTest::newRow("clicks from another thread race the wait") << true;
+}
+
+void TestJanela::gateSurvivesAThousandRounds()
+{
+    QFETCH(bool, outraThread);
+    TestController c;
+    constexpr int rodadas = 1000;
+    std::atomic<int> rodada{-1};
+    std::atomic<bool> acabou{false};
+    c.roteiro = [&rodada](TestController &t) {
+        for (int i = 0; i < rodadas; ++i) {
+            t.bloquearFluxo();
+            rodada = i;
+            emit t.textChanged(QString::number(i));
+            t.aguardarFluxo();
+        }
+        rodada = rodadas;
+    };
+    std::unique_ptr<QThread> clicador(QThread::create([&c, &rodada, &acabou] {
+        for (int ultima = -1; !acabou;) {
+            if (const int r = rodada; r != ultima) {
+                ultima = r;
+                c.liberarFluxo();
+            } else {
+                QThread::yieldCurrentThread();
+            }
+        }
+    }));
+    if (outraThread)
+        clicador->start();
+    else // as soon as the screen arrives in the GUI thread
+        connect(&c, &Base_Controller::textChanged, &c, [&c](const QString &v) { c.onClickButtonOK(v, 1); });
+    c.start();
+    const bool terminou = esperaTerminar(c, 60000);
+    acabou = true;
+    clicador->wait();
+    QVERIFY(terminou);
+    QCOMPARE(rodada.load(), rodadas);
+}
+
+void TestJanela::threadLocksAndUnlocksTheTrayMenu_data()
+{
+    QTest::addColumn<bool>("bloqueada");
+    QTest::newRow("updates allowed") << false;
+    QTest::newRow("blocked updates stay disabled") << true;
+}
+
+void TestJanela::threadLocksAndUnlocksTheTrayMenu()
+{
+    QFETCH(bool, bloqueada);
+    testsupport::writeConfig({{QStringLiteral("bloquear_atualizacao"), bloqueada}});
+    TestController c;
+    QVERIFY(!QSystemTrayIcon::isSystemTrayAvailable()); // offscreen has none
+    QVERIFY(c.trayIcon() && !c.trayIcon()->isVisible());
+    const QList<bool> aberto{true, true, true, !bloqueada};
+    auto estado = [&c] {
+        return QList<bool>{c.menuAutonomo()->isEnabled(), c.actionSobre()->isEnabled(),
+                           c.actionConfiguracoes()->isEnabled(), c.actionAtualizacao()->isEnabled()};
+    };
+    QCOMPARE(estado(), aberto);
+    c.preProcessThread();
+    QCOMPARE(estado(), (QList<bool>{false, false, false, false}));
+    c.onFinishThread();
+    QCOMPARE(estado(), aberto);
+}
+
+void TestJanela::finishedThreadShowsTheNextScreen_data()
+{
+    QTest::addColumn<int>("tipoOperacao");
+    QTest::addColumn<bool>("atualizacao");
+    QTest::addColumn<QStringList>("texto");
+    QTest::addColumn<QStringList>("cabecalho");
+    QTest::newRow("file exchange shows the idle screen")
+        << 0 << false << QStringList{"Aguardando arquivo intpos."} << QStringList{"TEF em operação"};
+    QTest::newRow("autonomous only shows the menu")
+        << 1 << false << QStringList{"Selecione uma operação: "} << QStringList{"TEF em Processamento"};
+    QTest::newRow("an updater run leaves its own screen alone") << 0 << true << QStringList() << QStringList();
+}
+
+void TestJanela::finishedThreadShowsTheNextScreen()
+{
+    QFETCH(int, tipoOperacao);
+    QFETCH(bool, atualizacao);
+    QFETCH(QStringList, texto);
+    QFETCH(QStringList, cabecalho);
+    testsupport::writeConfig({{QStringLiteral("tipo_operacao"), tipoOperacao}});
+    TestController c;
+    QCOMPARE(c.isAutOnly(), tipoOperacao == 1);
+    QSignalSpy textoSpy(&c, &Base_Controller::textChanged);
+    QSignalSpy cabecalhoSpy(&c, &Base_Controller::firstTextChanged);
+    atualizacaoSolicitada = atualizacao;
+    c.onFinishThread();
+    QCOMPARE(textos(textoSpy), texto);
+    QCOMPARE(textos(cabecalhoSpy), cabecalho);
+}
+
+void TestJanela::printerListStartsWithTheMakersPrinters()
+{
+    const QJsonArray lista = QJsonDocument::fromJson(TestController().getListPrinters().toUtf8()).array();
+    QVERIFY(!lista.isEmpty());
+    QCOMPARE(lista.at(0).toObject(),
+             (QJsonObject{{QStringLiteral("text"), QStringLiteral("Impressoras Varda/Korvanta")}}));
+    for (const auto &v : lista)
+        QVERIFY(v.toObject().value(QStringLiteral("text")).isString());
+}
+
+void TestJanela::systemConfigsRefusesTextThatIsNotAnObject_data()
+{
+    QTest::addColumn<QString>("texto");
+    QTest::newRow("empty") << QString();
+    QTest::newRow("truncated") << QStringLiteral("{\"path_in\": ");
+    QTest::newRow("array") << QStringLiteral("[1, 2]");
+    // The response would be read back as a new request and the sale run again.
+    QTest::newRow("same folder for requests and responses")
+        << QStringLiteral(R"({"tipo_operacao":0,"path_in":"/tmp/pdv","path_out":"/tmp/pdv/"})");
+    QTest::newRow("same folder through dot-dot")
+        << QStringLiteral(R"({"tipo_operacao":0,"path_in":"/tmp/pdv/req","path_out":"/tmp/pdv/resp/../req"})");
+}
+
+void TestJanela::systemConfigsRefusesTextThatIsNotAnObject()
+{
+    QFETCH(QString, texto);
+    const QByteArray antes = testsupport::readAll(testsupport::configPath());
+    QVERIFY(!antes.isEmpty());
+    QVERIFY(!TestController().setSystemConfigs(texto));
+    QCOMPARE(testsupport::readAll(testsupport::configPath()), antes);
+}
+
+void TestJanela::customisationPushesTheLook_data()
+{
+    QTest::addColumn<int>("produto");
+    QTest::addColumn<int>("tipoOperacao");
+    QTest::addColumn<bool>("escondeDialogo");
+    QTest::newRow("z3 with file exchange keeps the dialogue") << 2 << 0 << false;
+    QTest::newRow("bridge hides the dialogue") << 1 << 0 << true;
+    QTest::newRow("autonomous only hides the dialogue") << 2 << 1 << true;
+}
+
+void TestJanela::customisationPushesTheLook()
+{
+    QFETCH(int, produto);
+    QFETCH(int, tipoOperacao);
+    QFETCH(bool, escondeDialogo);
+    QJsonObject custom = ConfigTef().configuracao().value(QStringLiteral("customizacao")).toObject();
+    custom.insert(QStringLiteral("largura_janela"), 900);
+    custom.insert(QStringLiteral("cor_destaque"), QStringLiteral("#123456"));
+    testsupport::writeConfig(
+        {{QStringLiteral("tipo_operacao"), tipoOperacao}, {QStringLiteral("customizacao"), custom}});
+    TestController c;
+    QSignalSpy ok(&c, &Base_Controller::disableButtonOK);
+    QSignalSpy janela(&c, &Base_Controller::showWindow);
+    QSignalSpy largura(&c, &Base_Controller::widthChanged);
+    QSignalSpy destaque(&c, &Base_Controller::firstColorChanged);
+    Base_Controller::aplicaCustomizacao(&c, produto, ConfigTef());
+    QCOMPARE(ok.count(), escondeDialogo ? 1 : 0);
+    QCOMPARE(janela.count(), 1);
+    QCOMPARE(janela.at(0).at(0).toBool(), false);
+    QCOMPARE(largura.at(0).at(0).toInt(), 900);
+    QCOMPARE(textos(destaque), QStringList{QStringLiteral("#123456")});
+}
+
+void TestJanela::aboutBoxNamesTheProgram()
+{
+    TestController c;
+    QSignalSpy texto(&c, &Base_Controller::textChanged);
+    QSignalSpy cabecalho(&c, &Base_Controller::firstTextChanged);
+    QSignalSpy janela(&c, &Base_Controller::showWindow);
+    c.showEnviromentInfo();
+    QCOMPARE(textos(cabecalho), QStringList{QStringLiteral("Sobre")});
+    QCOMPARE(texto.count(), 1);
+    const QString sobre = texto.at(0).at(0).toString();
+    QVERIFY2(sobre.startsWith(QStringLiteral("Z3_TEFZoduvud versão 01.23.04 - S.O.: ")), qPrintable(sobre));
+    QVERIFY(sobre.contains(QStringLiteral("\nHostName: ")));
+    QVERIFY(sobre.contains(QStringLiteral("\n\n------- Interfaces de rede -------")));
+    QCOMPARE(janela.count(), 1);
+}
+
+void TestJanela::vendaComValorDigitadoETipoEscolhido()
+{
+    Cena cena;
+    QVERIFY(cena.janela.carregada());
+    auto &[c, janela, resultado] = cena;
+    QSignalSpy primeiras(&c, &Base_Controller::firstTextChanged);
+    iniciar(c, {{"identificacao", "10"}, {"tipo_cartao", "7"}});
+
+    // The amount: an empty OK is refused on screen and the step stays open; then
+    // typed digit by digit, shown as currency, confirmed with OK.
+    QTRY_VERIFY_WITH_TIMEOUT(visivel(janela, "textField") && visivel(janela, "button"), 10000);
+    QVERIFY(janela.clica(QStringLiteral("button")));
+    QTRY_VERIFY(visivel(janela, "rectangle2"));
+    QCOMPARE(texto(janela, "element2"), QStringLiteral("Preencha um valor!"));
+    QVERIFY(c.aguardandoOperador());
+    QVERIFY(janela.clica(QStringLiteral("textField")));
+    for (const char tecla : {'1', '0', '0', '0'})
+        QTest::keyClick(janela.janela(), tecla);
+    QCOMPARE(texto(janela, "textField"), c.formataValor(QStringLiteral("1000")));
+    QVERIFY(janela.clica(QStringLiteral("button")));
+
+    // The card type: a list; the second entry is chosen.
+    QTRY_VERIFY_WITH_TIMEOUT(visivel(janela, "rec") && visivel(janela, "button") && !visivel(janela, "textField"),
+                             10000);
+    QCOMPARE(texto(janela, "element"), QStringLiteral("Venda \n Valor: ") + c.formataValor("1000"));
+    QObject *lista = janela.objeto(QStringLiteral("list"));
+    QVERIFY(lista);
+    QTRY_COMPARE(lista->property("count").toInt(), 5);
+    // Nothing chosen: refused, and the list stays the step on screen (the click
+    // runs on this thread, so the window has already reacted).
+    lista->setProperty("currentIndex", -1);
+    QVERIFY(janela.clica(QStringLiteral("button")));
+    QVERIFY(visivel(janela, "rec"));
+    QVERIFY(!visivel(janela, "textField"));
+    QVERIFY(c.aguardandoOperador());
+    lista->setProperty("currentIndex", 1);
+    QVERIFY(janela.clica(QStringLiteral("button")));
+
+    QTRY_COMPARE_WITH_TIMEOUT(resultado.count(), 1, 10000);
+    QVERIFY(c.wait(5000));
+    const QJsonObject r = QJsonDocument::fromJson(resultado.first().first().toString().toUtf8()).object();
+    QCOMPARE(r.value("requer_confirmacao").toString(), QStringLiteral("2"));
+    const QJsonObject tef = r.value("tef").toObject();
+    QCOMPARE(tef.value("valorTotal").toString(), QStringLiteral("1000"));
+    QCOMPARE(tef.value("tipoCartao").toString(), QStringLiteral("Debito"));
+    // The chosen type shows on the first line of the pass that follows the choice.
+    QStringList linhas;
+    for (const QList<QVariant> &sinal : qAsConst(primeiras))
+        linhas << sinal.first().toString();
+    QVERIFY(linhas.contains(QStringLiteral("Venda Debito\n Valor: ") + c.formataValor("1000")));
+}
+
+// Waits until the window asks for a typed value with this message and OK on screen.
+static bool passoDigitado(const JanelaQml &j, const QString &mensagem)
+{
+    return QTest::qWaitFor(
+        [&] {
+            return j.objeto(QStringLiteral("element1"))->property("text").toString() == mensagem &&
+                   j.item(QStringLiteral("textField"))->isVisible() && j.item(QStringLiteral("button"))->isVisible();
+        },
+        10000);
+}
+
+// Types into the field from its start, as the cashier would.
+static bool digitar(const JanelaQml &j, const QString &texto)
+{
+    if (!j.clica(QStringLiteral("textField")))
+        return false;
+    QTest::keyClick(j.janela(), Qt::Key_Home);
+    for (const QChar c : texto)
+        QTest::keyClick(j.janela(), c.toLatin1());
+    return true;
+}
+
+void TestJanela::segundaVendaComecaComOCampoVazio()
+{
+    Cena cena;
+    QVERIFY(cena.janela.carregada());
+    auto &[c, janela, resultado] = cena;
+    // Sale 1: an amount typed and confirmed, then given up at the card type.
+    iniciar(c, {{"identificacao", "20"}, {"tipo_cartao", "7"}});
+    QVERIFY(passoDigitado(janela, QStringLiteral("Digite o valor da transação")));
+    QVERIFY(digitar(janela, QStringLiteral("1000")));
+    QCOMPARE(texto(janela, "textField"), c.formataValor(QStringLiteral("1000")));
+    QVERIFY(janela.clica(QStringLiteral("button")));
+    QTRY_VERIFY_WITH_TIMEOUT(visivel(janela, "rec") && visivel(janela, "button2"), 10000);
+    QVERIFY(janela.clica(QStringLiteral("button2")));
+    QTRY_COMPARE_WITH_TIMEOUT(resultado.count(), 1, 10000);
+    QVERIFY(c.wait(5000));
+
+    // Sale 2: the amount step shows an empty field, so an untouched OK sends nothing.
+    iniciar(c, {{"identificacao", "21"}, {"tipo_cartao", "7"}});
+    QVERIFY(passoDigitado(janela, QStringLiteral("Digite o valor da transação")));
+    QCOMPARE(texto(janela, "textField"), QString());
+    QVERIFY(janela.clica(QStringLiteral("button2")));
+    QTRY_COMPARE_WITH_TIMEOUT(resultado.count(), 2, 10000);
+    QVERIFY(c.wait(5000));
+}
+
+void TestJanela::cancelamentoComecaNsuEDataComOQueOPdvEnviou_data()
+{
+    // The request's fields as the conversion names them (012-000, 022-000) and
+    // what each field shows when its step opens; "//" is an empty date field.
+    QTest::addColumn<QJsonObject>("parametros");
+    QTest::addColumn<QString>("nsuNoCampo");
+    QTest::addColumn<QString>("dataNoCampo");
+    const QJsonObject base{{"identificacao", "30"}, {"valor", "15000"}};
+    QJsonObject completo = base;
+    completo.insert("numero_transacao", "000000456789");
+    completo.insert("data_transacao", "06122026");
+    QJsonObject dataInvalida = completo;
+    dataInvalida.insert("data_transacao", "2026-12-06");
+    QTest::newRow("request's NSU and date start the fields") << completo << "000000456789"
+                                                             << "06/12/26";
+    QTest::newRow("a typed NSU does not stay for the date") << base << ""
+                                                            << "//";
+    QTest::newRow("a date the field cannot take is left to the cashier") << dataInvalida << "000000456789"
+                                                                         << "//";
+}
+
+void TestJanela::cancelamentoComecaNsuEDataComOQueOPdvEnviou()
+{
+    QFETCH(QJsonObject, parametros);
+    QFETCH(QString, nsuNoCampo);
+    QFETCH(QString, dataNoCampo);
+    Cena cena;
+    QVERIFY(cena.janela.carregada());
+    auto &[c, janela, resultado] = cena;
+    QFile::remove(m_simLog);
+    QFile::remove(m_log);
+    iniciar(c, parametros, QStringLiteral("CNC"));
+
+    // The cashier types what a field lacks and otherwise confirms it as it is.
+    QVERIFY(passoDigitado(janela, QStringLiteral("Digite o NSU da transação original")));
+    QCOMPARE(texto(janela, "textField"), nsuNoCampo);
+    if (nsuNoCampo.isEmpty())
+        QVERIFY(digitar(janela, QStringLiteral("000000456789")));
+    QVERIFY(janela.clica(QStringLiteral("button")));
+    QVERIFY(passoDigitado(janela, QStringLiteral("Digite a data da transação original")));
+    QCOMPARE(texto(janela, "textField"), dataNoCampo);
+    if (dataNoCampo == QLatin1String("//"))
+        QVERIFY(digitar(janela, QStringLiteral("061226")));
+    QVERIFY(janela.clica(QStringLiteral("button")));
+
+    QTRY_COMPARE_WITH_TIMEOUT(resultado.count(), 1, 10000);
+    QVERIFY(c.wait(5000));
+    const QJsonObject r = QJsonDocument::fromJson(resultado.first().first().toString().toUtf8()).object();
+    QCOMPARE(r.value("tef").toObject().value("retorno").toString(), QStringLiteral("0"));
+    const QByteArray chamadas = testsupport::readAll(m_simLog);
+    QVERIFY2(chamadas.contains(R"(\"automacao_coleta_informacao\":\"000000456789\")"), chamadas.constData());
+    QVERIFY2(chamadas.contains(R"(\"automacao_coleta_informacao\":\"06/12/26\")"), chamadas.constData());
+    // The library's contract is unchanged: it is not handed the request's NSU or date.
+    QVERIFY(!chamadas.contains("numero_transacao") && !chamadas.contains("data_transacao"));
+    // Support can tell a value the POS sent from one the cashier typed.
+    const QString log = QString::fromUtf8(testsupport::readAll(m_log));
+    QCOMPARE(log.contains(QStringLiteral("Campo transacao_nsu iniciado com o valor enviado pelo A/C: 000000456789")),
+             !nsuNoCampo.isEmpty());
+    QCOMPARE(log.contains(QStringLiteral("Campo transacao_data iniciado com o valor enviado pelo A/C: 06/12/26")),
+             dataNoCampo != QLatin1String("//"));
+}
+
+void TestJanela::telasERespostasNoLogSemASenha()
+{
+    Cena cena;
+    QVERIFY(cena.janela.carregada());
+    auto &[c, janela, resultado] = cena;
+    QFile::remove(m_simLog);
+    QFile::remove(m_log);
+    iniciar(c, {{"identificacao", "40"}}, QStringLiteral("ADM"));
+    QTRY_VERIFY_WITH_TIMEOUT(visivel(janela, "rec") && visivel(janela, "button"), 10000);
+    QObject *lista = janela.objeto(QStringLiteral("list"));
+    QTRY_COMPARE(lista->property("count").toInt(), 3);
+    lista->setProperty("currentIndex", 1);
+    QVERIFY(janela.clica(QStringLiteral("button")));
+    QVERIFY(passoDigitado(janela, QStringLiteral("Digite a senha do supervisor")));
+    const QString senha = QStringLiteral("zq7senha9");
+    QVERIFY(digitar(janela, senha));
+    QVERIFY(janela.clica(QStringLiteral("button")));
+    QTRY_COMPARE_WITH_TIMEOUT(resultado.count(), 1, 10000);
+    QVERIFY(c.wait(5000));
+    // The library got the password; the log never did.
+    QVERIFY(testsupport::readAll(m_simLog).contains(senha.toUtf8()));
+    const QString log = QString::fromUtf8(testsupport::readAll(m_log));
+    QVERIFY2(!log.contains(senha), qPrintable(log));
+    // The sale can be followed from the log: what was shown, then what the cashier answered.
+    const QStringList esperado{
+        QStringLiteral("[Base_Controller] Tela, título: Operação Administrativa\n"),
+        QStringLiteral("[Base_Controller] Tela: Selecione a operação administrativa\n"),
+        QStringLiteral("[Base_Controller] Tela, lista: [0] Teste de comunicacao; [1] Reimpressao; [2] Cancelamento\n"),
+        QStringLiteral("[Base_Controller] Resposta do operador: opção 1 (Reimpressao)\n"),
+        QStringLiteral("[Base_Controller] Tela: Digite a senha do supervisor\n"),
+        QStringLiteral("[Base_Controller] Tela: campo de senha aberto\n"),
+        QStringLiteral("[Base_Controller] Resposta do operador: ****\n"),
+        QStringLiteral("[Base_Controller] Tela: Operação administrativa concluída\n"),
+    };
+    int desde = 0;
+    for (const QString &linha : esperado) {
+        const int i = log.indexOf(linha, desde);
+        QVERIFY2(i >= 0, qPrintable(linha + QStringLiteral(" not after position ") + QString::number(desde) +
+                                    QStringLiteral(" in:\n") + log));
+        desde = i + linha.size();
+    }
+}
+
+QTEST_MAIN(TestJanela)
+#include "tst_Janela.moc"
