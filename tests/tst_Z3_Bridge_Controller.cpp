@@ -20,7 +20,7 @@
 // need no library are checked on the backend itself; everything else through
 // a copy of the real program with the simulated Z3_Bridge01 library and the
 // POS client on the other side of the folders, looking at nothing but files.
-class TestE2eBridge : public QObject
+class TestZ3BridgeController : public QObject
 {
     Q_OBJECT
 
@@ -329,5 +329,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestE2eBridge)
-#include "tst_e2e_bridge.moc"
+QTEST_GUILESS_MAIN(TestZ3BridgeController)
+#include "tst_Z3_Bridge_Controller.moc"
