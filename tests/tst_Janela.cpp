@@ -970,17 +970,17 @@ void TestJanela::systemConfigsRefusesTextThatIsNotAnObject()
 
 void TestJanela::customisationPushesTheLook_data()
 {
-    QTest::addColumn<int>("produto");
+    QTest::addColumn<bool>("dialogoOperador");
     QTest::addColumn<int>("tipoOperacao");
     QTest::addColumn<bool>("escondeDialogo");
-    QTest::newRow("z3 with file exchange keeps the dialogue") << 2 << 0 << false;
-    QTest::newRow("bridge hides the dialogue") << 1 << 0 << true;
-    QTest::newRow("autonomous only hides the dialogue") << 2 << 1 << true;
+    QTest::newRow("file exchange keeps the dialogue") << true << 0 << false;
+    QTest::newRow("a product without a dialogue hides it") << false << 0 << true;
+    QTest::newRow("autonomous only hides the dialogue") << true << 1 << true;
 }
 
 void TestJanela::customisationPushesTheLook()
 {
-    QFETCH(int, produto);
+    QFETCH(bool, dialogoOperador);
     QFETCH(int, tipoOperacao);
     QFETCH(bool, escondeDialogo);
     QJsonObject custom = ConfigTef().configuracao().value(QStringLiteral("customizacao")).toObject();
@@ -993,7 +993,7 @@ void TestJanela::customisationPushesTheLook()
     QSignalSpy janela(&c, &Base_Controller::showWindow);
     QSignalSpy largura(&c, &Base_Controller::widthChanged);
     QSignalSpy destaque(&c, &Base_Controller::firstColorChanged);
-    Base_Controller::aplicaCustomizacao(&c, produto, ConfigTef());
+    Base_Controller::aplicaCustomizacao(&c, dialogoOperador, ConfigTef());
     QCOMPARE(ok.count(), escondeDialogo ? 1 : 0);
     QCOMPARE(janela.count(), 1);
     QCOMPARE(janela.at(0).at(0).toBool(), false);

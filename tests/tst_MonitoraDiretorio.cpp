@@ -107,7 +107,7 @@ private:
     QString resp(const QString &nome) const { return m_dir->path() + QStringLiteral("/resp/") + nome; }
     // The POS way: written under another name, then renamed.
     void enviar(const QString &nome, const QByteArray &conteudo);
-    void criarMonitor(const QJsonObject &ajustes = {}, bool porAssinatura = false);
+    void criarMonitor(const QJsonObject &ajustes = {});
     // Waits until the backend ran n transactions and the monitor watches again.
     bool esperarAtendimentos(int n);
     // The exchange goes on after a fault: the n-th request gets its status and response in full.
@@ -134,7 +134,7 @@ void TestMonitoraDiretorio::init()
     m_log = std::make_unique<LogCapture>();
 }
 
-void TestMonitoraDiretorio::criarMonitor(const QJsonObject &ajustes, bool porAssinatura)
+void TestMonitoraDiretorio::criarMonitor(const QJsonObject &ajustes)
 {
     QJsonObject config{{"path_in", m_dir->path() + QStringLiteral("/req")},
                        {"path_out", m_dir->path() + QStringLiteral("/resp")},
@@ -149,10 +149,7 @@ void TestMonitoraDiretorio::criarMonitor(const QJsonObject &ajustes, bool porAss
     m_backend = std::make_unique<TestBackend>();
     m_monitor = std::make_unique<MonitoraDiretorio>(tef);
     m_autonomo = std::make_unique<Autonomo>();
-    if (porAssinatura)
-        wiring::connectMonitor(m_monitor.get(), static_cast<QObject *>(m_backend.get()), m_autonomo.get());
-    else
-        wiring::connectMonitor(m_monitor.get(), m_backend.get(), m_autonomo.get());
+    wiring::connectMonitor(m_monitor.get(), m_backend.get(), m_autonomo.get());
 }
 
 void TestMonitoraDiretorio::cleanup()
@@ -266,12 +263,11 @@ void TestMonitoraDiretorio::bothFormatsWaitingAtStart_data()
     QTest::addColumn<int>("idadeChaveS"); // age of the key-number file in seconds; -1: no such file
     QTest::addColumn<int>("idadeJsonS");
     QTest::addColumn<bool>("jsonServido");
-    QTest::addColumn<bool>("porAssinatura");
 
-    QTest::newRow("equal times: key-number served, JSON dropped") << 5 << 5 << false << false;
-    QTest::newRow("JSON newer: JSON served") << 5 << 2 << true << false;
-    QTest::newRow("key-number newer: key-number served") << 2 << 5 << false << false;
-    QTest::newRow("JSON alone, backend known only as an object") << -1 << 5 << true << true;
+    QTest::newRow("equal times: key-number served, JSON dropped") << 5 << 5 << false;
+    QTest::newRow("JSON newer: JSON served") << 5 << 2 << true;
+    QTest::newRow("key-number newer: key-number served") << 2 << 5 << false;
+    QTest::newRow("JSON alone") << -1 << 5 << true;
 }
 
 void TestMonitoraDiretorio::bothFormatsWaitingAtStart()
@@ -279,9 +275,8 @@ void TestMonitoraDiretorio::bothFormatsWaitingAtStart()
     QFETCH(int, idadeChaveS);
     QFETCH(int, idadeJsonS);
     QFETCH(bool, jsonServido);
-    QFETCH(bool, porAssinatura);
 
-    criarMonitor({}, porAssinatura);
+    criarMonitor();
     const QString textoChave = QStringLiteral("000-000 = CNC\n001-000 = 11\n999-999 = 0\n");
     const QByteArray textoJson = pedidoJson(QStringLiteral("CRT"), QStringLiteral("22"));
     const QDateTime agora = QDateTime::currentDateTime();

@@ -49,7 +49,8 @@ int runApplication(int argc, char *argv[])
 
     const int produto = config->produtoTef();
     log.info(QStringLiteral("Produto TEF configurado: ") + QString::number(produto));
-    if (!wiring::produto(produto)) {
+    const wiring::Produto *linha = wiring::produto(produto);
+    if (!linha) {
         log.error("Produto TEF inválido");
         return -1;
     }
@@ -81,7 +82,7 @@ int runApplication(int argc, char *argv[])
         Qt::QueuedConnection);
     engine->load(url);
 
-    Base_Controller::aplicaCustomizacao(backend, produto, *config);
+    Base_Controller::aplicaCustomizacao(backend, linha->dialogoOperador, *config);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/Assets/varda-fav-icon.png")));
 
     // Autonomous-only use starts at the cashier's list of operations.

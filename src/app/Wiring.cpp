@@ -14,11 +14,11 @@ namespace {
 // The product table. Vantor has its response conversion already; its backend
 // arrives with its own components.
 const Produto produtos[] = {
-    {ProdutoTef::Vantor, "Vantor", nullptr, &ProtocoloSitef::vantorResultToResponse},
+    {ProdutoTef::Vantor, "Vantor", nullptr, &ProtocoloSitef::vantorResultToResponse, true},
     {ProdutoTef::Bridge, "Z3_Bridge", []() -> Base_Controller * { return new Z3_Bridge_Controller; },
-     &ProtocoloSitef::bridgeResultToResponse},
+     &ProtocoloSitef::bridgeResultToResponse, false},
     {ProdutoTef::Z3Tef, "Z3_Tef", []() -> Base_Controller * { return new Z3_Tef_Controller; },
-     &ProtocoloSitef::tefResultToResponse},
+     &ProtocoloSitef::tefResultToResponse, true},
 };
 static_assert(std::size(produtos) == quantidadeProdutosTef, "one row per TEF product");
 
@@ -64,24 +64,6 @@ void connectMonitorAutonomo(MonitoraDiretorio *monitor, QObject *autonomo)
 {
     if (monitor && autonomo)
         QObject::connect(autonomo, SIGNAL(startProcessAutonomo()), monitor, SLOT(pausar()));
-}
-
-void connectMonitor(MonitoraDiretorio *monitor, QObject *backend, QObject *autonomo)
-{
-    if (monitor) {
-        const Produto *p = produto(monitor->produtoTef());
-        monitor->setConversorResposta(p ? p->converterResposta : nullptr);
-    }
-    if (monitor && backend) {
-        QObject::connect(monitor, SIGNAL(confJson(QString)), backend, SLOT(setJsonConfigs(QString)));
-        QObject::connect(monitor, SIGNAL(startTefProcess()), backend, SLOT(start()));
-        QObject::connect(backend, SIGNAL(responseProcessTEF(QString)), monitor, SLOT(processResponse(QString)));
-        QObject::connect(backend, SIGNAL(finished()), monitor, SLOT(reiniciar()));
-        QObject::connect(monitor, SIGNAL(erroMonitoramento(QString)), backend, SLOT(slotShowWindow()));
-        QObject::connect(monitor, SIGNAL(erroMonitoramento(QString)), backend, SLOT(slotApresentaMsgError(QString)));
-        connectEntrega(monitor, backend);
-    }
-    connectMonitorAutonomo(monitor, autonomo);
 }
 
 } // namespace wiring

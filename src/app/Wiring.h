@@ -23,6 +23,8 @@ struct Produto
     Base_Controller *(*criarBackend)();
     // Turns the backend's JSON result into the key-number response file.
     MonitoraDiretorio::ConversorResposta converterResposta;
+    // Whether the cashier answers the library's questions in the window.
+    bool dialogoOperador;
 };
 
 // The row of a product number; null for a number that names no product.
@@ -64,8 +66,5 @@ void connectMonitor(MonitoraDiretorio *monitor, Backend *backend, QObject *auton
     }
     connectMonitorAutonomo(monitor, autonomo);
 }
-
-// The same for a backend known only as a QObject: joined by signatures.
-void connectMonitor(MonitoraDiretorio *monitor, QObject *backend, QObject *autonomo);
 
 } // namespace wiring

@@ -665,12 +665,12 @@ QString Base_Controller::getListPrinters()
 
 // --- start-up -----------------------------------------------------------------
 
-void Base_Controller::aplicaCustomizacao(Base_Controller *controller, int produtoTef, const ConfigTef &config)
+void Base_Controller::aplicaCustomizacao(Base_Controller *controller, bool dialogoOperador, const ConfigTef &config)
 {
     if (!controller)
         return;
-    // The bridge has no cashier dialogue, and autonomous-only use starts from the menu.
-    if (produtoTef == 1 || config.tipoOperacao() == 1)
+    // A product without a cashier dialogue, or autonomous-only use, which starts from the menu.
+    if (!dialogoOperador || config.tipoOperacao() == 1)
         controller->mostrarTela(Tela::SemBotoes);
     emit controller->showWindow(false);
     emit controller->pathImageChanged(config.caminhoLogo());

@@ -42,8 +42,9 @@ public:
     virtual void acompanharEntrega(bool acompanhar) { Q_UNUSED(acompanhar) }
 
     // Called once by the start-up after the window is loaded: pushes the
-    // configured look and, for the bridge or autonomous-only use, hides the dialogue.
-    static void aplicaCustomizacao(Base_Controller *controller, int produtoTef, const ConfigTef &config);
+    // configured look and, for a product without a cashier dialogue (the product
+    // table says which) or autonomous-only use, hides the dialogue.
+    static void aplicaCustomizacao(Base_Controller *controller, bool dialogoOperador, const ConfigTef &config);
 
     // "01.23.04" and friends, as the updater and the about box use them.
     static QString versao();
