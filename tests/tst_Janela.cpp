@@ -1086,8 +1086,7 @@ static bool digitar(const JanelaQml &j, const QString &texto)
     if (!j.clica(QStringLiteral("textField")))
         return false;
     QTest::keyClick(j.janela(), Qt::Key_Home);
-    for (const QChar c : texto)
-        QTest::keyClick(j.janela(), c.toLatin1());
+    digita(j.janela(), texto);
     return true;
 }
 
