@@ -36,8 +36,8 @@ private:
     // What the controller signalled to the window during the test.
     struct Sinais
     {
-        QStringList textos, primeiras, erros, imagens, nsus, itens, mascaras;
-        QList<bool> formatos, senhas;
+        QStringList textos, primeiras, erros, imagens, nsus, itens;
+        QList<bool> formatos;
         int avisos = 0;
     } m_s;
 
@@ -61,8 +61,6 @@ private:
         connect(c, &Base_Controller::addItemList, this, [this](const QString &t) { m_s.itens << t; });
         connect(c, &Base_Controller::clearItemsList, this, [this] { m_s.itens.clear(); });
         connect(c, &Base_Controller::formatValue, this, [this](bool f) { m_s.formatos << f; });
-        connect(c, &Base_Controller::setTextFieldInputMask, this, [this](const QString &m) { m_s.mascaras << m; });
-        connect(c, &Base_Controller::setTextFieldPasswordMode, this, [this](bool b) { m_s.senhas << b; });
         QFile::remove(m_simLog); // SetClientTCP of the construction is checked on its own
     }
 
