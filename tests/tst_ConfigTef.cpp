@@ -110,7 +110,7 @@ private slots:
         QCOMPARE(config.tagComprovante(), 0);
     }
 
-    void wrongTypesReadAsDefaults_data()
+    void valuesReadAsTheyMayBeUsed_data()
     {
         QTest::addColumn<QString>("key");
         QTest::addColumn<QJsonValue>("value");
@@ -123,6 +123,10 @@ private slots:
         QTest::newRow("product not integral") << "produto_tef" << QJsonValue(1.5) << "produtoTef" << QVariant(2);
         QTest::newRow("product far out of int range")
             << "produto_tef" << QJsonValue(1e300) << "produtoTef" << QVariant(2);
+        QTest::newRow("product -1 reads as 0") << "produto_tef" << QJsonValue(-1) << "produtoTef" << QVariant(0);
+        QTest::newRow("product 1 is the bridge") << "produto_tef" << QJsonValue(1) << "produtoTef" << QVariant(1);
+        QTest::newRow("product 3 is invalid") << "produto_tef" << QJsonValue(3) << "produtoTef" << QVariant(-2);
+        QTest::newRow("product -7 is invalid") << "produto_tef" << QJsonValue(-7) << "produtoTef" << QVariant(-2);
         QTest::newRow("text given as number") << "file_req" << QJsonValue(7) << "fileReq" << QVariant("IntPos.001");
         QTest::newRow("empty text is kept") << "file_req" << QJsonValue("") << "fileReq" << QVariant("");
         QTest::newRow("text given as object")
@@ -133,7 +137,7 @@ private slots:
             << "codificacao_arquivos" << QJsonValue("latin1") << "codificacao" << QVariant("utf-8");
     }
 
-    void wrongTypesReadAsDefaults()
+    void valuesReadAsTheyMayBeUsed()
     {
         QFETCH(QString, key);
         QFETCH(QJsonValue, value);
@@ -154,29 +158,6 @@ private slots:
             {"fileReq", c.fileReq()},   {"corFundo", c.corFundo()},         {"codificacao", c.codificacaoArquivos()},
         };
         QCOMPARE(values.value(getter), expected);
-    }
-
-    void productGetter_data()
-    {
-        QTest::addColumn<int>("stored");
-        QTest::addColumn<int>("expected");
-        QTest::newRow("-1 reads as 0") << -1 << 0;
-        QTest::newRow("0 Vantor") << 0 << 0;
-        QTest::newRow("1 bridge") << 1 << 1;
-        QTest::newRow("2 Z3_Tef") << 2 << 2;
-        QTest::newRow("3 is invalid") << 3 << -2;
-        QTest::newRow("5 is invalid") << 5 << -2;
-        QTest::newRow("-7 is invalid") << -7 << -2;
-    }
-
-    void productGetter()
-    {
-        QFETCH(int, stored);
-        QFETCH(int, expected);
-        QJsonObject o = complete();
-        o.insert(QStringLiteral("produto_tef"), stored);
-        writeAll(m_path, QJsonDocument(o).toJson());
-        QCOMPARE(ConfigTef(m_path).produtoTef(), expected);
     }
 
     void badFilesGiveDefaultsAndAreOverwritten_data()

@@ -1,10 +1,16 @@
 #include "tef/ControllerSequencial.h"
+#include "ui/PortaoOperador.h"
 
 #include <QJsonDocument>
+#include <QScopeGuard>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtTest>
 
-// The list of transactions that wait for the POS's confirmation.
+#include <memory>
+
+// The list of transactions that wait for the POS's confirmation, and the gate
+// where the controller thread waits for the cashier's answer.
 class TestControllerSequencial : public QObject
 {
     Q_OBJECT
@@ -41,6 +47,8 @@ private slots:
     void adicionaNoFimEAnota();
     void removerSequencial_data();
     void removerSequencial();
+    void portaoOperador_data();
+    void portaoOperador();
 };
 
 void TestControllerSequencial::initTestCase()
@@ -140,6 +148,70 @@ void TestControllerSequencial::removerSequencial()
     QTEST(sequenciais(c), "restantes");
     QCOMPARE(antes.size(), iniciais.size()); // a list handed out earlier stays as it was
     QVERIFY2(lerLog().contains(linha), qPrintable(lerLog()));
+}
+
+void TestControllerSequencial::portaoOperador_data()
+{
+    // Steps: fechar[:offered count], responde:text (taken) / ignora:text (refused),
+    // oferece:N / recusa:N (opcaoOferecida), encerra, espera (a wait starts on
+    // another thread), =X (that wait, or a new one, ends with X: a typed text,
+    // Nenhuma or Cancelar).
+    QTest::addColumn<QString>("passos");
+    QTest::newRow("an answer right after the gate closes, before the wait, is kept") << "fechar responde:sim =sim";
+    QTest::newRow("an answer during the wait ends it") << "fechar espera responde:sim =sim";
+    QTest::newRow("an answer with no question waiting is dropped") << "ignora:velha fechar responde:nova =nova";
+    QTest::newRow("a wait with no question open ends at once with none") << "=Nenhuma";
+    QTest::newRow("a second answer to an answered question is ignored")
+        << "fechar responde:primeira ignora:segunda =primeira";
+    QTest::newRow("ending releases the wait in progress") << "fechar espera encerra =Cancelar";
+    QTest::newRow("after ending every wait is Cancelar at once") << "encerra fechar =Cancelar fechar =Cancelar";
+    QTest::newRow("a list position outside the offered count is refused")
+        << "fechar:3 oferece:0 oferece:2 recusa:3 recusa:-1";
+    QTest::newRow("with no count any position is taken") << "fechar oferece:7";
+}
+
+void TestControllerSequencial::portaoOperador()
+{
+    QFETCH(QString, passos);
+    PortaoOperador portao;
+    RespostaOperador resposta;
+    std::unique_ptr<QThread> espera;
+    // A failed step must not leave a thread blocked in the gate, nor the test hanging on it.
+    const auto fim = qScopeGuard([&] {
+        portao.encerrar();
+        if (espera && !espera->wait(5000) && !(portao.responder(RespostaOperador::cancelar()) && espera->wait(5000)))
+            qFatal("a wait in the gate outlived the end of the test");
+    });
+    const auto aguardar = [&] {
+        espera.reset(QThread::create([&] { resposta = portao.aguardar(); }));
+        espera->start();
+    };
+    for (const QString &passo : passos.split(QLatin1Char(' '))) {
+        const QString nome = passo.section(QLatin1Char(':'), 0, 0), arg = passo.section(QLatin1Char(':'), 1);
+        if (nome == QLatin1String("fechar")) {
+            portao.fechar(arg.isEmpty() ? PortaoOperador::qualquerOpcao : arg.toInt());
+        } else if (nome == QLatin1String("responde") || nome == QLatin1String("ignora")) {
+            QVERIFY2(portao.responder(RespostaOperador::digitado(arg)) == (nome == QLatin1String("responde")),
+                     qPrintable(passo));
+        } else if (nome == QLatin1String("oferece") || nome == QLatin1String("recusa")) {
+            QVERIFY2(portao.opcaoOferecida(arg.toInt()) == (nome == QLatin1String("oferece")), qPrintable(passo));
+        } else if (nome == QLatin1String("encerra")) {
+            portao.encerrar();
+        } else if (nome == QLatin1String("espera")) {
+            aguardar();
+        } else {
+            if (!espera)
+                aguardar();
+            QVERIFY2(espera->wait(5000), qPrintable(passo + QStringLiteral(": the wait did not end")));
+            espera.reset();
+            using T = RespostaOperador::Tipo;
+            const QString obtida = resposta.tipo == T::Texto      ? resposta.texto
+                                   : resposta.tipo == T::Nenhuma  ? QStringLiteral("Nenhuma")
+                                   : resposta.tipo == T::Cancelar ? QStringLiteral("Cancelar")
+                                                                  : QStringLiteral("other");
+            QCOMPARE(obtida, passo.mid(1));
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(TestControllerSequencial)

@@ -1086,8 +1086,7 @@ static bool digitar(const JanelaQml &j, const QString &texto)
     if (!j.clica(QStringLiteral("textField")))
         return false;
     QTest::keyClick(j.janela(), Qt::Key_Home);
-    for (const QChar c : texto)
-        QTest::keyClick(j.janela(), c.toLatin1());
+    digita(j.janela(), texto);
     return true;
 }
 
@@ -1165,6 +1164,8 @@ void TestJanela::cancelamentoComecaNsuEDataComOQueOPdvEnviou()
     QVERIFY(c.wait(5000));
     const QJsonObject r = QJsonDocument::fromJson(resultado.first().first().toString().toUtf8()).object();
     QCOMPARE(r.value("tef").toObject().value("retorno").toString(), QStringLiteral("0"));
+    QCOMPARE(r.value("requer_confirmacao").toString(), QStringLiteral("2")); // the POS confirms it
+    QCOMPARE(c.pendentes().size(), 1);
     const QByteArray chamadas = testsupport::readAll(m_simLog);
     QVERIFY2(chamadas.contains(R"(\"automacao_coleta_informacao\":\"000000456789\")"), chamadas.constData());
     QVERIFY2(chamadas.contains(R"(\"automacao_coleta_informacao\":\"06/12/26\")"), chamadas.constData());

@@ -2,7 +2,6 @@
 #include "TestJournal.h"
 #include "TestSupport.h"
 #include "app/GlobalFlags.h"
-#include "app/Wiring.h"
 #include "tef/Z3_Tef_Controller.h"
 
 #include <QJsonArray>
@@ -37,8 +36,8 @@ private:
     // What the controller signalled to the window during the test.
     struct Sinais
     {
-        QStringList textos, primeiras, erros, imagens, nsus, itens, mascaras;
-        QList<bool> formatos, senhas;
+        QStringList textos, primeiras, erros, imagens, nsus, itens;
+        QList<bool> formatos;
         int avisos = 0;
     } m_s;
 
@@ -62,8 +61,6 @@ private:
         connect(c, &Base_Controller::addItemList, this, [this](const QString &t) { m_s.itens << t; });
         connect(c, &Base_Controller::clearItemsList, this, [this] { m_s.itens.clear(); });
         connect(c, &Base_Controller::formatValue, this, [this](bool f) { m_s.formatos << f; });
-        connect(c, &Base_Controller::setTextFieldInputMask, this, [this](const QString &m) { m_s.mascaras << m; });
-        connect(c, &Base_Controller::setTextFieldPasswordMode, this, [this](bool b) { m_s.senhas << b; });
         QFile::remove(m_simLog); // SetClientTCP of the construction is checked on its own
     }
 
@@ -128,26 +125,17 @@ private slots:
     void init();
     void cleanup();
     void constroiEConfiguraOClienteTcp();
-    void atvRespondeSemChamarABiblioteca();
     void vendaDeRequisicaoChaveFicaPendente_data();
     void vendaDeRequisicaoChaveFicaPendente();
-    void vendaDeRequisicaoJsonConfirmaDeImediato();
-    void vendaNegadaFinaliza();
-    void cancelamentoComNsuDigitado();
-    void administrativaComMenuESenha();
-    void senhasNaoVaoAoLog();
+    void cartaoMascaradoNoLog();
     void pixMostraOQrCode();
     void capturaNoPinPad();
     void novaOperacaoComAnteriorAberta_data();
     void novaOperacaoComAnteriorAberta();
-    void tipoDeCartaoEscolhidoVaiAPrimeiraLinha();
     void desistenciaDaColeta();
     void confirmacaoSemOperacaoAberta();
     void ncnComTresPendentesPergunta();
     void operacaoNaoIdentificada();
-    void inicioRecusadoNaoPareceAprovado_data();
-    void inicioRecusadoNaoPareceAprovado();
-    void bibliotecaAusenteRespondeFalha();
     void valorDigitadoEConvertido();
     void erroDaBibliotecaMostradoERespondido();
     void opcoesComPontoEVirgulaFinal();
@@ -157,7 +145,6 @@ private slots:
     void operacaoAbertaSemPendentes_data();
     void operacaoAbertaSemPendentes();
     void displayDoClienteNoPix();
-    void wiringCriaOControladorDoProduto2();
 };
 
 // moc reads only the class above; it does not parse raw strings.
@@ -208,13 +195,6 @@ void TestZ3TefController::constroiEConfiguraOClienteTcp()
     QVERIFY(log().contains(QStringLiteral("[Z3_Tef_Controller] API carregada com sucesso")));
 }
 
-void TestZ3TefController::atvRespondeSemChamarABiblioteca()
-{
-    const QJsonObject r = rodar({{"identificacao", "77"}}, "ATV");
-    QCOMPARE(r, (QJsonObject{{"header", "ATV"}, {"id", "77"}}));
-    QCOMPARE(funcoes(), QStringList());
-}
-
 void TestZ3TefController::vendaDeRequisicaoChaveFicaPendente_data()
 {
     QTest::addColumn<QString>("confirmacao");
@@ -251,78 +231,13 @@ void TestZ3TefController::vendaDeRequisicaoChaveFicaPendente()
     QVERIFY(log().contains(QStringLiteral("Número de transações (ainda) pendentes: 0")));
 }
 
-void TestZ3TefController::vendaDeRequisicaoJsonConfirmaDeImediato()
+void TestZ3TefController::cartaoMascaradoNoLog()
 {
-    const QJsonObject r = rodar({{"codigo_transacao", "20"}, {"valor", "2500"}}, "CRT", {}, true);
-    QCOMPARE(funcoes(), (QStringList{"IniciarOperacaoTEF", "RealizarPagamentoTEF", "ConfirmarOperacaoTEF",
-                                     "FinalizarOperacaoTEF"}));
-    QCOMPARE(sequencia().at(2), QStringLiteral("ConfirmarOperacaoTEF(%1, 1)").arg(seq(r)));
-    QCOMPARE(sequencia().at(3), QStringLiteral("FinalizarOperacaoTEF(1)"));
-    QCOMPARE(r.value("requer_confirmacao").toString(), QStringLiteral("1"));
-    QVERIFY(m_c->pendentes().isEmpty());
-    QVERIFY(!m_c->isTefStarted());
-}
-
-void TestZ3TefController::vendaNegadaFinaliza()
-{
-    const QJsonObject r = vendaPendente("1051");
-    QCOMPARE(funcoes(), (QStringList{"IniciarOperacaoTEF", "RealizarPagamentoTEF", "FinalizarOperacaoTEF"}));
-    QCOMPARE(r.value("requer_confirmacao").toString(), QStringLiteral("1"));
-    QVERIFY(r.value("tef").toObject().value("retorno").toString() != QLatin1String("0"));
-    QVERIFY(m_c->pendentes().isEmpty());
-    QVERIFY(!m_c->isTefStarted());
-}
-
-void TestZ3TefController::cancelamentoComNsuDigitado()
-{
-    const QJsonObject r =
-        rodar({{"identificacao", "5"}, {"valor", "1000"}}, "CNC", {digita("000042"), digita("05/12/26")});
-    const QStringList s = sequencia();
-    QCOMPARE(funcoes(), (QStringList{"IniciarOperacaoTEF", "RealizarAdmTEF", "RealizarAdmTEF", "RealizarAdmTEF"}));
-    QCOMPARE(s.at(1), QStringLiteral(R"(RealizarAdmTEF(1, "{\"transacao_valor\":\"1000\"}", 1))"));
-    // The answers echo the step's sequential number and carry what was typed.
-    QCOMPARE(s.at(2),
-             QStringLiteral(R"(RealizarAdmTEF(1, "{\"automacao_coleta_informacao\":\"000042\",)"
-                            R"(\"automacao_coleta_retorno\":\"0\",\"automacao_coleta_sequencial\":\"1\"}", 0))"));
-    QCOMPARE(r.value("tef").toObject().value("transacao").toString(), QStringLiteral("Administracao Cancelar"));
-    QCOMPARE(r.value("tef").toObject().value("nsuTerminalOriginal").toString(), QStringLiteral("000042"));
-    QCOMPARE(r.value("requer_confirmacao").toString(), QStringLiteral("2"));
-    QCOMPARE(m_c->pendentes().size(), 1);
-    QVERIFY(m_c->isTefStarted());
-    QCOMPARE(m_s.primeiras.first(), QStringLiteral("Cancelamento\n Valor: ") + m_c->formataValor("1000"));
-    QCOMPARE(m_s.mascaras, QStringList{"99/99/99;_"}); // only the date step has a mask
-    QVERIFY(!m_s.senhas.contains(true));
-}
-
-void TestZ3TefController::administrativaComMenuESenha()
-{
-    const QJsonObject r = rodar({{"identificacao", "9"}}, "ADM", {escolhe(1), digita("s3gr3d0")});
-    QCOMPARE(funcoes(), (QStringList{"IniciarOperacaoTEF", "RealizarAdmTEF", "RealizarAdmTEF", "RealizarAdmTEF",
-                                     "FinalizarOperacaoTEF"}));
-    QCOMPARE(sequencia().at(1), QStringLiteral(R"(RealizarAdmTEF(0, "{}", 1))"));
-    QVERIFY(sequencia().at(2).contains(QLatin1String(R"(\"automacao_coleta_informacao\":\"Reimpressao\")")));
-    QVERIFY(m_s.primeiras.contains(QStringLiteral("Operação Administrativa")));
-    QVERIFY(m_s.senhas.contains(true)); // the password step hides what is typed
-    QCOMPARE(r.value("tef").toObject().value("retorno").toString(), QStringLiteral("0"));
-    QVERIFY(!r.contains("requer_confirmacao")); // the reply names no sequential number
-    QVERIFY(log().contains(QStringLiteral("Erro ao obter sequencial para confirmação")));
-    QVERIFY(!m_c->isTefStarted());
-}
-
-void TestZ3TefController::senhasNaoVaoAoLog()
-{
-    rodar({{"codigo_transacao", "0"}, {"adm_senha", "Pa55-da-requisicao"}}, "ADM",
-          {escolhe(0)}); // the password comes with the request: only the menu is asked
-    rodar({{"codigo_transacao", "0"}}, "ADM", {escolhe(0), digita("Pa55-digitada")});
-    QVERIFY(!log().contains(QLatin1String("Pa55")));
-    // A full card number in a reply reaches the log masked.
+    // A full card number in a reply reaches the log masked (passwords: tst_Janela, tst_Programa).
     cenario(R"({"tef":{"panMascarado":"4111111111111111"}})");
     vendaPendente();
     QVERIFY(!log().contains(QLatin1String("4111111111111111")));
     QVERIFY(log().contains(QLatin1String("411111******1111")));
-    // The library did receive both.
-    QVERIFY(testsupport::readAll(m_simLog).contains("Pa55-da-requisicao"));
-    QVERIFY(testsupport::readAll(m_simLog).contains("Pa55-digitada"));
 }
 
 void TestZ3TefController::pixMostraOQrCode()
@@ -389,18 +304,6 @@ void TestZ3TefController::novaOperacaoComAnteriorAberta()
     QVERIFY(m_c->isTefStarted());
 }
 
-void TestZ3TefController::tipoDeCartaoEscolhidoVaiAPrimeiraLinha()
-{
-    const QString valor = m_c->formataValor("1000");
-    // "9" is not one of the five offered options: refused, the step stays open.
-    rodar({{"tipo_cartao", "7"}, {"valor", "1000"}}, "CRT", {escolhe(9), escolhe(1)});
-    QCOMPARE(m_s.erros, QStringList{"Preencha um valor!"});
-    QCOMPARE(m_s.primeiras.first(), QStringLiteral("Venda \n Valor: ") + valor);
-    QCOMPARE(m_s.primeiras.last(), QStringLiteral("Venda Debito\n Valor: ") + valor);
-    QCOMPARE(funcoes().count(QStringLiteral("RealizarPagamentoTEF")), 2);
-    QVERIFY(sequencia().at(1).startsWith(QLatin1String("RealizarPagamentoTEF(7, ")));
-}
-
 void TestZ3TefController::desistenciaDaColeta()
 {
     const QJsonObject r = rodar({{"codigo_transacao", "10"}}, "CRT", {cancela()});
@@ -459,44 +362,6 @@ void TestZ3TefController::operacaoNaoIdentificada()
     QCOMPARE(r.value("codigo").toInt(), -3);
     QCOMPARE(r.value("mensagem").toString(), QStringLiteral("Operação não identificada"));
     QVERIFY(log().contains(QStringLiteral("Erro ao obter sequencial para confirmação")));
-}
-
-void TestZ3TefController::inicioRecusadoNaoPareceAprovado_data()
-{
-    QTest::addColumn<QByteArray>("retorno");
-    QTest::newRow("start refused with the approval code") << QByteArray("0");
-    QTest::newRow("start refused with another code") << QByteArray("2");
-}
-
-void TestZ3TefController::inicioRecusadoNaoPareceAprovado()
-{
-    QFETCH(QByteArray, retorno);
-    cenario(R"({"iniciar_retorno":")" + retorno + R"("})");
-    const QJsonObject r = vendaPendente();
-    QCOMPARE(funcoes(), QStringList{"IniciarOperacaoTEF"});
-    QVERIFY(m_s.erros.contains(QStringLiteral("Erro ao iniciar operação TEF")));
-    QCOMPARE(r.value("codigo").toInt(), -1);
-    QCOMPARE(r.value("mensagem").toString(), QStringLiteral("Operação TEF não foi iniciada"));
-    QVERIFY(!r.contains("requer_confirmacao"));
-    const QJsonObject tef = r.value("tef").toObject();
-    QVERIFY(!tef.contains("retorno"));
-    QCOMPARE(tef.value("mensagemResultado").toString(), QStringLiteral("Falha ao iniciar"));
-}
-
-void TestZ3TefController::bibliotecaAusenteRespondeFalha()
-{
-    m_c.reset();
-    const QByteArray dir = qgetenv("Z3_LIB_DIR");
-    qputenv("Z3_LIB_DIR", m_dir.path().toUtf8());
-    novoControlador();
-    qputenv("Z3_LIB_DIR", dir);
-    QVERIFY(!m_c->bibliotecaCarregada());
-    const QJsonObject r = rodar({{"identificacao", "1"}, {"valor", "1000"}}, "CRT");
-    QCOMPARE(r.value("header").toString(), QStringLiteral("CRT"));
-    QVERIFY(r.value("codigo").toInt() != 0);
-    QVERIFY(!r.value("mensagem").toString().isEmpty());
-    QVERIFY(log().contains(QStringLiteral("[Z3_Tef_Controller] API não foi carregada")));
-    QCOMPARE(funcoes(), QStringList());
 }
 
 void TestZ3TefController::valorDigitadoEConvertido()
@@ -615,12 +480,6 @@ void TestZ3TefController::displayDoClienteNoPix()
     // 19 characters.
     QVERIFY(
         s.contains(QStringLiteral(R"(ApresentaTextoColorido("Pagamento PIX aprov\nado", 2, 25, 200, 20, "#000000"))")));
-}
-
-void TestZ3TefController::wiringCriaOControladorDoProduto2()
-{
-    std::unique_ptr<QObject> backend(wiring::createBackend(2));
-    QVERIFY(qobject_cast<Z3_Tef_Controller *>(backend.get()));
 }
 
 #endif // Q_MOC_RUN
