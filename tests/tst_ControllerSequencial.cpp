@@ -165,6 +165,7 @@ void TestControllerSequencial::portaoOperador_data()
         << "fechar responde:primeira ignora:segunda =primeira";
     QTest::newRow("ending releases the wait in progress") << "fechar espera encerra =Cancelar";
     QTest::newRow("after ending every wait is Cancelar at once") << "encerra fechar =Cancelar fechar =Cancelar";
+    QTest::newRow("after ending an answer is dropped") << "encerra fechar ignora:sim =Cancelar";
     QTest::newRow("a list position outside the offered count is refused")
         << "fechar:3 oferece:0 oferece:2 recusa:3 recusa:-1";
     QTest::newRow("with no count any position is taken") << "fechar oferece:7";

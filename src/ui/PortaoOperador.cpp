@@ -27,7 +27,8 @@ bool PortaoOperador::responder(const RespostaOperador &resposta)
 {
     {
         QMutexLocker lock(&m_mutex);
-        if (m_estado != Estado::Aguardando)
+        // Once the program is ending, a late click must not start more work.
+        if (m_estado != Estado::Aguardando || m_encerrado)
             return false;
         m_resposta = resposta;
         m_estado = Estado::Respondido;
