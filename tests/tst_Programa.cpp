@@ -163,14 +163,7 @@ private:
 
     void parar()
     {
-        if (!m_programa)
-            return;
-        if (m_programa->state() != QProcess::NotRunning) {
-            m_programa->terminate();
-            if (!m_programa->waitForFinished(30000))
-                m_programa->kill();
-            m_programa->waitForFinished(30000);
-        }
+        testsupport::stopProcess(m_programa.get());
         m_programa.reset();
     }
 

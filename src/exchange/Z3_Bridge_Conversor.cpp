@@ -78,21 +78,9 @@ Regra regraDe(const TagMapping &tag)
     return Regra::PorTipo;
 }
 
-struct TagComRegra
+const QVector<TagComRegra<Regra>> &tabela()
 {
-    const TagMapping *tag;
-    Regra regra;
-};
-
-// Rules are looked up once, not by comparing member names at every call.
-const QVector<TagComRegra> &tabela()
-{
-    static const QVector<TagComRegra> t = [] {
-        QVector<TagComRegra> r;
-        for (const TagMapping &tag : tagsBridgeTabela)
-            r.append({&tag, regraDe(tag)});
-        return r;
-    }();
+    static const QVector<TagComRegra<Regra>> t = comRegras(tagsBridgeTabela, regraDe);
     return t;
 }
 
@@ -117,7 +105,7 @@ const QVector<TagMapping> &Z3_Bridge_Conversor::tags()
 
 QString Z3_Bridge_Conversor::converter(const QJsonObject &resultado, bool aspasComprovante) const
 {
-    const QVector<TagComRegra> &tags = tabela();
+    const QVector<TagComRegra<Regra>> &tags = tabela();
     m_log.info(QStringLiteral("[ProtocoloSitef] Tags para iterar: ") + QString::number(tags.size()));
 
     RespostaSitef resposta;
@@ -125,7 +113,7 @@ QString Z3_Bridge_Conversor::converter(const QJsonObject &resultado, bool aspasC
     QVector<QStringView> copias;
     bool escreveu029 = false;
     int contagemSemLinhas = -1;
-    for (const TagComRegra &entrada : tags) {
+    for (const TagComRegra<Regra> &entrada : tags) {
         const TagMapping &tag = *entrada.tag;
         const QJsonValue valor = resultado.value(tag.jsonKey);
         if (valor.isUndefined() || valor.isNull())

@@ -62,21 +62,9 @@ Regra regraDe(const TagMapping &tag)
     return Regra::PorTipo;
 }
 
-struct TagComRegra
+const QVector<TagComRegra<Regra>> &tabela()
 {
-    const TagMapping *tag;
-    Regra regra;
-};
-
-// Rules are looked up once, not by comparing member names at every call.
-const QVector<TagComRegra> &tabela()
-{
-    static const QVector<TagComRegra> t = [] {
-        QVector<TagComRegra> r;
-        for (const TagMapping &tag : tagsTefTabela)
-            r.append({&tag, regraDe(tag)});
-        return r;
-    }();
+    static const QVector<TagComRegra<Regra>> t = comRegras(tagsTefTabela, regraDe);
     return t;
 }
 
@@ -168,7 +156,7 @@ const QVector<TagMapping> &Z3_Tef_Conversor::tags()
 QString Z3_Tef_Conversor::converter(const QJsonObject &resultado, const ConfigTefSnapshot::Comprovante &opcoes) const
 {
     const QJsonObject tef = resultado.value(QLatin1String("tef")).toObject();
-    const QVector<TagComRegra> &tags = tabela();
+    const QVector<TagComRegra<Regra>> &tags = tabela();
     const int quantidadeTags = tef.isEmpty() ? 0 : tags.size();
     m_log.info(QStringLiteral("[ProtocoloSitef] Tags para iterar: ") + QString::number(quantidadeTags));
 

@@ -83,4 +83,14 @@ int runPosClient(const QStringList &arguments, int timeoutMs, QString *output)
     return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -3;
 }
 
+void stopProcess(QProcess *process)
+{
+    if (!process || process->state() == QProcess::NotRunning)
+        return;
+    process->terminate();
+    if (!process->waitForFinished(30000))
+        process->kill();
+    process->waitForFinished(30000);
+}
+
 } // namespace testsupport

@@ -7,6 +7,8 @@
 
 #include <functional>
 
+class QProcess;
+
 namespace testsupport {
 
 // Reads a file whole; an empty array when it cannot be read.
@@ -31,5 +33,9 @@ void writeConfig(const QJsonObject &overrides);
 // -1 when it did not start, -2 when killed at the deadline, -3 when it crashed.
 // Its output, stdout and stderr merged, goes to `output` when given.
 int runPosClient(const QStringList &arguments, int timeoutMs, QString *output = nullptr);
+
+// Ends a started program as a session logout would (SIGTERM), killing it if it
+// does not end within 30 s; nothing for a null or finished process.
+void stopProcess(QProcess *process);
 
 } // namespace testsupport
