@@ -1,7 +1,9 @@
 // What one Z3_Tef step costs besides the cashier and the library's own work:
 // a call through the binding into the simulated library with the reply parsed
-// and read, the request mapping, and the amount conversion.
+// and read, the request mapping, the amount conversion, and the journal's
+// durable writes for one sale.
 #include "tef/ControllerSequencial.h"
+#include "tef/DiarioTransacoes.h"
 #include "tef/Z3_Tef_Library.h"
 #include "tef/Z3_Tef_Protocolo.h"
 #include "tef/Z3_Tef_VO.h"
@@ -10,6 +12,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonDocument>
+#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
@@ -75,6 +78,31 @@ void BM_FormatarValorColetado(benchmark::State &state)
         benchmark::DoNotOptimize(Z3_Tef_Protocolo::formatarValorColetado(entrada));
 }
 BENCHMARK(BM_FormatarValorColetado);
+
+// One sale's life in the journal (opened, approved, answered, confirmed: four
+// durable writes) with the journal already holding its fifty resolved records,
+// as it does after a morning of sales.
+void BM_DiarioUmaVenda(benchmark::State &state)
+{
+    QTemporaryDir pasta;
+    DiarioTransacoes diario(pasta.filePath(QStringLiteral("diario_tef.json")));
+    SequencialInfo pendente;
+    pendente.sequencial = 1;
+    pendente.transacao = QStringLiteral("Cartao de Credito");
+    pendente.nsuTerminal = QStringLiteral("123456");
+    pendente.valorTotal = QStringLiteral("10,00");
+    const auto umaVenda = [&] {
+        const int chave = diario.abrir(QStringLiteral("CRT"), QStringLiteral("1234"), false);
+        diario.aprovar(chave, pendente);
+        diario.marcar(chave, DiarioTransacoes::Estado::Respondida);
+        diario.marcar(chave, DiarioTransacoes::Estado::Resolvida, QStringLiteral("confirmada"));
+    };
+    for (int i = 0; i < DiarioTransacoes::maximoResolvidos; ++i)
+        umaVenda();
+    for (auto _ : state)
+        umaVenda();
+}
+BENCHMARK(BM_DiarioUmaVenda)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

@@ -141,7 +141,7 @@ private:
         return host.value(QStringLiteral("resolvidas")).toObject().value(sequencial).toString();
     }
 
-    QString diario() const { return QString::fromUtf8(testsupport::readAll(path(QStringLiteral("diario_tef.json")))); }
+    QString diario() const { return QString::fromUtf8(testsupport::readAll(path(QStringLiteral("diario_tef.jsonl")))); }
 
     // The last confirmation call for a sequential number and what the host made of it.
     QString desfechoConfirmacao(const QString &sequencial, int acao) const
@@ -540,8 +540,10 @@ private slots:
         QCOMPARE(r.campos.value(QStringLiteral("729-000")), QStringLiteral("2"));
         const QString seq = r.campos.value(QStringLiteral("027-000"));
         QCOMPARE(noHost(seq), QStringLiteral("pendente"));
-        // Answered to the POS: the journal says so before the crash may come.
-        QTRY_VERIFY_WITH_TIMEOUT(diario().contains(QStringLiteral("\"estado\":\"respondida\"")), 15000);
+        // Answered to the POS: the journal's last line says so before the crash may come.
+        QTRY_VERIFY_WITH_TIMEOUT(
+            diario().trimmed().split(QLatin1Char('\n')).last().contains(QStringLiteral("\"estado\":\"respondida\"")),
+            15000);
 
         matarEReiniciar();
         QVERIFY(logText().contains(QStringLiteral("Transação restaurada como pendente")));
@@ -608,15 +610,36 @@ private slots:
                            "027-000 = 424242")));
     }
 
-    void unreadableJournalIsKeptAsideAtStart()
+    void journalReadAtStart_data()
     {
-        QVERIFY(testsupport::writeAll(path(QStringLiteral("diario_tef.json")), "{\"registros\":[{\"chave\":1,"));
+        QTest::addColumn<QByteArray>("conteudo");
+        QTest::addColumn<QByteArray>("depois"); // the journal after the start; empty: kept aside whole
+        const QByteArray resolvida = "{\"chave\":7,\"desfecho\":\"confirmada\",\"estado\":\"resolvida\",\"formato\":"
+                                     "\"SiTef\",\"identificacao\":\"1\",\"operacao\":\"CRT\"}\n";
+        QTest::newRow("unreadable line: kept aside")
+            << QByteArray("{\"registros\":[{\"chave\":1,\n") + resolvida << QByteArray();
+        QTest::newRow("last line cut by a crash: dropped")
+            << resolvida + QByteArray("{\"chave\":8,\"estado\":\"em_and") << resolvida;
+    }
+
+    void journalReadAtStart()
+    {
+        QFETCH(QByteArray, conteudo);
+        QFETCH(QByteArray, depois);
+        QVERIFY(testsupport::writeAll(path(QStringLiteral("diario_tef.jsonl")), conteudo));
         matarEReiniciar();
-        QVERIFY(logText().contains(QStringLiteral("ilegível")));
         const QStringList guardados =
-            QDir(m_dir->path()).entryList({QStringLiteral("diario_tef.json.ilegivel-*")}, QDir::Files);
-        QCOMPARE(guardados.size(), 1);
-        QCOMPARE(testsupport::readAll(path(guardados.first())), QByteArray("{\"registros\":[{\"chave\":1,"));
+            QDir(m_dir->path()).entryList({QStringLiteral("diario_tef.jsonl.ilegivel-*")}, QDir::Files);
+        if (depois.isEmpty()) {
+            QVERIFY(logText().contains(QStringLiteral("ilegível (linha 1 ilegível)")));
+            QCOMPARE(guardados.size(), 1);
+            QCOMPARE(testsupport::readAll(path(guardados.first())), conteudo);
+            QVERIFY(QFile::remove(path(guardados.first())));
+        } else {
+            QVERIFY(logText().contains(QStringLiteral("última linha incompleta (27 bytes) descartada")));
+            QVERIFY(guardados.isEmpty());
+            QCOMPARE(diario().toUtf8(), depois);
+        }
         somenteStatus(QStringLiteral("ATV"), {});
     }
 

@@ -2,6 +2,7 @@
 #include "TestJournal.h"
 #include "TestSupport.h"
 #include "app/GlobalFlags.h"
+#include "tef/DiarioTransacoes.h"
 #include "tef/Z3_Tef_Controller.h"
 
 #include <QJsonArray>
@@ -138,6 +139,7 @@ private slots:
     void operacaoNaoIdentificada();
     void valorDigitadoEConvertido();
     void erroDaBibliotecaMostradoERespondido();
+    void diarioIndisponivelRecusaOPagamento();
     void opcoesComPontoEVirgulaFinal();
     void cnfCanceladoMantemAsPendentes();
     void confirmacaoRecusadaFicaNaoResolvida_data();
@@ -384,6 +386,19 @@ void TestZ3TefController::erroDaBibliotecaMostradoERespondido()
     QCOMPARE(r.value("codigo").toInt(), 5);
     QVERIFY(!r.contains("requer_confirmacao"));
     QVERIFY(log().contains(QStringLiteral("Erro ao obter sequencial para confirmação")));
+}
+
+void TestZ3TefController::diarioIndisponivelRecusaOPagamento()
+{
+    // The journal's temporary name taken by a folder: the journal cannot be written.
+    const QString obstaculo = DiarioTransacoes::arquivoAoLadoDe(testsupport::configPath()) + QStringLiteral(".tmp");
+    QVERIFY(QDir().mkpath(obstaculo + QStringLiteral("/x")));
+    novoControlador();
+    const QJsonObject r = vendaPendente();
+    QVERIFY(QDir(obstaculo).removeRecursively());
+    QVERIFY(!funcoes().contains(QStringLiteral("RealizarPagamentoTEF")));
+    QCOMPARE(r.value("codigo").toInt(), -4);
+    QVERIFY(log().contains(QStringLiteral("Falha ao gravar o diário de transações")));
 }
 
 void TestZ3TefController::opcoesComPontoEVirgulaFinal()

@@ -38,6 +38,10 @@ bool createFreshFile(QFile &file, QString *error);
 // folder entry) and closes; false with the reason when any step failed.
 bool writeAndSync(QFile &file, const QByteArray &content, QString *error);
 
+// Writes everything at the end of the open file and pushes it to the disk,
+// keeping the file open; false with the reason when any step failed.
+bool appendAndSync(QFile &file, const QByteArray &content, QString *error);
+
 // Replaces `target` by `source` in one step, without a copy fallback; with
 // `durable`, the new folder entry is pushed to the disk as well.
 bool replaceFile(const QString &source, const QString &target, bool durable, QString *error);

@@ -142,6 +142,21 @@ bool writeAndSync(QFile &file, const QByteArray &content, QString *error)
     return ok;
 }
 
+bool appendAndSync(QFile &file, const QByteArray &content, QString *error)
+{
+    if (file.write(content) != content.size() || !file.flush()) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    if (::fdatasync(file.handle()) != 0) {
+        if (error)
+            *error = systemError();
+        return false;
+    }
+    return true;
+}
+
 bool replaceFile(const QString &source, const QString &target, bool durable, QString *error)
 {
     if (std::rename(QFile::encodeName(source).constData(), QFile::encodeName(target).constData()) != 0) {

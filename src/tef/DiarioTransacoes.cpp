@@ -98,43 +98,59 @@ DiarioTransacoes::DiarioTransacoes(const QString &arquivo) : m_arquivo(arquivo) 
 
 QString DiarioTransacoes::arquivoAoLadoDe(const QString &arquivoConfiguracao)
 {
-    return QFileInfo(arquivoConfiguracao).absolutePath() + QStringLiteral("/diario_tef.json");
+    return QFileInfo(arquivoConfiguracao).absolutePath() + QStringLiteral("/diario_tef.jsonl");
 }
 
 void DiarioTransacoes::carregar()
 {
     QMutexLocker lock(&m_mutex);
+    m_anexo.close();
     m_registros.clear();
+    m_json.clear();
     m_proximaChave = 1;
     QFile f(m_arquivo);
     if (!f.exists())
         return;
     QString problema;
-    QJsonArray lista;
-    if (!f.open(QIODevice::ReadOnly)) {
+    QByteArray conteudo;
+    if (f.open(QIODevice::ReadOnly))
+        conteudo = f.readAll();
+    else
         problema = f.errorString();
-    } else {
+    f.close();
+
+    // Every change was written as one line ending in '\n'; only the last one
+    // can have been cut by a crash, and its sync never returned.
+    const int fimUltima = conteudo.lastIndexOf('\n') + 1;
+    const QByteArray cortada = conteudo.mid(fimUltima);
+    const QList<QByteArray> linhas = conteudo.left(fimUltima).split('\n');
+    for (int n = 0; problema.isEmpty() && n < linhas.size(); ++n) {
+        if (linhas.at(n).isEmpty())
+            continue;
         QJsonParseError erro;
-        const QJsonDocument doc = QJsonDocument::fromJson(f.readAll(), &erro);
-        f.close();
-        if (erro.error != QJsonParseError::NoError)
-            problema = erro.errorString();
-        else if (!doc.object().value(QStringLiteral("registros")).isArray())
-            problema = QStringLiteral("sem a lista de registros");
-        lista = doc.object().value(QStringLiteral("registros")).toArray();
-        m_proximaChave = qMax(1, doc.object().value(QStringLiteral("proxima_chave")).toInt(1));
-    }
-    for (const QJsonValue &v : qAsConst(lista)) {
-        const std::optional<Registro> r = deJson(v.toObject());
+        const QJsonDocument doc = QJsonDocument::fromJson(linhas.at(n), &erro);
+        const std::optional<Registro> r = doc.isObject() ? deJson(doc.object()) : std::nullopt;
         if (!r) {
-            problema = QStringLiteral("registro ilegível");
+            problema = QStringLiteral("linha %1 ilegível").arg(n + 1);
             break;
         }
-        m_registros.append(*r);
+        const int i = indice(r->chave);
+        if (i < 0)
+            m_registros.append(*r);
+        else
+            m_registros[i] = *r;
         m_proximaChave = qMax(m_proximaChave, r->chave + 1);
     }
-    if (problema.isEmpty())
+    if (problema.isEmpty()) {
+        if (!cortada.isEmpty())
+            m_log.warning(QStringLiteral("Diário de transações %1: última linha incompleta (%2 bytes) descartada")
+                              .arg(m_arquivo)
+                              .arg(cortada.size()));
+        for (const Registro &r : qAsConst(m_registros))
+            atualizarJson(r);
+        reescrever();
         return;
+    }
     m_registros.clear();
     m_proximaChave = 1;
     const QString aparte = m_arquivo + QStringLiteral(".ilegivel-") +
@@ -153,39 +169,65 @@ int DiarioTransacoes::indice(int chave) const
     return -1;
 }
 
-bool DiarioTransacoes::gravar()
+void DiarioTransacoes::atualizarJson(const Registro &r)
 {
+    m_json.insert(r.chave, paraJson(r));
+}
+
+bool DiarioTransacoes::reescrever()
+{
+    m_anexo.close();
     // Only the newest resolved records are worth keeping.
     int resolvidos = 0;
     for (const Registro &r : qAsConst(m_registros))
         resolvidos += r.estado == Estado::Resolvida ? 1 : 0;
     for (int i = 0; i < m_registros.size() && resolvidos > maximoResolvidos;) {
         if (m_registros.at(i).estado == Estado::Resolvida) {
+            m_json.remove(m_registros.at(i).chave);
             m_registros.removeAt(i);
             --resolvidos;
         } else {
             ++i;
         }
     }
-    QJsonArray lista;
+    QByteArray conteudo;
     for (const Registro &r : qAsConst(m_registros))
-        lista.append(paraJson(r));
-    const QByteArray conteudo = QJsonDocument(QJsonObject{{QStringLiteral("proxima_chave"), m_proximaChave},
-                                                          {QStringLiteral("registros"), lista}})
-                                    .toJson(QJsonDocument::Compact);
+        conteudo += QJsonDocument(m_json.value(r.chave)).toJson(QJsonDocument::Compact) + '\n';
 
     // Temporary file, on the disk, then renamed: a crash at any instant leaves
-    // either the old journal or the new one, never a mixture.
+    // either the old journal or the new one, never a mixture. The file stays
+    // open for the appends that follow.
     const QString temporario = m_arquivo + QStringLiteral(".tmp");
-    QFile f(temporario);
+    m_anexo.setFileName(temporario);
     QString erro;
-    bool ok = platform::createFreshFile(f, &erro) && platform::writeAndSync(f, conteudo, &erro) &&
-              platform::replaceFile(temporario, m_arquivo, true, &erro);
+    const bool ok = platform::createFreshFile(m_anexo, &erro) && platform::appendAndSync(m_anexo, conteudo, &erro) &&
+                    platform::replaceFile(temporario, m_arquivo, true, &erro);
     if (!ok) {
+        m_anexo.close();
         QFile::remove(temporario);
         m_log.error(QStringLiteral("Falha ao gravar o diário de transações %1: %2").arg(m_arquivo, erro));
+        return false;
     }
-    return ok;
+    m_linhas = m_registros.size();
+    return true;
+}
+
+bool DiarioTransacoes::gravar(const Registro &r)
+{
+    atualizarJson(r);
+    if (!m_anexo.isOpen() || m_linhas >= limiteLinhas)
+        return reescrever();
+    QString erro;
+    if (platform::appendAndSync(m_anexo, QJsonDocument(m_json.value(r.chave)).toJson(QJsonDocument::Compact) + '\n',
+                                &erro)) {
+        ++m_linhas;
+        return true;
+    }
+    // Part of the line may be on the disk: the next change rewrites the file
+    // whole instead of appending after it.
+    m_anexo.close();
+    m_log.error(QStringLiteral("Falha ao gravar o diário de transações %1: %2").arg(m_arquivo, erro));
+    return false;
 }
 
 int DiarioTransacoes::abrir(const QString &operacao, const QString &identificacao, bool formatoJson)
@@ -197,9 +239,10 @@ int DiarioTransacoes::abrir(const QString &operacao, const QString &identificaca
     r.identificacao = identificacao;
     r.formatoJson = formatoJson;
     m_registros.append(r);
-    if (gravar())
+    if (gravar(r))
         return r.chave;
     m_registros.removeLast();
+    m_json.remove(r.chave);
     return -1;
 }
 
@@ -210,7 +253,7 @@ bool DiarioTransacoes::aprovar(int chave, const SequencialInfo &pendente)
     if (i < 0)
         return false;
     m_registros[i].pendente = pendente;
-    return gravar();
+    return gravar(m_registros.at(i));
 }
 
 bool DiarioTransacoes::marcar(int chave, Estado estado, const QString &desfecho)
@@ -222,7 +265,7 @@ bool DiarioTransacoes::marcar(int chave, Estado estado, const QString &desfecho)
     m_registros[i].estado = estado;
     if (!desfecho.isEmpty())
         m_registros[i].desfecho = desfecho;
-    return gravar();
+    return gravar(m_registros.at(i));
 }
 
 QList<DiarioTransacoes::Registro> DiarioTransacoes::registros() const

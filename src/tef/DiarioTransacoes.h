@@ -3,6 +3,9 @@
 #include "app/Log.h"
 #include "tef/SequencialInfo.h"
 
+#include <QFile>
+#include <QHash>
+#include <QJsonObject>
 #include <QList>
 #include <QMutex>
 #include <QString>
@@ -12,9 +15,12 @@
 
 // The durable record of every transaction from the call that may move money
 // until it is confirmed, undone or found declined, so that a crash at any
-// instant leaves enough on disk to finish it at the next start. One JSON file
-// beside the configuration, replaced whole (temporary file, sync, rename) at
-// every change; card data in it is masked as in the log.
+// instant leaves enough on disk to finish it at the next start. One file
+// beside the configuration, one JSON line per change of a record, the last
+// line of a record holding its state: a change costs one append and one
+// sync, which sits on the sale's path twice. The file is rewritten whole
+// (temporary file, sync, rename) at start-up and every few hundred lines.
+// Card data in it is masked as in the log.
 class DiarioTransacoes
 {
 public:
@@ -38,6 +44,8 @@ public:
 
     // Resolved records kept for telling a late or repeated CNF/NCN from an unknown one.
     static constexpr int maximoResolvidos = 50;
+    // Lines after which the next change rewrites the file instead of appending.
+    static constexpr int limiteLinhas = 400;
 
     explicit DiarioTransacoes(const QString &arquivo);
 
@@ -45,9 +53,10 @@ public:
     static QString arquivoAoLadoDe(const QString &arquivoConfiguracao);
     QString arquivo() const { return m_arquivo; }
 
-    // Reads the file. A file that cannot be read as a journal is logged, moved
-    // aside (never deleted: it may be all that is left of a sale) and the
-    // journal starts empty.
+    // Reads the file and rewrites it compacted. A file that cannot be read as
+    // a journal is logged, moved aside (never deleted: it may be all that is
+    // left of a sale) and the journal starts empty. A last line cut short by
+    // a crash was never acknowledged to anyone and is dropped with a warning.
     void carregar();
 
     // A new transaction in progress; its key, or -1 when the journal could not be written.
@@ -62,12 +71,21 @@ public:
     QList<Registro> procurar(const std::function<bool(const Registro &)> &aceita) const;
 
 private:
-    bool gravar(); // with m_mutex held
+    // With m_mutex held: the record's change appended, or the whole journal
+    // rewritten when no append is possible or the file has grown long.
+    bool gravar(const Registro &r);
+    bool reescrever();
     int indice(int chave) const;
+    void atualizarJson(const Registro &r);
 
     QString m_arquivo;
     Log m_log;
     mutable QMutex m_mutex;
     QList<Registro> m_registros;
+    // Each record as written, kept so that a change masks and converts only
+    // the record it touches, not the fifty others rewritten with it.
+    QHash<int, QJsonObject> m_json;
     int m_proximaChave = 1;
+    QFile m_anexo; // the journal open for appending, after a successful rewrite
+    int m_linhas = 0;
 };
