@@ -527,26 +527,38 @@ private slots:
     {
         QTest::addColumn<QString>("operacao");
         QTest::addColumn<int>("acao");
-        QTest::newRow("CNF after the restart confirms it in the library") << "CNF" << 1;
-        QTest::newRow("NCN after the restart undoes it in the library") << "NCN" << 0;
+        QTest::addColumn<bool>("emEntrega"); // the crash came while the response was being written
+        QTest::newRow("CNF after the restart confirms it in the library") << "CNF" << 1 << false;
+        QTest::newRow("NCN after the restart undoes it in the library") << "NCN" << 0 << false;
+        QTest::newRow("crash while answering: kept for the POS's CNF") << "CNF" << 1 << true;
     }
 
     void crashWhilePendingThenPosResolves()
     {
         QFETCH(QString, operacao);
         QFETCH(int, acao);
+        QFETCH(bool, emEntrega);
         const Resultado r = posClient(venda(QStringLiteral("1200")));
         QVERIFY2(r.codigoSaida == 0, qPrintable(r.saida));
         QCOMPARE(r.campos.value(QStringLiteral("729-000")), QStringLiteral("2"));
         const QString seq = r.campos.value(QStringLiteral("027-000"));
         QCOMPARE(noHost(seq), QStringLiteral("pendente"));
         // Answered to the POS: the journal's last line says so before the crash may come.
-        QTRY_VERIFY_WITH_TIMEOUT(
-            diario().trimmed().split(QLatin1Char('\n')).last().contains(QStringLiteral("\"estado\":\"respondida\"")),
-            15000);
+        const QString respondida = QStringLiteral("\"estado\":\"respondida\"");
+        QTRY_VERIFY_WITH_TIMEOUT(diario().trimmed().split(QLatin1Char('\n')).last().contains(respondida), 15000);
 
-        matarEReiniciar();
-        QVERIFY(logText().contains(QStringLiteral("Transação restaurada como pendente")));
+        m_programa->kill();
+        QVERIFY(m_programa->waitForFinished(30000));
+        if (emEntrega) {
+            // The line that would have followed the response never made it to the disk.
+            QStringList linhas = diario().trimmed().split(QLatin1Char('\n'));
+            linhas.last().replace(respondida, QStringLiteral("\"estado\":\"em_entrega\""));
+            QVERIFY(testsupport::writeAll(path(QStringLiteral("diario_tef.jsonl")),
+                                          (linhas.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8()));
+        }
+        iniciar(m_bibliotecas);
+        QVERIFY(logText().contains(emEntrega ? QStringLiteral("}{W} \t Transação restaurada como pendente")
+                                             : QStringLiteral("}{I} \t\t Transação restaurada como pendente")));
         QVERIFY(desfechoConfirmacao(seq, 0).isEmpty()); // restored, not undone
         QStringList campos{QStringLiteral("010-000=") + r.campos.value(QStringLiteral("010-000")),
                            QStringLiteral("012-000=") + r.campos.value(QStringLiteral("012-000"))};

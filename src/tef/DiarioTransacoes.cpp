@@ -20,9 +20,8 @@ struct NomeEstado
 };
 
 const NomeEstado kEstados[] = {
-    {DiarioTransacoes::Estado::EmAndamento, "em_andamento"},
-    {DiarioTransacoes::Estado::Respondida, "respondida"},
-    {DiarioTransacoes::Estado::NaoResolvida, "nao_resolvida"},
+    {DiarioTransacoes::Estado::EmAndamento, "em_andamento"}, {DiarioTransacoes::Estado::EmEntrega, "em_entrega"},
+    {DiarioTransacoes::Estado::Respondida, "respondida"},    {DiarioTransacoes::Estado::NaoResolvida, "nao_resolvida"},
     {DiarioTransacoes::Estado::Resolvida, "resolvida"},
 };
 

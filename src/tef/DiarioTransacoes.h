@@ -26,6 +26,7 @@ class DiarioTransacoes
 public:
     enum class Estado {
         EmAndamento,  // the library was called; the POS has not had the response
+        EmEntrega,    // approved, its response on the way: the POS may or may not have it
         Respondida,   // approved, answered to the POS, waiting for its CNF or NCN
         NaoResolvida, // the library refused its confirmation or undo: needs a person
         Resolvida,

@@ -546,6 +546,10 @@ void Z3_Tef_Controller::entregarResultado(const QString &resultado)
     std::optional<SequencialInfo> pendente;
     std::swap(pendente, m_emEntrega);
     const bool acompanhar = pendente && m_acompanharEntrega && !operacaoAutonoma;
+    // From here a crash may come after the POS read the response: the sale must
+    // not then be undone behind its back at the next start.
+    if (pendente)
+        m_diario->marcar(pendente->registro, DiarioTransacoes::Estado::EmEntrega);
     if (acompanhar) {
         QMutexLocker lock(&m_entregaMutex);
         m_resultadoEmEntrega = resultado;
@@ -631,6 +635,16 @@ void Z3_Tef_Controller::recuperarPendentes()
             // The POS has its response and will send CNF or NCN for it.
             m_sequenciais->adicionarSequencial(pendente);
             m_log.info(QStringLiteral("Transação restaurada como pendente (%1)").arg(descricao(r)));
+            continue;
+        }
+        if (r.estado == DiarioTransacoes::Estado::EmEntrega) {
+            // The POS may have read the response: undoing it now could leave the
+            // POS with a sale it believes approved. Kept pending instead, so the
+            // POS's CNF or NCN settles it, or the cashier does at the next operation.
+            m_sequenciais->adicionarSequencial(pendente);
+            m_log.warning(QStringLiteral("Transação restaurada como pendente (%1); a resposta pode não ter chegado ao "
+                                         "PDV: confirme ou desfaça na próxima operação")
+                              .arg(descricao(r)));
             continue;
         }
         // Approved, but its response never reached the POS: undone.
