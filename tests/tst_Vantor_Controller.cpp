@@ -295,7 +295,8 @@ private slots:
     void missingLibraryStillAnswers()
     {
         m_cena.reset();
-        qputenv("Z3_LIB_DIR", path(QStringLiteral("Req")).toUtf8()); // a folder without the library
+        QVERIFY(QDir().mkpath(path(QStringLiteral("sem_bibliotecas"))));
+        qputenv("Z3_LIB_DIR", path(QStringLiteral("sem_bibliotecas")).toUtf8());
         m_cena = std::make_unique<Cena>();
         QVERIFY(!controller()->bibliotecaCarregada());
         QVERIFY(testsupport::writeAll(path(QStringLiteral("pedido.tmp")),
