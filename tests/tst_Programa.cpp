@@ -331,6 +331,28 @@ private slots:
         QCOMPARE(log.contains(QStringLiteral("[Base_Controller] Tela: Selecione uma operação:")), lista);
         QCOMPARE(log.contains(QStringLiteral("[MonitoraDiretorio] Monitoramento iniciado em: ")), !lista);
     }
+    // TEF product 0 with its simulated library: what needs no cashier is answered
+    // at once, and never brings up the window.
+    void vantorAnswersWithoutTheCashier()
+    {
+        preparar();
+        gravarConfig({{"path_in", path(QStringLiteral("Req"))},
+                      {"path_out", pastaResp()},
+                      {"produto_tef", 0},
+                      {"tipo_operacao", 0},
+                      {"log", 1}});
+        iniciar(qEnvironmentVariable("Z3_LIB_DIR", QStringLiteral(Z3_BIN_DIR)));
+        somenteStatus(QStringLiteral("ATV"), {});
+        somenteStatus(QStringLiteral("CNF"), {});
+        QStringList funcoes;
+        for (const QJsonObject &c : chamadas())
+            funcoes << c.value(QStringLiteral("funcao")).toString();
+        QCOMPARE(funcoes, (QStringList{QStringLiteral("VardaTEF_ConfirmarOperacaoTEF"),
+                                       QStringLiteral("VardaTEF_FinalizarOperacaoTEF")}));
+        QVERIFY2(!logText().contains(QStringLiteral("Janela travada no topo da pilha")), qPrintable(logText()));
+        parar();
+    }
+
     // From here on, one copy runs for the whole exchange, as in a shop.
     void startsWithTheSimulatedLibrary()
     {

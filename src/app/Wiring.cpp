@@ -1,5 +1,6 @@
 #include "app/Wiring.h"
 
+#include "tef/Vantor_Controller.h"
 #include "tef/Z3_Bridge_Controller.h"
 #include "tef/Z3_Tef_Controller.h"
 
@@ -11,10 +12,10 @@ namespace wiring {
 
 namespace {
 
-// The product table. Vantor has its response conversion already; its backend
-// arrives with its own components.
+// The product table.
 const Produto produtos[] = {
-    {ProdutoTef::Vantor, "Vantor", nullptr, &ProtocoloSitef::vantorResultToResponse, true},
+    {ProdutoTef::Vantor, "Vantor", []() -> Base_Controller * { return new Vantor_Controller; },
+     &ProtocoloSitef::vantorResultToResponse, true},
     {ProdutoTef::Bridge, "Z3_Bridge", []() -> Base_Controller * { return new Z3_Bridge_Controller; },
      &ProtocoloSitef::bridgeResultToResponse, false},
     {ProdutoTef::Z3Tef, "Z3_Tef", []() -> Base_Controller * { return new Z3_Tef_Controller; },

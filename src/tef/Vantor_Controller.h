@@ -1,0 +1,86 @@
+#pragma once
+
+#include "tef/Vantor_VO.h"
+#include "ui/Base_Controller.h"
+
+#include <QJsonObject>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class Vantor_Library;
+
+// The backend of TEF product 0: the APITEFVarda library conducts the card
+// dialogue one capture JSON per step; each step's screen is shown to the
+// cashier and, when it asks for input, the run waits on the operator gate for
+// the answer, writes it into the capture JSON and sends that in the next step.
+// Only the run touches the dialogue's state; the button handlers validate a
+// click and hand the answer over through the gate.
+class Vantor_Controller : public Base_Controller
+{
+    Q_OBJECT
+
+public:
+    explicit Vantor_Controller(QObject *parent = nullptr);
+    ~Vantor_Controller() override;
+
+    // The library is paced: this long before every step call.
+    static constexpr unsigned long pausaPassoMs = 1000;
+    // How long the last screen stays before the POS gets the result.
+    static constexpr unsigned long pausaFinalMs = 3000;
+    // "resultado" of an operation the cashier ended on a screen of this program.
+    static constexpr int statusEncerradoOperador = 65282;
+    // "resultado" of an operation ended by a fault of the request or the library's reply.
+    static constexpr int resultadoFalha = -1;
+
+    bool bibliotecaCarregada() const;
+    bool aguardandoOperador() { return fluxoPausado(); }
+
+    // The capture JSON the first step gets: the request's amount as digits, or
+    // null for a configuration.
+    static QJsonObject capturaInicial(int operacao, const QString &valor);
+    // The screens this program shows itself, in the library's capture JSON.
+    static QJsonObject telaMenu(const QStringList &itens);
+    static QJsonObject telaValor(const QString &titulo);
+    static QJsonObject telaEncerramento(const QString &texto, int status);
+
+public slots:
+    void setJsonConfigs(QString value) override;
+
+public:
+    Q_INVOKABLE void onClickButtonOK(QString valorOfTextField, int estado) override;
+    Q_INVOKABLE void onClickButtonVoltar() override;
+    Q_INVOKABLE void onClickButtonCancelar() override;
+
+protected:
+    void ProcessaTEF() override;
+    // Shows one screen; closes the gate first when the screen asks for input.
+    void trataRetorno(const QJsonValue &retorno) override;
+
+private:
+    int operacaoAtual();
+    void definirOperacao(int operacao);
+    void confirmarOuDesfazer(int operacao);
+    // The step loop; false when it stopped on a fault (already shown and kept as texto_operador).
+    bool dialogo(int *status);
+    void aplicarResposta(const RespostaOperador &resposta);
+    void falhar(const QString &erro);
+    void encerrar(bool janelaAberta, int resultado);
+
+    std::unique_ptr<Vantor_Library> m_lib;
+
+    // Made by setJsonConfigs (main thread, behind m_dados) and taken by the run.
+    Vantor_VO m_vo;
+
+    // The run's own state: the thread that steps the library is the only one to touch it.
+    Vantor_VO m_resultado;
+    QJsonObject m_requisicao;
+    QString m_respostaCaptura;
+    QString m_valorDigitado;
+    QStringList m_itensLista;
+    bool m_menuLocal = false;   // the list on screen is one of this program's menus
+    bool m_telaLocal = false;   // the screen on show is this program's, not the library's
+    bool m_podeAguardar = true; // false for the last screen: nothing more is asked
+    bool m_aguardar = false;    // the screen just shown waits for the cashier
+};
