@@ -246,6 +246,8 @@ private slots:
         QVERIFY(log.contains(QStringLiteral("{I} \t\t Z3_TEFZoduvud\n")));
         QVERIFY(log.contains(QStringLiteral("{I} \t\t Versão: 01.23.04\n")));
         QVERIFY(log.contains(QStringLiteral("offscreen")));
+        QVERIFY(log.contains(QStringLiteral("{I} \t\t Pasta da configuração: ") +
+                             QFileInfo(m_dir->path()).canonicalFilePath() + "\n"));
 
         auto second = start();
         QVERIFY(second->waitForFinished(30000));

@@ -10,6 +10,7 @@
 #include "ui/Base_Controller.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QIcon>
 #include <QQmlApplicationEngine>
 #include <QQmlContext>
@@ -40,6 +41,7 @@ int runApplication(int argc, char *argv[])
     log.info(QStringLiteral("Versão: ") + QStringLiteral(Z3_APP_VERSION));
     if (offscreenFallback)
         log.warning("Nenhum servidor gráfico encontrado: janela desenhada fora da tela (offscreen)");
+    log.info(QStringLiteral("Pasta da configuração: ") + QFileInfo(config->filePath()).absolutePath());
 
     auto guard = std::make_unique<SingleInstanceGuard>(SingleInstanceGuard::applicationKey());
     if (!guard->tryToRun()) {
