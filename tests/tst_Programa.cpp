@@ -264,6 +264,47 @@ private slots:
         QCOMPARE(logText().count(QStringLiteral("Uma instância já está aberta")), 1);
     }
 
+    // Answered on the terminal: no settings, no log, and never silenced by the lock.
+    void commandLineAnswersAndLeaves_data()
+    {
+        QTest::addColumn<QString>("opcao");
+        QTest::addColumn<QStringList>("trechos");
+        QTest::newRow("version") << QStringLiteral("--version") << QStringList{"Z3_TEFZoduvud 01.23.04\n"};
+        QTest::newRow("help lists options and variables")
+            << QStringLiteral("--help")
+            << QStringList{"--version", "--help", "Z3_LOG_PATH", "Z3_LIB_DIR", "XDG_CONFIG_HOME", "Z3_SIM_CENARIO"};
+    }
+
+    void commandLineAnswersAndLeaves()
+    {
+        QFETCH(QString, opcao);
+        QFETCH(QStringList, trechos);
+        pastaNova();
+        const auto responde = [&] {
+            QProcess process;
+            process.start(path(QStringLiteral("Z3_TEFZoduvud")), {opcao});
+            QVERIFY(process.waitForFinished(30000));
+            QCOMPARE(process.exitCode(), 0);
+            const QString saida = QString::fromUtf8(process.readAllStandardOutput());
+            for (const QString &trecho : trechos)
+                QVERIFY2(saida.contains(trecho), qPrintable(saida));
+            if (opcao == QLatin1String("--version"))
+                QCOMPARE(saida, trechos.first());
+        };
+        responde();
+        if (QTest::currentTestFailed())
+            return;
+        QCOMPARE(QDir(m_dir->path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+                 QStringList{QStringLiteral("Z3_TEFZoduvud")});
+
+        // Another copy holding the lock does not silence it.
+        auto first = start();
+        QVERIFY(esperarLog(QStringLiteral("Produto TEF configurado"), 1, first.get()));
+        responde();
+        QCOMPARE(first->state(), QProcess::Running);
+        testsupport::stopProcess(first.get());
+    }
+
     void killedCopyDoesNotKeepTheNextOut()
     {
         pastaNova();
