@@ -305,6 +305,18 @@ private slots:
         testsupport::stopProcess(first.get());
     }
 
+    // Offscreen chosen by hand, without a renderer: drawn in software, not aborted.
+    void offscreenAloneStartsWithTheSoftwareRenderer()
+    {
+        pastaNova();
+        auto process = start(true, {QStringLiteral("QT_QPA_PLATFORM=offscreen"), QStringLiteral("QT_QUICK_BACKEND="),
+                                    QStringLiteral("Z3_EXIT_WHEN_IDLE=1")});
+        QVERIFY(process->waitForFinished(30000));
+        QCOMPARE(process->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process->exitCode(), 0);
+        QCOMPARE(logText().count(QStringLiteral("{W} \t Sem OpenGL na plataforma \"offscreen\"")), 1);
+    }
+
     void killedCopyDoesNotKeepTheNextOut()
     {
         pastaNova();

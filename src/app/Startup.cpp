@@ -12,8 +12,10 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QIcon>
+#include <QOpenGLContext>
 #include <QQmlApplicationEngine>
 #include <QQmlContext>
+#include <QQuickWindow>
 #include <QTimer>
 #include <QUrl>
 
@@ -64,6 +66,16 @@ bool respondeLinhaDeComando(int argc, char *argv[])
     return false;
 }
 
+// Qt Quick aborts when it cannot make an OpenGL context; a checkout must not
+// lose its TEF manager over a missing driver.
+bool semOpenGL()
+{
+    if (QGuiApplication::platformName() == QLatin1String("offscreen"))
+        return true;
+    QOpenGLContext contexto;
+    return !contexto.create();
+}
+
 } // namespace
 
 int runApplication(int argc, char *argv[])
@@ -73,11 +85,8 @@ int runApplication(int argc, char *argv[])
 
     // Without a display the job still has to be done: render offscreen.
     const bool offscreenFallback = platform::needsOffscreenFallback();
-    if (offscreenFallback) {
+    if (offscreenFallback)
         qputenv("QT_QPA_PLATFORM", "offscreen");
-        if (qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND"))
-            qputenv("QT_QUICK_BACKEND", "software");
-    }
 
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     auto app = std::make_unique<QApplication>(argc, argv);
@@ -121,6 +130,11 @@ int runApplication(int argc, char *argv[])
         }
     }
 
+    if (qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND") && semOpenGL()) {
+        QQuickWindow::setSceneGraphBackend(QSGRendererInterface::Software);
+        log.warning(QStringLiteral("Sem OpenGL na plataforma \"%1\": janela desenhada pelo renderizador por software")
+                        .arg(QGuiApplication::platformName()));
+    }
     auto engine = std::make_unique<QQmlApplicationEngine>();
     engine->rootContext()->setContextProperty(QStringLiteral("controller"), backend);
     engine->rootContext()->setContextProperty(QStringLiteral("RestartHandler"), restartHandler.get());
