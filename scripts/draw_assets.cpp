@@ -1,5 +1,6 @@
-// Draws the window's logo and the tray/window icon. They are our own simple
-// drawings; run scripts/draw-assets.sh after changing anything here.
+// Draws the window's logo, the tray/window icon and the desktop icon in the
+// theme's sizes. They are our own simple drawings; run scripts/draw-assets.sh
+// after changing anything here.
 #include <QFont>
 #include <QFontDatabase>
 #include <QFontMetrics>
@@ -39,7 +40,7 @@ int main(int argc, char *argv[])
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    if (argc < 2)
+    if (argc < 3)
         return 2;
     const QString assets = QString::fromLocal8Bit(argv[1]);
     const int id = QFontDatabase::addApplicationFont(assets + QStringLiteral("/Montserrat-SemiBold.ttf"));
@@ -54,6 +55,21 @@ int main(int argc, char *argv[])
     }
     if (!icone.save(assets + QStringLiteral("/varda-fav-icon.png")))
         return 1;
+
+    // The menu's icon, in the sizes the hicolor theme looks for.
+    const QString icones = QString::fromLocal8Bit(argv[2]);
+    for (const int lado : {16, 24, 32, 48, 64, 128, 256}) {
+        QImage tema(lado, lado, QImage::Format_ARGB32_Premultiplied);
+        tema.fill(Qt::transparent);
+        {
+            QPainter p(&tema);
+            p.setRenderHint(QPainter::Antialiasing);
+            const qreal margem = lado / 32.0;
+            desenhaMarca(p, QRectF(margem, margem, lado - 2 * margem, lado - 2 * margem));
+        }
+        if (!tema.save(icones + QStringLiteral("/%1.png").arg(lado)))
+            return 1;
+    }
 
     const int altura = 82;
     QFont fonte(familia);

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything with warnings as errors, runs the
-# whole test suite, checks formatting, and gives each fuzz target a short run.
+# whole test suite, checks formatting, gives each fuzz target a short run, and
+# builds, installs, runs and purges the Debian packages (scripts/test-package.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -34,5 +35,6 @@ if ls fuzz/fuzz_*.cpp >/dev/null 2>&1; then
     done
 fi
 
-cd "$build"
-ctest --output-on-failure -j "$jobs"
+(cd "$build" && ctest --output-on-failure -j "$jobs")
+
+bash scripts/test-package.sh "$build"

@@ -222,6 +222,26 @@ private slots:
         qputenv("Z3_LOG", "");
     }
 
+    void settingsFolder_data()
+    {
+        QTest::addColumn<QString>("programa");
+        QTest::addColumn<QString>("esperada");
+        QTest::newRow("writable program folder keeps them") << m_home.path() << m_home.path();
+        QTest::newRow("packaged copy uses the user's folder")
+            << QStringLiteral(Z3_INSTALL_DIR) << QStringLiteral("/x/Z3_TEFZoduvud");
+        QTest::newRow("missing program folder too")
+            << m_home.filePath("nao/existe") << QStringLiteral("/x/Z3_TEFZoduvud");
+    }
+
+    void settingsFolder()
+    {
+        QFETCH(QString, programa);
+        QFETCH(QString, esperada);
+        qputenv("XDG_CONFIG_HOME", "/x");
+        QCOMPARE(ConfigTef::pastaPara(programa), esperada);
+        qunsetenv("XDG_CONFIG_HOME");
+    }
+
     void saveReplacesTheWholeFile()
     {
         const ConfigTef config(m_path);

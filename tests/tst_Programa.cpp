@@ -246,6 +246,8 @@ private slots:
         QVERIFY(log.contains(QStringLiteral("{I} \t\t Z3_TEFZoduvud\n")));
         QVERIFY(log.contains(QStringLiteral("{I} \t\t Versão: 01.23.04\n")));
         QVERIFY(log.contains(QStringLiteral("offscreen")));
+        QVERIFY(log.contains(QStringLiteral("{I} \t\t Pasta da configuração: ") +
+                             QFileInfo(m_dir->path()).canonicalFilePath() + "\n"));
 
         auto second = start();
         QVERIFY(second->waitForFinished(30000));
@@ -260,6 +262,38 @@ private slots:
         auto third = start({}, {QStringLiteral("Z3_EXIT_WHEN_IDLE=1")});
         QVERIFY(third->waitForFinished(30000));
         QCOMPARE(logText().count(QStringLiteral("Uma instância já está aberta")), 1);
+    }
+
+    // Answered on the terminal: no settings, no log, and not silenced by another copy's lock.
+    void commandLineAnswersAndLeaves_data()
+    {
+        QTest::addColumn<QString>("opcao");
+        QTest::addColumn<QStringList>("trechos");
+        QTest::newRow("version") << QStringLiteral("--version") << QStringList{"\nZ3_TEFZoduvud 01.23.04\n"};
+        QTest::newRow("help lists options and variables")
+            << QStringLiteral("--help")
+            << QStringList{"--version", "--help", "Z3_LOG_PATH", "Z3_LIB_DIR", "XDG_CONFIG_HOME", "Z3_SIM_CENARIO"};
+    }
+
+    void commandLineAnswersAndLeaves()
+    {
+        QFETCH(QString, opcao);
+        QFETCH(QStringList, trechos);
+        pastaNova();
+        auto first = start();
+        QVERIFY(esperarLog(QStringLiteral("Produto TEF configurado"), 1, first.get()));
+        QTemporaryDir outra;
+        const QString copia = outra.filePath(QStringLiteral("Z3_TEFZoduvud"));
+        QVERIFY(QFile::copy(path(QStringLiteral("Z3_TEFZoduvud")), copia));
+        QProcess process;
+        process.start(copia, {opcao});
+        QVERIFY(process.waitForFinished(30000));
+        QCOMPARE(process.exitCode(), 0);
+        const QString saida = QLatin1Char('\n') + QString::fromUtf8(process.readAllStandardOutput());
+        for (const QString &trecho : trechos)
+            QVERIFY2(saida.contains(trecho), qPrintable(saida));
+        QCOMPARE(QDir(outra.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList{"Z3_TEFZoduvud"});
+        testsupport::stopProcess(first.get());
     }
 
     void killedCopyDoesNotKeepTheNextOut()
@@ -290,6 +324,8 @@ private slots:
         QTest::newRow("product as text reads as 2")
             << QJsonValue("1") << 0 << QStringLiteral("Produto TEF configurado: 2");
         QTest::newRow("product -1 reads as 0") << QJsonValue(-1) << 0 << QStringLiteral("Produto TEF configurado: 0");
+        QTest::newRow("offscreen alone draws in software")
+            << QJsonValue(2) << 0 << QStringLiteral("{W} \t Sem OpenGL na plataforma \"offscreen\"");
     }
 
     void exitCodeByProduct()
@@ -299,7 +335,8 @@ private slots:
         QFETCH(QString, logLine);
         pastaNova();
         gravarConfig(QJsonObject{{"produto_tef", produto}});
-        auto process = start(true, {QStringLiteral("Z3_EXIT_WHEN_IDLE=1")});
+        // Offscreen without a renderer chosen, as a user would start it by hand.
+        auto process = start(true, {QStringLiteral("Z3_EXIT_WHEN_IDLE=1"), QStringLiteral("QT_QUICK_BACKEND=")});
         QVERIFY(process->waitForFinished(30000));
         QCOMPARE(process->exitStatus(), QProcess::NormalExit);
         QCOMPARE(process->exitCode(), exitCode);

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
+#include <QStandardPaths>
 
 #include <cmath>
 #include <limits>
@@ -94,7 +95,24 @@ ConfigTef::ConfigTef(const QString &filePath) : m_filePath(filePath)
 
 QString ConfigTef::defaultFilePath()
 {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/config_tef.json");
+    return pasta() + QStringLiteral("/config_tef.json");
+}
+
+QString ConfigTef::pasta()
+{
+    const QString pasta = pastaPara(QCoreApplication::applicationDirPath());
+    QDir().mkpath(pasta);
+    return pasta;
+}
+
+QString ConfigTef::pastaPara(const QString &pastaPrograma)
+{
+    const QFileInfo programa(pastaPrograma);
+    // Even root must not leave files the package manager does not know of in its folder.
+    if (programa.isDir() && programa.isWritable() &&
+        QDir::cleanPath(programa.absoluteFilePath()) != QStringLiteral(Z3_INSTALL_DIR))
+        return pastaPrograma;
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/" Z3_APP_NAME);
 }
 
 void ConfigTef::carregar()
@@ -168,7 +186,12 @@ void ConfigTef::setLog(int v)
     m_root.insert(QStringLiteral("log"), v);
     m_log.debug("log: ", v);
     if (v == 1 && qEnvironmentVariableIsEmpty("Z3_LOG")) {
-        qputenv("Z3_LOG", "z3_log.txt");
+        // Relative to the working folder, as always, unless the settings moved to the user's folder.
+        const QString pastaLog = pasta();
+        const QString nome = QStringLiteral("z3_log.txt");
+        qputenv("Z3_LOG", QFile::encodeName(pastaLog == QCoreApplication::applicationDirPath()
+                                                ? nome
+                                                : pastaLog + QLatin1Char('/') + nome));
         m_log.info(QStringLiteral("Versão: ") + QStringLiteral(Z3_APP_VERSION));
     }
 }

@@ -5,7 +5,7 @@
 #include <QJsonObject>
 #include <QString>
 
-// The settings file config_tef.json beside the executable. Every construction
+// The settings file config_tef.json (in `pasta()`). Every construction
 // reads the file again, fills missing settings with defaults, writes the file
 // back when it was new or incomplete and creates the exchange folders.
 class ConfigTef
@@ -15,6 +15,12 @@ public:
     explicit ConfigTef(const QString &filePath);
 
     static QString defaultFilePath();
+    // The folder of the settings, the transaction journal and the log: beside
+    // the executable while that folder can be written (a build, a portable
+    // copy); for the packaged copy, which the package manager owns, or a
+    // read-only one, the user's "$XDG_CONFIG_HOME/Z3_TEFZoduvud", created here.
+    static QString pasta();
+    static QString pastaPara(const QString &pastaPrograma);
     QString filePath() const { return m_filePath; }
 
     QString pathIn() const { return texto(m_root, "path_in"); }

@@ -48,8 +48,10 @@ void rotateIfNeeded(const QString &path)
     const QFileInfo info(path);
     if (!info.exists() || info.size() <= Log::tamanhoMaximo)
         return;
-    QFile::remove(Log::nomeBackup());
-    QFile::rename(path, Log::nomeBackup());
+    // Beside the log: for a bare name that is the working folder.
+    const QString backup = info.dir().filePath(Log::nomeBackup());
+    QFile::remove(backup);
+    QFile::rename(path, backup);
 }
 
 // The local time without asking the time-zone files at every line (a stat of

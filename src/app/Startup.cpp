@@ -10,23 +10,83 @@
 #include "ui/Base_Controller.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QIcon>
+#include <QOpenGLContext>
 #include <QQmlApplicationEngine>
 #include <QQmlContext>
+#include <QQuickWindow>
 #include <QTimer>
 #include <QUrl>
 
+#include <cstdio>
+#include <cstring>
 #include <memory>
+
+namespace {
+
+const char ajuda[] = "Usage: " Z3_APP_NAME " [options]\n"
+                     "TEF payment manager: serves the point-of-sale requests written into the request folder.\n"
+                     "\n"
+                     "Options:\n"
+                     "  --version  print the version and exit\n"
+                     "  --help     print this text and exit\n"
+                     "  Any other option goes to Qt (for example -platform offscreen).\n"
+                     "\n"
+                     "Settings: config_tef.json beside the executable when that folder is writable,\n"
+                     "otherwise in $XDG_CONFIG_HOME/" Z3_APP_NAME " (by default ~/.config/" Z3_APP_NAME ").\n"
+                     "\n"
+                     "Environment:\n"
+                     "  Z3_LOG             main log file (set to z3_log.txt by the setting \"log\": 1)\n"
+                     "  Z3_LOG_PATH        existing folder for daily logs ddMMyy_Z3-LOG.txt\n"
+                     "  Z3_LIB_DIR         folder every vendor library is loaded from\n"
+                     "  Z3_EXIT_WHEN_IDLE  non-empty: quit as soon as start-up is done\n"
+                     "  XDG_CONFIG_HOME    the user's configuration folder (see Settings)\n"
+                     "  QT_QPA_PLATFORM    Qt platform; offscreen when no display is found\n"
+                     "  QT_QUICK_BACKEND   Qt Quick renderer; software when there is no OpenGL\n"
+                     "Read by the simulated vendor libraries:\n"
+                     "  Z3_SIM_LOG         file receiving one JSON line per library call\n"
+                     "  Z3_SIM_CENARIO     JSON scenario file steering the answers\n"
+                     "  Z3_SIM_ESTADO      folder keeping the simulated host's record\n"
+                     "  Z3_SIM_DISPLAY     file receiving the customer display's screen\n";
+
+// Answered before anything else: no lock, no settings and no log for them.
+bool respondeLinhaDeComando(int argc, char *argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::fputs(Z3_APP_NAME " " Z3_APP_VERSION "\n", stdout);
+            return true;
+        }
+        if (std::strcmp(argv[i], "--help") == 0) {
+            std::fputs(ajuda, stdout);
+            return true;
+        }
+    }
+    return false;
+}
+
+// Qt Quick aborts when it cannot make an OpenGL context; a checkout must not
+// lose its TEF manager over a missing driver.
+bool semOpenGL()
+{
+    if (QGuiApplication::platformName() == QLatin1String("offscreen"))
+        return true;
+    QOpenGLContext contexto;
+    return !contexto.create();
+}
+
+} // namespace
 
 int runApplication(int argc, char *argv[])
 {
+    if (respondeLinhaDeComando(argc, argv))
+        return 0;
+
     // Without a display the job still has to be done: render offscreen.
     const bool offscreenFallback = platform::needsOffscreenFallback();
-    if (offscreenFallback) {
+    if (offscreenFallback)
         qputenv("QT_QPA_PLATFORM", "offscreen");
-        if (qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND"))
-            qputenv("QT_QUICK_BACKEND", "software");
-    }
 
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     auto app = std::make_unique<QApplication>(argc, argv);
@@ -40,6 +100,7 @@ int runApplication(int argc, char *argv[])
     log.info(QStringLiteral("Versão: ") + QStringLiteral(Z3_APP_VERSION));
     if (offscreenFallback)
         log.warning("Nenhum servidor gráfico encontrado: janela desenhada fora da tela (offscreen)");
+    log.info(QStringLiteral("Pasta da configuração: ") + QFileInfo(config->filePath()).absolutePath());
 
     auto guard = std::make_unique<SingleInstanceGuard>(SingleInstanceGuard::applicationKey());
     if (!guard->tryToRun()) {
@@ -69,6 +130,11 @@ int runApplication(int argc, char *argv[])
         }
     }
 
+    if (qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND") && semOpenGL()) {
+        QQuickWindow::setSceneGraphBackend(QSGRendererInterface::Software);
+        log.warning(QStringLiteral("Sem OpenGL na plataforma \"%1\": janela desenhada pelo renderizador por software")
+                        .arg(QGuiApplication::platformName()));
+    }
     auto engine = std::make_unique<QQmlApplicationEngine>();
     engine->rootContext()->setContextProperty(QStringLiteral("controller"), backend);
     engine->rootContext()->setContextProperty(QStringLiteral("RestartHandler"), restartHandler.get());

@@ -1,0 +1,116 @@
+#!/usr/bin/env bash
+# Builds both Debian packages, checks them with lintian, installs them with apt,
+# runs the installed program as a cashier's session would (offscreen, HOME in a
+# temporary folder, the simulated libraries), serves an ATV and a sale with CNF
+# through the installed POS client, then purges both packages and checks that
+# nothing of them is left. Needs root (or sudo) for apt.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build=${1:-${BUILD_DIR:-build}}
+name=z3-tefzoduvud
+pacotes=("$name" "$name-homologacao")
+dir=/opt/Z3_TEFZoduvud
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+
+falha() {
+    echo "test-package: $*" >&2
+    exit 1
+}
+
+# A copy installed for real use is never purged by a test.
+for p in "${pacotes[@]}"; do
+    if dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+        echo "test-package: $p is installed on this machine; skipped so as not to remove it"
+        exit 0
+    fi
+done
+
+rm -f "$build"/"$name"*.deb
+cmake --build "$build" --target package
+debs=()
+for p in "${pacotes[@]}"; do
+    deb=$(ls "$build"/"${p}"_*.deb 2>/dev/null | head -n 1)
+    [ -n "$deb" ] || falha "no package $p in $build"
+    debs+=("$(realpath "$deb")")
+done
+version=$(dpkg-deb --field "${debs[0]}" Version)
+for deb in "${debs[@]}"; do
+    echo "== $(basename "$deb"): $(du -k "$deb" | cut -f1) KiB"
+    dpkg-deb --field "$deb" Depends
+done
+
+echo "== lintian"
+lintian --fail-on error --tag-display-limit 0 "${debs[@]}"
+
+tmp=$(mktemp -d)
+programa=""
+limpar() {
+    [ -n "$programa" ] && kill "$programa" 2>/dev/null && wait "$programa" 2>/dev/null
+    $SUDO env DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq -o DPkg::Lock::Timeout=120 "${pacotes[@]}" >/dev/null 2>&1 || true
+    rm -rf "$tmp"
+}
+trap limpar EXIT
+
+echo "== install"
+$SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends -o DPkg::Lock::Timeout=120 "${debs[@]}"
+antes=$(find "$dir" | sort)
+
+saida=$("$dir/Z3_TEFZoduvud" --version)
+echo "$saida"
+[[ $saida == "Z3_TEFZoduvud "* ]] || falha "--version printed: $saida"
+[[ $saida == *" ${version%-*}" ]] || falha "--version is not the package's $version"
+
+echo "== installed program, offscreen, HOME=$tmp/home"
+mkdir -p "$tmp/home" "$tmp/ipc"
+config="$tmp/home/.config/Z3_TEFZoduvud"
+# As the menu entry starts it: in its own folder, which is where the vendor
+# libraries are found. TMPDIR keeps its single-instance lock apart from a copy
+# the machine may be running.
+(cd "$dir" && exec env -u DISPLAY -u WAYLAND_DISPLAY -u Z3_LOG -u Z3_LOG_PATH -u Z3_LIB_DIR -u XDG_CONFIG_HOME \
+    -u QT_QUICK_BACKEND HOME="$tmp/home" TMPDIR="$tmp/ipc" QT_QPA_PLATFORM=offscreen ./Z3_TEFZoduvud >"$tmp/saida.txt" 2>&1) &
+programa=$!
+
+for _ in $(seq 1 300); do
+    grep -qs "Monitoramento iniciado" "$config/z3_log.txt" && break
+    kill -0 "$programa" 2>/dev/null || break
+    sleep 0.1
+done
+grep -qs "Monitoramento iniciado" "$config/z3_log.txt" || {
+    cat "$tmp/saida.txt"
+    falha "the installed program did not start watching the request folder"
+}
+[ -f "$config/config_tef.json" ] || falha "no configuration file in $config"
+
+pos="$dir/pos_client"
+"$pos" ATV --id 1 --config "$config/config_tef.json" >"$tmp/atv.txt" || {
+    cat "$tmp/atv.txt"
+    falha "ATV was not answered"
+}
+"$pos" CRT --id 2 --valor 1000 --field 731-000=1 --then CNF --config "$config/config_tef.json" \
+    --response-timeout 20000 >"$tmp/venda.txt" || {
+    cat "$tmp/venda.txt" "$config/z3_log.txt"
+    falha "the sale was not served"
+}
+grep -q '^  009-000 = 0$' "$tmp/venda.txt" || falha "the sale was not approved: $(cat "$tmp/venda.txt")"
+grep -q 'status ok: CNF' "$tmp/venda.txt" || falha "the CNF got no status: $(cat "$tmp/venda.txt")"
+echo "sale approved and confirmed"
+
+kill "$programa"
+wait "$programa" || true
+programa=""
+[ "$(find "$dir" | sort)" == "$antes" ] || falha "the program wrote into $dir: $(find "$dir" -newer "$dir/Z3_TEFZoduvud")"
+
+echo "== purge"
+$SUDO env DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq -o DPkg::Lock::Timeout=120 "${pacotes[@]}"
+for p in "${pacotes[@]}"; do
+    if dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -qv 'not-installed'; then
+        falha "$p is still known to dpkg"
+    fi
+done
+for f in "$dir" /usr/share/applications/$name.desktop /etc/xdg/autostart/$name.desktop \
+    /usr/share/icons/hicolor/48x48/apps/$name.png /usr/share/doc/$name /usr/share/doc/$name-homologacao; do
+    [ ! -e "$f" ] || falha "$f is left after the purge"
+done
+echo "test-package: ok"
