@@ -13,7 +13,7 @@ packages=(
     libqt5svg5 qt5-image-formats-plugins
     libbenchmark-dev clang libclang-rt-14-dev
     xvfb xauth fonts-dejavu-core
-    python3 poppler-utils
+    python3 poppler-utils cups cups-client
     lintian
 )
 

@@ -3,12 +3,16 @@
 // controller base class beneath it (the gate, the tray, the screens between
 // runs), and the cashier's dialogue with the Z3_Tef backend and the simulated
 // library, where the test only types and clicks.
+#include "ChamadasSimuladas.h"
 #include "JanelaQml.h"
 #include "TestController.h"
 #include "TestJournal.h"
 #include "TestSupport.h"
 #include "app/GlobalFlags.h"
+#include "app/TefAutonomo.h"
 #include "app/Wiring.h"
+#include "exchange/MonitoraDiretorio.h"
+#include "receipts/print_utils.h"
 #include "tef/Z3_Tef_Controller.h"
 #include "ui/Seletores.h"
 
@@ -145,6 +149,11 @@ private slots:
     void cancelamentoComecaNsuEDataComOQueOPdvEnviou();
     void telasERespostasNoLogSemASenha();
 
+    // The cashier's own operations, from the tray or the list, joined as the start-up joins them.
+    void operacaoDoOperador_data();
+    void operacaoDoOperador();
+    void pedidoDoPdvLogoDepoisEAtendido();
+
 private:
     QObject *abreConfig();
 
@@ -189,6 +198,57 @@ private:
         QSignalSpy resultado{&c, &Base_Controller::responseProcessTEF};
     };
 
+    // The autonomous worker, the monitor and a Z3_Tef controller with its window,
+    // every receipt setting on and the exchange folders under `pasta`.
+    struct ConfigAutonoma
+    {
+        ConfigAutonoma(const QString &pasta, const QJsonObject &ajustes)
+        {
+            QJsonObject c{{"vitra", 0},
+                          {"tipo_operacao", 0},
+                          {"path_in", pasta + "/req"},
+                          {"path_out", pasta + "/resp"},
+                          {"habilita_impressao", true},
+                          {"nome_impressora", print_utils::impressoraFabricante()},
+                          {"gerar_pdf", true},
+                          {"caminho_pdf", pasta + "/pdf"},
+                          {"visualizar_pdf", false}};
+            for (auto it = ajustes.begin(); it != ajustes.end(); ++it)
+                c.insert(it.key(), it.value());
+            testsupport::writeConfig(c);
+        }
+    };
+    struct CenaAutonoma : Cena, ConfigAutonoma
+    {
+        CenaAutonoma(const QString &pasta, const QJsonObject &ajustes) : ConfigAutonoma(pasta, ajustes)
+        {
+            wiring::connectMonitor(&monitor, &c, &autonomo);
+            wiring::connectAutonomo(&c, &autonomo);
+            monitor.iniciarMonitoramento();
+        }
+        TefAutonomo autonomo;
+        MonitoraDiretorio monitor{ConfigTef()};
+        QSignalSpy erros{&c, &Base_Controller::showMessageError};
+    };
+    // Answers every step of the run from `respostas` ("texto" typed, "#n" list
+    // position) until the cashier's operation and its confirmation are over.
+    static bool conduzir(CenaAutonoma &cena, QStringList respostas, int execucoes)
+    {
+        QSignalSpy fim(&cena.c, &QThread::finished);
+        QDeadlineTimer prazo(30000);
+        while (!prazo.hasExpired() && !(fim.size() >= execucoes && !operacaoAutonoma && !cena.c.isRunning())) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            if (!cena.c.aguardandoOperador() || respostas.isEmpty())
+                continue;
+            const QString r = respostas.takeFirst();
+            if (r.startsWith('#'))
+                cena.c.onClickButtonOK(r.mid(1), 2);
+            else
+                cena.c.onClickButtonOK(r, 1);
+        }
+        return fim.size() >= execucoes && respostas.isEmpty();
+    }
+
     // Starts a request (a sale unless told otherwise) on the controller's thread.
     static void iniciar(Z3_Tef_Controller &c, const QJsonObject &parametros,
                         const QString &header = QStringLiteral("CRT"))
@@ -232,8 +292,12 @@ void TestJanela::init()
     m_chamadas.clear();
     m_cor.clear();
     // The Z3_Tef scenes bring their own controller and window: a second window would keep the keyboard.
-    static const QSet<QByteArray> cenas{"vendaComValorDigitadoETipoEscolhido", "segundaVendaComecaComOCampoVazio",
-                                        "cancelamentoComecaNsuEDataComOQueOPdvEnviou", "telasERespostasNoLogSemASenha"};
+    static const QSet<QByteArray> cenas{"vendaComValorDigitadoETipoEscolhido",
+                                        "segundaVendaComecaComOCampoVazio",
+                                        "cancelamentoComecaNsuEDataComOQueOPdvEnviou",
+                                        "telasERespostasNoLogSemASenha",
+                                        "operacaoDoOperador",
+                                        "pedidoDoPdvLogoDepoisEAtendido"};
     if (cenas.contains(QTest::currentTestFunction()))
         return;
     m_controller = std::make_unique<TestController>();
@@ -1220,6 +1284,148 @@ void TestJanela::telasERespostasNoLogSemASenha()
                                     QStringLiteral(" in:\n") + log));
         desde = i + linha.size();
     }
+}
+
+void TestJanela::operacaoDoOperador_data()
+{
+    QTest::addColumn<QString>("origem");      // a tray entry's text, or "#n" for the list position
+    QTest::addColumn<QJsonObject>("ajustes"); // of the settings
+    QTest::addColumn<QStringList>("respostas");
+    QTest::addColumn<int>("execucoes");    // backend runs: the operation, then its confirmation
+    QTest::addColumn<QStringList>("pdfs"); // under <caminho_pdf>/TEF, {d} = year/month/day
+    QTest::addColumn<int>("trabalhos");    // jobs on the simulated receipt printer
+    QTest::addColumn<QString>("erro");     // the red banner, empty: none
+
+    const QStringList venda{"1000", "#0"};
+    const QStringList pdfsVenda{"VENDA/{d}/via_lojista_nsu_{n}.pdf", "VENDA/{d}/via_cliente_nsu_{n}.pdf"};
+    QTest::newRow("lista: venda cartão") << "#0" << QJsonObject{} << venda << 2 << pdfsVenda << 2 << "";
+    QTest::newRow("bandeja: venda cartão") << "Venda Cartão" << QJsonObject{} << venda << 2 << pdfsVenda << 2 << "";
+    QTest::newRow("sem til: ignorada") << "Venda Cartao" << QJsonObject{} << QStringList{} << 0 << QStringList{} << 0
+                                       << "";
+    QTest::newRow("pix em minúsculas com brancos")
+        << "  pix " << QJsonObject{} << QStringList{"500"} << 2
+        << QStringList{"PIX/{d}/lojista_nsu_{n}.pdf", "PIX/{d}/cliente_nsu_{n}.pdf"} << 2 << "";
+    QTest::newRow("lista: ADM") << "#2" << QJsonObject{} << QStringList{"#0", "1234"} << 1 << QStringList{} << 0 << "";
+    QTest::newRow("impressão e PDF desligados")
+        << "Venda Cartão" << QJsonObject{{"habilita_impressao", false}, {"gerar_pdf", false}} << venda << 2
+        << QStringList{} << 0 << "";
+    QTest::newRow("impressora recusa a conexão")
+        << "Venda Cartão" << QJsonObject{{"gerar_pdf", false}, {"cenario", "-2"}} << venda << 2 << QStringList{} << 0
+        << "Erro de comunicação com a impressora: -2";
+    QTest::newRow("impressora do sistema ausente")
+        << "Venda Cartão" << QJsonObject{{"gerar_pdf", false}, {"nome_impressora", "Nao_Instalada"}} << venda << 2
+        << QStringList{} << 0 << "Impressora não localizada";
+    QTest::newRow("pasta de PDF inválida")
+        << "Venda Cartão" << QJsonObject{{"habilita_impressao", false}, {"caminho_pdf", ""}} << venda << 2
+        << QStringList{} << 0 << "Falha na criação do PDF. Caminho inválido.";
+}
+
+void TestJanela::operacaoDoOperador()
+{
+    QFETCH(QString, origem);
+    QFETCH(QJsonObject, ajustes);
+    QFETCH(QStringList, respostas);
+    QFETCH(int, execucoes);
+    QFETCH(QStringList, pdfs);
+    QFETCH(int, trabalhos);
+    QFETCH(QString, erro);
+    QTemporaryDir pasta;
+    const QString spool = pasta.filePath("spool");
+    const QString cenario = pasta.filePath("cenario.json");
+    testsupport::writeAll(cenario,
+                          ajustes.take("cenario").toString() == "-2" ? R"({"impressora_abre_conexao": -2})" : "{}");
+    qputenv("Z3_SIM_CENARIO", cenario.toUtf8());
+    qputenv("Z3_SIM_IMPRESSORA", spool.toUtf8());
+    QFile::remove(m_simLog);
+    CenaAutonoma cena(pasta.path(), ajustes);
+    QVERIFY(cena.janela.carregada());
+    QSignalSpy resultados(&cena.c, &Base_Controller::responseProcessTEF);
+
+    if (origem.startsWith('#')) {
+        cena.c.initComponentAutonomo();
+        QVERIFY(QTest::qWaitForWindowExposed(cena.janela.janela()));
+        QObject *lista = cena.janela.objeto(QStringLiteral("list"));
+        QTRY_COMPARE(lista->property("count").toInt(), 3);
+        lista->setProperty("currentIndex", origem.mid(1).toInt());
+        QVERIFY(cena.janela.clica(QStringLiteral("bt_autonomo_ok")));
+    } else {
+        emit cena.c.process(origem);
+    }
+    if (execucoes == 0) {
+        QTest::qWait(200);
+        QVERIFY(!cena.c.isRunning());
+        QVERIFY(!operacaoAutonoma);
+        return;
+    }
+    // A card sale: the amount typed in the window, the card type chosen in its list.
+    if (respostas == QStringList{"1000", "#0"}) {
+        QVERIFY(passoDigitado(cena.janela, QStringLiteral("Digite o valor da transação")));
+        QVERIFY(digitar(cena.janela, QStringLiteral("1000")));
+        QVERIFY(cena.janela.clica(QStringLiteral("button")));
+        QTRY_VERIFY_WITH_TIMEOUT(visivel(cena.janela, "rec") && visivel(cena.janela, "button"), 10000);
+        cena.janela.objeto(QStringLiteral("list"))->setProperty("currentIndex", 0);
+        QVERIFY(cena.janela.clica(QStringLiteral("button")));
+        respostas.clear();
+    }
+    QVERIFY(conduzir(cena, respostas, execucoes));
+    QCOMPARE(resultados.size(), execucoes);
+    const QJsonObject tef =
+        QJsonDocument::fromJson(resultados.first().first().toString().toUtf8()).object().value("tef").toObject();
+
+    // The confirmation followed on its own, with the fixed request.
+    if (execucoes == 2) {
+        QVERIFY(testsupport::funcoesSimuladas(m_simLog).contains(QStringLiteral("ConfirmarOperacaoTEF2")) ||
+                testsupport::funcoesSimuladas(m_simLog).contains(QStringLiteral("ConfirmarOperacaoTEF")));
+        QCOMPARE(
+            QJsonDocument::fromJson(resultados.last().first().toString().toUtf8()).object().value("header").toString(),
+            QStringLiteral("CNF"));
+    }
+    // Receipts: the simulated printer's jobs and the dated PDF tree.
+    QTRY_COMPARE_WITH_TIMEOUT(QDir(spool).entryList({"job-*.json"}, QDir::Files).size(), trabalhos, 10000);
+    for (const QString &job : QDir(spool).entryList({"job-*.json"}, QDir::Files, QDir::Name)) {
+        const QJsonObject j = QJsonDocument::fromJson(testsupport::readAll(spool + "/" + job)).object();
+        QCOMPARE(j.value("cortes").toArray(), QJsonArray{4});
+        QVERIFY(QByteArray::fromBase64(j.value("texto_base64").toString().toLatin1()).contains("NSU: "));
+    }
+    const QDate hoje = QDate::currentDate();
+    const QString d = QStringLiteral("%1/%2/%3").arg(hoje.year()).arg(hoje.month()).arg(hoje.day());
+    for (const QString &pdf : pdfs) {
+        const QString caminho = pasta.filePath("pdf/TEF/") +
+                                QString(pdf).replace("{d}", d).replace("{n}", tef.value("nsuTerminal").toString());
+        QTRY_VERIFY2_WITH_TIMEOUT(QFileInfo(caminho).size() > 0, qPrintable(caminho), 10000);
+    }
+    if (pdfs.isEmpty())
+        QVERIFY(!QFileInfo::exists(pasta.filePath("pdf/TEF")));
+    // Every failure of the receipts reaches the cashier's red banner.
+    if (!erro.isEmpty()) {
+        QTRY_VERIFY_WITH_TIMEOUT(textos(cena.erros).contains(erro), 10000);
+        QTRY_VERIFY(visivel(cena.janela, "rectangle2"));
+    } else {
+        QCOMPARE(textos(cena.erros), QStringList{});
+    }
+    // The cashier's own operation leaves nothing for the POS.
+    QCOMPARE(QDir(pasta.filePath("resp")).entryList(QDir::Files), QStringList{});
+    QVERIFY(!tefEmProcessamento);
+}
+
+void TestJanela::pedidoDoPdvLogoDepoisEAtendido()
+{
+    QTemporaryDir pasta;
+    QFile::remove(m_simLog);
+    qputenv("Z3_SIM_IMPRESSORA", pasta.filePath("spool").toUtf8());
+    CenaAutonoma cena(pasta.path(), {{"habilita_impressao", false}, {"gerar_pdf", false}});
+    QVERIFY(cena.janela.carregada());
+    emit cena.c.process(QStringLiteral("PIX"));
+    // The POS request arrives while the cashier's sale runs: it waits, and is
+    // served once the sale and its confirmation are over.
+    QVERIFY(
+        testsupport::writeAll(pasta.filePath("req/IntPos.001"), "000-000 = ATV\r\n001-000 = 77\r\n999-999 = 0\r\n"));
+    QVERIFY(conduzir(cena, {"500"}, 2));
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(pasta.filePath("resp/IntPos.Sts")), 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(!cena.c.isRunning() && !tefEmProcessamento, 15000);
+    QVERIFY(!QFileInfo::exists(pasta.filePath("req/IntPos.001")));
+    QVERIFY(testsupport::readAll(pasta.filePath("resp/IntPos.Sts")).contains("001-000 = 77"));
+    QVERIFY(!QFileInfo::exists(pasta.filePath("resp/IntPos.001")));
 }
 
 QTEST_MAIN(TestJanela)

@@ -61,6 +61,7 @@ class Autonomo : public QObject
     Q_OBJECT
 signals:
     void startProcessAutonomo();
+    void concluido();
 };
 
 class TestMonitoraDiretorio : public QObject
@@ -720,6 +721,13 @@ void TestMonitoraDiretorio::operatorOperationPausesAndWritesNoResponse()
     QVERIFY(!m_monitor->monitorando()); // paused before the thread runs
     QVERIFY(m_log->indice(QStringLiteral("[MonitoraDiretorio] Monitoramento pausado")) >= 0);
 
+    // The run's end leaves the folder alone while a confirmation run may follow;
+    // the worker's word that all is over lets the exchange go on.
+    QVERIFY(testsupport::waitUntil([&] { return m_backend->execucoes() == 1 && m_backend->isFinished(); }, kPrazoMs));
+    QTest::qWait(50);
+    QVERIFY(!m_monitor->monitorando());
+    operacaoAutonoma = false;
+    emit m_autonomo->concluido();
     QVERIFY(esperarAtendimentos(1));
     QVERIFY(!tefEmProcessamento);
     QVERIFY(QDir(resp(QString())).entryList(QDir::Files).isEmpty());

@@ -4,6 +4,7 @@
 #include "app/Log.h"
 #include "app/RestartHandler.h"
 #include "app/SingleInstanceGuard.h"
+#include "app/TefAutonomo.h"
 #include "app/Wiring.h"
 #include "exchange/MonitoraDiretorio.h"
 #include "platform/Platform.h"
@@ -92,7 +93,7 @@ int runApplication(int argc, char *argv[])
     auto app = std::make_unique<QApplication>(argc, argv);
     platform::quitOnTerminationSignals();
     auto config = std::make_unique<ConfigTef>();
-    // The autonomous worker joins here when the cashier's own operations land.
+    auto autonomo = std::make_unique<TefAutonomo>();
     auto restartHandler = std::make_unique<RestartHandler>();
 
     const Log log;
@@ -124,11 +125,13 @@ int runApplication(int argc, char *argv[])
     if (config->tipoOperacao() == 0) {
         if (backend) {
             monitor = MonitoraDiretorio::instance();
-            wiring::connectMonitor(monitor, backend, nullptr);
+            wiring::connectMonitor(monitor, backend, autonomo.get());
         } else {
             log.error("Nenhum controlador TEF disponível: pedidos do PDV não serão atendidos");
         }
     }
+
+    wiring::connectAutonomo(backend, autonomo.get());
 
     if (qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND") && semOpenGL()) {
         QQuickWindow::setSceneGraphBackend(QSGRendererInterface::Software);
@@ -166,6 +169,7 @@ int runApplication(int argc, char *argv[])
     engine.reset();
     guard.reset();
     restartHandler.reset();
+    autonomo.reset();
     config.reset();
     app.reset();
     return exitCode;

@@ -63,8 +63,27 @@ void connectEntrega(MonitoraDiretorio *monitor, QObject *backend)
 
 void connectMonitorAutonomo(MonitoraDiretorio *monitor, QObject *autonomo)
 {
-    if (monitor && autonomo)
-        QObject::connect(autonomo, SIGNAL(startProcessAutonomo()), monitor, SLOT(pausar()));
+    if (!monitor || !autonomo)
+        return;
+    QObject::connect(autonomo, SIGNAL(startProcessAutonomo()), monitor, SLOT(pausar()));
+    // The monitor stays paused through the confirmation run that may follow:
+    // a POS request served in between would meet a backend about to be reused.
+    QObject::connect(autonomo, SIGNAL(concluido()), monitor, SLOT(reiniciar()));
+}
+
+void connectAutonomo(QObject *backend, QObject *autonomo)
+{
+    if (!backend || !autonomo)
+        return;
+    QObject::connect(backend, SIGNAL(process(QString)), autonomo, SLOT(slotTefProcessAutonomo(QString)));
+    QObject::connect(backend, SIGNAL(responseProcessTEF(QString)), autonomo, SLOT(slotResponseAutonomo(QString)));
+    QObject::connect(autonomo, SIGNAL(startProcessAutonomo()), backend, SLOT(start()));
+    QObject::connect(autonomo, SIGNAL(sendJson(QString)), backend, SLOT(setJsonConfigs(QString)));
+    QObject::connect(autonomo, SIGNAL(textUser(QString)), backend, SLOT(slotTextChangedAutonomo(QString)));
+    QObject::connect(autonomo, SIGNAL(showError(QString)), backend, SLOT(slotApresentaMsgError(QString)));
+    QObject::connect(autonomo, SIGNAL(resetView()), backend, SLOT(initComponentAutonomo()));
+    QObject::connect(backend, SIGNAL(finished()), autonomo, SLOT(finished()));
+    QObject::connect(autonomo, SIGNAL(minimized()), backend, SLOT(minimizeInQml()));
 }
 
 } // namespace wiring

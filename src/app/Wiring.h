@@ -37,8 +37,13 @@ Base_Controller *createBackend(int produtoTef);
 // The backend's connections to itself: finished/started, the notice check box, the NSU.
 void connectBackend(QObject *backend);
 
-// The autonomous worker pauses the monitor before the backend thread starts.
+// The autonomous worker pauses the monitor before the backend thread starts,
+// and lets it go on once the cashier's operation and its confirmation are over.
 void connectMonitorAutonomo(MonitoraDiretorio *monitor, QObject *autonomo);
+
+// The cashier's own operations: the backend's operation names and results reach
+// the autonomous worker, whose requests, messages and screen changes go back.
+void connectAutonomo(QObject *backend, QObject *autonomo);
 
 // The monitor's word on each response file reaches a backend that acts on it.
 void connectEntrega(MonitoraDiretorio *monitor, QObject *backend);

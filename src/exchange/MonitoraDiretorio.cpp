@@ -478,6 +478,12 @@ void MonitoraDiretorio::reiniciar(bool err)
 {
     if (!err && atualizacaoSolicitada)
         return;
+    // The cashier's operation may go on with its confirmation: its worker says
+    // when the folder is ours again.
+    if (!err && operacaoAutonoma) {
+        m_log.info("[MonitoraDiretorio] Operação do operador em andamento: monitoramento segue pausado");
+        return;
+    }
 
     m_log.info("[MonitoraDiretorio] FINALIZANDO OPERACAO TEF");
     m_log.info("[MonitoraDiretorio] Iniciando monitoramento de diretório");

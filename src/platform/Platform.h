@@ -60,4 +60,16 @@ void quitOnTerminationSignals();
 // folders. Never blocks on a pipe. False with the reason otherwise.
 bool openRegularFileForReading(QFile &file, QString *error);
 
+// What the print system itself says of a printer queue, beyond what Qt shows:
+// a queue that refuses jobs or is stopped would swallow a job that Qt still
+// reports as printed. `conhecida` is false when the print system could not be
+// asked or does not know the queue; the other fields are then meaningless.
+struct EstadoFila
+{
+    bool conhecida = false;
+    bool aceitaTrabalhos = false;
+    bool parada = false;
+};
+EstadoFila estadoFilaImpressao(const QString &nome);
+
 } // namespace platform

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLibrary>
 #include <QProcess>
 #include <QSocketNotifier>
 
@@ -233,6 +234,43 @@ bool openRegularFileForReading(QFile &file, QString *error)
         return false;
     }
     return true;
+}
+
+EstadoFila estadoFilaImpressao(const QString &nome)
+{
+    // The print system's client library, the one Qt's print support uses, asked
+    // directly: loaded at run time so the build needs no print-system headers.
+    struct Opcao
+    {
+        char *name, *value;
+    };
+    struct Destino
+    {
+        char *name, *instance;
+        int isDefault, numOptions;
+        Opcao *options;
+    };
+    using GetNamedDest = Destino *(*)(void *http, const char *name, const char *instance);
+    using GetOption = const char *(*)(const char *name, int numOptions, Opcao *options);
+    using FreeDests = void (*)(int numDests, Destino *dests);
+
+    EstadoFila estado;
+    QLibrary cups(QStringLiteral("cups"), 2);
+    const auto getNamedDest = reinterpret_cast<GetNamedDest>(cups.resolve("cupsGetNamedDest"));
+    const auto getOption = reinterpret_cast<GetOption>(cups.resolve("cupsGetOption"));
+    const auto freeDests = reinterpret_cast<FreeDests>(cups.resolve("cupsFreeDests"));
+    if (!getNamedDest || !getOption || !freeDests || nome.isEmpty())
+        return estado;
+    Destino *d = getNamedDest(nullptr, nome.toUtf8().constData(), nullptr);
+    if (!d)
+        return estado;
+    estado.conhecida = QString::fromUtf8(d->name) == nome;
+    const char *aceita = getOption("printer-is-accepting-jobs", d->numOptions, d->options);
+    const char *situacao = getOption("printer-state", d->numOptions, d->options);
+    estado.aceitaTrabalhos = aceita && qstrcmp(aceita, "true") == 0;
+    estado.parada = situacao && qstrcmp(situacao, "5") == 0; // IPP "stopped"
+    freeDests(1, d);
+    return estado;
 }
 
 } // namespace platform

@@ -2,6 +2,7 @@
 
 #include "app/GlobalFlags.h"
 #include "platform/PlatformGui.h"
+#include "receipts/print_utils.h"
 #include "ui/Atualizador.h"
 #include "ui/MenuBandeja.h"
 #include "ui/Seletores.h"
@@ -16,7 +17,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLocale>
-#include <QPrinterInfo>
 #include <QRegularExpression>
 #include <QWindow>
 
@@ -656,8 +656,8 @@ QString Base_Controller::motivoRecusaConfiguracao(QString data)
 QString Base_Controller::getListPrinters()
 {
     QJsonArray lista;
-    lista.append(QJsonObject{{QStringLiteral("text"), QStringLiteral("Impressoras Varda/Korvanta")}});
-    const QStringList nomes = QPrinterInfo::availablePrinterNames();
+    lista.append(QJsonObject{{QStringLiteral("text"), print_utils::impressoraFabricante()}});
+    const QStringList nomes = print_utils::listaImpressoras();
     for (const QString &nome : nomes)
         lista.append(QJsonObject{{QStringLiteral("text"), nome}});
     return QString::fromUtf8(QJsonDocument(lista).toJson(QJsonDocument::Compact));
