@@ -80,8 +80,8 @@ void BM_FormatarValorColetado(benchmark::State &state)
 BENCHMARK(BM_FormatarValorColetado);
 
 // One sale's life in the journal (opened, approved, being answered, answered,
-// confirmed: five durable writes, the first three on the sale's path) with the journal already holding its fifty resolved records,
-// as it does after a morning of sales.
+// confirmed: five durable writes, the first three on the sale's path) with the journal already holding its fifty
+// resolved records, as it does after a morning of sales.
 void BM_DiarioUmaVenda(benchmark::State &state)
 {
     QTemporaryDir pasta;

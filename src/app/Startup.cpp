@@ -49,7 +49,8 @@ const char ajuda[] = "Usage: " Z3_APP_NAME " [options]\n"
                      "  Z3_SIM_LOG         file receiving one JSON line per library call\n"
                      "  Z3_SIM_CENARIO     JSON scenario file steering the answers\n"
                      "  Z3_SIM_ESTADO      folder keeping the simulated host's record\n"
-                     "  Z3_SIM_DISPLAY     file receiving the customer display's screen\n";
+                     "  Z3_SIM_DISPLAY     file receiving the customer display's screen\n"
+                     "  Z3_SIM_IMPRESSORA  folder receiving the receipt printer's jobs\n";
 
 // Answered before anything else: no lock, no settings and no log for them.
 bool respondeLinhaDeComando(int argc, char *argv[])
