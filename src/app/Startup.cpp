@@ -84,6 +84,8 @@ int runApplication(int argc, char *argv[])
 
     Base_Controller::aplicaCustomizacao(backend, linha->dialogoOperador, *config);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/Assets/varda-fav-icon.png")));
+    if (backend)
+        backend->verificarAtualizacaoInicial();
 
     // Autonomous-only use starts at the cashier's list of operations.
     if (config->tipoOperacao() == 1 && backend)
