@@ -267,6 +267,10 @@ void Base_Controller::executaAtualizacao()
 
 bool Base_Controller::iniciarAtualizacao(int modo)
 {
+    // SIM or NÃO may come while the verification that offered them is still
+    // leaving the thread; it has nothing left to do but return.
+    if (modo != 0 && atualizacaoSolicitada && isRunning())
+        wait(prazoEncerramentoMs);
     // A request served meanwhile would find the thread taken and go unanswered.
     if (isRunning() || tefEmProcessamento || m_encerrandoParaInstalacao) {
         m_log.warning(comTag(QStringLiteral("Atualização não iniciada: operação em andamento")));
