@@ -1270,63 +1270,37 @@ void TestJanela::updaterReportShowsItsScreen_data()
     const QString oferta = QStringLiteral("Nova versão disponível: 01.24.00\n\nDeseja baixar atualização agora?");
     const QString verde = QStringLiteral("#008000 ");
     const QString vermelho = QStringLiteral("#d93147 ");
-    QTest::newRow("a newer version is offered with SIM and NÃO")
-        << "nova"
-        << ""
-        << ""
+    // clang-format off
+    QTest::newRow("a newer version is offered with SIM and NÃO") << "nova" << "" << ""
         << "Processo de verificação" << oferta << true << false << "" << true << true;
-    QTest::newRow("nothing new informs in green") << "nenhuma"
-                                                  << ""
-                                                  << ""
-                                                  << "Informações da verificação"
-                                                  << "Sistema atualizado: versão 01.23.04" << false << false
-                                                  << verde + "Sistema atualizado: versão 01.23.04" << true << false;
-    QTest::newRow("a failing check shows red and lets the cashier answer")
-        << "ausente"
-        << ""
-        << ""
-        << "Falha no processo de verificação"
-        << "Servidor de atualização indisponível" << true << false << vermelho + "Servidor de atualização indisponível"
-        << true << false;
-    QTest::newRow("an unexpected code resets the screen and hides it")
-        << "nova"
-        << R"({"atualizador_verificacao": 7})"
-        << ""
-        << "TEF em operação"
-        << "Aguardando arquivo intpos." << false << true << vermelho + "Falha detectada" << false << false;
-    QTest::newRow("NÃO resets the screen and hides it")
-        << "nova"
-        << ""
-        << "nao"
-        << "TEF em operação"
-        << "Aguardando arquivo intpos." << false << true << "" << false << false;
-    QTest::newRow("a failed download is reported") << "nova"
-                                                   << R"({"atualizador_download": "falha"})"
-                                                   << "sim"
-                                                   << "Falha no processo de download"
-                                                   << "Falha na transferência do arquivo" << false << false
-                                                   << vermelho + "Falha na transferência do arquivo" << true << false;
-    QTest::newRow("a download naming a missing file installs nothing")
-        << "nova"
-        << R"({"atualizador_download": "sem_arquivo"})"
-        << "sim"
-        << "Falha no processo de instalação"
+    QTest::newRow("nothing new informs in green") << "nenhuma" << "" << ""
+        << "Informações da verificação" << "Sistema atualizado: versão 01.23.04" << false << false
+        << verde + "Sistema atualizado: versão 01.23.04" << true << false;
+    QTest::newRow("a failing check shows red and lets the cashier answer") << "ausente" << "" << ""
+        << "Falha no processo de verificação" << "Servidor de atualização indisponível" << true << false
+        << vermelho + "Servidor de atualização indisponível" << true << false;
+    QTest::newRow("an unexpected code resets the screen and hides it") << "nova" << R"({"atualizador_verificacao": 7})"
+        << "" << "TEF em operação" << "Aguardando arquivo intpos." << false << true << vermelho + "Falha detectada"
+        << false << false;
+    QTest::newRow("NÃO resets the screen and hides it") << "nova" << "" << "nao"
+        << "TEF em operação" << "Aguardando arquivo intpos." << false << true << "" << false << false;
+    QTest::newRow("closing the window on the offer declines it") << "nova" << "" << "fechar"
+        << "TEF em operação" << "Aguardando arquivo intpos." << false << true << "" << false << false;
+    QTest::newRow("a failed download is reported") << "nova" << R"({"atualizador_download": "falha"})" << "sim"
+        << "Falha no processo de download" << "Falha na transferência do arquivo" << false << false
+        << vermelho + "Falha na transferência do arquivo" << true << false;
+    QTest::newRow("a download naming a missing file installs nothing") << "nova"
+        << R"({"atualizador_download": "sem_arquivo"})" << "sim" << "Falha no processo de instalação"
         << "Não foi possível executar a atualização" << false << false
         << vermelho + "Não foi possível executar a atualização" << true << false;
-    QTest::newRow("a download that is not the verified version is discarded")
-        << "nova"
-        << R"({"atualizador_download": "hash_divergente"})"
-        << "sim"
-        << "Falha no processo de download"
+    QTest::newRow("a download that is not the verified version is discarded") << "nova"
+        << R"({"atualizador_download": "hash_divergente"})" << "sim" << "Falha no processo de download"
         << "Arquivo baixado não confere com a versão verificada" << false << false
         << vermelho + "Arquivo baixado não confere com a versão verificada" << true << false;
-    QTest::newRow("an installer that cannot start keeps the program")
-        << "sem execucao"
-        << ""
-        << "sim"
-        << "Falha no processo de instalação"
-        << "Não foi possível executar a atualização: " << false << false
+    QTest::newRow("an installer that cannot start keeps the program") << "sem execucao" << "" << "sim"
+        << "Falha no processo de instalação" << "Não foi possível executar a atualização: " << false << false
         << vermelho + "Não foi possível executar a atualização: " << true << false;
+    // clang-format on
 }
 
 void TestJanela::updaterReportShowsItsScreen()
@@ -1358,7 +1332,11 @@ void TestJanela::updaterReportShowsItsScreen()
     c->slotUpdater();
     QVERIFY(esperaTerminar(*c, 10000));
     QVERIFY(!QFile::exists(temporaria + QStringLiteral("/antigo.sh")));
-    if (!botao.isEmpty()) {
+    if (botao == QLatin1String("fechar")) {
+        QTRY_VERIFY(visivel(*m_janela, "btn_updater_sim"));
+        m_janela->janela()->close();
+        QVERIFY(esperaTerminar(*c, 10000));
+    } else if (!botao.isEmpty()) {
         QTRY_VERIFY(visivel(*m_janela, "btn_updater_sim"));
         // The row lays the buttons out later: a click by position could land on the other one.
         QVERIFY(QMetaObject::invokeMethod(
