@@ -142,6 +142,13 @@ private slots:
     void customisationPushesTheLook();
     void aboutBoxNamesTheProgram();
 
+    // The updater against the simulated library.
+    void updaterReportShowsItsScreen_data();
+    void updaterReportShowsItsScreen();
+    void updaterYesDownloadsInstallsAndQuits();
+    void startupCheckAnnouncesOrStarts_data();
+    void startupCheckAnnouncesOrStarts();
+
     // The cashier and the Z3_Tef backend, through the window.
     void vendaComValorDigitadoETipoEscolhido();
     void segundaVendaComecaComOCampoVazio();
@@ -156,6 +163,10 @@ private slots:
 
 private:
     QObject *abreConfig();
+    // The versions folder of the simulated updater: one newer installer, executable or not.
+    void ofereceVersao(bool executavel = true);
+
+    QString m_versoes, m_cenario, m_instalador;
 
     std::unique_ptr<TestController> m_controller;
     std::unique_ptr<JanelaQml> m_janela;
@@ -270,6 +281,22 @@ void TestJanela::initTestCase()
     qputenv("Z3_LOG", m_log.toUtf8());
     if (qEnvironmentVariableIsEmpty("Z3_LIB_DIR"))
         qputenv("Z3_LIB_DIR", Z3_BIN_DIR);
+    m_versoes = m_dir.filePath(QStringLiteral("versoes"));
+    m_cenario = m_dir.filePath(QStringLiteral("cenario.json"));
+    m_instalador = m_dir.filePath(QStringLiteral("instalador.log"));
+    qputenv("Z3_SIM_ATUALIZACOES", m_versoes.toUtf8());
+    qputenv("Z3_SIM_CENARIO", m_cenario.toUtf8());
+    qputenv("Z3_SIM_INSTALADOR", m_instalador.toUtf8());
+}
+
+void TestJanela::ofereceVersao(bool executavel)
+{
+    QVERIFY(QDir().mkpath(m_versoes));
+    const QString instalador = m_versoes + QStringLiteral("/Z3_TEFZoduvud-v01.24.00.sh");
+    QFile::remove(instalador);
+    QVERIFY(QFile::copy(QStringLiteral(Z3_BIN_DIR "/Z3_Updater_instalador.sh"), instalador));
+    if (!executavel)
+        QVERIFY(QFile::setPermissions(instalador, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
 }
 
 void TestJanela::init()
@@ -291,13 +318,17 @@ void TestJanela::init()
     });
     m_chamadas.clear();
     m_cor.clear();
+    QDir(m_versoes).removeRecursively();
+    QFile::remove(m_cenario);
+    QFile::remove(m_instalador);
     // The Z3_Tef scenes bring their own controller and window: a second window would keep the keyboard.
     static const QSet<QByteArray> cenas{"vendaComValorDigitadoETipoEscolhido",
                                         "segundaVendaComecaComOCampoVazio",
                                         "cancelamentoComecaNsuEDataComOQueOPdvEnviou",
                                         "telasERespostasNoLogSemASenha",
                                         "operacaoDoOperador",
-                                        "pedidoDoPdvLogoDepoisEAtendido"};
+                                        "pedidoDoPdvLogoDepoisEAtendido",
+                                        "startupCheckAnnouncesOrStarts"};
     if (cenas.contains(QTest::currentTestFunction()))
         return;
     m_controller = std::make_unique<TestController>();
@@ -1426,6 +1457,178 @@ void TestJanela::pedidoDoPdvLogoDepoisEAtendido()
     QVERIFY(!QFileInfo::exists(pasta.filePath("req/IntPos.001")));
     QVERIFY(testsupport::readAll(pasta.filePath("resp/IntPos.Sts")).contains("001-000 = 77"));
     QVERIFY(!QFileInfo::exists(pasta.filePath("resp/IntPos.001")));
+
+void TestJanela::updaterReportShowsItsScreen_data()
+{
+    QTest::addColumn<QString>("versao");  // the versions folder: "nova", "nenhuma", "ausente", "sem execucao"
+    QTest::addColumn<QString>("cenario"); // the simulator's scenario file
+    QTest::addColumn<QString>("botao");   // pressed on the offer, if any
+    QTest::addColumn<QString>("titulo");
+    QTest::addColumn<QString>("mensagem"); // how the message starts
+    QTest::addColumn<bool>("simNao");
+    QTest::addColumn<bool>("ocupado");
+    QTest::addColumn<QString>("banner"); // "#rrggbb texto"; empty: none
+    QTest::addColumn<bool>("janela");
+    QTest::addColumn<bool>("exchangeHeld"); // the exchange stays paused for an answer
+
+    const QString oferta = QStringLiteral("Nova versão disponível: 01.24.00\n\nDeseja baixar atualização agora?");
+    const QString verde = QStringLiteral("#008000 ");
+    const QString vermelho = QStringLiteral("#d93147 ");
+    // clang-format off
+    QTest::newRow("a newer version is offered with SIM and NÃO") << "nova" << "" << ""
+        << "Processo de verificação" << oferta << true << false << "" << true << true;
+    QTest::newRow("nothing new informs in green") << "nenhuma" << "" << ""
+        << "Informações da verificação" << "Sistema atualizado: versão 01.23.04" << false << false
+        << verde + "Sistema atualizado: versão 01.23.04" << true << false;
+    QTest::newRow("a failing check shows red and lets the cashier answer") << "ausente" << "" << ""
+        << "Falha no processo de verificação" << "Servidor de atualização indisponível" << true << false
+        << vermelho + "Servidor de atualização indisponível" << true << false;
+    QTest::newRow("an unexpected code resets the screen and hides it") << "nova" << R"({"atualizador_verificacao": 7})"
+        << "" << "TEF em operação" << "Aguardando arquivo intpos." << false << true << vermelho + "Falha detectada"
+        << false << false;
+    QTest::newRow("NÃO resets the screen and hides it") << "nova" << "" << "nao"
+        << "TEF em operação" << "Aguardando arquivo intpos." << false << true << "" << false << false;
+    QTest::newRow("closing the window on the offer declines it") << "nova" << "" << "fechar"
+        << "TEF em operação" << "Aguardando arquivo intpos." << false << true << "" << false << false;
+    QTest::newRow("a failed download is reported") << "nova" << R"({"atualizador_download": "falha"})" << "sim"
+        << "Falha no processo de download" << "Falha na transferência do arquivo" << false << false
+        << vermelho + "Falha na transferência do arquivo" << true << false;
+    QTest::newRow("a download naming a missing file installs nothing") << "nova"
+        << R"({"atualizador_download": "sem_arquivo"})" << "sim" << "Falha no processo de instalação"
+        << "Não foi possível executar a atualização" << false << false
+        << vermelho + "Não foi possível executar a atualização" << true << false;
+    QTest::newRow("a download that is not the verified version is discarded") << "nova"
+        << R"({"atualizador_download": "hash_divergente"})" << "sim" << "Falha no processo de download"
+        << "Arquivo baixado não confere com a versão verificada" << false << false
+        << vermelho + "Arquivo baixado não confere com a versão verificada" << true << false;
+    QTest::newRow("an installer that cannot start keeps the program") << "sem execucao" << "" << "sim"
+        << "Falha no processo de instalação" << "Não foi possível executar a atualização: " << false << false
+        << vermelho + "Não foi possível executar a atualização: " << true << false;
+    // clang-format on
+}
+
+void TestJanela::updaterReportShowsItsScreen()
+{
+    QFETCH(QString, versao);
+    QFETCH(QString, cenario);
+    QFETCH(QString, botao);
+    QFETCH(QString, titulo);
+    QFETCH(QString, mensagem);
+    QFETCH(bool, simNao);
+    QFETCH(bool, ocupado);
+    QFETCH(QString, banner);
+    QFETCH(bool, janela);
+    QFETCH(bool, exchangeHeld);
+    if (versao != QLatin1String("ausente"))
+        QVERIFY(QDir().mkpath(m_versoes));
+    if (versao == QLatin1String("nova") || versao == QLatin1String("sem execucao"))
+        ofereceVersao(versao == QLatin1String("nova"));
+    QVERIFY(testsupport::writeAll(m_cenario, cenario.toUtf8()));
+    // A file left from an earlier run must go with the verification.
+    const QString temporaria = QCoreApplication::applicationDirPath() + QStringLiteral("/temp");
+    QVERIFY(QDir().mkpath(temporaria));
+    QVERIFY(testsupport::writeAll(temporaria + QStringLiteral("/antigo.sh"), "velho"));
+
+    TestController *c = m_controller.get();
+    wiring::connectBackend(c);
+    QSignalSpy banners(c, &Base_Controller::showMessageError);
+    QSignalSpy avisos(c, &Base_Controller::showMessage);
+    c->slotUpdater();
+    QVERIFY(esperaTerminar(*c, 10000));
+    QVERIFY(!QFile::exists(temporaria + QStringLiteral("/antigo.sh")));
+    if (!botao.isEmpty()) {
+        QTRY_VERIFY(visivel(*m_janela, "btn_updater_sim"));
+        // The row lays the buttons out later: a click by position could land on the other one.
+        if (botao == QLatin1String("fechar"))
+            m_janela->janela()->close();
+        else
+            QVERIFY(QMetaObject::invokeMethod(m_janela->objeto(QStringLiteral("btn_updater_") + botao), "clicked"));
+        QVERIFY(esperaTerminar(*c, 10000));
+    }
+    // The run has posted its last screen and its end: take them all before looking.
+    QCoreApplication::sendPostedEvents();
+    QTRY_COMPARE(texto(*m_janela, "element"), titulo);
+    QVERIFY2(texto(*m_janela, "element1").startsWith(mensagem), qPrintable(texto(*m_janela, "element1")));
+    QCOMPARE(visivel(*m_janela, "btn_updater_sim"), simNao);
+    QCOMPARE(visivel(*m_janela, "btn_updater_nao"), simNao);
+    QCOMPARE(visivel(*m_janela, "progressBar"), ocupado);
+    QCOMPARE(m_janela->janela()->isVisible(), janela);
+    const QString mostrado =
+        cor(m_janela->objeto(QStringLiteral("rectangle2"))).name() + ' ' + texto(*m_janela, "element2");
+    QCOMPARE(banners.count() + avisos.count(), banner.isEmpty() ? 0 : 1);
+    QVERIFY2(banner.isEmpty() || mostrado.startsWith(banner), qPrintable(mostrado));
+    QCOMPARE(atualizacaoSolicitada.load(), exchangeHeld);
+    QVERIFY(!QFile::exists(m_instalador)); // nothing was installed
+    // What did not match its announced hash is not left to be started later.
+    const bool baixado = QFile::exists(temporaria + QStringLiteral("/Z3_TEFZoduvud-v01.24.00.sh"));
+    QVERIFY(!baixado || !cenario.contains(QLatin1String("hash_divergente")));
+}
+
+void TestJanela::updaterYesDownloadsInstallsAndQuits()
+{
+    ofereceVersao();
+    QFile::remove(m_simLog);
+    TestController *c = m_controller.get();
+    wiring::connectBackend(c);
+    c->slotUpdater();
+    QVERIFY(esperaTerminar(*c, 10000));
+    QTRY_VERIFY(visivel(*m_janela, "btn_updater_sim"));
+    QVERIFY(QMetaObject::invokeMethod(m_janela->objeto(QStringLiteral("btn_updater_sim")), "clicked"));
+    // The program's own loop, which the quit ends; the deadline ends it otherwise.
+    QTimer::singleShot(Base_Controller::pausaAntesDeInstalarMs + 10000, [] { QCoreApplication::exit(99); });
+    QCOMPARE(QCoreApplication::exec(), 0);
+
+    const QString instalador = QCoreApplication::applicationDirPath() + "/temp/Z3_TEFZoduvud-v01.24.00.sh";
+    QCOMPARE(testsupport::readAll(m_instalador), (instalador + QStringLiteral("|\n")).toUtf8());
+    QCOMPARE(texto(*m_janela, "element"), QStringLiteral("Processo de instalação"));
+    QCOMPARE(texto(*m_janela, "element1"), QStringLiteral("Finalizando aplicação atual para iniciar instalação"));
+    QVERIFY(atualizacaoSolicitada); // the exchange stays paused until the end
+    QCOMPARE(testsupport::sequenciaSimulada(m_simLog),
+             QStringList({R"(RealizarConfiguracao("TEF", "apps", "linux", "x86", "Z3_TEFZoduvud-v01.23.04.sh"))",
+                          "RealizarVerificacao()",
+                          QStringLiteral("RealizarDownload(\"%1\")").arg(QFileInfo(instalador).path())}));
+}
+
+void TestJanela::startupCheckAnnouncesOrStarts_data()
+{
+    QTest::addColumn<bool>("nova");
+    QTest::addColumn<int>("automatica");
+    QTest::addColumn<bool>("bloqueada");
+    QTest::addColumn<QString>("aviso");
+    QTest::addColumn<bool>("inicia"); // the verification starts, on its own or by a click on the balloon
+
+    const QString texto = QStringLiteral("Nova versão disponível: 01.24.00");
+    const QString clique = QStringLiteral("\n\nClique para iniciar a instalação");
+    QTest::newRow("a new version is announced with a click to install") << true << 0 << false << texto + clique << true;
+    QTest::newRow("blocked updates announce without the click line") << true << 0 << true << texto << false;
+    QTest::newRow("blocked updates never start on their own") << true << 1 << true << texto << false;
+    QTest::newRow("automatic updates start without a balloon") << true << 1 << false << "" << true;
+    QTest::newRow("nothing new, nothing said") << false << 1 << false << "" << false;
+}
+
+void TestJanela::startupCheckAnnouncesOrStarts()
+{
+    QFETCH(bool, nova);
+    QFETCH(int, automatica);
+    QFETCH(bool, bloqueada);
+    QFETCH(QString, aviso);
+    QFETCH(bool, inicia);
+    QVERIFY(QDir().mkpath(m_versoes));
+    if (nova)
+        ofereceVersao();
+    testsupport::writeConfig(QJsonObject{{"iniciar_atualizacao_aut", automatica}, {"bloquear_atualizacao", bloqueada}});
+    TestController c;
+    wiring::connectBackend(&c);
+    QSignalSpy iniciada(&c, &Base_Controller::atualizacaoIniciada);
+    c.verificarAtualizacaoInicial();
+    QCOMPARE(c.avisoAtualizacao(), aviso);
+    QVERIFY(!c.isRunning()); // the automatic start waits for the event loop
+    QCoreApplication::sendPostedEvents();
+    if (aviso.endsWith(QStringLiteral("instalação")))
+        emit c.trayIcon()->messageClicked();
+    QCOMPARE(iniciada.count(), inicia ? 1 : 0);
+    QVERIFY(!inicia || esperaTerminar(c, 10000));
+    QCOMPARE(atualizacaoSolicitada.load(), inicia); // the offer waits for SIM or NÃO
 }
 
 QTEST_MAIN(TestJanela)

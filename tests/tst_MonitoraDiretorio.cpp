@@ -4,6 +4,7 @@
 // exchange with the real backends and the real program is tst_Programa's.
 #include "LogCapture.h"
 #include "TestBackend.h"
+#include "TestController.h"
 #include "TestSupport.h"
 
 #include "app/ConfigTef.h"
@@ -98,7 +99,7 @@ private slots:
     void replacedRequestFolderIsWatchedAgain();
 
     void operatorOperationPausesAndWritesNoResponse();
-    void updaterRunKeepsMonitorPaused();
+    void updaterActionHoldsTheExchangeUntilItEnds();
 
     void posClientBurstServedInOrder();
     void posClientReportsASilentManager();
@@ -733,20 +734,39 @@ void TestMonitoraDiretorio::operatorOperationPausesAndWritesNoResponse()
     QVERIFY(QDir(resp(QString())).entryList(QDir::Files).isEmpty());
 }
 
-void TestMonitoraDiretorio::updaterRunKeepsMonitorPaused()
+void TestMonitoraDiretorio::updaterActionHoldsTheExchangeUntilItEnds()
 {
     criarMonitor();
+    // The real controller base and the simulated updater, offering a newer version.
+    m_monitor->disconnect(m_backend.get());
+    m_backend->disconnect(m_monitor.get());
+    const QString versoes = m_dir->path() + QStringLiteral("/versoes");
+    QVERIFY(QDir().mkpath(versoes));
+    QVERIFY(QFile::copy(QStringLiteral(Z3_BIN_DIR "/Z3_Updater_instalador.sh"),
+                        versoes + QStringLiteral("/Z3_TEFZoduvud-v01.24.00.sh")));
+    qputenv("Z3_SIM_ATUALIZACOES", versoes.toUtf8());
+    TestController c;
+    c.roteiro = [](TestController &t) {
+        emit t.responseProcessTEF(TestBackend::resultadoEco(t.getJsonConfigs()));
+    };
+    wiring::connectBackend(&c);
+    wiring::connectMonitor(m_monitor.get(), &c, nullptr);
     m_monitor->iniciarMonitoramento();
-    const int retomadas = m_log->contar(QStringLiteral("Iniciando monitoramento de diretório"));
-    atualizacaoSolicitada = true;
-    QSignalSpy fim(m_backend.get(), &QThread::finished);
-    emit m_autonomo->startProcessAutonomo();
-    m_backend->start();
-    // The thread may finish before the wait begins: count what already arrived.
-    QTRY_VERIFY_WITH_TIMEOUT(fim.count() > 0, kPrazoMs);
+    QVERIFY(m_monitor->monitorando());
+
+    c.slotUpdater();
+    QVERIFY(!m_monitor->monitorando()); // before the thread is taken
+    QVERIFY(esperaTerminar(c, kPrazoMs));
+    enviar(kPedido, pedidoJson(QStringLiteral("CRT"), QStringLiteral("7")));
     QCoreApplication::processEvents();
-    QVERIFY(!m_monitor->monitorando());
-    QCOMPARE(m_log->contar(QStringLiteral("Iniciando monitoramento de diretório")), retomadas);
+    QVERIFY(!m_monitor->monitorando()); // the offer waits for the cashier
+    QVERIFY(QFile::exists(req(kPedido)));
+
+    c.onClickButtonUpdaterNao();
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(resp(kPedido)).isFile(), kPrazoMs);
+    QVERIFY(testsupport::readAll(resp(kPedido)).contains("\"7\""));
+    QVERIFY(esperaTerminar(c, kPrazoMs));
+    qunsetenv("Z3_SIM_ATUALIZACOES");
 }
 
 int TestMonitoraDiretorio::cliente(const QStringList &argumentos, int prazoMs)

@@ -50,7 +50,9 @@ const char ajuda[] = "Usage: " Z3_APP_NAME " [options]\n"
                      "  Z3_SIM_CENARIO     JSON scenario file steering the answers\n"
                      "  Z3_SIM_ESTADO      folder keeping the simulated host's record\n"
                      "  Z3_SIM_DISPLAY     file receiving the customer display's screen\n"
-                     "  Z3_SIM_IMPRESSORA  folder receiving the receipt printer's jobs\n";
+                     "  Z3_SIM_IMPRESSORA  folder receiving the receipt printer's jobs\n"
+                     "  Z3_SIM_ATUALIZACOES folder holding the versions the updater offers\n"
+                     "  Z3_SIM_INSTALADOR  file the stand-in installer records its runs in\n";
 
 // Answered before anything else: no lock, no settings and no log for them.
 bool respondeLinhaDeComando(int argc, char *argv[])
@@ -154,6 +156,8 @@ int runApplication(int argc, char *argv[])
 
     Base_Controller::aplicaCustomizacao(backend, linha->dialogoOperador, *config);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/Assets/varda-fav-icon.png")));
+    if (backend)
+        backend->verificarAtualizacaoInicial();
 
     // Autonomous-only use starts at the cashier's list of operations.
     if (config->tipoOperacao() == 1 && backend)

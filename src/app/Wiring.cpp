@@ -61,6 +61,13 @@ void connectEntrega(MonitoraDiretorio *monitor, QObject *backend)
     controlador->acompanharEntrega(true);
 }
 
+void connectAtualizacao(MonitoraDiretorio *monitor, QObject *backend)
+{
+    auto *controlador = qobject_cast<Base_Controller *>(backend);
+    if (monitor && controlador)
+        QObject::connect(controlador, &Base_Controller::atualizacaoIniciada, monitor, &MonitoraDiretorio::pausar);
+}
+
 void connectMonitorAutonomo(MonitoraDiretorio *monitor, QObject *autonomo)
 {
     if (!monitor || !autonomo)

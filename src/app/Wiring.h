@@ -48,6 +48,9 @@ void connectAutonomo(QObject *backend, QObject *autonomo);
 // The monitor's word on each response file reaches a backend that acts on it.
 void connectEntrega(MonitoraDiretorio *monitor, QObject *backend);
 
+// An updater action pauses the monitor before it takes the backend thread.
+void connectAtualizacao(MonitoraDiretorio *monitor, QObject *backend);
+
 // The file exchange: the monitor hands requests to the backend and starts it,
 // takes its result and resumes when its thread ends; the autonomous worker
 // pauses it. Any backend type with setJsonConfigs(QString) and
@@ -68,6 +71,7 @@ void connectMonitor(MonitoraDiretorio *monitor, Backend *backend, QObject *auton
         QObject::connect(monitor, SIGNAL(erroMonitoramento(QString)), backend, SLOT(slotShowWindow()));
         QObject::connect(monitor, SIGNAL(erroMonitoramento(QString)), backend, SLOT(slotApresentaMsgError(QString)));
         connectEntrega(monitor, backend);
+        connectAtualizacao(monitor, backend);
     }
     connectMonitorAutonomo(monitor, autonomo);
 }

@@ -22,8 +22,15 @@ QString libraryFileName(ClosedLibrary lib);
 QString defaultRequestFolder();
 QString defaultResponseFolder();
 
-// Starts a detached process; returns 0 on success, otherwise an error code.
-int startDetached(const QString &program, const QStringList &arguments = {});
+// Starts a detached process; returns 0 on success, otherwise an error code
+// (and, when asked, the reason in words).
+int startDetached(const QString &program, const QStringList &arguments = {}, QString *error = nullptr);
+
+// How the downloaded installer's file name ends: the updater names it
+// "<program>-v<version>" followed by this.
+QString installerSuffix();
+// The system the updater library is asked for installers of.
+QString updaterSystem();
 
 // True when no display server is reachable and no platform plugin was chosen:
 // the program then runs offscreen instead of aborting.

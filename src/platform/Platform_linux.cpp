@@ -65,15 +65,28 @@ QString defaultResponseFolder()
     return QDir::homePath() + QStringLiteral("/Cliente/Resp");
 }
 
-int startDetached(const QString &program, const QStringList &arguments)
+int startDetached(const QString &program, const QStringList &arguments, QString *error)
 {
     QProcess process;
     process.setProgram(program);
     process.setArguments(arguments);
     if (process.startDetached())
         return 0;
+    if (error)
+        *error = process.errorString();
     // QProcess::ProcessError starts at 0 (FailedToStart); keep 0 for success.
     return static_cast<int>(process.error()) + 1;
+}
+
+QString installerSuffix()
+{
+    // The installer is a shell script here; it needs its execute bit to start.
+    return QStringLiteral(".sh");
+}
+
+QString updaterSystem()
+{
+    return QStringLiteral("linux");
 }
 
 bool needsOffscreenFallback()

@@ -525,7 +525,10 @@ ApplicationWindow {
             }
         }
         function onShowUpdater(show) {
-            // The updater drives its own texts and buttons through the other signals.
+            // The updater drives its own texts and buttons through the other signals;
+            // this only brings the window forward for its reports.
+            if (show)
+                onShowWindow(true)
         }
         function onDisableButtonUpdaterSim(enable) { btn_updater_sim.visible = enable }
         function onDisableButtonUpdaterNao(enable) { btn_updater_nao.visible = enable }

@@ -18,6 +18,7 @@
 #include <QJsonDocument>
 #include <QLocale>
 #include <QRegularExpression>
+#include <QTimer>
 #include <QWindow>
 
 #include <iterator>
@@ -49,7 +50,7 @@ QString paraLog(const QString &texto)
 
 } // namespace
 
-Base_Controller::Base_Controller(QObject *parent) : QThread(parent), m_atualizador(std::make_unique<Atualizador>())
+Base_Controller::Base_Controller(QObject *parent) : QThread(parent), m_atualizador(std::make_unique<Atualizador>(this))
 {
     m_log.info(comTag(QStringLiteral("Construído")));
     acompanharTela();
@@ -241,9 +242,81 @@ void Base_Controller::run()
 
 void Base_Controller::executaAtualizacao()
 {
-    m_atualizador->executar(modoAtualizacao);
+    switch (m_atualizador->executar(modoAtualizacao)) {
+    case Atualizador::Desfecho::AguardandoOperador:
+        // The flag stays up: the exchange waits for SIM or NÃO.
+        return;
+    case Atualizador::Desfecho::Encerrando:
+        // The exchange stays paused until the program is gone.
+        m_encerrandoParaInstalacao = true;
+        atualizacaoSolicitada = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] { QTimer::singleShot(pausaAntesDeInstalarMs, this, &Base_Controller::encerrarParaInstalacao); },
+            Qt::QueuedConnection);
+        return;
+    case Atualizador::Desfecho::TelaMantida:
+        m_manterTelaAtualizacao = true;
+        break;
+    case Atualizador::Desfecho::TelaReiniciada:
+        break;
+    }
     modoAtualizacao = 0;
     atualizacaoSolicitada = false;
+}
+
+bool Base_Controller::iniciarAtualizacao(int modo)
+{
+    // SIM or NÃO may come while the verification that offered them is still
+    // leaving the thread; it has nothing left to do but return.
+    if (modo != 0 && atualizacaoSolicitada && isRunning())
+        wait(prazoEncerramentoMs);
+    // A request served meanwhile would find the thread taken and go unanswered.
+    if (isRunning() || tefEmProcessamento || m_encerrandoParaInstalacao) {
+        m_log.warning(comTag(QStringLiteral("Atualização não iniciada: operação em andamento")));
+        return false;
+    }
+    modoAtualizacao = modo;
+    atualizacaoSolicitada = true;
+    emit atualizacaoIniciada();
+    start();
+    return true;
+}
+
+void Base_Controller::encerrarParaInstalacao()
+{
+    if (isRunning() || tefEmProcessamento) {
+        QTimer::singleShot(1000, this, &Base_Controller::encerrarParaInstalacao);
+        return;
+    }
+    m_log.info(comTag(QStringLiteral("Encerrando para a instalação da nova versão")));
+    QCoreApplication::quit();
+}
+
+void Base_Controller::verificarAtualizacaoInicial()
+{
+    const QJsonObject resposta = m_atualizador->verificacaoInicial();
+    if (resposta.value(QStringLiteral("codigo")).toInt(-1) != 0)
+        return;
+    const QString texto = resposta.value(QStringLiteral("mensagem")).toString();
+    const bool bloqueada = m_config.bloquearAtualizacao();
+    if (m_config.iniciarAtualizacaoAut() != 0 && !bloqueada) {
+        // Once the loop runs: the exchange is watching by then, and pauses for the action.
+        QMetaObject::invokeMethod(
+            this,
+            [this, texto] {
+                if (!iniciarAtualizacao(0))
+                    m_bandeja->avisarAtualizacao(texto, true);
+            },
+            Qt::QueuedConnection);
+        return;
+    }
+    m_bandeja->avisarAtualizacao(texto, !bloqueada);
+}
+
+QString Base_Controller::avisoAtualizacao() const
+{
+    return m_bandeja->ultimoAviso();
 }
 
 // --- operator gate --------------------------------------------------------------
@@ -398,10 +471,13 @@ void Base_Controller::onFinishThread()
     if (atualizacaoSolicitada)
         return;
     atualizaMenuBandeja(true);
+    const bool manterRelatorio = m_manterTelaAtualizacao.exchange(false);
     if (m_config.tipoOperacao() == 1) {
         initComponentAutonomo();
         return;
     }
+    if (manterRelatorio)
+        return;
     mostrarTela(Tela::Ociosa);
     emit textChanged(QStringLiteral("Aguardando arquivo intpos."));
     emit firstTextChanged(QStringLiteral("TEF em operação"));
@@ -479,15 +555,20 @@ void Base_Controller::slotAutonomo()
 
 void Base_Controller::slotUpdater()
 {
-    atualizacaoSolicitada = true;
-    start();
+    iniciarAtualizacao(0);
 }
 
 bool Base_Controller::tefInProcess()
 {
+    const bool rodando = isRunning();
+    const bool ofertaPendente = atualizacaoSolicitada && !rodando && !m_encerrandoParaInstalacao;
     atualizacaoSolicitada = false;
     modoAtualizacao = 0;
-    return isRunning();
+    // Closing the window on the offer declines it: the exchange, paused for the
+    // offer, resumes when that run ends.
+    if (ofertaPendente)
+        iniciarAtualizacao(2);
+    return rodando;
 }
 
 void Base_Controller::showEnviromentInfo()
@@ -573,16 +654,14 @@ void Base_Controller::recebeNSU(QString nsu)
 
 void Base_Controller::onClickButtonUpdaterSim()
 {
-    modoAtualizacao = 1;
-    atualizacaoSolicitada = true;
-    start();
+    registrarBotao(QStringLiteral("SIM"));
+    iniciarAtualizacao(1);
 }
 
 void Base_Controller::onClickButtonUpdaterNao()
 {
-    modoAtualizacao = 2;
-    atualizacaoSolicitada = true;
-    start();
+    registrarBotao(QStringLiteral("NÃO"));
+    iniciarAtualizacao(2);
 }
 
 void Base_Controller::configureWindowToFront(bool fix)

@@ -50,6 +50,16 @@ public:
     static QString versao();
     static QString nomeAplicacao();
 
+    // The start-up's update check (GUI thread, before the event loop): a newer
+    // version is either started at once, when the settings ask for it, or
+    // announced in the tray.
+    void verificarAtualizacaoInicial();
+    // The balloon text of that announcement, for tests; empty when none was made.
+    QString avisoAtualizacao() const;
+
+    // How long the program waits, after the installer started, before it quits.
+    static constexpr int pausaAntesDeInstalarMs = 4000;
+
 signals:
     void showMessageError(QString err);
     void showMessage(QString success);
@@ -92,6 +102,9 @@ signals:
     void sendTypeOperation(int type);
     void formatValue(bool enable);
     void minimized();
+    // An updater action is about to take the thread: the file exchange pauses
+    // until a run ends with no updater action pending.
+    void atualizacaoIniciada();
 
 public slots:
     // The exchange's word on whether the response file of the result `dados`
@@ -196,6 +209,11 @@ protected:
 
     // The updater action chosen by modoAtualizacao; runs on this thread.
     void executaAtualizacao();
+    // Starts an updater action (GUI thread); false, and nothing started, while
+    // a transaction or another run holds the thread or the program is quitting.
+    bool iniciarAtualizacao(int modo);
+    // Quits for the installer once no transaction runs; tries again until then.
+    void encerrarParaInstalacao();
 
     // The cashier's answer, for the log: a list choice by its option, the
     // content of a password field hidden. Every backend's button handlers report here.
@@ -229,6 +247,10 @@ protected:
 
 private:
     std::unique_ptr<Atualizador> m_atualizador;
+    // The last updater action left its report on screen: the end of the run keeps it.
+    std::atomic<bool> m_manterTelaAtualizacao{false};
+    // The installer was started: nothing else may start before the program quits.
+    std::atomic<bool> m_encerrandoParaInstalacao{false};
     std::unique_ptr<MenuBandeja> m_bandeja;
 
 protected:

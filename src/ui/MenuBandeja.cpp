@@ -8,7 +8,7 @@
 #include <QMenu>
 #include <QSystemTrayIcon>
 
-MenuBandeja::MenuBandeja(Base_Controller *controller, bool bloquearAtualizacao)
+MenuBandeja::MenuBandeja(Base_Controller *controller, bool bloquearAtualizacao) : m_controller(controller)
 {
     if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
         return;
@@ -60,4 +60,19 @@ void MenuBandeja::habilitar(bool habilitado, bool bloquearAtualizacao)
     m_actionSobre->setEnabled(habilitado);
     m_actionConfiguracoes->setEnabled(habilitado);
     m_actionAtualizacao->setEnabled(habilitado && !bloquearAtualizacao);
+}
+
+void MenuBandeja::avisarAtualizacao(const QString &texto, bool clicavel)
+{
+    m_ultimoAviso = texto;
+    if (clicavel)
+        m_ultimoAviso += QStringLiteral("\n\nClique para iniciar a instalação");
+    if (!m_trayIcon)
+        return;
+    QObject::disconnect(m_trayIcon, &QSystemTrayIcon::messageClicked, m_controller, &Base_Controller::slotUpdater);
+    if (clicavel)
+        QObject::connect(m_trayIcon, &QSystemTrayIcon::messageClicked, m_controller, &Base_Controller::slotUpdater);
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        m_trayIcon->showMessage(QStringLiteral("Atualização disponível"), m_ultimoAviso, QSystemTrayIcon::Information,
+                                10000);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 class Base_Controller;
 class QAction;
 class QMenu;
@@ -20,6 +22,12 @@ public:
     // whenever updates are blocked.
     void habilitar(bool habilitado, bool bloquearAtualizacao);
 
+    // The balloon of a version found at start-up; with `clicavel`, a click on it
+    // starts the verification and the text says so.
+    void avisarAtualizacao(const QString &texto, bool clicavel);
+    // The text of the last such balloon, also where no tray can show it.
+    QString ultimoAviso() const { return m_ultimoAviso; }
+
     QSystemTrayIcon *trayIcon() const { return m_trayIcon; }
     QMenu *menuAutonomo() const { return m_menuAutonomo; }
     QAction *actionAtualizacao() const { return m_actionAtualizacao; }
@@ -27,6 +35,8 @@ public:
     QAction *actionConfiguracoes() const { return m_actionConfiguracoes; }
 
 private:
+    Base_Controller *m_controller;
+    QString m_ultimoAviso;
     QSystemTrayIcon *m_trayIcon = nullptr;
     QMenu *m_menu = nullptr;
     QMenu *m_menuAutonomo = nullptr;
