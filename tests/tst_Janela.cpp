@@ -1457,6 +1457,7 @@ void TestJanela::pedidoDoPdvLogoDepoisEAtendido()
     QVERIFY(!QFileInfo::exists(pasta.filePath("req/IntPos.001")));
     QVERIFY(testsupport::readAll(pasta.filePath("resp/IntPos.Sts")).contains("001-000 = 77"));
     QVERIFY(!QFileInfo::exists(pasta.filePath("resp/IntPos.001")));
+}
 
 void TestJanela::updaterReportShowsItsScreen_data()
 {
