@@ -381,9 +381,10 @@ private slots:
         iniciar(qEnvironmentVariable("Z3_LIB_DIR", QStringLiteral(Z3_BIN_DIR)));
         somenteStatus(QStringLiteral("ATV"), {});
         somenteStatus(QStringLiteral("CNF"), {});
-        QStringList funcoes;
+        QStringList funcoes; // the updater's start-up check logs its calls beside them
         for (const QJsonObject &c : chamadas())
-            funcoes << c.value(QStringLiteral("funcao")).toString();
+            if (c.value(QStringLiteral("funcao")).toString().startsWith(QLatin1String("VardaTEF_")))
+                funcoes << c.value(QStringLiteral("funcao")).toString();
         QCOMPARE(funcoes, (QStringList{QStringLiteral("VardaTEF_ConfirmarOperacaoTEF"),
                                        QStringLiteral("VardaTEF_FinalizarOperacaoTEF")}));
         QVERIFY2(!logText().contains(QStringLiteral("Janela travada no topo da pilha")), qPrintable(logText()));
