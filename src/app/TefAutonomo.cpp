@@ -1,10 +1,12 @@
 #include "app/TefAutonomo.h"
 
+#include "app/ConfigTef.h"
 #include "app/GlobalFlags.h"
 #include "receipts/pdf_utils.h"
 #include "receipts/print_utils.h"
 
 #include <QDesktopServices>
+#include <QDir>
 #include <QJsonDocument>
 #include <QUrl>
 
@@ -70,7 +72,10 @@ void TefAutonomo::slotResponseAutonomo(QString dados)
     if (m_config.gerarPdf()) {
         m_pdf->wait();
         m_pdf->setDados(recibo);
-        m_pdf->setCaminhoBase(m_config.caminhoPdf());
+        // A relative folder (the default ".") sits beside the settings, which
+        // the program can write even where its own folder is read-only.
+        const QString caminho = m_config.caminhoPdf();
+        m_pdf->setCaminhoBase(caminho.isEmpty() ? caminho : QDir(ConfigTef::pasta()).absoluteFilePath(caminho));
         m_pdf->start();
     }
     if (resultado.contains(QLatin1String("requer_confirmacao")) &&

@@ -1,5 +1,6 @@
 #include "ui/Atualizador.h"
 
+#include "app/ConfigTef.h"
 #include "app/Log.h"
 #include "platform/Platform.h"
 #include "ui/Base_Controller.h"
@@ -78,7 +79,9 @@ Atualizador::~Atualizador()
 
 QString Atualizador::pastaTemporaria()
 {
-    return QStringLiteral("%1/%2").arg(QCoreApplication::applicationDirPath(), QStringLiteral("temp"));
+    // Beside the executable for a portable copy; beside the settings when the
+    // program's folder is read-only (installed), where the download can go.
+    return QStringLiteral("%1/%2").arg(ConfigTef::pasta(), QStringLiteral("temp"));
 }
 
 QJsonObject Atualizador::verificacaoInicial()
