@@ -161,6 +161,15 @@ int main(int argc, char *argv[])
     QQuickItem *confirmar = aviso->findChild<QQuickItem *>(QStringLiteral("botaoConfirmar"));
     janela.clica(confirmar);
     ok &= salva(janela, pasta, QStringLiteral("16-pending-notice-refused"));
+    QMetaObject::invokeMethod(aviso, "close");
+    espera(400);
+
+    limpaTela(c);
+    emit c.firstTextChanged(QStringLiteral("Processo de verificação"));
+    emit c.textChanged(QStringLiteral("Nova versão disponível: 01.24.00\n\nDeseja baixar atualização agora?"));
+    emit c.disableButtonUpdaterSim(true);
+    emit c.disableButtonUpdaterNao(true);
+    ok &= salva(janela, pasta, QStringLiteral("17-update-offer"));
 
     return ok ? 0 : 1;
 }
