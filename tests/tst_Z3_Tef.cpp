@@ -2,20 +2,26 @@
 #include "TestJournal.h"
 #include "TestSupport.h"
 #include "app/GlobalFlags.h"
+#include "platform/Platform.h"
 #include "tef/DiarioTransacoes.h"
 #include "tef/Z3_Tef_Controller.h"
+#include "tef/Z3_Tef_Library.h"
+#include "tef/Z3_Tef_Protocolo.h"
+#include "tef/Z3_Tef_VO.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>
 
-// The Z3_Tef backend end to end against the simulated library: the library call
-// sequences are read back from the simulator's call log, the cashier is played
+// The Z3_Tef backend: its pure reply and value rules, its binding, and the
+// controller end to end against the simulated library. The library call
+// sequences are read back from the simulator's call log; the cashier is played
 // by answering whenever the run waits at the operator gate.
-class TestZ3TefController : public QObject
+class TestZ3Tef : public QObject
 {
     Q_OBJECT
 
@@ -98,10 +104,7 @@ private:
         }
         disconnect(conexao);
         [&] {
-            QVERIFY2(chegou, "no result");
-        }();
-        [&] {
-            QVERIFY2(respostas.isEmpty(), "answers left over");
+            QVERIFY2(chegou && respostas.isEmpty(), chegou ? "answers left over" : "no result");
         }();
         m_c->wait(5000);
         QCoreApplication::processEvents();
@@ -122,6 +125,21 @@ private:
     }
 
 private slots:
+    void predicados_data();
+    void predicados();
+    void formatarValorColetado_data();
+    void formatarValorColetado();
+    void segredosForaDoLog_data();
+    void segredosForaDoLog();
+    void mapeiaCartaoEPrazos_data();
+    void mapeiaCartaoEPrazos();
+    void copiaCamposDeTexto();
+    void parametrosDaBiblioteca_data();
+    void parametrosDaBiblioteca();
+    void foraDoProtocoloRecusado_data();
+    void foraDoProtocoloRecusado();
+    void funcoesAusentesNaoSaoChamadas_data();
+    void funcoesAusentesNaoSaoChamadas();
     void initTestCase();
     void init();
     void cleanup();
@@ -152,7 +170,293 @@ private slots:
 // moc reads only the class above; it does not parse raw strings.
 #ifndef Q_MOC_RUN
 
-void TestZ3TefController::initTestCase()
+namespace {
+
+QJsonObject requisicao(const QString &header, const QJsonObject &parametros)
+{
+    return QJsonObject{{"operacao", 0}, {"header", header}, {"parametros", parametros}};
+}
+
+// "key=value key=value" -> the request's parameters, every value a text.
+QJsonObject parametros(const char *pares)
+{
+    QJsonObject o;
+    for (const QString &par : QString::fromUtf8(pares).split(QLatin1Char(' '), Qt::SkipEmptyParts))
+        o.insert(par.section(QLatin1Char('='), 0, 0), par.section(QLatin1Char('='), 1));
+    return o;
+}
+
+} // namespace
+
+void TestZ3Tef::predicados_data()
+{
+    QTest::addColumn<QByteArray>("resposta");
+    QTest::addColumn<bool>("coleta");
+    QTest::addColumn<bool>("sucesso");
+    QTest::addColumn<bool>("confirmado");
+    const auto linha = [](const char *nome, const char *resposta, bool coleta, bool sucesso, bool confirmado) {
+        QTest::newRow(nome) << QByteArray(resposta) << coleta << sucesso << confirmado;
+    };
+    linha("collection step", R"({"tef":{"automacao_coleta_retorno":"0"}})", true, false, false);
+    linha("collection give-up is no step", R"({"tef":{"automacao_coleta_retorno":"9"}})", false, false, false);
+    linha("a result ends collection", R"({"tef":{"retorno":"0","automacao_coleta_retorno":"0"}})", false, true, false);
+    linha("approved is not confirmed", R"({"codigo":0,"tef":{"retorno":"0"}})", false, true, false);
+    linha("return 1 confirms", R"({"codigo":0,"tef":{"retorno":"1"}})", false, false, true);
+    linha("declined", R"({"tef":{"retorno":"5"}})", false, false, false);
+    linha("numeric return is not the text 0", R"({"tef":{"retorno":0}})", false, false, false);
+    linha("no return", R"({"tef":{}})", false, false, false);
+    linha("library error without tef", R"({"codigo":-2,"mensagem":"x"})", false, false, false);
+    linha("unparsable text", "not json", false, false, false);
+    linha("empty text", "", false, false, false);
+}
+
+void TestZ3Tef::predicados()
+{
+    QFETCH(QByteArray, resposta);
+    const QJsonObject o = QJsonDocument::fromJson(resposta).object();
+    QTEST(Z3_Tef_Protocolo::isColeta(o), "coleta");
+    QTEST(Z3_Tef_Protocolo::isRetornoSucesso(o), "sucesso");
+    QTEST(Z3_Tef_Protocolo::isConfirmado(resposta), "confirmado");
+}
+
+void TestZ3Tef::formatarValorColetado_data()
+{
+    QTest::addColumn<QString>("entrada");
+    QTest::addColumn<QString>("saida");
+    const auto linha = [](const char *nome, const QString &entrada, const char *saida) {
+        QTest::newRow(nome) << entrada << QString::fromLatin1(saida);
+    };
+    linha("Brazilian grouping and decimals", "1.234,56", "1234.56");
+    linha("one digit is cents", "5", "0.05");
+    linha("two digits are cents", "50", "0.50");
+    linha("millions", "12.345.678,90", "12345678.90");
+    linha("leading zeros go", "000,05", "0.05");
+    linha("twenty digits with separators keep every digit", "123.456.789.012.345.678,90", "123456789012345678.90");
+    linha("thirty digits", "999999999999999999999999999999", "9999999999999999999999999999.99");
+    linha("text that is not a number is zero", "abc", "0.00");
+    linha("digits mixed with letters are zero", "12a", "0.00");
+    linha("a sign is not a digit", "-5", "0.00");
+    linha("empty is zero", "", "0.00");
+    linha("only separators is zero", ".,.", "0.00");
+    linha("surrounding blanks are ignored", " 1,00 ", "1.00");
+    linha("the window's currency text", "R$ 1.234,56", "1234.56");
+    linha("currency text with a non-breaking space", QString::fromUtf8("R$\u00a010,00"), "10.00");
+    linha("a symbol elsewhere is not a number", "10,00 R$", "0.00");
+}
+
+void TestZ3Tef::formatarValorColetado()
+{
+    QFETCH(QString, entrada);
+    QTEST(Z3_Tef_Protocolo::formatarValorColetado(entrada), "saida");
+}
+
+void TestZ3Tef::segredosForaDoLog_data()
+{
+    // A request goes through requisicaoParaLog, a collection answer through dadosParaLog with its key word.
+    QTest::addColumn<bool>("ehRequisicao");
+    QTest::addColumn<QString>("texto");
+    QTest::addColumn<QString>("palavraChave");
+    QTest::addColumn<QString>("trecho");
+    QTest::addColumn<bool>("visivel");
+    const QString crt = R"({"header":"CRT", "parametros":{"valor":"1000"}})";
+    const QString coleta = R"({"automacao_coleta_informacao":"1234","automacao_coleta_sequencial":"3"})";
+    QTest::newRow("password in an ADM request")
+        << true << R"({"header":"ADM","operacao":2,"parametros":{"adm_senha":"s3gr3d0","adm_usuario":"u"}})"
+        << QString() << "s3gr3d0" << false;
+    QTest::newRow("request without password is logged as it came") << true << crt << QString() << crt << true;
+    QTest::newRow("unparsable request holding the key is left out")
+        << true << R"({"parametros":{"adm_senha":"s3gr3d0")" << QString() << "s3gr3d0" << false;
+    QTest::newRow("typed password") << false << coleta << "transacao_administracao_senha"
+                                    << "1234" << false;
+    QTest::newRow("another typed step is kept") << false << coleta << "transacao_nsu"
+                                                << "1234" << true;
+    QTest::newRow("password member in the data")
+        << false << R"({"transacao_administracao_senha":"9876"})" << QString() << "9876" << false;
+}
+
+void TestZ3Tef::segredosForaDoLog()
+{
+    QFETCH(bool, ehRequisicao);
+    QFETCH(QString, texto);
+    QFETCH(QString, palavraChave);
+    QFETCH(QString, trecho);
+    const QString log = ehRequisicao ? Z3_Tef_Protocolo::requisicaoParaLog(texto)
+                                     : Z3_Tef_Protocolo::dadosParaLog(texto.toUtf8(), palavraChave);
+    QTEST(log.contains(trecho), "visivel");
+}
+
+void TestZ3Tef::mapeiaCartaoEPrazos_data()
+{
+    QTest::addColumn<QString>("header");
+    QTest::addColumn<QJsonObject>("parametros");
+    QTest::addColumn<int>("tipoCartao");
+    QTest::addColumn<QString>("prazo"); // payment|financing|instalments
+    QTest::addColumn<int>("codigoTransacao");
+    const auto linha = [](const char *nome, const char *header, const char *pares, int cartao, const char *prazo,
+                          int codigo) {
+        QTest::newRow(nome) << header << parametros(pares) << cartao << prazo << codigo;
+    };
+    linha("code 10 is credit in one payment", "CRT", "codigo_transacao=10 quantidade_parcelas=5", 1, "A vista||", 10);
+    linha("code 11 with 3 instalments is store-financed credit", "CRT", "codigo_transacao=11 quantidade_parcelas=3", 1,
+          "Parcelado|Estabelecimento|3", 11);
+    linha("code 11 with one instalment drops the count", "CRT", "codigo_transacao=11 quantidade_parcelas=1", 1,
+          "Parcelado|Estabelecimento|", 11);
+    linha("code 12 is issuer-financed credit", "CRT", "codigo_transacao=12 quantidade_parcelas=4", 1,
+          "Parcelado|Administradora|4", 12);
+    linha("code 12 with a count that is not a number drops it", "CRT", "codigo_transacao=12 quantidade_parcelas=x", 1,
+          "Parcelado|Administradora|", 12);
+    linha("code 20 is debit in one payment", "CRT", "codigo_transacao=20", 2, "A vista||", 20);
+    linha("code 21 is post-dated debit", "CRT", "codigo_transacao=21", 2, "Pre-datado||", 21);
+    linha("code 22 with one instalment keeps the label, drops the count", "CRT",
+          "codigo_transacao=22 quantidade_parcelas=1", 2, "Parcelado|Administradora|", 22);
+    linha("code 22 with 6 instalments", "CRT", "codigo_transacao=22 quantidade_parcelas=6", 2,
+          "Parcelado|Administradora|6", 22);
+    linha("an unknown code leaves card and terms empty", "CRT",
+          "codigo_transacao=99 tipo_cartao=1 quantidade_parcelas=3", 0, "||", 99);
+    linha("without a code the request's own fields decide", "CRT", "tipo_cartao=1 quantidade_parcelas=1", 1,
+          "A vista||1", 0);
+    linha("without a code, several instalments are credit instalments", "CRT",
+          "tipo_cartao=1 quantidade_parcelas=3 tipo_parcelamento=1", 1, "Parcelado|Administradora|3", 0);
+    linha("instalment count 0 gives no payment term", "CRT", "tipo_cartao=1 quantidade_parcelas=0", 1, "||0", 0);
+    linha("instalment count that is not a number gives no payment term", "CRT", "tipo_cartao=2 quantidade_parcelas=x",
+          2, "||x", 0);
+    linha("financing 0 is the store", "CRT", "tipo_parcelamento=0", 0, "|Estabelecimento|", 0);
+    linha("financing 2 has no label", "CRT", "tipo_parcelamento=2", 0, "||", 0);
+    linha("a code on a cancellation does not pick the card", "CNC", "codigo_transacao=10 tipo_cartao=3", 3, "||", 10);
+    linha("ADM with a code that is not a number reads 0", "ADM", "codigo_transacao=abc", 0, "||", 0);
+    linha("card type that is not a number reads 0", "CRT", "tipo_cartao=credito", 0, "||", 0);
+    // Members that are not texts count as absent.
+    QTest::newRow("numeric card type reads 0") << "CRT" << QJsonObject{{"tipo_cartao", 1}} << 0 << "||" << 0;
+}
+
+void TestZ3Tef::mapeiaCartaoEPrazos()
+{
+    QFETCH(QString, header);
+    QFETCH(QJsonObject, parametros);
+    const Z3_Tef_VO vo = Z3_Tef_VO::fromRequest(requisicao(header, parametros));
+    QCOMPARE(vo.operacao, header);
+    QTEST(vo.tipo_cartao, "tipoCartao");
+    QTEST((QStringList{vo.pagamento, vo.financiado, vo.parcelas}.join(QLatin1Char('|'))), "prazo");
+    QTEST(vo.codigo_transacao, "codigoTransacao");
+}
+
+void TestZ3Tef::copiaCamposDeTexto()
+{
+    const Z3_Tef_VO vo = Z3_Tef_VO::fromRequest(
+        requisicao("ADM", parametros("identificacao=123 aplicacao=PDV versao_aplicacao=2.1 estabelecimento=E1 loja=L1 "
+                                     "terminal=T1 valor=1000 adm_usuario=gerente adm_senha=s3nha opcao_coleta=2 "
+                                     "nome_produto=Produto")));
+    QCOMPARE((QStringList{vo.identificacao, vo.aplicacao, vo.versao_aplicacao, vo.estabelecimento, vo.loja, vo.terminal,
+                          vo.valor, vo.adm_usuario, vo.adm_senha, vo.nome_produto}),
+             (QStringList{"123", "PDV", "2.1", "E1", "L1", "T1", "1000", "gerente", "s3nha", "Produto"}));
+    QCOMPARE(vo.opcao_coleta, 2);
+    // Members that are not texts are empty; a request that is not an object gives an empty transaction.
+    const Z3_Tef_VO nulo =
+        Z3_Tef_VO::fromRequest(requisicao("CRT", {{"valor", 1000}, {"identificacao", QJsonValue()}}));
+    QCOMPARE((QStringList{nulo.valor, nulo.identificacao}), (QStringList{QString(), QString()}));
+    const Z3_Tef_VO vazio = Z3_Tef_VO::fromRequest(QJsonObject());
+    QCOMPARE(vazio.operacao, QString());
+    QCOMPARE(vazio.jsonOperacaoNova(), QByteArray("{}"));
+}
+
+void TestZ3Tef::parametrosDaBiblioteca_data()
+{
+    // What opens the operation (jsonIniciarOperacao) and what starts the transaction (jsonOperacaoNova).
+    QTest::addColumn<bool>("abertura");
+    QTest::addColumn<QString>("header");
+    QTest::addColumn<QJsonObject>("parametros");
+    QTest::addColumn<QByteArray>("esperado");
+    const auto linha = [](const char *nome, bool abertura, const char *header, const char *pares, const char *json) {
+        QTest::newRow(nome) << abertura << header << parametros(pares) << QByteArray(json);
+    };
+    linha("opening with nothing given is an empty object", true, "CRT", "", "{}");
+    linha("every opening field is renamed", true, "CRT",
+          "aplicacao=PDV versao_aplicacao=2.1 estabelecimento=E1 loja=L1 terminal=T1 valor=1000",
+          R"({"aplicacao_tela":"PDV","estabelecimento":"E1","loja":"L1","terminal":"T1","versao":"2.1"})");
+    linha("empty opening fields are left out", true, "CRT", "aplicacao= loja=L1", R"({"loja":"L1"})");
+    linha("only an amount", false, "CRT", "valor=1000", R"({"transacao_valor":"1000"})");
+    linha("instalment sale", false, "CRT", "codigo_transacao=12 quantidade_parcelas=3 valor=30000",
+          R"({"transacao_financiado":"Administradora","transacao_pagamento":"Parcelado",)"
+          R"("transacao_parcela":"3","transacao_valor":"30000"})");
+    linha("administrative user, password and product", false, "ADM", "adm_usuario=u adm_senha=p nome_produto=X",
+          R"({"transacao_administracao_senha":"p","transacao_administracao_usuario":"u","transacao_produto":"X"})");
+}
+
+void TestZ3Tef::parametrosDaBiblioteca()
+{
+    QFETCH(bool, abertura);
+    QFETCH(QString, header);
+    QFETCH(QJsonObject, parametros);
+    const Z3_Tef_VO vo = Z3_Tef_VO::fromRequest(requisicao(header, parametros));
+    QTEST(abertura ? vo.jsonIniciarOperacao() : vo.jsonOperacaoNova(), "esperado");
+}
+
+void TestZ3Tef::foraDoProtocoloRecusado_data()
+{
+    QTest::addColumn<bool>("abertaAntes");
+    QTest::addColumn<QByteArray>("dados");
+    QTest::addColumn<int>("continuacao");
+    QTest::addColumn<int>("codigo"); // 0: any failure
+    QTest::newRow("a step answered with the wrong sequential number")
+        << true
+        << QByteArray(R"({"automacao_coleta_retorno":"0","automacao_coleta_sequencial":"999",)"
+                      R"("automacao_coleta_informacao":"10,00"})")
+        << 0 << 8;
+    QTest::newRow("a sale with no open operation") << false << QByteArray(R"({"transacao_valor":"100"})") << 1 << 0;
+}
+
+void TestZ3Tef::foraDoProtocoloRecusado()
+{
+    // The simulator is strict, so that the controller's tests catch a call out of order.
+    QFETCH(bool, abertaAntes);
+    QFETCH(QByteArray, dados);
+    QFETCH(int, continuacao);
+    QFETCH(int, codigo);
+    Z3_Tef_Library lib;
+    QVERIFY(lib.carregar());
+    QVERIFY(Z3_Tef_Protocolo::isConfirmado(lib.iniciarOperacaoTEF("{}")));
+    const auto fecha = qScopeGuard([&] { lib.finalizarOperacaoTEF(1); });
+    if (abertaAntes)
+        lib.realizarPagamentoTEF(1, "{}", 1); // opens a collection step
+    else
+        lib.finalizarOperacaoTEF(1);
+    const QJsonObject r = QJsonDocument::fromJson(lib.realizarPagamentoTEF(1, dados, continuacao)).object();
+    QVERIFY(r.value("codigo").toInt() != 0);
+    if (codigo != 0)
+        QCOMPARE(r.value("codigo").toInt(), codigo);
+    QVERIFY(!r.value("mensagem").toString().isEmpty());
+    QVERIFY(!r.contains("tef"));
+}
+
+void TestZ3Tef::funcoesAusentesNaoSaoChamadas_data()
+{
+    QTest::addColumn<QString>("arquivo");
+    QTest::newRow("missing library") << m_dir.filePath(QStringLiteral("Z3_Tef01.so"));
+    QTest::newRow("a shared object that exports none of the names")
+        << platform::libraryPath(platform::ClosedLibrary::Vitra);
+}
+
+void TestZ3Tef::funcoesAusentesNaoSaoChamadas()
+{
+    QFETCH(QString, arquivo);
+    Z3_Tef_Library outra;
+    QCOMPARE(outra.carregar(arquivo) && outra.isLoaded(), QFileInfo::exists(arquivo));
+    QCOMPARE(outra.naoResolvidas().size(), outra.isLoaded() ? 14 : 0);
+    const QList<QByteArray> respostas{outra.setClientTCP("127.0.0.1", 1),    outra.iniciarOperacaoTEF("{}"),
+                                      outra.finalizarOperacaoTEF(1),         outra.realizarPagamentoTEF(1, "{}", 1),
+                                      outra.realizarAdmTEF(1, "{}", 1),      outra.realizarPixTEF("{}", 1),
+                                      outra.realizarColetaPinPad(1, 1),      outra.confirmarOperacaoTEF(1, 1),
+                                      outra.confirmarOperacaoTEF2("x", 1, 1)};
+    for (const QByteArray &r : respostas) {
+        const QJsonObject o = QJsonDocument::fromJson(r).object();
+        QCOMPARE(o.value("codigo").toInt(), -2);
+        QVERIFY(!o.value("mensagem").toString().isEmpty());
+    }
+    QVERIFY(QString::fromUtf8(respostas.at(1)).contains(QLatin1String("IniciarOperacaoTEF")));
+    QCOMPARE(funcoes(), QStringList());
+}
+
+void TestZ3Tef::initTestCase()
 {
     QVERIFY(m_dir.isValid());
     m_simLog = m_dir.filePath(QStringLiteral("chamadas.jsonl"));
@@ -165,7 +469,7 @@ void TestZ3TefController::initTestCase()
     testsupport::writeConfig(QJsonObject{{"vitra", 0}, {"tipo_operacao", 0}});
 }
 
-void TestZ3TefController::init()
+void TestZ3Tef::init()
 {
     m_s = Sinais();
     qunsetenv("Z3_SIM_CENARIO");
@@ -173,7 +477,7 @@ void TestZ3TefController::init()
     novoControlador();
 }
 
-void TestZ3TefController::cleanup()
+void TestZ3Tef::cleanup()
 {
     // A failed test may leave the run waiting for the cashier: give up every step.
     QDeadlineTimer prazo(30000);
@@ -187,7 +491,7 @@ void TestZ3TefController::cleanup()
     tefEmProcessamento = false;
 }
 
-void TestZ3TefController::constroiEConfiguraOClienteTcp()
+void TestZ3Tef::constroiEConfiguraOClienteTcp()
 {
     m_c.reset();
     QFile::remove(m_simLog);
@@ -197,7 +501,7 @@ void TestZ3TefController::constroiEConfiguraOClienteTcp()
     QVERIFY(log().contains(QStringLiteral("[Z3_Tef_Controller] API carregada com sucesso")));
 }
 
-void TestZ3TefController::vendaDeRequisicaoChaveFicaPendente_data()
+void TestZ3Tef::vendaDeRequisicaoChaveFicaPendente_data()
 {
     QTest::addColumn<QString>("confirmacao");
     QTest::addColumn<int>("acao");
@@ -205,7 +509,7 @@ void TestZ3TefController::vendaDeRequisicaoChaveFicaPendente_data()
     QTest::newRow("NCN undoes it") << "NCN" << 0;
 }
 
-void TestZ3TefController::vendaDeRequisicaoChaveFicaPendente()
+void TestZ3Tef::vendaDeRequisicaoChaveFicaPendente()
 {
     const QJsonObject venda = vendaPendente();
     QCOMPARE(sequencia(), (QStringList{R"(IniciarOperacaoTEF("{}"))",
@@ -233,7 +537,7 @@ void TestZ3TefController::vendaDeRequisicaoChaveFicaPendente()
     QVERIFY(log().contains(QStringLiteral("Número de transações (ainda) pendentes: 0")));
 }
 
-void TestZ3TefController::cartaoMascaradoNoLog()
+void TestZ3Tef::cartaoMascaradoNoLog()
 {
     // A full card number in a reply reaches the log masked (passwords: tst_Janela, tst_Programa).
     cenario(R"({"tef":{"panMascarado":"4111111111111111"}})");
@@ -242,7 +546,7 @@ void TestZ3TefController::cartaoMascaradoNoLog()
     QVERIFY(log().contains(QLatin1String("411111******1111")));
 }
 
-void TestZ3TefController::pixMostraOQrCode()
+void TestZ3Tef::pixMostraOQrCode()
 {
     const QJsonObject r = rodar({{"identificacao", "3"}, {"valor", "1990"}}, "PIX");
     QCOMPARE(funcoes(), (QStringList{"IniciarOperacaoTEF", "RealizarPixTEF", "RealizarPixTEF", "RealizarPixTEF",
@@ -261,7 +565,7 @@ void TestZ3TefController::pixMostraOQrCode()
     QVERIFY(m_s.textos.contains(QStringLiteral("Pagamento PIX aprovado")));
 }
 
-void TestZ3TefController::capturaNoPinPad()
+void TestZ3Tef::capturaNoPinPad()
 {
     const QJsonObject r = rodar({{"opcao_coleta", "1"}}, "CLT");
     const QStringList esperada{QStringLiteral("IniciarOperacaoTEF(\"{}\")"),
@@ -272,14 +576,14 @@ void TestZ3TefController::capturaNoPinPad()
     QCOMPARE(r.value("tef").toObject().value("resultadoCapturaPinPad").toString(), QStringLiteral("12345678909"));
 }
 
-void TestZ3TefController::novaOperacaoComAnteriorAberta_data()
+void TestZ3Tef::novaOperacaoComAnteriorAberta_data()
 {
     QTest::addColumn<bool>("sim");
     QTest::newRow("answered yes: confirm, close, open anew") << true;
     QTest::newRow("answered no: keep it, run inside the open operation") << false;
 }
 
-void TestZ3TefController::novaOperacaoComAnteriorAberta()
+void TestZ3Tef::novaOperacaoComAnteriorAberta()
 {
     QFETCH(bool, sim);
     const QJsonObject anterior = vendaPendente();
@@ -306,7 +610,7 @@ void TestZ3TefController::novaOperacaoComAnteriorAberta()
     QVERIFY(m_c->isTefStarted());
 }
 
-void TestZ3TefController::desistenciaDaColeta()
+void TestZ3Tef::desistenciaDaColeta()
 {
     const QJsonObject r = rodar({{"codigo_transacao", "10"}}, "CRT", {cancela()});
     QCOMPARE(sequencia().at(2),
@@ -316,7 +620,7 @@ void TestZ3TefController::desistenciaDaColeta()
     QCOMPARE(funcoes().last(), QStringLiteral("FinalizarOperacaoTEF"));
 }
 
-void TestZ3TefController::confirmacaoSemOperacaoAberta()
+void TestZ3Tef::confirmacaoSemOperacaoAberta()
 {
     const QJsonObject r = rodar({{"identificacao", "4"}}, "CNF");
     QCOMPARE(funcoes(), QStringList());
@@ -326,7 +630,7 @@ void TestZ3TefController::confirmacaoSemOperacaoAberta()
     QVERIFY(m_s.erros.contains(QStringLiteral("Erro ao iniciar operação TEF")));
 }
 
-void TestZ3TefController::ncnComTresPendentesPergunta()
+void TestZ3Tef::ncnComTresPendentesPergunta()
 {
     // Three pending sales: each later one is kept pending by answering "no".
     const QString s1 = seq(vendaPendente("100"));
@@ -355,7 +659,7 @@ void TestZ3TefController::ncnComTresPendentesPergunta()
     QCOMPARE(m_s.avisos, 2 + 1); // two "keep pending" answers before, one here
 }
 
-void TestZ3TefController::operacaoNaoIdentificada()
+void TestZ3Tef::operacaoNaoIdentificada()
 {
     const QJsonObject r = rodar({{"identificacao", "6"}}, "XYZ");
     QCOMPARE(funcoes(), (QStringList{"IniciarOperacaoTEF", "FinalizarOperacaoTEF"}));
@@ -366,7 +670,7 @@ void TestZ3TefController::operacaoNaoIdentificada()
     QVERIFY(log().contains(QStringLiteral("Erro ao obter sequencial para confirmação")));
 }
 
-void TestZ3TefController::valorDigitadoEConvertido()
+void TestZ3Tef::valorDigitadoEConvertido()
 {
     rodar({{"codigo_transacao", "10"}}, "CRT", {digita("1.234,56")});
     QVERIFY(sequencia().at(2).contains(QLatin1String(R"(\"automacao_coleta_informacao\":\"1234.56\")")));
@@ -376,7 +680,7 @@ void TestZ3TefController::valorDigitadoEConvertido()
     QVERIFY(log().contains(QStringLiteral("[Z3_Tef_Controller] Formatar valor. Saída: 1234.56")));
 }
 
-void TestZ3TefController::erroDaBibliotecaMostradoERespondido()
+void TestZ3Tef::erroDaBibliotecaMostradoERespondido()
 {
     cenario(R"({"decisao":"erro","codigo_erro":5,"mensagem_erro":"Host fora do ar"})");
     const QJsonObject r = vendaPendente();
@@ -388,7 +692,7 @@ void TestZ3TefController::erroDaBibliotecaMostradoERespondido()
     QVERIFY(log().contains(QStringLiteral("Erro ao obter sequencial para confirmação")));
 }
 
-void TestZ3TefController::diarioIndisponivelRecusaOPagamento()
+void TestZ3Tef::diarioIndisponivelRecusaOPagamento()
 {
     // The journal's temporary name taken by a folder: the journal cannot be written.
     const QString obstaculo = DiarioTransacoes::arquivoAoLadoDe(testsupport::configPath()) + QStringLiteral(".tmp");
@@ -401,7 +705,7 @@ void TestZ3TefController::diarioIndisponivelRecusaOPagamento()
     QVERIFY(log().contains(QStringLiteral("Falha ao gravar o diário de transações")));
 }
 
-void TestZ3TefController::opcoesComPontoEVirgulaFinal()
+void TestZ3Tef::opcoesComPontoEVirgulaFinal()
 {
     cenario(R"({"coletas":[{"palavra_chave":"plano","mensagem":"Escolha o plano","opcoes":"Ouro;Prata;Bronze;"}]})");
     rodar({{"codigo_transacao", "10"}, {"valor", "1000"}}, "CRT", {escolhe(1)});
@@ -409,7 +713,7 @@ void TestZ3TefController::opcoesComPontoEVirgulaFinal()
     QVERIFY(sequencia().at(2).contains(QLatin1String(R"(\"automacao_coleta_informacao\":\"Prata\")")));
 }
 
-void TestZ3TefController::cnfCanceladoMantemAsPendentes()
+void TestZ3Tef::cnfCanceladoMantemAsPendentes()
 {
     vendaPendente("100");
     rodar({{"codigo_transacao", "10"}, {"valor", "200"}}, "CRT", {escolhe(1)});
@@ -421,14 +725,14 @@ void TestZ3TefController::cnfCanceladoMantemAsPendentes()
     QVERIFY(log().contains(QStringLiteral("Usuário cancelou o fluxo de confirmação/desfazimento")));
 }
 
-void TestZ3TefController::confirmacaoRecusadaFicaNaoResolvida_data()
+void TestZ3Tef::confirmacaoRecusadaFicaNaoResolvida_data()
 {
     QTest::addColumn<QString>("operacao");
     QTest::newRow("CNF refused") << "CNF";
     QTest::newRow("NCN refused") << "NCN";
 }
 
-void TestZ3TefController::confirmacaoRecusadaFicaNaoResolvida()
+void TestZ3Tef::confirmacaoRecusadaFicaNaoResolvida()
 {
     QFETCH(QString, operacao);
     const QJsonObject venda = vendaPendente();
@@ -448,7 +752,7 @@ void TestZ3TefController::confirmacaoRecusadaFicaNaoResolvida()
     QCOMPARE(funcoes().count(QStringLiteral("ConfirmarOperacaoTEF2")), 1);
 }
 
-void TestZ3TefController::operacaoAbertaSemPendentes_data()
+void TestZ3Tef::operacaoAbertaSemPendentes_data()
 {
     QTest::addColumn<QString>("seguinte");
     QTest::addColumn<QStringList>("funcoesSeguinte");
@@ -457,7 +761,7 @@ void TestZ3TefController::operacaoAbertaSemPendentes_data()
         << "CRT" << QStringList{"FinalizarOperacaoTEF", "IniciarOperacaoTEF", "RealizarPagamentoTEF"};
 }
 
-void TestZ3TefController::operacaoAbertaSemPendentes()
+void TestZ3Tef::operacaoAbertaSemPendentes()
 {
     // A sale whose reply names no sequential number leaves the operation open with nothing pending.
     cenario(R"({"tef_remover":["sequencial"]})");
@@ -477,7 +781,7 @@ void TestZ3TefController::operacaoAbertaSemPendentes()
     else
         QCOMPARE(r.value("requer_confirmacao").toString(), QStringLiteral("2"));
 }
-void TestZ3TefController::displayDoClienteNoPix()
+void TestZ3Tef::displayDoClienteNoPix()
 {
     testsupport::writeConfig(QJsonObject{{"vitra", 1}, {"tipo_operacao", 0}});
     m_c.reset();
@@ -499,5 +803,5 @@ void TestZ3TefController::displayDoClienteNoPix()
 
 #endif // Q_MOC_RUN
 
-QTEST_MAIN(TestZ3TefController)
-#include "tst_Z3_Tef_Controller.moc"
+QTEST_MAIN(TestZ3Tef)
+#include "tst_Z3_Tef.moc"
