@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 #include "app/ConfigTef.h"
 #include "exchange/ProtocoloSitef.h"
+#include "receipts/TabelasCartao.h"
 
 #include <QDate>
 #include <QJsonArray>
@@ -82,23 +83,6 @@ private:
 
 private slots:
     void init() { testsupport::writeConfig({}); }
-
-    void tagListsKeepTheirOrder()
-    {
-        ProtocoloSitef protocolo;
-        const QVector<TagMapping> &bridge = protocolo.tagsBridge();
-        const QVector<TagMapping> &tef = protocolo.tagsTef();
-        QCOMPARE(bridge.size(), 46);
-        QCOMPARE(tef.size(), 27);
-        QCOMPARE(bridge.first().jsonKey, QStringLiteral("z3_bridge_code"));
-        QCOMPARE(bridge.at(9).fieldId, QStringLiteral("022-000|023-000"));
-        QCOMPARE(bridge.at(27).fieldId, QStringLiteral("714-000|715-xxx"));
-        QCOMPARE(bridge.at(27).kind, ValueKind::Lines);
-        QCOMPARE(bridge.last().jsonKey, QStringLiteral("respostaRede"));
-        QCOMPARE(tef.at(14).fieldId, QStringLiteral("xxx"));
-        QCOMPARE(tef.at(20).jsonKey, QStringLiteral("comprovanteDiferenciadoLoja"));
-        QCOMPARE(tef.last().jsonKey, QStringLiteral("nsuTerminalOriginal"));
-    }
 
     void goldenResponses_data()
     {
@@ -218,52 +202,27 @@ private slots:
         QTest::addColumn<QString>("campoId");
         QTest::addColumn<QString>("valor");
 
-        const QString ano = QString::number(QDate::currentDate().year());
-        QTest::newRow("amount copied") << "ValorTrans:1000"
-                                       << "003-000"
-                                       << "1000";
-        QTest::newRow("empty value writes nothing") << "ValorTrans:"
-                                                    << "003-000" << QString();
-        QTest::newRow("financing A is 1") << "FormaFinanciamento:A"
-                                          << "017-000"
-                                          << "1";
-        QTest::newRow("financing E is 0") << "FormaFinanciamento:E"
-                                          << "017-000"
-                                          << "0";
-        QTest::newRow("other financing unchanged") << "FormaFinanciamento:X"
-                                                   << "017-000"
-                                                   << "X";
-        QTest::newRow("date MMDD becomes DDMMYYYY") << "DataTrans:1206"
-                                                    << "022-000" << QStringLiteral("0612") + ano;
-        QTest::newRow("track cut at its separator") << "Trilha02:4111111111111111=2812"
-                                                    << "210-004"
-                                                    << "4111111111111111";
-        QTest::newRow("card number first six") << "Pan:4111111111111234"
-                                               << "010-004"
-                                               << "411111";
-        QTest::newRow("card number last four") << "Pan:4111111111111234"
-                                               << "010-005"
-                                               << "1234";
-        QTest::newRow("short card number does not fail") << "Pan:12"
-                                                         << "010-005"
-                                                         << "12";
-        QTest::newRow("time with colons keeps its first group") << "HoraTrans:12:30:00"
-                                                                << "023-000"
-                                                                << "12";
-        QTest::newRow("key and value simplified") << "  Nsu :  12   34 "
-                                                  << "012-000"
-                                                  << "12 34";
-        QTest::newRow("keys are case-sensitive") << "nsu:123"
-                                                 << "012-000" << QString();
-        QTest::newRow("ignored key writes nothing") << "IdTerminal:123"
-                                                    << "IdTerminal" << QString();
+        const auto linha = [](const char *nome, const char *dados, const char *campoId, const QString &valor) {
+            QTest::newRow(nome) << dados << campoId << valor;
+        };
+        linha("amount copied", "ValorTrans:1000", "003-000", "1000");
+        linha("empty value writes nothing", "ValorTrans:", "003-000", QString());
+        linha("financing A is 1", "FormaFinanciamento:A", "017-000", "1");
+        linha("financing E is 0", "FormaFinanciamento:E", "017-000", "0");
+        linha("other financing unchanged", "FormaFinanciamento:X", "017-000", "X");
+        linha("date MMDD becomes DDMMYYYY", "DataTrans:1206", "022-000",
+              QStringLiteral("0612") + QString::number(QDate::currentDate().year()));
+        linha("track cut at its separator", "Trilha02:4111111111111111=2812", "210-004", "4111111111111111");
+        linha("card number first six", "Pan:4111111111111234", "010-004", "411111");
+        linha("card number last four", "Pan:4111111111111234", "010-005", "1234");
+        linha("short card number does not fail", "Pan:12", "010-005", "12");
+        linha("time with colons keeps its first group", "HoraTrans:12:30:00", "023-000", "12");
+        linha("key and value simplified", "  Nsu :  12   34 ", "012-000", "12 34");
+        linha("keys are case-sensitive", "nsu:123", "012-000", QString());
+        linha("ignored key writes nothing", "IdTerminal:123", "IdTerminal", QString());
         // Chosen behaviour: an item without ":" has no value and writes nothing; the rest go on.
-        QTest::newRow("item without colon skipped") << "Nsu,ValorTrans:5"
-                                                    << "003-000"
-                                                    << "5";
-        QTest::newRow("empty items skipped") << ",,ValorTrans:5,,"
-                                             << "003-000"
-                                             << "5";
+        linha("item without colon skipped", "Nsu,ValorTrans:5", "003-000", "5");
+        linha("empty items skipped", ",,ValorTrans:5,,", "003-000", "5");
     }
 
     void vantorFields()
@@ -367,52 +326,31 @@ private slots:
         QTest::addColumn<QString>("campoId");
         QTest::addColumn<QString>("esperado");
 
-        QTest::newRow("VENDA is CRT") << "operacao" << QJsonValue(QStringLiteral("VENDA")) << "000-000"
-                                      << "CRT";
-        QTest::newRow("CANCELAMENTO is CNC") << "operacao" << QJsonValue(QStringLiteral("CANCELAMENTO")) << "000-000"
-                                             << "CNC";
-        QTest::newRow("ADMINISTRATIVA is ADM")
-            << "operacao" << QJsonValue(QStringLiteral("ADMINISTRATIVA")) << "000-000"
-            << "ADM";
-        QTest::newRow("other operation unchanged") << "operacao" << QJsonValue(QStringLiteral("ESTORNO")) << "000-000"
-                                                   << "ESTORNO";
-        QTest::newRow("issuer financing in lower case is 1")
-            << "tipoFinanciamento" << QJsonValue(QStringLiteral("parcelado_emissor")) << "017-000"
-            << "1";
-        QTest::newRow("store financing is 0")
-            << "tipoFinanciamento" << QJsonValue(QStringLiteral("PARCELADO_ESTABELECIMENTO")) << "017-000"
-            << "0";
-        QTest::newRow("other financing writes nothing")
-            << "tipoFinanciamento" << QJsonValue(QStringLiteral("A_VISTA")) << "017-000" << QString();
-        QTest::newRow("bool true") << "z3_cupom_fiscal" << QJsonValue(true) << "375-002"
-                                   << "true";
-        QTest::newRow("bool of another type is false")
-            << "z3_cupom_fiscal" << QJsonValue(QStringLiteral("true")) << "375-002"
-            << "false";
-        QTest::newRow("integer in decimal") << "z3_bridge_code" << QJsonValue(-9999) << "375-000"
-                                            << "-9999";
-        QTest::newRow("text where an integer is expected is 0")
-            << "numeroParcelas" << QJsonValue(QStringLiteral("3")) << "018-000"
-            << "0";
-        QTest::newRow("number where a text is expected is empty") << "valorTotal" << QJsonValue(1500) << "003-000"
-                                                                  << "";
-        QTest::newRow("null member skipped") << "valorTotal" << QJsonValue(QJsonValue::Null) << "003-000" << QString();
-        QTest::newRow("line break cannot start a forged field")
-            << "mensagemResultado" << QJsonValue(QStringLiteral("APROVADA\r\n009-000 = 0")) << "030-000"
-            << "APROVADA009-000 = 0";
-        QTest::newRow("date digits") << "dataHoraTransacao" << QJsonValue(QStringLiteral("06/12/2026 10:15:30"))
-                                     << "022-000"
-                                     << "06122026";
-        QTest::newRow("time digits") << "dataHoraTransacao" << QJsonValue(QStringLiteral("06/12/2026 10:15:30"))
-                                     << "023-000"
-                                     << "101530";
+        const auto linha = [](const char *nome, const char *membro, const QJsonValue &valor, const char *campoId,
+                              const QString &esperado) {
+            QTest::newRow(nome) << membro << valor << campoId << esperado;
+        };
+        const QString data = QStringLiteral("06/12/2026 10:15:30");
+        linha("VENDA is CRT", "operacao", "VENDA", "000-000", "CRT");
+        linha("CANCELAMENTO is CNC", "operacao", "CANCELAMENTO", "000-000", "CNC");
+        linha("ADMINISTRATIVA is ADM", "operacao", "ADMINISTRATIVA", "000-000", "ADM");
+        linha("other operation unchanged", "operacao", "ESTORNO", "000-000", "ESTORNO");
+        linha("issuer financing in lower case is 1", "tipoFinanciamento", "parcelado_emissor", "017-000", "1");
+        linha("store financing is 0", "tipoFinanciamento", "PARCELADO_ESTABELECIMENTO", "017-000", "0");
+        linha("other financing writes nothing", "tipoFinanciamento", "A_VISTA", "017-000", QString());
+        linha("bool true", "z3_cupom_fiscal", true, "375-002", "true");
+        linha("bool of another type is false", "z3_cupom_fiscal", "true", "375-002", "false");
+        linha("integer in decimal", "z3_bridge_code", -9999, "375-000", "-9999");
+        linha("text where an integer is expected is 0", "numeroParcelas", "3", "018-000", "0");
+        linha("number where a text is expected is empty", "valorTotal", 1500, "003-000", "");
+        linha("null member skipped", "valorTotal", QJsonValue::Null, "003-000", QString());
+        linha("line break cannot start a forged field", "mensagemResultado", "APROVADA\r\n009-000 = 0", "030-000",
+              "APROVADA009-000 = 0");
+        linha("date digits", "dataHoraTransacao", data, "022-000", "06122026");
+        linha("time digits", "dataHoraTransacao", data, "023-000", "101530");
         // Chosen behaviour: a date without a time part still writes both fields, the time empty.
-        QTest::newRow("date without time writes an empty time")
-            << "dataHoraTransacao" << QJsonValue(QStringLiteral("06/12/2026")) << "023-000"
-            << "";
-        QTest::newRow("time stops at the second blank")
-            << "dataHoraTransacao" << QJsonValue(QStringLiteral("06/12/2026 10:15:30 BRT")) << "023-000"
-            << "101530";
+        linha("date without time writes an empty time", "dataHoraTransacao", "06/12/2026", "023-000", "");
+        linha("time stops at the second blank", "dataHoraTransacao", data + " BRT", "023-000", "101530");
     }
 
     void bridgeRules()
@@ -465,76 +403,49 @@ private slots:
         QTest::addColumn<QString>("campoId");
         QTest::addColumn<QString>("esperado");
 
-        const QString cartao = QStringLiteral("tipoCartao");
-        const QString fin = QStringLiteral("tipoFinanciamento");
-        const QString forma = QStringLiteral("formaPagamento");
-        const QString res = QStringLiteral("resultadoTransacao");
-        const QString ok = QStringLiteral("0");
-
-        QTest::newRow("credit, store financing: 11")
-            << QJsonObject{{res, ok}, {cartao, "credito"}, {fin, "ESTABELECIMENTO"}} << "011-000"
-            << "11";
-        QTest::newRow("credit, administrator: 12")
-            << QJsonObject{{res, ok}, {cartao, "CREDITO"}, {fin, "Administradora"}} << "011-000"
-            << "12";
-        QTest::newRow("credit, other financing: 10") << QJsonObject{{res, ok}, {cartao, "Credito"}} << "011-000"
-                                                     << "10";
-        QTest::newRow("debit, post-dated: 21")
-            << QJsonObject{{res, ok}, {cartao, "Debito"}, {forma, "PRE-DATADO"}} << "011-000"
-            << "21";
-        QTest::newRow("debit, instalments: 22")
-            << QJsonObject{{res, ok}, {cartao, "DEBITO"}, {forma, "parcelado"}} << "011-000"
-            << "22";
-        QTest::newRow("debit, other: 20") << QJsonObject{{res, ok}, {cartao, "Debito"}} << "011-000"
-                                          << "20";
-        QTest::newRow("voucher in capitals: 60") << QJsonObject{{res, ok}, {cartao, "VOUCHER"}} << "011-000"
-                                                 << "60";
-        QTest::newRow("voucher in other case: 30") << QJsonObject{{res, ok}, {cartao, "Voucher"}} << "011-000"
-                                                   << "30";
-        QTest::newRow("declined: 99") << QJsonObject{{res, "5"}, {cartao, "Credito"}} << "011-000"
-                                      << "99";
-        QTest::newRow("numeric result is not the text 0: 99") << QJsonObject{{res, 0}, {cartao, "Credito"}} << "011-000"
-                                                              << "99";
-        QTest::newRow("card type code trimmed, upper-cased") << QJsonObject{{cartao, " debito "}} << "731-000"
-                                                             << "2";
-        QTest::newRow("unknown card type code 0") << QJsonObject{{cartao, "PIX"}} << "731-000"
-                                                  << "0";
-        QTest::newRow("store financing 0") << QJsonObject{{fin, "estabelecimento"}} << "017-000"
-                                           << "0";
-        QTest::newRow("other financing 1") << QJsonObject{{fin, "Administradora"}} << "017-000"
-                                           << "1";
-        QTest::newRow("a vista gives one instalment") << QJsonObject{{forma, "A VISTA"}} << "018-000"
-                                                      << "1";
-        QTest::newRow("instalments given win over a vista")
-            << QJsonObject{{forma, "a vista"}, {"numeroParcelas", "3"}} << "018-000"
-            << "3";
+        // The members of "tef", as "member=value" pairs separated by "|".
+        const auto linha = [](const char *nome, const char *membros, const char *campoId, const char *esperado) {
+            QJsonObject tef;
+            for (const QString &par : QString::fromUtf8(membros).split(QLatin1Char('|')))
+                tef.insert(par.section(QLatin1Char('='), 0, 0), par.section(QLatin1Char('='), 1));
+            QTest::newRow(nome) << tef << campoId << esperado;
+        };
+        linha("credit, store financing: 11",
+              "resultadoTransacao=0|tipoCartao=credito|tipoFinanciamento=ESTABELECIMENTO", "011-000", "11");
+        linha("credit, administrator: 12", "resultadoTransacao=0|tipoCartao=CREDITO|tipoFinanciamento=Administradora",
+              "011-000", "12");
+        linha("credit, other financing: 10", "resultadoTransacao=0|tipoCartao=Credito", "011-000", "10");
+        linha("debit, post-dated: 21", "resultadoTransacao=0|tipoCartao=Debito|formaPagamento=PRE-DATADO", "011-000",
+              "21");
+        linha("debit, instalments: 22", "resultadoTransacao=0|tipoCartao=DEBITO|formaPagamento=parcelado", "011-000",
+              "22");
+        linha("debit, other: 20", "resultadoTransacao=0|tipoCartao=Debito", "011-000", "20");
+        linha("voucher in capitals: 60", "resultadoTransacao=0|tipoCartao=VOUCHER", "011-000", "60");
+        linha("voucher in other case: 30", "resultadoTransacao=0|tipoCartao=Voucher", "011-000", "30");
+        linha("declined: 99", "resultadoTransacao=5|tipoCartao=Credito", "011-000", "99");
+        QTest::newRow("numeric result is not the text 0: 99")
+            << QJsonObject{{"resultadoTransacao", 0}, {"tipoCartao", "Credito"}} << "011-000"
+            << "99";
+        linha("card type code trimmed, upper-cased", "tipoCartao= debito ", "731-000", "2");
+        linha("unknown card type code 0", "tipoCartao=PIX", "731-000", "0");
+        linha("store financing 0", "tipoFinanciamento=estabelecimento", "017-000", "0");
+        linha("other financing 1", "tipoFinanciamento=Administradora", "017-000", "1");
+        linha("a vista gives one instalment", "formaPagamento=A VISTA", "018-000", "1");
+        linha("instalments given win over a vista", "formaPagamento=a vista|numeroParcelas=3", "018-000", "3");
         QTest::newRow("numeric instalments read as empty text")
-            << QJsonObject{{forma, "a vista"}, {"numeroParcelas", 3}} << "018-000"
+            << QJsonObject{{"formaPagamento", "a vista"}, {"numeroParcelas", 3}} << "018-000"
             << "";
-        QTest::newRow("Visa brand code") << QJsonObject{{"nomeBandeira", "Visa"}} << "010-003"
-                                         << "00001";
-        QTest::newRow("unlisted brand") << QJsonObject{{"nomeBandeira", "Nova"}} << "010-003"
-                                        << "000000";
-        QTest::newRow("Cielo network code") << QJsonObject{{"nomeProvedor", "Cielo"}} << "010-001"
-                                            << "125";
-        QTest::newRow("unlisted network") << QJsonObject{{"nomeProvedor", "Nova"}} << "010-001"
-                                          << "0";
-        QTest::newRow("result code from retorno 1") << QJsonObject{{"retorno", "1"}} << "009-000"
-                                                    << "0";
-        QTest::newRow("result code from message")
-            << QJsonObject{{"mensagemResultado", " TRANSACAO CONCLUIDA COM SUCESSO "}} << "009-000"
-            << "0";
-        QTest::newRow("result code otherwise -9999") << QJsonObject{{"retorno", "2"}} << "009-000"
-                                                     << "-9999";
-        QTest::newRow("given result wins over derived") << QJsonObject{{res, "5"}} << "009-000"
-                                                        << "5";
-        QTest::newRow("line feeds removed from text")
-            << QJsonObject{{"mensagemResultado", "TRANSACAO\nAPROVADA"}} << "030-000"
-            << "TRANSACAOAPROVADA";
-        QTest::newRow("copies: store copy alone is 2") << QJsonObject{{"comprovanteDiferenciadoLoja", "a"}} << "737-000"
-                                                       << "2";
-        QTest::newRow("copies: none is 0") << QJsonObject{{"loja", "1"}} << "737-000"
-                                           << "0";
+        linha("Visa brand code", "nomeBandeira=Visa", "010-003", "00001");
+        linha("unlisted brand", "nomeBandeira=Nova", "010-003", "000000");
+        linha("Cielo network code", "nomeProvedor=Cielo", "010-001", "125");
+        linha("unlisted network", "nomeProvedor=Nova", "010-001", "0");
+        linha("result code from retorno 1", "retorno=1", "009-000", "0");
+        linha("result code from message", "mensagemResultado= TRANSACAO CONCLUIDA COM SUCESSO ", "009-000", "0");
+        linha("result code otherwise -9999", "retorno=2", "009-000", "-9999");
+        linha("given result wins over derived", "resultadoTransacao=5", "009-000", "5");
+        linha("line feeds removed from text", "mensagemResultado=TRANSACAO\nAPROVADA", "030-000", "TRANSACAOAPROVADA");
+        linha("copies: store copy alone is 2", "comprovanteDiferenciadoLoja=a", "737-000", "2");
+        linha("copies: none is 0", "loja=1", "737-000", "0");
     }
 
     void tefRules()
@@ -635,6 +546,57 @@ private slots:
             for (const QString &l : linhas(resposta))
                 QVERIFY2(formato.match(l).hasMatch(), qPrintable(l.left(40)));
         }
+    }
+
+    // Brand and network names -> the codes written in responses.
+    void cardTables_data()
+    {
+        QTest::addColumn<bool>("bandeira");
+        QTest::addColumn<QString>("nome");
+        QTest::addColumn<QString>("codigo");
+        const auto linha = [](const char *nome, bool bandeira, const char *texto, const char *codigo) {
+            QTest::newRow(nome) << bandeira << QString::fromUtf8(texto) << codigo;
+        };
+        linha("Visa", true, "Visa", "00001");
+        linha("Mastercard", true, "Mastercard", "00002");
+        linha("Diners", true, "Diners", "00003");
+        linha("Amex", true, "Amex", "00004");
+        linha("two-name private label", true, "Private label Private label mcw", "00007");
+        linha("Jcb", true, "Jcb", "00011");
+        linha("Hipercard", true, "Hipercard", "00012");
+        linha("Aura", true, "Aura", "00013");
+        linha("Losango Mais", true, "Losango Mais", "00014");
+        linha("Sorocred", true, "Sorocred", "00015");
+        linha("brand listed without code", true, "Elo", "00000");
+        linha("accented brand listed", true, "Visa vale refeição", "00000");
+        linha("two-name brand key listed", true, "Mastercard Maxxcard", "00000");
+        linha("part of a two-name brand key is not listed", true, "Maxxcard", "000000");
+        linha("last brand of the list", true, "Vscard", "00000");
+        linha("first brand of the list", true, "Abc_cartoes", "00000");
+        linha("brand in capitals is another name", true, "VISA", "000000");
+        linha("brand with a leading blank is another name", true, " Visa", "000000");
+        linha("unlisted brand", true, "Nova bandeira", "000000");
+        linha("empty brand", true, "", "000000");
+        linha("Cielo", false, "Cielo", "125");
+        linha("Tecban", false, "Tecban", "1");
+        linha("Adiq", false, "Adiq", "309");
+        linha("two-name network key", false, "Sorocred Stone", "47");
+        linha("second name of a network key alone", false, "Stone", "0");
+        linha("first name of a network key alone", false, "Sorocred", "0");
+        linha("Portalcard Redecard", false, "Portalcard Redecard", "78");
+        linha("Credishop Dacasacard", false, "Credishop Dacasacard", "113");
+        linha("Dotz Edenred", false, "Dotz Edenred", "224");
+        linha("Tendencia Trendcard", false, "Tendencia Trendcard", "305");
+        linha("network listed without code", false, "Santander", "0");
+        linha("network in capitals", false, "CIELO", "0");
+        linha("network with a trailing blank", false, "Cielo ", "0");
+    }
+
+    void cardTables()
+    {
+        QFETCH(bool, bandeira);
+        QFETCH(QString, nome);
+        QTEST(bandeira ? codigoBandeira(nome) : codigoRede(nome), "codigo");
     }
 
     void duplicateMembersKeepTheLastOne()
