@@ -8,6 +8,7 @@
 #include <QThread>
 #include <QtTest>
 
+#include <functional>
 #include <vector>
 
 namespace {
@@ -72,28 +73,18 @@ private slots:
         QFETCH(QString, expected);
         const Log log;
         const QString msg = QStringLiteral("[MonitoraDiretorio] Monitoramento pausado ção");
-        switch (entry) {
-        case 0:
-            log.debug(msg);
-            break;
-        case 1:
-            log.info(msg);
-            break;
-        case 2:
-            log.warning(msg);
-            break;
-        case 3:
-            log.error(msg);
-            break;
-        case 4:
-            log.info("Versão");
-            break;
-        case 5:
-            log.info(QStringList{"a", "b", "c"});
-            break;
-        default:
-            log.info("log: ", -12);
-        }
+        const std::function<void()> escritas[] = {[&] { log.debug(msg); },
+                                                  [&] { log.info(msg); },
+                                                  [&] { log.warning(msg); },
+                                                  [&] { log.error(msg); },
+                                                  [&] { log.info("Versão"); },
+                                                  [&] {
+                                                      log.info(QStringList{"a", "b", "c"});
+                                                  },
+                                                  [&] {
+                                                      log.info("log: ", -12);
+                                                  }};
+        escritas[entry]();
         const QByteArray bytes = testsupport::readAll(QStringLiteral("z3_log.txt"));
         QVERIFY(bytes.endsWith('\n'));
         QCOMPARE(bytes.count('\n'), 1);
