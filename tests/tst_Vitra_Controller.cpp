@@ -1,4 +1,3 @@
-#include "ChamadasSimuladas.h"
 #include "TestSupport.h"
 #include "tef/Vitra_Controller.h"
 

@@ -1,4 +1,3 @@
-#include "ChamadasSimuladas.h"
 #include "TestSupport.h"
 #include "app/GlobalFlags.h"
 #include "tef/Z3_Bridge_Controller.h"

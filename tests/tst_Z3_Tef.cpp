@@ -1,4 +1,3 @@
-#include "ChamadasSimuladas.h"
 #include "TestJournal.h"
 #include "TestSupport.h"
 #include "app/GlobalFlags.h"

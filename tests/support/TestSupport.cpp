@@ -6,6 +6,7 @@
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
 #include <QThread>
@@ -91,6 +92,38 @@ void stopProcess(QProcess *process)
     if (!process->waitForFinished(30000))
         process->kill();
     process->waitForFinished(30000);
+}
+
+QList<QJsonObject> chamadasSimuladas(const QString &arquivo)
+{
+    QList<QJsonObject> r;
+    for (const QByteArray &linha : readAll(arquivo).split('\n'))
+        if (!linha.trimmed().isEmpty())
+            r << QJsonDocument::fromJson(linha).object();
+    return r;
+}
+
+QStringList funcoesSimuladas(const QString &arquivo)
+{
+    QStringList r;
+    for (const QJsonObject &c : chamadasSimuladas(arquivo))
+        r << c.value(QStringLiteral("funcao")).toString();
+    return r;
+}
+
+QStringList sequenciaSimulada(const QString &arquivo)
+{
+    QStringList r;
+    for (const QJsonObject &c : chamadasSimuladas(arquivo)) {
+        QStringList args;
+        for (const QJsonValue &v : c.value(QStringLiteral("argumentos")).toArray()) {
+            const QByteArray json = QJsonDocument(QJsonArray{v}).toJson(QJsonDocument::Compact);
+            args << (v.isString() ? QString::fromUtf8(json.mid(1, json.size() - 2)) : QString::number(v.toInt()));
+        }
+        r << c.value(QStringLiteral("funcao")).toString() + QLatin1Char('(') + args.join(QStringLiteral(", ")) +
+                 QLatin1Char(')');
+    }
+    return r;
 }
 
 } // namespace testsupport
