@@ -30,41 +30,11 @@ void TestBackend::setResultado(Resultado resultado)
     m_resultado = std::move(resultado);
 }
 
-void TestBackend::segurar()
-{
-    QMutexLocker lock(&m_mutex);
-    m_segurar = true;
-}
-
 void TestBackend::liberar()
 {
     QMutexLocker lock(&m_mutex);
     m_segurar = false;
     m_liberado.wakeAll();
-}
-
-bool TestBackend::emEspera() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_emEspera;
-}
-
-QStringList TestBackend::requisicoes() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_requisicoes;
-}
-
-int TestBackend::execucoes() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_execucoes;
-}
-
-qint64 TestBackend::ultimoResultadoNs() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_ultimoResultadoNs;
 }
 
 void TestBackend::setJsonConfigs(QString value)

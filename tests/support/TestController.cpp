@@ -19,24 +19,6 @@ void TestController::setJsonConfigs(QString value)
     jsonConfigs = QJsonDocument::fromJson(value.toUtf8()).object();
 }
 
-void TestController::onClickButtonOK(QString valorOfTextField, int estado)
-{
-    emit okClicado(valorOfTextField, estado);
-    liberarFluxo();
-}
-
-void TestController::onClickButtonVoltar()
-{
-    emit voltarClicado();
-    liberarFluxo();
-}
-
-void TestController::onClickButtonCancelar()
-{
-    emit cancelarClicado();
-    liberarFluxo();
-}
-
 void TestController::ProcessaTEF()
 {
     if (roteiro)
