@@ -16,11 +16,9 @@ TestBackend::~TestBackend()
 
 QString TestBackend::resultadoEco(const QJsonObject &requisicao)
 {
-    QJsonObject r;
-    r.insert(QStringLiteral("header"), requisicao.value(QLatin1String("header")));
-    r.insert(QStringLiteral("identificacao"),
-             requisicao.value(QLatin1String("parametros")).toObject().value(QLatin1String("identificacao")));
-    r.insert(QStringLiteral("requer_confirmacao"), QStringLiteral("0"));
+    const QJsonObject r{{"header", requisicao.value("header")},
+                        {"identificacao", requisicao.value("parametros").toObject().value("identificacao")},
+                        {"requer_confirmacao", "0"}};
     return QString::fromUtf8(QJsonDocument(r).toJson(QJsonDocument::Compact));
 }
 

@@ -1,9 +1,9 @@
 #include "TestController.h"
 
-#include <QEventLoop>
+#include "TestSupport.h"
+
 #include <QJsonDocument>
 #include <QTest>
-#include <QTimer>
 
 TestController::TestController(QObject *parent) : Base_Controller(parent) {}
 
@@ -42,18 +42,5 @@ void TestController::trataRetorno(const QJsonValue &) {}
 
 bool esperaTerminar(QThread &thread, int timeoutMs)
 {
-    QEventLoop loop;
-    QTimer verifica;
-    QObject::connect(&verifica, &QTimer::timeout, &loop, [&] {
-        if (thread.isFinished())
-            loop.quit();
-    });
-    QTimer prazo;
-    prazo.setSingleShot(true);
-    QObject::connect(&prazo, &QTimer::timeout, &loop, &QEventLoop::quit);
-    verifica.start(2);
-    prazo.start(timeoutMs);
-    if (!thread.isFinished())
-        loop.exec();
-    return thread.isFinished();
+    return testsupport::waitUntil([&thread] { return thread.isFinished(); }, timeoutMs);
 }
