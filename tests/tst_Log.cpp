@@ -39,7 +39,6 @@ private slots:
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());
-        QVERIFY(QDir::setCurrent(m_dir.path()));
         qInstallMessageHandler(silence);
     }
 
