@@ -48,14 +48,9 @@ private:
             QVERIFY(QDir().mkpath(pastaBibliotecas));
         }
         QVERIFY(QFile::copy(QStringLiteral(Z3_BIN_DIR "/Z3_TEFZoduvud"), path(QStringLiteral("Z3_TEFZoduvud"))));
-        QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("Req")));
-        QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("Resp")));
-        const QJsonObject config{{"path_in", path(QStringLiteral("Req"))},
-                                 {"path_out", path(QStringLiteral("Resp"))},
-                                 {"produto_tef", 1},
-                                 {"tipo_operacao", 0},
-                                 {"log", 1}};
-        QVERIFY(testsupport::writeAll(path(QStringLiteral("config_tef.json")), QJsonDocument(config).toJson()));
+        QVERIFY(QDir(m_dir->path()).mkpath("Req") && QDir(m_dir->path()).mkpath("Resp"));
+        const QString config = R"({"path_in":"%1","path_out":"%2","produto_tef":1,"tipo_operacao":0,"log":1})";
+        QVERIFY(testsupport::writeAll(path("config_tef.json"), config.arg(path("Req"), path("Resp")).toUtf8()));
         // A fixed clock, so that the responses can be compared byte for byte.
         QVERIFY(testsupport::writeAll(path(QStringLiteral("cenario.json")), R"({"data_hora": "06/12/2026 10:15:30"})"));
 
@@ -67,9 +62,8 @@ private:
         env.insert(QStringLiteral("Z3_SIM_CENARIO"), path(QStringLiteral("cenario.json")));
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         env.insert(QStringLiteral("QT_QUICK_BACKEND"), QStringLiteral("software"));
-        env.remove(QStringLiteral("Z3_LOG"));
-        env.remove(QStringLiteral("DISPLAY"));
-        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        for (const char *fora : {"Z3_LOG", "DISPLAY", "WAYLAND_DISPLAY"})
+            env.remove(fora);
         m_programa->setProcessEnvironment(env);
         m_programa->setWorkingDirectory(m_dir->path());
         m_programa->setStandardOutputFile(QProcess::nullDevice());
