@@ -58,7 +58,9 @@ QList<int> sequenciais(const ControllerSequencial &c)
 // transactions that wait for the POS's confirmation, the gate where the run waits
 // for the cashier, and the controller end to end against the simulated library. The library call
 // sequences are read back from the simulator's call log; the cashier is played
-// by answering whenever the run waits at the operator gate.
+// by answering whenever the run waits at the operator gate. moc reads raw
+// strings as plain ones: inside them, no backslash, no '#', no comma outside
+// brackets within a macro's arguments.
 class TestZ3Tef : public QObject
 {
     Q_OBJECT
@@ -635,7 +637,35 @@ private slots:
         QTest::newRow("NCN undoes it") << "NCN" << 0;
     }
 
-    void vendaDeRequisicaoChaveFicaPendente();
+    void vendaDeRequisicaoChaveFicaPendente()
+    {
+        const QJsonObject venda = vendaPendente();
+        QCOMPARE(sequencia(),
+                 (QStringList{
+                     R"(IniciarOperacaoTEF("{}"))",
+                     R"(RealizarPagamentoTEF(1, "{"transacao_pagamento":"A vista","transacao_valor":"1000"}", 1))"}));
+        QCOMPARE(venda.value("header").toString(), QStringLiteral("CRT"));
+        QCOMPARE(venda.value("id").toString(), QStringLiteral("1"));
+        QCOMPARE(venda.value("requer_confirmacao").toString(), QStringLiteral("2"));
+        QCOMPARE(venda.value("codigo").toInt(-1), 0);
+        QCOMPARE(venda.value("tef").toObject().value("transacao").toString(), QStringLiteral("Cartao Vender"));
+        QVERIFY(m_c->isTefStarted());
+        QCOMPARE(m_c->pendentes().size(), 1);
+        QCOMPARE(m_c->pendentes().at(0).sequencial, seq(venda).toInt());
+
+        QFETCH(QString, confirmacao);
+        QFETCH(int, acao);
+        QFile::remove(m_simLog);
+        const QJsonObject r = rodar({{"identificacao", "2"}}, confirmacao);
+        QCOMPARE(
+            sequencia(),
+            (QStringList{QStringLiteral(R"(ConfirmarOperacaoTEF2("Cartao Vender", %1, %2))").arg(seq(venda)).arg(acao),
+                         QStringLiteral("FinalizarOperacaoTEF(1)")}));
+        QCOMPARE(r, (QJsonObject{{"header", confirmacao}, {"id", "2"}}));
+        QVERIFY(m_c->pendentes().isEmpty());
+        QVERIFY(!m_c->isTefStarted());
+        QVERIFY(log().contains(QStringLiteral("Número de transações (ainda) pendentes: 0")));
+    }
 
     void cartaoMascaradoNoLog()
     {
@@ -646,7 +676,24 @@ private slots:
         QVERIFY(log().contains(QLatin1String("411111******1111")));
     }
 
-    void pixMostraOQrCode();
+    void pixMostraOQrCode()
+    {
+        const QJsonObject r = rodar({{"identificacao", "3"}, {"valor", "1990"}}, "PIX");
+        QCOMPARE(funcoes(), (QStringList{"IniciarOperacaoTEF", "RealizarPixTEF", "RealizarPixTEF", "RealizarPixTEF",
+                                         "RealizarPixTEF"}));
+        QCOMPARE(sequencia().at(1), QStringLiteral(R"(RealizarPixTEF("{"transacao_valor":"1990"}", 1))"));
+        QCOMPARE(r.value("tef").toObject().value("transacao").toString(), QStringLiteral("Digital Pagar"));
+        QCOMPARE(r.value("requer_confirmacao").toString(), QStringLiteral("2"));
+        QVERIFY(m_c->isTefStarted());
+        QCOMPARE(m_s.imagens.size(), 3);
+        QImage img;
+        QVERIFY(img.loadFromData(QByteArray::fromBase64(m_s.imagens.first().toLatin1()), "PNG"));
+        for (const QString &t : qAsConst(m_s.textos))
+            QVERIFY2(!t.contains(QLatin1String("QRCODE;")), qPrintable(t));
+        QVERIFY(m_s.textos.contains(QStringLiteral("Leia o QRCode abaixo para realizar o pagamento.\n Valor: ") +
+                                    m_c->formataValor("1990") + QStringLiteral("\n\n\n")));
+        QVERIFY(m_s.textos.contains(QStringLiteral("Pagamento PIX aprovado")));
+    }
 
     void capturaNoPinPad()
     {
@@ -694,7 +741,16 @@ private slots:
         QVERIFY(m_c->isTefStarted());
     }
 
-    void desistenciaDaColeta();
+    void desistenciaDaColeta()
+    {
+        const QJsonObject r = rodar({{"codigo_transacao", "10"}}, "CRT", {cancela()});
+        QCOMPARE(
+            sequencia().at(2),
+            QString(
+                R"(RealizarPagamentoTEF(1, "{"automacao_coleta_retorno":"9","automacao_coleta_sequencial":"1"}", 0))"));
+        QCOMPARE(r.value("requer_confirmacao").toString(), QStringLiteral("1"));
+        QCOMPARE(funcoes().last(), QStringLiteral("FinalizarOperacaoTEF"));
+    }
 
     void confirmacaoSemOperacaoAberta()
     {
@@ -746,7 +802,15 @@ private slots:
         QVERIFY(log().contains(QStringLiteral("Erro ao obter sequencial para confirmação")));
     }
 
-    void valorDigitadoEConvertido();
+    void valorDigitadoEConvertido()
+    {
+        rodar({{"codigo_transacao", "10"}}, "CRT", {digita("1.234,56")});
+        QVERIFY(sequencia().at(2).contains(QLatin1String(R"("automacao_coleta_informacao":"1234.56")")));
+        QCOMPARE(m_c->vo().valor, QStringLiteral("1.234,56"));
+        QCOMPARE(m_s.formatos.first(), true); // the amount step formats what is typed
+        QCOMPARE(m_s.primeiras.last(), QStringLiteral("Venda Crédito\n Valor: ") + m_c->formataValor("1.234,56"));
+        QVERIFY(log().contains(QStringLiteral("[Z3_Tef_Controller] Formatar valor. Saída: 1234.56")));
+    }
 
     void erroDaBibliotecaMostradoERespondido()
     {
@@ -773,7 +837,14 @@ private slots:
         QVERIFY(log().contains(QStringLiteral("Falha ao gravar o diário de transações")));
     }
 
-    void opcoesComPontoEVirgulaFinal();
+    void opcoesComPontoEVirgulaFinal()
+    {
+        cenario(
+            R"({"coletas":[{"palavra_chave":"plano","mensagem":"Escolha o plano","opcoes":"Ouro;Prata;Bronze;"}]})");
+        rodar({{"codigo_transacao", "10"}, {"valor", "1000"}}, "CRT", {escolhe(1)});
+        QCOMPARE(m_s.itens, (QStringList{"Ouro", "Prata", "Bronze", ""}));
+        QVERIFY(sequencia().at(2).contains(QLatin1String(R"("automacao_coleta_informacao":"Prata")")));
+    }
 
     void cnfCanceladoMantemAsPendentes()
     {
@@ -844,109 +915,27 @@ private slots:
             QCOMPARE(r.value("requer_confirmacao").toString(), QStringLiteral("2"));
     }
 
-    void displayDoClienteNoPix();
+    void displayDoClienteNoPix()
+    {
+        testsupport::writeConfig(QJsonObject{{"vitra", 1}, {"tipo_operacao", 0}});
+        m_c.reset();
+        novoControlador();
+        testsupport::writeConfig(QJsonObject{{"vitra", 0}, {"tipo_operacao", 0}});
+        rodar({{"valor", "1990"}}, "PIX");
+        const QStringList s = sequencia();
+        const int qr = s.indexOf(QRegularExpression(QStringLiteral("^ApresentaQrCode\\(\"0002.*")));
+        QVERIFY2(qr > 1, qPrintable(s.join(QLatin1Char('\n'))));
+        QCOMPARE(s.at(qr - 2), QStringLiteral(R"(AbreConexaoDisplay(""))"));
+        QCOMPARE(s.at(qr - 1), QStringLiteral("InicializaDisplay()"));
+        // One currency symbol, though the window's amount text carries its own.
+        QCOMPARE(s.at(qr + 2),
+                 QStringLiteral("ApresentaTextoColorido(\"Valor:R$ 19,90\", 2, 22, 370, 60, \"#000000\")"));
+        // The rest of the QR screen is the display's own routine (tested there). The approval goes there too, broken
+        // after 19 characters.
+        QVERIFY(s.contains(
+            QStringLiteral("ApresentaTextoColorido(\"Pagamento PIX aprov\nado\", 2, 25, 200, 20, \"#000000\")")));
+    }
 };
-
-// moc reads a raw string as a plain one and loses its way on a backslash inside it: the tests
-// whose texts hold one are defined outside the class, where moc does not look.
-#ifndef Q_MOC_RUN
-
-void TestZ3Tef::vendaDeRequisicaoChaveFicaPendente()
-{
-    const QJsonObject venda = vendaPendente();
-    QCOMPARE(sequencia(), (QStringList{R"(IniciarOperacaoTEF("{}"))",
-                                       R"(RealizarPagamentoTEF(1, "{\"transacao_pagamento\":\"A vista\",)"
-                                       R"(\"transacao_valor\":\"1000\"}", 1))"}));
-    QCOMPARE(venda.value("header").toString(), QStringLiteral("CRT"));
-    QCOMPARE(venda.value("id").toString(), QStringLiteral("1"));
-    QCOMPARE(venda.value("requer_confirmacao").toString(), QStringLiteral("2"));
-    QCOMPARE(venda.value("codigo").toInt(-1), 0);
-    QCOMPARE(venda.value("tef").toObject().value("transacao").toString(), QStringLiteral("Cartao Vender"));
-    QVERIFY(m_c->isTefStarted());
-    QCOMPARE(m_c->pendentes().size(), 1);
-    QCOMPARE(m_c->pendentes().at(0).sequencial, seq(venda).toInt());
-
-    QFETCH(QString, confirmacao);
-    QFETCH(int, acao);
-    QFile::remove(m_simLog);
-    const QJsonObject r = rodar({{"identificacao", "2"}}, confirmacao);
-    QCOMPARE(sequencia(),
-             (QStringList{QStringLiteral(R"(ConfirmarOperacaoTEF2("Cartao Vender", %1, %2))").arg(seq(venda)).arg(acao),
-                          QStringLiteral("FinalizarOperacaoTEF(1)")}));
-    QCOMPARE(r, (QJsonObject{{"header", confirmacao}, {"id", "2"}}));
-    QVERIFY(m_c->pendentes().isEmpty());
-    QVERIFY(!m_c->isTefStarted());
-    QVERIFY(log().contains(QStringLiteral("Número de transações (ainda) pendentes: 0")));
-}
-
-void TestZ3Tef::pixMostraOQrCode()
-{
-    const QJsonObject r = rodar({{"identificacao", "3"}, {"valor", "1990"}}, "PIX");
-    QCOMPARE(funcoes(), (QStringList{"IniciarOperacaoTEF", "RealizarPixTEF", "RealizarPixTEF", "RealizarPixTEF",
-                                     "RealizarPixTEF"}));
-    QCOMPARE(sequencia().at(1), QStringLiteral(R"(RealizarPixTEF("{\"transacao_valor\":\"1990\"}", 1))"));
-    QCOMPARE(r.value("tef").toObject().value("transacao").toString(), QStringLiteral("Digital Pagar"));
-    QCOMPARE(r.value("requer_confirmacao").toString(), QStringLiteral("2"));
-    QVERIFY(m_c->isTefStarted());
-    QCOMPARE(m_s.imagens.size(), 3);
-    QImage img;
-    QVERIFY(img.loadFromData(QByteArray::fromBase64(m_s.imagens.first().toLatin1()), "PNG"));
-    for (const QString &t : qAsConst(m_s.textos))
-        QVERIFY2(!t.contains(QLatin1String("QRCODE;")), qPrintable(t));
-    QVERIFY(m_s.textos.contains(QStringLiteral("Leia o QRCode abaixo para realizar o pagamento.\n Valor: ") +
-                                m_c->formataValor("1990") + QStringLiteral("\n\n\n")));
-    QVERIFY(m_s.textos.contains(QStringLiteral("Pagamento PIX aprovado")));
-}
-
-void TestZ3Tef::desistenciaDaColeta()
-{
-    const QJsonObject r = rodar({{"codigo_transacao", "10"}}, "CRT", {cancela()});
-    QCOMPARE(sequencia().at(2),
-             QStringLiteral(R"(RealizarPagamentoTEF(1, )"
-                            R"("{\"automacao_coleta_retorno\":\"9\",\"automacao_coleta_sequencial\":\"1\"}", 0))"));
-    QCOMPARE(r.value("requer_confirmacao").toString(), QStringLiteral("1"));
-    QCOMPARE(funcoes().last(), QStringLiteral("FinalizarOperacaoTEF"));
-}
-
-void TestZ3Tef::valorDigitadoEConvertido()
-{
-    rodar({{"codigo_transacao", "10"}}, "CRT", {digita("1.234,56")});
-    QVERIFY(sequencia().at(2).contains(QLatin1String(R"(\"automacao_coleta_informacao\":\"1234.56\")")));
-    QCOMPARE(m_c->vo().valor, QStringLiteral("1.234,56"));
-    QCOMPARE(m_s.formatos.first(), true); // the amount step formats what is typed
-    QCOMPARE(m_s.primeiras.last(), QStringLiteral("Venda Crédito\n Valor: ") + m_c->formataValor("1.234,56"));
-    QVERIFY(log().contains(QStringLiteral("[Z3_Tef_Controller] Formatar valor. Saída: 1234.56")));
-}
-
-void TestZ3Tef::opcoesComPontoEVirgulaFinal()
-{
-    cenario(R"({"coletas":[{"palavra_chave":"plano","mensagem":"Escolha o plano","opcoes":"Ouro;Prata;Bronze;"}]})");
-    rodar({{"codigo_transacao", "10"}, {"valor", "1000"}}, "CRT", {escolhe(1)});
-    QCOMPARE(m_s.itens, (QStringList{"Ouro", "Prata", "Bronze", ""}));
-    QVERIFY(sequencia().at(2).contains(QLatin1String(R"(\"automacao_coleta_informacao\":\"Prata\")")));
-}
-
-void TestZ3Tef::displayDoClienteNoPix()
-{
-    testsupport::writeConfig(QJsonObject{{"vitra", 1}, {"tipo_operacao", 0}});
-    m_c.reset();
-    novoControlador();
-    testsupport::writeConfig(QJsonObject{{"vitra", 0}, {"tipo_operacao", 0}});
-    rodar({{"valor", "1990"}}, "PIX");
-    const QStringList s = sequencia();
-    const int qr = s.indexOf(QRegularExpression(QStringLiteral("^ApresentaQrCode\\(\"0002.*")));
-    QVERIFY2(qr > 1, qPrintable(s.join(QLatin1Char('\n'))));
-    QCOMPARE(s.at(qr - 2), QStringLiteral(R"(AbreConexaoDisplay(""))"));
-    QCOMPARE(s.at(qr - 1), QStringLiteral("InicializaDisplay()"));
-    // One currency symbol, though the window's amount text carries its own.
-    QCOMPARE(s.at(qr + 2), QStringLiteral(R"(ApresentaTextoColorido("Valor:R$ 19,90", 2, 22, 370, 60, "#000000"))"));
-    // The rest of the QR screen is the display's own routine (tested there). The approval goes there too, broken after
-    // 19 characters.
-    QVERIFY(
-        s.contains(QStringLiteral(R"(ApresentaTextoColorido("Pagamento PIX aprov\nado", 2, 25, 200, 20, "#000000"))")));
-}
-
-#endif // Q_MOC_RUN
 
 QTEST_MAIN(TestZ3Tef)
 #include "tst_Z3_Tef.moc"

@@ -116,10 +116,8 @@ QStringList sequenciaSimulada(const QString &arquivo)
     QStringList r;
     for (const QJsonObject &c : chamadasSimuladas(arquivo)) {
         QStringList args;
-        for (const QJsonValue &v : c.value(QStringLiteral("argumentos")).toArray()) {
-            const QByteArray json = QJsonDocument(QJsonArray{v}).toJson(QJsonDocument::Compact);
-            args << (v.isString() ? QString::fromUtf8(json.mid(1, json.size() - 2)) : QString::number(v.toInt()));
-        }
+        for (const QJsonValue &v : c.value(QStringLiteral("argumentos")).toArray())
+            args << (v.isString() ? '"' + v.toString() + '"' : QString::number(v.toInt()));
         r << c.value(QStringLiteral("funcao")).toString() + QLatin1Char('(') + args.join(QStringLiteral(", ")) +
                  QLatin1Char(')');
     }

@@ -36,8 +36,8 @@ void writeConfig(const QJsonObject &overrides);
 int runPosClient(const QStringList &arguments, int timeoutMs, QString *output = nullptr);
 
 // The simulated libraries' call log ("Z3_SIM_LOG"): one {"funcao", "argumentos"} per call,
-// in call order; the names of the entry points called; "Funcao(arg, arg)" per call, texts as
-// JSON strings and numbers in decimal.
+// in call order; the names of the entry points called; "Funcao(arg, arg)" per call, texts in
+// double quotes as they are (not escaped) and numbers in decimal.
 QList<QJsonObject> chamadasSimuladas(const QString &arquivo);
 QStringList funcoesSimuladas(const QString &arquivo);
 QStringList sequenciaSimulada(const QString &arquivo);
