@@ -35,15 +35,6 @@ QJsonObject parametros(const char *pares)
     return o;
 }
 
-// A pending entry with the given number and transaction name.
-SequencialInfo entrada(int sequencial, const char *transacao)
-{
-    SequencialInfo i;
-    i.sequencial = sequencial;
-    i.transacao = QString::fromLatin1(transacao);
-    return i;
-}
-
 QList<int> sequenciais(const ControllerSequencial &c)
 {
     QList<int> r;
@@ -153,10 +144,7 @@ private:
     QStringList sequencia() const { return testsupport::sequenciaSimulada(m_simLog); }
     QStringList funcoes() const { return testsupport::funcoesSimuladas(m_simLog); }
     QString log() const { return QString::fromUtf8(testsupport::readAll(m_log)); }
-    static QString seq(const QJsonObject &resultado)
-    {
-        return resultado.value("tef").toObject().value("sequencial").toString();
-    }
+    static QString seq(const QJsonObject &r) { return r.value("tef").toObject().value("sequencial").toString(); }
     // A sale approved from the key-number request, left pending in an open TEF operation.
     QJsonObject vendaPendente(const char *valor = "1000")
     {
@@ -504,7 +492,7 @@ private slots:
         QFETCH(QString, linha);
         ControllerSequencial c;
         for (int s : iniciais)
-            c.adicionarSequencial(entrada(s, "Cartao Vender"));
+            c.adicionarSequencial({s, "Cartao Vender"});
         QCOMPARE(sequenciais(c), iniciais); // in arrival order
         if (!iniciais.isEmpty())
             QVERIFY(
