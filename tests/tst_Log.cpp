@@ -18,10 +18,8 @@ void silence(QtMsgType, const QMessageLogContext &, const QString &) {}
 
 QStringList fileLines(const QString &path)
 {
-    QString text = QString::fromUtf8(testsupport::readAll(path));
-    if (text.endsWith(QLatin1Char('\n')))
-        text.chop(1);
-    return text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
+    const QString text = QString::fromUtf8(testsupport::readAll(path));
+    return text.isEmpty() ? QStringList() : text.chopped(text.endsWith(QLatin1Char('\n')) ? 1 : 0).split('\n');
 }
 
 const QString prefix = QStringLiteral(R"(^\{\d\d/\d\d/\d\d \d\d:\d\d:\d\d:\d\d\d\}\{Z3_TEFZoduvud\})");
