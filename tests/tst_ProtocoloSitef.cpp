@@ -85,8 +85,7 @@ private slots:
         QFETCH(QString, nome);
         const QByteArray requisicao = testsupport::dataFile(nome + QStringLiteral(".001"));
         const QByteArray esperado = testsupport::dataFile(nome + QStringLiteral(".json"));
-        QVERIFY(!requisicao.isEmpty());
-        QVERIFY(!esperado.isEmpty());
+        QVERIFY(!requisicao.isEmpty() && !esperado.isEmpty());
         ProtocoloSitef protocolo;
         QCOMPARE(protocolo.requestToJson(QString::fromUtf8(requisicao)).toUtf8(), esperado);
     }
@@ -262,8 +261,7 @@ private slots:
             {{QStringLiteral("tag_comprovante"), tagComprovante}, {QStringLiteral("tag_028_001"), tag028001}});
         const QByteArray entrada = testsupport::dataFile(resultado);
         const QByteArray bytes = testsupport::dataFile(esperado);
-        QVERIFY(!entrada.isEmpty());
-        QVERIFY(!bytes.isEmpty());
+        QVERIFY(!entrada.isEmpty() && !bytes.isEmpty());
         QCOMPARE(converter(Conversao(conversao), QString::fromUtf8(entrada)).toUtf8(), bytes);
     }
 
@@ -396,13 +394,12 @@ private slots:
     void vantorLogNeverHoldsCardData()
     {
         // The received document is logged: the card number and the track must not appear in clear.
-        const QString log = QStringLiteral("z3_log.txt");
-        QFile::remove(log);
-        qputenv("Z3_LOG", log.toUtf8());
+        QFile::remove(QStringLiteral("z3_log.txt"));
+        qputenv("Z3_LOG", "z3_log.txt");
         const QJsonObject r{{"header", "CRT"},
                             {"dados_transacao", "Pan:4111111111111234,Trilha02:4111111111111234=28121010"}};
         QVERIFY(!converter(Vantor, json(r)).isEmpty());
-        const QByteArray escrito = testsupport::readAll(log);
+        const QByteArray escrito = testsupport::readAll(QStringLiteral("z3_log.txt"));
         QVERIFY(escrito.contains("411111******1234"));
         QVERIFY(!escrito.contains("4111111111111234"));
         QVERIFY(!escrito.contains("28121010"));
