@@ -13,7 +13,8 @@ class TestVitraController : public QObject
 
 private:
     QTemporaryDir m_dir;
-    QString m_simLog, m_log, m_cenario, m_tela;
+    const QString m_simLog = m_dir.filePath("chamadas.jsonl"), m_log = m_dir.filePath("log.txt"),
+                  m_cenario = m_dir.filePath("cenario.json"), m_tela = m_dir.filePath("tela.json");
 
     QList<QJsonObject> chamadas() const { return testsupport::chamadasSimuladas(m_simLog); }
     QStringList funcoes() const { return testsupport::funcoesSimuladas(m_simLog); }
@@ -23,10 +24,6 @@ private slots:
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());
-        m_simLog = m_dir.filePath(QStringLiteral("chamadas.jsonl"));
-        m_log = m_dir.filePath(QStringLiteral("log.txt"));
-        m_cenario = m_dir.filePath(QStringLiteral("cenario.json"));
-        m_tela = m_dir.filePath(QStringLiteral("tela.json"));
         qputenv("Z3_SIM_LOG", m_simLog.toUtf8());
         qputenv("Z3_SIM_DISPLAY", m_tela.toUtf8());
         qputenv("Z3_LOG", m_log.toUtf8());
@@ -38,8 +35,7 @@ private slots:
     {
         QFile::remove(m_simLog);
         QFile::remove(m_log);
-        QFile::remove(m_cenario);
-        qunsetenv("Z3_SIM_CENARIO");
+        qunsetenv("Z3_SIM_CENARIO"); // the refused connection's scenario is for its own test only
         habilitar(1);
     }
 
