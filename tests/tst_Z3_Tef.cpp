@@ -68,9 +68,9 @@ private:
     static Resposta cancela() { return {Resposta::Cancelar, QString(), 0}; }
 
     QTemporaryDir m_dir;
-    QString m_simLog, m_log;
+    const QString m_simLog = m_dir.filePath("chamadas.jsonl"), m_log = m_dir.filePath("log.txt"),
+                  m_cenario = m_dir.filePath("cenario.json");
     std::unique_ptr<Z3_Tef_Controller> m_c;
-    QString m_cenario;
     // What the controller signalled to the window during the test.
     struct Sinais
     {
@@ -575,9 +575,6 @@ private slots:
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());
-        m_simLog = m_dir.filePath(QStringLiteral("chamadas.jsonl"));
-        m_cenario = m_dir.filePath(QStringLiteral("cenario.json"));
-        m_log = m_dir.filePath(QStringLiteral("log.txt"));
         qputenv("Z3_SIM_LOG", m_simLog.toUtf8());
         qputenv("Z3_LOG", m_log.toUtf8());
         if (qEnvironmentVariableIsEmpty("Z3_LIB_DIR"))
