@@ -1,0 +1,4 @@
+#pragma once
+
+// The simulators' call-log readers live in TestSupport.h.
+#include "TestSupport.h"
