@@ -1,4 +1,2 @@
 #pragma once
-
-// The simulators' call-log readers live in TestSupport.h.
-#include "TestSupport.h"
+#include "TestSupport.h" // the simulators' call-log readers live there

@@ -11,8 +11,7 @@ namespace testsupport {
 // so that a new Z3_Tef controller recovers nothing a previous test left; always true.
 inline bool removeJournal()
 {
-    QFile::remove(DiarioTransacoes::arquivoAoLadoDe(configPath()));
-    return true;
+    return QFile::remove(DiarioTransacoes::arquivoAoLadoDe(configPath())) || true;
 }
 
 } // namespace testsupport

@@ -25,14 +25,9 @@ bool writeAll(const QString &path, const QByteArray &bytes)
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
 }
 
-QString dataPath(const QString &name)
-{
-    return QStringLiteral(Z3_TEST_DATA_DIR) + QLatin1Char('/') + name;
-}
-
 QByteArray dataFile(const QString &name)
 {
-    return readAll(dataPath(name));
+    return readAll(QStringLiteral(Z3_TEST_DATA_DIR "/") + name);
 }
 
 bool waitUntil(const std::function<bool()> &condition, int timeoutMs)

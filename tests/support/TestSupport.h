@@ -17,7 +17,6 @@ QByteArray readAll(const QString &path);
 bool writeAll(const QString &path, const QByteArray &bytes);
 
 // A file under tests/data.
-QString dataPath(const QString &name);
 QByteArray dataFile(const QString &name);
 
 // Waits, spinning the event loop, until the condition holds (true) or the deadline passes.
