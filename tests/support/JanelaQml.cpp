@@ -3,6 +3,8 @@
 #include <QQmlContext>
 #include <QTest>
 
+#include <algorithm>
+
 JanelaQml::JanelaQml(Base_Controller *controller) : m_engine(std::make_unique<QQmlApplicationEngine>())
 {
     m_engine->rootContext()->setContextProperty(QStringLiteral("controller"), controller);
@@ -18,34 +20,17 @@ QObject *JanelaQml::objeto(const QString &nome) const
 {
     if (!m_janela)
         return nullptr;
-    if (QObject *o = m_janela->findChild<QObject *>(nome))
-        return o;
     // Popups and the banner live under the window's overlay and content item.
-    if (QObject *o = m_janela->contentItem()->findChild<QObject *>(nome))
-        return o;
-    return nullptr;
-}
-
-QQuickItem *JanelaQml::item(const QString &nome) const
-{
-    return qobject_cast<QQuickItem *>(objeto(nome));
+    QObject *o = m_janela->findChild<QObject *>(nome);
+    return o ? o : m_janela->contentItem()->findChild<QObject *>(nome);
 }
 
 QObject *JanelaQml::popup(const QString &nome) const
 {
-    if (!m_janela)
-        return nullptr;
-    const auto todos = m_janela->contentItem()->findChildren<QObject *>(nome);
-    for (QObject *o : todos) {
-        if (o->property("opened").toBool())
-            return o;
-    }
-    return nullptr;
-}
-
-bool JanelaQml::clica(const QString &nome) const
-{
-    return clica(item(nome));
+    const auto todos = m_janela ? m_janela->contentItem()->findChildren<QObject *>(nome) : QList<QObject *>();
+    const auto aberto =
+        std::find_if(todos.begin(), todos.end(), [](QObject *o) { return o->property("opened").toBool(); });
+    return aberto == todos.end() ? nullptr : *aberto;
 }
 
 bool JanelaQml::clica(QQuickItem *alvo) const

@@ -21,13 +21,13 @@ public:
     FakeRestartHandler &restart() { return m_restart; }
 
     // An element of the window, or of an open popup, by objectName.
-    QQuickItem *item(const QString &nome) const;
+    QQuickItem *item(const QString &nome) const { return qobject_cast<QQuickItem *>(objeto(nome)); }
     QObject *objeto(const QString &nome) const;
     // The first open popup with this objectName (aviso, config), or nullptr.
     QObject *popup(const QString &nome) const;
 
     // Clicks an item in the middle; false when it is not on screen.
-    bool clica(const QString &nome) const;
+    bool clica(const QString &nome) const { return clica(item(nome)); }
     bool clica(QQuickItem *item) const;
 
 private:

@@ -42,11 +42,7 @@ QStringList LogCapture::linhas() const
 
 int LogCapture::contar(const QString &trecho) const
 {
-    QMutexLocker lock(&g_mutex);
-    int n = 0;
-    for (const QString &l : qAsConst(g_linhas))
-        n += l.contains(trecho) ? 1 : 0;
-    return n;
+    return linhas().filter(trecho).size();
 }
 
 int LogCapture::indice(const QString &trecho, int desde) const

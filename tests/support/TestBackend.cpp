@@ -16,11 +16,9 @@ TestBackend::~TestBackend()
 
 QString TestBackend::resultadoEco(const QJsonObject &requisicao)
 {
-    QJsonObject r;
-    r.insert(QStringLiteral("header"), requisicao.value(QLatin1String("header")));
-    r.insert(QStringLiteral("identificacao"),
-             requisicao.value(QLatin1String("parametros")).toObject().value(QLatin1String("identificacao")));
-    r.insert(QStringLiteral("requer_confirmacao"), QStringLiteral("0"));
+    const QJsonObject r{{"header", requisicao.value("header")},
+                        {"identificacao", requisicao.value("parametros").toObject().value("identificacao")},
+                        {"requer_confirmacao", "0"}};
     return QString::fromUtf8(QJsonDocument(r).toJson(QJsonDocument::Compact));
 }
 
@@ -30,41 +28,11 @@ void TestBackend::setResultado(Resultado resultado)
     m_resultado = std::move(resultado);
 }
 
-void TestBackend::segurar()
-{
-    QMutexLocker lock(&m_mutex);
-    m_segurar = true;
-}
-
 void TestBackend::liberar()
 {
     QMutexLocker lock(&m_mutex);
     m_segurar = false;
     m_liberado.wakeAll();
-}
-
-bool TestBackend::emEspera() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_emEspera;
-}
-
-QStringList TestBackend::requisicoes() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_requisicoes;
-}
-
-int TestBackend::execucoes() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_execucoes;
-}
-
-qint64 TestBackend::ultimoResultadoNs() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_ultimoResultadoNs;
 }
 
 void TestBackend::setJsonConfigs(QString value)

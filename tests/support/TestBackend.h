@@ -25,15 +25,21 @@ public:
     void setResultado(Resultado resultado);
 
     // While held, a started transaction waits for liberar() before answering.
-    void segurar();
+    void segurar()
+    {
+        QMutexLocker l(&m_mutex);
+        m_segurar = true;
+    }
     void liberar();
     // True while a transaction is inside run(), waiting on the hold.
-    bool emEspera() const;
+    bool emEspera() const { return lido(m_emEspera); }
 
-    QStringList requisicoes() const; // every JSON request received, in order
-    int execucoes() const;           // transactions run (runs refused while busy not counted)
+    // Every JSON request received, in order.
+    QStringList requisicoes() const { return lido(m_requisicoes); }
+    // Transactions run (runs refused while busy not counted).
+    int execucoes() const { return lido(m_execucoes); }
     // std::chrono::steady_clock time in nanoseconds just before the last result was emitted.
-    qint64 ultimoResultadoNs() const;
+    qint64 ultimoResultadoNs() const { return lido(m_ultimoResultadoNs); }
 
     static QString resultadoEco(const QJsonObject &requisicao);
 
@@ -57,6 +63,14 @@ protected:
     void run() override;
 
 private:
+    // A member written by the backend thread, read under the lock.
+    template <typename T>
+    T lido(const T &membro) const
+    {
+        QMutexLocker l(&m_mutex);
+        return membro;
+    }
+
     mutable QMutex m_mutex;
     QWaitCondition m_liberado;
     bool m_segurar = false;

@@ -1,9 +1,9 @@
 #include "TestController.h"
 
-#include <QEventLoop>
+#include "TestSupport.h"
+
 #include <QJsonDocument>
 #include <QTest>
-#include <QTimer>
 
 TestController::TestController(QObject *parent) : Base_Controller(parent) {}
 
@@ -17,24 +17,6 @@ TestController::~TestController()
 void TestController::setJsonConfigs(QString value)
 {
     jsonConfigs = QJsonDocument::fromJson(value.toUtf8()).object();
-}
-
-void TestController::onClickButtonOK(QString valorOfTextField, int estado)
-{
-    emit okClicado(valorOfTextField, estado);
-    liberarFluxo();
-}
-
-void TestController::onClickButtonVoltar()
-{
-    emit voltarClicado();
-    liberarFluxo();
-}
-
-void TestController::onClickButtonCancelar()
-{
-    emit cancelarClicado();
-    liberarFluxo();
 }
 
 void TestController::ProcessaTEF()
@@ -60,18 +42,5 @@ void TestController::trataRetorno(const QJsonValue &) {}
 
 bool esperaTerminar(QThread &thread, int timeoutMs)
 {
-    QEventLoop loop;
-    QTimer verifica;
-    QObject::connect(&verifica, &QTimer::timeout, &loop, [&] {
-        if (thread.isFinished())
-            loop.quit();
-    });
-    QTimer prazo;
-    prazo.setSingleShot(true);
-    QObject::connect(&prazo, &QTimer::timeout, &loop, &QEventLoop::quit);
-    verifica.start(2);
-    prazo.start(timeoutMs);
-    if (!thread.isFinished())
-        loop.exec();
-    return thread.isFinished();
+    return testsupport::waitUntil([&thread] { return thread.isFinished(); }, timeoutMs);
 }

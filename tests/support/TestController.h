@@ -33,9 +33,21 @@ public:
     std::atomic<bool> passouPortao{false};
 
     void setJsonConfigs(QString value) override;
-    void onClickButtonOK(QString valorOfTextField, int estado) override;
-    void onClickButtonVoltar() override;
-    void onClickButtonCancelar() override;
+    void onClickButtonOK(QString valorOfTextField, int estado) override
+    {
+        emit okClicado(valorOfTextField, estado);
+        liberarFluxo();
+    }
+    void onClickButtonVoltar() override
+    {
+        emit voltarClicado();
+        liberarFluxo();
+    }
+    void onClickButtonCancelar() override
+    {
+        emit cancelarClicado();
+        liberarFluxo();
+    }
 
 signals:
     void okClicado(QString valor, int estado);

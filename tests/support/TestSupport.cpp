@@ -6,6 +6,7 @@
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
 #include <QThread>
@@ -24,14 +25,9 @@ bool writeAll(const QString &path, const QByteArray &bytes)
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
 }
 
-QString dataPath(const QString &name)
-{
-    return QStringLiteral(Z3_TEST_DATA_DIR) + QLatin1Char('/') + name;
-}
-
 QByteArray dataFile(const QString &name)
 {
-    return readAll(dataPath(name));
+    return readAll(QStringLiteral(Z3_TEST_DATA_DIR "/") + name);
 }
 
 bool waitUntil(const std::function<bool()> &condition, int timeoutMs)
@@ -91,6 +87,36 @@ void stopProcess(QProcess *process)
     if (!process->waitForFinished(30000))
         process->kill();
     process->waitForFinished(30000);
+}
+
+QList<QJsonObject> chamadasSimuladas(const QString &arquivo)
+{
+    QList<QJsonObject> r;
+    for (const QByteArray &linha : readAll(arquivo).split('\n'))
+        if (!linha.trimmed().isEmpty())
+            r << QJsonDocument::fromJson(linha).object();
+    return r;
+}
+
+QStringList funcoesSimuladas(const QString &arquivo)
+{
+    QStringList r;
+    for (const QJsonObject &c : chamadasSimuladas(arquivo))
+        r << c.value(QStringLiteral("funcao")).toString();
+    return r;
+}
+
+QStringList sequenciaSimulada(const QString &arquivo)
+{
+    QStringList r;
+    for (const QJsonObject &c : chamadasSimuladas(arquivo)) {
+        QStringList args;
+        for (const QJsonValue &v : c.value(QStringLiteral("argumentos")).toArray())
+            args << (v.isString() ? '"' + v.toString() + '"' : QString::number(v.toInt()));
+        r << c.value(QStringLiteral("funcao")).toString() + QLatin1Char('(') + args.join(QStringLiteral(", ")) +
+                 QLatin1Char(')');
+    }
+    return r;
 }
 
 } // namespace testsupport

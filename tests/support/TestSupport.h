@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QJsonObject>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -16,7 +17,6 @@ QByteArray readAll(const QString &path);
 bool writeAll(const QString &path, const QByteArray &bytes);
 
 // A file under tests/data.
-QString dataPath(const QString &name);
 QByteArray dataFile(const QString &name);
 
 // Waits, spinning the event loop, until the condition holds (true) or the deadline passes.
@@ -33,6 +33,13 @@ void writeConfig(const QJsonObject &overrides);
 // -1 when it did not start, -2 when killed at the deadline, -3 when it crashed.
 // Its output, stdout and stderr merged, goes to `output` when given.
 int runPosClient(const QStringList &arguments, int timeoutMs, QString *output = nullptr);
+
+// The simulated libraries' call log ("Z3_SIM_LOG"): one {"funcao", "argumentos"} per call,
+// in call order; the names of the entry points called; "Funcao(arg, arg)" per call, texts in
+// double quotes as they are (not escaped) and numbers in decimal.
+QList<QJsonObject> chamadasSimuladas(const QString &arquivo);
+QStringList funcoesSimuladas(const QString &arquivo);
+QStringList sequenciaSimulada(const QString &arquivo);
 
 // Ends a started program as a session logout would (SIGTERM), killing it if it
 // does not end within 30 s; nothing for a null or finished process.

@@ -1,0 +1,82 @@
+#include "util/DadosSensiveis.h"
+#include "util/getMaskFromPelmora.h"
+
+#include <QtTest>
+
+// Secrets kept out of what is logged, and the input mask for a typed value.
+class TestUtil : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void masksSecretsKeepsTheRest_data()
+    {
+        QTest::addColumn<QString>("texto");
+        QTest::addColumn<QString>("esperado");
+        const auto linha = [](const char *nome, const char *texto, const char *esperado) {
+            QTest::newRow(nome) << QString::fromUtf8(texto) << QString::fromUtf8(esperado);
+        };
+        linha("key-number password line", "000-000 = ADM\n375-025 = s3nh@\n999-999 = 0",
+              "000-000 = ADM\n375-025 = ****\n999-999 = 0");
+        linha("JSON password keys",
+              "{\"adm_senha\":\"abc\\\"d\",\"transacao_administracao_senha\":\"x\",\"loja\":\"1\"}",
+              "{\"adm_senha\":\"****\",\"transacao_administracao_senha\":\"****\",\"loja\":\"1\"}");
+        linha("card number keeps first 6 and last 4", "740-000 = 4111111111111111", "740-000 = 411111******1111");
+        linha("long number failing the card check stays", "20261206101500 1234567890123",
+              "20261206101500 1234567890123");
+        linha("track 2 loses everything after the number", "trilha ;4111111111111111=25121011234?",
+              "trilha ;411111******1111=****?");
+        linha("track 1 loses name and the rest", "%B4111111111111111^SILVA/JOAO^2512101?", "%B411111******1111^****");
+        linha("card number in groups of blanks", "cartao 4111 1111 1111 1111 lido", "cartao 4111 11** **** 1111 lido");
+        linha("card number in groups of dashes", "PAN=5500-0000-0000-0004;", "PAN=5500-00**-****-0004;");
+        linha("grouped card number after other groups", "lote 12 4111 1111 1111 1111", "lote 12 4111 11** **** 1111");
+        linha("grouped digits failing the card check stay", "1234 5678 9012 3456 e 000-000 = CRT",
+              "1234 5678 9012 3456 e 000-000 = CRT");
+        linha("amounts, dates and ids stay", "003-000 = 1000\n022-000 = 06122026\n001-000 = 123",
+              "003-000 = 1000\n022-000 = 06122026\n001-000 = 123");
+    }
+
+    void masksSecretsKeepsTheRest()
+    {
+        QFETCH(QString, texto);
+        QTEST(mascararDadosSensiveis(texto), "esperado");
+    }
+
+    void inputMask_data()
+    {
+        // The library's type and date format; nullptr leaves the member out.
+        QTest::addColumn<QJsonObject>("tef");
+        QTest::addColumn<QString>("mascara");
+        const auto linha = [](const char *nome, const char *tipo, const char *formato, const char *mascara) {
+            QJsonObject o;
+            if (tipo)
+                o.insert(QStringLiteral("automacao_coleta_tipo"), QString::fromUtf8(tipo));
+            if (formato)
+                o.insert(QStringLiteral("automacao_coleta_mascara"), QString::fromUtf8(formato));
+            QTest::newRow(nome) << o << QString::fromLatin1(mascara);
+        };
+        linha("date type without a format is a short date", "D", nullptr, "99/99/99;_");
+        linha("month and year", "D", "MM/yy", "99/99;_");
+        linha("short date", "D", "dd/MM/yy", "99/99/99;_");
+        linha("long date", "D", "dd/MM/yyyy", "99/99/9999;_");
+        linha("any type with a known format", "N", "dd/MM/yyyy", "99/99/9999;_");
+        linha("a format without a type gives nothing", nullptr, "dd/MM/yy", "");
+        linha("an empty type gives nothing", "", "dd/MM/yy", "");
+        linha("a format in upper case gives nothing", "D", "DD/MM/YY", "");
+        linha("an unknown format gives nothing", "D", "yyyy-MM-dd", "");
+        linha("a number without a format gives nothing", "N", nullptr, "");
+        linha("a lower-case date type is not a date", "d", nullptr, "");
+        linha("nothing at all", nullptr, nullptr, "");
+        QTest::newRow("members that are not texts count as empty")
+            << QJsonObject{{"automacao_coleta_tipo", 1}, {"automacao_coleta_mascara", "dd/MM/yy"}} << "";
+    }
+
+    void inputMask()
+    {
+        QFETCH(QJsonObject, tef);
+        QTEST(getMaskFromPelmora(tef), "mascara");
+    }
+};
+
+QTEST_GUILESS_MAIN(TestUtil)
+#include "tst_Util.moc"

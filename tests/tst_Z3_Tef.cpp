@@ -1,0 +1,926 @@
+#include "TestJournal.h"
+#include "TestSupport.h"
+#include "app/GlobalFlags.h"
+#include "platform/Platform.h"
+#include "tef/ControllerSequencial.h"
+#include "tef/DiarioTransacoes.h"
+#include "tef/Z3_Tef_Controller.h"
+#include "tef/Z3_Tef_Library.h"
+#include "tef/Z3_Tef_Protocolo.h"
+#include "tef/Z3_Tef_VO.h"
+#include "ui/PortaoOperador.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+QJsonObject requisicao(const QString &header, const QJsonObject &parametros)
+{
+    return QJsonObject{{"operacao", 0}, {"header", header}, {"parametros", parametros}};
+}
+
+// "key=value key=value" -> the request's parameters, every value a text.
+QJsonObject parametros(const char *pares)
+{
+    QJsonObject o;
+    for (const QString &par : QString::fromUtf8(pares).split(QLatin1Char(' '), Qt::SkipEmptyParts))
+        o.insert(par.section(QLatin1Char('='), 0, 0), par.section(QLatin1Char('='), 1));
+    return o;
+}
+
+QList<int> sequenciais(const ControllerSequencial &c)
+{
+    QList<int> r;
+    for (const SequencialInfo &i : c.listaSequenciais())
+        r << i.sequencial;
+    return r;
+}
+
+} // namespace
+
+// The Z3_Tef backend: its pure reply and value rules, its binding, the list of
+// transactions that wait for the POS's confirmation, the gate where the run waits
+// for the cashier, and the controller end to end against the simulated library. The library call
+// sequences are read back from the simulator's call log; the cashier is played
+// by answering whenever the run waits at the operator gate. moc reads raw
+// strings as plain ones: inside them, no backslash, no '#', no comma outside
+// brackets within a macro's arguments.
+class TestZ3Tef : public QObject
+{
+    Q_OBJECT
+
+private:
+    struct Resposta
+    {
+        enum Acao { Ok, Cancelar } acao;
+        QString texto;
+        int estado;
+    };
+    static Resposta digita(const QString &t) { return {Resposta::Ok, t, 1}; }
+    static Resposta escolhe(int i) { return {Resposta::Ok, QString::number(i), 2}; }
+    static Resposta cancela() { return {Resposta::Cancelar, QString(), 0}; }
+
+    QTemporaryDir m_dir;
+    const QString m_simLog = m_dir.filePath("chamadas.jsonl"), m_log = m_dir.filePath("log.txt"),
+                  m_cenario = m_dir.filePath("cenario.json");
+    std::unique_ptr<Z3_Tef_Controller> m_c;
+    // What the controller signalled to the window during the test.
+    struct Sinais
+    {
+        QStringList textos, primeiras, erros, imagens, nsus, itens;
+        QList<bool> formatos;
+        int avisos = 0;
+    } m_s;
+
+    void cenario(const QByteArray &json)
+    {
+        testsupport::writeAll(m_cenario, json);
+        qputenv("Z3_SIM_CENARIO", m_cenario.toUtf8());
+    }
+
+    void novoControlador()
+    {
+        testsupport::removeJournal();
+        m_c = std::make_unique<Z3_Tef_Controller>();
+        Z3_Tef_Controller *c = m_c.get();
+        connect(c, &Base_Controller::textChanged, this, [this](const QString &t) { m_s.textos << t; });
+        connect(c, &Base_Controller::firstTextChanged, this, [this](const QString &t) { m_s.primeiras << t; });
+        connect(c, &Base_Controller::showMessageError, this, [this](const QString &t) { m_s.erros << t; });
+        connect(c, &Base_Controller::textImageDataChanged, this, [this](const QString &t) { m_s.imagens << t; });
+        connect(c, &Base_Controller::enviaNSU, this, [this](const QString &t) { m_s.nsus << t; });
+        connect(c, &Base_Controller::showAviso, this, [this] { ++m_s.avisos; });
+        connect(c, &Base_Controller::addItemList, this, [this](const QString &t) { m_s.itens << t; });
+        connect(c, &Base_Controller::clearItemsList, this, [this] { m_s.itens.clear(); });
+        connect(c, &Base_Controller::formatValue, this, [this](bool f) { m_s.formatos << f; });
+        QFile::remove(m_simLog); // SetClientTCP of the construction is checked on its own
+    }
+
+    // Runs one request to its result, answering the cashier's steps in order.
+    QJsonObject rodar(const QJsonObject &parametros, const QString &header, QList<Resposta> respostas = {})
+    {
+        QJsonObject req{{"operacao", 0}, {"header", header}, {"parametros", parametros}};
+        requisicaoJson = false;
+        tefEmProcessamento = false;
+        m_c->setJsonConfigs(QString::fromUtf8(QJsonDocument(req).toJson(QJsonDocument::Compact)));
+        QString resultado;
+        bool chegou = false;
+        const QMetaObject::Connection conexao =
+            connect(m_c.get(), &Base_Controller::responseProcessTEF, this, [&](const QString &r) {
+                resultado = r;
+                chegou = true;
+            });
+        m_c->start();
+        QDeadlineTimer prazo(20000);
+        while (!(chegou && m_c->isFinished()) && !prazo.hasExpired()) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            if (!m_c->aguardandoOperador())
+                continue;
+            if (respostas.isEmpty()) {
+                qWarning("the run waits for an answer the test did not give");
+                break;
+            }
+            const Resposta r = respostas.takeFirst();
+            if (r.acao == Resposta::Ok)
+                m_c->onClickButtonOK(r.texto, r.estado);
+            else
+                m_c->onClickButtonCancelar();
+        }
+        disconnect(conexao);
+        [&] {
+            QVERIFY2(chegou && respostas.isEmpty(), chegou ? "answers left over" : "no result");
+        }();
+        m_c->wait(5000);
+        QCoreApplication::processEvents();
+        return QJsonDocument::fromJson(resultado.toUtf8()).object();
+    }
+
+    QStringList sequencia() const { return testsupport::sequenciaSimulada(m_simLog); }
+    QStringList funcoes() const { return testsupport::funcoesSimuladas(m_simLog); }
+    QString log() const { return QString::fromUtf8(testsupport::readAll(m_log)); }
+    static QString seq(const QJsonObject &r) { return r.value("tef").toObject().value("sequencial").toString(); }
+    // A sale approved from the key-number request, left pending in an open TEF operation.
+    QJsonObject vendaPendente(const char *valor = "1000")
+    {
+        return rodar({{"identificacao", "1"}, {"codigo_transacao", "10"}, {"valor", valor}}, "CRT");
+    }
+
+private slots:
+
+    void predicados_data()
+    {
+        QTest::addColumn<QByteArray>("resposta");
+        QTest::addColumn<bool>("coleta");
+        QTest::addColumn<bool>("sucesso");
+        QTest::addColumn<bool>("confirmado");
+        const auto linha = [](const char *nome, const char *resposta, bool coleta, bool sucesso, bool confirmado) {
+            QTest::newRow(nome) << QByteArray(resposta) << coleta << sucesso << confirmado;
+        };
+        linha("collection step", R"({"tef":{"automacao_coleta_retorno":"0"}})", true, false, false);
+        linha("collection give-up is no step", R"({"tef":{"automacao_coleta_retorno":"9"}})", false, false, false);
+        linha("a result ends collection", R"({"tef":{"retorno":"0","automacao_coleta_retorno":"0"}})", false, true,
+              false);
+        linha("approved is not confirmed", R"({"codigo":0,"tef":{"retorno":"0"}})", false, true, false);
+        linha("return 1 confirms", R"({"codigo":0,"tef":{"retorno":"1"}})", false, false, true);
+        linha("declined", R"({"tef":{"retorno":"5"}})", false, false, false);
+        linha("numeric return is not the text 0", R"({"tef":{"retorno":0}})", false, false, false);
+        linha("no return", R"({"tef":{}})", false, false, false);
+        linha("library error without tef", R"({"codigo":-2,"mensagem":"x"})", false, false, false);
+        linha("unparsable text", "not json", false, false, false);
+        linha("empty text", "", false, false, false);
+    }
+
+    void predicados()
+    {
+        QFETCH(QByteArray, resposta);
+        const QJsonObject o = QJsonDocument::fromJson(resposta).object();
+        QTEST(Z3_Tef_Protocolo::isColeta(o), "coleta");
+        QTEST(Z3_Tef_Protocolo::isRetornoSucesso(o), "sucesso");
+        QTEST(Z3_Tef_Protocolo::isConfirmado(resposta), "confirmado");
+    }
+
+    void formatarValorColetado_data()
+    {
+        QTest::addColumn<QString>("entrada");
+        QTest::addColumn<QString>("saida");
+        const auto linha = [](const char *nome, const QString &entrada, const char *saida) {
+            QTest::newRow(nome) << entrada << QString::fromLatin1(saida);
+        };
+        linha("Brazilian grouping and decimals", "1.234,56", "1234.56");
+        linha("one digit is cents", "5", "0.05");
+        linha("two digits are cents", "50", "0.50");
+        linha("millions", "12.345.678,90", "12345678.90");
+        linha("leading zeros go", "000,05", "0.05");
+        linha("twenty digits with separators keep every digit", "123.456.789.012.345.678,90", "123456789012345678.90");
+        linha("thirty digits", "999999999999999999999999999999", "9999999999999999999999999999.99");
+        linha("text that is not a number is zero", "abc", "0.00");
+        linha("digits mixed with letters are zero", "12a", "0.00");
+        linha("a sign is not a digit", "-5", "0.00");
+        linha("empty is zero", "", "0.00");
+        linha("only separators is zero", ".,.", "0.00");
+        linha("surrounding blanks are ignored", " 1,00 ", "1.00");
+        linha("the window's currency text", "R$ 1.234,56", "1234.56");
+        linha("currency text with a non-breaking space", QString::fromUtf8("R$\u00a010,00"), "10.00");
+        linha("a symbol elsewhere is not a number", "10,00 R$", "0.00");
+    }
+
+    void formatarValorColetado()
+    {
+        QFETCH(QString, entrada);
+        QTEST(Z3_Tef_Protocolo::formatarValorColetado(entrada), "saida");
+    }
+
+    void segredosForaDoLog_data()
+    {
+        // A request goes through requisicaoParaLog, a collection answer through dadosParaLog with its key word.
+        QTest::addColumn<bool>("ehRequisicao");
+        QTest::addColumn<QString>("texto");
+        QTest::addColumn<QString>("palavraChave");
+        QTest::addColumn<QString>("trecho");
+        QTest::addColumn<bool>("visivel");
+        const QString crt = R"({"header":"CRT", "parametros":{"valor":"1000"}})";
+        const QString coleta = R"({"automacao_coleta_informacao":"1234","automacao_coleta_sequencial":"3"})";
+        QTest::newRow("password in an ADM request")
+            << true << R"({"header":"ADM","operacao":2,"parametros":{"adm_senha":"s3gr3d0","adm_usuario":"u"}})"
+            << QString() << "s3gr3d0" << false;
+        QTest::newRow("request without password is logged as it came") << true << crt << QString() << crt << true;
+        QTest::newRow("unparsable request holding the key is left out")
+            << true << R"({"parametros":{"adm_senha":"s3gr3d0")" << QString() << "s3gr3d0" << false;
+        QTest::newRow("typed password") << false << coleta << "transacao_administracao_senha"
+                                        << "1234" << false;
+        QTest::newRow("another typed step is kept") << false << coleta << "transacao_nsu"
+                                                    << "1234" << true;
+        QTest::newRow("password member in the data")
+            << false << R"({"transacao_administracao_senha":"9876"})" << QString() << "9876" << false;
+    }
+
+    void segredosForaDoLog()
+    {
+        QFETCH(bool, ehRequisicao);
+        QFETCH(QString, texto);
+        QFETCH(QString, palavraChave);
+        QFETCH(QString, trecho);
+        const QString log = ehRequisicao ? Z3_Tef_Protocolo::requisicaoParaLog(texto)
+                                         : Z3_Tef_Protocolo::dadosParaLog(texto.toUtf8(), palavraChave);
+        QTEST(log.contains(trecho), "visivel");
+    }
+
+    void mapeiaCartaoEPrazos_data()
+    {
+        QTest::addColumn<QString>("header");
+        QTest::addColumn<QJsonObject>("parametros");
+        QTest::addColumn<int>("tipoCartao");
+        QTest::addColumn<QString>("prazo"); // payment|financing|instalments
+        QTest::addColumn<int>("codigoTransacao");
+        const auto linha = [](const char *nome, const char *header, const char *pares, int cartao, const char *prazo,
+                              int codigo) {
+            QTest::newRow(nome) << header << parametros(pares) << cartao << prazo << codigo;
+        };
+        linha("code 10 is credit in one payment", "CRT", "codigo_transacao=10 quantidade_parcelas=5", 1, "A vista||",
+              10);
+        linha("code 11 with 3 instalments is store-financed credit", "CRT", "codigo_transacao=11 quantidade_parcelas=3",
+              1, "Parcelado|Estabelecimento|3", 11);
+        linha("code 11 with one instalment drops the count", "CRT", "codigo_transacao=11 quantidade_parcelas=1", 1,
+              "Parcelado|Estabelecimento|", 11);
+        linha("code 12 is issuer-financed credit", "CRT", "codigo_transacao=12 quantidade_parcelas=4", 1,
+              "Parcelado|Administradora|4", 12);
+        linha("code 12 with a count that is not a number drops it", "CRT", "codigo_transacao=12 quantidade_parcelas=x",
+              1, "Parcelado|Administradora|", 12);
+        linha("code 20 is debit in one payment", "CRT", "codigo_transacao=20", 2, "A vista||", 20);
+        linha("code 21 is post-dated debit", "CRT", "codigo_transacao=21", 2, "Pre-datado||", 21);
+        linha("code 22 with one instalment keeps the label, drops the count", "CRT",
+              "codigo_transacao=22 quantidade_parcelas=1", 2, "Parcelado|Administradora|", 22);
+        linha("code 22 with 6 instalments", "CRT", "codigo_transacao=22 quantidade_parcelas=6", 2,
+              "Parcelado|Administradora|6", 22);
+        linha("an unknown code leaves card and terms empty", "CRT",
+              "codigo_transacao=99 tipo_cartao=1 quantidade_parcelas=3", 0, "||", 99);
+        linha("without a code the request's own fields decide", "CRT", "tipo_cartao=1 quantidade_parcelas=1", 1,
+              "A vista||1", 0);
+        linha("without a code, several instalments are credit instalments", "CRT",
+              "tipo_cartao=1 quantidade_parcelas=3 tipo_parcelamento=1", 1, "Parcelado|Administradora|3", 0);
+        linha("instalment count 0 gives no payment term", "CRT", "tipo_cartao=1 quantidade_parcelas=0", 1, "||0", 0);
+        linha("instalment count that is not a number gives no payment term", "CRT",
+              "tipo_cartao=2 quantidade_parcelas=x", 2, "||x", 0);
+        linha("financing 0 is the store", "CRT", "tipo_parcelamento=0", 0, "|Estabelecimento|", 0);
+        linha("financing 2 has no label", "CRT", "tipo_parcelamento=2", 0, "||", 0);
+        linha("a code on a cancellation does not pick the card", "CNC", "codigo_transacao=10 tipo_cartao=3", 3, "||",
+              10);
+        linha("ADM with a code that is not a number reads 0", "ADM", "codigo_transacao=abc", 0, "||", 0);
+        linha("card type that is not a number reads 0", "CRT", "tipo_cartao=credito", 0, "||", 0);
+        // Members that are not texts count as absent.
+        QTest::newRow("numeric card type reads 0") << "CRT" << QJsonObject{{"tipo_cartao", 1}} << 0 << "||" << 0;
+    }
+
+    void mapeiaCartaoEPrazos()
+    {
+        QFETCH(QString, header);
+        QFETCH(QJsonObject, parametros);
+        const Z3_Tef_VO vo = Z3_Tef_VO::fromRequest(requisicao(header, parametros));
+        QCOMPARE(vo.operacao, header);
+        QTEST(vo.tipo_cartao, "tipoCartao");
+        QTEST((QStringList{vo.pagamento, vo.financiado, vo.parcelas}.join(QLatin1Char('|'))), "prazo");
+        QTEST(vo.codigo_transacao, "codigoTransacao");
+    }
+
+    void copiaCamposDeTexto()
+    {
+        const Z3_Tef_VO vo = Z3_Tef_VO::fromRequest(requisicao(
+            "ADM", parametros("identificacao=123 aplicacao=PDV versao_aplicacao=2.1 estabelecimento=E1 loja=L1 "
+                              "terminal=T1 valor=1000 adm_usuario=gerente adm_senha=s3nha opcao_coleta=2 "
+                              "nome_produto=Produto")));
+        QCOMPARE((QStringList{vo.identificacao, vo.aplicacao, vo.versao_aplicacao, vo.estabelecimento, vo.loja,
+                              vo.terminal, vo.valor, vo.adm_usuario, vo.adm_senha, vo.nome_produto}),
+                 (QStringList{"123", "PDV", "2.1", "E1", "L1", "T1", "1000", "gerente", "s3nha", "Produto"}));
+        QCOMPARE(vo.opcao_coleta, 2);
+        // Members that are not texts are empty; a request that is not an object gives an empty transaction.
+        const Z3_Tef_VO nulo =
+            Z3_Tef_VO::fromRequest(requisicao("CRT", {{"valor", 1000}, {"identificacao", QJsonValue()}}));
+        QCOMPARE((QStringList{nulo.valor, nulo.identificacao}), (QStringList{QString(), QString()}));
+        const Z3_Tef_VO vazio = Z3_Tef_VO::fromRequest(QJsonObject());
+        QCOMPARE(vazio.operacao, QString());
+        QCOMPARE(vazio.jsonOperacaoNova(), QByteArray("{}"));
+    }
+
+    void parametrosDaBiblioteca_data()
+    {
+        // What opens the operation (jsonIniciarOperacao) and what starts the transaction (jsonOperacaoNova).
+        QTest::addColumn<bool>("abertura");
+        QTest::addColumn<QString>("header");
+        QTest::addColumn<QJsonObject>("parametros");
+        QTest::addColumn<QByteArray>("esperado");
+        const auto linha = [](const char *nome, bool abertura, const char *header, const char *pares,
+                              const char *json) {
+            QTest::newRow(nome) << abertura << header << parametros(pares) << QByteArray(json);
+        };
+        linha("opening with nothing given is an empty object", true, "CRT", "", "{}");
+        linha("every opening field is renamed", true, "CRT",
+              "aplicacao=PDV versao_aplicacao=2.1 estabelecimento=E1 loja=L1 terminal=T1 valor=1000",
+              R"({"aplicacao_tela":"PDV","estabelecimento":"E1","loja":"L1","terminal":"T1","versao":"2.1"})");
+        linha("empty opening fields are left out", true, "CRT", "aplicacao= loja=L1", R"({"loja":"L1"})");
+        linha("only an amount", false, "CRT", "valor=1000", R"({"transacao_valor":"1000"})");
+        linha("instalment sale", false, "CRT", "codigo_transacao=12 quantidade_parcelas=3 valor=30000",
+              R"({"transacao_financiado":"Administradora","transacao_pagamento":"Parcelado",)"
+              R"("transacao_parcela":"3","transacao_valor":"30000"})");
+        linha("administrative user, password and product", false, "ADM", "adm_usuario=u adm_senha=p nome_produto=X",
+              R"({"transacao_administracao_senha":"p","transacao_administracao_usuario":"u","transacao_produto":"X"})");
+    }
+
+    void parametrosDaBiblioteca()
+    {
+        QFETCH(bool, abertura);
+        QFETCH(QString, header);
+        QFETCH(QJsonObject, parametros);
+        const Z3_Tef_VO vo = Z3_Tef_VO::fromRequest(requisicao(header, parametros));
+        QTEST(abertura ? vo.jsonIniciarOperacao() : vo.jsonOperacaoNova(), "esperado");
+    }
+
+    void foraDoProtocoloRecusado_data()
+    {
+        QTest::addColumn<bool>("abertaAntes");
+        QTest::addColumn<QByteArray>("dados");
+        QTest::addColumn<int>("continuacao");
+        QTest::addColumn<int>("codigo"); // 0: any failure
+        QTest::newRow("a step answered with the wrong sequential number")
+            << true
+            << QByteArray(R"({"automacao_coleta_retorno":"0","automacao_coleta_sequencial":"999",)"
+                          R"("automacao_coleta_informacao":"10,00"})")
+            << 0 << 8;
+        QTest::newRow("a sale with no open operation") << false << QByteArray(R"({"transacao_valor":"100"})") << 1 << 0;
+    }
+
+    void foraDoProtocoloRecusado()
+    {
+        // The simulator is strict, so that the controller's tests catch a call out of order.
+        QFETCH(bool, abertaAntes);
+        QFETCH(QByteArray, dados);
+        QFETCH(int, continuacao);
+        QFETCH(int, codigo);
+        Z3_Tef_Library lib;
+        QVERIFY(lib.carregar());
+        QVERIFY(Z3_Tef_Protocolo::isConfirmado(lib.iniciarOperacaoTEF("{}")));
+        const auto fecha = qScopeGuard([&] { lib.finalizarOperacaoTEF(1); });
+        if (abertaAntes)
+            lib.realizarPagamentoTEF(1, "{}", 1); // opens a collection step
+        else
+            lib.finalizarOperacaoTEF(1);
+        const QJsonObject r = QJsonDocument::fromJson(lib.realizarPagamentoTEF(1, dados, continuacao)).object();
+        QVERIFY(r.value("codigo").toInt() != 0);
+        if (codigo != 0)
+            QCOMPARE(r.value("codigo").toInt(), codigo);
+        QVERIFY(!r.value("mensagem").toString().isEmpty());
+        QVERIFY(!r.contains("tef"));
+    }
+
+    void funcoesAusentesNaoSaoChamadas_data()
+    {
+        QTest::addColumn<QString>("arquivo");
+        QTest::newRow("missing library") << m_dir.filePath(QStringLiteral("Z3_Tef01.so"));
+        QTest::newRow("a shared object that exports none of the names")
+            << platform::libraryPath(platform::ClosedLibrary::Vitra);
+    }
+
+    void funcoesAusentesNaoSaoChamadas()
+    {
+        QFETCH(QString, arquivo);
+        Z3_Tef_Library outra;
+        QCOMPARE(outra.carregar(arquivo) && outra.isLoaded(), QFileInfo::exists(arquivo));
+        QCOMPARE(outra.naoResolvidas().size(), outra.isLoaded() ? 14 : 0);
+        const QList<QByteArray> respostas{outra.setClientTCP("127.0.0.1", 1),    outra.iniciarOperacaoTEF("{}"),
+                                          outra.finalizarOperacaoTEF(1),         outra.realizarPagamentoTEF(1, "{}", 1),
+                                          outra.realizarAdmTEF(1, "{}", 1),      outra.realizarPixTEF("{}", 1),
+                                          outra.realizarColetaPinPad(1, 1),      outra.confirmarOperacaoTEF(1, 1),
+                                          outra.confirmarOperacaoTEF2("x", 1, 1)};
+        for (const QByteArray &r : respostas) {
+            const QJsonObject o = QJsonDocument::fromJson(r).object();
+            QCOMPARE(o.value("codigo").toInt(), -2);
+            QVERIFY(!o.value("mensagem").toString().isEmpty());
+        }
+        QVERIFY(QString::fromUtf8(respostas.at(1)).contains(QLatin1String("IniciarOperacaoTEF")));
+        QCOMPARE(funcoes(), QStringList());
+    }
+
+    void criarSequencial_data()
+    {
+        // Number|transaction|terminal NSU|total|date and time; empty: refused.
+        QTest::addColumn<QByteArray>("resposta");
+        QTest::addColumn<QString>("entrada");
+        const auto linha = [](const char *nome, const char *resposta, const QString &entrada) {
+            QTest::newRow(nome) << QByteArray(resposta) << entrada;
+        };
+        const QString padrao = "|000000|0|01/01/1970 00:00:00";
+        linha("only the required members take the defaults",
+              R"({"tef":{"sequencial":"12","transacao":"Cartao Vender"}})", "12|Cartao Vender" + padrao);
+        linha("every member",
+              R"({"tef":{"sequencial":"7","transacao":"Digital Pagar","nsuTerminal":"000123","valorTotal":"1000",)"
+              R"("dataHoraTransacao":"06/12/2026 10:11:12"}})",
+              "7|Digital Pagar|000123|1000|06/12/2026 10:11:12");
+        linha("a sequential that is not a decimal number is 0", R"({"tef":{"sequencial":"1a","transacao":"X"}})",
+              "0|X" + padrao);
+        linha("a numeric sequential is not a text, so 0", R"({"tef":{"sequencial":5,"transacao":"X"}})",
+              "0|X" + padrao);
+        linha("a sequential beyond 32 bits is 0", R"({"tef":{"sequencial":"99999999999","transacao":"X"}})",
+              "0|X" + padrao);
+        linha("optional members that are not texts take the defaults",
+              R"({"tef":{"sequencial":"3","transacao":"X","nsuTerminal":12,"valorTotal":null}})", "3|X" + padrao);
+        linha("no tef: refused", R"({"codigo":5,"mensagem":"erro"})", "");
+        linha("no sequential: refused", R"({"tef":{"transacao":"Cartao Vender"}})", "");
+        linha("no transaction name: refused", R"({"tef":{"sequencial":"1"}})", "");
+        linha("empty object: refused", "{}", "");
+    }
+
+    void criarSequencial()
+    {
+        QFETCH(QByteArray, resposta);
+        const auto i = ControllerSequencial::criarSequencial(QJsonDocument::fromJson(resposta).object());
+        const QStringList lida = i ? QStringList{QString::number(i->sequencial), i->transacao, i->nsuTerminal,
+                                                 i->valorTotal, i->dataHoraTransacao}
+                                   : QStringList{""};
+        QTEST(lida.join('|'), "entrada");
+    }
+
+    void removerSequencial_data()
+    {
+        QTest::addColumn<QList<int>>("iniciais");
+        QTest::addColumn<int>("indice");
+        QTest::addColumn<QList<int>>("restantes");
+        QTest::addColumn<QString>("linha");
+        const QList<int> tres{10, 20, 30};
+        QTest::newRow("first of three leaves the later two in order")
+            << tres << 0 << QList<int>{20, 30} << "Sequencial 10 (Cartao Vender) removido da lista de sequenciais";
+        QTest::newRow("last of three") << tres << 2 << QList<int>{10, 20}
+                                       << "Sequencial 30 (Cartao Vender) removido da lista de sequenciais";
+        QTest::newRow("one past the end clears the list")
+            << tres << 3 << QList<int>{} << "Lista de sequenciais foi limpa";
+        QTest::newRow("-1 clears the list") << tres << -1 << QList<int>{} << "Lista de sequenciais foi limpa";
+        QTest::newRow("the same number may come again; one of them goes")
+            << QList<int>{10, 20, 20} << 1 << QList<int>{10, 20}
+            << "Sequencial 20 (Cartao Vender) removido da lista de sequenciais";
+        QTest::newRow("clearing an empty list is no error")
+            << QList<int>{} << -1 << QList<int>{} << "Lista de sequenciais foi limpa";
+    }
+
+    void removerSequencial()
+    {
+        QFETCH(QList<int>, iniciais);
+        QFETCH(int, indice);
+        QFETCH(QString, linha);
+        ControllerSequencial c;
+        for (int s : iniciais)
+            c.adicionarSequencial({s, "Cartao Vender"});
+        QCOMPARE(sequenciais(c), iniciais); // in arrival order
+        if (!iniciais.isEmpty())
+            QVERIFY(
+                log().contains(QStringLiteral("Sequencial %1 (Cartao Vender) adicionado na lista de sequenciais para "
+                                              "confirmação")
+                                   .arg(iniciais.last())));
+        const QList<SequencialInfo> antes = c.listaSequenciais();
+        c.removerSequencial(indice);
+        QTEST(sequenciais(c), "restantes");
+        QCOMPARE(antes.size(), iniciais.size()); // a list handed out earlier stays as it was
+        QVERIFY2(log().contains(linha), qPrintable(log()));
+    }
+
+    void portaoOperador_data()
+    {
+        // Steps: fechar[:offered count], responde:text (taken) / ignora:text (refused),
+        // oferece:N / recusa:N (opcaoOferecida), encerra, espera (a wait starts on
+        // another thread), =X (that wait, or a new one, ends with X: a typed text,
+        // Nenhuma or Cancelar).
+        QTest::addColumn<QString>("passos");
+        QTest::newRow("an answer right after the gate closes, before the wait, is kept") << "fechar responde:sim =sim";
+        QTest::newRow("an answer during the wait ends it") << "fechar espera responde:sim =sim";
+        QTest::newRow("an answer with no question waiting is dropped") << "ignora:velha fechar responde:nova =nova";
+        QTest::newRow("a wait with no question open ends at once with none") << "=Nenhuma";
+        QTest::newRow("a second answer to an answered question is ignored")
+            << "fechar responde:primeira ignora:segunda =primeira";
+        QTest::newRow("ending releases the wait in progress") << "fechar espera encerra =Cancelar";
+        QTest::newRow("after ending every wait is Cancelar at once") << "encerra fechar =Cancelar fechar =Cancelar";
+        QTest::newRow("after ending an answer is dropped") << "encerra fechar ignora:sim =Cancelar";
+        QTest::newRow("a list position outside the offered count is refused")
+            << "fechar:3 oferece:0 oferece:2 recusa:3 recusa:-1";
+        QTest::newRow("with no count any position is taken") << "fechar oferece:7";
+    }
+
+    void portaoOperador()
+    {
+        QFETCH(QString, passos);
+        PortaoOperador portao;
+        RespostaOperador resposta;
+        std::unique_ptr<QThread> espera;
+        // A failed step must not leave a thread blocked in the gate, nor the test hanging on it.
+        const auto fim = qScopeGuard([&] {
+            portao.encerrar();
+            if (espera && !espera->wait(5000) &&
+                !(portao.responder(RespostaOperador::cancelar()) && espera->wait(5000)))
+                qFatal("a wait in the gate outlived the end of the test");
+        });
+        const auto aguardar = [&] {
+            espera.reset(QThread::create([&] { resposta = portao.aguardar(); }));
+            espera->start();
+        };
+        for (const QString &passo : passos.split(QLatin1Char(' '))) {
+            const QString nome = passo.section(QLatin1Char(':'), 0, 0), arg = passo.section(QLatin1Char(':'), 1);
+            if (nome == QLatin1String("fechar")) {
+                portao.fechar(arg.isEmpty() ? PortaoOperador::qualquerOpcao : arg.toInt());
+            } else if (nome == QLatin1String("responde") || nome == QLatin1String("ignora")) {
+                QVERIFY2(portao.responder(RespostaOperador::digitado(arg)) == (nome == QLatin1String("responde")),
+                         qPrintable(passo));
+            } else if (nome == QLatin1String("oferece") || nome == QLatin1String("recusa")) {
+                QVERIFY2(portao.opcaoOferecida(arg.toInt()) == (nome == QLatin1String("oferece")), qPrintable(passo));
+            } else if (nome == QLatin1String("encerra")) {
+                portao.encerrar();
+            } else if (nome == QLatin1String("espera")) {
+                aguardar();
+            } else {
+                if (!espera)
+                    aguardar();
+                QVERIFY2(espera->wait(5000), qPrintable(passo + QStringLiteral(": the wait did not end")));
+                espera.reset();
+                using T = RespostaOperador::Tipo;
+                const QString obtida = resposta.tipo == T::Texto      ? resposta.texto
+                                       : resposta.tipo == T::Nenhuma  ? QStringLiteral("Nenhuma")
+                                       : resposta.tipo == T::Cancelar ? QStringLiteral("Cancelar")
+                                                                      : QStringLiteral("other");
+                QCOMPARE(obtida, passo.mid(1));
+            }
+        }
+    }
+
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        qputenv("Z3_SIM_LOG", m_simLog.toUtf8());
+        qputenv("Z3_LOG", m_log.toUtf8());
+        if (qEnvironmentVariableIsEmpty("Z3_LIB_DIR"))
+            qputenv("Z3_LIB_DIR", Z3_BIN_DIR);
+        testsupport::writeConfig(QJsonObject{{"vitra", 0}, {"tipo_operacao", 0}});
+    }
+
+    void init()
+    {
+        m_s = Sinais();
+        qunsetenv("Z3_SIM_CENARIO");
+        QFile::remove(m_log);
+        novoControlador();
+    }
+
+    void cleanup()
+    {
+        // A failed test may leave the run waiting for the cashier: give up every step.
+        QDeadlineTimer prazo(30000);
+        while (m_c && m_c->isRunning() && !prazo.hasExpired()) {
+            if (m_c->aguardandoOperador())
+                m_c->onClickButtonCancelar();
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        }
+        m_c.reset();
+        requisicaoJson = false;
+        tefEmProcessamento = false;
+    }
+
+    void constroiEConfiguraOClienteTcp()
+    {
+        m_c.reset();
+        QFile::remove(m_simLog);
+        m_c = std::make_unique<Z3_Tef_Controller>();
+        QVERIFY(m_c->bibliotecaCarregada());
+        QCOMPARE(sequencia(), QStringList{R"(SetClientTCP("127.0.0.1", 60906))"});
+        QVERIFY(log().contains(QStringLiteral("[Z3_Tef_Controller] API carregada com sucesso")));
+    }
+
+    void vendaDeRequisicaoChaveFicaPendente_data()
+    {
+        QTest::addColumn<QString>("confirmacao");
+        QTest::addColumn<int>("acao");
+        QTest::newRow("CNF confirms it") << "CNF" << 1;
+        QTest::newRow("NCN undoes it") << "NCN" << 0;
+    }
+
+    void vendaDeRequisicaoChaveFicaPendente()
+    {
+        const QJsonObject venda = vendaPendente();
+        QCOMPARE(sequencia(),
+                 (QStringList{
+                     R"(IniciarOperacaoTEF("{}"))",
+                     R"(RealizarPagamentoTEF(1, "{"transacao_pagamento":"A vista","transacao_valor":"1000"}", 1))"}));
+        QCOMPARE(venda.value("header").toString(), QStringLiteral("CRT"));
+        QCOMPARE(venda.value("id").toString(), QStringLiteral("1"));
+        QCOMPARE(venda.value("requer_confirmacao").toString(), QStringLiteral("2"));
+        QCOMPARE(venda.value("codigo").toInt(-1), 0);
+        QCOMPARE(venda.value("tef").toObject().value("transacao").toString(), QStringLiteral("Cartao Vender"));
+        QVERIFY(m_c->isTefStarted());
+        QCOMPARE(m_c->pendentes().size(), 1);
+        QCOMPARE(m_c->pendentes().at(0).sequencial, seq(venda).toInt());
+
+        QFETCH(QString, confirmacao);
+        QFETCH(int, acao);
+        QFile::remove(m_simLog);
+        const QJsonObject r = rodar({{"identificacao", "2"}}, confirmacao);
+        QCOMPARE(
+            sequencia(),
+            (QStringList{QStringLiteral(R"(ConfirmarOperacaoTEF2("Cartao Vender", %1, %2))").arg(seq(venda)).arg(acao),
+                         QStringLiteral("FinalizarOperacaoTEF(1)")}));
+        QCOMPARE(r, (QJsonObject{{"header", confirmacao}, {"id", "2"}}));
+        QVERIFY(m_c->pendentes().isEmpty());
+        QVERIFY(!m_c->isTefStarted());
+        QVERIFY(log().contains(QStringLiteral("Número de transações (ainda) pendentes: 0")));
+    }
+
+    void cartaoMascaradoNoLog()
+    {
+        // A full card number in a reply reaches the log masked (passwords: tst_Janela, tst_Programa).
+        cenario(R"({"tef":{"panMascarado":"4111111111111111"}})");
+        vendaPendente();
+        QVERIFY(!log().contains(QLatin1String("4111111111111111")));
+        QVERIFY(log().contains(QLatin1String("411111******1111")));
+    }
+
+    void pixMostraOQrCode()
+    {
+        const QJsonObject r = rodar({{"identificacao", "3"}, {"valor", "1990"}}, "PIX");
+        QCOMPARE(funcoes(), (QStringList{"IniciarOperacaoTEF", "RealizarPixTEF", "RealizarPixTEF", "RealizarPixTEF",
+                                         "RealizarPixTEF"}));
+        QCOMPARE(sequencia().at(1), QStringLiteral(R"(RealizarPixTEF("{"transacao_valor":"1990"}", 1))"));
+        QCOMPARE(r.value("tef").toObject().value("transacao").toString(), QStringLiteral("Digital Pagar"));
+        QCOMPARE(r.value("requer_confirmacao").toString(), QStringLiteral("2"));
+        QVERIFY(m_c->isTefStarted());
+        QCOMPARE(m_s.imagens.size(), 3);
+        QImage img;
+        QVERIFY(img.loadFromData(QByteArray::fromBase64(m_s.imagens.first().toLatin1()), "PNG"));
+        for (const QString &t : qAsConst(m_s.textos))
+            QVERIFY2(!t.contains(QLatin1String("QRCODE;")), qPrintable(t));
+        QVERIFY(m_s.textos.contains(QStringLiteral("Leia o QRCode abaixo para realizar o pagamento.\n Valor: ") +
+                                    m_c->formataValor("1990") + QStringLiteral("\n\n\n")));
+        QVERIFY(m_s.textos.contains(QStringLiteral("Pagamento PIX aprovado")));
+    }
+
+    void capturaNoPinPad()
+    {
+        const QJsonObject r = rodar({{"opcao_coleta", "1"}}, "CLT");
+        const QStringList esperada{QStringLiteral("IniciarOperacaoTEF(\"{}\")"),
+                                   QStringLiteral("RealizarColetaPinPad(1, 1)"),
+                                   QStringLiteral("FinalizarOperacaoTEF(1)")};
+        QCOMPARE(sequencia(), esperada);
+        QVERIFY(m_s.textos.contains(QStringLiteral("Verifique o PINPAD!")));
+        QVERIFY(m_s.textos.contains(QStringLiteral("12345678909")));
+        QCOMPARE(r.value("tef").toObject().value("resultadoCapturaPinPad").toString(), QStringLiteral("12345678909"));
+    }
+
+    void novaOperacaoComAnteriorAberta_data()
+    {
+        QTest::addColumn<bool>("sim");
+        QTest::newRow("answered yes: confirm, close, open anew") << true;
+        QTest::newRow("answered no: keep it, run inside the open operation") << false;
+    }
+
+    void novaOperacaoComAnteriorAberta()
+    {
+        QFETCH(bool, sim);
+        const QJsonObject anterior = vendaPendente();
+        const QString nsu = anterior.value("tef").toObject().value("nsuTerminal").toString();
+        QFile::remove(m_simLog);
+        const QJsonObject r = rodar({{"codigo_transacao", "10"}, {"valor", "2000"}}, "CRT", {escolhe(sim ? 0 : 1)});
+        QVERIFY(m_s.textos.contains(QStringLiteral("Sua última transação está pendente.\nDeseja confirmá-la?")));
+        QCOMPARE(r.value("requer_confirmacao").toString(), QStringLiteral("2"));
+        if (sim) {
+            QCOMPARE(funcoes(), (QStringList{"ConfirmarOperacaoTEF2", "FinalizarOperacaoTEF", "IniciarOperacaoTEF",
+                                             "RealizarPagamentoTEF"}));
+            QCOMPARE(sequencia().at(0),
+                     QStringLiteral(R"(ConfirmarOperacaoTEF2("Cartao Vender", %1, 1))").arg(seq(anterior)));
+            QCOMPARE(sequencia().at(1), QStringLiteral("FinalizarOperacaoTEF(1)"));
+            QCOMPARE(m_c->pendentes().size(), 1);
+            QCOMPARE(QString::number(m_c->pendentes().at(0).sequencial), seq(r));
+            QCOMPARE(m_s.avisos, 0);
+        } else {
+            QCOMPARE(funcoes(), QStringList{"RealizarPagamentoTEF"});
+            QCOMPARE(m_c->pendentes().size(), 2);
+            QCOMPARE(m_s.avisos, 1);
+            QCOMPARE(m_s.nsus, QStringList{nsu});
+        }
+        QVERIFY(m_c->isTefStarted());
+    }
+
+    void desistenciaDaColeta()
+    {
+        const QJsonObject r = rodar({{"codigo_transacao", "10"}}, "CRT", {cancela()});
+        QCOMPARE(
+            sequencia().at(2),
+            QString(
+                R"(RealizarPagamentoTEF(1, "{"automacao_coleta_retorno":"9","automacao_coleta_sequencial":"1"}", 0))"));
+        QCOMPARE(r.value("requer_confirmacao").toString(), QStringLiteral("1"));
+        QCOMPARE(funcoes().last(), QStringLiteral("FinalizarOperacaoTEF"));
+    }
+
+    void confirmacaoSemOperacaoAberta()
+    {
+        const QJsonObject r = rodar({{"identificacao", "4"}}, "CNF");
+        QCOMPARE(funcoes(), QStringList());
+        QCOMPARE(r.value("codigo").toInt(), -1);
+        QCOMPARE(r.value("mensagem").toString(), QStringLiteral("Operação TEF não foi iniciada"));
+        QVERIFY(!r.contains("requer_confirmacao"));
+        QVERIFY(m_s.erros.contains(QStringLiteral("Erro ao iniciar operação TEF")));
+    }
+
+    void ncnComTresPendentesPergunta()
+    {
+        // Three pending sales: each later one is kept pending by answering "no".
+        const QString s1 = seq(vendaPendente("100"));
+        const QString s2 = seq(rodar({{"codigo_transacao", "10"}, {"valor", "200"}}, "CRT", {escolhe(1)}));
+        const QString s3 = seq(rodar({{"codigo_transacao", "10"}, {"valor", "300"}}, "CRT", {escolhe(1)}));
+        QCOMPARE(m_c->pendentes().size(), 3);
+        m_s.textos.clear();
+        QFile::remove(m_simLog);
+        rodar({{"identificacao", "8"}}, "NCN", {escolhe(0), escolhe(1), escolhe(0)});
+        QCOMPARE(sequencia(), (QStringList{QStringLiteral(R"(ConfirmarOperacaoTEF2("Cartao Vender", %1, 0))").arg(s1),
+                                           QStringLiteral(R"(ConfirmarOperacaoTEF2("Cartao Vender", %1, 0))").arg(s3),
+                                           QStringLiteral("FinalizarOperacaoTEF(1)")}));
+        QCOMPARE(m_c->pendentes().size(), 1);
+        QCOMPARE(QString::number(m_c->pendentes().at(0).sequencial), s2);
+        QStringList contadores;
+        for (const QString &t : qAsConst(m_s.textos))
+            if (t.startsWith(QLatin1Char('[')))
+                contadores << t.left(5);
+        QCOMPARE(contadores, (QStringList{"[1/3]", "[1/2]", "[2/2]"}));
+        const QString primeira =
+            QStringLiteral("[1/3] Deseja desfazer a transação NSU %1?\n%2 - ")
+                .arg(QStringLiteral("%1").arg(s1.toInt(), 6, 10, QLatin1Char('0')), m_c->formataValor("100"));
+        QVERIFY2(
+            std::any_of(m_s.textos.begin(), m_s.textos.end(), [&](const QString &t) { return t.startsWith(primeira); }),
+            qPrintable(m_s.textos.join(QLatin1Char('|'))));
+        QCOMPARE(m_s.avisos, 2 + 1); // two "keep pending" answers before, one here
+    }
+
+    void operacaoNaoIdentificada()
+    {
+        const QJsonObject r = rodar({{"identificacao", "6"}}, "XYZ");
+        QCOMPARE(funcoes(), (QStringList{"IniciarOperacaoTEF", "FinalizarOperacaoTEF"}));
+        QVERIFY(m_s.textos.contains(QStringLiteral("Operação não identificada")));
+        QVERIFY(!r.contains("requer_confirmacao"));
+        QCOMPARE(r.value("codigo").toInt(), -3);
+        QCOMPARE(r.value("mensagem").toString(), QStringLiteral("Operação não identificada"));
+        QVERIFY(log().contains(QStringLiteral("Erro ao obter sequencial para confirmação")));
+    }
+
+    void valorDigitadoEConvertido()
+    {
+        rodar({{"codigo_transacao", "10"}}, "CRT", {digita("1.234,56")});
+        QVERIFY(sequencia().at(2).contains(QLatin1String(R"("automacao_coleta_informacao":"1234.56")")));
+        QCOMPARE(m_c->vo().valor, QStringLiteral("1.234,56"));
+        QCOMPARE(m_s.formatos.first(), true); // the amount step formats what is typed
+        QCOMPARE(m_s.primeiras.last(), QStringLiteral("Venda Crédito\n Valor: ") + m_c->formataValor("1.234,56"));
+        QVERIFY(log().contains(QStringLiteral("[Z3_Tef_Controller] Formatar valor. Saída: 1234.56")));
+    }
+
+    void erroDaBibliotecaMostradoERespondido()
+    {
+        cenario(R"({"decisao":"erro","codigo_erro":5,"mensagem_erro":"Host fora do ar"})");
+        const QJsonObject r = vendaPendente();
+        QCOMPARE(funcoes(), (QStringList{"IniciarOperacaoTEF", "RealizarPagamentoTEF", "FinalizarOperacaoTEF"}));
+        QVERIFY(m_s.erros.contains(QStringLiteral("Host fora do ar")));
+        QVERIFY(m_s.textos.contains(QStringLiteral("Host fora do ar")));
+        QCOMPARE(r.value("codigo").toInt(), 5);
+        QVERIFY(!r.contains("requer_confirmacao"));
+        QVERIFY(log().contains(QStringLiteral("Erro ao obter sequencial para confirmação")));
+    }
+
+    void diarioIndisponivelRecusaOPagamento()
+    {
+        // The journal's temporary name taken by a folder: the journal cannot be written.
+        const QString obstaculo = DiarioTransacoes::arquivoAoLadoDe(testsupport::configPath()) + QStringLiteral(".tmp");
+        QVERIFY(QDir().mkpath(obstaculo + QStringLiteral("/x")));
+        novoControlador();
+        const QJsonObject r = vendaPendente();
+        QVERIFY(QDir(obstaculo).removeRecursively());
+        QVERIFY(!funcoes().contains(QStringLiteral("RealizarPagamentoTEF")));
+        QCOMPARE(r.value("codigo").toInt(), -4);
+        QVERIFY(log().contains(QStringLiteral("Falha ao gravar o diário de transações")));
+    }
+
+    void opcoesComPontoEVirgulaFinal()
+    {
+        cenario(
+            R"({"coletas":[{"palavra_chave":"plano","mensagem":"Escolha o plano","opcoes":"Ouro;Prata;Bronze;"}]})");
+        rodar({{"codigo_transacao", "10"}, {"valor", "1000"}}, "CRT", {escolhe(1)});
+        QCOMPARE(m_s.itens, (QStringList{"Ouro", "Prata", "Bronze", ""}));
+        QVERIFY(sequencia().at(2).contains(QLatin1String(R"("automacao_coleta_informacao":"Prata")")));
+    }
+
+    void cnfCanceladoMantemAsPendentes()
+    {
+        vendaPendente("100");
+        rodar({{"codigo_transacao", "10"}, {"valor", "200"}}, "CRT", {escolhe(1)});
+        QCOMPARE(m_c->pendentes().size(), 2);
+        QFile::remove(m_simLog);
+        rodar({{"identificacao", "8"}}, "CNF", {cancela()});
+        QCOMPARE(funcoes(), QStringList{"FinalizarOperacaoTEF"});
+        QCOMPARE(m_c->pendentes().size(), 2);
+        QVERIFY(log().contains(QStringLiteral("Usuário cancelou o fluxo de confirmação/desfazimento")));
+    }
+
+    void confirmacaoRecusadaFicaNaoResolvida_data()
+    {
+        QTest::addColumn<QString>("operacao");
+        QTest::newRow("CNF refused") << "CNF";
+        QTest::newRow("NCN refused") << "NCN";
+    }
+
+    void confirmacaoRecusadaFicaNaoResolvida()
+    {
+        QFETCH(QString, operacao);
+        const QJsonObject venda = vendaPendente();
+        const QString nsu = venda.value("tef").toObject().value("nsuTerminal").toString();
+        QCOMPARE(m_c->diario().registros().size(), 1);
+        QVERIFY(m_c->diario().registros().at(0).pendente.has_value());
+        cenario(R"({"confirmar_retorno":"0"})");
+        rodar({{"identificacao", "2"}}, operacao);
+        // Out of the list, but neither dropped nor retried: the journal keeps it for a person.
+        QVERIFY(m_c->pendentes().isEmpty());
+        const QList<DiarioTransacoes::Registro> registros = m_c->diario().registros();
+        QCOMPARE(registros.size(), 1);
+        QCOMPARE(registros.at(0).estado, DiarioTransacoes::Estado::NaoResolvida);
+        QCOMPARE(m_s.avisos, 1);
+        QCOMPARE(m_s.nsus, QStringList{nsu});
+        QVERIFY(log().contains(QStringLiteral("}{E} \t\t Transação NSU %1").arg(nsu)));
+        QCOMPARE(funcoes().count(QStringLiteral("ConfirmarOperacaoTEF2")), 1);
+    }
+
+    void operacaoAbertaSemPendentes_data()
+    {
+        QTest::addColumn<QString>("seguinte");
+        QTest::addColumn<QStringList>("funcoesSeguinte");
+        QTest::newRow("CNF only closes it") << "CNF" << QStringList{"FinalizarOperacaoTEF"};
+        QTest::newRow("a new sale closes it without asking")
+            << "CRT" << QStringList{"FinalizarOperacaoTEF", "IniciarOperacaoTEF", "RealizarPagamentoTEF"};
+    }
+
+    void operacaoAbertaSemPendentes()
+    {
+        // A sale whose reply names no sequential number leaves the operation open with nothing pending.
+        cenario(R"({"tef_remover":["sequencial"]})");
+        QVERIFY(!vendaPendente().contains("requer_confirmacao"));
+        QVERIFY(m_c->isTefStarted());
+        QVERIFY(m_c->pendentes().isEmpty());
+        qunsetenv("Z3_SIM_CENARIO");
+        QFile::remove(m_simLog);
+        QFETCH(QString, seguinte);
+        const bool cnf = seguinte == QLatin1String("CNF");
+        const QJsonObject r = cnf ? rodar({{"identificacao", "8"}}, seguinte) : vendaPendente();
+        QTEST(funcoes(), "funcoesSeguinte");
+        QCOMPARE(m_c->isTefStarted(), !cnf);
+        QVERIFY(!m_s.textos.contains(QStringLiteral("Sua última transação está pendente.\nDeseja confirmá-la?")));
+        if (cnf)
+            QCOMPARE(sequencia(), QStringList{"FinalizarOperacaoTEF(1)"});
+        else
+            QCOMPARE(r.value("requer_confirmacao").toString(), QStringLiteral("2"));
+    }
+
+    void displayDoClienteNoPix()
+    {
+        testsupport::writeConfig(QJsonObject{{"vitra", 1}, {"tipo_operacao", 0}});
+        m_c.reset();
+        novoControlador();
+        testsupport::writeConfig(QJsonObject{{"vitra", 0}, {"tipo_operacao", 0}});
+        rodar({{"valor", "1990"}}, "PIX");
+        const QStringList s = sequencia();
+        const int qr = s.indexOf(QRegularExpression(QStringLiteral("^ApresentaQrCode\\(\"0002.*")));
+        QVERIFY2(qr > 1, qPrintable(s.join(QLatin1Char('\n'))));
+        QCOMPARE(s.at(qr - 2), QStringLiteral(R"(AbreConexaoDisplay(""))"));
+        QCOMPARE(s.at(qr - 1), QStringLiteral("InicializaDisplay()"));
+        // One currency symbol, though the window's amount text carries its own.
+        QCOMPARE(s.at(qr + 2),
+                 QStringLiteral("ApresentaTextoColorido(\"Valor:R$ 19,90\", 2, 22, 370, 60, \"#000000\")"));
+        // The rest of the QR screen is the display's own routine (tested there). The approval goes there too, broken
+        // after 19 characters.
+        QVERIFY(s.contains(
+            QStringLiteral("ApresentaTextoColorido(\"Pagamento PIX aprov\nado\", 2, 25, 200, 20, \"#000000\")")));
+    }
+};
+
+QTEST_MAIN(TestZ3Tef)
+#include "tst_Z3_Tef.moc"
