@@ -1,6 +1,9 @@
 #include "app/SingleInstanceGuard.h"
 
+#include "platform/Platform.h"
+
 #include <QCryptographicHash>
+#include <QDir>
 
 QString SingleInstanceGuard::applicationKey()
 {
@@ -15,19 +18,9 @@ QString SingleInstanceGuard::hashKey(const QString &key, const QString &salt)
 }
 
 SingleInstanceGuard::SingleInstanceGuard(const QString &key)
-    : m_key(key), m_memLockKey(hashKey(key, QStringLiteral("_memLockKey"))),
-      m_sharedmemKey(hashKey(key, QStringLiteral("_sharedmemKey"))), m_sharedMem(m_sharedmemKey),
-      m_memLock(m_memLockKey, 1, QSystemSemaphore::Open)
-{
-    // On Unix a segment outlives a copy that was killed; attaching and detaching
-    // once removes it when nobody else is attached.
-    m_memLock.acquire();
-    {
-        QSharedMemory fix(m_sharedmemKey);
-        fix.attach();
-    }
-    m_memLock.release();
-}
+    : m_arquivo(QDir::tempPath() + QStringLiteral("/z3_") + hashKey(key, QStringLiteral("_lockFile")) +
+                QStringLiteral(".lock"))
+{}
 
 SingleInstanceGuard::~SingleInstanceGuard()
 {
@@ -36,34 +29,25 @@ SingleInstanceGuard::~SingleInstanceGuard()
 
 bool SingleInstanceGuard::isAnotherRunning()
 {
-    if (m_sharedMem.isAttached())
+    if (m_trava >= 0)
         return false;
-    m_memLock.acquire();
-    const bool isRunning = m_sharedMem.attach();
-    if (isRunning)
-        m_sharedMem.detach();
-    m_memLock.release();
-    return isRunning;
+    const int trava = platform::lockFileExclusive(m_arquivo);
+    if (trava < 0)
+        return true;
+    platform::unlockFile(trava);
+    return false;
 }
 
 bool SingleInstanceGuard::tryToRun()
 {
-    if (isAnotherRunning())
-        return false;
-    m_memLock.acquire();
-    const bool result = m_sharedMem.create(8, QSharedMemory::ReadWrite);
-    m_memLock.release();
-    if (!result) {
-        release();
-        return false;
-    }
-    return true;
+    if (m_trava < 0)
+        m_trava = platform::lockFileExclusive(m_arquivo);
+    return m_trava >= 0;
 }
 
 void SingleInstanceGuard::release()
 {
-    m_memLock.acquire();
-    if (m_sharedMem.isAttached())
-        m_sharedMem.detach();
-    m_memLock.release();
+    if (m_trava >= 0)
+        platform::unlockFile(m_trava);
+    m_trava = -1;
 }

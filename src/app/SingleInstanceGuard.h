@@ -1,11 +1,11 @@
 #pragma once
 
-#include <QSharedMemory>
 #include <QString>
-#include <QSystemSemaphore>
 
-// Keeps a second copy of the program from running: an 8-byte named segment
-// exists while a copy runs; a named semaphore guards the attach and create steps.
+// Keeps a second copy of the program from running: a copy holds an exclusive
+// lock on a file named after the key for as long as it runs. The system drops
+// the lock when the process ends however it ends, so a copy that was killed
+// never keeps the next one out, and nothing is left to clean up.
 class SingleInstanceGuard
 {
 public:
@@ -23,9 +23,6 @@ public:
     static QString applicationKey();
 
 private:
-    const QString m_key;
-    const QString m_memLockKey;
-    const QString m_sharedmemKey;
-    QSharedMemory m_sharedMem;
-    QSystemSemaphore m_memLock;
+    const QString m_arquivo;
+    int m_trava = -1; // the locked file's handle while this copy runs
 };

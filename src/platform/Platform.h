@@ -45,6 +45,12 @@ bool createFreshFile(QFile &file, QString *error);
 // folder entry) and closes; false with the reason when any step failed.
 bool writeAndSync(QFile &file, const QByteArray &content, QString *error);
 
+// Takes an exclusive lock on the file (created when missing, never through a
+// link) without waiting; its handle, or -1 when another process holds it or
+// the file cannot be opened. The lock ends with unlockFile or the process.
+int lockFileExclusive(const QString &path);
+void unlockFile(int handle);
+
 // Writes everything at the end of the open file and pushes it to the disk,
 // keeping the file open; false with the reason when any step failed.
 bool appendAndSync(QFile &file, const QByteArray &content, QString *error);

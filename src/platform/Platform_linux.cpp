@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -154,6 +155,30 @@ bool writeAndSync(QFile &file, const QByteArray &content, QString *error)
             *error = file.errorString();
     }
     return ok;
+}
+
+int lockFileExclusive(const QString &path)
+{
+    // Read-only is enough for the lock, so a file another user created still
+    // works; it is created only when missing (a shared /tmp may refuse O_CREAT
+    // on another user's file).
+    const QByteArray nome = QFile::encodeName(path);
+    int fd = ::open(nome.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0 && errno == ENOENT)
+        fd = ::open(nome.constData(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return -1;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+void unlockFile(int handle)
+{
+    ::flock(handle, LOCK_UN);
+    ::close(handle);
 }
 
 bool appendAndSync(QFile &file, const QByteArray &content, QString *error)
