@@ -90,12 +90,16 @@ private:
 
     // Runs one request to its result, the cashier's answers in order: "s<N>" picks option N, "c" gives up,
     // anything else is typed.
-    QJsonObject rodar(const QJsonObject &parametros, const QString &header, const QString &passos = QString())
+    QJsonObject rodar(const QJsonObject &parametros, const QString &header, const QString &passos = QString(),
+                      const QString &msgErro = QString())
     {
+        QJsonObject req = requisicao(header, parametros);
+        if (!msgErro.isEmpty())
+            req.insert("msg_erro", msgErro);
         QStringList respostas = passos.split(QLatin1Char(' '), Qt::SkipEmptyParts);
         requisicaoJson = false;
         tefEmProcessamento = false;
-        m_c->setJsonConfigs(QString::fromUtf8(QJsonDocument(requisicao(header, parametros)).toJson()));
+        m_c->setJsonConfigs(QString::fromUtf8(QJsonDocument(req).toJson(QJsonDocument::Compact)));
         QString resultado;
         bool chegou = false;
         const QMetaObject::Connection conexao =
@@ -567,6 +571,16 @@ private slots:
         m_c = std::make_unique<Z3_Tef_Controller>();
         QVERIFY(m_c->bibliotecaCarregada());
         QCOMPARE(sequencia(), QStringList{R"(SetClientTCP("127.0.0.1", 60906))"});
+    }
+
+    void requisicaoRecusadaNaoChegaABiblioteca()
+    {
+        // What the parser refused never reaches a library call that could move money.
+        const QJsonObject r = rodar(parametros("identificacao=5 codigo_transacao=10 valor=1000"), "CRT", QString(),
+                                    "Arquivo com formato inválido");
+        QCOMPARE(funcoes(), QStringList());
+        QVERIFY(r.value("codigo").toInt() != 0);
+        QVERIFY(r.value("requer_confirmacao").toString() != QLatin1String("2"));
     }
 
     void confirmacaoSemOperacaoAberta()
