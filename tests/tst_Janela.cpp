@@ -407,59 +407,42 @@ private slots:
         }
     }
 
-    void fieldButtonsAndKeysCallTheController_data()
+    // What the cashier's keys and clicks on each screen ask of the controller. The steps:
+    // text typed, "@name" clicked, "!Key" pressed (Enter on the keypad), "*n" the n-th entry clicked.
+    void screensAnswerTheController_data()
     {
-        QTest::addColumn<QString>("botao"); // clicked; empty: the key is pressed instead
-        QTest::addColumn<int>("tecla");
+        QTest::addColumn<QString>("tela"); // "campo", "valor" (money), "valor desligado", "lista", "menu" (autonomous)
+        QTest::addColumn<QString>("passos");
+        QTest::addColumn<QString>("campo"); // the field's text at the end ("valor": as currency)
         QTest::addColumn<QStringList>("chamadas");
-        QTest::newRow("OK sends the typed text with estado 1") << "button" << 0 << QStringList{"ok 4321 1"};
-        QTest::newRow("keypad Enter confirms") << "" << int(Qt::Key_Enter) << QStringList{"ok 4321 1"};
-        QTest::newRow("Return does not confirm") << "" << int(Qt::Key_Return) << QStringList();
-        QTest::newRow("Escape cancels") << "" << int(Qt::Key_Escape) << QStringList{"cancelar"};
-        QTest::newRow("VOLTAR") << "button1" << 0 << QStringList{"voltar"};
-        QTest::newRow("CANCELAR") << "button2" << 0 << QStringList{"cancelar"};
+        // The last entry stays the last; Return does not confirm a list.
+        const QString setas = QStringLiteral("!Down !Down !Down !Up !Return !Enter");
+        const QStringList ok{"ok 4321 1"}, um{"ok 1 2"}, pix{"process PIX"};
+        // clang-format off
+        QTest::newRow("OK sends the typed text with estado 1") << "campo" << "4321 @button" << "4321" << ok;
+        QTest::newRow("keypad Enter confirms") << "campo" << "4321 !Enter" << "4321" << ok;
+        QTest::newRow("Return does not confirm") << "campo" << "4321 !Return" << "4321" << QStringList();
+        QTest::newRow("Escape cancels") << "campo" << "4321 !Escape" << "4321" << QStringList{"cancelar"};
+        QTest::newRow("VOLTAR") << "campo" << "4321 @button1" << "4321" << QStringList{"voltar"};
+        QTest::newRow("CANCELAR") << "campo" << "4321 @button2" << "4321" << QStringList{"cancelar"};
+        QTest::newRow("money shown as currency as typed") << "valor" << "123456 !Backspace" << "12345" << QStringList();
+        QTest::newRow("money format turned off") << "valor desligado" << "12" << "12" << QStringList();
+        QTest::newRow("entry clicked, then OK, sends the index with estado 2") << "lista" << "*1 @button" << "" << um;
+        QTest::newRow("arrows and keypad Enter send the index") << "lista" << setas << "" << um;
+        QTest::newRow("autonomous menu by keys starts the operation") << "menu" << setas << "" << pix;
+        QTest::newRow("autonomous entry clicked, then its OK") << "menu" << "*1 @bt_autonomo_ok" << "" << pix;
+        // clang-format on
     }
 
-    void fieldButtonsAndKeysCallTheController()
+    void screensAnswerTheController()
     {
-        QFETCH(QString, botao);
-        QFETCH(int, tecla);
+        QFETCH(QString, tela);
+        QFETCH(QString, passos);
+        QFETCH(QString, campo);
         QFETCH(QStringList, chamadas);
-        emit m_controller->disableTextField(false);
-        emit m_controller->disableButtonOK(false);
-        emit m_controller->disableButtonVoltar(false);
-        emit m_controller->disableButtonCancelar(false);
-        QVERIFY(QTest::qWaitForWindowExposed(m_janela->janela())); // also lays out what the signals changed
-        digita(m_janela->janela(), QStringLiteral("4321"));
-        QCOMPARE(texto(*m_janela, "textField"), QStringLiteral("4321"));
-        if (botao.isEmpty())
-            QTest::keyClick(m_janela->janela(), Qt::Key(tecla),
-                            tecla == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
-        else
-            QVERIFY(m_janela->clica(botao));
-        QCOMPARE(m_chamadas, chamadas);
-    }
-
-    void listAnswersWithTheIndex_data()
-    {
-        QTest::addColumn<bool>("autonomo");
-        QTest::addColumn<bool>("mouse");
-        QTest::addColumn<QStringList>("chamadas");
-        QTest::newRow("entry clicked, then OK, sends the index with estado 2")
-            << false << true << QStringList{"ok 1 2"};
-        QTest::newRow("arrows and keypad Enter send the index") << false << false << QStringList{"ok 1 2"};
-        QTest::newRow("autonomous menu by keys starts the operation") << true << false << QStringList{"process PIX"};
-        QTest::newRow("autonomous entry clicked, then its OK") << true << true << QStringList{"process PIX"};
-    }
-
-    void listAnswersWithTheIndex()
-    {
-        QFETCH(bool, autonomo);
-        QFETCH(bool, mouse);
-        QFETCH(QStringList, chamadas);
-        if (autonomo) {
+        if (tela == QLatin1String("menu")) {
             m_controller->initComponentAutonomo();
-        } else {
+        } else if (tela == QLatin1String("lista")) {
             emit m_controller->clearItemsList();
             for (const char *item : {"CREDITO", "DEBITO", "VOUCHER"})
                 emit m_controller->addItemList(QString::fromUtf8(item));
@@ -467,40 +450,36 @@ private slots:
             emit m_controller->disableTextField(true);
             emit m_controller->disableListView(false);
             emit m_controller->disableButtonOK(false);
+        } else {
+            emit m_controller->disableTextField(false);
+            emit m_controller->disableButtonOK(false);
+            emit m_controller->disableButtonVoltar(false);
+            emit m_controller->disableButtonCancelar(false);
+            emit m_controller->formatValue(tela.startsWith(QLatin1String("valor")));
+            if (tela == QLatin1String("valor desligado"))
+                emit m_controller->formatValue(false);
         }
         QWindow *w = m_janela->janela();
-        QVERIFY(QTest::qWaitForWindowExposed(w));
-        if (mouse) {
-            // The second entry (30 px each).
-            const QPointF ponto = m_janela->item(QStringLiteral("rec"))->mapToScene(QPointF(40, 30 + 15));
-            QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, ponto.toPoint());
-            QCOMPARE(
-                QQmlProperty::read(m_janela->objeto(QStringLiteral("list")), QStringLiteral("currentIndex")).toInt(),
-                1);
-            QVERIFY(m_janela->clica(autonomo ? QStringLiteral("bt_autonomo_ok") : QStringLiteral("button")));
-        } else {
-            for (const Qt::Key k : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Down /* stays on the last */, Qt::Key_Up})
-                QTest::keyClick(w, k);
-            QTest::keyClick(w, Qt::Key_Return);
-            QCOMPARE(m_chamadas, QStringList());
-            QTest::keyClick(w, Qt::Key_Enter, Qt::KeypadModifier);
+        QVERIFY(QTest::qWaitForWindowExposed(w)); // also lays out what the signals changed
+        static const QHash<QString, Qt::Key> teclas{{"Enter", Qt::Key_Enter},   {"Return", Qt::Key_Return},
+                                                    {"Escape", Qt::Key_Escape}, {"Down", Qt::Key_Down},
+                                                    {"Up", Qt::Key_Up},         {"Backspace", Qt::Key_Backspace}};
+        for (const QString &passo : passos.split(' ')) {
+            if (passo.startsWith('@')) {
+                QVERIFY2(m_janela->clica(passo.mid(1)), qPrintable(passo));
+            } else if (passo.startsWith('*')) { // 30 px an entry
+                const QPointF ponto = m_janela->item("rec")->mapToScene(QPointF(40, 30 * passo.mid(1).toInt() + 15));
+                QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, ponto.toPoint());
+            } else if (passo.startsWith('!')) {
+                const Qt::Key k = teclas.value(passo.mid(1));
+                QTest::keyClick(w, k, k == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+            } else {
+                digita(w, passo);
+            }
         }
+        QCOMPARE(texto(*m_janela, "textField"),
+                 tela == QLatin1String("valor") ? m_controller->formataValor(campo) : campo);
         QCOMPARE(m_chamadas, chamadas);
-    }
-
-    void moneyFieldFormatsWhatIsTyped()
-    {
-        emit m_controller->disableTextField(false);
-        emit m_controller->formatValue(true);
-        QVERIFY(QTest::qWaitForWindowExposed(m_janela->janela()));
-        digita(m_janela->janela(), QStringLiteral("123456"));
-        QCOMPARE(texto(*m_janela, "textField"), m_controller->formataValor(QStringLiteral("123456")));
-        QTest::keyClick(m_janela->janela(), Qt::Key_Backspace);
-        QCOMPARE(texto(*m_janela, "textField"), m_controller->formataValor(QStringLiteral("12345")));
-        emit m_controller->formatValue(false);
-        emit m_controller->textfiledChanged(QString());
-        digita(m_janela->janela(), QStringLiteral("12"));
-        QCOMPARE(texto(*m_janela, "textField"), QStringLiteral("12"));
     }
 
     void noticeNeedsTheCheckboxToConfirm_data()
@@ -608,18 +587,14 @@ private slots:
         QTest::addColumn<bool>("aceito");
         QTest::addColumn<QString>("aviso"); // the red banner, and the popup stays with no restart
         const QString pastas = QStringLiteral("As pastas de requisição e de resposta devem ser diferentes");
-        QTest::newRow("inside the range") << "txt_altura_janela"
-                                          << "640" << true << "";
-        QTest::newRow("zero") << "txt_altura_janela"
-                              << "0" << false << "";
-        QTest::newRow("above a thousand") << "txt_altura_janela"
-                                          << "1001" << false << "";
-        QTest::newRow("letters") << "txt_altura_janela"
-                                 << "abc" << false << "";
-        QTest::newRow("response folder that is the request folder") << "txt_caminho_resp"
-                                                                    << "" << false << pastas;
-        QTest::newRow("a failed save") << ""
-                                       << "" << false << "Erro ao gravar dados";
+        // clang-format off
+        QTest::newRow("inside the range") << "txt_altura_janela" << "640" << true << "";
+        QTest::newRow("zero") << "txt_altura_janela" << "0" << false << "";
+        QTest::newRow("above a thousand") << "txt_altura_janela" << "1001" << false << "";
+        QTest::newRow("letters") << "txt_altura_janela" << "abc" << false << "";
+        QTest::newRow("response folder that is the request folder") << "txt_caminho_resp" << "" << false << pastas;
+        QTest::newRow("a failed save") << "" << "" << false << "Erro ao gravar dados";
+        // clang-format on
     }
 
     void configPopupRefusesBadValues()
@@ -825,14 +800,15 @@ private slots:
         QTest::addColumn<bool>("atualizacao");
         QTest::addColumn<QString>("texto");
         QTest::addColumn<QString>("cabecalho");
-        QTest::newRow("file exchange shows the idle screen") << 0 << false << false << "Aguardando arquivo intpos."
-                                                             << "TEF em operação";
-        QTest::newRow("blocked updates stay disabled") << 0 << true << false << "Aguardando arquivo intpos."
-                                                       << "TEF em operação";
+        const QString ociosa = QStringLiteral("Aguardando arquivo intpos."),
+                      operacao = QStringLiteral("TEF em operação");
+        // clang-format off
+        QTest::newRow("file exchange shows the idle screen") << 0 << false << false << ociosa << operacao;
+        QTest::newRow("blocked updates stay disabled") << 0 << true << false << ociosa << operacao;
         QTest::newRow("autonomous only shows the menu") << 1 << false << false << "Selecione uma operação: "
                                                         << "TEF em Processamento";
-        QTest::newRow("an updater run leaves its screen and the lock alone") << 0 << false << true << ""
-                                                                             << "";
+        QTest::newRow("an updater run leaves its screen and the lock alone") << 0 << false << true << "" << "";
+        // clang-format on
     }
 
     void finishedThreadUnlocksTheTrayAndShowsTheNextScreen()
@@ -1049,7 +1025,7 @@ private slots:
         const QString instalador = QCoreApplication::applicationDirPath() + "/temp/Z3_TEFZoduvud-v01.24.00.sh";
         QCOMPARE(testsupport::readAll(m_instalador), (instalador + QStringLiteral("|\n")).toUtf8());
         QCOMPARE(texto(*m_janela, "element"), QStringLiteral("Processo de instalação"));
-        QCOMPARE(texto(*m_janela, "element1"), QStringLiteral("Finalizando aplicação atual para iniciar instalação"));
+        QCOMPARE(texto(*m_janela, "element1"), QString("Finalizando aplicação atual para iniciar instalação"));
         QVERIFY(atualizacaoSolicitada); // the exchange stays paused until the end
         QCOMPARE(testsupport::sequenciaSimulada(m_simLog),
                  QStringList({R"(RealizarConfiguracao("TEF", "apps", "linux", "x86", "Z3_TEFZoduvud-v01.23.04.sh"))",
@@ -1148,15 +1124,11 @@ private slots:
         QTest::addColumn<QString>("nsu");
         QTest::addColumn<QString>("data");
         QTest::addColumn<QString>("dataNoCampo");
-        QTest::newRow("request's NSU and date start the fields") << "000000456789"
-                                                                 << "06122026"
-                                                                 << "06/12/26";
-        QTest::newRow("a typed NSU does not stay for the date") << ""
-                                                                << ""
-                                                                << "//";
-        QTest::newRow("a date the field cannot take is left to the cashier") << "000000456789"
-                                                                             << "2026-12-06"
-                                                                             << "//";
+        // clang-format off
+        QTest::newRow("request's NSU and date start the fields") << "000000456789" << "06122026" << "06/12/26";
+        QTest::newRow("a typed NSU does not stay for the date") << "" << "" << "//";
+        QTest::newRow("a date the field cannot take is left to the cashier") << "000000456789" << "2026-12-06" << "//";
+        // clang-format on
     }
 
     void cancelamentoComecaNsuEDataComOQueOPdvEnviou()
@@ -1250,28 +1222,26 @@ private slots:
         QTest::addColumn<int>("execucoes");         // backend runs: the operation, then its confirmation
         QTest::addColumn<QStringList>("pdfs");      // under <caminho_pdf>/TEF, {d} = year/month/day
         QTest::addColumn<QString>("erro");          // the red banner, empty: none
-        const QStringList venda{"venda"}, nada;
+        const QStringList venda{"venda"}, valor{"500"}, nada;
         const QStringList pdfsVenda{"VENDA/{d}/via_lojista_nsu_{n}.pdf", "VENDA/{d}/via_cliente_nsu_{n}.pdf"};
-        const QJsonObject padrao, semPdf{{"gerar_pdf", false}};
+        const QStringList pdfsPix{"PIX/{d}/lojista_nsu_{n}.pdf", "PIX/{d}/cliente_nsu_{n}.pdf"};
+        const QString cartao = QStringLiteral("Venda Cartão");
+        const QJsonObject padrao;
+        const QJsonObject nenhum{{"habilita_impressao", false}, {"gerar_pdf", false}};
+        // clang-format off
         QTest::newRow("lista: venda cartão") << "#0" << padrao << venda << 2 << pdfsVenda << "";
-        QTest::newRow("bandeja: venda cartão") << "Venda Cartão" << padrao << venda << 2 << pdfsVenda << "";
+        QTest::newRow("bandeja: venda cartão") << cartao << padrao << venda << 2 << pdfsVenda << "";
         QTest::newRow("sem til: ignorada") << "Venda Cartao" << padrao << nada << 0 << nada << "";
-        QTest::newRow("pix em minúsculas com brancos")
-            << "  pix " << padrao << QStringList{"500"} << 2
-            << QStringList{"PIX/{d}/lojista_nsu_{n}.pdf", "PIX/{d}/cliente_nsu_{n}.pdf"} << "";
+        QTest::newRow("pix em minúsculas com brancos") << "  pix " << padrao << valor << 2 << pdfsPix << "";
         QTest::newRow("lista: ADM") << "#2" << padrao << QStringList{"#0", "1234"} << 1 << nada << "";
-        QTest::newRow("impressão e PDF desligados")
-            << "Venda Cartão" << QJsonObject{{"habilita_impressao", false}, {"gerar_pdf", false}} << venda << 2 << nada
-            << "";
-        QTest::newRow("impressora recusa a conexão")
-            << "Venda Cartão" << QJsonObject{{"gerar_pdf", false}, {"cenario", -2}} << venda << 2 << nada
-            << "Erro de comunicação com a impressora: -2";
-        QTest::newRow("impressora do sistema ausente")
-            << "Venda Cartão" << QJsonObject{{"gerar_pdf", false}, {"nome_impressora", "Nao_Instalada"}} << venda << 2
-            << nada << "Impressora não localizada";
-        QTest::newRow("pasta de PDF inválida")
-            << "Venda Cartão" << QJsonObject{{"habilita_impressao", false}, {"caminho_pdf", ""}} << venda << 2 << nada
-            << "Falha na criação do PDF. Caminho inválido.";
+        QTest::newRow("impressão e PDF desligados") << cartao << nenhum << venda << 2 << nada << "";
+        QTest::newRow("impressora recusa a conexão") << cartao << QJsonObject{{"gerar_pdf", false}, {"cenario", -2}}
+            << venda << 2 << nada << "Erro de comunicação com a impressora: -2";
+        QTest::newRow("impressora do sistema ausente") << cartao << QJsonObject{{"gerar_pdf", false},
+            {"nome_impressora", "Nao_Instalada"}} << venda << 2 << nada << "Impressora não localizada";
+        QTest::newRow("pasta de PDF inválida") << cartao << QJsonObject{{"habilita_impressao", false},
+            {"caminho_pdf", ""}} << venda << 2 << nada << "Falha na criação do PDF. Caminho inválido.";
+        // clang-format on
     }
 
     void operacaoDoOperador()
