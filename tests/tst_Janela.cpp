@@ -347,22 +347,6 @@ private slots:
         }
     }
 
-    void autonomousMenuFillsTheListAndCancelRebuildsIt()
-    {
-        m_controller->initComponentAutonomo();
-        QVERIFY(QTest::qWaitForWindowExposed(m_janela->janela()));
-        emit m_controller->textChanged(QStringLiteral("outra tela"));
-        QVERIFY(m_janela->clica(QStringLiteral("bt_autonomo_cancelar")));
-        QVERIFY(visivel(*m_janela, "rec") && visivel(*m_janela, "bt_autonomo_ok") && !visivel(*m_janela, "button"));
-        auto *modelo = qobject_cast<QAbstractItemModel *>(m_janela->objeto(QStringLiteral("listmodel")));
-        QVERIFY(modelo);
-        QStringList nomes;
-        for (int i = 0; i < modelo->rowCount(); ++i)
-            nomes << modelo->data(modelo->index(i, 0), modelo->roleNames().key("name")).toString();
-        QCOMPARE(nomes, (QStringList{"Venda Cartao", "PIX", "Operação Administrativa"}));
-        QCOMPARE(texto(*m_janela, "element1"), QStringLiteral("Selecione uma operação: "));
-    }
-
     void pixImageShowsTheBase64Png()
     {
         QImage qr(40, 40, QImage::Format_RGB32);
@@ -407,30 +391,38 @@ private slots:
         }
     }
 
-    // What the cashier's keys and clicks on each screen ask of the controller. The steps:
-    // text typed, "@name" clicked, "!Key" pressed (Enter on the keypad), "*n" the n-th entry clicked.
+    // What the cashier's keys and clicks on each screen ask of the controller. The steps: text
+    // typed, "@name" clicked, "!Key" pressed (Enter on the keypad), "*n" the n-th entry clicked,
+    // "fora" a press outside any control, "=text" a new message from the controller.
     void screensAnswerTheController_data()
     {
-        QTest::addColumn<QString>("tela"); // "campo", "valor" (money), "valor desligado", "lista", "menu" (autonomous)
+        // "campo", "valor" (money), "valor desligado", "lista", "menu" (autonomous), "aviso" (the notice)
+        QTest::addColumn<QString>("tela");
         QTest::addColumn<QString>("passos");
-        QTest::addColumn<QString>("campo"); // the field's text at the end ("valor": as currency)
+        QTest::addColumn<QString>("campo"); // the field's text at the end ("valor": as currency; "aviso": its banner)
         QTest::addColumn<QStringList>("chamadas");
         // The last entry stays the last; Return does not confirm a list.
         const QString setas = QStringLiteral("!Down !Down !Down !Up !Return !Enter");
-        const QStringList ok{"ok 4321 1"}, um{"ok 1 2"}, pix{"process PIX"};
+        const QStringList ok{"ok 4321 1"}, um{"ok 1 2"}, pix{"process PIX"}, aceito{"aviso true"}, nada;
+        const QString marque = QStringLiteral("Por favor, selecione a caixa seleção");
         // clang-format off
         QTest::newRow("OK sends the typed text with estado 1") << "campo" << "4321 @button" << "4321" << ok;
         QTest::newRow("keypad Enter confirms") << "campo" << "4321 !Enter" << "4321" << ok;
-        QTest::newRow("Return does not confirm") << "campo" << "4321 !Return" << "4321" << QStringList();
+        QTest::newRow("Return does not confirm") << "campo" << "4321 !Return" << "4321" << nada;
         QTest::newRow("Escape cancels") << "campo" << "4321 !Escape" << "4321" << QStringList{"cancelar"};
         QTest::newRow("VOLTAR") << "campo" << "4321 @button1" << "4321" << QStringList{"voltar"};
         QTest::newRow("CANCELAR") << "campo" << "4321 @button2" << "4321" << QStringList{"cancelar"};
-        QTest::newRow("money shown as currency as typed") << "valor" << "123456 !Backspace" << "12345" << QStringList();
-        QTest::newRow("money format turned off") << "valor desligado" << "12" << "12" << QStringList();
+        QTest::newRow("money shown as currency as typed") << "valor" << "123456 !Backspace" << "12345" << nada;
+        QTest::newRow("money format turned off") << "valor desligado" << "12" << "12" << nada;
         QTest::newRow("entry clicked, then OK, sends the index with estado 2") << "lista" << "*1 @button" << "" << um;
         QTest::newRow("arrows and keypad Enter send the index") << "lista" << setas << "" << um;
         QTest::newRow("autonomous menu by keys starts the operation") << "menu" << setas << "" << pix;
         QTest::newRow("autonomous entry clicked, then its OK") << "menu" << "*1 @bt_autonomo_ok" << "" << pix;
+        QTest::newRow("autonomous CANCELAR rebuilds it") << "menu" << "=outra @bt_autonomo_cancelar" << "" << nada;
+        QTest::newRow("notice: Confirmar without the check box") << "aviso" << "@botaoConfirmar" << marque << nada;
+        QTest::newRow("notice: check box, then Confirmar") << "aviso" << "@cb_aviso @botaoConfirmar" << "" << aceito;
+        QTest::newRow("notice: Escape closes without an answer") << "aviso" << "!Escape" << "" << nada;
+        QTest::newRow("notice: a press outside closes without an answer") << "aviso" << "fora" << "" << nada;
         // clang-format on
     }
 
@@ -442,6 +434,13 @@ private slots:
         QFETCH(QStringList, chamadas);
         if (tela == QLatin1String("menu")) {
             m_controller->initComponentAutonomo();
+        } else if (tela == QLatin1String("aviso")) {
+            TestController *c = m_controller.get();
+            connect(c, &Base_Controller::qmlAvisoSignal, c, &Base_Controller::handleSignalCheckbox);
+            connect(c, &Base_Controller::qmlAvisoSignal, this,
+                    [this](bool v) { m_chamadas << "aviso " + QVariant(v).toString(); });
+            c->slotShowAviso();
+            QTRY_VERIFY(m_janela->popup(QStringLiteral("aviso")));
         } else if (tela == QLatin1String("lista")) {
             emit m_controller->clearItemsList();
             for (const char *item : {"CREDITO", "DEBITO", "VOUCHER"})
@@ -470,6 +469,10 @@ private slots:
             } else if (passo.startsWith('*')) { // 30 px an entry
                 const QPointF ponto = m_janela->item("rec")->mapToScene(QPointF(40, 30 * passo.mid(1).toInt() + 15));
                 QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, ponto.toPoint());
+            } else if (passo == QLatin1String("fora")) {
+                QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, QPoint(3, 3));
+            } else if (passo.startsWith('=')) {
+                emit m_controller->textChanged(passo.mid(1));
             } else if (passo.startsWith('!')) {
                 const Qt::Key k = teclas.value(passo.mid(1));
                 QTest::keyClick(w, k, k == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
@@ -477,53 +480,30 @@ private slots:
                 digita(w, passo);
             }
         }
+        QCOMPARE(m_chamadas, chamadas);
+        if (tela == QLatin1String("aviso")) {
+            QCOMPARE(m_controller->termoAceitoAtual(), !chamadas.isEmpty());
+            // Refused, the notice stays with its own banner; otherwise it closes.
+            if (campo.isEmpty()) {
+                QTRY_VERIFY(!m_janela->popup(QStringLiteral("aviso")));
+                return;
+            }
+            QObject *aviso = m_janela->popup(QStringLiteral("aviso"));
+            QQuickItem *banner = aviso ? aviso->findChild<QQuickItem *>(QStringLiteral("popup")) : nullptr;
+            QVERIFY(visivel(banner));
+            QCOMPARE(texto(banner->findChild<QObject *>(QStringLiteral("element2"))), campo);
+            return;
+        }
         QCOMPARE(texto(*m_janela, "textField"),
                  tela == QLatin1String("valor") ? m_controller->formataValor(campo) : campo);
-        QCOMPARE(m_chamadas, chamadas);
-    }
-
-    void noticeNeedsTheCheckboxToConfirm_data()
-    {
-        QTest::addColumn<QString>("acao");
-        QTest::addColumn<bool>("aceito");
-        QTest::newRow("Confirmar without the check box is refused") << "confirmar" << false;
-        QTest::newRow("Confirmar with the check box accepts") << "marcar" << true;
-        QTest::newRow("Escape closes without an answer") << "escape" << false;
-        QTest::newRow("a press outside closes without an answer") << "fora" << false;
-    }
-
-    void noticeNeedsTheCheckboxToConfirm()
-    {
-        QFETCH(QString, acao);
-        QFETCH(bool, aceito);
-        QSignalSpy aviso(m_controller.get(), &Base_Controller::qmlAvisoSignal);
-        connect(m_controller.get(), &Base_Controller::qmlAvisoSignal, m_controller.get(),
-                &Base_Controller::handleSignalCheckbox);
-        m_controller->slotShowAviso();
-        QObject *popup = nullptr;
-        QTRY_VERIFY((popup = m_janela->popup(QStringLiteral("aviso"))));
-        QVERIFY(QTest::qWaitForWindowExposed(m_janela->janela()));
-        if (acao == QLatin1String("marcar")) {
-            QVERIFY(m_janela->clica(popup->findChild<QQuickItem *>(QStringLiteral("cb_aviso"))));
-            QVERIFY(popup->findChild<QObject *>(QStringLiteral("cb_aviso"))->property("checked").toBool());
-        }
-        if (acao == QLatin1String("escape"))
-            QTest::keyClick(m_janela->janela(), Qt::Key_Escape);
-        else if (acao == QLatin1String("fora"))
-            QTest::mouseClick(m_janela->janela(), Qt::LeftButton, Qt::NoModifier, QPoint(3, 3));
-        else
-            QVERIFY(m_janela->clica(popup->findChild<QQuickItem *>(QStringLiteral("botaoConfirmar"))));
-
-        QCOMPARE(aviso.count(), aceito ? 1 : 0);
-        QCOMPARE(m_controller->termoAceitoAtual(), aceito);
-        if (acao == QLatin1String("confirmar")) {
-            QVERIFY(popup->property("opened").toBool());
-            QQuickItem *banner = popup->findChild<QQuickItem *>(QStringLiteral("popup"));
-            QVERIFY(visivel(banner));
-            QCOMPARE(texto(banner->findChild<QQuickItem *>(QStringLiteral("element2"))),
-                     QStringLiteral("Por favor, selecione a caixa seleção"));
-        } else {
-            QTRY_VERIFY(!m_janela->popup(QStringLiteral("aviso")));
+        if (tela == QLatin1String("menu")) { // whatever came before, the menu is on screen
+            QVERIFY(visivel(*m_janela, "rec") && visivel(*m_janela, "bt_autonomo_ok") && !visivel(*m_janela, "button"));
+            auto *modelo = qobject_cast<QAbstractItemModel *>(m_janela->objeto(QStringLiteral("listmodel")));
+            QStringList nomes;
+            for (int i = 0; modelo && i < modelo->rowCount(); ++i)
+                nomes << modelo->data(modelo->index(i, 0), modelo->roleNames().key("name")).toString();
+            QCOMPARE(nomes, (QStringList{"Venda Cartao", "PIX", "Operação Administrativa"}));
+            QCOMPARE(texto(*m_janela, "element1"), QStringLiteral("Selecione uma operação: "));
         }
     }
 
