@@ -329,13 +329,9 @@ private slots:
         QFETCH(QVariant, esperado);
         QObject *alvo = elemento.isEmpty() ? m_janela->janela() : m_janela->objeto(elemento);
         QVERIFY(alvo);
-        auto emite = [&](const QVariant &arg) {
-            QObject *c = m_controller.get();
-            if (arg.userType() == QMetaType::Bool)
-                return QMetaObject::invokeMethod(c, sinal.constData(), Q_ARG(bool, arg.toBool()));
-            if (arg.userType() == QMetaType::Int)
-                return QMetaObject::invokeMethod(c, sinal.constData(), Q_ARG(int, arg.toInt()));
-            return QMetaObject::invokeMethod(c, sinal.constData(), Q_ARG(QString, arg.toString()));
+        auto emite = [&](const QVariant &arg) { // a bool, an int or a QString, as the signal takes
+            return QMetaObject::invokeMethod(m_controller.get(), sinal.constData(),
+                                             QGenericArgument(arg.typeName(), arg.constData()));
         };
         auto lido = [&] {
             const QVariant v = alvo->property(propriedade.constData());
@@ -807,7 +803,6 @@ private slots:
     {
         QTest::addColumn<QString>("texto");
         QTest::newRow("empty") << QString();
-        QTest::newRow("truncated") << QStringLiteral("{\"path_in\": ");
         QTest::newRow("array") << QStringLiteral("[1, 2]");
         // The response would be read back as a new request and the sale run again.
         QTest::newRow("same folder through dot-dot")
