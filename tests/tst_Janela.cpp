@@ -233,8 +233,7 @@ private slots:
         // The Z3_Tef scenes bring their own controller and window: a second window would keep the keyboard.
         static const QSet<QByteArray> cenas{
             "vendaComValorDigitadoETipoEscolhido", "cancelamentoComecaNsuEDataComOQueOPdvEnviou",
-            "telasERespostasNoLogSemASenha",       "operacaoDoOperador",
-            "pedidoDoPdvLogoDepoisEAtendido",      "startupCheckAnnouncesOrStarts"};
+            "telasERespostasNoLogSemASenha", "operacaoDoOperador", "startupCheckAnnouncesOrStarts"};
         if (cenas.contains(QTest::currentTestFunction()))
             return;
         m_controller = std::make_unique<TestController>();
@@ -1184,6 +1183,8 @@ private slots:
         QTest::newRow("pix em minúsculas com brancos") << "  pix " << padrao << valor << 2 << pdfsPix << "";
         QTest::newRow("lista: ADM") << "#2" << padrao << QStringList{"#0", "1234"} << 1 << nada << "";
         QTest::newRow("impressão e PDF desligados") << cartao << nenhum << venda << 2 << nada << "";
+        QTest::newRow("pedido do PDV à espera do PIX") << "PIX" << QJsonObject{{"habilita_impressao", false},
+            {"gerar_pdf", false}, {"pedido_pdv", true}} << valor << 2 << nada << "";
         QTest::newRow("impressora recusa a conexão") << cartao << QJsonObject{{"gerar_pdf", false}, {"cenario", -2}}
             << venda << 2 << nada << "Erro de comunicação com a impressora: -2";
         QTest::newRow("impressora do sistema ausente") << cartao << QJsonObject{{"gerar_pdf", false},
@@ -1203,6 +1204,7 @@ private slots:
         QFETCH(QString, erro);
         QTemporaryDir pasta;
         const QString spool = pasta.filePath("spool");
+        const bool pedidoPdv = ajustes.take("pedido_pdv").toBool();
         QVERIFY(testsupport::writeAll(
             m_cenario, ajustes.take("cenario").toInt() == -2 ? R"({"impressora_abre_conexao": -2})" : "{}"));
         qputenv("Z3_SIM_IMPRESSORA", spool.toUtf8());
@@ -1219,6 +1221,10 @@ private slots:
         } else {
             emit cena.c.process(origem);
         }
+        // A POS request that arrives while the operation runs waits for it and its confirmation.
+        if (pedidoPdv)
+            QVERIFY(testsupport::writeAll(pasta.filePath("req/IntPos.001"),
+                                          "000-000 = ATV\r\n001-000 = 77\r\n999-999 = 0\r\n"));
         if (execucoes == 0) {
             QTest::qWait(200);
             QVERIFY(!cena.c.isRunning() && !operacaoAutonoma);
@@ -1235,13 +1241,13 @@ private slots:
             respostas.clear();
         }
         QVERIFY(conduzir(cena, respostas, execucoes));
-        QCOMPARE(resultados.size(), execucoes);
+        QTRY_COMPARE(resultados.size(), execucoes + (pedidoPdv ? 1 : 0)); // the POS's comes last
         const QString nsu = json(resultados.first().first()).value("tef").toObject().value("nsuTerminal").toString();
         // The confirmation followed on its own, with the fixed request.
         if (execucoes == 2) {
             const QStringList funcoes = testsupport::funcoesSimuladas(m_simLog);
             QVERIFY(funcoes.contains("ConfirmarOperacaoTEF2") || funcoes.contains("ConfirmarOperacaoTEF"));
-            QCOMPARE(json(resultados.last().first()).value("header").toString(), QStringLiteral("CNF"));
+            QCOMPARE(json(resultados.at(1).first()).value("header").toString(), QStringLiteral("CNF"));
         }
         // Receipts: the simulated printer's jobs (both copies when printing is on) and the dated PDF tree.
         const int trabalhos =
@@ -1267,28 +1273,15 @@ private slots:
         } else {
             QCOMPARE(textos(cena.erros), QStringList{});
         }
+        if (pedidoPdv) {
+            QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(pasta.filePath("resp/IntPos.Sts")), 15000);
+            QVERIFY(testsupport::readAll(pasta.filePath("resp/IntPos.Sts")).contains("001-000 = 77"));
+            QVERIFY(!QFileInfo::exists(pasta.filePath("req/IntPos.001")));
+        }
         // The cashier's own operation leaves nothing for the POS.
-        QCOMPARE(QDir(pasta.filePath("resp")).entryList(QDir::Files), QStringList{});
-        QVERIFY(!tefEmProcessamento);
-    }
-
-    void pedidoDoPdvLogoDepoisEAtendido()
-    {
-        QTemporaryDir pasta;
-        qputenv("Z3_SIM_IMPRESSORA", pasta.filePath("spool").toUtf8());
-        CenaAutonoma cena(pasta.path(), {{"habilita_impressao", false}, {"gerar_pdf", false}});
-        QVERIFY(cena.janela.carregada());
-        emit cena.c.process(QStringLiteral("PIX"));
-        // The POS request arrives while the cashier's sale runs: it waits, and is
-        // served once the sale and its confirmation are over.
-        QVERIFY(testsupport::writeAll(pasta.filePath("req/IntPos.001"),
-                                      "000-000 = ATV\r\n001-000 = 77\r\n999-999 = 0\r\n"));
-        QVERIFY(conduzir(cena, {"500"}, 2));
-        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(pasta.filePath("resp/IntPos.Sts")), 15000);
+        QCOMPARE(QDir(pasta.filePath("resp")).entryList(QDir::Files),
+                 pedidoPdv ? QStringList{"IntPos.Sts"} : QStringList{});
         QTRY_VERIFY_WITH_TIMEOUT(!cena.c.isRunning() && !tefEmProcessamento, 15000);
-        QVERIFY(!QFileInfo::exists(pasta.filePath("req/IntPos.001")));
-        QVERIFY(testsupport::readAll(pasta.filePath("resp/IntPos.Sts")).contains("001-000 = 77"));
-        QVERIFY(!QFileInfo::exists(pasta.filePath("resp/IntPos.001")));
     }
 };
 
