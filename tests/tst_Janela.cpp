@@ -25,7 +25,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QMenu>
-#include <QQmlProperty>
 #include <QSet>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
