@@ -1,8 +1,7 @@
-// The operator window: the real QML, offscreen, against a scripted controller
-// (what each signal shows, what each click and key sends, the popups), the
-// controller base class beneath it (the gate, the tray, the screens between
-// runs), and the cashier's dialogue with the Z3_Tef backend and the simulated
-// library, where the test only types and clicks.
+// The operator window: the real QML, offscreen, against a scripted controller;
+// the controller base class beneath it (the gate, the tray, the screens between
+// runs); the updater; and the cashier's dialogue with the Z3_Tef backend and the
+// simulated library, where the test only types and clicks.
 #include "ChamadasSimuladas.h"
 #include "JanelaQml.h"
 #include "TestController.h"
@@ -26,7 +25,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QMenu>
-#include <QQmlProperty>
 #include <QSet>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
@@ -35,145 +33,56 @@
 
 #include <memory>
 
-namespace {
-
-bool visivel(QQuickItem *item)
-{
-    return item && item->isVisible();
-}
-
-bool visivel(const JanelaQml &j, const char *nome)
-{
-    return visivel(j.item(QLatin1String(nome)));
-}
-
-// QTest has no keyClicks for a QWindow.
-void digita(QWindow *janela, const QString &texto)
-{
-    for (const QChar c : texto)
-        QTest::keyClick(janela, c.toLatin1());
-}
-
-QString texto(QObject *o)
-{
-    return o ? o->property("text").toString() : QStringLiteral("<ausente>");
-}
-
-QString texto(const JanelaQml &j, const char *nome)
-{
-    return texto(j.objeto(QLatin1String(nome)));
-}
-
-QColor cor(QObject *o)
-{
-    return o->property("color").value<QColor>();
-}
-
-void clique(QObject *popup, const char *nome)
-{
-    QObject *botao = popup->findChild<QObject *>(QString::fromUtf8(nome));
-    QVERIFY2(botao, nome);
-    QVERIFY(QMetaObject::invokeMethod(botao, "clicked"));
-}
-
-QStringList textos(const QSignalSpy &spy)
-{
-    QStringList out;
-    for (const auto &args : spy)
-        out << args.value(0).toString();
-    return out;
-}
-
-} // namespace
-
 class TestJanela : public QObject
 {
     Q_OBJECT
 
-private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
-
-    // The window against a scripted controller.
-    void signalsChangeTheWindow_data();
-    void signalsChangeTheWindow();
-    void autonomousMenuFillsTheListAndCancelRebuildsIt();
-    void bannerHidesAfterItsTime();
-    void maskIsSetAndCleared();
-    void pixImageShowsTheBase64Png();
-    void closeOnlyHidesTheWindow_data();
-    void closeOnlyHidesTheWindow();
-    void fieldButtonsAndKeysCallTheController_data();
-    void fieldButtonsAndKeysCallTheController();
-    void listAnswersWithTheIndex_data();
-    void listAnswersWithTheIndex();
-    void moneyFieldFormatsWhatIsTyped();
-    void noticeNeedsTheCheckboxToConfirm_data();
-    void noticeNeedsTheCheckboxToConfirm();
-    void configPopupSavesExactlyTheEditedObject_data();
-    void configPopupSavesExactlyTheEditedObject();
-    void configPopupReportsAFailedSave();
-    void configPopupRefusesBadValues_data();
-    void configPopupRefusesBadValues();
-
-    // The controller base class.
-    void formataValor_data();
-    void formataValor();
-    void validaHex_data();
-    void validaHex();
-    void autonomoOkMapsIndexToOperation_data();
-    void autonomoOkMapsIndexToOperation();
-    void trayEntriesSendTheirOperationName();
-    void autonomousMenuStaysAwayDuringAnUpdate();
-    void runDoesOneThingAtATime_data();
-    void runDoesOneThingAtATime();
-    void gateHoldsTheThreadUntilAClick();
-    void gateSurvivesAThousandRounds_data();
-    void gateSurvivesAThousandRounds();
-    void threadLocksAndUnlocksTheTrayMenu_data();
-    void threadLocksAndUnlocksTheTrayMenu();
-    void finishedThreadShowsTheNextScreen_data();
-    void finishedThreadShowsTheNextScreen();
-    void printerListStartsWithTheMakersPrinters();
-    void systemConfigsRefusesTextThatIsNotAnObject_data();
-    void systemConfigsRefusesTextThatIsNotAnObject();
-    void customisationPushesTheLook_data();
-    void customisationPushesTheLook();
-    void aboutBoxNamesTheProgram();
-
-    // The updater against the simulated library.
-    void updaterReportShowsItsScreen_data();
-    void updaterReportShowsItsScreen();
-    void updaterYesDownloadsInstallsAndQuits();
-    void startupCheckAnnouncesOrStarts_data();
-    void startupCheckAnnouncesOrStarts();
-
-    // The cashier and the Z3_Tef backend, through the window.
-    void vendaComValorDigitadoETipoEscolhido();
-    void segundaVendaComecaComOCampoVazio();
-    void cancelamentoComecaNsuEDataComOQueOPdvEnviou_data();
-    void cancelamentoComecaNsuEDataComOQueOPdvEnviou();
-    void telasERespostasNoLogSemASenha();
-
-    // The cashier's own operations, from the tray or the list, joined as the start-up joins them.
-    void operacaoDoOperador_data();
-    void operacaoDoOperador();
-    void pedidoDoPdvLogoDepoisEAtendido();
-
-private:
-    QObject *abreConfig();
-    // The versions folder of the simulated updater: one newer installer, executable or not.
-    void ofereceVersao(bool executavel = true);
+    static bool visivel(QQuickItem *item) { return item && item->isVisible(); }
+    static bool visivel(const JanelaQml &j, const char *nome) { return visivel(j.item(QLatin1String(nome))); }
+    static QString texto(QObject *o) { return o ? o->property("text").toString() : QStringLiteral("<ausente>"); }
+    static QString texto(const JanelaQml &j, const char *nome) { return texto(j.objeto(QLatin1String(nome))); }
+    static QColor cor(QObject *o) { return o->property("color").value<QColor>(); }
+    static QJsonObject json(const QVariant &v) { return QJsonDocument::fromJson(v.toString().toUtf8()).object(); }
+    static bool clique(QObject *popup, const char *nome)
+    {
+        QObject *botao = popup->findChild<QObject *>(QString::fromUtf8(nome));
+        return botao && QMetaObject::invokeMethod(botao, "clicked");
+    }
+    static QStringList textos(const QSignalSpy &spy)
+    {
+        QStringList out;
+        for (const auto &args : spy)
+            out << args.value(0).toString();
+        return out;
+    }
+    // QTest has no keyClicks for a QWindow.
+    static void digita(QWindow *janela, const QString &texto)
+    {
+        for (const QChar c : texto)
+            QTest::keyClick(janela, c.toLatin1());
+    }
+    // Types into the field from its start, as the cashier would.
+    static bool digitar(const JanelaQml &j, const QString &texto)
+    {
+        if (!j.clica(QStringLiteral("textField")))
+            return false;
+        QTest::keyClick(j.janela(), Qt::Key_Home);
+        digita(j.janela(), texto);
+        return true;
+    }
+    // Waits until the window asks for a typed value with this message and OK on screen.
+    static bool passoDigitado(const JanelaQml &j, const QString &mensagem)
+    {
+        return QTest::qWaitFor(
+            [&] { return texto(j, "element1") == mensagem && visivel(j, "textField") && visivel(j, "button"); }, 10000);
+    }
 
     QString m_versoes, m_cenario, m_instalador;
-
     std::unique_ptr<TestController> m_controller;
     std::unique_ptr<JanelaQml> m_janela;
     QString m_cor; // what the colour picker returns; empty: cancelled
     // What the window asked of the controller, in order ("ok 4321 1", "voltar", "process PIX", ...).
     QStringList m_chamadas;
-
     QTemporaryDir m_dir;
     QString m_simLog, m_log;
 
@@ -181,15 +90,18 @@ private:
     // its results; no journal left by an earlier scene to recover from.
     struct SemDiario
     {
-        SemDiario()
+        explicit SemDiario(const QJsonObject &config)
         {
             testsupport::removeJournal();
-            testsupport::writeConfig(QJsonObject{{"vitra", 0}, {"tipo_operacao", 0}});
+            testsupport::writeConfig(config);
         }
     };
     struct Cena : SemDiario
     {
-        Cena() { wiring::connectBackend(&c); }
+        explicit Cena(const QJsonObject &config = {{"vitra", 0}, {"tipo_operacao", 0}}) : SemDiario(config)
+        {
+            wiring::connectBackend(&c);
+        }
         // A failed check may leave the run waiting for the cashier: give up every
         // step, so the next test starts instead of the program aborting.
         ~Cena()
@@ -209,11 +121,17 @@ private:
         QSignalSpy resultado{&c, &Base_Controller::responseProcessTEF};
     };
 
-    // The autonomous worker, the monitor and a Z3_Tef controller with its window,
-    // every receipt setting on and the exchange folders under `pasta`.
-    struct ConfigAutonoma
+    // The autonomous worker and the monitor joined to the scene, every receipt
+    // setting on unless `ajustes` says otherwise, the exchange folders under `pasta`.
+    struct CenaAutonoma : Cena
     {
-        ConfigAutonoma(const QString &pasta, const QJsonObject &ajustes)
+        CenaAutonoma(const QString &pasta, const QJsonObject &ajustes) : Cena(config(pasta, ajustes))
+        {
+            wiring::connectMonitor(&monitor, &c, &autonomo);
+            wiring::connectAutonomo(&c, &autonomo);
+            monitor.iniciarMonitoramento();
+        }
+        static QJsonObject config(const QString &pasta, const QJsonObject &ajustes)
         {
             QJsonObject c{{"vitra", 0},
                           {"tipo_operacao", 0},
@@ -226,21 +144,13 @@ private:
                           {"visualizar_pdf", false}};
             for (auto it = ajustes.begin(); it != ajustes.end(); ++it)
                 c.insert(it.key(), it.value());
-            testsupport::writeConfig(c);
-        }
-    };
-    struct CenaAutonoma : Cena, ConfigAutonoma
-    {
-        CenaAutonoma(const QString &pasta, const QJsonObject &ajustes) : ConfigAutonoma(pasta, ajustes)
-        {
-            wiring::connectMonitor(&monitor, &c, &autonomo);
-            wiring::connectAutonomo(&c, &autonomo);
-            monitor.iniciarMonitoramento();
+            return c;
         }
         TefAutonomo autonomo;
         MonitoraDiretorio monitor{ConfigTef()};
         QSignalSpy erros{&c, &Base_Controller::showMessageError};
     };
+
     // Answers every step of the run from `respostas` ("texto" typed, "#n" list
     // position) until the cashier's operation and its confirmation are over.
     static bool conduzir(CenaAutonoma &cena, QStringList respostas, int execucoes)
@@ -252,10 +162,7 @@ private:
             if (!cena.c.aguardandoOperador() || respostas.isEmpty())
                 continue;
             const QString r = respostas.takeFirst();
-            if (r.startsWith('#'))
-                cena.c.onClickButtonOK(r.mid(1), 2);
-            else
-                cena.c.onClickButtonOK(r, 1);
+            cena.c.onClickButtonOK(r.startsWith('#') ? r.mid(1) : r, r.startsWith('#') ? 2 : 1);
         }
         return fim.size() >= execucoes && respostas.isEmpty();
     }
@@ -270,1367 +177,1102 @@ private:
         c.setJsonConfigs(QString::fromUtf8(QJsonDocument(req).toJson(QJsonDocument::Compact)));
         c.start();
     }
-};
 
-void TestJanela::initTestCase()
-{
-    QVERIFY(m_dir.isValid());
-    m_simLog = m_dir.filePath(QStringLiteral("chamadas.jsonl"));
-    m_log = m_dir.filePath(QStringLiteral("log.txt"));
-    qputenv("Z3_SIM_LOG", m_simLog.toUtf8());
-    qputenv("Z3_LOG", m_log.toUtf8());
-    if (qEnvironmentVariableIsEmpty("Z3_LIB_DIR"))
-        qputenv("Z3_LIB_DIR", Z3_BIN_DIR);
-    m_versoes = m_dir.filePath(QStringLiteral("versoes"));
-    m_cenario = m_dir.filePath(QStringLiteral("cenario.json"));
-    m_instalador = m_dir.filePath(QStringLiteral("instalador.log"));
-    qputenv("Z3_SIM_ATUALIZACOES", m_versoes.toUtf8());
-    qputenv("Z3_SIM_CENARIO", m_cenario.toUtf8());
-    qputenv("Z3_SIM_INSTALADOR", m_instalador.toUtf8());
-}
-
-void TestJanela::ofereceVersao(bool executavel)
-{
-    QVERIFY(QDir().mkpath(m_versoes));
-    const QString instalador = m_versoes + QStringLiteral("/Z3_TEFZoduvud-v01.24.00.sh");
-    QFile::remove(instalador);
-    QVERIFY(QFile::copy(QStringLiteral(Z3_BIN_DIR "/Z3_Updater_instalador.sh"), instalador));
-    if (!executavel)
-        QVERIFY(QFile::setPermissions(instalador, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
-}
-
-void TestJanela::init()
-{
-    testsupport::writeConfig({});
-    tefEmProcessamento = false;
-    atualizacaoSolicitada = false;
-    requisicaoJson = false;
-    seletores::substituir([this](seletores::Tipo tipo) {
-        switch (tipo) {
-        case seletores::Tipo::Cor:
-            return m_cor;
-        case seletores::Tipo::Pasta:
-            return QStringLiteral("/tmp/escolhida");
-        case seletores::Tipo::Arquivo:
-            return QStringLiteral("/tmp/logo.png");
-        }
-        return QString();
-    });
-    m_chamadas.clear();
-    m_cor.clear();
-    QDir(m_versoes).removeRecursively();
-    QFile::remove(m_cenario);
-    QFile::remove(m_instalador);
-    // The Z3_Tef scenes bring their own controller and window: a second window would keep the keyboard.
-    static const QSet<QByteArray> cenas{"vendaComValorDigitadoETipoEscolhido",
-                                        "segundaVendaComecaComOCampoVazio",
-                                        "cancelamentoComecaNsuEDataComOQueOPdvEnviou",
-                                        "telasERespostasNoLogSemASenha",
-                                        "operacaoDoOperador",
-                                        "pedidoDoPdvLogoDepoisEAtendido",
-                                        "startupCheckAnnouncesOrStarts"};
-    if (cenas.contains(QTest::currentTestFunction()))
-        return;
-    m_controller = std::make_unique<TestController>();
-    TestController *c = m_controller.get();
-    connect(c, &TestController::okClicado, this,
-            [this](const QString &v, int estado) { m_chamadas << QStringLiteral("ok %1 %2").arg(v).arg(estado); });
-    connect(c, &TestController::voltarClicado, this, [this] { m_chamadas << QStringLiteral("voltar"); });
-    connect(c, &TestController::cancelarClicado, this, [this] { m_chamadas << QStringLiteral("cancelar"); });
-    connect(c, &Base_Controller::process, this, [this](const QString &op) { m_chamadas << "process " + op; });
-    m_janela = std::make_unique<JanelaQml>(c);
-    QVERIFY(m_janela->carregada());
-    // Quick banners: the test checks that they hide, not how long they stay.
-    m_janela->objeto(QStringLiteral("time"))->setProperty("interval", 20);
-}
-
-void TestJanela::cleanup()
-{
-    m_janela.reset();
-    m_controller.reset();
-    seletores::substituir({});
-    tefEmProcessamento = false;
-    atualizacaoSolicitada = false;
-    requisicaoJson = false;
-}
-
-QObject *TestJanela::abreConfig()
-{
-    m_controller->slotShowConfigs();
-    QObject *config = nullptr;
-    const auto aberto = [&] {
-        return (config = m_janela->popup(QStringLiteral("config"))) != nullptr;
-    };
-    return QTest::qWaitFor(aberto, 5000) ? config : nullptr;
-}
-
-void TestJanela::signalsChangeTheWindow_data()
-{
-    QTest::addColumn<QByteArray>("sinal");
-    QTest::addColumn<QVariant>("argumento");
-    QTest::addColumn<QString>("elemento"); // empty: the window itself
-    QTest::addColumn<QByteArray>("propriedade");
-    QTest::addColumn<QVariant>("esperado"); // invalid: unchanged; a bool flips with the argument
-    auto linha = [](const char *nome, const char *sinal, const QVariant &arg, const char *elemento,
-                    const char *propriedade, const QVariant &esperado) {
-        QTest::newRow(nome) << QByteArray(sinal) << arg << QString::fromUtf8(elemento) << QByteArray(propriedade)
-                            << esperado;
-    };
-    const QString msg = QStringLiteral("INSIRA OU PASSE O CARTÃO\nlinha 2");
-    linha("main message", "textChanged", msg, "element1", "text", msg);
-    linha("header line", "firstTextChanged", msg, "element", "text", msg);
-    linha("input field", "textfiledChanged", msg, "textField", "text", msg);
-    linha("operator's text reaches the main message", "slotTextChangedAutonomo", msg, "element1", "text", msg);
-    linha("OK is hidden by true", "disableButtonOK", true, "button", "visible", false);
-    linha("VOLTAR is hidden by true", "disableButtonVoltar", true, "button1", "visible", false);
-    linha("CANCELAR is hidden by true", "disableButtonCancelar", true, "button2", "visible", false);
-    linha("input field is hidden by true", "disableTextField", true, "textField", "visible", false);
-    linha("option list frame is hidden by true", "disableListView", true, "rec", "visible", false);
-    linha("busy indicator is hidden by true", "disableProgressBar", true, "progressBar", "visible", false);
-    linha("pix image is hidden by true", "disableImage", true, "imagePix", "visible", false);
-    linha("autonomous OK is hidden by true", "disableButtonAutonomoOk", true, "bt_autonomo_ok", "visible", false);
-    linha("autonomous CANCELAR is hidden by true", "disableButtonAutonomoCancelar", true, "bt_autonomo_cancelar",
-          "visible", false);
-    linha("updater SIM is shown by true", "disableButtonUpdaterSim", true, "btn_updater_sim", "visible", true);
-    linha("updater NAO is shown by true", "disableButtonUpdaterNao", true, "btn_updater_nao", "visible", true);
-    linha("invalid highlight colour is ignored", "firstColorChanged", "#12", "rectangle", "color", QVariant());
-    linha("highlight colour", "firstColorChanged", "#123456", "rectangle", "color", QColor("#123456"));
-    linha("background colour", "backgroundColorChanged", "#eeeeee", "rectangle1", "color", QColor("#eeeeee"));
-    linha("font colour, short form", "fontColorChanged", "#333", "element1", "color", QColor("#333333"));
-    linha("second font colour", "secondFontColorChanged", "#fafafa", "element", "color", QColor("#fafafa"));
-    linha("password mode", "setTextFieldPasswordMode", true, "textField", "echoMode", 2); // TextInput.Password
-    linha("window shown and hidden", "showWindow", true, "", "visible", true);
-    linha("error banner is red", "showMessageError", msg, "rectangle2", "color", QColor("#d93147"));
-    linha("success banner is green", "showMessage", msg, "rectangle2", "color", QColor("#008000"));
-    linha("banner text", "showMessage", msg, "element2", "text", msg);
-    // The logo changes only to an existing file named by an absolute path.
-    QImage logo(20, 10, QImage::Format_ARGB32);
-    logo.fill(Qt::red);
-    const QString existente = QDir(QCoreApplication::applicationDirPath()).absoluteFilePath("logo_teste.png");
-    QVERIFY(logo.save(existente));
-    linha("logo from an existing absolute file", "pathImageChanged", existente, "image", "source",
-          QUrl::fromLocalFile(existente));
-    linha("logo kept for a missing file", "pathImageChanged", existente + ".nao", "image", "source", QVariant());
-    linha("logo kept for the bare default name", "pathImageChanged", "Logo Varda Pay - Azul.png", "image", "source",
-          QVariant());
-    linha("logo kept for an empty path", "pathImageChanged", "", "image", "source", QVariant());
-    linha("logo kept for a folder", "pathImageChanged", QDir::tempPath(), "image", "source", QVariant());
-    linha("window width", "widthChanged", 700, "", "width", 700);
-    linha("window height", "heightChanged", 500, "", "height", 500);
-}
-
-void TestJanela::signalsChangeTheWindow()
-{
-    QFETCH(QByteArray, sinal);
-    QFETCH(QVariant, argumento);
-    QFETCH(QString, elemento);
-    QFETCH(QByteArray, propriedade);
-    QFETCH(QVariant, esperado);
-    QObject *alvo = elemento.isEmpty() ? m_janela->janela() : m_janela->objeto(elemento);
-    QVERIFY(alvo);
-    auto emite = [&](const QVariant &arg) {
-        QObject *c = m_controller.get();
-        if (arg.userType() == QMetaType::Bool)
-            return QMetaObject::invokeMethod(c, sinal.constData(), Q_ARG(bool, arg.toBool()));
-        if (arg.userType() == QMetaType::Int)
-            return QMetaObject::invokeMethod(c, sinal.constData(), Q_ARG(int, arg.toInt()));
-        return QMetaObject::invokeMethod(c, sinal.constData(), Q_ARG(QString, arg.toString()));
-    };
-    auto lido = [&] {
-        const QVariant v = alvo->property(propriedade.constData());
-        return esperado.userType() == QMetaType::Int ? QVariant(v.toInt()) : v;
-    };
-    const QVariant antes = lido();
-    QVERIFY(emite(argumento));
-    QCOMPARE(lido(), esperado.isValid() ? esperado : antes);
-    if (argumento.userType() == QMetaType::Bool) {
-        QVERIFY(emite(!argumento.toBool()));
-        QCOMPARE(lido(), esperado.type() == QVariant::Bool ? QVariant(!esperado.toBool()) : antes);
+    // The versions folder of the simulated updater: one newer installer, executable or not.
+    void ofereceVersao(bool executavel = true)
+    {
+        QVERIFY(QDir().mkpath(m_versoes));
+        const QString instalador = m_versoes + QStringLiteral("/Z3_TEFZoduvud-v01.24.00.sh");
+        QFile::remove(instalador);
+        QVERIFY(QFile::copy(QStringLiteral(Z3_BIN_DIR "/Z3_Updater_instalador.sh"), instalador));
+        if (!executavel)
+            QVERIFY(QFile::setPermissions(instalador, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
     }
-}
 
-void TestJanela::autonomousMenuFillsTheListAndCancelRebuildsIt()
-{
-    m_controller->initComponentAutonomo();
-    QVERIFY(QTest::qWaitForWindowExposed(m_janela->janela()));
-    emit m_controller->textChanged(QStringLiteral("outra tela"));
-    QVERIFY(m_janela->clica(QStringLiteral("bt_autonomo_cancelar")));
-    QVERIFY(visivel(m_janela->item(QStringLiteral("rec"))));
-    QVERIFY(visivel(m_janela->item(QStringLiteral("bt_autonomo_ok"))));
-    QVERIFY(!visivel(m_janela->item(QStringLiteral("button"))));
-    auto *modelo = qobject_cast<QAbstractItemModel *>(m_janela->objeto(QStringLiteral("listmodel")));
-    QVERIFY(modelo);
-    const int papel = modelo->roleNames().key("name");
-    QStringList nomes;
-    for (int i = 0; i < modelo->rowCount(); ++i)
-        nomes << modelo->data(modelo->index(i, 0), papel).toString();
-    QCOMPARE(nomes, (QStringList{QStringLiteral("Venda Cartao"), QStringLiteral("PIX"),
-                                 QStringLiteral("Operação Administrativa")}));
-    QCOMPARE(texto(m_janela->item(QStringLiteral("element1"))), QStringLiteral("Selecione uma operação: "));
-}
+    QObject *abreConfig()
+    {
+        m_controller->slotShowConfigs();
+        QObject *config = nullptr;
+        return QTest::qWaitFor([&] { return (config = m_janela->popup(QStringLiteral("config"))) != nullptr; }, 5000)
+                   ? config
+                   : nullptr;
+    }
 
-void TestJanela::bannerHidesAfterItsTime()
-{
-    QQuickItem *banner = m_janela->item(QStringLiteral("rectangle2"));
-    QVERIFY(!banner->isVisible());
-    m_janela->objeto(QStringLiteral("time"))->setProperty("interval", 300);
-    emit m_controller->showMessageError(QStringLiteral("Mensagem do banner"));
-    QVERIFY(banner->isVisible());
-    QTRY_VERIFY_WITH_TIMEOUT(!banner->isVisible(), 5000);
-}
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        if (qEnvironmentVariableIsEmpty("Z3_LIB_DIR"))
+            qputenv("Z3_LIB_DIR", Z3_BIN_DIR);
+        qputenv("Z3_SIM_LOG", (m_simLog = m_dir.filePath("chamadas.jsonl")).toUtf8());
+        qputenv("Z3_LOG", (m_log = m_dir.filePath("log.txt")).toUtf8());
+        qputenv("Z3_SIM_ATUALIZACOES", (m_versoes = m_dir.filePath("versoes")).toUtf8());
+        qputenv("Z3_SIM_CENARIO", (m_cenario = m_dir.filePath("cenario.json")).toUtf8());
+        qputenv("Z3_SIM_INSTALADOR", (m_instalador = m_dir.filePath("instalador.log")).toUtf8());
+    }
 
-void TestJanela::maskIsSetAndCleared()
-{
-    QObject *campo = m_janela->objeto(QStringLiteral("textField"));
-    emit m_controller->setTextFieldInputMask(QStringLiteral("99/99"));
-    QVERIFY(campo->property("inputMask").toString().startsWith(QStringLiteral("99/99")));
-    emit m_controller->clearTextFieldInputMask();
-    QVERIFY(campo->property("inputMask").toString().isEmpty());
-}
+    void init()
+    {
+        testsupport::writeConfig({});
+        tefEmProcessamento = false;
+        atualizacaoSolicitada = false;
+        requisicaoJson = false;
+        seletores::substituir([this](seletores::Tipo tipo) {
+            if (tipo == seletores::Tipo::Cor)
+                return m_cor;
+            return QString::fromLatin1(tipo == seletores::Tipo::Pasta ? "/tmp/escolhida" : "/tmp/logo.png");
+        });
+        m_chamadas.clear();
+        m_cor.clear();
+        QDir(m_versoes).removeRecursively();
+        QFile::remove(m_cenario);
+        QFile::remove(m_instalador);
+        QFile::remove(m_simLog);
+        QFile::remove(m_log);
+        // The Z3_Tef scenes bring their own controller and window: a second window would keep the keyboard.
+        static const QSet<QByteArray> cenas{
+            "vendaComValorDigitadoETipoEscolhido", "cancelamentoComecaNsuEDataComOQueOPdvEnviou",
+            "telasERespostasNoLogSemASenha", "operacaoDoOperador", "startupCheckAnnouncesOrStarts"};
+        if (cenas.contains(QTest::currentTestFunction()))
+            return;
+        m_controller = std::make_unique<TestController>();
+        TestController *c = m_controller.get();
+        connect(c, &TestController::okClicado, this,
+                [this](const QString &v, int estado) { m_chamadas << QStringLiteral("ok %1 %2").arg(v).arg(estado); });
+        connect(c, &TestController::voltarClicado, this, [this] { m_chamadas << QStringLiteral("voltar"); });
+        connect(c, &TestController::cancelarClicado, this, [this] { m_chamadas << QStringLiteral("cancelar"); });
+        connect(c, &Base_Controller::process, this, [this](const QString &op) { m_chamadas << "process " + op; });
+        m_janela = std::make_unique<JanelaQml>(c);
+        QVERIFY(m_janela->carregada());
+        // Quick banners: the test checks that they hide, not how long they stay.
+        m_janela->objeto(QStringLiteral("time"))->setProperty("interval", 20);
+    }
 
-void TestJanela::pixImageShowsTheBase64Png()
-{
-    QImage qr(40, 40, QImage::Format_RGB32);
-    qr.fill(Qt::black);
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    QVERIFY(qr.save(&buffer, "PNG"));
-    QQuickItem *imagem = m_janela->item(QStringLiteral("imagePix"));
-    emit m_controller->textImageDataChanged(QString::fromLatin1(png.toBase64()));
-    emit m_controller->disableImage(false);
-    QVERIFY(imagem->isVisible());
-    QTRY_COMPARE(imagem->property("status").toInt(), 1); // Image.Ready
-    QCOMPARE(imagem->property("sourceSize").toSize(), QSize(40, 40));
-}
+    void cleanup()
+    {
+        m_janela.reset();
+        m_controller.reset();
+        seletores::substituir({});
+    }
 
-void TestJanela::closeOnlyHidesTheWindow_data()
-{
-    QTest::addColumn<bool>("emTransacao");
-    QTest::newRow("idle: hidden, not destroyed") << false;
-    QTest::newRow("refused during a transaction") << true;
-}
+    // The window against a scripted controller.
+    void signalsChangeTheWindow_data()
+    {
+        QTest::addColumn<QByteArray>("sinal");
+        QTest::addColumn<QVariant>("argumento");
+        QTest::addColumn<QString>("elemento"); // empty: the window itself
+        QTest::addColumn<QByteArray>("propriedade");
+        QTest::addColumn<QVariant>("esperado"); // invalid: unchanged; a bool flips with the argument
+        auto linha = [](const char *nome, const char *sinal, const QVariant &arg, const char *elemento,
+                        const char *propriedade, const QVariant &esperado) {
+            QTest::newRow(nome) << QByteArray(sinal) << arg << QString::fromUtf8(elemento) << QByteArray(propriedade)
+                                << esperado;
+        };
+        const QString msg = QStringLiteral("INSIRA OU PASSE O CARTÃO\nlinha 2");
+        linha("main message", "textChanged", msg, "element1", "text", msg);
+        linha("header line", "firstTextChanged", msg, "element", "text", msg);
+        linha("input field", "textfiledChanged", msg, "textField", "text", msg);
+        linha("operator's text reaches the main message", "slotTextChangedAutonomo", msg, "element1", "text", msg);
+        linha("input mask", "setTextFieldInputMask", "99/99", "textField", "inputMask", "99/99; ");
+        linha("OK is hidden by true", "disableButtonOK", true, "button", "visible", false);
+        linha("VOLTAR is hidden by true", "disableButtonVoltar", true, "button1", "visible", false);
+        linha("CANCELAR is hidden by true", "disableButtonCancelar", true, "button2", "visible", false);
+        linha("input field is hidden by true", "disableTextField", true, "textField", "visible", false);
+        linha("option list frame is hidden by true", "disableListView", true, "rec", "visible", false);
+        linha("busy indicator is hidden by true", "disableProgressBar", true, "progressBar", "visible", false);
+        linha("pix image is hidden by true", "disableImage", true, "imagePix", "visible", false);
+        linha("autonomous OK is hidden by true", "disableButtonAutonomoOk", true, "bt_autonomo_ok", "visible", false);
+        linha("autonomous CANCELAR is hidden by true", "disableButtonAutonomoCancelar", true, "bt_autonomo_cancelar",
+              "visible", false);
+        linha("updater SIM is shown by true", "disableButtonUpdaterSim", true, "btn_updater_sim", "visible", true);
+        linha("updater NAO is shown by true", "disableButtonUpdaterNao", true, "btn_updater_nao", "visible", true);
+        linha("invalid highlight colour is ignored", "firstColorChanged", "#12", "rectangle", "color", QVariant());
+        linha("highlight colour", "firstColorChanged", "#123456", "rectangle", "color", QColor("#123456"));
+        linha("background colour", "backgroundColorChanged", "#eeeeee", "rectangle1", "color", QColor("#eeeeee"));
+        linha("font colour, short form", "fontColorChanged", "#333", "element1", "color", QColor("#333333"));
+        linha("second font colour", "secondFontColorChanged", "#fafafa", "element", "color", QColor("#fafafa"));
+        linha("password mode", "setTextFieldPasswordMode", true, "textField", "echoMode", 2); // TextInput.Password
+        linha("window shown and hidden", "showWindow", true, "", "visible", true);
+        linha("error banner is red", "showMessageError", msg, "rectangle2", "color", QColor("#d93147"));
+        linha("success banner is green", "showMessage", msg, "rectangle2", "color", QColor("#008000"));
+        linha("banner text", "showMessage", msg, "element2", "text", msg);
+        // The logo changes only to an existing file named by an absolute path.
+        QImage logo(20, 10, QImage::Format_ARGB32);
+        logo.fill(Qt::red);
+        const QString existente = QDir(QCoreApplication::applicationDirPath()).absoluteFilePath("logo_teste.png");
+        QVERIFY(logo.save(existente));
+        linha("logo from an existing absolute file", "pathImageChanged", existente, "image", "source",
+              QUrl::fromLocalFile(existente));
+        linha("logo kept for a missing file", "pathImageChanged", existente + ".nao", "image", "source", QVariant());
+        linha("logo kept for the bare default name", "pathImageChanged", "Logo Varda Pay - Azul.png", "image", "source",
+              QVariant());
+        linha("logo kept for a folder", "pathImageChanged", QDir::tempPath(), "image", "source", QVariant());
+        QImage qr(40, 40, QImage::Format_RGB32);
+        qr.fill(Qt::black);
+        QByteArray png;
+        QBuffer buffer(&png);
+        QVERIFY(buffer.open(QIODevice::WriteOnly) && qr.save(&buffer, "PNG"));
+        linha("pix image from the base64 PNG", "textImageDataChanged", QString::fromLatin1(png.toBase64()), "imagePix",
+              "sourceSize", QSize(40, 40));
+        linha("window width", "widthChanged", 700, "", "width", 700);
+        linha("window height", "heightChanged", 500, "", "height", 500);
+    }
 
-void TestJanela::closeOnlyHidesTheWindow()
-{
-    QFETCH(bool, emTransacao);
-    QQuickWindow *w = m_janela->janela();
-    QSignalSpy destruido(w, &QObject::destroyed);
-    if (emTransacao)
-        QVERIFY(m_controller->paraNoPortao());
-    w->close();
-    QCOMPARE(w->isVisible(), emTransacao);
-    QCOMPARE(destruido.count(), 0);
-    QCOMPARE(visivel(m_janela->item(QStringLiteral("rectangle2"))), emTransacao);
-    if (emTransacao) {
-        QCOMPARE(texto(m_janela->item(QStringLiteral("element2"))), QStringLiteral("Transação em processamento"));
-        m_controller->onClickButtonCancelar();
-        QVERIFY(esperaTerminar(*m_controller, 5000));
-    } else {
+    void signalsChangeTheWindow()
+    {
+        QFETCH(QByteArray, sinal);
+        QFETCH(QVariant, argumento);
+        QFETCH(QString, elemento);
+        QFETCH(QByteArray, propriedade);
+        QFETCH(QVariant, esperado);
+        QObject *alvo = elemento.isEmpty() ? m_janela->janela() : m_janela->objeto(elemento);
+        QVERIFY(alvo);
+        auto emite = [&](const QVariant &arg) { // a bool, an int or a QString, as the signal takes
+            return QMetaObject::invokeMethod(m_controller.get(), sinal.constData(),
+                                             QGenericArgument(arg.typeName(), arg.constData()));
+        };
+        auto lido = [&] {
+            const QVariant v = alvo->property(propriedade.constData());
+            return esperado.userType() == QMetaType::Int ? QVariant(v.toInt()) : v;
+        };
+        const QVariant antes = lido();
+        QVERIFY(emite(argumento));
+        QTRY_COMPARE(lido(), esperado.isValid() ? esperado : antes); // an image loads on its own
+        if (argumento.userType() == QMetaType::Bool) {
+            QVERIFY(emite(!argumento.toBool()));
+            QCOMPARE(lido(), esperado.type() == QVariant::Bool ? QVariant(!esperado.toBool()) : antes);
+        }
+        if (sinal.startsWith("showMessage")) // and goes after its time
+            QTRY_VERIFY_WITH_TIMEOUT(!visivel(*m_janela, "rectangle2"), 5000);
+        if (sinal == "setTextFieldInputMask") { // and the next screen's field takes anything again
+            QVERIFY(QMetaObject::invokeMethod(m_controller.get(), "clearTextFieldInputMask"));
+            QCOMPARE(lido(), antes);
+        }
+    }
+
+    void closeOnlyHidesTheWindow()
+    {
+        QQuickWindow *w = m_janela->janela();
+        QSignalSpy destruido(w, &QObject::destroyed);
+        w->close();
+        QVERIFY(!w->isVisible() && !visivel(*m_janela, "rectangle2"));
         emit m_controller->showWindow(true); // the tray's "Abrir" brings it back
         QVERIFY(w->isVisible());
+        QCOMPARE(destruido.count(), 0);
     }
-}
 
-void TestJanela::fieldButtonsAndKeysCallTheController_data()
-{
-    QTest::addColumn<QString>("botao"); // clicked; empty: the key is pressed instead
-    QTest::addColumn<int>("tecla");
-    QTest::addColumn<QStringList>("chamadas");
-    QTest::newRow("OK sends the typed text with estado 1") << "button" << 0 << QStringList{"ok 4321 1"};
-    QTest::newRow("keypad Enter confirms") << "" << int(Qt::Key_Enter) << QStringList{"ok 4321 1"};
-    QTest::newRow("Return does not confirm") << "" << int(Qt::Key_Return) << QStringList();
-    QTest::newRow("Escape cancels") << "" << int(Qt::Key_Escape) << QStringList{"cancelar"};
-    QTest::newRow("VOLTAR") << "button1" << 0 << QStringList{"voltar"};
-    QTest::newRow("CANCELAR") << "button2" << 0 << QStringList{"cancelar"};
-}
-
-void TestJanela::fieldButtonsAndKeysCallTheController()
-{
-    QFETCH(QString, botao);
-    QFETCH(int, tecla);
-    QFETCH(QStringList, chamadas);
-    emit m_controller->disableTextField(false);
-    emit m_controller->disableButtonOK(false);
-    emit m_controller->disableButtonVoltar(false);
-    emit m_controller->disableButtonCancelar(false);
-    QVERIFY(QTest::qWaitForWindowExposed(m_janela->janela())); // also lays out what the signals changed
-    digita(m_janela->janela(), QStringLiteral("4321"));
-    QCOMPARE(texto(m_janela->item(QStringLiteral("textField"))), QStringLiteral("4321"));
-    if (botao.isEmpty())
-        QTest::keyClick(m_janela->janela(), Qt::Key(tecla),
-                        tecla == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
-    else
-        QVERIFY(m_janela->clica(botao));
-    QCOMPARE(m_chamadas, chamadas);
-}
-
-void TestJanela::listAnswersWithTheIndex_data()
-{
-    QTest::addColumn<bool>("autonomo");
-    QTest::addColumn<bool>("mouse");
-    QTest::addColumn<QStringList>("chamadas");
-    QTest::newRow("entry clicked, then OK, sends the index with estado 2") << false << true << QStringList{"ok 1 2"};
-    QTest::newRow("arrows and keypad Enter send the index") << false << false << QStringList{"ok 1 2"};
-    QTest::newRow("autonomous menu by keys starts the operation") << true << false << QStringList{"process PIX"};
-    QTest::newRow("autonomous entry clicked, then its OK, starts the operation")
-        << true << true << QStringList{"process PIX"};
-}
-
-void TestJanela::listAnswersWithTheIndex()
-{
-    QFETCH(bool, autonomo);
-    QFETCH(bool, mouse);
-    QFETCH(QStringList, chamadas);
-    if (autonomo) {
-        m_controller->initComponentAutonomo();
-    } else {
-        emit m_controller->clearItemsList();
-        for (const char *item : {"CREDITO", "DEBITO", "VOUCHER"})
-            emit m_controller->addItemList(QString::fromUtf8(item));
-        emit m_controller->sendTypeOperation(0);
-        emit m_controller->disableTextField(true);
-        emit m_controller->disableListView(false);
-        emit m_controller->disableButtonOK(false);
+    // What the cashier's keys and clicks on each screen ask of the controller. The steps: text
+    // typed, "@name" clicked, "!Key" pressed (Enter on the keypad), "*n" the n-th entry clicked,
+    // "fora" a press outside any control, "=text" a new message from the controller.
+    void screensAnswerTheController_data()
+    {
+        // "campo", "valor" (money), "valor desligado", "lista", "menu" (autonomous), "aviso" (the notice)
+        QTest::addColumn<QString>("tela");
+        QTest::addColumn<QString>("passos");
+        QTest::addColumn<QString>("campo"); // the field's text at the end ("valor": as currency; "aviso": its banner)
+        QTest::addColumn<QStringList>("chamadas");
+        // The last entry stays the last; Return does not confirm a list.
+        const QString setas = QStringLiteral("!Down !Down !Down !Up !Return !Enter");
+        const QStringList ok{"ok 4321 1"}, um{"ok 1 2"}, pix{"process PIX"}, aceito{"aviso true"}, nada;
+        const QString marque = QStringLiteral("Por favor, selecione a caixa seleção");
+        // clang-format off
+        QTest::newRow("OK sends the typed text with estado 1") << "campo" << "4321 @button" << "4321" << ok;
+        QTest::newRow("keypad Enter confirms") << "campo" << "4321 !Enter" << "4321" << ok;
+        QTest::newRow("Return does not confirm") << "campo" << "4321 !Return" << "4321" << nada;
+        QTest::newRow("Escape cancels") << "campo" << "4321 !Escape" << "4321" << QStringList{"cancelar"};
+        QTest::newRow("VOLTAR") << "campo" << "4321 @button1" << "4321" << QStringList{"voltar"};
+        QTest::newRow("CANCELAR") << "campo" << "4321 @button2" << "4321" << QStringList{"cancelar"};
+        QTest::newRow("money shown as currency as typed") << "valor" << "123456 !Backspace" << "12345" << nada;
+        QTest::newRow("money format turned off") << "valor desligado" << "12" << "12" << nada;
+        QTest::newRow("entry clicked, then OK, sends the index with estado 2") << "lista" << "*1 @button" << "" << um;
+        QTest::newRow("arrows and keypad Enter send the index") << "lista" << setas << "" << um;
+        QTest::newRow("autonomous menu by keys starts the operation") << "menu" << setas << "" << pix;
+        QTest::newRow("autonomous entry clicked, then its OK") << "menu" << "*1 @bt_autonomo_ok" << "" << pix;
+        QTest::newRow("autonomous CANCELAR rebuilds it") << "menu" << "=outra @bt_autonomo_cancelar" << "" << nada;
+        QTest::newRow("notice: Confirmar without the check box") << "aviso" << "@botaoConfirmar" << marque << nada;
+        QTest::newRow("notice: check box, then Confirmar") << "aviso" << "@cb_aviso @botaoConfirmar" << "" << aceito;
+        QTest::newRow("notice: Escape closes without an answer") << "aviso" << "!Escape" << "" << nada;
+        QTest::newRow("notice: a press outside closes without an answer") << "aviso" << "fora" << "" << nada;
+        // clang-format on
     }
-    QWindow *w = m_janela->janela();
-    QVERIFY(QTest::qWaitForWindowExposed(w));
-    if (mouse) {
-        // The second entry (30 px each).
-        const QPointF ponto = m_janela->item(QStringLiteral("rec"))->mapToScene(QPointF(40, 30 + 15));
-        QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, ponto.toPoint());
-        QCOMPARE(QQmlProperty::read(m_janela->objeto(QStringLiteral("list")), QStringLiteral("currentIndex")).toInt(),
-                 1);
-        QVERIFY(m_janela->clica(autonomo ? QStringLiteral("bt_autonomo_ok") : QStringLiteral("button")));
-    } else {
-        for (const Qt::Key k : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Down /* stays on the last */, Qt::Key_Up})
-            QTest::keyClick(w, k);
-        QTest::keyClick(w, Qt::Key_Return);
-        QCOMPARE(m_chamadas, QStringList());
-        QTest::keyClick(w, Qt::Key_Enter, Qt::KeypadModifier);
-    }
-    QCOMPARE(m_chamadas, chamadas);
-}
 
-void TestJanela::moneyFieldFormatsWhatIsTyped()
-{
-    QQuickItem *campo = m_janela->item(QStringLiteral("textField"));
-    emit m_controller->disableTextField(false);
-    emit m_controller->formatValue(true);
-    QVERIFY(QTest::qWaitForWindowExposed(m_janela->janela()));
-    digita(m_janela->janela(), QStringLiteral("123456"));
-    QCOMPARE(texto(campo), m_controller->formataValor(QStringLiteral("123456")));
-    QTest::keyClick(m_janela->janela(), Qt::Key_Backspace);
-    QCOMPARE(texto(campo), m_controller->formataValor(QStringLiteral("12345")));
-    emit m_controller->formatValue(false);
-    emit m_controller->textfiledChanged(QString());
-    digita(m_janela->janela(), QStringLiteral("12"));
-    QCOMPARE(texto(campo), QStringLiteral("12"));
-}
-
-void TestJanela::noticeNeedsTheCheckboxToConfirm_data()
-{
-    QTest::addColumn<QString>("acao");
-    QTest::addColumn<bool>("aceito");
-    QTest::newRow("Confirmar without the check box is refused") << "confirmar" << false;
-    QTest::newRow("Confirmar with the check box accepts") << "marcar" << true;
-    QTest::newRow("Escape closes without an answer") << "escape" << false;
-    QTest::newRow("a press outside closes without an answer") << "fora" << false;
-}
-
-void TestJanela::noticeNeedsTheCheckboxToConfirm()
-{
-    QFETCH(QString, acao);
-    QFETCH(bool, aceito);
-    QSignalSpy aviso(m_controller.get(), &Base_Controller::qmlAvisoSignal);
-    connect(m_controller.get(), &Base_Controller::qmlAvisoSignal, m_controller.get(),
-            &Base_Controller::handleSignalCheckbox);
-    m_controller->slotShowAviso();
-    QObject *popup = nullptr;
-    QTRY_VERIFY((popup = m_janela->popup(QStringLiteral("aviso"))));
-    QVERIFY(QTest::qWaitForWindowExposed(m_janela->janela()));
-    if (acao == QLatin1String("marcar")) {
-        QVERIFY(m_janela->clica(popup->findChild<QQuickItem *>(QStringLiteral("cb_aviso"))));
-        QVERIFY(popup->findChild<QObject *>(QStringLiteral("cb_aviso"))->property("checked").toBool());
-    }
-    if (acao == QLatin1String("escape"))
-        QTest::keyClick(m_janela->janela(), Qt::Key_Escape);
-    else if (acao == QLatin1String("fora"))
-        QTest::mouseClick(m_janela->janela(), Qt::LeftButton, Qt::NoModifier, QPoint(3, 3));
-    else
-        QVERIFY(m_janela->clica(popup->findChild<QQuickItem *>(QStringLiteral("botaoConfirmar"))));
-
-    QCOMPARE(aviso.count(), aceito ? 1 : 0);
-    QCOMPARE(m_controller->termoAceitoAtual(), aceito);
-    if (acao == QLatin1String("confirmar")) {
-        QVERIFY(popup->property("opened").toBool());
-        QQuickItem *banner = popup->findChild<QQuickItem *>(QStringLiteral("popup"));
-        QVERIFY(visivel(banner));
-        QCOMPARE(texto(banner->findChild<QQuickItem *>(QStringLiteral("element2"))),
-                 QStringLiteral("Por favor, selecione a caixa seleção"));
-    } else {
-        QTRY_VERIFY(!m_janela->popup(QStringLiteral("aviso")));
-    }
-}
-
-void TestJanela::configPopupSavesExactlyTheEditedObject_data()
-{
-    QTest::addColumn<QString>("corEscolhida");
-    QTest::newRow("pickers fill their fields") << "#abcdef";
-    QTest::newRow("a cancelled colour picker keeps the colour") << "";
-}
-
-void TestJanela::configPopupSavesExactlyTheEditedObject()
-{
-    QFETCH(QString, corEscolhida);
-    m_cor = corEscolhida;
-    const QJsonObject original = ConfigTef().configuracao();
-    QObject *config = abreConfig();
-    QVERIFY(config);
-    auto campo = [config](const char *nome) {
-        return config->findChild<QObject *>(QString::fromUtf8(nome));
-    };
-    QCOMPARE(campo("txt_nome_arquivo_req")->property("text").toString(), original.value("file_req").toString());
-    QVERIFY(campo("cb_conf_impressao")->property("count").toInt() >= 1);
-
-    campo("cb_tp_operacao")->setProperty("currentIndex", 1);
-    campo("cb_log")->setProperty("checked", false);
-    campo("cb_display")->setProperty("checked", true);
-    campo("txt_nome_arquivo_req")->setProperty("text", QStringLiteral("PEDIDO.001"));
-    campo("cb_tp_comprovante")->setProperty("currentIndex", 2);
-    campo("cb_atualizacao_bloq")->setProperty("checked", true);
-    campo("txt_altura_janela")->setProperty("text", QStringLiteral("700"));
-    campo("cb_pdf_hab")->setProperty("checked", true);
-    clique(config, "button1");          // request folder picker
-    clique(config, "btn_cor_destaque"); // colour picker
-    clique(config, "btn_logo");
-    clique(config, "button"); // Salvar
-
-    QJsonObject esperado = original;
-    esperado.insert("tipo_operacao", 1);
-    esperado.insert("log", 0);
-    esperado.insert("vitra", 1);
-    esperado.insert("file_req", QStringLiteral("PEDIDO.001"));
-    esperado.insert("tag_comprovante", 2);
-    esperado.insert("bloquear_atualizacao", true);
-    esperado.insert("gerar_pdf", true);
-    esperado.insert("path_in", QStringLiteral("/tmp/escolhida"));
-    QJsonObject custom = esperado.value("customizacao").toObject();
-    custom.insert("altura_janela", 700);
-    if (!corEscolhida.isEmpty())
-        custom.insert("cor_destaque", corEscolhida);
-    custom.insert("caminho_logo", QStringLiteral("/tmp/logo.png"));
-    esperado.insert("customizacao", custom);
-    QCOMPARE(campo("text2")->property("text").toString(), custom.value("cor_destaque").toString());
-
-    QCOMPARE(QJsonDocument::fromJson(testsupport::readAll(testsupport::configPath())).object(), esperado);
-    QCOMPARE(texto(m_janela->item(QStringLiteral("element2"))),
-             QStringLiteral("Salvo com sucesso. O sistema será reiniciado"));
-    QCOMPARE(cor(m_janela->item(QStringLiteral("rectangle2"))), QColor(QStringLiteral("#008000")));
-    QTRY_COMPARE(m_janela->restart().reinicios, 1);
-}
-
-void TestJanela::configPopupReportsAFailedSave()
-{
-    QObject *config = abreConfig();
-    QVERIFY(config);
-    QFile::remove(testsupport::configPath());
-    QVERIFY(QDir().mkdir(testsupport::configPath())); // the file can no longer be written
-    clique(config, "button");
-    QDir().rmdir(testsupport::configPath());
-    QCOMPARE(texto(m_janela->item(QStringLiteral("element2"))), QStringLiteral("Erro ao gravar dados"));
-    QVERIFY(config->property("opened").toBool());
-    QTest::qWait(0);
-    QCOMPARE(m_janela->restart().reinicios, 0);
-    QVERIFY(!config->findChild<QObject *>(QStringLiteral("time_restart"))->property("running").toBool());
-}
-
-void TestJanela::configPopupRefusesBadValues_data()
-{
-    QTest::addColumn<QString>("campo");
-    QTest::addColumn<QString>("digitado");
-    QTest::addColumn<bool>("aceito");
-    QTest::newRow("inside the range") << "txt_altura_janela"
-                                      << "640" << true;
-    QTest::newRow("zero") << "txt_altura_janela"
-                          << "0" << false;
-    QTest::newRow("above a thousand") << "txt_altura_janela"
-                                      << "1001" << false;
-    QTest::newRow("letters") << "txt_altura_janela"
-                             << "abc" << false;
-    QTest::newRow("response folder that is the request folder") << "txt_caminho_resp"
-                                                                << "" << false;
-}
-
-void TestJanela::configPopupRefusesBadValues()
-{
-    QFETCH(QString, campo);
-    QFETCH(QString, digitado);
-    QFETCH(bool, aceito);
-    const QByteArray antes = testsupport::readAll(testsupport::configPath());
-    QObject *config = abreConfig();
-    QVERIFY(config);
-    // An empty text here stands for "the request folder, spelled another way".
-    const QString valor = digitado.isEmpty() ? ConfigTef().pathIn() + QStringLiteral("/.") : digitado;
-    config->findChild<QObject *>(campo)->setProperty("text", valor);
-    clique(config, "button");
-    QCOMPARE(testsupport::readAll(testsupport::configPath()) != antes, aceito);
-    if (campo == QLatin1String("txt_caminho_resp"))
-        QCOMPARE(texto(m_janela->item(QStringLiteral("element2"))),
-                 QStringLiteral("As pastas de requisição e de resposta devem ser diferentes"));
-}
-
-void TestJanela::formataValor_data()
-{
-    QTest::addColumn<QString>("digitado");
-    QTest::addColumn<QString>("numero"); // what follows "R$"
-    QTest::newRow("one digit is cents") << "5" << QStringLiteral("0,05");
-    QTest::newRow("two digits are cents") << "12" << QStringLiteral("0,12");
-    QTest::newRow("thousands are grouped with a dot") << "123456" << QStringLiteral("1.234,56");
-    QTest::newRow("empty is zero") << "" << QStringLiteral("0,00");
-    QTest::newRow("separators are dropped") << "1,234.5" << QStringLiteral("123,45");
-    QTest::newRow("currency symbol left in is not a number") << "R$ 12,345" << QStringLiteral("0,00");
-    QTest::newRow("leading zeros") << "0005" << QStringLiteral("0,05");
-    QTest::newRow("letters are zero") << "abc" << QStringLiteral("0,00");
-}
-
-void TestJanela::formataValor()
-{
-    QFETCH(QString, digitado);
-    QFETCH(QString, numero);
-    const QString texto = TestController().formataValor(digitado);
-    QVERIFY2(texto.startsWith(QStringLiteral("R$")), qPrintable(texto));
-    QCOMPARE(texto.mid(2).trimmed(), numero);
-}
-
-void TestJanela::validaHex_data()
-{
-    QTest::addColumn<QString>("texto");
-    QTest::addColumn<bool>("valido");
-    QTest::newRow("six digits") << "#0099FF" << true;
-    QTest::newRow("three digits") << "#fff" << true;
-    QTest::newRow("mixed case") << "#aBc1D2" << true;
-    QTest::newRow("empty") << "" << false;
-    QTest::newRow("four digits") << "#ffff" << false;
-    QTest::newRow("no hash") << "0099FF" << false;
-    QTest::newRow("not hexadecimal") << "#0099FG" << false;
-    QTest::newRow("trailing blank") << "#fff " << false;
-    QTest::newRow("trailing line feed") << "#fff\n" << false;
-    QTest::newRow("text after a NUL is not seen") << QStringLiteral("#fff") + QChar(0) + QStringLiteral("zz") << true;
-}
-
-void TestJanela::validaHex()
-{
-    QFETCH(QString, texto);
-    QFETCH(bool, valido);
-    QCOMPARE(TestController().validaHex(texto), valido);
-}
-
-void TestJanela::autonomoOkMapsIndexToOperation_data()
-{
-    QTest::addColumn<int>("indice");
-    QTest::addColumn<QString>("operacao");
-    QTest::newRow("card sale") << 0 << QStringLiteral("Venda Cartão");
-    QTest::newRow("pix") << 1 << QStringLiteral("PIX");
-    QTest::newRow("administrative") << 2 << QStringLiteral("Operação Administrativa");
-    QTest::newRow("past the end gives no name") << 3 << QString();
-    QTest::newRow("negative gives no name") << -1 << QString();
-}
-
-void TestJanela::autonomoOkMapsIndexToOperation()
-{
-    QFETCH(int, indice);
-    QFETCH(QString, operacao);
-    TestController c;
-    QSignalSpy processo(&c, &Base_Controller::process);
-    QSignalSpy tipo(&c, &Base_Controller::sendTypeOperation);
-    c.onClickButtonAutonomoOk(indice);
-    QCOMPARE(textos(processo), QStringList{operacao});
-    QCOMPARE(tipo.count(), 2);
-    QCOMPARE(tipo.at(0).at(0).toInt(), 1);
-    QCOMPARE(tipo.at(1).at(0).toInt(), 0);
-}
-
-void TestJanela::trayEntriesSendTheirOperationName()
-{
-    TestController c;
-    QSignalSpy processo(&c, &Base_Controller::process);
-    const auto acoes = c.menuAutonomo()->actions();
-    for (QAction *a : acoes) {
-        if (!a->isSeparator())
-            a->trigger();
-    }
-    c.slotAutonomo(); // not sent by an action
-    QCOMPARE(textos(processo), (QStringList{QStringLiteral("Venda Cartão"), QStringLiteral("PIX"),
-                                            QStringLiteral("Operação Administrativa"), QString()}));
-}
-
-void TestJanela::autonomousMenuStaysAwayDuringAnUpdate()
-{
-    TestController c;
-    QSignalSpy janela(&c, &Base_Controller::showWindow);
-    c.initComponentAutonomo();
-    QCOMPARE(janela.count(), 1);
-    atualizacaoSolicitada = true;
-    c.initComponentAutonomo();
-    QCOMPARE(janela.count(), 1);
-}
-
-void TestJanela::runDoesOneThingAtATime_data()
-{
-    QTest::addColumn<bool>("ocupado");
-    QTest::addColumn<QString>("atualizador"); // the updater button pressed, if any
-    QTest::addColumn<bool>("executa");
-    QTest::newRow("a transaction runs and leaves the flag for whoever answers") << false << "" << true;
-    QTest::newRow("a second transaction is refused") << true << "" << false;
-    QTest::newRow("updater yes is never a transaction") << false << "sim" << false;
-    QTest::newRow("updater no is never a transaction") << false << "nao" << false;
-}
-
-void TestJanela::runDoesOneThingAtATime()
-{
-    QFETCH(bool, ocupado);
-    QFETCH(QString, atualizador);
-    QFETCH(bool, executa);
-    TestController c;
-    std::atomic<int> execucoes{0};
-    std::atomic<bool> viuFlag{false};
-    c.roteiro = [&](TestController &) {
-        ++execucoes;
-        viuFlag = tefEmProcessamento.load();
-    };
-    tefEmProcessamento = ocupado;
-    if (atualizador == QLatin1String("sim"))
-        c.onClickButtonUpdaterSim();
-    else if (atualizador == QLatin1String("nao"))
-        c.onClickButtonUpdaterNao();
-    else
-        c.start();
-    QVERIFY(esperaTerminar(c, 5000));
-    QCOMPARE(execucoes.load(), executa ? 1 : 0);
-    QCOMPARE(viuFlag.load(), executa);
-    QCOMPARE(tefEmProcessamento.load(), atualizador.isEmpty()); // the monitor or the autonomous worker clears it
-    QVERIFY(!atualizacaoSolicitada);
-    QCOMPARE(c.modoAtualizacaoAtual(), 0);
-}
-
-void TestJanela::gateHoldsTheThreadUntilAClick()
-{
-    TestController c;
-    QVERIFY(!c.tefInProcess());
-    QVERIFY(c.paraNoPortao());
-    QVERIFY(c.isRunning());
-    QVERIFY(!c.passouPortao);
-    atualizacaoSolicitada = true;
-    QVERIFY(c.tefInProcess()); // and a requested update gives way to the transaction
-    QVERIFY(!atualizacaoSolicitada);
-    c.onClickButtonOK(QStringLiteral("100"), 1);
-    QVERIFY(esperaTerminar(c, 5000));
-    QVERIFY(c.passouPortao);
-    QVERIFY(!c.fluxoPausado());
-}
-
-void TestJanela::gateSurvivesAThousandRounds_data()
-{
-    QTest::addColumn<bool>("outraThread");
-    QTest::newRow("the window answers each screen") << false;
-    QTest::newRow("clicks from another thread race the wait") << true;
-}
-
-void TestJanela::gateSurvivesAThousandRounds()
-{
-    QFETCH(bool, outraThread);
-    TestController c;
-    constexpr int rodadas = 1000;
-    std::atomic<int> rodada{-1};
-    std::atomic<bool> acabou{false};
-    c.roteiro = [&rodada](TestController &t) {
-        for (int i = 0; i < rodadas; ++i) {
-            t.bloquearFluxo();
-            rodada = i;
-            emit t.textChanged(QString::number(i));
-            t.aguardarFluxo();
+    void screensAnswerTheController()
+    {
+        QFETCH(QString, tela);
+        QFETCH(QString, passos);
+        QFETCH(QString, campo);
+        QFETCH(QStringList, chamadas);
+        if (tela == QLatin1String("menu")) {
+            m_controller->initComponentAutonomo();
+        } else if (tela == QLatin1String("aviso")) {
+            TestController *c = m_controller.get();
+            connect(c, &Base_Controller::qmlAvisoSignal, c, &Base_Controller::handleSignalCheckbox);
+            connect(c, &Base_Controller::qmlAvisoSignal, this,
+                    [this](bool v) { m_chamadas << "aviso " + QVariant(v).toString(); });
+            c->slotShowAviso();
+            QTRY_VERIFY(m_janela->popup(QStringLiteral("aviso")));
+        } else if (tela == QLatin1String("lista")) {
+            emit m_controller->clearItemsList();
+            for (const char *item : {"CREDITO", "DEBITO", "VOUCHER"})
+                emit m_controller->addItemList(QString::fromUtf8(item));
+            emit m_controller->sendTypeOperation(0);
+            emit m_controller->disableTextField(true);
+            emit m_controller->disableListView(false);
+            emit m_controller->disableButtonOK(false);
+        } else {
+            emit m_controller->disableTextField(false);
+            emit m_controller->disableButtonOK(false);
+            emit m_controller->disableButtonVoltar(false);
+            emit m_controller->disableButtonCancelar(false);
+            emit m_controller->formatValue(tela.startsWith(QLatin1String("valor")));
+            if (tela == QLatin1String("valor desligado"))
+                emit m_controller->formatValue(false);
         }
-        rodada = rodadas;
-    };
-    std::unique_ptr<QThread> clicador(QThread::create([&c, &rodada, &acabou] {
-        for (int ultima = -1; !acabou;) {
-            if (const int r = rodada; r != ultima) {
-                ultima = r;
-                c.liberarFluxo();
+        QWindow *w = m_janela->janela();
+        QVERIFY(QTest::qWaitForWindowExposed(w)); // also lays out what the signals changed
+        static const QHash<QString, Qt::Key> teclas{{"Enter", Qt::Key_Enter},   {"Return", Qt::Key_Return},
+                                                    {"Escape", Qt::Key_Escape}, {"Down", Qt::Key_Down},
+                                                    {"Up", Qt::Key_Up},         {"Backspace", Qt::Key_Backspace}};
+        for (const QString &passo : passos.split(' ')) {
+            if (passo.startsWith('@')) {
+                QVERIFY2(m_janela->clica(passo.mid(1)), qPrintable(passo));
+            } else if (passo.startsWith('*')) { // 30 px an entry
+                const QPointF ponto = m_janela->item("rec")->mapToScene(QPointF(40, 30 * passo.mid(1).toInt() + 15));
+                QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, ponto.toPoint());
+            } else if (passo == QLatin1String("fora")) {
+                QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, QPoint(3, 3));
+            } else if (passo.startsWith('=')) {
+                emit m_controller->textChanged(passo.mid(1));
+            } else if (passo.startsWith('!')) {
+                const Qt::Key k = teclas.value(passo.mid(1));
+                QTest::keyClick(w, k, k == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
             } else {
-                QThread::yieldCurrentThread();
+                digita(w, passo);
             }
         }
-    }));
-    if (outraThread)
-        clicador->start();
-    else // as soon as the screen arrives in the GUI thread
-        connect(&c, &Base_Controller::textChanged, &c, [&c](const QString &v) { c.onClickButtonOK(v, 1); });
-    c.start();
-    const bool terminou = esperaTerminar(c, 60000);
-    acabou = true;
-    clicador->wait();
-    QVERIFY(terminou);
-    QCOMPARE(rodada.load(), rodadas);
-}
-
-void TestJanela::threadLocksAndUnlocksTheTrayMenu_data()
-{
-    QTest::addColumn<bool>("bloqueada");
-    QTest::newRow("updates allowed") << false;
-    QTest::newRow("blocked updates stay disabled") << true;
-}
-
-void TestJanela::threadLocksAndUnlocksTheTrayMenu()
-{
-    QFETCH(bool, bloqueada);
-    testsupport::writeConfig({{QStringLiteral("bloquear_atualizacao"), bloqueada}});
-    TestController c;
-    QVERIFY(!QSystemTrayIcon::isSystemTrayAvailable()); // offscreen has none
-    QVERIFY(c.trayIcon() && !c.trayIcon()->isVisible());
-    const QList<bool> aberto{true, true, true, !bloqueada};
-    auto estado = [&c] {
-        return QList<bool>{c.menuAutonomo()->isEnabled(), c.actionSobre()->isEnabled(),
-                           c.actionConfiguracoes()->isEnabled(), c.actionAtualizacao()->isEnabled()};
-    };
-    QCOMPARE(estado(), aberto);
-    c.preProcessThread();
-    QCOMPARE(estado(), (QList<bool>{false, false, false, false}));
-    c.onFinishThread();
-    QCOMPARE(estado(), aberto);
-}
-
-void TestJanela::finishedThreadShowsTheNextScreen_data()
-{
-    QTest::addColumn<int>("tipoOperacao");
-    QTest::addColumn<bool>("atualizacao");
-    QTest::addColumn<QStringList>("texto");
-    QTest::addColumn<QStringList>("cabecalho");
-    QTest::newRow("file exchange shows the idle screen")
-        << 0 << false << QStringList{"Aguardando arquivo intpos."} << QStringList{"TEF em operação"};
-    QTest::newRow("autonomous only shows the menu")
-        << 1 << false << QStringList{"Selecione uma operação: "} << QStringList{"TEF em Processamento"};
-    QTest::newRow("an updater run leaves its own screen alone") << 0 << true << QStringList() << QStringList();
-}
-
-void TestJanela::finishedThreadShowsTheNextScreen()
-{
-    QFETCH(int, tipoOperacao);
-    QFETCH(bool, atualizacao);
-    QFETCH(QStringList, texto);
-    QFETCH(QStringList, cabecalho);
-    testsupport::writeConfig({{QStringLiteral("tipo_operacao"), tipoOperacao}});
-    TestController c;
-    QCOMPARE(c.isAutOnly(), tipoOperacao == 1);
-    QSignalSpy textoSpy(&c, &Base_Controller::textChanged);
-    QSignalSpy cabecalhoSpy(&c, &Base_Controller::firstTextChanged);
-    atualizacaoSolicitada = atualizacao;
-    c.onFinishThread();
-    QCOMPARE(textos(textoSpy), texto);
-    QCOMPARE(textos(cabecalhoSpy), cabecalho);
-}
-
-void TestJanela::printerListStartsWithTheMakersPrinters()
-{
-    const QJsonArray lista = QJsonDocument::fromJson(TestController().getListPrinters().toUtf8()).array();
-    QVERIFY(!lista.isEmpty());
-    QCOMPARE(lista.at(0).toObject(),
-             (QJsonObject{{QStringLiteral("text"), QStringLiteral("Impressoras Varda/Korvanta")}}));
-    for (const auto &v : lista)
-        QVERIFY(v.toObject().value(QStringLiteral("text")).isString());
-}
-
-void TestJanela::systemConfigsRefusesTextThatIsNotAnObject_data()
-{
-    QTest::addColumn<QString>("texto");
-    QTest::newRow("empty") << QString();
-    QTest::newRow("truncated") << QStringLiteral("{\"path_in\": ");
-    QTest::newRow("array") << QStringLiteral("[1, 2]");
-    // The response would be read back as a new request and the sale run again.
-    QTest::newRow("same folder for requests and responses")
-        << QStringLiteral(R"({"tipo_operacao":0,"path_in":"/tmp/pdv","path_out":"/tmp/pdv/"})");
-    QTest::newRow("same folder through dot-dot")
-        << QStringLiteral(R"({"tipo_operacao":0,"path_in":"/tmp/pdv/req","path_out":"/tmp/pdv/resp/../req"})");
-}
-
-void TestJanela::systemConfigsRefusesTextThatIsNotAnObject()
-{
-    QFETCH(QString, texto);
-    const QByteArray antes = testsupport::readAll(testsupport::configPath());
-    QVERIFY(!antes.isEmpty());
-    QVERIFY(!TestController().setSystemConfigs(texto));
-    QCOMPARE(testsupport::readAll(testsupport::configPath()), antes);
-}
-
-void TestJanela::customisationPushesTheLook_data()
-{
-    QTest::addColumn<bool>("dialogoOperador");
-    QTest::addColumn<int>("tipoOperacao");
-    QTest::addColumn<bool>("escondeDialogo");
-    QTest::newRow("file exchange keeps the dialogue") << true << 0 << false;
-    QTest::newRow("a product without a dialogue hides it") << false << 0 << true;
-    QTest::newRow("autonomous only hides the dialogue") << true << 1 << true;
-}
-
-void TestJanela::customisationPushesTheLook()
-{
-    QFETCH(bool, dialogoOperador);
-    QFETCH(int, tipoOperacao);
-    QFETCH(bool, escondeDialogo);
-    QJsonObject custom = ConfigTef().configuracao().value(QStringLiteral("customizacao")).toObject();
-    custom.insert(QStringLiteral("largura_janela"), 900);
-    custom.insert(QStringLiteral("cor_destaque"), QStringLiteral("#123456"));
-    testsupport::writeConfig(
-        {{QStringLiteral("tipo_operacao"), tipoOperacao}, {QStringLiteral("customizacao"), custom}});
-    TestController c;
-    QSignalSpy ok(&c, &Base_Controller::disableButtonOK);
-    QSignalSpy janela(&c, &Base_Controller::showWindow);
-    QSignalSpy largura(&c, &Base_Controller::widthChanged);
-    QSignalSpy destaque(&c, &Base_Controller::firstColorChanged);
-    Base_Controller::aplicaCustomizacao(&c, dialogoOperador, ConfigTef());
-    QCOMPARE(ok.count(), escondeDialogo ? 1 : 0);
-    QCOMPARE(janela.count(), 1);
-    QCOMPARE(janela.at(0).at(0).toBool(), false);
-    QCOMPARE(largura.at(0).at(0).toInt(), 900);
-    QCOMPARE(textos(destaque), QStringList{QStringLiteral("#123456")});
-}
-
-void TestJanela::aboutBoxNamesTheProgram()
-{
-    TestController c;
-    QSignalSpy texto(&c, &Base_Controller::textChanged);
-    QSignalSpy cabecalho(&c, &Base_Controller::firstTextChanged);
-    QSignalSpy janela(&c, &Base_Controller::showWindow);
-    c.showEnviromentInfo();
-    QCOMPARE(textos(cabecalho), QStringList{QStringLiteral("Sobre")});
-    QCOMPARE(texto.count(), 1);
-    const QString sobre = texto.at(0).at(0).toString();
-    QVERIFY2(sobre.startsWith(QStringLiteral("Z3_TEFZoduvud versão 01.23.04 - S.O.: ")), qPrintable(sobre));
-    QVERIFY(sobre.contains(QStringLiteral("\nHostName: ")));
-    QVERIFY(sobre.contains(QStringLiteral("\n\n------- Interfaces de rede -------")));
-    QCOMPARE(janela.count(), 1);
-}
-
-void TestJanela::vendaComValorDigitadoETipoEscolhido()
-{
-    Cena cena;
-    QVERIFY(cena.janela.carregada());
-    auto &[c, janela, resultado] = cena;
-    QSignalSpy primeiras(&c, &Base_Controller::firstTextChanged);
-    iniciar(c, {{"identificacao", "10"}, {"tipo_cartao", "7"}});
-
-    // The amount: an empty OK is refused on screen and the step stays open; then
-    // typed digit by digit, shown as currency, confirmed with OK.
-    QTRY_VERIFY_WITH_TIMEOUT(visivel(janela, "textField") && visivel(janela, "button"), 10000);
-    QVERIFY(janela.clica(QStringLiteral("button")));
-    QTRY_VERIFY(visivel(janela, "rectangle2"));
-    QCOMPARE(texto(janela, "element2"), QStringLiteral("Preencha um valor!"));
-    QVERIFY(c.aguardandoOperador());
-    QVERIFY(janela.clica(QStringLiteral("textField")));
-    for (const char tecla : {'1', '0', '0', '0'})
-        QTest::keyClick(janela.janela(), tecla);
-    QCOMPARE(texto(janela, "textField"), c.formataValor(QStringLiteral("1000")));
-    QVERIFY(janela.clica(QStringLiteral("button")));
-
-    // The card type: a list; the second entry is chosen.
-    QTRY_VERIFY_WITH_TIMEOUT(visivel(janela, "rec") && visivel(janela, "button") && !visivel(janela, "textField"),
-                             10000);
-    QCOMPARE(texto(janela, "element"), QStringLiteral("Venda \n Valor: ") + c.formataValor("1000"));
-    QObject *lista = janela.objeto(QStringLiteral("list"));
-    QVERIFY(lista);
-    QTRY_COMPARE(lista->property("count").toInt(), 5);
-    // Nothing chosen: refused, and the list stays the step on screen (the click
-    // runs on this thread, so the window has already reacted).
-    lista->setProperty("currentIndex", -1);
-    QVERIFY(janela.clica(QStringLiteral("button")));
-    QVERIFY(visivel(janela, "rec"));
-    QVERIFY(!visivel(janela, "textField"));
-    QVERIFY(c.aguardandoOperador());
-    lista->setProperty("currentIndex", 1);
-    QVERIFY(janela.clica(QStringLiteral("button")));
-
-    QTRY_COMPARE_WITH_TIMEOUT(resultado.count(), 1, 10000);
-    QVERIFY(c.wait(5000));
-    const QJsonObject r = QJsonDocument::fromJson(resultado.first().first().toString().toUtf8()).object();
-    QCOMPARE(r.value("requer_confirmacao").toString(), QStringLiteral("2"));
-    const QJsonObject tef = r.value("tef").toObject();
-    QCOMPARE(tef.value("valorTotal").toString(), QStringLiteral("1000"));
-    QCOMPARE(tef.value("tipoCartao").toString(), QStringLiteral("Debito"));
-    // The chosen type shows on the first line of the pass that follows the choice.
-    QStringList linhas;
-    for (const QList<QVariant> &sinal : qAsConst(primeiras))
-        linhas << sinal.first().toString();
-    QVERIFY(linhas.contains(QStringLiteral("Venda Debito\n Valor: ") + c.formataValor("1000")));
-}
-
-// Waits until the window asks for a typed value with this message and OK on screen.
-static bool passoDigitado(const JanelaQml &j, const QString &mensagem)
-{
-    return QTest::qWaitFor(
-        [&] {
-            return j.objeto(QStringLiteral("element1"))->property("text").toString() == mensagem &&
-                   j.item(QStringLiteral("textField"))->isVisible() && j.item(QStringLiteral("button"))->isVisible();
-        },
-        10000);
-}
-
-// Types into the field from its start, as the cashier would.
-static bool digitar(const JanelaQml &j, const QString &texto)
-{
-    if (!j.clica(QStringLiteral("textField")))
-        return false;
-    QTest::keyClick(j.janela(), Qt::Key_Home);
-    digita(j.janela(), texto);
-    return true;
-}
-
-void TestJanela::segundaVendaComecaComOCampoVazio()
-{
-    Cena cena;
-    QVERIFY(cena.janela.carregada());
-    auto &[c, janela, resultado] = cena;
-    // Sale 1: an amount typed and confirmed, then given up at the card type.
-    iniciar(c, {{"identificacao", "20"}, {"tipo_cartao", "7"}});
-    QVERIFY(passoDigitado(janela, QStringLiteral("Digite o valor da transação")));
-    QVERIFY(digitar(janela, QStringLiteral("1000")));
-    QCOMPARE(texto(janela, "textField"), c.formataValor(QStringLiteral("1000")));
-    QVERIFY(janela.clica(QStringLiteral("button")));
-    QTRY_VERIFY_WITH_TIMEOUT(visivel(janela, "rec") && visivel(janela, "button2"), 10000);
-    QVERIFY(janela.clica(QStringLiteral("button2")));
-    QTRY_COMPARE_WITH_TIMEOUT(resultado.count(), 1, 10000);
-    QVERIFY(c.wait(5000));
-
-    // Sale 2: the amount step shows an empty field, so an untouched OK sends nothing.
-    iniciar(c, {{"identificacao", "21"}, {"tipo_cartao", "7"}});
-    QVERIFY(passoDigitado(janela, QStringLiteral("Digite o valor da transação")));
-    QCOMPARE(texto(janela, "textField"), QString());
-    QVERIFY(janela.clica(QStringLiteral("button2")));
-    QTRY_COMPARE_WITH_TIMEOUT(resultado.count(), 2, 10000);
-    QVERIFY(c.wait(5000));
-}
-
-void TestJanela::cancelamentoComecaNsuEDataComOQueOPdvEnviou_data()
-{
-    // The request's fields as the conversion names them (012-000, 022-000) and
-    // what each field shows when its step opens; "//" is an empty date field.
-    QTest::addColumn<QJsonObject>("parametros");
-    QTest::addColumn<QString>("nsuNoCampo");
-    QTest::addColumn<QString>("dataNoCampo");
-    const QJsonObject base{{"identificacao", "30"}, {"valor", "15000"}};
-    QJsonObject completo = base;
-    completo.insert("numero_transacao", "000000456789");
-    completo.insert("data_transacao", "06122026");
-    QJsonObject dataInvalida = completo;
-    dataInvalida.insert("data_transacao", "2026-12-06");
-    QTest::newRow("request's NSU and date start the fields") << completo << "000000456789"
-                                                             << "06/12/26";
-    QTest::newRow("a typed NSU does not stay for the date") << base << ""
-                                                            << "//";
-    QTest::newRow("a date the field cannot take is left to the cashier") << dataInvalida << "000000456789"
-                                                                         << "//";
-}
-
-void TestJanela::cancelamentoComecaNsuEDataComOQueOPdvEnviou()
-{
-    QFETCH(QJsonObject, parametros);
-    QFETCH(QString, nsuNoCampo);
-    QFETCH(QString, dataNoCampo);
-    Cena cena;
-    QVERIFY(cena.janela.carregada());
-    auto &[c, janela, resultado] = cena;
-    QFile::remove(m_simLog);
-    QFile::remove(m_log);
-    iniciar(c, parametros, QStringLiteral("CNC"));
-
-    // The cashier types what a field lacks and otherwise confirms it as it is.
-    QVERIFY(passoDigitado(janela, QStringLiteral("Digite o NSU da transação original")));
-    QCOMPARE(texto(janela, "textField"), nsuNoCampo);
-    if (nsuNoCampo.isEmpty())
-        QVERIFY(digitar(janela, QStringLiteral("000000456789")));
-    QVERIFY(janela.clica(QStringLiteral("button")));
-    QVERIFY(passoDigitado(janela, QStringLiteral("Digite a data da transação original")));
-    QCOMPARE(texto(janela, "textField"), dataNoCampo);
-    if (dataNoCampo == QLatin1String("//"))
-        QVERIFY(digitar(janela, QStringLiteral("061226")));
-    QVERIFY(janela.clica(QStringLiteral("button")));
-
-    QTRY_COMPARE_WITH_TIMEOUT(resultado.count(), 1, 10000);
-    QVERIFY(c.wait(5000));
-    const QJsonObject r = QJsonDocument::fromJson(resultado.first().first().toString().toUtf8()).object();
-    QCOMPARE(r.value("tef").toObject().value("retorno").toString(), QStringLiteral("0"));
-    QCOMPARE(r.value("requer_confirmacao").toString(), QStringLiteral("2")); // the POS confirms it
-    QCOMPARE(c.pendentes().size(), 1);
-    const QByteArray chamadas = testsupport::readAll(m_simLog);
-    QVERIFY2(chamadas.contains(R"(\"automacao_coleta_informacao\":\"000000456789\")"), chamadas.constData());
-    QVERIFY2(chamadas.contains(R"(\"automacao_coleta_informacao\":\"06/12/26\")"), chamadas.constData());
-    // The library's contract is unchanged: it is not handed the request's NSU or date.
-    QVERIFY(!chamadas.contains("numero_transacao") && !chamadas.contains("data_transacao"));
-    // Support can tell a value the POS sent from one the cashier typed.
-    const QString log = QString::fromUtf8(testsupport::readAll(m_log));
-    QCOMPARE(log.contains(QStringLiteral("Campo transacao_nsu iniciado com o valor enviado pelo A/C: 000000456789")),
-             !nsuNoCampo.isEmpty());
-    QCOMPARE(log.contains(QStringLiteral("Campo transacao_data iniciado com o valor enviado pelo A/C: 06/12/26")),
-             dataNoCampo != QLatin1String("//"));
-}
-
-void TestJanela::telasERespostasNoLogSemASenha()
-{
-    Cena cena;
-    QVERIFY(cena.janela.carregada());
-    auto &[c, janela, resultado] = cena;
-    QFile::remove(m_simLog);
-    QFile::remove(m_log);
-    iniciar(c, {{"identificacao", "40"}}, QStringLiteral("ADM"));
-    QTRY_VERIFY_WITH_TIMEOUT(visivel(janela, "rec") && visivel(janela, "button"), 10000);
-    QObject *lista = janela.objeto(QStringLiteral("list"));
-    QTRY_COMPARE(lista->property("count").toInt(), 3);
-    lista->setProperty("currentIndex", 1);
-    QVERIFY(janela.clica(QStringLiteral("button")));
-    QVERIFY(passoDigitado(janela, QStringLiteral("Digite a senha do supervisor")));
-    const QString senha = QStringLiteral("zq7senha9");
-    QVERIFY(digitar(janela, senha));
-    QVERIFY(janela.clica(QStringLiteral("button")));
-    QTRY_COMPARE_WITH_TIMEOUT(resultado.count(), 1, 10000);
-    QVERIFY(c.wait(5000));
-    // The library got the password; the log never did.
-    QVERIFY(testsupport::readAll(m_simLog).contains(senha.toUtf8()));
-    const QString log = QString::fromUtf8(testsupport::readAll(m_log));
-    QVERIFY2(!log.contains(senha), qPrintable(log));
-    // The sale can be followed from the log: what was shown, then what the cashier answered.
-    const QStringList esperado{
-        QStringLiteral("[Base_Controller] Tela, título: Operação Administrativa\n"),
-        QStringLiteral("[Base_Controller] Tela: Selecione a operação administrativa\n"),
-        QStringLiteral("[Base_Controller] Tela, lista: [0] Teste de comunicacao; [1] Reimpressao; [2] Cancelamento\n"),
-        QStringLiteral("[Base_Controller] Resposta do operador: opção 1 (Reimpressao)\n"),
-        QStringLiteral("[Base_Controller] Tela: Digite a senha do supervisor\n"),
-        QStringLiteral("[Base_Controller] Tela: campo de senha aberto\n"),
-        QStringLiteral("[Base_Controller] Resposta do operador: ****\n"),
-        QStringLiteral("[Base_Controller] Tela: Operação administrativa concluída\n"),
-    };
-    int desde = 0;
-    for (const QString &linha : esperado) {
-        const int i = log.indexOf(linha, desde);
-        QVERIFY2(i >= 0, qPrintable(linha + QStringLiteral(" not after position ") + QString::number(desde) +
-                                    QStringLiteral(" in:\n") + log));
-        desde = i + linha.size();
+        QCOMPARE(m_chamadas, chamadas);
+        if (tela == QLatin1String("aviso")) {
+            QCOMPARE(m_controller->termoAceitoAtual(), !chamadas.isEmpty());
+            // Refused, the notice stays with its own banner; otherwise it closes.
+            if (campo.isEmpty()) {
+                QTRY_VERIFY(!m_janela->popup(QStringLiteral("aviso")));
+                return;
+            }
+            QObject *aviso = m_janela->popup(QStringLiteral("aviso"));
+            QQuickItem *banner = aviso ? aviso->findChild<QQuickItem *>(QStringLiteral("popup")) : nullptr;
+            QVERIFY(visivel(banner));
+            QCOMPARE(texto(banner->findChild<QObject *>(QStringLiteral("element2"))), campo);
+            return;
+        }
+        QCOMPARE(texto(*m_janela, "textField"),
+                 tela == QLatin1String("valor") ? m_controller->formataValor(campo) : campo);
+        if (tela == QLatin1String("menu")) { // whatever came before, the menu is on screen
+            QVERIFY(visivel(*m_janela, "rec") && visivel(*m_janela, "bt_autonomo_ok") && !visivel(*m_janela, "button"));
+            auto *modelo = qobject_cast<QAbstractItemModel *>(m_janela->objeto(QStringLiteral("listmodel")));
+            QStringList nomes;
+            for (int i = 0; modelo && i < modelo->rowCount(); ++i)
+                nomes << modelo->data(modelo->index(i, 0), modelo->roleNames().key("name")).toString();
+            QCOMPARE(nomes, (QStringList{"Venda Cartao", "PIX", "Operação Administrativa"}));
+            QCOMPARE(texto(*m_janela, "element1"), QStringLiteral("Selecione uma operação: "));
+        }
     }
-}
 
-void TestJanela::operacaoDoOperador_data()
-{
-    QTest::addColumn<QString>("origem");      // a tray entry's text, or "#n" for the list position
-    QTest::addColumn<QJsonObject>("ajustes"); // of the settings
-    QTest::addColumn<QStringList>("respostas");
-    QTest::addColumn<int>("execucoes");    // backend runs: the operation, then its confirmation
-    QTest::addColumn<QStringList>("pdfs"); // under <caminho_pdf>/TEF, {d} = year/month/day
-    QTest::addColumn<int>("trabalhos");    // jobs on the simulated receipt printer
-    QTest::addColumn<QString>("erro");     // the red banner, empty: none
-
-    const QStringList venda{"1000", "#0"};
-    const QStringList pdfsVenda{"VENDA/{d}/via_lojista_nsu_{n}.pdf", "VENDA/{d}/via_cliente_nsu_{n}.pdf"};
-    QTest::newRow("lista: venda cartão") << "#0" << QJsonObject{} << venda << 2 << pdfsVenda << 2 << "";
-    QTest::newRow("bandeja: venda cartão") << "Venda Cartão" << QJsonObject{} << venda << 2 << pdfsVenda << 2 << "";
-    QTest::newRow("sem til: ignorada") << "Venda Cartao" << QJsonObject{} << QStringList{} << 0 << QStringList{} << 0
-                                       << "";
-    QTest::newRow("pix em minúsculas com brancos")
-        << "  pix " << QJsonObject{} << QStringList{"500"} << 2
-        << QStringList{"PIX/{d}/lojista_nsu_{n}.pdf", "PIX/{d}/cliente_nsu_{n}.pdf"} << 2 << "";
-    QTest::newRow("lista: ADM") << "#2" << QJsonObject{} << QStringList{"#0", "1234"} << 1 << QStringList{} << 0 << "";
-    QTest::newRow("impressão e PDF desligados")
-        << "Venda Cartão" << QJsonObject{{"habilita_impressao", false}, {"gerar_pdf", false}} << venda << 2
-        << QStringList{} << 0 << "";
-    QTest::newRow("impressora recusa a conexão")
-        << "Venda Cartão" << QJsonObject{{"gerar_pdf", false}, {"cenario", "-2"}} << venda << 2 << QStringList{} << 0
-        << "Erro de comunicação com a impressora: -2";
-    QTest::newRow("impressora do sistema ausente")
-        << "Venda Cartão" << QJsonObject{{"gerar_pdf", false}, {"nome_impressora", "Nao_Instalada"}} << venda << 2
-        << QStringList{} << 0 << "Impressora não localizada";
-    QTest::newRow("pasta de PDF inválida")
-        << "Venda Cartão" << QJsonObject{{"habilita_impressao", false}, {"caminho_pdf", ""}} << venda << 2
-        << QStringList{} << 0 << "Falha na criação do PDF. Caminho inválido.";
-}
-
-void TestJanela::operacaoDoOperador()
-{
-    QFETCH(QString, origem);
-    QFETCH(QJsonObject, ajustes);
-    QFETCH(QStringList, respostas);
-    QFETCH(int, execucoes);
-    QFETCH(QStringList, pdfs);
-    QFETCH(int, trabalhos);
-    QFETCH(QString, erro);
-    QTemporaryDir pasta;
-    const QString spool = pasta.filePath("spool");
-    const QString cenario = pasta.filePath("cenario.json");
-    testsupport::writeAll(cenario,
-                          ajustes.take("cenario").toString() == "-2" ? R"({"impressora_abre_conexao": -2})" : "{}");
-    qputenv("Z3_SIM_CENARIO", cenario.toUtf8());
-    qputenv("Z3_SIM_IMPRESSORA", spool.toUtf8());
-    QFile::remove(m_simLog);
-    CenaAutonoma cena(pasta.path(), ajustes);
-    QVERIFY(cena.janela.carregada());
-    QSignalSpy resultados(&cena.c, &Base_Controller::responseProcessTEF);
-
-    if (origem.startsWith('#')) {
-        cena.c.initComponentAutonomo();
-        QVERIFY(QTest::qWaitForWindowExposed(cena.janela.janela()));
-        QObject *lista = cena.janela.objeto(QStringLiteral("list"));
-        QTRY_COMPARE(lista->property("count").toInt(), 3);
-        lista->setProperty("currentIndex", origem.mid(1).toInt());
-        QVERIFY(cena.janela.clica(QStringLiteral("bt_autonomo_ok")));
-    } else {
-        emit cena.c.process(origem);
+    void configPopupSavesExactlyTheEditedObject_data()
+    {
+        QTest::addColumn<QString>("corEscolhida");
+        QTest::newRow("pickers fill their fields") << "#abcdef";
+        QTest::newRow("a cancelled colour picker keeps the colour") << "";
     }
-    if (execucoes == 0) {
-        QTest::qWait(200);
-        QVERIFY(!cena.c.isRunning());
-        QVERIFY(!operacaoAutonoma);
-        return;
-    }
-    // A card sale: the amount typed in the window, the card type chosen in its list.
-    if (respostas == QStringList{"1000", "#0"}) {
-        QVERIFY(passoDigitado(cena.janela, QStringLiteral("Digite o valor da transação")));
-        QVERIFY(digitar(cena.janela, QStringLiteral("1000")));
-        QVERIFY(cena.janela.clica(QStringLiteral("button")));
-        QTRY_VERIFY_WITH_TIMEOUT(visivel(cena.janela, "rec") && visivel(cena.janela, "button"), 10000);
-        cena.janela.objeto(QStringLiteral("list"))->setProperty("currentIndex", 0);
-        QVERIFY(cena.janela.clica(QStringLiteral("button")));
-        respostas.clear();
-    }
-    QVERIFY(conduzir(cena, respostas, execucoes));
-    QCOMPARE(resultados.size(), execucoes);
-    const QJsonObject tef =
-        QJsonDocument::fromJson(resultados.first().first().toString().toUtf8()).object().value("tef").toObject();
 
-    // The confirmation followed on its own, with the fixed request.
-    if (execucoes == 2) {
-        QVERIFY(testsupport::funcoesSimuladas(m_simLog).contains(QStringLiteral("ConfirmarOperacaoTEF2")) ||
-                testsupport::funcoesSimuladas(m_simLog).contains(QStringLiteral("ConfirmarOperacaoTEF")));
-        QCOMPARE(
-            QJsonDocument::fromJson(resultados.last().first().toString().toUtf8()).object().value("header").toString(),
-            QStringLiteral("CNF"));
+    void configPopupSavesExactlyTheEditedObject()
+    {
+        QFETCH(QString, corEscolhida);
+        m_cor = corEscolhida;
+        const QJsonObject original = ConfigTef().configuracao();
+        QObject *config = abreConfig();
+        QVERIFY(config);
+        auto campo = [config](const char *nome) {
+            return config->findChild<QObject *>(QString::fromUtf8(nome));
+        };
+        QCOMPARE(campo("txt_nome_arquivo_req")->property("text").toString(), original.value("file_req").toString());
+        QVERIFY(campo("cb_conf_impressao")->property("count").toInt() >= 1);
+
+        // Each field edited, and the key and value it must save.
+        const QList<std::tuple<const char *, const char *, QVariant, const char *, QJsonValue>> edicoes{
+            {"cb_tp_operacao", "currentIndex", 1, "tipo_operacao", 1},
+            {"cb_log", "checked", false, "log", 0},
+            {"cb_display", "checked", true, "vitra", 1},
+            {"txt_nome_arquivo_req", "text", "PEDIDO.001", "file_req", "PEDIDO.001"},
+            {"cb_tp_comprovante", "currentIndex", 2, "tag_comprovante", 2},
+            {"cb_atualizacao_bloq", "checked", true, "bloquear_atualizacao", true},
+            {"cb_pdf_hab", "checked", true, "gerar_pdf", true}};
+        QJsonObject esperado = original;
+        for (const auto &[nome, propriedade, valor, chave, salvo] : edicoes) {
+            campo(nome)->setProperty(propriedade, valor);
+            esperado.insert(chave, salvo);
+        }
+        campo("txt_altura_janela")->setProperty("text", QStringLiteral("700"));
+        // The request folder, colour and logo pickers, then Salvar.
+        for (const char *botao : {"button1", "btn_cor_destaque", "btn_logo", "button"})
+            QVERIFY2(clique(config, botao), botao);
+        esperado.insert("path_in", QStringLiteral("/tmp/escolhida"));
+        QJsonObject custom = esperado.value("customizacao").toObject();
+        custom.insert("altura_janela", 700);
+        if (!corEscolhida.isEmpty())
+            custom.insert("cor_destaque", corEscolhida);
+        custom.insert("caminho_logo", QStringLiteral("/tmp/logo.png"));
+        esperado.insert("customizacao", custom);
+        QCOMPARE(campo("text2")->property("text").toString(), custom.value("cor_destaque").toString());
+
+        QCOMPARE(QJsonDocument::fromJson(testsupport::readAll(testsupport::configPath())).object(), esperado);
+        QCOMPARE(texto(*m_janela, "element2"), QStringLiteral("Salvo com sucesso. O sistema será reiniciado"));
+        QCOMPARE(cor(m_janela->item(QStringLiteral("rectangle2"))), QColor(QStringLiteral("#008000")));
+        QTRY_COMPARE(m_janela->restart().reinicios, 1);
     }
-    // Receipts: the simulated printer's jobs and the dated PDF tree.
-    QTRY_COMPARE_WITH_TIMEOUT(QDir(spool).entryList({"job-*.json"}, QDir::Files).size(), trabalhos, 10000);
-    for (const QString &job : QDir(spool).entryList({"job-*.json"}, QDir::Files, QDir::Name)) {
-        const QJsonObject j = QJsonDocument::fromJson(testsupport::readAll(spool + "/" + job)).object();
-        QCOMPARE(j.value("cortes").toArray(), QJsonArray{4});
-        QVERIFY(QByteArray::fromBase64(j.value("texto_base64").toString().toLatin1()).contains("NSU: "));
+
+    void configPopupRefusesBadValues_data()
+    {
+        QTest::addColumn<QString>("campo"); // empty: the settings file cannot be written
+        QTest::addColumn<QString>("digitado");
+        QTest::addColumn<bool>("aceito");
+        QTest::addColumn<QString>("aviso"); // the red banner, and the popup stays with no restart
+        const QString pastas = QStringLiteral("As pastas de requisição e de resposta devem ser diferentes");
+        // clang-format off
+        QTest::newRow("inside the range") << "txt_altura_janela" << "640" << true << "";
+        QTest::newRow("zero") << "txt_altura_janela" << "0" << false << "";
+        QTest::newRow("above a thousand") << "txt_altura_janela" << "1001" << false << "";
+        QTest::newRow("letters") << "txt_altura_janela" << "abc" << false << "";
+        QTest::newRow("response folder that is the request folder") << "txt_caminho_resp" << "" << false << pastas;
+        QTest::newRow("a failed save") << "" << "" << false << "Erro ao gravar dados";
+        // clang-format on
     }
-    const QDate hoje = QDate::currentDate();
-    const QString d = QStringLiteral("%1/%2/%3").arg(hoje.year()).arg(hoje.month()).arg(hoje.day());
-    for (const QString &pdf : pdfs) {
-        const QString caminho = pasta.filePath("pdf/TEF/") +
-                                QString(pdf).replace("{d}", d).replace("{n}", tef.value("nsuTerminal").toString());
-        QTRY_VERIFY2_WITH_TIMEOUT(QFileInfo(caminho).size() > 0, qPrintable(caminho), 10000);
-    }
-    if (pdfs.isEmpty())
-        QVERIFY(!QFileInfo::exists(pasta.filePath("pdf/TEF")));
-    // Every failure of the receipts reaches the cashier's red banner.
-    if (!erro.isEmpty()) {
-        QTRY_VERIFY_WITH_TIMEOUT(textos(cena.erros).contains(erro), 10000);
-        QTRY_VERIFY(visivel(cena.janela, "rectangle2"));
-    } else {
-        QCOMPARE(textos(cena.erros), QStringList{});
-    }
-    // The cashier's own operation leaves nothing for the POS.
-    QCOMPARE(QDir(pasta.filePath("resp")).entryList(QDir::Files), QStringList{});
-    QVERIFY(!tefEmProcessamento);
-}
 
-void TestJanela::pedidoDoPdvLogoDepoisEAtendido()
-{
-    QTemporaryDir pasta;
-    QFile::remove(m_simLog);
-    qputenv("Z3_SIM_IMPRESSORA", pasta.filePath("spool").toUtf8());
-    CenaAutonoma cena(pasta.path(), {{"habilita_impressao", false}, {"gerar_pdf", false}});
-    QVERIFY(cena.janela.carregada());
-    emit cena.c.process(QStringLiteral("PIX"));
-    // The POS request arrives while the cashier's sale runs: it waits, and is
-    // served once the sale and its confirmation are over.
-    QVERIFY(
-        testsupport::writeAll(pasta.filePath("req/IntPos.001"), "000-000 = ATV\r\n001-000 = 77\r\n999-999 = 0\r\n"));
-    QVERIFY(conduzir(cena, {"500"}, 2));
-    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(pasta.filePath("resp/IntPos.Sts")), 15000);
-    QTRY_VERIFY_WITH_TIMEOUT(!cena.c.isRunning() && !tefEmProcessamento, 15000);
-    QVERIFY(!QFileInfo::exists(pasta.filePath("req/IntPos.001")));
-    QVERIFY(testsupport::readAll(pasta.filePath("resp/IntPos.Sts")).contains("001-000 = 77"));
-    QVERIFY(!QFileInfo::exists(pasta.filePath("resp/IntPos.001")));
-}
-
-void TestJanela::updaterReportShowsItsScreen_data()
-{
-    QTest::addColumn<QString>("versao");  // the versions folder: "nova", "nenhuma", "ausente", "sem execucao"
-    QTest::addColumn<QString>("cenario"); // the simulator's scenario file
-    QTest::addColumn<QString>("botao");   // pressed on the offer, if any
-    QTest::addColumn<QString>("titulo");
-    QTest::addColumn<QString>("mensagem"); // how the message starts
-    QTest::addColumn<bool>("simNao");
-    QTest::addColumn<bool>("ocupado");
-    QTest::addColumn<QString>("banner"); // "#rrggbb texto"; empty: none
-    QTest::addColumn<bool>("janela");
-    QTest::addColumn<bool>("exchangeHeld"); // the exchange stays paused for an answer
-
-    const QString oferta = QStringLiteral("Nova versão disponível: 01.24.00\n\nDeseja baixar atualização agora?");
-    const QString verde = QStringLiteral("#008000 ");
-    const QString vermelho = QStringLiteral("#d93147 ");
-    // clang-format off
-    QTest::newRow("a newer version is offered with SIM and NÃO") << "nova" << "" << ""
-        << "Processo de verificação" << oferta << true << false << "" << true << true;
-    QTest::newRow("nothing new informs in green") << "nenhuma" << "" << ""
-        << "Informações da verificação" << "Sistema atualizado: versão 01.23.04" << false << false
-        << verde + "Sistema atualizado: versão 01.23.04" << true << false;
-    QTest::newRow("a failing check shows red and lets the cashier answer") << "ausente" << "" << ""
-        << "Falha no processo de verificação" << "Servidor de atualização indisponível" << true << false
-        << vermelho + "Servidor de atualização indisponível" << true << false;
-    QTest::newRow("an unexpected code resets the screen and hides it") << "nova" << R"({"atualizador_verificacao": 7})"
-        << "" << "TEF em operação" << "Aguardando arquivo intpos." << false << true << vermelho + "Falha detectada"
-        << false << false;
-    QTest::newRow("NÃO resets the screen and hides it") << "nova" << "" << "nao"
-        << "TEF em operação" << "Aguardando arquivo intpos." << false << true << "" << false << false;
-    QTest::newRow("closing the window on the offer declines it") << "nova" << "" << "fechar"
-        << "TEF em operação" << "Aguardando arquivo intpos." << false << true << "" << false << false;
-    QTest::newRow("a failed download is reported") << "nova" << R"({"atualizador_download": "falha"})" << "sim"
-        << "Falha no processo de download" << "Falha na transferência do arquivo" << false << false
-        << vermelho + "Falha na transferência do arquivo" << true << false;
-    QTest::newRow("a download naming a missing file installs nothing") << "nova"
-        << R"({"atualizador_download": "sem_arquivo"})" << "sim" << "Falha no processo de instalação"
-        << "Não foi possível executar a atualização" << false << false
-        << vermelho + "Não foi possível executar a atualização" << true << false;
-    QTest::newRow("a download that is not the verified version is discarded") << "nova"
-        << R"({"atualizador_download": "hash_divergente"})" << "sim" << "Falha no processo de download"
-        << "Arquivo baixado não confere com a versão verificada" << false << false
-        << vermelho + "Arquivo baixado não confere com a versão verificada" << true << false;
-    QTest::newRow("an installer that cannot start keeps the program") << "sem execucao" << "" << "sim"
-        << "Falha no processo de instalação" << "Não foi possível executar a atualização: " << false << false
-        << vermelho + "Não foi possível executar a atualização: " << true << false;
-    // clang-format on
-}
-
-void TestJanela::updaterReportShowsItsScreen()
-{
-    QFETCH(QString, versao);
-    QFETCH(QString, cenario);
-    QFETCH(QString, botao);
-    QFETCH(QString, titulo);
-    QFETCH(QString, mensagem);
-    QFETCH(bool, simNao);
-    QFETCH(bool, ocupado);
-    QFETCH(QString, banner);
-    QFETCH(bool, janela);
-    QFETCH(bool, exchangeHeld);
-    if (versao != QLatin1String("ausente"))
-        QVERIFY(QDir().mkpath(m_versoes));
-    if (versao == QLatin1String("nova") || versao == QLatin1String("sem execucao"))
-        ofereceVersao(versao == QLatin1String("nova"));
-    QVERIFY(testsupport::writeAll(m_cenario, cenario.toUtf8()));
-    // A file left from an earlier run must go with the verification.
-    const QString temporaria = QCoreApplication::applicationDirPath() + QStringLiteral("/temp");
-    QVERIFY(QDir().mkpath(temporaria));
-    QVERIFY(testsupport::writeAll(temporaria + QStringLiteral("/antigo.sh"), "velho"));
-
-    TestController *c = m_controller.get();
-    wiring::connectBackend(c);
-    QSignalSpy banners(c, &Base_Controller::showMessageError);
-    QSignalSpy avisos(c, &Base_Controller::showMessage);
-    c->slotUpdater();
-    QVERIFY(esperaTerminar(*c, 10000));
-    QVERIFY(!QFile::exists(temporaria + QStringLiteral("/antigo.sh")));
-    if (!botao.isEmpty()) {
-        QTRY_VERIFY(visivel(*m_janela, "btn_updater_sim"));
-        // The row lays the buttons out later: a click by position could land on the other one.
-        if (botao == QLatin1String("fechar"))
-            m_janela->janela()->close();
+    void configPopupRefusesBadValues()
+    {
+        QFETCH(QString, campo);
+        QFETCH(QString, digitado);
+        QFETCH(bool, aceito);
+        QFETCH(QString, aviso);
+        const QByteArray antes = testsupport::readAll(testsupport::configPath());
+        QObject *config = abreConfig();
+        QVERIFY(config);
+        if (campo.isEmpty()) {
+            QFile::remove(testsupport::configPath());
+            QVERIFY(QDir().mkdir(testsupport::configPath())); // the file can no longer be written
+        } else { // An empty text stands for "the request folder, spelled another way".
+            config->findChild<QObject *>(campo)->setProperty(
+                "text", digitado.isEmpty() ? ConfigTef().pathIn() + QStringLiteral("/.") : digitado);
+        }
+        QVERIFY(clique(config, "button"));
+        if (campo.isEmpty())
+            QVERIFY(QDir().rmdir(testsupport::configPath()));
         else
-            QVERIFY(QMetaObject::invokeMethod(m_janela->objeto(QStringLiteral("btn_updater_") + botao), "clicked"));
-        QVERIFY(esperaTerminar(*c, 10000));
+            QCOMPARE(testsupport::readAll(testsupport::configPath()) != antes, aceito);
+        if (aviso.isEmpty())
+            return;
+        QCOMPARE(texto(*m_janela, "element2"), aviso);
+        QVERIFY(config->property("opened").toBool());
+        QTest::qWait(0);
+        QCOMPARE(m_janela->restart().reinicios, 0);
+        QVERIFY(!config->findChild<QObject *>(QStringLiteral("time_restart"))->property("running").toBool());
     }
-    // The run has posted its last screen and its end: take them all before looking.
-    QCoreApplication::sendPostedEvents();
-    QTRY_COMPARE(texto(*m_janela, "element"), titulo);
-    QVERIFY2(texto(*m_janela, "element1").startsWith(mensagem), qPrintable(texto(*m_janela, "element1")));
-    QCOMPARE(visivel(*m_janela, "btn_updater_sim"), simNao);
-    QCOMPARE(visivel(*m_janela, "btn_updater_nao"), simNao);
-    QCOMPARE(visivel(*m_janela, "progressBar"), ocupado);
-    QCOMPARE(m_janela->janela()->isVisible(), janela);
-    const QString mostrado =
-        cor(m_janela->objeto(QStringLiteral("rectangle2"))).name() + ' ' + texto(*m_janela, "element2");
-    QCOMPARE(banners.count() + avisos.count(), banner.isEmpty() ? 0 : 1);
-    QVERIFY2(banner.isEmpty() || mostrado.startsWith(banner), qPrintable(mostrado));
-    QCOMPARE(atualizacaoSolicitada.load(), exchangeHeld);
-    QVERIFY(!QFile::exists(m_instalador)); // nothing was installed
-    // What did not match its announced hash is not left to be started later.
-    const bool baixado = QFile::exists(temporaria + QStringLiteral("/Z3_TEFZoduvud-v01.24.00.sh"));
-    QVERIFY(!baixado || !cenario.contains(QLatin1String("hash_divergente")));
-}
 
-void TestJanela::updaterYesDownloadsInstallsAndQuits()
-{
-    ofereceVersao();
-    QFile::remove(m_simLog);
-    TestController *c = m_controller.get();
-    wiring::connectBackend(c);
-    c->slotUpdater();
-    QVERIFY(esperaTerminar(*c, 10000));
-    QTRY_VERIFY(visivel(*m_janela, "btn_updater_sim"));
-    QVERIFY(QMetaObject::invokeMethod(m_janela->objeto(QStringLiteral("btn_updater_sim")), "clicked"));
-    // The program's own loop, which the quit ends; the deadline ends it otherwise.
-    QTimer::singleShot(Base_Controller::pausaAntesDeInstalarMs + 10000, [] { QCoreApplication::exit(99); });
-    QCOMPARE(QCoreApplication::exec(), 0);
+    // The controller base class.
+    void formataValor_data()
+    {
+        QTest::addColumn<QString>("digitado");
+        QTest::addColumn<QString>("numero"); // what follows "R$"
+        QTest::newRow("one digit is cents") << "5" << QStringLiteral("0,05");
+        QTest::newRow("two digits are cents") << "12" << QStringLiteral("0,12");
+        QTest::newRow("thousands are grouped with a dot") << "123456" << QStringLiteral("1.234,56");
+        QTest::newRow("empty is zero") << "" << QStringLiteral("0,00");
+        QTest::newRow("separators are dropped") << "1,234.5" << QStringLiteral("123,45");
+        QTest::newRow("currency symbol left in is not a number") << "R$ 12,345" << QStringLiteral("0,00");
+        QTest::newRow("leading zeros") << "0005" << QStringLiteral("0,05");
+        QTest::newRow("letters are zero") << "abc" << QStringLiteral("0,00");
+    }
 
-    const QString instalador = QCoreApplication::applicationDirPath() + "/temp/Z3_TEFZoduvud-v01.24.00.sh";
-    QCOMPARE(testsupport::readAll(m_instalador), (instalador + QStringLiteral("|\n")).toUtf8());
-    QCOMPARE(texto(*m_janela, "element"), QStringLiteral("Processo de instalação"));
-    QCOMPARE(texto(*m_janela, "element1"), QStringLiteral("Finalizando aplicação atual para iniciar instalação"));
-    QVERIFY(atualizacaoSolicitada); // the exchange stays paused until the end
-    QCOMPARE(testsupport::sequenciaSimulada(m_simLog),
-             QStringList({R"(RealizarConfiguracao("TEF", "apps", "linux", "x86", "Z3_TEFZoduvud-v01.23.04.sh"))",
-                          "RealizarVerificacao()",
-                          QStringLiteral("RealizarDownload(\"%1\")").arg(QFileInfo(instalador).path())}));
-}
+    void formataValor()
+    {
+        QFETCH(QString, digitado);
+        QFETCH(QString, numero);
+        const QString texto = TestController().formataValor(digitado);
+        QVERIFY2(texto.startsWith(QStringLiteral("R$")), qPrintable(texto));
+        QCOMPARE(texto.mid(2).trimmed(), numero);
+    }
 
-void TestJanela::startupCheckAnnouncesOrStarts_data()
-{
-    QTest::addColumn<bool>("nova");
-    QTest::addColumn<int>("automatica");
-    QTest::addColumn<bool>("bloqueada");
-    QTest::addColumn<QString>("aviso");
-    QTest::addColumn<bool>("inicia"); // the verification starts, on its own or by a click on the balloon
+    void validaHex_data()
+    {
+        QTest::addColumn<QString>("texto");
+        QTest::addColumn<bool>("valido");
+        QTest::newRow("six digits") << "#0099FF" << true;
+        QTest::newRow("three digits") << "#fff" << true;
+        QTest::newRow("empty") << "" << false;
+        QTest::newRow("four digits") << "#ffff" << false;
+        QTest::newRow("no hash") << "0099FF" << false;
+        QTest::newRow("not hexadecimal") << "#0099FG" << false;
+        QTest::newRow("trailing blank") << "#fff " << false;
+        QTest::newRow("trailing line feed") << "#fff\n" << false;
+        QTest::newRow("text after a NUL is not seen")
+            << QStringLiteral("#fff") + QChar(0) + QStringLiteral("zz") << true;
+    }
 
-    const QString texto = QStringLiteral("Nova versão disponível: 01.24.00");
-    const QString clique = QStringLiteral("\n\nClique para iniciar a instalação");
-    QTest::newRow("a new version is announced with a click to install") << true << 0 << false << texto + clique << true;
-    QTest::newRow("blocked updates announce without the click line") << true << 0 << true << texto << false;
-    QTest::newRow("blocked updates never start on their own") << true << 1 << true << texto << false;
-    QTest::newRow("automatic updates start without a balloon") << true << 1 << false << "" << true;
-    QTest::newRow("nothing new, nothing said") << false << 1 << false << "" << false;
-}
+    void validaHex()
+    {
+        QFETCH(QString, texto);
+        QFETCH(bool, valido);
+        QCOMPARE(TestController().validaHex(texto), valido);
+    }
 
-void TestJanela::startupCheckAnnouncesOrStarts()
-{
-    QFETCH(bool, nova);
-    QFETCH(int, automatica);
-    QFETCH(bool, bloqueada);
-    QFETCH(QString, aviso);
-    QFETCH(bool, inicia);
-    QVERIFY(QDir().mkpath(m_versoes));
-    if (nova)
-        ofereceVersao();
-    testsupport::writeConfig(QJsonObject{{"iniciar_atualizacao_aut", automatica}, {"bloquear_atualizacao", bloqueada}});
-    TestController c;
-    wiring::connectBackend(&c);
-    QSignalSpy iniciada(&c, &Base_Controller::atualizacaoIniciada);
-    c.verificarAtualizacaoInicial();
-    QCOMPARE(c.avisoAtualizacao(), aviso);
-    QVERIFY(!c.isRunning()); // the automatic start waits for the event loop
-    QCoreApplication::sendPostedEvents();
-    if (aviso.endsWith(QStringLiteral("instalação")))
-        emit c.trayIcon()->messageClicked();
-    QCOMPARE(iniciada.count(), inicia ? 1 : 0);
-    QVERIFY(!inicia || esperaTerminar(c, 10000));
-    QCOMPARE(atualizacaoSolicitada.load(), inicia); // the offer waits for SIM or NÃO
-}
+    // The list's OK by position and the tray's entries by name; nothing else starts an operation.
+    void autonomousEntriesNameTheirOperation()
+    {
+        TestController c;
+        QSignalSpy processo(&c, &Base_Controller::process);
+        QSignalSpy tipo(&c, &Base_Controller::sendTypeOperation);
+        const QStringList nomes{"Venda Cartão", "PIX", "Operação Administrativa"};
+        for (int i : {0, 1, 2, 3, -1})
+            c.onClickButtonAutonomoOk(i);
+        QCOMPARE(textos(processo), (nomes + QStringList{QString(), QString()}));
+        QCOMPARE(textos(tipo).join(QString()), QStringLiteral("1010101010")); // the menu list, then back
+        processo.clear();
+        for (QAction *a : c.menuAutonomo()->actions()) {
+            if (!a->isSeparator())
+                a->trigger();
+        }
+        c.slotAutonomo(); // not sent by an action
+        QCOMPARE(textos(processo), nomes + QStringList{QString()});
+        // The menu stays away while an update is under way.
+        QSignalSpy janela(&c, &Base_Controller::showWindow);
+        c.initComponentAutonomo();
+        atualizacaoSolicitada = true;
+        c.initComponentAutonomo();
+        QCOMPARE(janela.count(), 1);
+    }
+
+    void runDoesOneThingAtATime_data()
+    {
+        QTest::addColumn<bool>("ocupado");
+        QTest::addColumn<QByteArray>("metodo"); // a run, or an updater button
+        QTest::addColumn<bool>("executa");
+        QTest::newRow("a transaction runs and leaves the flag for whoever answers")
+            << false << QByteArray("start") << true;
+        QTest::newRow("a second transaction is refused") << true << QByteArray("start") << false;
+        QTest::newRow("updater yes is never a transaction") << false << QByteArray("onClickButtonUpdaterSim") << false;
+        QTest::newRow("updater no is never a transaction") << false << QByteArray("onClickButtonUpdaterNao") << false;
+    }
+
+    void runDoesOneThingAtATime()
+    {
+        QFETCH(bool, ocupado);
+        QFETCH(QByteArray, metodo);
+        QFETCH(bool, executa);
+        TestController c;
+        std::atomic<int> execucoes{0};
+        std::atomic<bool> viuFlag{false};
+        c.roteiro = [&](TestController &) {
+            ++execucoes;
+            viuFlag = tefEmProcessamento.load();
+        };
+        tefEmProcessamento = ocupado;
+        QVERIFY(QMetaObject::invokeMethod(&c, metodo.constData()));
+        QVERIFY(esperaTerminar(c, 5000));
+        QCOMPARE(execucoes.load(), executa ? 1 : 0);
+        QCOMPARE(viuFlag.load(), executa);
+        QCOMPARE(tefEmProcessamento.load(), metodo == "start"); // the monitor or the autonomous worker clears it
+        QVERIFY(!atualizacaoSolicitada);
+        QCOMPARE(c.modoAtualizacaoAtual(), 0);
+    }
+
+    void gateHoldsTheThreadUntilAClick()
+    {
+        TestController &c = *m_controller;
+        QVERIFY(!c.tefInProcess());
+        QVERIFY(c.paraNoPortao());
+        QVERIFY(c.isRunning() && !c.passouPortao);
+        m_janela->janela()->close(); // refused while the transaction waits
+        QVERIFY(m_janela->janela()->isVisible() && visivel(*m_janela, "rectangle2"));
+        QCOMPARE(texto(*m_janela, "element2"), QStringLiteral("Transação em processamento"));
+        atualizacaoSolicitada = true;
+        QVERIFY(c.tefInProcess()); // and a requested update gives way to the transaction
+        QVERIFY(!atualizacaoSolicitada);
+        c.onClickButtonOK(QStringLiteral("100"), 1);
+        QVERIFY(esperaTerminar(c, 5000));
+        QVERIFY(c.passouPortao && !c.fluxoPausado());
+    }
+
+    void gateSurvivesAThousandRounds_data()
+    {
+        QTest::addColumn<bool>("outraThread");
+        QTest::newRow("the window answers each screen") << false;
+        QTest::newRow("clicks from another thread race the wait") << true;
+    }
+
+    void gateSurvivesAThousandRounds()
+    {
+        QFETCH(bool, outraThread);
+        TestController c;
+        constexpr int rodadas = 1000;
+        std::atomic<int> rodada{-1};
+        std::atomic<bool> acabou{false};
+        c.roteiro = [&rodada](TestController &t) {
+            for (int i = 0; i < rodadas; ++i) {
+                t.bloquearFluxo();
+                rodada = i;
+                emit t.textChanged(QString::number(i));
+                t.aguardarFluxo();
+            }
+            rodada = rodadas;
+        };
+        std::unique_ptr<QThread> clicador(QThread::create([&c, &rodada, &acabou] {
+            for (int ultima = -1; !acabou;) {
+                if (const int r = rodada; r != ultima) {
+                    ultima = r;
+                    c.liberarFluxo();
+                } else {
+                    QThread::yieldCurrentThread();
+                }
+            }
+        }));
+        if (outraThread)
+            clicador->start();
+        else // as soon as the screen arrives in the GUI thread
+            connect(&c, &Base_Controller::textChanged, &c, [&c](const QString &v) { c.onClickButtonOK(v, 1); });
+        c.start();
+        const bool terminou = esperaTerminar(c, 60000);
+        acabou = true;
+        clicador->wait();
+        QVERIFY(terminou);
+        QCOMPARE(rodada.load(), rodadas);
+    }
+
+    void finishedThreadUnlocksTheTrayAndShowsTheNextScreen_data()
+    {
+        QTest::addColumn<int>("tipoOperacao");
+        QTest::addColumn<bool>("bloqueada");
+        QTest::addColumn<bool>("atualizacao");
+        QTest::addColumn<QString>("texto");
+        QTest::addColumn<QString>("cabecalho");
+        const QString ociosa = QStringLiteral("Aguardando arquivo intpos."),
+                      operacao = QStringLiteral("TEF em operação");
+        // clang-format off
+        QTest::newRow("file exchange shows the idle screen") << 0 << false << false << ociosa << operacao;
+        QTest::newRow("blocked updates stay disabled") << 0 << true << false << ociosa << operacao;
+        QTest::newRow("autonomous only shows the menu") << 1 << false << false << "Selecione uma operação: "
+                                                        << "TEF em Processamento";
+        QTest::newRow("an updater run leaves its screen and the lock alone") << 0 << false << true << "" << "";
+        // clang-format on
+    }
+
+    void finishedThreadUnlocksTheTrayAndShowsTheNextScreen()
+    {
+        QFETCH(int, tipoOperacao);
+        QFETCH(bool, bloqueada);
+        QFETCH(bool, atualizacao);
+        QFETCH(QString, texto);
+        QFETCH(QString, cabecalho);
+        testsupport::writeConfig({{"tipo_operacao", tipoOperacao}, {"bloquear_atualizacao", bloqueada}});
+        TestController c;
+        QVERIFY(c.trayIcon() && !c.trayIcon()->isVisible()); // offscreen has no tray
+        const QVector<bool> aberto{true, true, true, !bloqueada};
+        auto estado = [&c] {
+            return QVector<bool>{c.menuAutonomo()->isEnabled(), c.actionSobre()->isEnabled(),
+                                 c.actionConfiguracoes()->isEnabled(), c.actionAtualizacao()->isEnabled()};
+        };
+        QCOMPARE(estado(), aberto);
+        c.preProcessThread();
+        QCOMPARE(estado(), QVector<bool>(4, false));
+        QSignalSpy textoSpy(&c, &Base_Controller::textChanged);
+        QSignalSpy cabecalhoSpy(&c, &Base_Controller::firstTextChanged);
+        atualizacaoSolicitada = atualizacao;
+        c.onFinishThread();
+        QCOMPARE(estado(), atualizacao ? QVector<bool>(4, false) : aberto);
+        QCOMPARE(textos(textoSpy).join('|'), texto);
+        QCOMPARE(textos(cabecalhoSpy).join('|'), cabecalho);
+    }
+
+    void printerListStartsWithTheMakersPrinters()
+    {
+        const QJsonArray lista = QJsonDocument::fromJson(TestController().getListPrinters().toUtf8()).array();
+        QCOMPARE(lista.at(0).toObject(), (QJsonObject{{"text", "Impressoras Varda/Korvanta"}}));
+    }
+
+    void systemConfigsRefusesTextThatIsNotAnObject_data()
+    {
+        QTest::addColumn<QString>("texto");
+        QTest::newRow("empty") << QString();
+        QTest::newRow("array") << QStringLiteral("[1, 2]");
+        // The response would be read back as a new request and the sale run again.
+        QTest::newRow("same folder through dot-dot")
+            << QStringLiteral(R"({"tipo_operacao":0,"path_in":"/tmp/pdv/req","path_out":"/tmp/pdv/resp/../req"})");
+    }
+
+    void systemConfigsRefusesTextThatIsNotAnObject()
+    {
+        QFETCH(QString, texto);
+        const QByteArray antes = testsupport::readAll(testsupport::configPath());
+        QVERIFY(!antes.isEmpty());
+        QVERIFY(!TestController().setSystemConfigs(texto));
+        QCOMPARE(testsupport::readAll(testsupport::configPath()), antes);
+    }
+
+    void customisationPushesTheLook_data()
+    {
+        QTest::addColumn<bool>("dialogoOperador");
+        QTest::addColumn<int>("tipoOperacao");
+        QTest::addColumn<bool>("escondeDialogo");
+        QTest::newRow("file exchange keeps the dialogue") << true << 0 << false;
+        QTest::newRow("a product without a dialogue hides it") << false << 0 << true;
+        QTest::newRow("autonomous only hides the dialogue") << true << 1 << true;
+    }
+
+    void customisationPushesTheLook()
+    {
+        QFETCH(bool, dialogoOperador);
+        QFETCH(int, tipoOperacao);
+        QFETCH(bool, escondeDialogo);
+        QJsonObject custom = ConfigTef().configuracao().value(QStringLiteral("customizacao")).toObject();
+        custom.insert(QStringLiteral("largura_janela"), 900);
+        custom.insert(QStringLiteral("cor_destaque"), QStringLiteral("#123456"));
+        testsupport::writeConfig({{"tipo_operacao", tipoOperacao}, {"customizacao", custom}});
+        TestController c;
+        QSignalSpy ok(&c, &Base_Controller::disableButtonOK);
+        QSignalSpy janela(&c, &Base_Controller::showWindow);
+        QSignalSpy largura(&c, &Base_Controller::widthChanged);
+        QSignalSpy destaque(&c, &Base_Controller::firstColorChanged);
+        Base_Controller::aplicaCustomizacao(&c, dialogoOperador, ConfigTef());
+        QCOMPARE(ok.count(), escondeDialogo ? 1 : 0);
+        QCOMPARE(textos(janela), QStringList{"false"});
+        QCOMPARE(textos(largura), QStringList{"900"});
+        QCOMPARE(textos(destaque), QStringList{"#123456"});
+    }
+
+    void aboutBoxNamesTheProgram()
+    {
+        TestController c;
+        QSignalSpy texto(&c, &Base_Controller::textChanged);
+        QSignalSpy cabecalho(&c, &Base_Controller::firstTextChanged);
+        QSignalSpy janela(&c, &Base_Controller::showWindow);
+        c.showEnviromentInfo();
+        QCOMPARE(textos(cabecalho), QStringList{"Sobre"});
+        QCOMPARE(texto.count(), 1);
+        const QString sobre = texto.at(0).at(0).toString();
+        QVERIFY2(sobre.startsWith(QStringLiteral("Z3_TEFZoduvud versão 01.23.04 - S.O.: ")), qPrintable(sobre));
+        QVERIFY(sobre.contains(QStringLiteral("\nHostName: ")));
+        QCOMPARE(janela.count(), 1);
+    }
+
+    // The updater against the simulated library.
+    void updaterReportShowsItsScreen_data()
+    {
+        QTest::addColumn<QString>("versao");   // the versions folder: "nova", "nenhuma", "ausente", "sem execucao"
+        QTest::addColumn<QString>("cenario");  // the simulator's scenario file
+        QTest::addColumn<QString>("botao");    // pressed on the offer, if any
+        QTest::addColumn<QString>("titulo");   // "TEF em operação": back to the idle screen, busy and hidden
+        QTest::addColumn<QString>("mensagem"); // how the message starts
+        QTest::addColumn<bool>("simNao");      // on the offer itself, the exchange stays paused for the answer
+        QTest::addColumn<QString>("banner");   // "#rrggbb texto"; empty: none
+        auto linha = [](const char *nome, const char *versao, const char *cenario, const char *botao,
+                        const char *titulo, const QString &mensagem, bool simNao, const char *cor = nullptr,
+                        const char *aviso = nullptr) {
+            const QString banner =
+                cor ? QString::fromUtf8(cor) + ' ' + (aviso ? QString::fromUtf8(aviso) : mensagem) : QString();
+            QTest::newRow(nome) << versao << cenario << botao << QString::fromUtf8(titulo) << mensagem << simNao
+                                << banner;
+        };
+        const char *verde = "#008000", *vermelho = "#d93147", *ocioso = "TEF em operação";
+        const QString aguardando = QStringLiteral("Aguardando arquivo intpos.");
+        const QString semExecutar = QStringLiteral("Não foi possível executar a atualização");
+        linha("a newer version is offered with SIM and NÃO", "nova", "", "", "Processo de verificação",
+              QStringLiteral("Nova versão disponível: 01.24.00\n\nDeseja baixar atualização agora?"), true);
+        linha("nothing new informs in green", "nenhuma", "", "", "Informações da verificação",
+              QStringLiteral("Sistema atualizado: versão 01.23.04"), false, verde);
+        linha("a failing check shows red and lets the cashier answer", "ausente", "", "",
+              "Falha no processo de verificação", QStringLiteral("Servidor de atualização indisponível"), true,
+              vermelho);
+        linha("an unexpected code resets the screen and hides it", "nova", R"({"atualizador_verificacao": 7})", "",
+              ocioso, aguardando, false, vermelho, "Falha detectada");
+        linha("NÃO resets the screen and hides it", "nova", "", "nao", ocioso, aguardando, false);
+        linha("closing the window on the offer declines it", "nova", "", "fechar", ocioso, aguardando, false);
+        linha("a failed download is reported", "nova", R"({"atualizador_download": "falha"})", "sim",
+              "Falha no processo de download", QStringLiteral("Falha na transferência do arquivo"), false, vermelho);
+        linha("a download naming a missing file installs nothing", "nova", R"({"atualizador_download": "sem_arquivo"})",
+              "sim", "Falha no processo de instalação", semExecutar, false, vermelho);
+        linha("a download that is not the verified version is discarded", "nova",
+              R"({"atualizador_download": "hash_divergente"})", "sim", "Falha no processo de download",
+              QStringLiteral("Arquivo baixado não confere com a versão verificada"), false, vermelho);
+        linha("an installer that cannot start keeps the program", "sem execucao", "", "sim",
+              "Falha no processo de instalação", semExecutar + ": ", false, vermelho);
+        linha("SIM downloads, installs and quits", "nova", "", "sim", "Processo de instalação",
+              QStringLiteral("Finalizando aplicação atual para iniciar instalação"), false);
+    }
+
+    void updaterReportShowsItsScreen()
+    {
+        QFETCH(QString, versao);
+        QFETCH(QString, cenario);
+        QFETCH(QString, botao);
+        QFETCH(QString, titulo);
+        QFETCH(QString, mensagem);
+        QFETCH(bool, simNao);
+        QFETCH(QString, banner);
+        if (versao != QLatin1String("ausente"))
+            QVERIFY(QDir().mkpath(m_versoes));
+        if (versao == QLatin1String("nova") || versao == QLatin1String("sem execucao"))
+            ofereceVersao(versao == QLatin1String("nova"));
+        QVERIFY(testsupport::writeAll(m_cenario, cenario.toUtf8()));
+        // A file left from an earlier run must go with the verification.
+        const QString temporaria = QCoreApplication::applicationDirPath() + QStringLiteral("/temp");
+        QVERIFY(QDir().mkpath(temporaria));
+        QVERIFY(testsupport::writeAll(temporaria + QStringLiteral("/antigo.sh"), "velho"));
+
+        TestController *c = m_controller.get();
+        wiring::connectBackend(c);
+        QSignalSpy banners(c, &Base_Controller::showMessageError);
+        QSignalSpy avisos(c, &Base_Controller::showMessage);
+        c->slotUpdater();
+        QVERIFY(esperaTerminar(*c, 10000));
+        QVERIFY(!QFile::exists(temporaria + QStringLiteral("/antigo.sh")));
+        const bool instala = titulo == QStringLiteral("Processo de instalação");
+        if (!botao.isEmpty()) {
+            QTRY_VERIFY(visivel(*m_janela, "btn_updater_sim"));
+            // The row lays the buttons out later: a click by position could land on the other one.
+            if (botao == QLatin1String("fechar"))
+                m_janela->janela()->close();
+            else
+                QVERIFY(QMetaObject::invokeMethod(m_janela->objeto(QStringLiteral("btn_updater_") + botao), "clicked"));
+            if (instala) { // the program's own loop, which the quit ends; the deadline ends it otherwise
+                QTimer::singleShot(Base_Controller::pausaAntesDeInstalarMs + 10000, [] { QCoreApplication::exit(99); });
+                QCOMPARE(QCoreApplication::exec(), 0);
+            }
+            QVERIFY(esperaTerminar(*c, 10000));
+        }
+        // The run has posted its last screen and its end: take them all before looking.
+        QCoreApplication::sendPostedEvents();
+        QTRY_COMPARE(texto(*m_janela, "element"), titulo);
+        QVERIFY2(texto(*m_janela, "element1").startsWith(mensagem), qPrintable(texto(*m_janela, "element1")));
+        QCOMPARE(visivel(*m_janela, "btn_updater_sim"), simNao);
+        QCOMPARE(visivel(*m_janela, "btn_updater_nao"), simNao);
+        const bool ocioso = titulo == QStringLiteral("TEF em operação");
+        QCOMPARE(visivel(*m_janela, "progressBar"), ocioso || instala);
+        QCOMPARE(m_janela->janela()->isVisible(), !ocioso);
+        const QString mostrado =
+            cor(m_janela->objeto(QStringLiteral("rectangle2"))).name() + ' ' + texto(*m_janela, "element2");
+        QCOMPARE(banners.count() + avisos.count(), banner.isEmpty() ? 0 : 1);
+        QVERIFY2(banner.isEmpty() || mostrado.startsWith(banner), qPrintable(mostrado));
+        // The exchange stays paused for the answer to the offer, or for good once installing.
+        QCOMPARE(atualizacaoSolicitada.load(), (simNao && banner.isEmpty()) || instala);
+        const QString baixado = temporaria + QStringLiteral("/Z3_TEFZoduvud-v01.24.00.sh");
+        QCOMPARE(testsupport::readAll(m_instalador),
+                 instala ? (baixado + QStringLiteral("|\n")).toUtf8() : QByteArray());
+        // What did not match its announced hash is not left to be started later.
+        QVERIFY(!QFile::exists(baixado) || !cenario.contains(QLatin1String("hash_divergente")));
+        if (instala)
+            QCOMPARE(
+                testsupport::sequenciaSimulada(m_simLog),
+                QStringList({R"(RealizarConfiguracao("TEF", "apps", "linux", "x86", "Z3_TEFZoduvud-v01.23.04.sh"))",
+                             "RealizarVerificacao()", QStringLiteral("RealizarDownload(\"%1\")").arg(temporaria)}));
+    }
+
+    void startupCheckAnnouncesOrStarts_data()
+    {
+        QTest::addColumn<bool>("nova");
+        QTest::addColumn<int>("automatica");
+        QTest::addColumn<bool>("bloqueada");
+        QTest::addColumn<QString>("aviso");
+        QTest::addColumn<bool>("inicia"); // the verification starts, on its own or by a click on the balloon
+        const QString texto = QStringLiteral("Nova versão disponível: 01.24.00");
+        const QString clique = QStringLiteral("\n\nClique para iniciar a instalação");
+        QTest::newRow("a new version is announced with a click to install")
+            << true << 0 << false << texto + clique << true;
+        QTest::newRow("blocked updates announce without the click line") << true << 0 << true << texto << false;
+        QTest::newRow("blocked updates never start on their own") << true << 1 << true << texto << false;
+        QTest::newRow("automatic updates start without a balloon") << true << 1 << false << "" << true;
+        QTest::newRow("nothing new, nothing said") << false << 1 << false << "" << false;
+    }
+
+    void startupCheckAnnouncesOrStarts()
+    {
+        QFETCH(bool, nova);
+        QFETCH(int, automatica);
+        QFETCH(bool, bloqueada);
+        QFETCH(QString, aviso);
+        QFETCH(bool, inicia);
+        QVERIFY(QDir().mkpath(m_versoes));
+        if (nova)
+            ofereceVersao();
+        testsupport::writeConfig({{"iniciar_atualizacao_aut", automatica}, {"bloquear_atualizacao", bloqueada}});
+        TestController c;
+        wiring::connectBackend(&c);
+        QSignalSpy iniciada(&c, &Base_Controller::atualizacaoIniciada);
+        c.verificarAtualizacaoInicial();
+        QCOMPARE(c.avisoAtualizacao(), aviso);
+        QVERIFY(!c.isRunning()); // the automatic start waits for the event loop
+        QCoreApplication::sendPostedEvents();
+        if (aviso.endsWith(QStringLiteral("instalação")))
+            emit c.trayIcon()->messageClicked();
+        QCOMPARE(iniciada.count(), inicia ? 1 : 0);
+        QVERIFY(!inicia || esperaTerminar(c, 10000));
+        QCOMPARE(atualizacaoSolicitada.load(), inicia); // the offer waits for SIM or NÃO
+    }
+
+    // The cashier and the Z3_Tef backend, through the window.
+    void vendaComValorDigitadoETipoEscolhido()
+    {
+        Cena cena;
+        QVERIFY(cena.janela.carregada());
+        auto &[c, janela, resultado] = cena;
+        QSignalSpy primeiras(&c, &Base_Controller::firstTextChanged);
+        const QString valor = c.formataValor(QStringLiteral("1000"));
+        for (const int escolha : {-1, 1}) { // the first sale is given up at the card type
+            iniciar(c, {{"identificacao", QString::number(10 + escolha)}, {"tipo_cartao", "7"}});
+            // The field starts empty (not with the last sale's amount), so an untouched OK
+            // is refused on screen and the step stays open.
+            QVERIFY(passoDigitado(janela, QStringLiteral("Digite o valor da transação")));
+            QCOMPARE(texto(janela, "textField"), QString());
+            QVERIFY(janela.clica(QStringLiteral("button")));
+            QTRY_COMPARE(texto(janela, "element2"), QStringLiteral("Preencha um valor!"));
+            QVERIFY(c.aguardandoOperador());
+            QVERIFY(digitar(janela, QStringLiteral("1000")));
+            QCOMPARE(texto(janela, "textField"), valor);
+            QVERIFY(janela.clica(QStringLiteral("button")));
+            // The card type: nothing chosen is refused and the list stays on screen.
+            QTRY_VERIFY_WITH_TIMEOUT(
+                visivel(janela, "rec") && visivel(janela, "button") && !visivel(janela, "textField"), 10000);
+            QCOMPARE(texto(janela, "element"), QStringLiteral("Venda \n Valor: ") + valor);
+            QObject *lista = janela.objeto(QStringLiteral("list"));
+            QTRY_COMPARE(lista->property("count").toInt(), 5);
+            lista->setProperty("currentIndex", -1);
+            QVERIFY(janela.clica(QStringLiteral("button"))); // handled on this thread: the window has reacted
+            QVERIFY(visivel(janela, "rec") && !visivel(janela, "textField") && c.aguardandoOperador());
+            lista->setProperty("currentIndex", escolha);
+            QVERIFY(janela.clica(QString::fromLatin1(escolha < 0 ? "button2" : "button")));
+            QTRY_COMPARE_WITH_TIMEOUT(resultado.count(), escolha < 0 ? 1 : 2, 10000);
+            QVERIFY(c.wait(5000));
+        }
+        const QJsonObject r = json(resultado.last().first());
+        QCOMPARE(r.value("requer_confirmacao").toString(), QStringLiteral("2"));
+        QCOMPARE(r.value("tef").toObject().value("valorTotal").toString(), QStringLiteral("1000"));
+        QCOMPARE(r.value("tef").toObject().value("tipoCartao").toString(), QStringLiteral("Debito"));
+        // The chosen type shows on the first line of the pass that follows the choice.
+        QVERIFY(textos(primeiras).contains(QStringLiteral("Venda Debito\n Valor: ") + valor));
+    }
+
+    void cancelamentoComecaNsuEDataComOQueOPdvEnviou_data()
+    {
+        // The request's fields as the conversion names them (012-000, 022-000) and
+        // what each field shows when its step opens; "//" is an empty date field.
+        QTest::addColumn<QString>("nsu");
+        QTest::addColumn<QString>("data");
+        QTest::addColumn<QString>("dataNoCampo");
+        // clang-format off
+        QTest::newRow("request's NSU and date start the fields") << "000000456789" << "06122026" << "06/12/26";
+        QTest::newRow("a typed NSU does not stay for the date") << "" << "" << "//";
+        QTest::newRow("a date the field cannot take is left to the cashier") << "000000456789" << "2026-12-06" << "//";
+        // clang-format on
+    }
+
+    void cancelamentoComecaNsuEDataComOQueOPdvEnviou()
+    {
+        QFETCH(QString, nsu);
+        QFETCH(QString, data);
+        QFETCH(QString, dataNoCampo);
+        QJsonObject parametros{{"identificacao", "30"}, {"valor", "15000"}};
+        if (!nsu.isEmpty())
+            parametros.insert("numero_transacao", nsu);
+        if (!data.isEmpty())
+            parametros.insert("data_transacao", data);
+        Cena cena;
+        QVERIFY(cena.janela.carregada());
+        auto &[c, janela, resultado] = cena;
+        iniciar(c, parametros, QStringLiteral("CNC"));
+        // The cashier types what a field lacks and otherwise confirms it as it is.
+        QVERIFY(passoDigitado(janela, QStringLiteral("Digite o NSU da transação original")));
+        QCOMPARE(texto(janela, "textField"), nsu);
+        if (nsu.isEmpty())
+            QVERIFY(digitar(janela, QStringLiteral("000000456789")));
+        QVERIFY(janela.clica(QStringLiteral("button")));
+        QVERIFY(passoDigitado(janela, QStringLiteral("Digite a data da transação original")));
+        QCOMPARE(texto(janela, "textField"), dataNoCampo);
+        if (dataNoCampo == QLatin1String("//"))
+            QVERIFY(digitar(janela, QStringLiteral("061226")));
+        QVERIFY(janela.clica(QStringLiteral("button")));
+
+        QTRY_COMPARE_WITH_TIMEOUT(resultado.count(), 1, 10000);
+        QVERIFY(c.wait(5000));
+        const QJsonObject r = json(resultado.first().first());
+        QCOMPARE(r.value("tef").toObject().value("retorno").toString(), QStringLiteral("0"));
+        QCOMPARE(r.value("requer_confirmacao").toString(), QStringLiteral("2")); // the POS confirms it
+        QCOMPARE(c.pendentes().size(), 1);
+        const QByteArray chamadas = testsupport::readAll(m_simLog);
+        QVERIFY2(chamadas.contains(R"(\"automacao_coleta_informacao\":\"000000456789\")"), chamadas.constData());
+        QVERIFY2(chamadas.contains(R"(\"automacao_coleta_informacao\":\"06/12/26\")"), chamadas.constData());
+        // The library's contract is unchanged: it is not handed the request's NSU or date.
+        QVERIFY(!chamadas.contains("numero_transacao") && !chamadas.contains("data_transacao"));
+        // Support can tell a value the POS sent from one the cashier typed.
+        const QString log = QString::fromUtf8(testsupport::readAll(m_log));
+        QCOMPARE(
+            log.contains(QStringLiteral("Campo transacao_nsu iniciado com o valor enviado pelo A/C: 000000456789")),
+            !nsu.isEmpty());
+        QCOMPARE(log.contains(QStringLiteral("Campo transacao_data iniciado com o valor enviado pelo A/C: 06/12/26")),
+                 dataNoCampo != QLatin1String("//"));
+    }
+
+    void telasERespostasNoLogSemASenha()
+    {
+        Cena cena;
+        QVERIFY(cena.janela.carregada());
+        auto &[c, janela, resultado] = cena;
+        iniciar(c, {{"identificacao", "40"}}, QStringLiteral("ADM"));
+        QTRY_VERIFY_WITH_TIMEOUT(visivel(janela, "rec") && visivel(janela, "button"), 10000);
+        QObject *lista = janela.objeto(QStringLiteral("list"));
+        QTRY_COMPARE(lista->property("count").toInt(), 3);
+        lista->setProperty("currentIndex", 1);
+        QVERIFY(janela.clica(QStringLiteral("button")));
+        QVERIFY(passoDigitado(janela, QStringLiteral("Digite a senha do supervisor")));
+        const QString senha = QStringLiteral("zq7senha9");
+        QVERIFY(digitar(janela, senha));
+        QVERIFY(janela.clica(QStringLiteral("button")));
+        QTRY_COMPARE_WITH_TIMEOUT(resultado.count(), 1, 10000);
+        QVERIFY(c.wait(5000));
+        // The library got the password; the log never did.
+        QVERIFY(testsupport::readAll(m_simLog).contains(senha.toUtf8()));
+        const QString log = QString::fromUtf8(testsupport::readAll(m_log));
+        QVERIFY2(!log.contains(senha), qPrintable(log));
+        // The sale can be followed from the log: what was shown, then what the cashier answered.
+        int desde = 0;
+        for (const char *linha : {"Tela, lista: [0] Teste de comunicacao; [1] Reimpressao; [2] Cancelamento\n",
+                                  "Resposta do operador: opção 1 (Reimpressao)\n",
+                                  "Tela: Digite a senha do supervisor\n", "Tela: campo de senha aberto\n",
+                                  "Resposta do operador: ****\n", "Tela: Operação administrativa concluída\n"}) {
+            desde = log.indexOf(QStringLiteral("[Base_Controller] ") + QString::fromUtf8(linha), desde);
+            QVERIFY2(desde >= 0, linha);
+        }
+    }
+
+    // The cashier's own operations, from the tray or the list, joined as the start-up joins them.
+    void operacaoDoOperador_data()
+    {
+        QTest::addColumn<QString>("origem");        // a tray entry's text, or "#n" for the list position
+        QTest::addColumn<QJsonObject>("ajustes");   // of the settings
+        QTest::addColumn<QStringList>("respostas"); // "venda": the amount typed and the type chosen in the window
+        QTest::addColumn<int>("execucoes");         // backend runs: the operation, then its confirmation
+        QTest::addColumn<QStringList>("pdfs");      // under <caminho_pdf>/TEF, {d} = year/month/day
+        QTest::addColumn<QString>("erro");          // the red banner, empty: none
+        const QStringList venda{"venda"}, valor{"500"}, nada;
+        const QStringList pdfsVenda{"VENDA/{d}/via_lojista_nsu_{n}.pdf", "VENDA/{d}/via_cliente_nsu_{n}.pdf"};
+        const QStringList pdfsPix{"PIX/{d}/lojista_nsu_{n}.pdf", "PIX/{d}/cliente_nsu_{n}.pdf"};
+        const QString cartao = QStringLiteral("Venda Cartão");
+        const QJsonObject padrao;
+        const QJsonObject nenhum{{"habilita_impressao", false}, {"gerar_pdf", false}};
+        // clang-format off
+        QTest::newRow("lista: venda cartão") << "#0" << padrao << venda << 2 << pdfsVenda << "";
+        QTest::newRow("bandeja: venda cartão") << cartao << padrao << venda << 2 << pdfsVenda << "";
+        QTest::newRow("sem til: ignorada") << "Venda Cartao" << padrao << nada << 0 << nada << "";
+        QTest::newRow("pix em minúsculas com brancos") << "  pix " << padrao << valor << 2 << pdfsPix << "";
+        QTest::newRow("lista: ADM") << "#2" << padrao << QStringList{"#0", "1234"} << 1 << nada << "";
+        QTest::newRow("impressão e PDF desligados") << cartao << nenhum << venda << 2 << nada << "";
+        QTest::newRow("pedido do PDV à espera do PIX") << "PIX" << QJsonObject{{"habilita_impressao", false},
+            {"gerar_pdf", false}, {"pedido_pdv", true}} << valor << 2 << nada << "";
+        QTest::newRow("impressora recusa a conexão") << cartao << QJsonObject{{"gerar_pdf", false}, {"cenario", -2}}
+            << venda << 2 << nada << "Erro de comunicação com a impressora: -2";
+        QTest::newRow("impressora do sistema ausente") << cartao << QJsonObject{{"gerar_pdf", false},
+            {"nome_impressora", "Nao_Instalada"}} << venda << 2 << nada << "Impressora não localizada";
+        QTest::newRow("pasta de PDF inválida") << cartao << QJsonObject{{"habilita_impressao", false},
+            {"caminho_pdf", ""}} << venda << 2 << nada << "Falha na criação do PDF. Caminho inválido.";
+        // clang-format on
+    }
+
+    void operacaoDoOperador()
+    {
+        QFETCH(QString, origem);
+        QFETCH(QJsonObject, ajustes);
+        QFETCH(QStringList, respostas);
+        QFETCH(int, execucoes);
+        QFETCH(QStringList, pdfs);
+        QFETCH(QString, erro);
+        QTemporaryDir pasta;
+        const QString spool = pasta.filePath("spool");
+        const bool pedidoPdv = ajustes.take("pedido_pdv").toBool();
+        QVERIFY(testsupport::writeAll(
+            m_cenario, ajustes.take("cenario").toInt() == -2 ? R"({"impressora_abre_conexao": -2})" : "{}"));
+        qputenv("Z3_SIM_IMPRESSORA", spool.toUtf8());
+        CenaAutonoma cena(pasta.path(), ajustes);
+        QVERIFY(cena.janela.carregada());
+        QSignalSpy resultados(&cena.c, &Base_Controller::responseProcessTEF);
+        if (origem.startsWith('#')) {
+            cena.c.initComponentAutonomo();
+            QVERIFY(QTest::qWaitForWindowExposed(cena.janela.janela()));
+            QObject *lista = cena.janela.objeto(QStringLiteral("list"));
+            QTRY_COMPARE(lista->property("count").toInt(), 3);
+            lista->setProperty("currentIndex", origem.mid(1).toInt());
+            QVERIFY(cena.janela.clica(QStringLiteral("bt_autonomo_ok")));
+        } else {
+            emit cena.c.process(origem);
+        }
+        // A POS request that arrives while the operation runs waits for it and its confirmation.
+        if (pedidoPdv)
+            QVERIFY(testsupport::writeAll(pasta.filePath("req/IntPos.001"),
+                                          "000-000 = ATV\r\n001-000 = 77\r\n999-999 = 0\r\n"));
+        if (execucoes == 0) {
+            QTest::qWait(200);
+            QVERIFY(!cena.c.isRunning() && !operacaoAutonoma);
+            return;
+        }
+        // A card sale: the amount typed in the window, the card type chosen in its list.
+        if (respostas == QStringList{"venda"}) {
+            QVERIFY(passoDigitado(cena.janela, QStringLiteral("Digite o valor da transação")));
+            QVERIFY(digitar(cena.janela, QStringLiteral("1000")));
+            QVERIFY(cena.janela.clica(QStringLiteral("button")));
+            QTRY_VERIFY_WITH_TIMEOUT(visivel(cena.janela, "rec") && visivel(cena.janela, "button"), 10000);
+            cena.janela.objeto(QStringLiteral("list"))->setProperty("currentIndex", 0);
+            QVERIFY(cena.janela.clica(QStringLiteral("button")));
+            respostas.clear();
+        }
+        QVERIFY(conduzir(cena, respostas, execucoes));
+        QTRY_COMPARE(resultados.size(), execucoes + (pedidoPdv ? 1 : 0)); // the POS's comes last
+        const QString nsu = json(resultados.first().first()).value("tef").toObject().value("nsuTerminal").toString();
+        // The confirmation followed on its own, with the fixed request.
+        if (execucoes == 2) {
+            const QStringList funcoes = testsupport::funcoesSimuladas(m_simLog);
+            QVERIFY(funcoes.contains("ConfirmarOperacaoTEF2") || funcoes.contains("ConfirmarOperacaoTEF"));
+            QCOMPARE(json(resultados.at(1).first()).value("header").toString(), QStringLiteral("CNF"));
+        }
+        // Receipts: the simulated printer's jobs (both copies when printing is on) and the dated PDF tree.
+        const int trabalhos =
+            erro.isEmpty() && ajustes.value("habilita_impressao").toBool(true) && execucoes == 2 ? 2 : 0;
+        QTRY_COMPARE_WITH_TIMEOUT(QDir(spool).entryList({"job-*.json"}, QDir::Files).size(), trabalhos, 10000);
+        for (const QString &job : QDir(spool).entryList({"job-*.json"}, QDir::Files)) {
+            const QJsonObject j = QJsonDocument::fromJson(testsupport::readAll(spool + "/" + job)).object();
+            QCOMPARE(j.value("cortes").toArray(), QJsonArray{4});
+            QVERIFY(QByteArray::fromBase64(j.value("texto_base64").toString().toLatin1()).contains("NSU: "));
+        }
+        const QDate hoje = QDate::currentDate();
+        const QString d = QStringLiteral("%1/%2/%3").arg(hoje.year()).arg(hoje.month()).arg(hoje.day());
+        for (const QString &pdf : pdfs) {
+            const QString caminho = pasta.filePath("pdf/TEF/") + QString(pdf).replace("{d}", d).replace("{n}", nsu);
+            QTRY_VERIFY2_WITH_TIMEOUT(QFileInfo(caminho).size() > 0, qPrintable(caminho), 10000);
+        }
+        if (pdfs.isEmpty())
+            QVERIFY(!QFileInfo::exists(pasta.filePath("pdf/TEF")));
+        // Every failure of the receipts reaches the cashier's red banner.
+        if (!erro.isEmpty()) {
+            QTRY_VERIFY_WITH_TIMEOUT(textos(cena.erros).contains(erro), 10000);
+            QTRY_VERIFY(visivel(cena.janela, "rectangle2"));
+        } else {
+            QCOMPARE(textos(cena.erros), QStringList{});
+        }
+        if (pedidoPdv) {
+            QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(pasta.filePath("resp/IntPos.Sts")), 15000);
+            QVERIFY(testsupport::readAll(pasta.filePath("resp/IntPos.Sts")).contains("001-000 = 77"));
+            QVERIFY(!QFileInfo::exists(pasta.filePath("req/IntPos.001")));
+        }
+        // The cashier's own operation leaves nothing for the POS.
+        QCOMPARE(QDir(pasta.filePath("resp")).entryList(QDir::Files),
+                 pedidoPdv ? QStringList{"IntPos.Sts"} : QStringList{});
+        QTRY_VERIFY_WITH_TIMEOUT(!cena.c.isRunning() && !tefEmProcessamento, 15000);
+    }
+};
 
 QTEST_MAIN(TestJanela)
 #include "tst_Janela.moc"
