@@ -110,16 +110,6 @@ private slots:
         }
     }
 
-    void unwritableLogIsIgnored()
-    {
-        qputenv("Z3_LOG", m_dir.filePath(QStringLiteral("sem/pasta/z3.txt")).toUtf8());
-        Log().error("não chega");
-        QDir().mkpath(QStringLiteral("pasta-log"));
-        qputenv("Z3_LOG", "pasta-log"); // a folder in the file's place
-        Log().error("também não");
-        QVERIFY(QDir(QStringLiteral("pasta-log")).isEmpty());
-    }
-
     void concurrentWritersNeverBreakALine()
     {
         const QString daily = m_dir.filePath(QStringLiteral("diario"));
