@@ -129,13 +129,9 @@ private slots:
         QFETCH(QString, getter);
         QFETCH(QVariant, expected);
         QJsonObject o = complete();
-        if (o.contains(key)) {
-            o.insert(key, value);
-        } else {
-            QJsonObject custom = o.value(QStringLiteral("customizacao")).toObject();
-            custom.insert(key, value);
-            o.insert(QStringLiteral("customizacao"), custom);
-        }
+        QJsonObject custom = o.value(QStringLiteral("customizacao")).toObject();
+        (o.contains(key) ? o : custom).insert(key, value);
+        o.insert(QStringLiteral("customizacao"), custom);
         writeAll(m_path, QJsonDocument(o).toJson());
         const ConfigTef c(m_path);
         const QMap<QString, QVariant> values = {
@@ -185,11 +181,10 @@ private slots:
     {
         QTest::addColumn<QString>("programa");
         QTest::addColumn<QString>("esperada");
+        const QString usuario = QStringLiteral("/x/Z3_TEFZoduvud"); // under XDG_CONFIG_HOME
         QTest::newRow("writable program folder keeps them") << m_home.path() << m_home.path();
-        QTest::newRow("packaged copy uses the user's folder")
-            << QStringLiteral(Z3_INSTALL_DIR) << QStringLiteral("/x/Z3_TEFZoduvud");
-        QTest::newRow("missing program folder too")
-            << m_home.filePath("nao/existe") << QStringLiteral("/x/Z3_TEFZoduvud");
+        QTest::newRow("packaged copy uses the user's folder") << QStringLiteral(Z3_INSTALL_DIR) << usuario;
+        QTest::newRow("missing program folder too") << m_home.filePath("nao/existe") << usuario;
     }
 
     void settingsFolder()
