@@ -140,11 +140,9 @@ private slots:
 
     void traceLayout()
     {
-        const QString line = Log::formatarTrace(QtWarningMsg, QStringLiteral("getMaskFromPelmora"),
-                                                QStringLiteral("Entrou na função. Parâmetros: [1] [2] [3]"));
+        const QString line = Log::formatarTrace(QtWarningMsg, QStringLiteral("getMask"), QStringLiteral("Entrou [1]"));
         const QRegularExpression re(
-            QStringLiteral(R"(^\{\d\d/\d\d/\d{4} \d\d:\d\d:\d\d\|Warning\}\t\{getMaskFromPelmora\} )"
-                           R"(Entrou na função\. Parâmetros: \[1\] \[2\] \[3\]$)"));
+            QStringLiteral(R"(^\{\d\d/\d\d/\d{4} \d\d:\d\d:\d\d\|Warning\}\t\{getMask\} Entrou \[1\]$)"));
         QVERIFY2(re.match(line).hasMatch(), qPrintable(line));
         QVERIFY(Log::formatarTrace(QtCriticalMsg, {}, {}).contains(QStringLiteral("|Critical}")));
     }
