@@ -1,10 +1,6 @@
 #include "TestSupport.h"
 #include "app/ConfigTef.h"
 
-#include <QDir>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QTemporaryDir>
 #include <QtTest>
 
 using testsupport::readAll;
@@ -45,69 +41,58 @@ private slots:
 
     void missingFileIsWrittenWithEveryDefault()
     {
-        const ConfigTef config(m_path);
+        const ConfigTef c(m_path);
         const QJsonObject o = stored();
-        const QJsonObject custom = o.value(QStringLiteral("customizacao")).toObject();
-        QCOMPARE(o.size(), 20); // 19 settings and "customizacao"
-        QCOMPARE(custom.size(), 8);
-        QCOMPARE(o, config.configuracao());
-
-        QCOMPARE(config.pathIn(), m_home.path() + QStringLiteral("/Cliente/Req"));
-        QCOMPARE(config.pathOut(), m_home.path() + QStringLiteral("/Cliente/Resp"));
-        QVERIFY(QFileInfo(config.pathIn()).isDir());
-        QVERIFY(QFileInfo(config.pathOut()).isDir());
-        QCOMPARE(config.fileReq(), QStringLiteral("IntPos.001"));
-        QCOMPARE(config.fileResp(), QStringLiteral("IntPos.Sts"));
-        QCOMPARE(config.log(), 1);
-        QCOMPARE(config.produtoTef(), 2);
-        QCOMPARE(config.tag028001(), 1);
-        QCOMPARE(config.nomeImpressora(), QStringLiteral("Impressoras Varda/Korvanta"));
-        QCOMPARE(config.caminhoPdf(), QStringLiteral("."));
-        QCOMPARE(config.caminhoLogo(), QStringLiteral("Logo Varda Pay - Azul.png"));
-        QCOMPARE(config.corSelecao(), QStringLiteral("#D5D5D5"));
-        QCOMPARE(config.alturaJanela(), 590);
-        QCOMPARE(config.larguraJanela(), 850);
-        QVERIFY(!config.gerarPdf());
-        QVERIFY(!config.bloquearAtualizacao());
-        QCOMPARE(config.codificacaoArquivos(), QStringLiteral("utf-8"));
+        QCOMPARE(o.size(), 20); // 19 settings and "customizacao": one missing would rewrite the file at every start
+        QCOMPARE(o.value(QStringLiteral("customizacao")).toObject().size(), 8);
+        QCOMPARE(o, c.configuracao());
+        QVERIFY(QFileInfo(c.pathIn()).isDir() && QFileInfo(c.pathOut()).isDir());
+        QCOMPARE((QVariantList{c.pathIn(), c.pathOut(), c.fileReq(), c.fileResp(), c.log(), c.produtoTef(),
+                               c.tag028001(), c.tagComprovante(), c.nomeImpressora(), c.caminhoPdf(), c.caminhoLogo(),
+                               c.corFundo(), c.corSelecao(), c.alturaJanela(), c.larguraJanela(), c.gerarPdf(),
+                               c.bloquearAtualizacao(), c.codificacaoArquivos()}),
+                 (QVariantList{m_home.path() + "/Cliente/Req", m_home.path() + "/Cliente/Resp", "IntPos.001",
+                               "IntPos.Sts", 1, 2, 1, 0, "Impressoras Varda/Korvanta", ".", "Logo Varda Pay - Azul.png",
+                               "#ffffff", "#D5D5D5", 590, 850, false, false, "utf-8"}));
     }
 
-    void incompleteFileIsRewrittenKeepingItsValues()
+    void fileRewrittenOnlyWhenIncomplete_data()
     {
-        writeAll(m_path, R"({"produto_tef": 1, "nao_usada": "x"})");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<int>("produto");
+        QTest::addColumn<bool>("rewritten"); // with every setting and nothing else; otherwise left byte for byte
+        const auto completo = [this](const char *key, const QJsonValue &value) {
+            QJsonObject o = complete();
+            if (value.isUndefined())
+                o.remove(QLatin1String(key));
+            else
+                o.insert(QLatin1String(key), value);
+            return QJsonDocument(o).toJson(QJsonDocument::Compact);
+        };
+        QTest::newRow("only tag_comprovante missing")
+            << completo("tag_comprovante", QJsonValue::Undefined) << 2 << false;
+        QTest::newRow("an unknown key survives") << completo("nao_usada", 42) << 2 << false;
+        QTest::newRow("a wrong type is not a reason to rewrite") << completo("gerar_pdf", 1) << 2 << false;
+        QTest::newRow("incomplete: its values kept, unknown keys dropped")
+            << QByteArray(R"({"produto_tef": 1, "nao_usada": "x"})") << 1 << true;
+        QTest::newRow("not JSON") << QByteArray("produto_tef = 1") << 2 << true;
+        QTest::newRow("a JSON array") << QByteArray("[1, 2, 3]") << 2 << true;
+        QTest::newRow("object nested 5000 deep")
+            << QByteArray("{\"produto_tef\":1,\"x\":") + QByteArray(5000, '[') + QByteArray(5000, ']') + "}" << 2
+            << true;
+    }
+
+    void fileRewrittenOnlyWhenIncomplete()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(bool, rewritten);
+        writeAll(m_path, content);
         const ConfigTef config(m_path);
-        QCOMPARE(config.produtoTef(), 1);
-        const QJsonObject o = stored();
-        QCOMPARE(o.value(QStringLiteral("produto_tef")).toInt(), 1);
-        QCOMPARE(o.size(), 20);
-        QVERIFY(!o.contains(QStringLiteral("nao_usada"))); // dropped by the rewrite
-    }
-
-    void completeFileIsLeftUntouched_data()
-    {
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QJsonValue>("value");
-        QTest::addColumn<bool>("remove");
-        QTest::newRow("only tag_comprovante missing") << "tag_comprovante" << QJsonValue() << true;
-        QTest::newRow("an unknown key survives") << "nao_usada" << QJsonValue(42) << false;
-        QTest::newRow("a wrong type is not a reason to rewrite") << "gerar_pdf" << QJsonValue(1) << false;
-    }
-
-    void completeFileIsLeftUntouched()
-    {
-        QFETCH(QString, key);
-        QFETCH(QJsonValue, value);
-        QFETCH(bool, remove);
-        QJsonObject o = complete();
-        if (remove)
-            o.remove(key);
+        QTEST(config.produtoTef(), "produto");
+        if (rewritten)
+            QCOMPARE(stored(), config.configuracao());
         else
-            o.insert(key, value);
-        const QByteArray before = QJsonDocument(o).toJson(QJsonDocument::Compact);
-        writeAll(m_path, before);
-        const ConfigTef config(m_path);
-        QCOMPARE(readAll(m_path), before);
-        QCOMPARE(config.tagComprovante(), 0);
+            QCOMPARE(readAll(m_path), content);
     }
 
     void valuesReadAsTheyMayBeUsed_data()
@@ -119,7 +104,6 @@ private slots:
         QTest::newRow("boolean given as number") << "gerar_pdf" << QJsonValue(1) << "gerarPdf" << QVariant(false);
         QTest::newRow("number given as text")
             << "altura_janela" << QJsonValue("600") << "alturaJanela" << QVariant(590);
-        QTest::newRow("product given as text") << "produto_tef" << QJsonValue("1") << "produtoTef" << QVariant(2);
         QTest::newRow("product not integral") << "produto_tef" << QJsonValue(1.5) << "produtoTef" << QVariant(2);
         QTest::newRow("product far out of int range")
             << "produto_tef" << QJsonValue(1e300) << "produtoTef" << QVariant(2);
@@ -129,8 +113,8 @@ private slots:
         QTest::newRow("product -7 is invalid") << "produto_tef" << QJsonValue(-7) << "produtoTef" << QVariant(-2);
         QTest::newRow("text given as number") << "file_req" << QJsonValue(7) << "fileReq" << QVariant("IntPos.001");
         QTest::newRow("empty text is kept") << "file_req" << QJsonValue("") << "fileReq" << QVariant("");
-        QTest::newRow("text given as object")
-            << "cor_fundo" << QJsonValue(QJsonObject{}) << "corFundo" << QVariant("#ffffff");
+        QTest::newRow("window height read from customizacao")
+            << "altura_janela" << QJsonValue(600) << "alturaJanela" << QVariant(600);
         QTest::newRow("encoding in capitals")
             << "codificacao_arquivos" << QJsonValue("WINDOWS-1252") << "codificacao" << QVariant("windows-1252");
         QTest::newRow("unknown encoding reads as UTF-8")
@@ -144,13 +128,9 @@ private slots:
         QFETCH(QString, getter);
         QFETCH(QVariant, expected);
         QJsonObject o = complete();
-        if (o.contains(key)) {
-            o.insert(key, value);
-        } else {
-            QJsonObject custom = o.value(QStringLiteral("customizacao")).toObject();
-            custom.insert(key, value);
-            o.insert(QStringLiteral("customizacao"), custom);
-        }
+        QJsonObject custom = o.value(QStringLiteral("customizacao")).toObject();
+        (o.contains(key) ? o : custom).insert(key, value);
+        o.insert(QStringLiteral("customizacao"), custom);
         writeAll(m_path, QJsonDocument(o).toJson());
         const ConfigTef c(m_path);
         const QMap<QString, QVariant> values = {
@@ -160,39 +140,13 @@ private slots:
         QCOMPARE(values.value(getter), expected);
     }
 
-    void badFilesGiveDefaultsAndAreOverwritten_data()
-    {
-        QTest::addColumn<QByteArray>("content");
-        QTest::newRow("not JSON") << QByteArray("produto_tef = 1");
-        QTest::newRow("binary garbage") << QByteArray("\x00\xff\xfe\x01{\x80", 6);
-        QTest::newRow("a JSON array") << QByteArray("[1, 2, 3]");
-        QTest::newRow("10 MB of text") << QByteArray(10 * 1024 * 1024, 'a');
-        QTest::newRow("nested 5000 deep") << QByteArray(5000, '[') + QByteArray(5000, ']');
-        QTest::newRow("object nested 5000 deep")
-            << QByteArray("{\"produto_tef\":1,\"x\":") + QByteArray(5000, '[') + QByteArray(5000, ']') + "}";
-    }
-
-    void badFilesGiveDefaultsAndAreOverwritten()
-    {
-        QFETCH(QByteArray, content);
-        writeAll(m_path, content);
-        const ConfigTef config(m_path);
-        QCOMPARE(config.produtoTef(), 2);
-        QCOMPARE(stored(), config.configuracao());
-    }
-
     void unreadableFileGivesFallbacks()
     {
         QVERIFY(QDir().mkpath(m_path)); // a directory where the file should be
-        const ConfigTef config(m_path);
-        QCOMPARE(config.produtoTef(), 0);
-        QCOMPARE(config.pathIn(), QString());
-        QCOMPARE(config.pathOut(), QString());
-        QCOMPARE(config.tag028001(), 1);
-        QCOMPARE(config.alturaJanela(), 590);
-        QCOMPARE(config.larguraJanela(), 850);
-        QCOMPARE(config.tipoOperacao(), 0);
-        QVERIFY(!config.gerarPdf());
+        const ConfigTef c(m_path);
+        QCOMPARE((QVariantList{c.produtoTef(), c.pathIn(), c.pathOut(), c.tag028001(), c.alturaJanela(),
+                               c.larguraJanela(), c.tipoOperacao(), c.gerarPdf()}),
+                 (QVariantList{0, QString(), QString(), 1, 590, 850, 0, false}));
         QVERIFY(QFileInfo(m_path).isDir());
         QDir(m_path).removeRecursively();
     }
@@ -219,18 +173,16 @@ private slots:
         qputenv("Z3_LOG", preset);
         ConfigTef config(m_path);
         QCOMPARE(qgetenv("Z3_LOG"), expected);
-        qputenv("Z3_LOG", "");
     }
 
     void settingsFolder_data()
     {
         QTest::addColumn<QString>("programa");
         QTest::addColumn<QString>("esperada");
+        const QString usuario = QStringLiteral("/x/Z3_TEFZoduvud"); // under XDG_CONFIG_HOME
         QTest::newRow("writable program folder keeps them") << m_home.path() << m_home.path();
-        QTest::newRow("packaged copy uses the user's folder")
-            << QStringLiteral(Z3_INSTALL_DIR) << QStringLiteral("/x/Z3_TEFZoduvud");
-        QTest::newRow("missing program folder too")
-            << m_home.filePath("nao/existe") << QStringLiteral("/x/Z3_TEFZoduvud");
+        QTest::newRow("packaged copy uses the user's folder") << QStringLiteral(Z3_INSTALL_DIR) << usuario;
+        QTest::newRow("missing program folder too") << m_home.filePath("nao/existe") << usuario;
     }
 
     void settingsFolder()
@@ -242,32 +194,26 @@ private slots:
         qunsetenv("XDG_CONFIG_HOME");
     }
 
-    void saveReplacesTheWholeFile()
+    void save_data()
     {
+        QTest::addColumn<QString>("obstacle"); // what stands at the file's path; empty: nothing
+        QTest::newRow("the whole file is replaced") << QString();
+        QTest::newRow("a full disk is reported") << "/dev/full";
+        QTest::newRow("a folder in the way is reported") << "folder";
+    }
+
+    void save()
+    {
+        QFETCH(QString, obstacle);
         const ConfigTef config(m_path);
         const QJsonObject edited{{"produto_tef", 0}, {"path_in", "/x"}};
-        QVERIFY(config.salvar(edited));
-        QCOMPARE(stored(), edited);
-        QCOMPARE(ConfigTef(m_path).produtoTef(), 0);
-    }
-
-    void saveReportsFailure_data()
-    {
-        QTest::addColumn<bool>("fullDisk");
-        QTest::newRow("a full disk") << true;
-        QTest::newRow("a folder in the way") << false;
-    }
-
-    void saveReportsFailure()
-    {
-        QFETCH(bool, fullDisk);
-        const ConfigTef config(m_path);
-        QFile::remove(m_path);
-        if (fullDisk)
-            QVERIFY(QFile::link(QStringLiteral("/dev/full"), m_path));
-        else
-            QVERIFY(QDir().mkpath(m_path));
-        QVERIFY(!config.salvar(QJsonObject{{"produto_tef", 1}}));
+        if (!obstacle.isEmpty()) {
+            QFile::remove(m_path);
+            QVERIFY(obstacle == "folder" ? QDir().mkpath(m_path) : QFile::link(obstacle, m_path));
+        }
+        QCOMPARE(config.salvar(edited), obstacle.isEmpty());
+        if (obstacle.isEmpty())
+            QCOMPARE(stored(), edited);
         QFile::remove(m_path);
         QDir(m_path).removeRecursively();
     }

@@ -1,7 +1,5 @@
-// The file exchange as the POS sees it: files put into the request folder, the
-// status and response files that come back, in order, with deadlines; at the
-// end, the POS client program on the other side of the folders. The same
-// exchange with the real backends and the real program is tst_Programa's.
+// The file exchange as the POS sees it, with a stand-in backend, and the POS client
+// program on the other side of the folders; the real program's is tst_Programa's.
 #include "LogCapture.h"
 #include "TestBackend.h"
 #include "TestController.h"
@@ -13,13 +11,6 @@
 #include "exchange/MonitoraDiretorio.h"
 #include "exchange/ProtocoloSitef.h"
 
-#include <QDir>
-#include <QFile>
-#include <QJsonDocument>
-#include <QRandomGenerator>
-#include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTextCodec>
 #include <QtTest>
 
 #include <memory>
@@ -33,18 +24,12 @@ constexpr int kPrazoMs = 15000;
 const QString kPedido = QStringLiteral("IntPos.001.json");
 const QString kStatus = QStringLiteral("IntPos.Sts.json");
 
-QByteArray pedidoJson(const QString &header, const QString &id, const QJsonObject &extra = {})
+QByteArray pedidoJson(const QString &header, const QString &id, QJsonObject parametros = {})
 {
-    QJsonObject parametros = extra;
     parametros.insert(QStringLiteral("identificacao"), id);
     parametros.insert(QStringLiteral("registro_final"), QStringLiteral("0"));
-    const QJsonObject r{{"operacao", 0}, {"header", header}, {"parametros", parametros}};
-    return QJsonDocument(r).toJson(QJsonDocument::Compact);
-}
-
-QString windows1252(const QByteArray &bytes)
-{
-    return QTextCodec::codecForName("windows-1252")->toUnicode(bytes);
+    return QJsonDocument({{"operacao", 0}, {"header", header}, {"parametros", parametros}})
+        .toJson(QJsonDocument::Compact);
 }
 
 long picoMemoriaKb()
@@ -69,53 +54,8 @@ class TestMonitoraDiretorio : public QObject
 {
     Q_OBJECT
 
-private slots:
-    void init();
-    void cleanup();
-
-    void statusFileContent_data();
-    void statusFileContent();
-    void bothFormatsWaitingAtStart_data();
-    void bothFormatsWaitingAtStart();
-    void noResponseFileForConfirmations_data();
-    void noResponseFileForConfirmations();
-    void staleLongerTempFileIsReplaced();
-    void requestDuringTransactionServedAfterIt();
-
-    void badRequestThenNextServed_data();
-    void badRequestThenNextServed();
-    void hugeRequestRefusedWithBoundedMemory();
-    void temporaryNamesInTheWay_data();
-    void temporaryNamesInTheWay();
-    void failedRenameKeepsTempFileAndNextSucceeds();
-    void deletedRequestFolderIsWatchedAgain();
-    void requestWrittenInPlace_data();
-    void requestWrittenInPlace();
-    void requestLinkRemovedUnread();
-    void fileEncoding_data();
-    void fileEncoding();
-    void sameFolderForBothIsRefused_data();
-    void sameFolderForBothIsRefused();
-    void replacedRequestFolderIsWatchedAgain();
-
-    void operatorOperationPausesAndWritesNoResponse();
-    void updaterActionHoldsTheExchangeUntilItEnds();
-
-    void posClientBurstServedInOrder();
-    void posClientReportsASilentManager();
-
-private:
     QString req(const QString &nome) const { return m_dir->path() + QStringLiteral("/req/") + nome; }
     QString resp(const QString &nome) const { return m_dir->path() + QStringLiteral("/resp/") + nome; }
-    // The POS way: written under another name, then renamed.
-    void enviar(const QString &nome, const QByteArray &conteudo);
-    void criarMonitor(const QJsonObject &ajustes = {});
-    // Waits until the backend ran n transactions and the monitor watches again.
-    bool esperarAtendimentos(int n);
-    // The exchange goes on after a fault: the n-th request gets its status and response in full.
-    void proximoAtendido(int n, const QString &id);
-    // Runs the POS client to its end while this thread keeps serving; its exit code.
-    int cliente(const QStringList &argumentos, int prazoMs);
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<LogCapture> m_log;
@@ -123,683 +63,558 @@ private:
     std::unique_ptr<MonitoraDiretorio> m_monitor;
     std::unique_ptr<Autonomo> m_autonomo;
     QString m_saida; // the POS client's output
-};
 
-void TestMonitoraDiretorio::init()
-{
-    tefEmProcessamento = false;
-    atualizacaoSolicitada = false;
-    operacaoAutonoma = false;
-    requisicaoJson = false;
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    m_log = std::make_unique<LogCapture>();
-}
+    void criarMonitor(const QJsonObject &ajustes = {}, bool iniciar = true)
+    {
+        // The rest at its defaults: "IntPos.001", "IntPos.Sts", product 2.
+        QJsonObject config{{"path_in", m_dir->filePath("req")}, {"path_out", m_dir->filePath("resp")}};
+        for (auto it = ajustes.begin(); it != ajustes.end(); ++it)
+            config.insert(it.key(), it.value());
+        const QString arquivo = m_dir->path() + QStringLiteral("/config_tef.json");
+        QVERIFY(testsupport::writeAll(arquivo, QJsonDocument(config).toJson()));
+        const ConfigTef tef(arquivo); // also creates both folders
+        m_backend = std::make_unique<TestBackend>();
+        m_monitor = std::make_unique<MonitoraDiretorio>(tef);
+        m_autonomo = std::make_unique<Autonomo>();
+        wiring::connectMonitor(m_monitor.get(), m_backend.get(), m_autonomo.get());
+        if (iniciar)
+            m_monitor->iniciarMonitoramento();
+    }
 
-void TestMonitoraDiretorio::criarMonitor(const QJsonObject &ajustes)
-{
-    QJsonObject config{{"path_in", m_dir->path() + QStringLiteral("/req")},
-                       {"path_out", m_dir->path() + QStringLiteral("/resp")},
-                       {"file_req", "IntPos.001"},
-                       {"file_resp", "IntPos.Sts"},
-                       {"produto_tef", 2}};
-    for (auto it = ajustes.begin(); it != ajustes.end(); ++it)
-        config.insert(it.key(), it.value());
-    const QString arquivo = m_dir->path() + QStringLiteral("/config_tef.json");
-    QVERIFY(testsupport::writeAll(arquivo, QJsonDocument(config).toJson()));
-    const ConfigTef tef(arquivo); // also creates both folders
-    m_backend = std::make_unique<TestBackend>();
-    m_monitor = std::make_unique<MonitoraDiretorio>(tef);
-    m_autonomo = std::make_unique<Autonomo>();
-    wiring::connectMonitor(m_monitor.get(), m_backend.get(), m_autonomo.get());
-}
+    // The POS way: written under another name, then renamed.
+    void enviar(const QString &nome, const QByteArray &conteudo)
+    {
+        const QString temporario = req(QStringLiteral("pdv.tmp"));
+        QVERIFY(testsupport::writeAll(temporario, conteudo));
+        QVERIFY(QFile::rename(temporario, req(nome)));
+    }
 
-void TestMonitoraDiretorio::cleanup()
-{
-    if (m_backend) {
+    // Waits until the backend ran n transactions and the monitor watches again.
+    bool esperarAtendimentos(int n)
+    {
+        return testsupport::waitUntil(
+            [&] { return m_backend->execucoes() >= n && !m_backend->isRunning() && m_monitor->monitorando(); },
+            kPrazoMs * n);
+    }
+
+    // The exchange goes on after a fault: the n-th request gets its status and response in full.
+    void proximoAtendido(int n, const QString &id)
+    {
+        QFile::remove(resp(kStatus));
+        enviar(kPedido, pedidoJson(QStringLiteral("CRT"), id));
+        QVERIFY(esperarAtendimentos(n));
+        QVERIFY(m_backend->requisicoes().constLast().contains(QStringLiteral("\"identificacao\":\"%1\"").arg(id)));
+        QCOMPARE(testsupport::readAll(resp(kStatus)), QStringLiteral(R"({"header":"CRT","id":"%1"})").arg(id).toUtf8());
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(resp(kPedido)).isFile(), kPrazoMs);
+        QVERIFY(testsupport::readAll(resp(kPedido)).contains(QStringLiteral("\"%1\"").arg(id).toUtf8()));
+        QVERIFY(!QFile::exists(resp(MonitoraDiretorio::nomeArquivoTemporario())));
+    }
+
+    // Runs the POS client to its end while this thread keeps serving; its exit code.
+    int cliente(const QStringList &argumentos, int prazoMs)
+    {
+        // A response that never comes fails the client in seconds, not at its own five-minute default.
+        const QStringList pastas{"--req", req(QString()),       "--resp", resp(QString()), "--status-timeout",
+                                 "5000",  "--response-timeout", "15000"};
+        return testsupport::runPosClient(pastas + argumentos, prazoMs, &m_saida);
+    }
+
+private slots:
+    void init()
+    {
+        tefEmProcessamento = false;
+        atualizacaoSolicitada = false;
+        operacaoAutonoma = false;
+        requisicaoJson = false;
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+        m_log = std::make_unique<LogCapture>();
+    }
+
+    void cleanup()
+    {
+        m_backend.reset(); // lets a held run end and waits for it
+        m_monitor.reset();
+        m_log.reset();
+    }
+
+    void statusFileContent_data()
+    {
+        QTest::addColumn<QString>("fileReq"); // as configured
+        QTest::addColumn<QString>("arquivo"); // as the POS wrote it
+        QTest::addColumn<QByteArray>("requisicao");
+        QTest::addColumn<QByteArray>("esperado");
+        QTest::addColumn<QString>("resposta"); // the response file; empty: none
+
+        const QByteArray crt5 = pedidoJson(QStringLiteral("CRT"), QStringLiteral("5"));
+        const QByteArray sts5 = R"({"header":"CRT","id":"5"})";
+        QTest::newRow("key-number: three lines, CR LF between, none at the end")
+            << "IntPos.001"
+            << "IntPos.001" << QByteArray("000-000 = CRT\r\n001-000 = 1\r\n003-000 = 1000\r\n999-999 = 0\r\n")
+            << QByteArray("000-000 = CRT\r\n001-000 = 1\r\n999-999 = 0") << "IntPos.001";
+        QTest::newRow("JSON: compact header and id")
+            << "IntPos.001" << kPedido
+            << pedidoJson(QStringLiteral("CRT"), QStringLiteral("7"), {{"adm_senha", "segredo-adm-42"}})
+            << QByteArray(R"({"header":"CRT","id":"7"})") << kPedido;
+        QTest::newRow("JSON without id: empty id, no response")
+            << "IntPos.001" << kPedido << QByteArray(R"({"operacao":-20,"header":"ATV","parametros":{}})")
+            << QByteArray(R"({"header":"ATV","id":""})") << "";
+        QTest::newRow("JSON with non-ASCII id: UTF-8")
+            << "IntPos.001" << kPedido << pedidoJson(QStringLiteral("ADM"), QStringLiteral("ação"))
+            << QString(R"({"header":"ADM","id":"ação"})").toUtf8() << kPedido;
+        // Confirmations and the activity check are told by the status file alone.
+        QTest::newRow("CNF: status only")
+            << "IntPos.001" << kPedido << pedidoJson(QStringLiteral("CNF"), QStringLiteral("3"))
+            << QByteArray(R"({"header":"CNF","id":"3"})") << "";
+        QTest::newRow("Ncn in mixed case: status only")
+            << "IntPos.001" << kPedido << pedidoJson(QStringLiteral("Ncn"), QStringLiteral("3"))
+            << QByteArray(R"({"header":"Ncn","id":"3"})") << "";
+        // Found whatever the case; answered under the configured names, exactly.
+        QTest::newRow("lower-case file, mixed-case setting") << "IntPos.001"
+                                                             << "intpos.001.json" << crt5 << sts5 << kPedido;
+        QTest::newRow("POS spelling, lower-case setting") << "intpos.001"
+                                                          << "IntPos.001.JSON" << crt5 << sts5 << "intpos.001.json";
+    }
+
+    void statusFileContent()
+    {
+        QFETCH(QString, fileReq);
+        QFETCH(QString, arquivo);
+        QFETCH(QByteArray, requisicao);
+        QFETCH(QString, resposta);
+
+        const bool json = arquivo.endsWith(QLatin1String(".json"), Qt::CaseInsensitive);
+        const QString status = json ? kStatus : QStringLiteral("IntPos.Sts");
+        const QString convertida = json ? QString::fromUtf8(requisicao)
+                                        : ProtocoloSitef().requestToJson(QString::fromUtf8(requisicao).remove('\r'));
+
+        criarMonitor({{"file_req", fileReq}});
+        if (!resposta.isEmpty()) { // written over, not into: no stale tail, no old answer taken for this one
+            QVERIFY(testsupport::writeAll(resp(MonitoraDiretorio::nomeArquivoTemporario()), QByteArray(8192, 'x')));
+            QVERIFY(testsupport::writeAll(resp(resposta), QByteArray("resposta antiga")));
+        }
+        enviar(arquivo, requisicao);
+
+        QVERIFY(testsupport::waitForFile(resp(status), kPrazoMs));
+        QTEST(testsupport::readAll(resp(status)), "esperado");
+        QVERIFY(!QFile::exists(req(arquivo)));
+        QCOMPARE(m_backend->requisicoes(), QStringList{convertida});
+        QCOMPARE(requisicaoJson.load(), json);
+        QVERIFY(esperarAtendimentos(1));
+        QStringList esperados{status, resposta};
+        esperados.removeAll(QString());
+        esperados.sort();
+        QTRY_COMPARE_WITH_TIMEOUT(QDir(resp(QString())).entryList(QDir::Files, QDir::Name), esperados, kPrazoMs);
+        if (json && !resposta.isEmpty())
+            QCOMPARE(testsupport::readAll(resp(resposta)),
+                     TestBackend::resultadoEco(QJsonDocument::fromJson(requisicao).object()).toUtf8());
+        // A password in the request never reaches the log in clear.
+        QVERIFY(!m_log->contem(QStringLiteral("segredo-adm-42")));
+    }
+
+    void bothFormatsWaitingAtStart_data()
+    {
+        QTest::addColumn<int>("idadeChaveS"); // age of the key-number file in seconds
+        QTest::addColumn<int>("idadeJsonS");
+        QTest::addColumn<bool>("jsonServido");
+
+        QTest::newRow("equal times: key-number served, JSON dropped") << 5 << 5 << false;
+        QTest::newRow("JSON newer: JSON served") << 5 << 2 << true;
+    }
+
+    void bothFormatsWaitingAtStart()
+    {
+        QFETCH(int, idadeChaveS);
+        QFETCH(int, idadeJsonS);
+        QFETCH(bool, jsonServido);
+
+        criarMonitor({}, false);
+        const QString textoChave = QStringLiteral("000-000 = CNC\n001-000 = 11\n999-999 = 0\n");
+        const QByteArray textoJson = pedidoJson(QStringLiteral("CRT"), QStringLiteral("22"));
+        const QDateTime agora = QDateTime::currentDateTime();
+        for (const auto &[nome, conteudo, idade] :
+             {std::make_tuple(QStringLiteral("IntPos.001"), textoChave.toUtf8(), idadeChaveS),
+              std::make_tuple(kPedido, textoJson, idadeJsonS)}) {
+            QFile f(req(nome));
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(conteudo) == conteudo.size() && f.flush());
+            QVERIFY(f.setFileTime(agora.addSecs(-idade), QFileDevice::FileModificationTime));
+        }
+
+        m_monitor->iniciarMonitoramento(); // serves what is already waiting
+        QVERIFY(m_log->indice(QStringLiteral("Monitoramento iniciado em: ")) <
+                m_log->indice(QStringLiteral("Arquivo SiTef encontrado")));
+        QVERIFY(esperarAtendimentos(1));
+        const QString esperado =
+            jsonServido ? QString::fromUtf8(textoJson) : ProtocoloSitef().requestToJson(textoChave);
+        QCOMPARE(m_backend->requisicoes(), QStringList{esperado});
+        QCOMPARE(requisicaoJson.load(), jsonServido);
+        // The other file is gone unread: nothing is left to be served later.
+        QVERIFY(!QFile::exists(req(QStringLiteral("IntPos.001"))));
+        QVERIFY(!QFile::exists(req(kPedido)));
+    }
+
+    void requestDuringTransactionServedAfterIt()
+    {
+        criarMonitor();
+        m_backend->segurar();
+        enviar(kPedido, pedidoJson(QStringLiteral("CRT"), QStringLiteral("1")));
+        QTRY_VERIFY_WITH_TIMEOUT(m_backend->emEspera(), kPrazoMs);
+
+        // The second request lands while the first transaction runs: nobody watches.
+        QVERIFY(!m_monitor->monitorando());
+        enviar(kPedido, pedidoJson(QStringLiteral("CRT"), QStringLiteral("2")));
+        QCoreApplication::processEvents();
+        QVERIFY(QFile::exists(req(kPedido)));
+        QCOMPARE(m_backend->requisicoes().size(), 1);
+
         m_backend->liberar();
-        m_backend->wait();
-    }
-    m_monitor.reset();
-    m_backend.reset();
-    m_autonomo.reset();
-    m_log.reset();
-    m_dir.reset();
-}
+        QVERIFY(esperarAtendimentos(2));
+        QVERIFY(m_backend->requisicoes().value(1).contains(QLatin1String("\"identificacao\":\"2\"")));
 
-void TestMonitoraDiretorio::enviar(const QString &nome, const QByteArray &conteudo)
-{
-    const QString temporario = req(QStringLiteral("pdv.tmp"));
-    QVERIFY(testsupport::writeAll(temporario, conteudo));
-    QVERIFY(QFile::rename(temporario, req(nome)));
-}
-
-bool TestMonitoraDiretorio::esperarAtendimentos(int n)
-{
-    return testsupport::waitUntil(
-        [&] { return m_backend->execucoes() >= n && !m_backend->isRunning() && m_monitor->monitorando(); },
-        kPrazoMs * n);
-}
-
-void TestMonitoraDiretorio::proximoAtendido(int n, const QString &id)
-{
-    QFile::remove(resp(kStatus));
-    enviar(kPedido, pedidoJson(QStringLiteral("CRT"), id));
-    QVERIFY(esperarAtendimentos(n));
-    QVERIFY(m_backend->requisicoes().constLast().contains(QStringLiteral("\"identificacao\":\"%1\"").arg(id)));
-    QCOMPARE(testsupport::readAll(resp(kStatus)), QStringLiteral(R"({"header":"CRT","id":"%1"})").arg(id).toUtf8());
-    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(resp(kPedido)).isFile(), kPrazoMs);
-    QVERIFY(testsupport::readAll(resp(kPedido)).contains(QStringLiteral("\"%1\"").arg(id).toUtf8()));
-    QVERIFY(!QFile::exists(resp(MonitoraDiretorio::nomeArquivoTemporario())));
-}
-
-void TestMonitoraDiretorio::statusFileContent_data()
-{
-    QTest::addColumn<QString>("fileReq"); // as configured
-    QTest::addColumn<QString>("arquivo"); // as the POS wrote it
-    QTest::addColumn<QByteArray>("requisicao");
-    QTest::addColumn<QString>("status");
-    QTest::addColumn<QByteArray>("esperado");
-    QTest::addColumn<QString>("resposta"); // the response file; empty: none
-
-    const QByteArray crt5 = pedidoJson(QStringLiteral("CRT"), QStringLiteral("5"));
-    const QByteArray sts5 = R"({"header":"CRT","id":"5"})";
-    QTest::newRow("key-number: three lines, CR LF between, none at the end")
-        << "IntPos.001"
-        << "IntPos.001" << QByteArray("000-000 = CRT\r\n001-000 = 1\r\n003-000 = 1000\r\n999-999 = 0\r\n")
-        << "IntPos.Sts" << QByteArray("000-000 = CRT\r\n001-000 = 1\r\n999-999 = 0") << "IntPos.001";
-    QTest::newRow("JSON: compact header and id")
-        << "IntPos.001" << kPedido
-        << pedidoJson(QStringLiteral("CRT"), QStringLiteral("7"), {{"adm_senha", "segredo-adm-42"}}) << kStatus
-        << QByteArray(R"({"header":"CRT","id":"7"})") << kPedido;
-    QTest::newRow("JSON without id: empty id, no response")
-        << "IntPos.001" << kPedido << QByteArray(R"({"operacao":-20,"header":"ATV","parametros":{}})") << kStatus
-        << QByteArray(R"({"header":"ATV","id":""})") << "";
-    QTest::newRow("JSON with non-ASCII id: UTF-8")
-        << "IntPos.001" << kPedido << pedidoJson(QStringLiteral("ADM"), QStringLiteral("ação")) << kStatus
-        << QString(R"({"header":"ADM","id":"ação"})").toUtf8() << kPedido;
-    // Found whatever the case; answered under the configured names, exactly.
-    QTest::newRow("lower-case file, mixed-case setting") << "IntPos.001"
-                                                         << "intpos.001.json" << crt5 << kStatus << sts5 << kPedido;
-    QTest::newRow("POS spelling, lower-case setting")
-        << "intpos.001"
-        << "IntPos.001.JSON" << crt5 << kStatus << sts5 << "intpos.001.json";
-}
-
-void TestMonitoraDiretorio::statusFileContent()
-{
-    QFETCH(QString, fileReq);
-    QFETCH(QString, arquivo);
-    QFETCH(QByteArray, requisicao);
-    QFETCH(QString, status);
-    QFETCH(QString, resposta);
-
-    const bool json = arquivo.endsWith(QLatin1String(".json"), Qt::CaseInsensitive);
-    const QString convertida = json ? QString::fromUtf8(requisicao)
-                                    : ProtocoloSitef().requestToJson(QString::fromUtf8(requisicao).remove('\r'));
-    if (convertida.isEmpty())
-        QSKIP("request conversion not available in this build");
-
-    criarMonitor({{"file_req", fileReq}});
-    m_monitor->iniciarMonitoramento();
-    enviar(arquivo, requisicao);
-
-    QVERIFY(testsupport::waitForFile(resp(status), kPrazoMs));
-    QTEST(testsupport::readAll(resp(status)), "esperado");
-    QVERIFY(!QFile::exists(req(arquivo)));
-    QVERIFY(!QFile::exists(resp(MonitoraDiretorio::nomeStatusTemporario())));
-    QCOMPARE(m_backend->requisicoes(), QStringList{convertida});
-    QCOMPARE(requisicaoJson.load(), json);
-    QVERIFY(esperarAtendimentos(1));
-    QStringList esperados{status};
-    if (!resposta.isEmpty())
-        esperados << resposta;
-    esperados.sort();
-    QTRY_COMPARE_WITH_TIMEOUT(QDir(resp(QString())).entryList(QDir::Files, QDir::Name), esperados, kPrazoMs);
-    // A password in the request never reaches the log in clear.
-    QVERIFY(!m_log->contem(QStringLiteral("segredo-adm-42")));
-}
-
-void TestMonitoraDiretorio::bothFormatsWaitingAtStart_data()
-{
-    QTest::addColumn<int>("idadeChaveS"); // age of the key-number file in seconds; -1: no such file
-    QTest::addColumn<int>("idadeJsonS");
-    QTest::addColumn<bool>("jsonServido");
-
-    QTest::newRow("equal times: key-number served, JSON dropped") << 5 << 5 << false;
-    QTest::newRow("JSON newer: JSON served") << 5 << 2 << true;
-    QTest::newRow("key-number newer: key-number served") << 2 << 5 << false;
-    QTest::newRow("JSON alone") << -1 << 5 << true;
-}
-
-void TestMonitoraDiretorio::bothFormatsWaitingAtStart()
-{
-    QFETCH(int, idadeChaveS);
-    QFETCH(int, idadeJsonS);
-    QFETCH(bool, jsonServido);
-
-    criarMonitor();
-    const QString textoChave = QStringLiteral("000-000 = CNC\n001-000 = 11\n999-999 = 0\n");
-    const QByteArray textoJson = pedidoJson(QStringLiteral("CRT"), QStringLiteral("22"));
-    const QDateTime agora = QDateTime::currentDateTime();
-    for (const auto &[nome, conteudo, idade] :
-         {std::make_tuple(QStringLiteral("IntPos.001"), textoChave.toUtf8(), idadeChaveS),
-          std::make_tuple(kPedido, textoJson, idadeJsonS)}) {
-        if (idade < 0)
-            continue;
-        QFile f(req(nome));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(conteudo);
-        QVERIFY(f.flush());
-        QVERIFY(f.setFileTime(agora.addSecs(-idade), QFileDevice::FileModificationTime));
+        // Order seen in the log: first answer renamed into place, then the second request read.
+        const int primeiraResposta = m_log->indice(QStringLiteral("Arquivo renomeado com sucesso para"));
+        QVERIFY(primeiraResposta >= 0);
+        QVERIFY(m_log->indice(QStringLiteral("\"identificacao\":\"2\"")) > primeiraResposta);
+        QTRY_COMPARE_WITH_TIMEOUT(m_log->contar(QStringLiteral("Arquivo renomeado com sucesso para")), 2, kPrazoMs);
+        QVERIFY(testsupport::readAll(resp(kPedido)).contains("\"identificacao\":\"2\""));
     }
 
-    QSignalSpy inicio(m_monitor.get(), &MonitoraDiretorio::startTefProcess);
-    m_monitor->iniciarMonitoramento(); // serves what is already waiting
-    QCOMPARE(inicio.count(), 1);
-    QVERIFY(m_log->indice(QStringLiteral("Monitoramento iniciado em: ")) <
-            m_log->indice(QStringLiteral("Arquivo SiTef encontrado")));
-    QVERIFY(esperarAtendimentos(1));
-    const QString esperado = jsonServido ? QString::fromUtf8(textoJson) : ProtocoloSitef().requestToJson(textoChave);
-    QCOMPARE(m_backend->requisicoes(), QStringList{esperado});
-    QCOMPARE(requisicaoJson.load(), jsonServido);
-    // The other file is gone unread: nothing is left to be served later.
-    QVERIFY(!QFile::exists(req(QStringLiteral("IntPos.001"))));
-    QVERIFY(!QFile::exists(req(kPedido)));
-}
+    void badRequestThenNextServed_data()
+    {
+        QTest::addColumn<QString>("forma"); // empty: written the POS way
+        QTest::addColumn<QString>("nome");
+        QTest::addColumn<QByteArray>("conteudo");
+        QTest::addColumn<QString>("linha");
+        QTest::addColumn<QString>("requisicao"); // what the backend gets; empty: nothing
+        QTest::addColumn<bool>("arquivoFica");
 
-void TestMonitoraDiretorio::noResponseFileForConfirmations_data()
-{
-    QTest::addColumn<QString>("header");
-    QTest::addColumn<bool>("resposta");
+        QTest::newRow("empty request: deleted, not served")
+            << ""
+            << "IntPos.001" << QByteArray() << "vazio." << QString() << false;
+        QTest::newRow("unrelated file: left alone")
+            << ""
+            << "notas.txt" << QByteArray("nada") << "Arquivo SiTef não encontrado" << QString() << true;
+        QTest::newRow("JSON that never parses: refused once it stays unchanged")
+            << "" << kPedido << QByteArray("{\"header\":") << "não foi concluído em"
+            << R"({"msg_erro":"Arquivo de requisição incompleto"})" << false;
+        QTest::newRow("cut by a NUL: refused, never a sale for the amount before it")
+            << ""
+            << "IntPos.001"
+            << QByteArray("000-000 = CRT\n001-000 = 94\n003-000 = 10\0"
+                          "00\n999-999 = 0\n")
+            << "não foi concluído em"
+            << R"({"header":"CRT","msg_erro":"Chave registro final [999-999] não encontrada","operacao":0,)"
+               R"("parametros":{"identificacao":"94","valor":"10"}})"
+            << false;
+        QTest::newRow("folder named like the request: noticed once, never retried")
+            << "pasta"
+            << "IntPos.001" << QByteArray() << "[MonitoraDiretorio] Impossível abrir arquivo " << QString() << true;
+        QTest::newRow("link to a file outside: removed unread, what it leads to untouched")
+            << "link"
+            << "IntPos.001" << QByteArray("000-000 = CRT\n001-000 = 1\n003-000 = 1000\n999-999 = 0\n")
+            << "é um link simbólico" << QString() << false;
+        QTest::newRow("50 MB: refused with bounded memory")
+            << "50 MB"
+            << "IntPos.001" << QByteArray() << "excede o tamanho máximo" << QString() << false;
+    }
 
-    QTest::newRow("CNF: status only") << "CNF" << false;
-    QTest::newRow("cnf in lower case: status only") << "cnf" << false;
-    QTest::newRow("Ncn in mixed case: status only") << "Ncn" << false;
-    QTest::newRow("ATV: status only") << "ATV" << false;
-    QTest::newRow("CRT: response file") << "CRT" << true;
-}
+    void badRequestThenNextServed()
+    {
+        QFETCH(QString, forma);
+        QFETCH(QString, nome);
+        QFETCH(QByteArray, conteudo);
+        QFETCH(QString, linha);
+        QFETCH(QString, requisicao);
 
-void TestMonitoraDiretorio::noResponseFileForConfirmations()
-{
-    QFETCH(QString, header);
-    QFETCH(bool, resposta);
+        criarMonitor();
+        const QString vitima = m_dir->filePath(QStringLiteral("vitima.txt"));
+        long antes = 0;
+        if (forma == QLatin1String("pasta")) {
+            QVERIFY(QDir().mkpath(req(nome)));
+        } else if (forma == QLatin1String("link")) {
+            QVERIFY(testsupport::writeAll(vitima, conteudo) && QFile::link(vitima, req(nome)));
+        } else if (forma == QLatin1String("50 MB")) {
+            QFile f(req(QStringLiteral("pdv.tmp")));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            const QByteArray linha = QByteArray("123-456 = ").append(QByteArray(1014, 'a')).append('\n');
+            for (int i = 0; i < 50 * 1024; ++i)
+                f.write(linha);
+            f.close();
+            antes = picoMemoriaKb();
+            QVERIFY(QFile::rename(f.fileName(), req(nome)));
+        } else {
+            enviar(nome, conteudo);
+        }
 
-    criarMonitor();
-    const QString resultado = QStringLiteral(R"({"header":"%1","identificacao":"3"})").arg(header);
-    m_backend->setResultado([resultado](const QJsonObject &) { return resultado; });
-    m_monitor->iniciarMonitoramento();
-    enviar(kPedido, pedidoJson(header, QStringLiteral("3")));
+        QVERIFY(m_log->esperar(linha, kPrazoMs + MonitoraDiretorio::limiteArquivoIncompletoMs));
+        if (!requisicao.isEmpty()) {
+            QVERIFY(esperarAtendimentos(1));
+            QCOMPARE(m_backend->requisicoes(), QStringList{requisicao});
+        } else {
+            QTRY_VERIFY_WITH_TIMEOUT(m_monitor->monitorando(), kPrazoMs);
+            QCOMPARE(m_backend->requisicoes().size(), 0);
+        }
+        QTEST(QFileInfo::exists(req(nome)), "arquivoFica");
+        if (antes)
+            QVERIFY2(picoMemoriaKb() - antes < 16 * 1024, "reading a 50 MB request must not hold it in memory");
+        proximoAtendido(requisicao.isEmpty() ? 1 : 2, QStringLiteral("77"));
+        if (forma == QLatin1String("pasta"))
+            QCOMPARE(m_log->contar(linha + req(nome)), 1);
+        if (forma == QLatin1String("link")) {
+            QCOMPARE(testsupport::readAll(vitima), conteudo);
+            QVERIFY(!m_log->contem(QStringLiteral("003-000 = 1000"))); // its text never reaches the log
+        }
+    }
 
-    QVERIFY(esperarAtendimentos(1));
-    QVERIFY(QFile::exists(resp(kStatus)));
-    QCOMPARE(QFile::exists(resp(kPedido)), resposta);
-    QVERIFY(!QFile::exists(resp(MonitoraDiretorio::nomeArquivoTemporario())));
-    if (resposta)
-        QCOMPARE(testsupport::readAll(resp(kPedido)), resultado.toUtf8());
-    else
-        QVERIFY(
-            m_log->contem(QStringLiteral("[MonitoraDiretorio] Operação %1 não requer arquivo IntPos.001").arg(header)));
-}
+    void temporaryNamesInTheWay_data()
+    {
+        QTest::addColumn<QString>("obstaculo");
+        QTest::addColumn<bool>("inicia");
+        QTest::addColumn<bool>("responde");
+        QTest::newRow("links at both temporary names: the file they lead to keeps its bytes") << "link" << true << true;
+        QTest::newRow("status cannot be written: nothing started") << "arquivo_sts.tmp" << false << false;
+        QTest::newRow("response cannot be written: tried again, then reported") << "arquivo_tef.tmp" << true << false;
+        QTest::newRow("response cannot be renamed into place: kept aside, reported") << kPedido << true << false;
+    }
 
-void TestMonitoraDiretorio::staleLongerTempFileIsReplaced()
-{
-    criarMonitor();
-    QVERIFY(testsupport::writeAll(resp(MonitoraDiretorio::nomeArquivoTemporario()), QByteArray(8192, 'x')));
-    QVERIFY(testsupport::writeAll(resp(kPedido), QByteArray("resposta antiga")));
-    m_monitor->iniciarMonitoramento();
-    const QByteArray pedido = pedidoJson(QStringLiteral("CRT"), QStringLiteral("9"));
-    enviar(kPedido, pedido);
+    void temporaryNamesInTheWay()
+    {
+        QFETCH(QString, obstaculo);
+        QFETCH(bool, inicia);
+        QFETCH(bool, responde);
+        criarMonitor();
+        const QString vitima = m_dir->filePath(QStringLiteral("fora_das_pastas.txt"));
+        QVERIFY(testsupport::writeAll(vitima, "intocado"));
+        if (obstaculo == QLatin1String("link")) {
+            QVERIFY(QFile::link(vitima, resp(MonitoraDiretorio::nomeArquivoTemporario())));
+            QVERIFY(QFile::link(vitima, resp(MonitoraDiretorio::nomeStatusTemporario())));
+        } else {
+            // A folder with something in it can be neither removed nor written over, like a full disk.
+            QVERIFY(QDir().mkpath(resp(obstaculo + QStringLiteral("/x"))));
+        }
+        QSignalSpy gravadas(m_monitor.get(), &MonitoraDiretorio::respostaGravada);
+        enviar(kPedido, pedidoJson(QStringLiteral("CRT"), QStringLiteral("1")));
 
-    QVERIFY(esperarAtendimentos(1));
-    QCOMPARE(testsupport::readAll(resp(kPedido)),
-             TestBackend::resultadoEco(QJsonDocument::fromJson(pedido).object()).toUtf8());
-    QVERIFY(!QFile::exists(resp(MonitoraDiretorio::nomeArquivoTemporario())));
-}
+        if (inicia) {
+            QVERIFY(esperarAtendimentos(1));
+            QTRY_COMPARE_WITH_TIMEOUT(gravadas.size(), 1, kPrazoMs);
+            QCOMPARE(gravadas.at(0).at(1).toBool(), responde);
+            QCOMPARE(testsupport::readAll(resp(kStatus)), QByteArray(R"({"header":"CRT","id":"1"})"));
+        } else {
+            QVERIFY(m_log->esperar(QStringLiteral("[MonitoraDiretorio] Transação não iniciada"), kPrazoMs));
+            QTRY_VERIFY_WITH_TIMEOUT(m_monitor->monitorando(), kPrazoMs);
+            QCOMPARE(m_backend->execucoes(), 0);
+            QVERIFY(!QFile::exists(resp(kStatus)));
+        }
+        QCOMPARE(QFileInfo(resp(kPedido)).isFile(), responde);
+        if (obstaculo == kPedido)
+            QVERIFY(testsupport::readAll(resp(MonitoraDiretorio::nomeArquivoTemporario())).contains("\"1\""));
+        QCOMPARE(testsupport::readAll(vitima), QByteArray("intocado"));
+        if (obstaculo != QLatin1String("link"))
+            QVERIFY(QDir(resp(obstaculo)).removeRecursively());
+        proximoAtendido(inicia ? 2 : 1, QStringLiteral("2"));
+    }
 
-void TestMonitoraDiretorio::requestDuringTransactionServedAfterIt()
-{
-    criarMonitor();
-    m_backend->segurar();
-    m_monitor->iniciarMonitoramento();
-    enviar(kPedido, pedidoJson(QStringLiteral("CRT"), QStringLiteral("1")));
-    QTRY_VERIFY_WITH_TIMEOUT(m_backend->emEspera(), kPrazoMs);
+    void replacedRequestFolderIsWatchedAgain_data()
+    {
+        QTest::addColumn<bool>("apagada");
+        // The watch stays with the folder under its new name; nothing tells of the new one.
+        QTest::newRow("renamed away while watched, made anew") << false;
+        QTest::newRow("deleted during a transaction, made anew later") << true;
+    }
 
-    // The second request lands while the first transaction runs: nobody watches.
-    QVERIFY(!m_monitor->monitorando());
-    enviar(kPedido, pedidoJson(QStringLiteral("CRT"), QStringLiteral("2")));
-    QCoreApplication::processEvents();
-    QVERIFY(QFile::exists(req(kPedido)));
-    QCOMPARE(m_backend->requisicoes().size(), 1);
+    void replacedRequestFolderIsWatchedAgain()
+    {
+        QFETCH(bool, apagada);
+        criarMonitor();
+        const QString pasta = m_dir->filePath(QStringLiteral("req"));
+        if (apagada) {
+            m_backend->segurar();
+            enviar(kPedido, pedidoJson(QStringLiteral("CRT"), QStringLiteral("1")));
+            QTRY_VERIFY_WITH_TIMEOUT(m_backend->emEspera(), kPrazoMs);
+            QVERIFY(QDir(pasta).removeRecursively());
+            m_backend->liberar();
+            QVERIFY(m_log->esperar(QStringLiteral("Não é possível iniciar o monitoramento no caminho especificado"),
+                                   kPrazoMs));
+        } else {
+            QVERIFY(QDir().rename(pasta, pasta + QStringLiteral(".old")));
+        }
+        QVERIFY(QDir().mkpath(pasta));
+        proximoAtendido(apagada ? 2 : 1, QStringLiteral("2"));
+    }
 
-    m_backend->liberar();
-    QVERIFY(esperarAtendimentos(2));
-    QCOMPARE(m_backend->requisicoes().size(), 2);
-    QVERIFY(m_backend->requisicoes().at(1).contains(QLatin1String("\"identificacao\":\"2\"")));
+    void requestWrittenInPlace_data()
+    {
+        QTest::addColumn<QString>("nome");
+        QTest::addColumn<QByteArrayList>("partes"); // written into the request file one second apart
+        QTest::addColumn<QString>("requisicao");    // what the backend gets
 
-    // Order seen in the log: first answer renamed into place, then the second request read.
-    const int primeiraResposta = m_log->indice(QStringLiteral("Arquivo renomeado com sucesso para"));
-    QVERIFY(primeiraResposta >= 0);
-    QVERIFY(m_log->indice(QStringLiteral("\"identificacao\":\"2\"")) > primeiraResposta);
-    QTRY_COMPARE_WITH_TIMEOUT(m_log->contar(QStringLiteral("Arquivo renomeado com sucesso para")), 2, kPrazoMs);
-    QVERIFY(testsupport::readAll(resp(kPedido)).contains("\"identificacao\":\"2\""));
-}
+        const QByteArray chave = "000-000 = CRT\n001-000 = 94\n003-000 = 1000\n999-999 = 0\n";
+        QTest::newRow("key-number in two chunks: served whole, for the whole amount")
+            << "IntPos.001" << QByteArrayList{chave.left(39), chave.mid(39)}
+            << ProtocoloSitef().requestToJson(QString::fromUtf8(chave));
+        const QByteArray json = pedidoJson(QStringLiteral("CRT"), QStringLiteral("95"), {{"valor", "1000"}});
+        QTest::newRow("JSON in three chunks: served whole")
+            << kPedido << QByteArrayList{json.left(20), json.mid(20, 20), json.mid(40)} << QString::fromUtf8(json);
+    }
 
-void TestMonitoraDiretorio::badRequestThenNextServed_data()
-{
-    QTest::addColumn<QString>("nome");
-    QTest::addColumn<QByteArray>("conteudo");
-    QTest::addColumn<QString>("linha");
-    QTest::addColumn<QString>("requisicao"); // what the backend gets; empty: nothing
-    QTest::addColumn<bool>("arquivoFica");
+    void requestWrittenInPlace()
+    {
+        QFETCH(QString, nome);
+        QFETCH(QByteArrayList, partes);
+        QFETCH(QString, requisicao);
+        criarMonitor();
 
-    QByteArray lixo(4096, '\0');
-    QRandomGenerator gerador(20261206);
-    for (char &c : lixo)
-        c = static_cast<char>(gerador.bounded(256));
-    lixo[100] = '\r';
-    lixo[2000] = '\0';
-    QByteArray lido = lixo.left(lixo.indexOf('\0'));
-    lido.replace('\r', QByteArray());
-    QJsonObject lixoRecusado =
-        QJsonDocument::fromJson(ProtocoloSitef().requestToJson(windows1252(lido)).toUtf8()).object();
-    if (!lixoRecusado.contains("msg_erro"))
-        lixoRecusado.insert("msg_erro", "Arquivo de requisição incompleto");
+        QFile arquivo(req(nome));
+        QVERIFY(arquivo.open(QIODevice::WriteOnly));
+        for (const QByteArray &parte : partes) {
+            QVERIFY(arquivo.write(parte) == parte.size() && arquivo.flush());
+            QTest::qWait(1000); // the POS's own pace; the monitor keeps serving events meanwhile
+        }
+        arquivo.close();
 
-    QTest::newRow("empty request: deleted, not served")
-        << "IntPos.001" << QByteArray() << "vazio." << QString() << false;
-    QTest::newRow("unrelated file: left alone")
-        << "notas.txt" << QByteArray("nada") << "Arquivo SiTef não encontrado" << QString() << true;
-    QTest::newRow("binary garbage: refused once it stays unchanged")
-        << "IntPos.001" << lixo << "não foi concluído em"
-        << QString::fromUtf8(QJsonDocument(lixoRecusado).toJson(QJsonDocument::Compact)) << false;
-    QTest::newRow("JSON that never parses: refused once it stays unchanged")
-        << kPedido << QByteArray("{\"header\":") << "não foi concluído em"
-        << R"({"msg_erro":"Arquivo de requisição incompleto"})" << false;
-    QTest::newRow("cut by a NUL: refused, never a sale for the amount before it")
-        << "IntPos.001"
-        << QByteArray("000-000 = CRT\n001-000 = 94\n003-000 = 10\0"
-                      "00\n999-999 = 0\n")
-        << "não foi concluído em"
-        << R"({"header":"CRT","msg_erro":"Chave registro final [999-999] não encontrada","operacao":0,)"
-           R"("parametros":{"identificacao":"94","valor":"10"}})"
-        << false;
-    // A name ending in '/' is made a folder.
-    QTest::newRow("folder named like the request: noticed once, never retried")
-        << "IntPos.001/" << QByteArray() << "[MonitoraDiretorio] Impossível abrir arquivo " << QString() << true;
-}
-
-void TestMonitoraDiretorio::badRequestThenNextServed()
-{
-    QFETCH(QString, nome);
-    QFETCH(QByteArray, conteudo);
-    QFETCH(QString, linha);
-    QFETCH(QString, requisicao);
-
-    criarMonitor();
-    m_monitor->iniciarMonitoramento();
-    const bool pasta = nome.endsWith(QLatin1Char('/'));
-    if (pasta)
-        QVERIFY(QDir().mkpath(req(nome)));
-    else
-        enviar(nome, conteudo);
-
-    const int prazo = kPrazoMs + MonitoraDiretorio::limiteArquivoIncompletoMs;
-    QVERIFY(m_log->esperar(linha, prazo));
-    if (!requisicao.isEmpty()) {
         QVERIFY(esperarAtendimentos(1));
         QCOMPARE(m_backend->requisicoes(), QStringList{requisicao});
-    } else {
-        QTRY_VERIFY_WITH_TIMEOUT(m_monitor->monitorando(), kPrazoMs);
+        QVERIFY(!QFile::exists(req(nome)));
+        proximoAtendido(2, QStringLiteral("96"));
+    }
+
+    void fileEncoding_data()
+    {
+        QTest::addColumn<QString>("codificacao");
+        QTest::addColumn<QByteArray>("pedido");
+        const QByteArray latino = "000-000 = CRT\n001-000 = a\xe7\xe3o\n999-999 = 0\n"; // "ação" in Windows-1252
+        QTest::newRow("UTF-8 setting, Windows-1252 request: read as Windows-1252, answered in UTF-8")
+            << "utf-8" << latino;
+        QTest::newRow("UTF-8 setting, UTF-8 request")
+            << "utf-8" << QByteArray("000-000 = CRT\n001-000 = a\xc3\xa7\xc3\xa3o\n999-999 = 0\n");
+        QTest::newRow("Windows-1252 setting: read and answered in Windows-1252") << "windows-1252" << latino;
+    }
+
+    void fileEncoding()
+    {
+        QFETCH(QString, codificacao);
+        QFETCH(QByteArray, pedido);
+        criarMonitor({{"codificacao_arquivos", codificacao}});
+        m_backend->setResultado([](const QJsonObject &) {
+            return QStringLiteral(R"({"header":"CRT","codigo":0,"mensagem":"Transação aprovada"})");
+        });
+        enviar(QStringLiteral("IntPos.001"), pedido);
+
+        QVERIFY(esperarAtendimentos(1));
+        QVERIFY(m_backend->requisicoes().constFirst().contains(QStringLiteral("\"identificacao\":\"ação\"")));
+        const QTextCodec *saida = QTextCodec::codecForName(codificacao.toLatin1());
+        QCOMPARE(testsupport::readAll(resp(QStringLiteral("IntPos.Sts"))),
+                 saida->fromUnicode(QStringLiteral("000-000 = CRT\r\n001-000 = ação\r\n999-999 = 0")));
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(resp(QStringLiteral("IntPos.001"))), kPrazoMs);
+        QVERIFY(testsupport::readAll(resp(QStringLiteral("IntPos.001")))
+                    .contains(saida->fromUnicode(QStringLiteral("375-001 = Transação aprovada"))));
+    }
+
+    void sameFolderForBothIsRefused_data()
+    {
+        QTest::addColumn<QString>("saida"); // path_out, relative to the temporary folder
+        QTest::newRow("through dot-dot") << "resp/../req";
+        QTest::newRow("through a link") << "link-para-req";
+    }
+
+    void sameFolderForBothIsRefused()
+    {
+        QFETCH(QString, saida);
+        QVERIFY(QDir().mkpath(req(QString())) && QDir().mkpath(resp(QString())));
+        QVERIFY(QFile::link(req(QString()), m_dir->filePath(QStringLiteral("link-para-req"))));
+        QVERIFY(testsupport::writeAll(req(QStringLiteral("IntPos.001")), "000-000 = CRT\n001-000 = 1\n999-999 = 0\n"));
+        criarMonitor({{"path_out", m_dir->path() + QLatin1Char('/') + saida}});
+
+        QVERIFY(m_log->contem(QStringLiteral("Pasta de requisição e pasta de resposta são a mesma")));
+        QVERIFY(!m_monitor->monitorando());
+        QCOMPARE(m_backend->errosMostrados().size(), 1);
+        QTest::qWait(100);
+        QVERIFY(QFile::exists(req(QStringLiteral("IntPos.001")))); // left for a corrected configuration
         QCOMPARE(m_backend->requisicoes().size(), 0);
     }
-    QTEST(QFile::exists(req(nome)), "arquivoFica");
-    proximoAtendido(requisicao.isEmpty() ? 1 : 2, QStringLiteral("77"));
-    if (pasta)
-        QCOMPARE(m_log->contar(linha + req(nome.chopped(1))), 1);
-}
 
-void TestMonitoraDiretorio::hugeRequestRefusedWithBoundedMemory()
-{
-    criarMonitor();
-    m_monitor->iniciarMonitoramento();
+    void operatorOperationPausesAndWritesNoResponse()
     {
-        QFile f(req(QStringLiteral("pdv.tmp")));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        const QByteArray linha = QByteArray("123-456 = ").append(QByteArray(1014, 'a')).append('\n');
-        for (int i = 0; i < 50 * 1024; ++i)
-            f.write(linha);
-    }
-    const long antes = picoMemoriaKb();
-    QVERIFY(QFile::rename(req(QStringLiteral("pdv.tmp")), req(QStringLiteral("IntPos.001"))));
+        criarMonitor();
+        // The backend's start by the worker, made elsewhere in the program.
+        connect(m_autonomo.get(), SIGNAL(startProcessAutonomo()), m_backend.get(), SLOT(start()));
+        QVERIFY(m_monitor->monitorando());
 
-    QVERIFY(m_log->esperar(QStringLiteral("excede o tamanho máximo"), kPrazoMs));
-    QTRY_VERIFY_WITH_TIMEOUT(m_monitor->monitorando(), kPrazoMs);
-    QVERIFY(!QFile::exists(req(QStringLiteral("IntPos.001"))));
-    QCOMPARE(m_backend->requisicoes().size(), 0);
-    QVERIFY2(picoMemoriaKb() - antes < 16 * 1024, "reading a 50 MB request must not hold it in memory");
-    proximoAtendido(1, QStringLiteral("8"));
-}
+        operacaoAutonoma = true;
+        emit m_autonomo->startProcessAutonomo();
+        QVERIFY(!m_monitor->monitorando()); // paused before the thread runs
 
-void TestMonitoraDiretorio::temporaryNamesInTheWay_data()
-{
-    QTest::addColumn<QString>("obstaculo");
-    QTest::addColumn<bool>("inicia");
-    QTest::addColumn<bool>("responde");
-    QTest::newRow("links at both temporary names: the file they lead to keeps its bytes") << "link" << true << true;
-    QTest::newRow("status cannot be written: nothing started") << "arquivo_sts.tmp" << false << false;
-    QTest::newRow("response cannot be written: tried again, then reported") << "arquivo_tef.tmp" << true << false;
-}
-
-void TestMonitoraDiretorio::temporaryNamesInTheWay()
-{
-    QFETCH(QString, obstaculo);
-    QFETCH(bool, inicia);
-    QFETCH(bool, responde);
-    criarMonitor();
-    const QString vitima = m_dir->filePath(QStringLiteral("fora_das_pastas.txt"));
-    QVERIFY(testsupport::writeAll(vitima, "intocado"));
-    if (obstaculo == QLatin1String("link")) {
-        QVERIFY(QFile::link(vitima, resp(MonitoraDiretorio::nomeArquivoTemporario())));
-        QVERIFY(QFile::link(vitima, resp(MonitoraDiretorio::nomeStatusTemporario())));
-    } else {
-        // A folder with something in it can be neither removed nor written over, like a full disk.
-        QVERIFY(QDir().mkpath(resp(obstaculo + QStringLiteral("/x"))));
-    }
-    QSignalSpy gravadas(m_monitor.get(), &MonitoraDiretorio::respostaGravada);
-    m_monitor->iniciarMonitoramento();
-    enviar(kPedido, pedidoJson(QStringLiteral("CRT"), QStringLiteral("1")));
-
-    if (inicia) {
+        // The run's end leaves the folder alone while a confirmation run may follow;
+        // the worker's word that all is over lets the exchange go on.
+        QVERIFY(
+            testsupport::waitUntil([&] { return m_backend->execucoes() == 1 && m_backend->isFinished(); }, kPrazoMs));
+        QTest::qWait(50);
+        QVERIFY(!m_monitor->monitorando());
+        operacaoAutonoma = false;
+        emit m_autonomo->concluido();
         QVERIFY(esperarAtendimentos(1));
-        QTRY_COMPARE_WITH_TIMEOUT(gravadas.size(), 1, kPrazoMs);
-        QCOMPARE(gravadas.at(0).at(1).toBool(), responde);
-        QCOMPARE(testsupport::readAll(resp(kStatus)), QByteArray(R"({"header":"CRT","id":"1"})"));
-    } else {
-        QVERIFY(m_log->esperar(QStringLiteral("[MonitoraDiretorio] Transação não iniciada"), kPrazoMs));
-        QVERIFY(m_log->contem(QStringLiteral("[MonitoraDiretorio] Impossível escrever no arquivo STS")));
-        QTRY_VERIFY_WITH_TIMEOUT(m_monitor->monitorando(), kPrazoMs);
-        QCOMPARE(m_backend->execucoes(), 0);
-        QVERIFY(m_backend->requisicoes().isEmpty());
-        QVERIFY(!QFile::exists(resp(kStatus)));
+        QVERIFY(!tefEmProcessamento);
+        QVERIFY(QDir(resp(QString())).entryList(QDir::Files).isEmpty());
     }
-    QCOMPARE(QFileInfo::exists(resp(kPedido)), responde);
-    if (inicia && !responde)
-        QVERIFY(m_log->contem(QStringLiteral("[MonitoraDiretorio] Resposta não entregue ao PDV")));
-    QCOMPARE(testsupport::readAll(vitima), QByteArray("intocado"));
-    if (obstaculo != QLatin1String("link"))
-        QVERIFY(QDir(resp(obstaculo)).removeRecursively());
-    proximoAtendido(inicia ? 2 : 1, QStringLiteral("2"));
-}
 
-void TestMonitoraDiretorio::failedRenameKeepsTempFileAndNextSucceeds()
-{
-    criarMonitor();
-    // A non-empty folder under the response name can be neither removed nor replaced.
-    QVERIFY(QDir().mkpath(resp(kPedido + QStringLiteral("/x"))));
-    m_monitor->iniciarMonitoramento();
-    enviar(kPedido, pedidoJson(QStringLiteral("CRT"), QStringLiteral("1")));
+    void updaterActionHoldsTheExchangeUntilItEnds()
+    {
+        criarMonitor({}, false);
+        // The real controller base and the simulated updater, offering a newer version.
+        m_monitor->disconnect(m_backend.get());
+        m_backend->disconnect(m_monitor.get());
+        const QString versoes = m_dir->path() + QStringLiteral("/versoes");
+        QVERIFY(QDir().mkpath(versoes));
+        QVERIFY(QFile::copy(QStringLiteral(Z3_BIN_DIR "/Z3_Updater_instalador.sh"),
+                            versoes + QStringLiteral("/Z3_TEFZoduvud-v01.24.00.sh")));
+        qputenv("Z3_SIM_ATUALIZACOES", versoes.toUtf8());
+        TestController c;
+        c.roteiro = [](TestController &t) {
+            emit t.responseProcessTEF(TestBackend::resultadoEco(t.getJsonConfigs()));
+        };
+        wiring::connectBackend(&c);
+        wiring::connectMonitor(m_monitor.get(), &c, nullptr);
+        m_monitor->iniciarMonitoramento();
+        QVERIFY(m_monitor->monitorando());
 
-    QVERIFY(esperarAtendimentos(1));
-    QVERIFY(m_log->esperar(QStringLiteral("[MonitoraDiretorio] Falha ao renomear arquivo para ") + resp(kPedido),
-                           kPrazoMs));
-    QVERIFY(m_log->esperar(QStringLiteral("[MonitoraDiretorio] Resposta não entregue ao PDV"), kPrazoMs));
-    QVERIFY(testsupport::readAll(resp(MonitoraDiretorio::nomeArquivoTemporario())).contains("\"1\""));
-    QVERIFY(QDir(resp(kPedido)).removeRecursively());
-    proximoAtendido(2, QStringLiteral("2"));
-}
+        c.slotUpdater();
+        QVERIFY(!m_monitor->monitorando()); // before the thread is taken
+        QVERIFY(esperaTerminar(c, kPrazoMs));
+        enviar(kPedido, pedidoJson(QStringLiteral("CRT"), QStringLiteral("7")));
+        QCoreApplication::processEvents();
+        QVERIFY(!m_monitor->monitorando()); // the offer waits for the cashier
+        QVERIFY(QFile::exists(req(kPedido)));
 
-void TestMonitoraDiretorio::replacedRequestFolderIsWatchedAgain()
-{
-    criarMonitor();
-    m_monitor->iniciarMonitoramento();
-    // The watch stays with the folder under its new name; nothing tells of the new one.
-    const QString pasta = m_dir->filePath(QStringLiteral("req"));
-    QVERIFY(QDir().rename(pasta, pasta + QStringLiteral(".old")));
-    QVERIFY(QDir().mkpath(pasta));
-    proximoAtendido(1, QStringLiteral("1"));
-    QVERIFY(m_log->contem(QStringLiteral("[MonitoraDiretorio] Pasta de requisições substituída, monitorando a nova: ") +
-                          pasta));
-}
-
-void TestMonitoraDiretorio::deletedRequestFolderIsWatchedAgain()
-{
-    criarMonitor();
-    m_backend->segurar();
-    m_monitor->iniciarMonitoramento();
-    enviar(kPedido, pedidoJson(QStringLiteral("CRT"), QStringLiteral("1")));
-    QTRY_VERIFY_WITH_TIMEOUT(m_backend->emEspera(), kPrazoMs);
-
-    QVERIFY(QDir(req(QString())).removeRecursively());
-    m_backend->liberar();
-    QVERIFY(m_log->esperar(
-        QStringLiteral("[MonitoraDiretorio] Não é possível iniciar o monitoramento no caminho especificado"),
-        kPrazoMs));
-    QVERIFY(!m_monitor->monitorando());
-
-    // The folder comes back with a request already in it.
-    QVERIFY(QDir().mkpath(req(QString())));
-    proximoAtendido(2, QStringLiteral("2"));
-}
-
-void TestMonitoraDiretorio::requestWrittenInPlace_data()
-{
-    QTest::addColumn<QString>("nome");
-    QTest::addColumn<QByteArrayList>("partes"); // written into the request file one second apart
-    QTest::addColumn<QString>("requisicao");    // what the backend gets
-
-    const QByteArray chave = "000-000 = CRT\n001-000 = 94\n003-000 = 1000\n999-999 = 0\n";
-    QTest::newRow("key-number in two chunks: served whole, for the whole amount")
-        << "IntPos.001" << QByteArrayList{chave.left(39), chave.mid(39)}
-        << ProtocoloSitef().requestToJson(QString::fromUtf8(chave));
-    const QByteArray json = pedidoJson(QStringLiteral("CRT"), QStringLiteral("95"), {{"valor", "1000"}});
-    QTest::newRow("JSON in three chunks: served whole")
-        << kPedido << QByteArrayList{json.left(20), json.mid(20, 20), json.mid(40)} << QString::fromUtf8(json);
-    QTest::newRow("key-number that never ends: refused after the bound, not charged")
-        << "IntPos.001" << QByteArrayList{chave.left(39)}
-        << R"({"header":"CRT","msg_erro":"Chave registro final [999-999] não encontrada","operacao":0,)"
-           R"("parametros":{"identificacao":"94","valor":"10"}})";
-}
-
-void TestMonitoraDiretorio::requestWrittenInPlace()
-{
-    QFETCH(QString, nome);
-    QFETCH(QByteArrayList, partes);
-    QFETCH(QString, requisicao);
-    criarMonitor();
-    m_monitor->iniciarMonitoramento();
-
-    QFile arquivo(req(nome));
-    QVERIFY(arquivo.open(QIODevice::WriteOnly));
-    for (const QByteArray &parte : partes) {
-        QVERIFY(arquivo.write(parte) == parte.size() && arquivo.flush());
-        QTest::qWait(1000); // the POS's own pace; the monitor keeps serving events meanwhile
+        c.onClickButtonUpdaterNao();
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(resp(kPedido)).isFile(), kPrazoMs);
+        QVERIFY(testsupport::readAll(resp(kPedido)).contains("\"7\""));
+        QVERIFY(esperaTerminar(c, kPrazoMs));
+        qunsetenv("Z3_SIM_ATUALIZACOES");
     }
-    arquivo.close();
 
-    QVERIFY(esperarAtendimentos(1));
-    QCOMPARE(m_backend->requisicoes(), QStringList{requisicao});
-    QVERIFY(!QFile::exists(req(nome)));
-    QVERIFY(m_log->contem(QStringLiteral("aguardando o fim da gravação")));
-    proximoAtendido(2, QStringLiteral("96"));
-}
+    void posClientBurstServedInOrder()
+    {
+        criarMonitor();
+        // A handful is enough: each one must wait for the previous request file to be taken.
+        constexpr int n = 4;
+        QCOMPARE(cliente({"CRT", "--json", "--quiet", "--id", "1", "--count", QString::number(n)}, n * kPrazoMs), 0);
+        // Each request file was taken before its answer: one left behind would be served forever.
+        QVERIFY(QDir(req(QString())).entryList(QDir::Files).isEmpty());
+        QVERIFY(esperarAtendimentos(n));
+        const QStringList requisicoes = m_backend->requisicoes();
+        QCOMPARE(requisicoes.size(), n);
+        for (int i = 0; i < n; ++i)
+            QVERIFY(requisicoes.at(i).contains(QStringLiteral("\"identificacao\":\"%1\"").arg(i + 1)));
+    }
 
-void TestMonitoraDiretorio::requestLinkRemovedUnread()
-{
-    criarMonitor();
-    const QString vitima = m_dir->path() + QStringLiteral("/vitima.txt");
-    const QByteArray conteudo = "000-000 = CRT\n001-000 = 1\n003-000 = 1000\n999-999 = 0\n";
-    QVERIFY(testsupport::writeAll(vitima, conteudo));
-    QVERIFY(QFile::link(vitima, req(QStringLiteral("IntPos.001"))));
-    m_monitor->iniciarMonitoramento();
-
-    QVERIFY(m_log->esperar(QStringLiteral("é um link simbólico"), kPrazoMs));
-    QVERIFY(!QFileInfo(req(QStringLiteral("IntPos.001"))).isSymLink());
-    QCOMPARE(testsupport::readAll(vitima), conteudo);
-    QVERIFY(!m_log->contem(QStringLiteral("003-000 = 1000"))); // its text never reaches the log
-    proximoAtendido(1, QStringLiteral("3"));
-    QCOMPARE(m_backend->requisicoes().size(), 1);
-}
-
-void TestMonitoraDiretorio::fileEncoding_data()
-{
-    QTest::addColumn<QString>("codificacao");
-    QTest::addColumn<QByteArray>("pedido");
-    QTest::addColumn<bool>("avisoNoLog");
-    QTest::addColumn<QByteArray>("statusEsperado");
-
-    const QByteArray latino = "000-000 = CRT\n001-000 = a\xe7\xe3o\n999-999 = 0\n"; // "ação" in Windows-1252
-    const QByteArray utf8 = "000-000 = CRT\n001-000 = a\xc3\xa7\xc3\xa3o\n999-999 = 0\n";
-    QTest::newRow("UTF-8 setting, Windows-1252 request: read as Windows-1252, answered in UTF-8")
-        << "utf-8" << latino << true << QByteArray("000-000 = CRT\r\n001-000 = a\xc3\xa7\xc3\xa3o\r\n999-999 = 0");
-    QTest::newRow("UTF-8 setting, UTF-8 request")
-        << "utf-8" << utf8 << false << QByteArray("000-000 = CRT\r\n001-000 = a\xc3\xa7\xc3\xa3o\r\n999-999 = 0");
-    QTest::newRow("Windows-1252 setting: read and answered in Windows-1252")
-        << "windows-1252" << latino << false << QByteArray("000-000 = CRT\r\n001-000 = a\xe7\xe3o\r\n999-999 = 0");
-}
-
-void TestMonitoraDiretorio::fileEncoding()
-{
-    QFETCH(QString, codificacao);
-    QFETCH(QByteArray, pedido);
-    criarMonitor({{"codificacao_arquivos", codificacao}});
-    m_backend->setResultado([](const QJsonObject &r) {
-        QJsonObject resultado{{"header", r.value("header")},
-                              {"id", r.value("parametros").toObject().value("identificacao")},
-                              {"codigo", 0},
-                              {"mensagem", QStringLiteral("Transação aprovada")}};
-        return QString::fromUtf8(QJsonDocument(resultado).toJson(QJsonDocument::Compact));
-    });
-    m_monitor->iniciarMonitoramento();
-    enviar(QStringLiteral("IntPos.001"), pedido);
-
-    QVERIFY(esperarAtendimentos(1));
-    QVERIFY(m_backend->requisicoes().constFirst().contains(QStringLiteral("\"identificacao\":\"ação\"")));
-    QTEST(m_log->contem(QStringLiteral("não está em UTF-8")), "avisoNoLog");
-    QTEST(testsupport::readAll(resp(QStringLiteral("IntPos.Sts"))), "statusEsperado");
-    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(resp(QStringLiteral("IntPos.001"))), kPrazoMs);
-    const QByteArray mensagem = codificacao == QLatin1String("utf-8") ? QByteArray("Transa\xc3\xa7\xc3\xa3o aprovada")
-                                                                      : QByteArray("Transa\xe7\xe3o aprovada");
-    QVERIFY(testsupport::readAll(resp(QStringLiteral("IntPos.001"))).contains("375-001 = " + mensagem));
-}
-
-void TestMonitoraDiretorio::sameFolderForBothIsRefused_data()
-{
-    QTest::addColumn<QString>("saida"); // path_out, relative to the temporary folder
-    QTest::newRow("the same text") << "req";
-    QTest::newRow("through dot-dot") << "resp/../req";
-    QTest::newRow("through a link") << "link-para-req";
-}
-
-void TestMonitoraDiretorio::sameFolderForBothIsRefused()
-{
-    QFETCH(QString, saida);
-    QVERIFY(QDir().mkpath(m_dir->path() + QStringLiteral("/req")));
-    QVERIFY(QDir().mkpath(m_dir->path() + QStringLiteral("/resp")));
-    QVERIFY(QFile::link(m_dir->path() + QStringLiteral("/req"), m_dir->path() + QStringLiteral("/link-para-req")));
-    criarMonitor({{"path_out", m_dir->path() + QLatin1Char('/') + saida}});
-    QVERIFY(testsupport::writeAll(req(QStringLiteral("IntPos.001")), "000-000 = CRT\n001-000 = 1\n999-999 = 0\n"));
-    m_monitor->iniciarMonitoramento();
-
-    QVERIFY(m_log->contem(QStringLiteral("Pasta de requisição e pasta de resposta são a mesma")));
-    QVERIFY(!m_monitor->monitorando());
-    QCOMPARE(m_backend->errosMostrados().size(), 1);
-    QTest::qWait(100);
-    QVERIFY(QFile::exists(req(QStringLiteral("IntPos.001")))); // left for a corrected configuration
-    QCOMPARE(m_backend->requisicoes().size(), 0);
-}
-
-void TestMonitoraDiretorio::operatorOperationPausesAndWritesNoResponse()
-{
-    criarMonitor();
-    // The backend's start by the worker, made elsewhere in the program.
-    connect(m_autonomo.get(), SIGNAL(startProcessAutonomo()), m_backend.get(), SLOT(start()));
-    m_monitor->iniciarMonitoramento();
-    QVERIFY(m_monitor->monitorando());
-
-    operacaoAutonoma = true;
-    emit m_autonomo->startProcessAutonomo();
-    QVERIFY(!m_monitor->monitorando()); // paused before the thread runs
-    QVERIFY(m_log->indice(QStringLiteral("[MonitoraDiretorio] Monitoramento pausado")) >= 0);
-
-    // The run's end leaves the folder alone while a confirmation run may follow;
-    // the worker's word that all is over lets the exchange go on.
-    QVERIFY(testsupport::waitUntil([&] { return m_backend->execucoes() == 1 && m_backend->isFinished(); }, kPrazoMs));
-    QTest::qWait(50);
-    QVERIFY(!m_monitor->monitorando());
-    operacaoAutonoma = false;
-    emit m_autonomo->concluido();
-    QVERIFY(esperarAtendimentos(1));
-    QVERIFY(!tefEmProcessamento);
-    QVERIFY(QDir(resp(QString())).entryList(QDir::Files).isEmpty());
-}
-
-void TestMonitoraDiretorio::updaterActionHoldsTheExchangeUntilItEnds()
-{
-    criarMonitor();
-    // The real controller base and the simulated updater, offering a newer version.
-    m_monitor->disconnect(m_backend.get());
-    m_backend->disconnect(m_monitor.get());
-    const QString versoes = m_dir->path() + QStringLiteral("/versoes");
-    QVERIFY(QDir().mkpath(versoes));
-    QVERIFY(QFile::copy(QStringLiteral(Z3_BIN_DIR "/Z3_Updater_instalador.sh"),
-                        versoes + QStringLiteral("/Z3_TEFZoduvud-v01.24.00.sh")));
-    qputenv("Z3_SIM_ATUALIZACOES", versoes.toUtf8());
-    TestController c;
-    c.roteiro = [](TestController &t) {
-        emit t.responseProcessTEF(TestBackend::resultadoEco(t.getJsonConfigs()));
-    };
-    wiring::connectBackend(&c);
-    wiring::connectMonitor(m_monitor.get(), &c, nullptr);
-    m_monitor->iniciarMonitoramento();
-    QVERIFY(m_monitor->monitorando());
-
-    c.slotUpdater();
-    QVERIFY(!m_monitor->monitorando()); // before the thread is taken
-    QVERIFY(esperaTerminar(c, kPrazoMs));
-    enviar(kPedido, pedidoJson(QStringLiteral("CRT"), QStringLiteral("7")));
-    QCoreApplication::processEvents();
-    QVERIFY(!m_monitor->monitorando()); // the offer waits for the cashier
-    QVERIFY(QFile::exists(req(kPedido)));
-
-    c.onClickButtonUpdaterNao();
-    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(resp(kPedido)).isFile(), kPrazoMs);
-    QVERIFY(testsupport::readAll(resp(kPedido)).contains("\"7\""));
-    QVERIFY(esperaTerminar(c, kPrazoMs));
-    qunsetenv("Z3_SIM_ATUALIZACOES");
-}
-
-int TestMonitoraDiretorio::cliente(const QStringList &argumentos, int prazoMs)
-{
-    // A response that never comes fails the client in seconds, not at its own five-minute default.
-    const QStringList pastas{"--req", req(QString()),       "--resp", resp(QString()), "--status-timeout",
-                             "5000",  "--response-timeout", "15000"};
-    return testsupport::runPosClient(pastas + argumentos, prazoMs, &m_saida);
-}
-
-void TestMonitoraDiretorio::posClientBurstServedInOrder()
-{
-    criarMonitor();
-    m_monitor->iniciarMonitoramento();
-    // A handful is enough: each one must wait for the previous request file to be taken.
-    constexpr int n = 4;
-    QCOMPARE(cliente({"CRT", "--json", "--quiet", "--id", "1", "--count", QString::number(n)}, n * kPrazoMs), 0);
-    // Each request file was taken before its answer: one left behind would be served forever.
-    QVERIFY(QDir(req(QString())).entryList(QDir::Files).isEmpty());
-    QVERIFY(esperarAtendimentos(n));
-    const QStringList requisicoes = m_backend->requisicoes();
-    QCOMPARE(requisicoes.size(), n);
-    for (int i = 0; i < n; ++i)
-        QVERIFY(requisicoes.at(i).contains(QStringLiteral("\"identificacao\":\"%1\"").arg(i + 1)));
-    QCOMPARE(m_log->contar(QStringLiteral("[MonitoraDiretorio] Arquivo renomeado com sucesso para")), n);
-}
-
-void TestMonitoraDiretorio::posClientReportsASilentManager()
-{
-    QVERIFY(QDir().mkpath(req(QString())) && QDir().mkpath(resp(QString())));
-    QCOMPARE(cliente({"ATV", "--status-timeout", "300"}, 10000), 2);
-    QVERIFY(m_saida.contains(QLatin1String("manager inactive")));
-}
+    void posClientReportsASilentManager()
+    {
+        QVERIFY(QDir().mkpath(req(QString())) && QDir().mkpath(resp(QString())));
+        QCOMPARE(cliente({"ATV", "--status-timeout", "300"}, 10000), 2);
+        QVERIFY(m_saida.contains(QLatin1String("manager inactive")));
+    }
+};
 
 QTEST_GUILESS_MAIN(TestMonitoraDiretorio)
 #include "tst_MonitoraDiretorio.moc"

@@ -61,12 +61,10 @@ private slots:
         linha("long date", "D", "dd/MM/yyyy", "99/99/9999;_");
         linha("any type with a known format", "N", "dd/MM/yyyy", "99/99/9999;_");
         linha("a format without a type gives nothing", nullptr, "dd/MM/yy", "");
-        linha("an empty type gives nothing", "", "dd/MM/yy", "");
         linha("a format in upper case gives nothing", "D", "DD/MM/YY", "");
         linha("an unknown format gives nothing", "D", "yyyy-MM-dd", "");
         linha("a number without a format gives nothing", "N", nullptr, "");
         linha("a lower-case date type is not a date", "d", nullptr, "");
-        linha("nothing at all", nullptr, nullptr, "");
         QTest::newRow("members that are not texts count as empty")
             << QJsonObject{{"automacao_coleta_tipo", 1}, {"automacao_coleta_mascara", "dd/MM/yy"}} << "";
     }
