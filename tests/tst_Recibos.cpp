@@ -21,18 +21,18 @@ namespace {
 // A receipt of `linhas` 40-column lines, accented as the real ones are.
 QString recibo(int linhas, const QString &via)
 {
-    QStringList l{QStringLiteral("AUTORIZAÇÃO Nº 123456 - CRÉDITO À VISTA"), via};
+    QStringList l{"AUTORIZAÇÃO Nº 123456 - CRÉDITO À VISTA", via};
     while (l.size() < linhas)
-        l << QStringLiteral("%1 ......................................").arg(l.size(), 2, 10, QLatin1Char('0'));
-    return l.mid(0, linhas).join(QStringLiteral("\r\n"));
+        l << QString("%1 ......................................").arg(l.size(), 2, 10, QLatin1Char('0'));
+    return l.mid(0, linhas).join("\r\n");
 }
 
 QJsonObject dados(const QString &transacao, int linhas = 12)
 {
     return {{"transacao", transacao},
             {"nsuTerminal", "000123"},
-            {"comprovanteDiferenciadoLoja", recibo(linhas, QStringLiteral("VIA LOJA"))},
-            {"comprovanteDiferenciadoPortador", recibo(linhas, QStringLiteral("VIA CLIENTE"))}};
+            {"comprovanteDiferenciadoLoja", recibo(linhas, "VIA LOJA")},
+            {"comprovanteDiferenciadoPortador", recibo(linhas, "VIA CLIENTE")}};
 }
 
 QString saida(const QString &programa, const QStringList &argumentos)
@@ -46,9 +46,8 @@ QString saida(const QString &programa, const QStringList &argumentos)
 // "204 x 567": pdfinfo's page size in points.
 QString pagina(const QString &pdf)
 {
-    const auto m = QRegularExpression(QStringLiteral("Page size:\\s+(\\S+) x (\\S+) pts"))
-                       .match(saida(QStringLiteral("pdfinfo"), {pdf}));
-    return m.captured(1) + QStringLiteral(" x ") + m.captured(2);
+    const auto m = QRegularExpression("Page size:\\s+(\\S+) x (\\S+) pts").match(saida("pdfinfo", {pdf}));
+    return m.captured(1) + " x " + m.captured(2);
 }
 
 } // namespace
@@ -73,9 +72,9 @@ private:
 void TestRecibos::initTestCase()
 {
     QVERIFY(m_dir.isValid());
-    m_simLog = m_dir.filePath(QStringLiteral("chamadas.jsonl"));
-    m_spool = m_dir.filePath(QStringLiteral("spool"));
-    m_cenario = m_dir.filePath(QStringLiteral("cenario.json"));
+    m_simLog = m_dir.filePath("chamadas.jsonl");
+    m_spool = m_dir.filePath("spool");
+    m_cenario = m_dir.filePath("cenario.json");
     qputenv("Z3_SIM_LOG", m_simLog.toUtf8());
     qputenv("Z3_SIM_IMPRESSORA", m_spool.toUtf8());
     qputenv("Z3_SIM_CENARIO", m_cenario.toUtf8());
@@ -98,8 +97,8 @@ void TestRecibos::pdfNomesEPastas_data()
     QTest::addColumn<QStringList>("arquivos"); // under TEF/, {d} = year/month/day; empty: each copy fails
     QTest::addColumn<QString>("texto");        // the page size (pdfinfo), or the failure's message
 
-    const QString t = QStringLiteral("{tmp}");
-    const QString v = QStringLiteral("VENDA/{d}/via_%1_nsu_000123.pdf");
+    const QString t = "{tmp}";
+    const QString v = "VENDA/{d}/via_%1_nsu_000123.pdf";
     QTest::newRow("venda, 40 linhas") << dados("Cartao Vender", 40) << 1 << t << ""
                                       << QStringList{v.arg("lojista"), v.arg("cliente")} << "204 x 567";
     QTest::newRow("cancelamento") << dados("Administracao Cancelar") << 1 << t << ""
@@ -126,8 +125,8 @@ void TestRecibos::pdfNomesEPastas_data()
     QTest::newRow("sem transacao: OUTROS")
         << semTransacao << 1 << t << ""
         << QStringList{"OUTROS/{d}/outros_lojista_nsu_1.pdf", "OUTROS/{d}/outros_cliente_nsu_1.pdf"} << "204 x 170";
-    const QString caminho = QStringLiteral("Falha na criação do PDF. Caminho inválido.");
-    const QString gravar = QStringLiteral("Falha na criação do PDF. Não foi possível gravar o arquivo");
+    const QString caminho = "Falha na criação do PDF. Caminho inválido.";
+    const QString gravar = "Falha na criação do PDF. Não foi possível gravar o arquivo";
     QTest::newRow("base vazia") << dados("Cartao Vender") << 1 << ""
                                 << "" << QStringList{} << caminho;
     QTest::newRow("base é um arquivo") << dados("Cartao Vender") << 1 << "{tmp}/f"
@@ -148,10 +147,10 @@ void TestRecibos::pdfNomesEPastas()
     QFETCH(QString, texto);
     QTemporaryDir tmp;
     testsupport::writeAll(tmp.filePath("f"), "x");
-    base.replace(QLatin1String("{tmp}"), tmp.path());
+    base.replace("{tmp}", tmp.path());
     const QDate hoje = QDate::currentDate();
-    const QString d = QStringLiteral("%1/%2/%3").arg(hoje.year()).arg(hoje.month()).arg(hoje.day());
-    const QString tef = base + QStringLiteral("/TEF/");
+    const QString d = QString("%1/%2/%3").arg(hoje.year()).arg(hoje.month()).arg(hoje.day());
+    const QString tef = base + "/TEF/";
     for (const char *via : {"lojista", "cliente"})
         if (!obstaculo.isEmpty())
             QVERIFY(QDir().mkpath(tef + "VENDA/" + d + "/" + obstaculo.arg(via)));
@@ -168,7 +167,7 @@ void TestRecibos::pdfNomesEPastas()
     QCOMPARE(spy.size(), 2 * vezes);
     QStringList esperados, relatados, gravados;
     for (const QString &a : arquivos)
-        esperados << QString(a).replace(QLatin1String("{d}"), d);
+        esperados << QString(a).replace("{d}", d);
     for (const auto &args : spy) {
         const QJsonObject r = args.value(0).toJsonObject();
         QCOMPARE(r.value("result").toInt(), arquivos.isEmpty() ? -1 : 0);
@@ -188,10 +187,10 @@ void TestRecibos::pdfNomesEPastas()
     // 72 mm wide, 5 mm a line, and every 40-column line on the page whole.
     for (const QString &a : qAsConst(esperados)) {
         QCOMPARE(pagina(tef + a), texto);
-        const QString extraido = saida(QStringLiteral("pdftotext"), {"-layout", tef + a, "-"});
+        const QString extraido = saida("pdftotext", {"-layout", tef + a, "-"});
         const QJsonValue copia =
             recibo.value(a.contains("cliente") ? "comprovanteDiferenciadoPortador" : "comprovanteDiferenciadoLoja");
-        for (const QString &linha : copia.toString().split(QStringLiteral("\r\n"), Qt::SkipEmptyParts))
+        for (const QString &linha : copia.toString().split("\r\n", Qt::SkipEmptyParts))
             QVERIFY2(extraido.contains(linha), qPrintable(linha + "\n---\n" + extraido));
     }
 }
@@ -205,7 +204,7 @@ void TestRecibos::relatorioImpressao_data()
     QTest::addColumn<int>("ciclos"); // open, print, cut, close on the printer library
 
     const QString fabricante = print_utils::impressoraFabricante();
-    const QString ok = QStringLiteral("Impressão realizada com sucesso!");
+    const QString ok = "Impressão realizada com sucesso!";
     QTest::newRow("biblioteca: duas vias") << fabricante << "" << 0 << ok << 2;
     QTest::newRow("biblioteca: conexão recusada -2")
         << fabricante << "cenario -2" << -2 << "Erro de comunicação com a impressora: -2" << 0;
@@ -234,7 +233,7 @@ void TestRecibos::relatorioImpressao()
     QFETCH(QString, mensagem);
     QFETCH(int, ciclos);
     const bool cups = QByteArray(QTest::currentDataTag()).startsWith("cups");
-    const QString saidas = qEnvironmentVariable("Z3_CUPS_DIR") + QStringLiteral("/saida");
+    const QString saidas = qEnvironmentVariable("Z3_CUPS_DIR") + "/saida";
     if (cups && qEnvironmentVariableIsEmpty("CUPS_SERVER"))
         QSKIP("no private print system: run through ctest, whose fixture starts one");
     if (cups) {
@@ -242,14 +241,14 @@ void TestRecibos::relatorioImpressao()
         QDir().mkpath(saidas);
     }
     QTemporaryDir libs;
-    if (preparo == QLatin1String("cenario -2"))
+    if (preparo == "cenario -2")
         testsupport::writeAll(m_cenario, R"({"impressora_abre_conexao": -2})");
-    if (preparo == QLatin1String("sem Corte"))
+    if (preparo == "sem Corte")
         QVERIFY(QFile::copy(Z3_BIN_DIR "/Z3_Impressora01_semCorte.so", libs.filePath("Z3_Impressora01.so")));
-    if (preparo.startsWith(QLatin1String("sem ")))
+    if (preparo.startsWith("sem "))
         qputenv("Z3_LIB_DIR", libs.path().toUtf8());
-    if (preparo == QLatin1String("remover"))
-        QCOMPARE(QProcess::execute(QStringLiteral("lpadmin"), {"-x", impressora}), 0);
+    if (preparo == "remover")
+        QCOMPARE(QProcess::execute("lpadmin", {"-x", impressora}), 0);
     testsupport::writeConfig({{"nome_impressora", impressora}});
 
     const QJsonObject recibo = dados("Cartao Vender");
@@ -268,7 +267,7 @@ void TestRecibos::relatorioImpressao()
     QStringList chamadas;
     for (int i = 0; i < ciclos; ++i)
         chamadas << ciclo;
-    if (preparo == QLatin1String("cenario -2"))
+    if (preparo == "cenario -2")
         chamadas = QStringList{ciclo[0], ciclo[0]};
     QCOMPARE(testsupport::funcoesSimuladas(m_simLog), chamadas);
     const QStringList jobs = QDir(m_spool).entryList({"job-*.json"}, QDir::Files, QDir::Name);
@@ -285,7 +284,7 @@ void TestRecibos::relatorioImpressao()
     }
     // The print system: nothing reached any queue but a printed one, whose PDF
     // came out of the scheduler 72 mm wide with the last copy's text.
-    const QString pdf = saidas + QStringLiteral("/") + impressora + QStringLiteral(".pdf");
+    const QString pdf = saidas + "/" + impressora + ".pdf";
     if (!cups)
         return;
     if (resultado != 0) {
@@ -295,7 +294,7 @@ void TestRecibos::relatorioImpressao()
     }
     QTRY_VERIFY_WITH_TIMEOUT(saida("pdftotext", {"-layout", pdf, "-"}).contains("VIA CLIENTE"), 20000);
     QVERIFY(saida("pdftotext", {"-layout", pdf, "-"}).contains("AUTORIZAÇÃO Nº 123456 - CRÉDITO À VISTA"));
-    QVERIFY2(pagina(pdf).startsWith(QLatin1String("204 x ")), qPrintable(pagina(pdf)));
+    QVERIFY2(pagina(pdf).startsWith("204 x "), qPrintable(pagina(pdf)));
 }
 
 QTEST_MAIN(TestRecibos)
