@@ -105,49 +105,46 @@ private slots:
     void valueRules_data()
     {
         QTest::addColumn<QString>("parametros");
-        QTest::addColumn<int>("idTransacao");
-        QTest::addColumn<QString>("pdv");
-        QTest::addColumn<QString>("valorTotal");
-        QTest::addColumn<int>("tipoFinanciamento");
-        QTest::addColumn<int>("numParcelas");
-        QTest::addColumn<QString>("dataHora");
-
+        QTest::addColumn<QString>("vo"); // id|store|amount|instalment kind|instalments|date and time
         // The store number is "z3" unless the request gives one.
-        const auto linha = [](const char *nome, const char *parametros, int id, const char *valor, int tipo,
-                              int parcelas, const char *dataHora) {
-            QTest::newRow(nome) << parametros << id << "z3" << valor << tipo << parcelas << dataHora;
-        };
-        QTest::newRow("all given") << R"({"identificacao":"77","numero_pdv":"005","valor":"1000"})" << 77 << "005"
-                                   << "1000" << 0 << 0 << "";
-        linha("identification not a number", R"({"identificacao":"A12"})", -1, "", 0, 0, "");
-        linha("amount with a comma", R"({"valor":"12,50"})", -1, "1250", 0, 0, "");
-        linha("single payment: no kind, one instalment", R"({"quantidade_parcelas":"1"})", -1, "", 1, 0, "");
-        linha("no kind, three instalments", R"({"quantidade_parcelas":"3"})", -1, "", 0, 0, "");
-        linha("store instalments", R"({"tipo_parcelamento":"0","quantidade_parcelas":"3"})", -1, "", 3, 3, "");
-        linha("issuer instalments", R"({"tipo_parcelamento":"1","quantidade_parcelas":"6"})", -1, "", 2, 6, "");
-        linha("unknown instalment kind", R"({"tipo_parcelamento":"7","quantidade_parcelas":"2"})", -1, "", -1, 2, "");
-        linha("kind without a count", R"({"tipo_parcelamento":"1"})", -1, "", 2, 0, "");
-        linha("date and time", R"({"data_transacao":"06122026","hora_transacao":"101530"})", -1, "", 0, 0,
-              "06/12/2026 10:15:30");
-        linha("date without time", R"({"data_transacao":"06122026"})", -1, "", 0, 0, "06/12/2026");
-        linha("no date, time alone", R"({"hora_transacao":"101530"})", -1, "", 0, 0, "");
-        linha("date that is no date kept as sent", R"({"data_transacao":"31022026","hora_transacao":"1015"})", -1, "",
-              0, 0, "310220261015");
+        QTest::newRow("all given") << R"({"identificacao":"77","numero_pdv":"005","valor":"1000"})"
+                                   << "77|005|1000|0|0|";
+        QTest::newRow("identification not a number") << R"({"identificacao":"A12"})"
+                                                     << "-1|z3||0|0|";
+        QTest::newRow("amount with a comma") << R"({"valor":"12,50"})"
+                                             << "-1|z3|1250|0|0|";
+        QTest::newRow("single payment: no kind, one instalment") << R"({"quantidade_parcelas":"1"})"
+                                                                 << "-1|z3||1|0|";
+        QTest::newRow("no kind, three instalments") << R"({"quantidade_parcelas":"3"})"
+                                                    << "-1|z3||0|0|";
+        QTest::newRow("store instalments") << R"({"tipo_parcelamento":"0","quantidade_parcelas":"3"})"
+                                           << "-1|z3||3|3|";
+        QTest::newRow("issuer instalments") << R"({"tipo_parcelamento":"1","quantidade_parcelas":"6"})"
+                                            << "-1|z3||2|6|";
+        QTest::newRow("unknown instalment kind") << R"({"tipo_parcelamento":"7","quantidade_parcelas":"2"})"
+                                                 << "-1|z3||-1|2|";
+        QTest::newRow("kind without a count") << R"({"tipo_parcelamento":"1"})"
+                                              << "-1|z3||2|0|";
+        QTest::newRow("date and time") << R"({"data_transacao":"06122026","hora_transacao":"101530"})"
+                                       << "-1|z3||0|0|06/12/2026 10:15:30";
+        QTest::newRow("date without time") << R"({"data_transacao":"06122026"})"
+                                           << "-1|z3||0|0|06/12/2026";
+        QTest::newRow("no date, time alone") << R"({"hora_transacao":"101530"})"
+                                             << "-1|z3||0|0|";
+        QTest::newRow("date that is no date kept as sent") << R"({"data_transacao":"31022026","hora_transacao":"1015"})"
+                                                           << "-1|z3||0|0|310220261015";
     }
 
     void valueRules()
     {
         QFETCH(QString, parametros);
-        const QJsonObject requisicao{{"header", "CRT"},
-                                     {"parametros", QJsonDocument::fromJson(parametros.toUtf8()).object()}};
-        const Z3_Bridge_VO vo = Z3_Bridge_VO::fromRequest(requisicao);
+        const Z3_Bridge_VO vo = Z3_Bridge_VO::fromRequest(
+            {{"header", "CRT"}, {"parametros", QJsonDocument::fromJson(parametros.toUtf8()).object()}});
         QCOMPARE(vo.operacao, "CRT");
-        QTEST(vo.idTransacao, "idTransacao");
-        QTEST(vo.pdv, "pdv");
-        QTEST(vo.valorTotal, "valorTotal");
-        QTEST(vo.tipoFinanciamento, "tipoFinanciamento");
-        QTEST(vo.numParcelas, "numParcelas");
-        QTEST(vo.dataHora, "dataHora");
+        QTEST(QStringList({QString::number(vo.idTransacao), vo.pdv, vo.valorTotal,
+                           QString::number(vo.tipoFinanciamento), QString::number(vo.numParcelas), vo.dataHora})
+                  .join('|'),
+              "vo");
     }
 
     void answeredAtOnceWithoutLibrary_data()
