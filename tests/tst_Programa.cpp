@@ -205,44 +205,28 @@ private slots:
         QVERIFY(logText().contains("{D} \t\t Uma instância já está aberta\n"));
         QCOMPARE(first->state(), QProcess::Running);
 
+        // Answered on the terminal by a copy elsewhere: no settings, no log, and not silenced by the lock.
+        QTemporaryDir outra;
+        QVERIFY(QFile::copy(path("Z3_TEFZoduvud"), outra.filePath("Z3_TEFZoduvud")));
+        QString saida;
+        for (const char *opcao : {"--version", "--help"}) {
+            QProcess process;
+            process.start(outra.filePath("Z3_TEFZoduvud"), {opcao});
+            QVERIFY(process.waitForFinished(30000));
+            QCOMPARE(process.exitCode(), 0);
+            saida += '\n' + QString::fromUtf8(process.readAllStandardOutput());
+        }
+        for (const char *trecho : {"\nZ3_TEFZoduvud 01.23.04\n", "--version", "--help", "Z3_LOG_PATH", "Z3_LIB_DIR",
+                                   "XDG_CONFIG_HOME", "Z3_SIM_CENARIO"})
+            QVERIFY2(saida.contains(trecho), qPrintable(saida));
+        QCOMPARE(QDir(outra.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList{"Z3_TEFZoduvud"});
+
         first->kill(); // SIGKILL: nothing released, yet the next copy must not be kept out
         QVERIFY(first->waitForFinished(30000));
         auto third = start({"Z3_EXIT_WHEN_IDLE=1"});
         QVERIFY(third->waitForFinished(30000));
         QCOMPARE(logText().count("Produto TEF configurado: 2"), 2);
         QCOMPARE(logText().count("Uma instância já está aberta"), 1);
-    }
-
-    // Answered on the terminal: no settings, no log, and not silenced by another copy's lock.
-    void commandLineAnswersAndLeaves_data()
-    {
-        QTest::addColumn<QString>("opcao");
-        QTest::addColumn<QStringList>("trechos");
-        QTest::newRow("version") << "--version" << QStringList{"\nZ3_TEFZoduvud 01.23.04\n"};
-        QTest::newRow("help lists options and variables")
-            << "--help"
-            << QStringList{"--version", "--help", "Z3_LOG_PATH", "Z3_LIB_DIR", "XDG_CONFIG_HOME", "Z3_SIM_CENARIO"};
-    }
-
-    void commandLineAnswersAndLeaves()
-    {
-        QFETCH(QString, opcao);
-        QFETCH(QStringList, trechos);
-        pastaNova();
-        auto first = start();
-        QVERIFY(esperarLog("Produto TEF configurado", 1, first.get()));
-        QTemporaryDir outra;
-        const QString copia = outra.filePath("Z3_TEFZoduvud");
-        QVERIFY(QFile::copy(path("Z3_TEFZoduvud"), copia));
-        QProcess process;
-        process.start(copia, {opcao});
-        QVERIFY(process.waitForFinished(30000));
-        QCOMPARE(process.exitCode(), 0);
-        const QString saida = '\n' + QString::fromUtf8(process.readAllStandardOutput());
-        for (const QString &trecho : trechos)
-            QVERIFY2(saida.contains(trecho), qPrintable(saida));
-        QCOMPARE(QDir(outra.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList{"Z3_TEFZoduvud"});
-        testsupport::stopProcess(first.get());
     }
 
     // How a copy started by hand reads its settings; "!" marks a line that must be absent.
