@@ -279,15 +279,11 @@ private slots:
         const QString libs = qEnvironmentVariable("Z3_LIB_DIR", Z3_BIN_DIR);
         QVERIFY(QFileInfo::exists(libs + "/Z3_Tef01.so"));
         iniciar(libs);
+        somenteStatus("ATV", {}); // an activity check moves no money
+        QVERIFY(chamadasDe("RealizarPagamentoTEF").isEmpty());
     }
 
     void cleanupTestCase() { parar(); }
-
-    void activityCheckGetsStatusOnly()
-    {
-        somenteStatus("ATV", {});
-        QVERIFY(chamadasDe("RealizarPagamentoTEF").isEmpty());
-    }
 
     void sale_data()
     {
