@@ -22,16 +22,11 @@
 
 #include <memory>
 
-namespace {
-
-constexpr int kPrazoMs = 20000;
-
-} // namespace
-
 class TestVantorController : public QObject
 {
     Q_OBJECT
 
+    static constexpr int kPrazoMs = 20000;
     QTemporaryDir m_dir;
 
     // The program's components, joined as the start-up joins them.
@@ -63,7 +58,7 @@ class TestVantorController : public QObject
     std::unique_ptr<Cena> m_cena;
 
     QString path(const QString &nome) const { return m_dir.filePath(nome); }
-    QString log() const { return QString::fromUtf8(testsupport::readAll(path(QStringLiteral("log.txt")))); }
+    QString log() const { return QString::fromUtf8(testsupport::readAll(path("log.txt"))); }
     Vantor_Controller *controller() const { return static_cast<Vantor_Controller *>(m_cena->backend.get()); }
 
     // The library calls: "Autenticador", "RealizarPagamentoTEF(2)", ...; the
@@ -71,14 +66,14 @@ class TestVantorController : public QObject
     QStringList chamadas(QStringList *capturas = nullptr) const
     {
         QStringList r;
-        for (const QByteArray &linha : testsupport::readAll(path(QStringLiteral("sim.jsonl"))).split('\n')) {
+        for (const QByteArray &linha : testsupport::readAll(path("sim.jsonl")).split('\n')) {
             const QJsonObject c = QJsonDocument::fromJson(linha).object();
             if (c.isEmpty())
                 continue;
-            const QJsonArray a = c.value(QStringLiteral("argumentos")).toArray();
-            QString nome = c.value(QStringLiteral("funcao")).toString().mid(9);
+            const QJsonArray a = c.value("argumentos").toArray();
+            QString nome = c.value("funcao").toString().mid(9);
             if (a.size() && a.first().isDouble())
-                nome += QStringLiteral("(%1)").arg(a.first().toInt());
+                nome += QString("(%1)").arg(a.first().toInt());
             r << nome;
             if (capturas && a.size() >= 2)
                 *capturas << a.at(a.size() - 2).toString();
@@ -92,7 +87,7 @@ class TestVantorController : public QObject
             [&] {
                 QQuickItem *i = m_cena->janela.item(QLatin1String(visivel));
                 return controller()->aguardandoOperador() && i && i->isVisible() &&
-                       m_cena->janela.item(QStringLiteral("button2"))->isVisible();
+                       m_cena->janela.item("button2")->isVisible();
             },
             kPrazoMs);
     }
@@ -103,48 +98,31 @@ class TestVantorController : public QObject
     void agir(const QString &acao)
     {
         JanelaQml &j = m_cena->janela;
-        const QString arg = acao.section(QLatin1Char(':'), 1);
-        // A button just made visible is placed at the row's next polish: pressed by
-        // its signal, it runs the window's own handler whatever its place.
-        const auto aperta = [&j](const char *nome) {
-            return QMetaObject::invokeMethod(j.objeto(QLatin1String(nome)), "clicked");
-        };
-        if (acao.startsWith(QLatin1String("opcao:"))) {
-            QVERIFY2(esperaOperador("rec"), qPrintable(acao + log()));
-            j.objeto(QStringLiteral("list"))->setProperty("currentIndex", arg.toInt());
-            QVERIFY(aperta("button"));
-        } else if (acao == QLatin1String("cancela")) {
-            QVERIFY2(esperaOperador("button2"), qPrintable(acao + log()));
-            QVERIFY(aperta("button2"));
-        } else {
-            QVERIFY2(esperaOperador("textField"), qPrintable(acao + log()));
-            QVERIFY(j.clica(QStringLiteral("textField")));
+        const QString arg = acao.section(':', 1);
+        const bool opcao = acao.startsWith("opcao:"), cancela = acao == "cancela";
+        QVERIFY2(esperaOperador(opcao ? "rec" : cancela ? "button2" : "textField"), qPrintable(acao + log()));
+        if (opcao)
+            j.objeto("list")->setProperty("currentIndex", arg.toInt());
+        if (!opcao && !cancela) {
+            QVERIFY(j.clica("textField"));
             QTest::keyClick(j.janela(), Qt::Key_End); // after what the library proposed
             for (const QChar c : arg)
                 QTest::keyClick(j.janela(), c.toLatin1());
-            QVERIFY(aperta("button"));
         }
-    }
-
-    static QMap<QString, QString> campos(const QByteArray &resposta)
-    {
-        QMap<QString, QString> c;
-        for (const QString &linha : QString::fromUtf8(resposta).split(QStringLiteral("\r\n")))
-            c.insert(linha.section(QStringLiteral(" = "), 0, 0), linha.section(QStringLiteral(" = "), 1));
-        return c;
+        // A button just made visible is placed at the row's next polish: pressed by
+        // its signal, it runs the window's own handler whatever its place.
+        QVERIFY(QMetaObject::invokeMethod(j.objeto(cancela ? "button2" : "button"), "clicked"));
     }
 
 private slots:
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());
-        qputenv("Z3_LOG", path(QStringLiteral("log.txt")).toUtf8());
-        qputenv("Z3_SIM_LOG", path(QStringLiteral("sim.jsonl")).toUtf8());
-        qputenv("Z3_SIM_CENARIO", path(QStringLiteral("cenario.json")).toUtf8());
-        testsupport::writeConfig({{"path_in", path(QStringLiteral("Req"))},
-                                  {"path_out", path(QStringLiteral("Resp"))},
-                                  {"produto_tef", 0},
-                                  {"tipo_operacao", 0}});
+        qputenv("Z3_LOG", path("log.txt").toUtf8());
+        qputenv("Z3_SIM_LOG", path("sim.jsonl").toUtf8());
+        qputenv("Z3_SIM_CENARIO", path("cenario.json").toUtf8());
+        testsupport::writeConfig(
+            {{"path_in", path("Req")}, {"path_out", path("Resp")}, {"produto_tef", 0}, {"tipo_operacao", 0}});
         m_cena = std::make_unique<Cena>();
         QVERIFY(controller()->bibliotecaCarregada());
         QVERIFY(m_cena->janela.carregada());
@@ -158,71 +136,61 @@ private slots:
         QTest::addColumn<QString>("cenario");       // the simulator's scenario file
         QTest::addColumn<QStringList>("acoes");     // the cashier's, in order
         QTest::addColumn<QStringList>("esperadas"); // library calls
-        QTest::addColumn<QString>("captura");       // the first step's capture text, when checked
-        QTest::addColumn<QStringList>("telas");     // screen lines the log must hold
+        QTest::addColumn<QStringList>("telas");     // screen lines the log must hold; "{...}": first capture text
         QTest::addColumn<QString>("resposta");      // "id = value" lines, or a golden file name
-
+        const auto linha = [](const char *nome, const char *pedido, const char *cenario, const QStringList &acoes,
+                              const QStringList &esperadas, const QStringList &telas, const char *resposta) {
+            QTest::newRow(nome) << QString(pedido) << QString(cenario) << acoes << esperadas << telas
+                                << QString::fromUtf8(resposta);
+        };
         const QStringList inicio{"Autenticador", "IniciarOperacaoTEF"};
         const QString pag2 = "RealizarPagamentoTEF(2)", pag1 = "RealizarPagamentoTEF(1)", adm12 = "RealizarAdmTEF(12)";
-        QTest::newRow("credit sale: local menu, amount typed, approval")
-            << "CRT|001-000 = 501"
-            << R"({"data_hora": "06/12/2026 10:15:30"})" << QStringList{"opcao:1", "digita:1000"}
-            << inicio + QStringList{pag2, pag2, pag2}
-            << R"({"AbortarFluxoCaptura":false,"FormatoInfoCaptura":0,"InfoCaptura":"","SequenciaCaptura":0,"TipoFluxo":1})"
-            << QStringList{"Tela, lista: [0] Pagamento débito; [1] Pagamento crédito", "Tela: RETIRE O CARTAO"}
-            << "vantor_e2e_credito.resp";
-        QTest::newRow("cancellation without an amount asks it first")
-            << "CNC|001-000 = 502"
-            << "{}" << QStringList{"digita:1000", "digita:000001", "digita:061226"}
-            << inicio + QStringList{adm12, adm12, adm12} << "" << QStringList{"Tela, título: VALOR DA TRANSAÇÃO"}
-            << "009-000 = 0|030-000 = CANCELAMENTO APROVADA|025-000 = 000001|003-000 = 1000";
-        QTest::newRow("cancellation with an amount goes to the library")
-            << "CNC|001-000 = 503|003-000 = 2500"
-            << "{}" << QStringList{"digita:000002", "digita:061226"} << inicio + QStringList{adm12, adm12, adm12}
-            << R"({"AbortarFluxoCaptura":false,"FormatoInfoCaptura":0,"InfoCaptura":"2500","SequenciaCaptura":0,"TipoFluxo":0})"
-            << QStringList{"Tela, título: R$\u00a025,00 / DIGITE O NSU DA TRANSACAO ORIGINAL"}
-            << "009-000 = 0|025-000 = 000002|003-000 = 2500";
-        QTest::newRow("first local menu cancelled, after an index off the list")
-            << "CRT|001-000 = 504|003-000 = 1000"
-            << "{}" << QStringList{"opcao:7", "cancela"} << inicio << ""
-            << QStringList{"Tela, aviso de erro: Preencha um valor!"}
-            << "009-000 = 65282|030-000 = Operação encerrada pelo operador";
-        QTest::newRow("reprint chosen in the administrative menu")
-            << "ADM|001-000 = 505"
-            << "{}" << QStringList{"opcao:1"} << inicio + QStringList{"RealizarAdmTEF(128)"} << "" << QStringList{}
-            << "009-000 = 0|030-000 = REIMPRESSAO DO ULTIMO COMPROVANTE|028-000 = 8";
-        QTest::newRow("configuration labels under CONFIGURAÇÃO")
-            << "ADM|001-000 = 506"
-            << "{}" << QStringList{"opcao:0", "ok", "digita:7"}
-            << inicio + QStringList{"RealizarConfiguracao", "RealizarConfiguracao", "RealizarConfiguracao"} << ""
-            << QStringList{"Tela, título: CONFIGURAÇÃO"} << "009-000 = 0|030-000 = TERMINAL: ZD0000017";
-        QTest::newRow("declined debit sale") << "CRT|001-000 = 507|003-000 = 1051"
-                                             << "{}" << QStringList{"opcao:0"} << inicio + QStringList{pag1, pag1} << ""
-                                             << QStringList{} << "009-000 = 5|030-000 = DEBITO NEGADA";
-        QTest::newRow("capture text larger than the buffer")
-            << "CRT|001-000 = 508|003-000 = 1000"
-            << R"({"tamanho": 10})" << QStringList{"opcao:0"} << inicio + QStringList{pag1} << "" << QStringList{}
-            << "009-000 = -1|030-000 = Texto de captura com 434 bytes não cabe no buffer de 100 bytes";
-        QTest::newRow("reply without a NUL in the buffer")
-            << "CRT|001-000 = 509|003-000 = 1000"
-            << R"({"sem_nul": true})" << QStringList{"opcao:1"} << inicio + QStringList{pag2} << "" << QStringList{}
-            << "009-000 = -1|030-000 = Resposta da biblioteca sem terminador no buffer de 10240 bytes";
-        QTest::newRow("authentication refused")
-            << "CRT|001-000 = 510|003-000 = 1000"
-            << R"({"autenticacao": 7})" << QStringList{} << QStringList{"Autenticador"} << "" << QStringList{}
-            << "009-000 = 7|030-000 = Erro ao autenticar - [Erro:7]";
-        QTest::newRow("refused request reaches no library function")
-            << "CRT|001-000 = 511|003-000 = 1000|999-999"
-            << "{}" << QStringList{} << QStringList{} << "" << QStringList{}
-            << "009-000 = -1|030-000 = Chave registro final [999-999] não encontrada";
-        QTest::newRow("confirmation answered at once")
-            << "CNF|001-000 = 512"
-            << "{}" << QStringList{} << QStringList{"ConfirmarOperacaoTEF(1)", "FinalizarOperacaoTEF(0)"} << ""
-            << QStringList{} << "";
-        QTest::newRow("undo answered at once")
-            << "NCN|001-000 = 513"
-            << "{}" << QStringList{} << QStringList{"ConfirmarOperacaoTEF(0)", "FinalizarOperacaoTEF(0)"} << ""
-            << QStringList{} << "";
+        linha(
+            "credit sale: local menu, amount typed, approval", "CRT|001-000 = 501",
+            R"({"data_hora": "06/12/2026 10:15:30"})", {"opcao:1", "digita:1000"},
+            inicio + QStringList{pag2, pag2, pag2},
+            {R"({"AbortarFluxoCaptura":false,"FormatoInfoCaptura":0,"InfoCaptura":"","SequenciaCaptura":0,"TipoFluxo":1})",
+             "Tela, lista: [0] Pagamento débito; [1] Pagamento crédito", "Tela: RETIRE O CARTAO"},
+            "vantor_e2e_credito.resp");
+        linha("cancellation without an amount asks it first", "CNC|001-000 = 502", "{}",
+              {"digita:1000", "digita:000001", "digita:061226"}, inicio + QStringList{adm12, adm12, adm12},
+              {"Tela, título: VALOR DA TRANSAÇÃO"},
+              "009-000 = 0|030-000 = CANCELAMENTO APROVADA|025-000 = 000001|003-000 = 1000");
+        linha(
+            "cancellation with an amount goes to the library", "CNC|001-000 = 503|003-000 = 2500", "{}",
+            {"digita:000002", "digita:061226"}, inicio + QStringList{adm12, adm12, adm12},
+            {R"({"AbortarFluxoCaptura":false,"FormatoInfoCaptura":0,"InfoCaptura":"2500","SequenciaCaptura":0,"TipoFluxo":0})",
+             "Tela, título: R$\u00a025,00 / DIGITE O NSU DA TRANSACAO ORIGINAL"},
+            "009-000 = 0|025-000 = 000002|003-000 = 2500");
+        linha("first local menu cancelled, after an index off the list", "CRT|001-000 = 504|003-000 = 1000", "{}",
+              {"opcao:7", "cancela"}, inicio, {"Tela, aviso de erro: Preencha um valor!"},
+              "009-000 = 65282|030-000 = Operação encerrada pelo operador");
+        linha("reprint chosen in the administrative menu", "ADM|001-000 = 505", "{}", {"opcao:1"},
+              inicio + QStringList{"RealizarAdmTEF(128)"}, {},
+              "009-000 = 0|030-000 = REIMPRESSAO DO ULTIMO COMPROVANTE|028-000 = 8");
+        linha("configuration labels under CONFIGURAÇÃO", "ADM|001-000 = 506", "{}", {"opcao:0", "ok", "digita:7"},
+              inicio + QStringList{"RealizarConfiguracao", "RealizarConfiguracao", "RealizarConfiguracao"},
+              {"Tela, título: CONFIGURAÇÃO"}, "009-000 = 0|030-000 = TERMINAL: ZD0000017");
+        linha("declined debit sale", "CRT|001-000 = 507|003-000 = 1051", "{}", {"opcao:0"},
+              inicio + QStringList{pag1, pag1}, {}, "009-000 = 5|030-000 = DEBITO NEGADA");
+        linha("capture text larger than the buffer", "CRT|001-000 = 508|003-000 = 1000", R"({"tamanho": 10})",
+              {"opcao:0"}, inicio + QStringList{pag1}, {},
+              "009-000 = -1|030-000 = Texto de captura com 434 bytes não cabe no buffer de 100 bytes");
+        linha("reply without a NUL in the buffer", "CRT|001-000 = 509|003-000 = 1000", R"({"sem_nul": true})",
+              {"opcao:1"}, inicio + QStringList{pag2}, {},
+              "009-000 = -1|030-000 = Resposta da biblioteca sem terminador no buffer de 10240 bytes");
+        linha("authentication refused", "CRT|001-000 = 510|003-000 = 1000", R"({"autenticacao": 7})", {},
+              {"Autenticador"}, {}, "009-000 = 7|030-000 = Erro ao autenticar - [Erro:7]");
+        linha("refused request reaches no library function", "CRT|001-000 = 511|003-000 = 1000|999-999", "{}", {}, {},
+              {}, "009-000 = -1|030-000 = Chave registro final [999-999] não encontrada");
+        linha("confirmation answered at once", "CNF|001-000 = 512", "{}", {},
+              {"ConfirmarOperacaoTEF(1)", "FinalizarOperacaoTEF(0)"}, {}, "");
+        linha("activity check answered at once, no library call", "ATV|001-000 = 514", "{}", {}, {}, {}, "");
+        linha("undo answered at once", "NCN|001-000 = 513", "{}", {},
+              {"ConfirmarOperacaoTEF(0)", "FinalizarOperacaoTEF(0)"}, {}, "");
+        linha("library missing: answered without it (last: the window loses its library)",
+              "CRT|001-000 = 601|003-000 = 1000", "sem biblioteca", {}, {}, {},
+              "001-000 = 601|009-000 = -2|030-000 = Biblioteca APITEFVarda não foi carregada");
     }
 
     void exchange()
@@ -231,30 +199,36 @@ private slots:
         QFETCH(QString, cenario);
         QFETCH(QStringList, acoes);
         QFETCH(QStringList, esperadas);
-        QFETCH(QString, captura);
         QFETCH(QStringList, telas);
         QFETCH(QString, resposta);
-        QFile::remove(path(QStringLiteral("sim.jsonl")));
-        QFile::remove(path(QStringLiteral("log.txt")));
-        QVERIFY(testsupport::writeAll(path(QStringLiteral("cenario.json")), cenario.toUtf8()));
+        if (cenario == "sem biblioteca") {
+            m_cena.reset();
+            QVERIFY(QDir().mkpath(path("sem_bibliotecas")));
+            qputenv("Z3_LIB_DIR", path("sem_bibliotecas").toUtf8());
+            m_cena = std::make_unique<Cena>();
+            QVERIFY(!controller()->bibliotecaCarregada());
+        }
+        QFile::remove(path("sim.jsonl"));
+        QFile::remove(path("log.txt"));
+        QVERIFY(testsupport::writeAll(path("cenario.json"), cenario.toUtf8()));
         QSignalSpy janela(controller(), &Base_Controller::showWindow);
 
         // "999-999" alone stands for a request cut before its final record.
-        QString texto = QStringLiteral("000-000 = ") + pedido.replace(QLatin1Char('|'), QLatin1Char('\n')) + '\n';
-        if (texto.endsWith(QLatin1String("999-999\n")))
+        QString texto = "000-000 = " + pedido.replace('|', '\n') + '\n';
+        if (texto.endsWith("999-999\n"))
             texto.chop(8);
         else
-            texto += QStringLiteral("999-999 = 0\n");
-        QVERIFY(testsupport::writeAll(path(QStringLiteral("pedido.tmp")), texto.toUtf8()));
-        QVERIFY(QFile::rename(path(QStringLiteral("pedido.tmp")), path(QStringLiteral("Req/IntPos.001"))));
+            texto += "999-999 = 0\n";
+        QVERIFY(testsupport::writeAll(path("pedido.tmp"), texto.toUtf8()));
+        QVERIFY(QFile::rename(path("pedido.tmp"), path("Req/IntPos.001")));
         for (const QString &acao : acoes) {
             agir(acao);
             if (QTest::currentTestFailed())
                 return;
         }
 
-        const QString arquivo = path(QStringLiteral("Resp/IntPos.001"));
-        QVERIFY2(testsupport::waitForFile(path(QStringLiteral("Resp/IntPos.Sts")), kPrazoMs), qPrintable(log()));
+        const QString arquivo = path("Resp/IntPos.001");
+        QVERIFY2(testsupport::waitForFile(path("Resp/IntPos.Sts"), kPrazoMs), qPrintable(log()));
         if (!resposta.isEmpty())
             QVERIFY2(testsupport::waitForFile(arquivo, kPrazoMs), qPrintable(log()));
         QVERIFY(testsupport::waitUntil(
@@ -262,51 +236,34 @@ private slots:
             kPrazoMs));
         const QByteArray recebida = testsupport::readAll(arquivo);
         QFile::remove(arquivo);
-        QFile::remove(path(QStringLiteral("Resp/IntPos.Sts")));
+        QFile::remove(path("Resp/IntPos.Sts"));
 
         QStringList capturas;
         QCOMPARE(chamadas(&capturas), esperadas);
-        if (!captura.isEmpty())
-            QCOMPARE(capturas.value(0), captura);
-        for (const QString &t : telas)
-            QVERIFY2(log().contains(QStringLiteral("[Base_Controller] ") + t), qPrintable(t + '\n' + log()));
+        for (const QString &t : telas) {
+            if (t.startsWith('{'))
+                QCOMPARE(capturas.value(0), t);
+            else
+                QVERIFY2(log().contains("[Base_Controller] " + t), qPrintable(t + '\n' + log()));
+        }
         if (resposta.isEmpty()) {
             // Confirmations get their status file only, and never bring up the window.
             QVERIFY(recebida.isEmpty());
             QVERIFY(!janela.contains(QVariantList{true}));
-        } else if (resposta.endsWith(QLatin1String(".resp"))) {
+        } else if (resposta.endsWith(".resp")) {
             // The library leaves the year out of the date; the response puts in this one.
             const QByteArray golden =
                 testsupport::dataFile(resposta).replace("{ANO}", QByteArray::number(QDate::currentDate().year()));
             if (recebida != golden) {
                 testsupport::writeAll(resposta, recebida);
-                QFAIL(qPrintable(QStringLiteral("response differs from %1, kept in %2/%1:\n%3")
+                QFAIL(qPrintable(QString("response differs from %1, kept in %2/%1:\n%3")
                                      .arg(resposta, QDir::currentPath(), QString::fromUtf8(recebida))));
             }
         } else {
-            const QMap<QString, QString> c = campos(recebida);
-            for (const QString &esperado : resposta.split(QLatin1Char('|'))) {
-                const QString id = esperado.section(QStringLiteral(" = "), 0, 0);
-                QCOMPARE(id + QStringLiteral(" = ") + c.value(id), esperado);
-            }
+            for (const QString &esperado : resposta.split('|')) // whole lines, as "id = value"
+                QVERIFY2(("\r\n" + recebida).contains(("\r\n" + esperado + "\r\n").toUtf8()),
+                         qPrintable(esperado + "\n" + QString::fromUtf8(recebida)));
         }
-    }
-
-    void missingLibraryStillAnswers()
-    {
-        m_cena.reset();
-        QVERIFY(QDir().mkpath(path(QStringLiteral("sem_bibliotecas"))));
-        qputenv("Z3_LIB_DIR", path(QStringLiteral("sem_bibliotecas")).toUtf8());
-        m_cena = std::make_unique<Cena>();
-        QVERIFY(!controller()->bibliotecaCarregada());
-        QVERIFY(testsupport::writeAll(path(QStringLiteral("pedido.tmp")),
-                                      "000-000 = CRT\n001-000 = 601\n003-000 = 1000\n999-999 = 0\n"));
-        QVERIFY(QFile::rename(path(QStringLiteral("pedido.tmp")), path(QStringLiteral("Req/IntPos.001"))));
-        QVERIFY2(testsupport::waitForFile(path(QStringLiteral("Resp/IntPos.001")), kPrazoMs), qPrintable(log()));
-        const QMap<QString, QString> c = campos(testsupport::readAll(path(QStringLiteral("Resp/IntPos.001"))));
-        QCOMPARE(c.value(QStringLiteral("001-000")), QStringLiteral("601"));
-        QCOMPARE(c.value(QStringLiteral("009-000")), QStringLiteral("-2"));
-        QCOMPARE(c.value(QStringLiteral("030-000")), QStringLiteral("Biblioteca APITEFVarda não foi carregada"));
     }
 };
 

@@ -18,7 +18,7 @@ private:
 
     QList<QJsonObject> chamadas() const { return testsupport::chamadasSimuladas(m_simLog); }
     QStringList funcoes() const { return testsupport::funcoesSimuladas(m_simLog); }
-    static void habilitar(int vitra) { testsupport::writeConfig(QJsonObject{{QStringLiteral("vitra"), vitra}}); }
+    static void habilitar(int vitra) { testsupport::writeConfig(QJsonObject{{"vitra", vitra}}); }
 
 private slots:
     void initTestCase()
@@ -44,9 +44,9 @@ private slots:
         habilitar(0);
         Vitra_Controller vitra;
         QVERIFY(!vitra.isHabilitado());
-        QVERIFY(!vitra.apresentaMensagem(QStringLiteral("Aproxime o cartão")));
+        QVERIFY(!vitra.apresentaMensagem("Aproxime o cartão"));
         QCOMPARE(funcoes(), QStringList());
-        QVERIFY(!QString::fromUtf8(testsupport::readAll(m_log)).contains(QLatin1String("Erro ao carregar")));
+        QVERIFY(!QString::fromUtf8(testsupport::readAll(m_log)).contains("Erro ao carregar"));
     }
 
     void qrCodeEntreUmaConexaoEUmaDesconexao_data()
@@ -55,7 +55,7 @@ private slots:
         QTest::addColumn<QString>("valor");
         QTest::newRow("bare amount") << "10,00";
         QTest::newRow("amount formatted as currency") << "R$ 10,00";
-        QTest::newRow("currency with a non-breaking blank") << QStringLiteral("R$\u00a010,00");
+        QTest::newRow("currency with a non-breaking blank") << "R$\u00a010,00";
     }
 
     void qrCodeEntreUmaConexaoEUmaDesconexao()
@@ -63,7 +63,7 @@ private slots:
         QFETCH(QString, valor);
         Vitra_Controller vitra;
         QVERIFY(vitra.isHabilitado());
-        QVERIFY(vitra.apresentaQRCode(QStringLiteral("00020126PIXPAYLOAD"), valor));
+        QVERIFY(vitra.apresentaQRCode("00020126PIXPAYLOAD", valor));
         QCOMPARE(funcoes(), (QStringList{"AbreConexaoDisplay", "InicializaDisplay", "ApresentaQrCode",
                                          "ApresentaTextoColorido", "ApresentaTextoColorido", "DesconectarDisplay"}));
         const QList<QJsonObject> c = chamadas();
@@ -87,8 +87,7 @@ private slots:
                                        << "ABCDEFGHIJKLMNOPQRS\nTUVWXY";
         QTest::newRow("exactly 19 stays on one line") << "ABCDEFGHIJKLMNOPQRS"
                                                       << "ABCDEFGHIJKLMNOPQRS";
-        QTest::newRow("a long text breaks only once")
-            << QString(50, QLatin1Char('x')) << QString(19, QLatin1Char('x')) + "\n" + QString(31, 'x');
+        QTest::newRow("a long text breaks only once") << QString(50, 'x') << QString(19, 'x') + "\n" + QString(31, 'x');
         QTest::newRow("accents count as one character") << "Transação aprovada!!"
                                                         << "Transação aprovada!\n!";
     }
@@ -117,10 +116,9 @@ private slots:
         testsupport::writeAll(m_cenario, R"({"vitra_abre_conexao":3})");
         qputenv("Z3_SIM_CENARIO", m_cenario.toUtf8());
         Vitra_Controller vitra;
-        QVERIFY(!vitra.apresentaQRCode(QStringLiteral("x"), QStringLiteral("1,00")));
+        QVERIFY(!vitra.apresentaQRCode("x", "1,00"));
         QCOMPARE(funcoes(), QStringList{"AbreConexaoDisplay"});
-        QVERIFY(QString::fromUtf8(testsupport::readAll(m_log))
-                    .contains(QStringLiteral("Não foi possível abrir comunicação: 3\n")));
+        QVERIFY(QString::fromUtf8(testsupport::readAll(m_log)).contains("Não foi possível abrir comunicação: 3\n"));
     }
 
     void bibliotecaAusenteSoAnota()
@@ -129,12 +127,12 @@ private slots:
         qputenv("Z3_LIB_DIR", m_dir.path().toUtf8());
         {
             Vitra_Controller vitra;
-            QVERIFY(!vitra.apresentaMensagem(QStringLiteral("Olá")));
+            QVERIFY(!vitra.apresentaMensagem("Olá"));
         }
         qputenv("Z3_LIB_DIR", dir);
         const QString log = QString::fromUtf8(testsupport::readAll(m_log));
-        QVERIFY(log.contains(QStringLiteral("[Vitra_Controller] Erro ao carregar a biblioteca do Z3_Vitra")));
-        QVERIFY(log.contains(QStringLiteral("Não foi possível executar AbreConexaoVitra")));
+        QVERIFY(log.contains("[Vitra_Controller] Erro ao carregar a biblioteca do Z3_Vitra"));
+        QVERIFY(log.contains("Não foi possível executar AbreConexaoVitra"));
         QCOMPARE(funcoes(), QStringList());
     }
 };

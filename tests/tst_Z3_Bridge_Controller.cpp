@@ -28,7 +28,7 @@ private:
     std::unique_ptr<QProcess> m_programa;
 
     QString path(const QString &name) const { return m_dir->filePath(name); }
-    QString logText() const { return QString::fromUtf8(testsupport::readAll(path(QStringLiteral("z3_log.txt")))); }
+    QString logText() const { return QString::fromUtf8(testsupport::readAll(path("z3_log.txt"))); }
 
     QList<QJsonObject> chamadas() const { return testsupport::chamadasSimuladas(path("sim_log.jsonl")); }
 
@@ -39,42 +39,33 @@ private:
         parar();
         m_dir = std::make_unique<QTemporaryDir>();
         QVERIFY(m_dir->isValid());
-        QString pastaBibliotecas = QStringLiteral(Z3_BIN_DIR);
-        if (!comBiblioteca) {
-            pastaBibliotecas = path(QStringLiteral("sem_bibliotecas"));
-            QVERIFY(QDir().mkpath(pastaBibliotecas));
-        }
-        QVERIFY(QFile::copy(QStringLiteral(Z3_BIN_DIR "/Z3_TEFZoduvud"), path(QStringLiteral("Z3_TEFZoduvud"))));
-        QVERIFY(QDir(m_dir->path()).mkpath("Req") && QDir(m_dir->path()).mkpath("Resp"));
+        QVERIFY(QFile::copy(Z3_BIN_DIR "/Z3_TEFZoduvud", path("Z3_TEFZoduvud")));
+        for (const char *pasta : {"Req", "Resp", "sem_bibliotecas"})
+            QVERIFY(QDir(m_dir->path()).mkpath(pasta));
         const QString config = R"({"path_in":"%1","path_out":"%2","produto_tef":1,"tipo_operacao":0,"log":1})";
         QVERIFY(testsupport::writeAll(path("config_tef.json"), config.arg(path("Req"), path("Resp")).toUtf8()));
         // A fixed clock, so that the responses can be compared byte for byte.
-        QVERIFY(testsupport::writeAll(path(QStringLiteral("cenario.json")), R"({"data_hora": "06/12/2026 10:15:30"})"));
+        QVERIFY(testsupport::writeAll(path("cenario.json"), R"({"data_hora": "06/12/2026 10:15:30"})"));
 
         m_programa = std::make_unique<QProcess>();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("HOME"), m_dir->path());
-        env.insert(QStringLiteral("Z3_LIB_DIR"), pastaBibliotecas);
-        env.insert(QStringLiteral("Z3_SIM_LOG"), path(QStringLiteral("sim_log.jsonl")));
-        env.insert(QStringLiteral("Z3_SIM_CENARIO"), path(QStringLiteral("cenario.json")));
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        env.insert(QStringLiteral("QT_QUICK_BACKEND"), QStringLiteral("software"));
+        for (const QString &kv : QStringList{
+                 "HOME=" + m_dir->path(), "Z3_LIB_DIR=" + (comBiblioteca ? Z3_BIN_DIR : path("sem_bibliotecas")),
+                 "Z3_SIM_LOG=" + path("sim_log.jsonl"), "Z3_SIM_CENARIO=" + path("cenario.json"),
+                 "QT_QPA_PLATFORM=offscreen", "QT_QUICK_BACKEND=software"})
+            env.insert(kv.section('=', 0, 0), kv.section('=', 1));
         for (const char *fora : {"Z3_LOG", "DISPLAY", "WAYLAND_DISPLAY"})
             env.remove(fora);
         m_programa->setProcessEnvironment(env);
         m_programa->setWorkingDirectory(m_dir->path());
         m_programa->setStandardOutputFile(QProcess::nullDevice());
         m_programa->setStandardErrorFile(QProcess::nullDevice());
-        m_programa->start(path(QStringLiteral("Z3_TEFZoduvud")), QStringList());
+        m_programa->start(path("Z3_TEFZoduvud"), QStringList());
         QVERIFY(m_programa->waitForStarted(30000));
-        QVERIFY2(testsupport::waitUntil(
-                     [this] {
-                         return logText().contains(QStringLiteral("[MonitoraDiretorio] Monitoramento iniciado em: ")) ||
-                                m_programa->state() == QProcess::NotRunning;
-                     },
-                     30000),
-                 qPrintable(logText()));
-        QVERIFY2(m_programa->state() == QProcess::Running, qPrintable(logText()));
+        const QString inicio = "[MonitoraDiretorio] Monitoramento iniciado em: ";
+        testsupport::waitUntil([&] { return logText().contains(inicio) || m_programa->state() != QProcess::Running; },
+                               30000);
+        QVERIFY2(m_programa->state() == QProcess::Running && logText().contains(inicio), qPrintable(logText()));
     }
 
     void parar()
@@ -87,18 +78,19 @@ private:
     QString posClient(const QStringList &args, const QString &copia)
     {
         QString saida;
-        const QStringList opcoes{"--config",           path(QStringLiteral("config_tef.json")),
-                                 "--response-timeout", "30000",
-                                 "--save-response",    copia};
+        const QStringList opcoes{"--config", path("config_tef.json"), "--response-timeout",
+                                 "30000",    "--save-response",       copia};
         return testsupport::runPosClient(opcoes + args, 60000, &saida) == 0 ? QString() : saida + logText();
     }
 
-    static QMap<QString, QString> campos(const QByteArray &resposta)
+    // Each "id = value" of `esperado` ("|" between them) is in the response.
+    static void confere(const QByteArray &resposta, const QString &esperado)
     {
         QMap<QString, QString> c;
-        for (const QString &linha : QString::fromUtf8(resposta).split(QStringLiteral("\r\n")))
-            c.insert(linha.section(QStringLiteral(" = "), 0, 0), linha.section(QStringLiteral(" = "), 1));
-        return c;
+        for (const QString &linha : QString::fromUtf8(resposta).split("\r\n"))
+            c.insert(linha.section(" = ", 0, 0), linha.section(" = ", 1));
+        for (const QString &e : esperado.split('|'))
+            QCOMPARE(e.section(" = ", 0, 0) + " = " + c.value(e.section(" = ", 0, 0)), e);
     }
 
 private slots:
@@ -113,50 +105,46 @@ private slots:
     void valueRules_data()
     {
         QTest::addColumn<QString>("parametros");
-        QTest::addColumn<int>("idTransacao");
-        QTest::addColumn<QString>("pdv");
-        QTest::addColumn<QString>("valorTotal");
-        QTest::addColumn<int>("tipoFinanciamento");
-        QTest::addColumn<int>("numParcelas");
-        QTest::addColumn<QString>("dataHora");
-
+        QTest::addColumn<QString>("vo"); // id|store|amount|instalment kind|instalments|date and time
         // The store number is "z3" unless the request gives one.
-        const auto linha = [](const char *nome, const char *parametros, int id, const char *valor, int tipo,
-                              int parcelas, const char *dataHora) {
-            QTest::newRow(nome) << parametros << id << "z3" << valor << tipo << parcelas << dataHora;
-        };
-        QTest::newRow("all given") << R"({"identificacao":"77","numero_pdv":"005","valor":"1000"})" << 77 << "005"
-                                   << "1000" << 0 << 0 << "";
-        linha("identification not a number", R"({"identificacao":"A12"})", -1, "", 0, 0, "");
-        linha("amount with a comma", R"({"valor":"12,50"})", -1, "1250", 0, 0, "");
-        linha("single payment: no kind, one instalment", R"({"quantidade_parcelas":"1"})", -1, "", 1, 0, "");
-        linha("no kind, three instalments", R"({"quantidade_parcelas":"3"})", -1, "", 0, 0, "");
-        linha("store instalments", R"({"tipo_parcelamento":"0","quantidade_parcelas":"3"})", -1, "", 3, 3, "");
-        linha("issuer instalments", R"({"tipo_parcelamento":"1","quantidade_parcelas":"6"})", -1, "", 2, 6, "");
-        linha("unknown instalment kind", R"({"tipo_parcelamento":"7","quantidade_parcelas":"2"})", -1, "", -1, 2, "");
-        linha("kind without a count", R"({"tipo_parcelamento":"1"})", -1, "", 2, 0, "");
-        linha("date and time", R"({"data_transacao":"06122026","hora_transacao":"101530"})", -1, "", 0, 0,
-              "06/12/2026 10:15:30");
-        linha("date without time", R"({"data_transacao":"06122026"})", -1, "", 0, 0, "06/12/2026");
-        linha("no date, time alone", R"({"hora_transacao":"101530"})", -1, "", 0, 0, "");
-        linha("date that is no date kept as sent", R"({"data_transacao":"31022026","hora_transacao":"1015"})", -1, "",
-              0, 0, "310220261015");
+        QTest::newRow("all given") << R"({"identificacao":"77","numero_pdv":"005","valor":"1000"})"
+                                   << "77|005|1000|0|0|";
+        QTest::newRow("identification not a number") << R"({"identificacao":"A12"})"
+                                                     << "-1|z3||0|0|";
+        QTest::newRow("amount with a comma") << R"({"valor":"12,50"})"
+                                             << "-1|z3|1250|0|0|";
+        QTest::newRow("single payment: no kind, one instalment") << R"({"quantidade_parcelas":"1"})"
+                                                                 << "-1|z3||1|0|";
+        QTest::newRow("no kind, three instalments") << R"({"quantidade_parcelas":"3"})"
+                                                    << "-1|z3||0|0|";
+        QTest::newRow("store instalments") << R"({"tipo_parcelamento":"0","quantidade_parcelas":"3"})"
+                                           << "-1|z3||3|3|";
+        QTest::newRow("issuer instalments") << R"({"tipo_parcelamento":"1","quantidade_parcelas":"6"})"
+                                            << "-1|z3||2|6|";
+        QTest::newRow("unknown instalment kind") << R"({"tipo_parcelamento":"7","quantidade_parcelas":"2"})"
+                                                 << "-1|z3||-1|2|";
+        QTest::newRow("kind without a count") << R"({"tipo_parcelamento":"1"})"
+                                              << "-1|z3||2|0|";
+        QTest::newRow("date and time") << R"({"data_transacao":"06122026","hora_transacao":"101530"})"
+                                       << "-1|z3||0|0|06/12/2026 10:15:30";
+        QTest::newRow("date without time") << R"({"data_transacao":"06122026"})"
+                                           << "-1|z3||0|0|06/12/2026";
+        QTest::newRow("no date, time alone") << R"({"hora_transacao":"101530"})"
+                                             << "-1|z3||0|0|";
+        QTest::newRow("date that is no date kept as sent") << R"({"data_transacao":"31022026","hora_transacao":"1015"})"
+                                                           << "-1|z3||0|0|310220261015";
     }
 
     void valueRules()
     {
         QFETCH(QString, parametros);
-        const QJsonObject requisicao{
-            {QStringLiteral("header"), QStringLiteral("CRT")},
-            {QStringLiteral("parametros"), QJsonDocument::fromJson(parametros.toUtf8()).object()}};
-        const Z3_Bridge_VO vo = Z3_Bridge_VO::fromRequest(requisicao);
-        QCOMPARE(vo.operacao, QStringLiteral("CRT"));
-        QTEST(vo.idTransacao, "idTransacao");
-        QTEST(vo.pdv, "pdv");
-        QTEST(vo.valorTotal, "valorTotal");
-        QTEST(vo.tipoFinanciamento, "tipoFinanciamento");
-        QTEST(vo.numParcelas, "numParcelas");
-        QTEST(vo.dataHora, "dataHora");
+        const Z3_Bridge_VO vo = Z3_Bridge_VO::fromRequest(
+            {{"header", "CRT"}, {"parametros", QJsonDocument::fromJson(parametros.toUtf8()).object()}});
+        QCOMPARE(vo.operacao, "CRT");
+        QTEST(QStringList({QString::number(vo.idTransacao), vo.pdv, vo.valorTotal,
+                           QString::number(vo.tipoFinanciamento), QString::number(vo.numParcelas), vo.dataHora})
+                  .join('|'),
+              "vo");
     }
 
     void answeredAtOnceWithoutLibrary_data()
@@ -171,7 +159,7 @@ private slots:
     {
         QFETCH(QString, operacao);
         QTemporaryDir dir;
-        const QString log = dir.filePath(QStringLiteral("sim_log.jsonl"));
+        const QString log = dir.filePath("sim_log.jsonl");
         qputenv("Z3_SIM_LOG", QFile::encodeName(log));
         Z3_Bridge_Controller controller;
         QVERIFY(controller.bibliotecaCarregada());
@@ -204,7 +192,7 @@ private slots:
         QTest::addColumn<QString>("argumentos");
         const auto linha = [](const char *nome, const char *pedido, const char *golden, const char *funcao,
                               const char *argumentos) {
-            QTest::newRow(nome) << pedido << QStringLiteral("bridge_e2e_%1.resp").arg(golden) << funcao << argumentos;
+            QTest::newRow(nome) << pedido << QString("bridge_e2e_%1.resp").arg(golden) << funcao << argumentos;
         };
         linha("credit sale in three store instalments",
               "CRT --id 201 --valor 1250 --pdv 007 --field 731-000=1 --tipo-parcelamento 0 --parcelas 3", "credito",
@@ -226,19 +214,18 @@ private slots:
         QFETCH(QString, argumentos);
         const int antes = chamadas().size();
         const QString copia = path(golden);
-        const QString falha = posClient(pedido.split(QLatin1Char(' ')), copia);
+        const QString falha = posClient(pedido.split(' '), copia);
         QVERIFY2(falha.isEmpty(), qPrintable(falha));
 
         const QList<QJsonObject> feitas = chamadas().mid(antes);
         QCOMPARE(feitas.size(), 1); // one library call per operation
-        QTEST(feitas.first().value(QStringLiteral("funcao")).toString(), "funcao");
-        QCOMPARE(feitas.first().value(QStringLiteral("argumentos")).toArray(),
-                 QJsonDocument::fromJson(argumentos.toUtf8()).array());
+        QTEST(feitas.first().value("funcao").toString(), "funcao");
+        QCOMPARE(feitas.first().value("argumentos").toArray(), QJsonDocument::fromJson(argumentos.toUtf8()).array());
         const QByteArray recebida = testsupport::readAll(copia);
         if (recebida != testsupport::dataFile(golden)) {
             // Kept beside the test program, for a look or a new golden file.
             testsupport::writeAll(golden, recebida);
-            QFAIL(qPrintable(QStringLiteral("response differs from %1, kept in %2/%1:\n%3")
+            QFAIL(qPrintable(QString("response differs from %1, kept in %2/%1:\n%3")
                                  .arg(golden, QDir::currentPath(), QString::fromUtf8(recebida))));
         }
     }
@@ -246,34 +233,24 @@ private slots:
     void refusedRequestNeverReachesTheLibrary()
     {
         const int antes = chamadas().size();
-        const QString temporario = path(QStringLiteral("Req/pedido.tmp"));
-        QVERIFY(testsupport::writeAll(temporario, "000-000 = CRT\n001-000 = 94\n003-000 = 1000\n731-000 = 1\n"));
-        QVERIFY(QFile::rename(temporario, path(QStringLiteral("Req/IntPos.001"))));
-        const QString resposta = path(QStringLiteral("Resp/IntPos.001"));
-        QVERIFY2(testsupport::waitForFile(resposta, 30000), qPrintable(logText()));
-        const QMap<QString, QString> c = campos(testsupport::readAll(resposta));
-        QVERIFY(QFile::remove(resposta));
-        QVERIFY(QFile::remove(path(QStringLiteral("Resp/IntPos.Sts"))));
-
-        QCOMPARE(c.value(QStringLiteral("000-000")), QStringLiteral("CRT"));
-        QCOMPARE(c.value(QStringLiteral("001-000")), QStringLiteral("94"));
-        QCOMPARE(c.value(QStringLiteral("009-000")), QStringLiteral("-9999"));
-        QCOMPARE(c.value(QStringLiteral("030-000")), QStringLiteral("Chave registro final [999-999] não encontrada"));
+        QVERIFY(testsupport::writeAll(path("Req/pedido.tmp"), "000-000 = CRT\n001-000 = 94\n003-000 = 1000\n"));
+        QVERIFY(QFile::rename(path("Req/pedido.tmp"), path("Req/IntPos.001")));
+        QVERIFY2(testsupport::waitForFile(path("Resp/IntPos.001"), 30000), qPrintable(logText()));
+        confere(testsupport::readAll(path("Resp/IntPos.001")),
+                "000-000 = CRT|001-000 = 94|009-000 = -9999|030-000 = Chave registro final [999-999] não encontrada");
+        QVERIFY(QFile::remove(path("Resp/IntPos.001")) && QFile::remove(path("Resp/IntPos.Sts")));
         QCOMPARE(chamadas().size(), antes);
     }
 
     void missingLibraryStillAnswers()
     {
         iniciar(false);
-        QVERIFY(
-            logText().contains(QStringLiteral("[Z3_Bridge_Controller] Erro ao carregar a biblioteca do Z3_Bridge")));
-        const QString copia = path(QStringLiteral("resposta"));
+        QVERIFY(logText().contains("[Z3_Bridge_Controller] Erro ao carregar a biblioteca do Z3_Bridge"));
+        const QString copia = path("resposta");
         const QString falha = posClient({"CRT", "--id", "301", "--valor", "1000", "--field", "731-000=1"}, copia);
         QVERIFY2(falha.isEmpty(), qPrintable(falha));
-        const QMap<QString, QString> c = campos(testsupport::readAll(copia));
-        QCOMPARE(c.value(QStringLiteral("001-000")), QStringLiteral("301"));
-        QCOMPARE(c.value(QStringLiteral("009-000")), QStringLiteral("-2"));
-        QCOMPARE(c.value(QStringLiteral("030-000")), QStringLiteral("Biblioteca Z3_Bridge não foi carregada"));
+        confere(testsupport::readAll(copia),
+                "001-000 = 301|009-000 = -2|030-000 = Biblioteca Z3_Bridge não foi carregada");
         // Still serving afterwards.
         QVERIFY(posClient({"ATV", "--id", "302"}, copia).isEmpty());
         QCOMPARE(m_programa->state(), QProcess::Running);
