@@ -392,6 +392,9 @@ private slots:
             // A folder with something in it can be neither removed nor written over, like a full disk.
             QVERIFY(QDir().mkpath(resp(obstaculo + QStringLiteral("/x"))));
         }
+        // A previous answer left in the folder must not pass for this one's.
+        if (obstaculo == QLatin1String("arquivo_tef.tmp"))
+            QVERIFY(testsupport::writeAll(resp(kPedido), pedidoJson(QStringLiteral("CRT"), QStringLiteral("0"))));
         QSignalSpy gravadas(m_monitor.get(), &MonitoraDiretorio::respostaGravada);
         enviar(kPedido, pedidoJson(QStringLiteral("CRT"), QStringLiteral("1")));
 

@@ -440,6 +440,12 @@ void MonitoraDiretorio::processResponse(const QString &dados)
 
 bool MonitoraDiretorio::gravarResposta(const QByteArray &bytes)
 {
+    // The older response goes first: if this one cannot be written or renamed,
+    // the POS must not take the previous answer for it.
+    const QString final =
+        m_pathOut + QLatin1Char('/') + m_fileReq + (m_formatoJson ? QStringLiteral(".json") : QString());
+    if (QFileInfo::exists(final) || QFileInfo(final).isSymLink())
+        QFile::remove(final);
     const QString temporario = m_pathOut + QLatin1Char('/') + nomeArquivoTemporario();
     QFile arquivo(temporario);
     QString erro;
@@ -459,12 +465,6 @@ bool MonitoraDiretorio::gravarResposta(const QByteArray &bytes)
     m_log.info(QStringLiteral("[MonitoraDiretorio] Quantidade de bytes gravados no arquivo ") + temporario +
                QStringLiteral(": ") + QString::number(bytes.size()));
 
-    const QString final =
-        m_pathOut + QLatin1Char('/') + m_fileReq + (m_formatoJson ? QStringLiteral(".json") : QString());
-    // The older response goes first: if the rename fails, the POS must not take
-    // the previous answer for this one.
-    if (QFileInfo::exists(final) || QFileInfo(final).isSymLink())
-        QFile::remove(final);
     if (!platform::replaceFile(temporario, final, true, &erro)) {
         m_log.error(QStringLiteral("[MonitoraDiretorio] Falha ao renomear arquivo para ") + final);
         m_log.error(erro);
