@@ -2,7 +2,6 @@
 // the controller base class beneath it (the gate, the tray, the screens between
 // runs); the updater; and the cashier's dialogue with the Z3_Tef backend and the
 // simulated library, where the test only types and clicks.
-#include "ChamadasSimuladas.h"
 #include "JanelaQml.h"
 #include "TestController.h"
 #include "TestJournal.h"

@@ -1,7 +1,6 @@
 // The receipts: PDF files in the dated tree, and printing on the simulated
 // receipt printer library and on a real print system (a private cupsd started
 // by the ctest fixture; CUPS_SERVER points here at its socket).
-#include "ChamadasSimuladas.h"
 #include "TestSupport.h"
 #include "receipts/pdf_utils.h"
 #include "receipts/print_utils.h"

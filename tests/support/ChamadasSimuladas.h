@@ -1,2 +1,0 @@
-#pragma once
-#include "TestSupport.h" // the simulators' call-log readers live there
