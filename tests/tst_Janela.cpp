@@ -304,21 +304,18 @@ private slots:
         linha("success banner is green", "showMessage", msg, "rectangle2", "color", QColor("#008000"));
         linha("banner text", "showMessage", msg, "element2", "text", msg);
         // The logo changes only to an existing file named by an absolute path.
-        QImage logo(20, 10, QImage::Format_ARGB32);
-        logo.fill(Qt::red);
+        QImage imagem(40, 40, QImage::Format_RGB32);
+        imagem.fill(Qt::black);
         const QString existente = QDir(QCoreApplication::applicationDirPath()).absoluteFilePath("logo_teste.png");
-        QVERIFY(logo.save(existente));
+        QByteArray png;
+        QBuffer buffer(&png);
+        QVERIFY(imagem.save(existente) && buffer.open(QIODevice::WriteOnly) && imagem.save(&buffer, "PNG"));
         linha("logo from an existing absolute file", "pathImageChanged", existente, "image", "source",
               QUrl::fromLocalFile(existente));
         linha("logo kept for a missing file", "pathImageChanged", existente + ".nao", "image", "source", QVariant());
         linha("logo kept for the bare default name", "pathImageChanged", "Logo Varda Pay - Azul.png", "image", "source",
               QVariant());
         linha("logo kept for a folder", "pathImageChanged", QDir::tempPath(), "image", "source", QVariant());
-        QImage qr(40, 40, QImage::Format_RGB32);
-        qr.fill(Qt::black);
-        QByteArray png;
-        QBuffer buffer(&png);
-        QVERIFY(buffer.open(QIODevice::WriteOnly) && qr.save(&buffer, "PNG"));
         linha("pix image from the base64 PNG", "textImageDataChanged", QString::fromLatin1(png.toBase64()), "imagePix",
               "sourceSize", QSize(40, 40));
         linha("window width", "widthChanged", 700, "", "width", 700);
@@ -830,12 +827,12 @@ private slots:
         QSignalSpy cabecalho(&c, &Base_Controller::firstTextChanged);
         QSignalSpy janela(&c, &Base_Controller::showWindow);
         c.showEnviromentInfo();
-        QCOMPARE(textos(cabecalho), QStringList{"Sobre"});
-        QCOMPARE(texto.count(), 1);
-        const QString sobre = texto.at(0).at(0).toString();
-        QVERIFY2(sobre.startsWith(QStringLiteral("Z3_TEFZoduvud versão 01.23.04 - S.O.: ")), qPrintable(sobre));
-        QVERIFY(sobre.contains(QStringLiteral("\nHostName: ")));
-        QCOMPARE(janela.count(), 1);
+        QCOMPARE(textos(cabecalho) + textos(janela), (QStringList{"Sobre", "true"}));
+        const QString sobre = textos(texto).join('|');
+        QVERIFY2(QRegularExpression("^Z3_TEFZoduvud versão 01\\.23\\.04 - S\\.O\\.: [^|]*\nHostName: [^|]*$")
+                     .match(sobre)
+                     .hasMatch(),
+                 qPrintable(sobre));
     }
 
     // The updater against the simulated library.
