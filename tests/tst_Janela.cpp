@@ -107,8 +107,7 @@ class TestJanela : public QObject
         {
             wiring::connectBackend(&c);
         }
-        // A failed check may leave the run waiting for the cashier: give up every
-        // step, so the next test starts instead of the program aborting.
+        // A failed check may leave the run waiting for the cashier: give up every step so the next test starts.
         ~Cena()
         {
             const auto desiste = [this] {
@@ -125,8 +124,7 @@ class TestJanela : public QObject
         QSignalSpy resultado{&c, &Base_Controller::responseProcessTEF};
     };
 
-    // The autonomous worker and the monitor joined to the scene, every receipt
-    // setting on unless `ajustes` says otherwise, the exchange folders under `pasta`.
+    // Adds the autonomous worker and the monitor; folders under `pasta`, receipts on unless `ajustes` says.
     struct CenaAutonoma : Cena
     {
         CenaAutonoma(const QString &pasta, const QJsonObject &ajustes) : Cena(config(pasta, ajustes))
@@ -155,8 +153,7 @@ class TestJanela : public QObject
         QSignalSpy erros{&c, &Base_Controller::showMessageError};
     };
 
-    // Answers every step of the run from `respostas` ("texto" typed, "#n" list
-    // position) until the cashier's operation and its confirmation are over.
+    // Answers each step from `respostas` (typed, "#n" a list position) until the operation and its confirmation end.
     static bool conduzir(CenaAutonoma &cena, QStringList respostas, int execucoes)
     {
         QSignalSpy fim(&cena.c, &QThread::finished);
@@ -279,19 +276,17 @@ private slots:
         linha("operator's text reaches the main message", "slotTextChangedAutonomo", msg, "element1", "text", msg);
         linha("input mask", "setTextFieldInputMask", "99/99", "textField", "inputMask", "99/99; ");
         // Each disable* signal hides its control with true, except the updater's, which true shows.
-        for (const auto &[sinal, elemento] : {std::pair{"ButtonOK", "button"},
-                                              {"ButtonVoltar", "button1"},
-                                              {"ButtonCancelar", "button2"},
-                                              {"TextField", "textField"},
-                                              {"ListView", "rec"},
-                                              {"ProgressBar", "progressBar"},
-                                              {"Image", "imagePix"},
-                                              {"ButtonAutonomoOk", "bt_autonomo_ok"},
-                                              {"ButtonAutonomoCancelar", "bt_autonomo_cancelar"},
-                                              {"ButtonUpdaterSim", "btn_updater_sim"},
-                                              {"ButtonUpdaterNao", "btn_updater_nao"}})
-            linha(elemento, qPrintable(QStringLiteral("disable") + sinal), true, elemento, "visible",
-                  QByteArray(elemento).startsWith("btn_updater"));
+        const QString ocultos = QStringLiteral(
+            "ButtonOK:button ButtonVoltar:button1 ButtonCancelar:button2 TextField:textField ListView:rec "
+            "ProgressBar:progressBar Image:imagePix ButtonAutonomoOk:bt_autonomo_ok "
+            "ButtonAutonomoCancelar:bt_autonomo_cancelar ButtonUpdaterSim:btn_updater_sim "
+            "ButtonUpdaterNao:btn_updater_nao");
+        for (const QString &par : ocultos.split(' ')) {
+            const QByteArray sinal = "disable" + par.section(':', 0, 0).toLatin1(),
+                             item = par.section(':', 1).toLatin1();
+            linha(sinal.constData(), sinal.constData(), true, item.constData(), "visible",
+                  item.startsWith("btn_updater"));
+        }
         linha("invalid highlight colour is ignored", "firstColorChanged", "#12", "rectangle", "color", QVariant());
         linha("highlight colour", "firstColorChanged", "#123456", "rectangle", "color", QColor("#123456"));
         linha("background colour", "backgroundColorChanged", "#eeeeee", "rectangle1", "color", QColor("#eeeeee"));
@@ -993,8 +988,7 @@ private slots:
         const QString valor = c.formataValor(QStringLiteral("1000"));
         for (const int escolha : {-1, 1}) { // the first sale is given up at the card type
             iniciar(c, {{"identificacao", QString::number(10 + escolha)}, {"tipo_cartao", "7"}});
-            // The field starts empty (not with the last sale's amount), so an untouched OK
-            // is refused on screen and the step stays open.
+            // The field starts empty (not the last sale's amount): an untouched OK is refused, the step stays open.
             QVERIFY(passoDigitado(janela, QStringLiteral("Digite o valor da transação")));
             QCOMPARE(texto(janela, "textField"), QString());
             QVERIFY(janela.clica(QStringLiteral("button")));
@@ -1027,8 +1021,7 @@ private slots:
 
     void cancelamentoComecaNsuEDataComOQueOPdvEnviou_data()
     {
-        // The request's fields as the conversion names them (012-000, 022-000) and
-        // what each field shows when its step opens; "//" is an empty date field.
+        // The request's NSU (012-000) and date (022-000), and the date field when its step opens ("//": empty).
         QTest::addColumn<QString>("nsu");
         QTest::addColumn<QString>("data");
         QTest::addColumn<QString>("dataNoCampo");
@@ -1122,7 +1115,7 @@ private slots:
     {
         QTest::addColumn<QString>("origem");        // a tray entry's text, or "#n" for the list position
         QTest::addColumn<QJsonObject>("ajustes");   // of the settings
-        QTest::addColumn<QStringList>("respostas"); // typed, or "#n" for a list position
+        QTest::addColumn<QStringList>("respostas"); // as conduzir takes them
         QTest::addColumn<int>("execucoes");         // backend runs: the operation, then its confirmation
         QTest::addColumn<QStringList>("pdfs");      // under <caminho_pdf>/TEF, {d} = year/month/day
         QTest::addColumn<QString>("erro");          // the red banner, empty: none
