@@ -226,10 +226,8 @@ private slots:
         m_chamadas.clear();
         m_cor.clear();
         QDir(m_versoes).removeRecursively();
-        QFile::remove(m_cenario);
-        QFile::remove(m_instalador);
-        QFile::remove(m_simLog);
-        QFile::remove(m_log);
+        for (const QString &arquivo : {m_cenario, m_instalador, m_simLog, m_log})
+            QFile::remove(arquivo);
         // The Z3_Tef scenes bring their own controller and window: a second window would keep the keyboard.
         static const QSet<QByteArray> cenas{
             "vendaComValorDigitadoETipoEscolhido", "cancelamentoComecaNsuEDataComOQueOPdvEnviou",
