@@ -945,8 +945,7 @@ private slots:
         const QString clique = QStringLiteral("\n\nClique para iniciar a instalação");
         QTest::newRow("a new version is announced with a click to install")
             << true << 0 << false << texto + clique << true;
-        QTest::newRow("blocked updates announce without the click line") << true << 0 << true << texto << false;
-        QTest::newRow("blocked updates never start on their own") << true << 1 << true << texto << false;
+        QTest::newRow("blocked updates never start, nor offer the click") << true << 1 << true << texto << false;
         QTest::newRow("automatic updates start without a balloon") << true << 1 << false << "" << true;
         QTest::newRow("nothing new, nothing said") << false << 1 << false << "" << false;
     }
