@@ -47,6 +47,12 @@ class TestJanela : public QObject
         QObject *botao = popup->findChild<QObject *>(QString::fromUtf8(nome));
         return botao && QMetaObject::invokeMethod(botao, "clicked");
     }
+    // The current row's value of a column used once, where a QFETCH would only name it.
+    template <typename T>
+    static T dado(const char *coluna)
+    {
+        return *static_cast<T *>(QTest::qData(coluna, qMetaTypeId<T>()));
+    }
     static QStringList textos(const QSignalSpy &spy)
     {
         QStringList out;
@@ -101,18 +107,16 @@ class TestJanela : public QObject
         {
             wiring::connectBackend(&c);
         }
-        // A failed check may leave the run waiting for the cashier: give up every
-        // step, so the next test starts instead of the program aborting.
+        // A failed check may leave the run waiting for the cashier: give up every step so the next test starts.
         ~Cena()
         {
-            QDeadlineTimer prazo(15000);
-            while (c.isRunning() && !prazo.hasExpired()) {
+            const auto desiste = [this] {
                 if (c.aguardandoOperador())
                     c.onClickButtonCancelar();
-                QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-            }
+                return !c.isRunning();
+            };
             // Destroying a running thread would block here for good: stop now, and say why.
-            if (c.isRunning())
+            if (!testsupport::waitUntil(desiste, 15000))
                 qFatal("The Z3_Tef run did not end within 15 s of giving up every step");
         }
         Z3_Tef_Controller c;
@@ -120,8 +124,7 @@ class TestJanela : public QObject
         QSignalSpy resultado{&c, &Base_Controller::responseProcessTEF};
     };
 
-    // The autonomous worker and the monitor joined to the scene, every receipt
-    // setting on unless `ajustes` says otherwise, the exchange folders under `pasta`.
+    // Adds the autonomous worker and the monitor; folders under `pasta`, receipts on unless `ajustes` says.
     struct CenaAutonoma : Cena
     {
         CenaAutonoma(const QString &pasta, const QJsonObject &ajustes) : Cena(config(pasta, ajustes))
@@ -150,8 +153,7 @@ class TestJanela : public QObject
         QSignalSpy erros{&c, &Base_Controller::showMessageError};
     };
 
-    // Answers every step of the run from `respostas` ("texto" typed, "#n" list
-    // position) until the cashier's operation and its confirmation are over.
+    // Answers each step from `respostas` (typed, "#n" a list position) until the operation and its confirmation end.
     static bool conduzir(CenaAutonoma &cena, QStringList respostas, int execucoes)
     {
         QSignalSpy fim(&cena.c, &QThread::finished);
@@ -224,10 +226,8 @@ private slots:
         m_chamadas.clear();
         m_cor.clear();
         QDir(m_versoes).removeRecursively();
-        QFile::remove(m_cenario);
-        QFile::remove(m_instalador);
-        QFile::remove(m_simLog);
-        QFile::remove(m_log);
+        for (const QString &arquivo : {m_cenario, m_instalador, m_simLog, m_log})
+            QFile::remove(arquivo);
         // The Z3_Tef scenes bring their own controller and window: a second window would keep the keyboard.
         static const QSet<QByteArray> cenas{
             "vendaComValorDigitadoETipoEscolhido", "cancelamentoComecaNsuEDataComOQueOPdvEnviou",
@@ -273,18 +273,18 @@ private slots:
         linha("input field", "textfiledChanged", msg, "textField", "text", msg);
         linha("operator's text reaches the main message", "slotTextChangedAutonomo", msg, "element1", "text", msg);
         linha("input mask", "setTextFieldInputMask", "99/99", "textField", "inputMask", "99/99; ");
-        linha("OK is hidden by true", "disableButtonOK", true, "button", "visible", false);
-        linha("VOLTAR is hidden by true", "disableButtonVoltar", true, "button1", "visible", false);
-        linha("CANCELAR is hidden by true", "disableButtonCancelar", true, "button2", "visible", false);
-        linha("input field is hidden by true", "disableTextField", true, "textField", "visible", false);
-        linha("option list frame is hidden by true", "disableListView", true, "rec", "visible", false);
-        linha("busy indicator is hidden by true", "disableProgressBar", true, "progressBar", "visible", false);
-        linha("pix image is hidden by true", "disableImage", true, "imagePix", "visible", false);
-        linha("autonomous OK is hidden by true", "disableButtonAutonomoOk", true, "bt_autonomo_ok", "visible", false);
-        linha("autonomous CANCELAR is hidden by true", "disableButtonAutonomoCancelar", true, "bt_autonomo_cancelar",
-              "visible", false);
-        linha("updater SIM is shown by true", "disableButtonUpdaterSim", true, "btn_updater_sim", "visible", true);
-        linha("updater NAO is shown by true", "disableButtonUpdaterNao", true, "btn_updater_nao", "visible", true);
+        // Each disable* signal hides its control with true, except the updater's, which true shows.
+        const QString ocultos = QStringLiteral(
+            "ButtonOK:button ButtonVoltar:button1 ButtonCancelar:button2 TextField:textField ListView:rec "
+            "ProgressBar:progressBar Image:imagePix ButtonAutonomoOk:bt_autonomo_ok "
+            "ButtonAutonomoCancelar:bt_autonomo_cancelar ButtonUpdaterSim:btn_updater_sim "
+            "ButtonUpdaterNao:btn_updater_nao");
+        for (const QString &par : ocultos.split(' ')) {
+            const QByteArray sinal = "disable" + par.section(':', 0, 0).toLatin1(),
+                             item = par.section(':', 1).toLatin1();
+            linha(sinal.constData(), sinal.constData(), true, item.constData(), "visible",
+                  item.startsWith("btn_updater"));
+        }
         linha("invalid highlight colour is ignored", "firstColorChanged", "#12", "rectangle", "color", QVariant());
         linha("highlight colour", "firstColorChanged", "#123456", "rectangle", "color", QColor("#123456"));
         linha("background colour", "backgroundColorChanged", "#eeeeee", "rectangle1", "color", QColor("#eeeeee"));
@@ -296,21 +296,18 @@ private slots:
         linha("success banner is green", "showMessage", msg, "rectangle2", "color", QColor("#008000"));
         linha("banner text", "showMessage", msg, "element2", "text", msg);
         // The logo changes only to an existing file named by an absolute path.
-        QImage logo(20, 10, QImage::Format_ARGB32);
-        logo.fill(Qt::red);
+        QImage imagem(40, 40, QImage::Format_RGB32);
+        imagem.fill(Qt::black);
         const QString existente = QDir(QCoreApplication::applicationDirPath()).absoluteFilePath("logo_teste.png");
-        QVERIFY(logo.save(existente));
+        QByteArray png;
+        QBuffer buffer(&png);
+        QVERIFY(imagem.save(existente) && buffer.open(QIODevice::WriteOnly) && imagem.save(&buffer, "PNG"));
         linha("logo from an existing absolute file", "pathImageChanged", existente, "image", "source",
               QUrl::fromLocalFile(existente));
         linha("logo kept for a missing file", "pathImageChanged", existente + ".nao", "image", "source", QVariant());
         linha("logo kept for the bare default name", "pathImageChanged", "Logo Varda Pay - Azul.png", "image", "source",
               QVariant());
         linha("logo kept for a folder", "pathImageChanged", QDir::tempPath(), "image", "source", QVariant());
-        QImage qr(40, 40, QImage::Format_RGB32);
-        qr.fill(Qt::black);
-        QByteArray png;
-        QBuffer buffer(&png);
-        QVERIFY(buffer.open(QIODevice::WriteOnly) && qr.save(&buffer, "PNG"));
         linha("pix image from the base64 PNG", "textImageDataChanged", QString::fromLatin1(png.toBase64()), "imagePix",
               "sourceSize", QSize(40, 40));
         linha("window width", "widthChanged", 700, "", "width", 700);
@@ -347,17 +344,6 @@ private slots:
             QVERIFY(QMetaObject::invokeMethod(m_controller.get(), "clearTextFieldInputMask"));
             QCOMPARE(lido(), antes);
         }
-    }
-
-    void closeOnlyHidesTheWindow()
-    {
-        QQuickWindow *w = m_janela->janela();
-        QSignalSpy destruido(w, &QObject::destroyed);
-        w->close();
-        QVERIFY(!w->isVisible() && !visivel(*m_janela, "rectangle2"));
-        emit m_controller->showWindow(true); // the tray's "Abrir" brings it back
-        QVERIFY(w->isVisible());
-        QCOMPARE(destruido.count(), 0);
     }
 
     // What the cashier's keys and clicks on each screen ask of the controller. The steps: text
@@ -494,7 +480,10 @@ private slots:
             return config->findChild<QObject *>(QString::fromUtf8(nome));
         };
         QCOMPARE(campo("txt_nome_arquivo_req")->property("text").toString(), original.value("file_req").toString());
-        QVERIFY(campo("cb_conf_impressao")->property("count").toInt() >= 1);
+        QString primeira; // the maker's printers head the list
+        QVERIFY(QMetaObject::invokeMethod(campo("cb_conf_impressao"), "textAt", Q_RETURN_ARG(QString, primeira),
+                                          Q_ARG(int, 0)));
+        QCOMPARE(primeira, QStringLiteral("Impressoras Varda/Korvanta"));
 
         // Each field edited, and the key and value it must save.
         const QList<std::tuple<const char *, const char *, QVariant, const char *, QJsonValue>> edicoes{
@@ -533,16 +522,13 @@ private slots:
     {
         QTest::addColumn<QString>("campo"); // empty: the settings file cannot be written
         QTest::addColumn<QString>("digitado");
-        QTest::addColumn<bool>("aceito");
         QTest::addColumn<QString>("aviso"); // the red banner, and the popup stays with no restart
         const QString pastas = QStringLiteral("As pastas de requisição e de resposta devem ser diferentes");
         // clang-format off
-        QTest::newRow("inside the range") << "txt_altura_janela" << "640" << true << "";
-        QTest::newRow("zero") << "txt_altura_janela" << "0" << false << "";
-        QTest::newRow("above a thousand") << "txt_altura_janela" << "1001" << false << "";
-        QTest::newRow("letters") << "txt_altura_janela" << "abc" << false << "";
-        QTest::newRow("response folder that is the request folder") << "txt_caminho_resp" << "" << false << pastas;
-        QTest::newRow("a failed save") << "" << "" << false << "Erro ao gravar dados";
+        QTest::newRow("zero") << "txt_altura_janela" << "0" << "";
+        QTest::newRow("above a thousand") << "txt_altura_janela" << "1001" << "";
+        QTest::newRow("response folder that is the request folder") << "txt_caminho_resp" << "" << pastas;
+        QTest::newRow("a failed save") << "" << "" << "Erro ao gravar dados";
         // clang-format on
     }
 
@@ -550,7 +536,6 @@ private slots:
     {
         QFETCH(QString, campo);
         QFETCH(QString, digitado);
-        QFETCH(bool, aceito);
         QFETCH(QString, aviso);
         const QByteArray antes = testsupport::readAll(testsupport::configPath());
         QObject *config = abreConfig();
@@ -566,7 +551,7 @@ private slots:
         if (campo.isEmpty())
             QVERIFY(QDir().rmdir(testsupport::configPath()));
         else
-            QCOMPARE(testsupport::readAll(testsupport::configPath()) != antes, aceito);
+            QCOMPARE(testsupport::readAll(testsupport::configPath()), antes);
         if (aviso.isEmpty())
             return;
         QCOMPARE(texto(*m_janela, "element2"), aviso);
@@ -582,22 +567,17 @@ private slots:
         QTest::addColumn<QString>("digitado");
         QTest::addColumn<QString>("numero"); // what follows "R$"
         QTest::newRow("one digit is cents") << "5" << QStringLiteral("0,05");
-        QTest::newRow("two digits are cents") << "12" << QStringLiteral("0,12");
         QTest::newRow("thousands are grouped with a dot") << "123456" << QStringLiteral("1.234,56");
-        QTest::newRow("empty is zero") << "" << QStringLiteral("0,00");
         QTest::newRow("separators are dropped") << "1,234.5" << QStringLiteral("123,45");
         QTest::newRow("currency symbol left in is not a number") << "R$ 12,345" << QStringLiteral("0,00");
         QTest::newRow("leading zeros") << "0005" << QStringLiteral("0,05");
-        QTest::newRow("letters are zero") << "abc" << QStringLiteral("0,00");
     }
 
     void formataValor()
     {
-        QFETCH(QString, digitado);
-        QFETCH(QString, numero);
-        const QString texto = TestController().formataValor(digitado);
+        const QString texto = TestController().formataValor(dado<QString>("digitado"));
         QVERIFY2(texto.startsWith(QStringLiteral("R$")), qPrintable(texto));
-        QCOMPARE(texto.mid(2).trimmed(), numero);
+        QTEST(texto.mid(2).trimmed(), "numero");
     }
 
     void validaHex_data()
@@ -610,18 +590,12 @@ private slots:
         QTest::newRow("four digits") << "#ffff" << false;
         QTest::newRow("no hash") << "0099FF" << false;
         QTest::newRow("not hexadecimal") << "#0099FG" << false;
-        QTest::newRow("trailing blank") << "#fff " << false;
         QTest::newRow("trailing line feed") << "#fff\n" << false;
         QTest::newRow("text after a NUL is not seen")
             << QStringLiteral("#fff") + QChar(0) + QStringLiteral("zz") << true;
     }
 
-    void validaHex()
-    {
-        QFETCH(QString, texto);
-        QFETCH(bool, valido);
-        QCOMPARE(TestController().validaHex(texto), valido);
-    }
+    void validaHex() { QTEST(TestController().validaHex(dado<QString>("texto")), "valido"); }
 
     // The list's OK by position and the tray's entries by name; nothing else starts an operation.
     void autonomousEntriesNameTheirOperation()
@@ -663,7 +637,6 @@ private slots:
 
     void runDoesOneThingAtATime()
     {
-        QFETCH(bool, ocupado);
         QFETCH(QByteArray, metodo);
         QFETCH(bool, executa);
         TestController c;
@@ -673,7 +646,7 @@ private slots:
             ++execucoes;
             viuFlag = tefEmProcessamento.load();
         };
-        tefEmProcessamento = ocupado;
+        tefEmProcessamento = dado<bool>("ocupado");
         QVERIFY(QMetaObject::invokeMethod(&c, metodo.constData()));
         QVERIFY(esperaTerminar(c, 5000));
         QCOMPARE(execucoes.load(), executa ? 1 : 0);
@@ -698,18 +671,17 @@ private slots:
         c.onClickButtonOK(QStringLiteral("100"), 1);
         QVERIFY(esperaTerminar(c, 5000));
         QVERIFY(c.passouPortao && !c.fluxoPausado());
+        // Once idle, closing only hides the window, which the tray's "Abrir" brings back.
+        emit c.showWindow(true);
+        m_janela->janela()->close();
+        QVERIFY(!m_janela->janela()->isVisible());
+        emit c.showWindow(true);
+        QVERIFY(m_janela->janela()->isVisible());
     }
 
-    void gateSurvivesAThousandRounds_data()
-    {
-        QTest::addColumn<bool>("outraThread");
-        QTest::newRow("the window answers each screen") << false;
-        QTest::newRow("clicks from another thread race the wait") << true;
-    }
-
+    // Clicks from another thread race each wait.
     void gateSurvivesAThousandRounds()
     {
-        QFETCH(bool, outraThread);
         TestController c;
         constexpr int rodadas = 1000;
         std::atomic<int> rodada{-1};
@@ -733,10 +705,7 @@ private slots:
                 }
             }
         }));
-        if (outraThread)
-            clicador->start();
-        else // as soon as the screen arrives in the GUI thread
-            connect(&c, &Base_Controller::textChanged, &c, [&c](const QString &v) { c.onClickButtonOK(v, 1); });
+        clicador->start();
         c.start();
         const bool terminou = esperaTerminar(c, 60000);
         acabou = true;
@@ -765,12 +734,9 @@ private slots:
 
     void finishedThreadUnlocksTheTrayAndShowsTheNextScreen()
     {
-        QFETCH(int, tipoOperacao);
         QFETCH(bool, bloqueada);
         QFETCH(bool, atualizacao);
-        QFETCH(QString, texto);
-        QFETCH(QString, cabecalho);
-        testsupport::writeConfig({{"tipo_operacao", tipoOperacao}, {"bloquear_atualizacao", bloqueada}});
+        testsupport::writeConfig({{"tipo_operacao", dado<int>("tipoOperacao")}, {"bloquear_atualizacao", bloqueada}});
         TestController c;
         QVERIFY(c.trayIcon() && !c.trayIcon()->isVisible()); // offscreen has no tray
         const QVector<bool> aberto{true, true, true, !bloqueada};
@@ -786,14 +752,8 @@ private slots:
         atualizacaoSolicitada = atualizacao;
         c.onFinishThread();
         QCOMPARE(estado(), atualizacao ? QVector<bool>(4, false) : aberto);
-        QCOMPARE(textos(textoSpy).join('|'), texto);
-        QCOMPARE(textos(cabecalhoSpy).join('|'), cabecalho);
-    }
-
-    void printerListStartsWithTheMakersPrinters()
-    {
-        const QJsonArray lista = QJsonDocument::fromJson(TestController().getListPrinters().toUtf8()).array();
-        QCOMPARE(lista.at(0).toObject(), (QJsonObject{{"text", "Impressoras Varda/Korvanta"}}));
+        QTEST(textos(textoSpy).join('|'), "texto");
+        QTEST(textos(cabecalhoSpy).join('|'), "cabecalho");
     }
 
     void systemConfigsRefusesTextThatIsNotAnObject_data()
@@ -808,10 +768,9 @@ private slots:
 
     void systemConfigsRefusesTextThatIsNotAnObject()
     {
-        QFETCH(QString, texto);
         const QByteArray antes = testsupport::readAll(testsupport::configPath());
         QVERIFY(!antes.isEmpty());
-        QVERIFY(!TestController().setSystemConfigs(texto));
+        QVERIFY(!TestController().setSystemConfigs(dado<QString>("texto")));
         QCOMPARE(testsupport::readAll(testsupport::configPath()), antes);
     }
 
@@ -819,28 +778,25 @@ private slots:
     {
         QTest::addColumn<bool>("dialogoOperador");
         QTest::addColumn<int>("tipoOperacao");
-        QTest::addColumn<bool>("escondeDialogo");
-        QTest::newRow("file exchange keeps the dialogue") << true << 0 << false;
-        QTest::newRow("a product without a dialogue hides it") << false << 0 << true;
-        QTest::newRow("autonomous only hides the dialogue") << true << 1 << true;
+        QTest::addColumn<int>("escondeDialogo"); // how many times OK is hidden
+        QTest::newRow("file exchange keeps the dialogue") << true << 0 << 0;
+        QTest::newRow("a product without a dialogue hides it") << false << 0 << 1;
+        QTest::newRow("autonomous only hides the dialogue") << true << 1 << 1;
     }
 
     void customisationPushesTheLook()
     {
-        QFETCH(bool, dialogoOperador);
-        QFETCH(int, tipoOperacao);
-        QFETCH(bool, escondeDialogo);
         QJsonObject custom = ConfigTef().configuracao().value(QStringLiteral("customizacao")).toObject();
         custom.insert(QStringLiteral("largura_janela"), 900);
         custom.insert(QStringLiteral("cor_destaque"), QStringLiteral("#123456"));
-        testsupport::writeConfig({{"tipo_operacao", tipoOperacao}, {"customizacao", custom}});
+        testsupport::writeConfig({{"tipo_operacao", dado<int>("tipoOperacao")}, {"customizacao", custom}});
         TestController c;
         QSignalSpy ok(&c, &Base_Controller::disableButtonOK);
         QSignalSpy janela(&c, &Base_Controller::showWindow);
         QSignalSpy largura(&c, &Base_Controller::widthChanged);
         QSignalSpy destaque(&c, &Base_Controller::firstColorChanged);
-        Base_Controller::aplicaCustomizacao(&c, dialogoOperador, ConfigTef());
-        QCOMPARE(ok.count(), escondeDialogo ? 1 : 0);
+        Base_Controller::aplicaCustomizacao(&c, dado<bool>("dialogoOperador"), ConfigTef());
+        QTEST(ok.count(), "escondeDialogo");
         QCOMPARE(textos(janela), QStringList{"false"});
         QCOMPARE(textos(largura), QStringList{"900"});
         QCOMPARE(textos(destaque), QStringList{"#123456"});
@@ -853,12 +809,12 @@ private slots:
         QSignalSpy cabecalho(&c, &Base_Controller::firstTextChanged);
         QSignalSpy janela(&c, &Base_Controller::showWindow);
         c.showEnviromentInfo();
-        QCOMPARE(textos(cabecalho), QStringList{"Sobre"});
-        QCOMPARE(texto.count(), 1);
-        const QString sobre = texto.at(0).at(0).toString();
-        QVERIFY2(sobre.startsWith(QStringLiteral("Z3_TEFZoduvud versão 01.23.04 - S.O.: ")), qPrintable(sobre));
-        QVERIFY(sobre.contains(QStringLiteral("\nHostName: ")));
-        QCOMPARE(janela.count(), 1);
+        QCOMPARE(textos(cabecalho) + textos(janela), (QStringList{"Sobre", "true"}));
+        const QString sobre = textos(texto).join('|');
+        QVERIFY2(QRegularExpression("^Z3_TEFZoduvud versão 01\\.23\\.04 - S\\.O\\.: [^|]*\nHostName: [^|]*$")
+                     .match(sobre)
+                     .hasMatch(),
+                 qPrintable(sobre));
     }
 
     // The updater against the simulated library.
@@ -912,7 +868,6 @@ private slots:
         QFETCH(QString, cenario);
         QFETCH(QString, botao);
         QFETCH(QString, titulo);
-        QFETCH(QString, mensagem);
         QFETCH(bool, simNao);
         QFETCH(QString, banner);
         if (versao != QLatin1String("ausente"))
@@ -949,7 +904,8 @@ private slots:
         // The run has posted its last screen and its end: take them all before looking.
         QCoreApplication::sendPostedEvents();
         QTRY_COMPARE(texto(*m_janela, "element"), titulo);
-        QVERIFY2(texto(*m_janela, "element1").startsWith(mensagem), qPrintable(texto(*m_janela, "element1")));
+        QVERIFY2(texto(*m_janela, "element1").startsWith(dado<QString>("mensagem")),
+                 qPrintable(texto(*m_janela, "element1")));
         QCOMPARE(visivel(*m_janela, "btn_updater_sim"), simNao);
         QCOMPARE(visivel(*m_janela, "btn_updater_nao"), simNao);
         const bool ocioso = titulo == QStringLiteral("TEF em operação");
@@ -984,23 +940,20 @@ private slots:
         const QString clique = QStringLiteral("\n\nClique para iniciar a instalação");
         QTest::newRow("a new version is announced with a click to install")
             << true << 0 << false << texto + clique << true;
-        QTest::newRow("blocked updates announce without the click line") << true << 0 << true << texto << false;
-        QTest::newRow("blocked updates never start on their own") << true << 1 << true << texto << false;
+        QTest::newRow("blocked updates never start, nor offer the click") << true << 1 << true << texto << false;
         QTest::newRow("automatic updates start without a balloon") << true << 1 << false << "" << true;
         QTest::newRow("nothing new, nothing said") << false << 1 << false << "" << false;
     }
 
     void startupCheckAnnouncesOrStarts()
     {
-        QFETCH(bool, nova);
-        QFETCH(int, automatica);
-        QFETCH(bool, bloqueada);
         QFETCH(QString, aviso);
         QFETCH(bool, inicia);
         QVERIFY(QDir().mkpath(m_versoes));
-        if (nova)
+        if (dado<bool>("nova"))
             ofereceVersao();
-        testsupport::writeConfig({{"iniciar_atualizacao_aut", automatica}, {"bloquear_atualizacao", bloqueada}});
+        testsupport::writeConfig(
+            {{"iniciar_atualizacao_aut", dado<int>("automatica")}, {"bloquear_atualizacao", dado<bool>("bloqueada")}});
         TestController c;
         wiring::connectBackend(&c);
         QSignalSpy iniciada(&c, &Base_Controller::atualizacaoIniciada);
@@ -1025,8 +978,7 @@ private slots:
         const QString valor = c.formataValor(QStringLiteral("1000"));
         for (const int escolha : {-1, 1}) { // the first sale is given up at the card type
             iniciar(c, {{"identificacao", QString::number(10 + escolha)}, {"tipo_cartao", "7"}});
-            // The field starts empty (not with the last sale's amount), so an untouched OK
-            // is refused on screen and the step stays open.
+            // The field starts empty (not the last sale's amount): an untouched OK is refused, the step stays open.
             QVERIFY(passoDigitado(janela, QStringLiteral("Digite o valor da transação")));
             QCOMPARE(texto(janela, "textField"), QString());
             QVERIFY(janela.clica(QStringLiteral("button")));
@@ -1059,8 +1011,7 @@ private slots:
 
     void cancelamentoComecaNsuEDataComOQueOPdvEnviou_data()
     {
-        // The request's fields as the conversion names them (012-000, 022-000) and
-        // what each field shows when its step opens; "//" is an empty date field.
+        // The request's NSU (012-000) and date (022-000), and the date field when its step opens ("//": empty).
         QTest::addColumn<QString>("nsu");
         QTest::addColumn<QString>("data");
         QTest::addColumn<QString>("dataNoCampo");
@@ -1154,29 +1105,24 @@ private slots:
     {
         QTest::addColumn<QString>("origem");        // a tray entry's text, or "#n" for the list position
         QTest::addColumn<QJsonObject>("ajustes");   // of the settings
-        QTest::addColumn<QStringList>("respostas"); // "venda": the amount typed and the type chosen in the window
+        QTest::addColumn<QStringList>("respostas"); // as conduzir takes them
         QTest::addColumn<int>("execucoes");         // backend runs: the operation, then its confirmation
         QTest::addColumn<QStringList>("pdfs");      // under <caminho_pdf>/TEF, {d} = year/month/day
         QTest::addColumn<QString>("erro");          // the red banner, empty: none
-        const QStringList venda{"venda"}, valor{"500"}, nada;
+        const QStringList venda{"1000", "#0"}, valor{"500"}, nada;
         const QStringList pdfsVenda{"VENDA/{d}/via_lojista_nsu_{n}.pdf", "VENDA/{d}/via_cliente_nsu_{n}.pdf"};
         const QStringList pdfsPix{"PIX/{d}/lojista_nsu_{n}.pdf", "PIX/{d}/cliente_nsu_{n}.pdf"};
         const QString cartao = QStringLiteral("Venda Cartão");
         const QJsonObject padrao;
-        const QJsonObject nenhum{{"habilita_impressao", false}, {"gerar_pdf", false}};
         // clang-format off
-        QTest::newRow("lista: venda cartão") << "#0" << padrao << venda << 2 << pdfsVenda << "";
         QTest::newRow("bandeja: venda cartão") << cartao << padrao << venda << 2 << pdfsVenda << "";
         QTest::newRow("sem til: ignorada") << "Venda Cartao" << padrao << nada << 0 << nada << "";
         QTest::newRow("pix em minúsculas com brancos") << "  pix " << padrao << valor << 2 << pdfsPix << "";
         QTest::newRow("lista: ADM") << "#2" << padrao << QStringList{"#0", "1234"} << 1 << nada << "";
-        QTest::newRow("impressão e PDF desligados") << cartao << nenhum << venda << 2 << nada << "";
         QTest::newRow("pedido do PDV à espera do PIX") << "PIX" << QJsonObject{{"habilita_impressao", false},
             {"gerar_pdf", false}, {"pedido_pdv", true}} << valor << 2 << nada << "";
         QTest::newRow("impressora recusa a conexão") << cartao << QJsonObject{{"gerar_pdf", false}, {"cenario", -2}}
             << venda << 2 << nada << "Erro de comunicação com a impressora: -2";
-        QTest::newRow("impressora do sistema ausente") << cartao << QJsonObject{{"gerar_pdf", false},
-            {"nome_impressora", "Nao_Instalada"}} << venda << 2 << nada << "Impressora não localizada";
         QTest::newRow("pasta de PDF inválida") << cartao << QJsonObject{{"habilita_impressao", false},
             {"caminho_pdf", ""}} << venda << 2 << nada << "Falha na criação do PDF. Caminho inválido.";
         // clang-format on
@@ -1186,7 +1132,6 @@ private slots:
     {
         QFETCH(QString, origem);
         QFETCH(QJsonObject, ajustes);
-        QFETCH(QStringList, respostas);
         QFETCH(int, execucoes);
         QFETCH(QStringList, pdfs);
         QFETCH(QString, erro);
@@ -1214,21 +1159,10 @@ private slots:
             QVERIFY(testsupport::writeAll(pasta.filePath("req/IntPos.001"),
                                           "000-000 = ATV\r\n001-000 = 77\r\n999-999 = 0\r\n"));
         if (execucoes == 0) {
-            QTest::qWait(200);
-            QVERIFY(!cena.c.isRunning() && !operacaoAutonoma);
+            QVERIFY(!cena.c.isRunning() && !operacaoAutonoma); // the operation would have started in the emit
             return;
         }
-        // A card sale: the amount typed in the window, the card type chosen in its list.
-        if (respostas == QStringList{"venda"}) {
-            QVERIFY(passoDigitado(cena.janela, QStringLiteral("Digite o valor da transação")));
-            QVERIFY(digitar(cena.janela, QStringLiteral("1000")));
-            QVERIFY(cena.janela.clica(QStringLiteral("button")));
-            QTRY_VERIFY_WITH_TIMEOUT(visivel(cena.janela, "rec") && visivel(cena.janela, "button"), 10000);
-            cena.janela.objeto(QStringLiteral("list"))->setProperty("currentIndex", 0);
-            QVERIFY(cena.janela.clica(QStringLiteral("button")));
-            respostas.clear();
-        }
-        QVERIFY(conduzir(cena, respostas, execucoes));
+        QVERIFY(conduzir(cena, dado<QStringList>("respostas"), execucoes));
         QTRY_COMPARE(resultados.size(), execucoes + (pedidoPdv ? 1 : 0)); // the POS's comes last
         const QString nsu = json(resultados.first().first()).value("tef").toObject().value("nsuTerminal").toString();
         // The confirmation followed on its own, with the fixed request.
