@@ -202,6 +202,7 @@ private slots:
         linha("leading zeros go", "000,05", "0.05");
         linha("thirty digits keep every digit", "999999999999999999999999999999", "9999999999999999999999999999.99");
         linha("digits mixed with letters are zero", "12a", "0.00");
+        linha("a sign is not a digit", "-5", "0.00");
         linha("empty is zero", "", "0.00");
         linha("surrounding blanks are ignored", " 1,00 ", "1.00");
         linha("the window's currency text", "R$ 1.234,56", "1234.56");
@@ -409,6 +410,7 @@ private slots:
               "7|Digital Pagar|000123|1000|06/12/2026 10:11:12");
         linha("a sequential that is not a decimal number is 0", R"("sequencial":"1a","transacao":"X")", "0|X");
         linha("a numeric sequential is not a text, so 0", R"("sequencial":5,"transacao":"X")", "0|X");
+        linha("a sequential beyond 32 bits is 0", R"("sequencial":"99999999999","transacao":"X")", "0|X");
         linha("optional members that are not texts take the defaults",
               R"("sequencial":"3","transacao":"X","nsuTerminal":12,"valorTotal":null)", "3|X");
         linha("no tef: refused", R"({"codigo":5,"mensagem":"erro"})", "");
