@@ -73,8 +73,12 @@ private:
 
     void novoControlador()
     {
+        m_c.reset();
         testsupport::removeJournal();
+        QFile::remove(m_simLog);
         m_c = std::make_unique<Z3_Tef_Controller>();
+        QVERIFY(m_c->bibliotecaCarregada());
+        QCOMPARE(sequencia(), QStringList{R"(SetClientTCP("127.0.0.1", 60906))"});
         Z3_Tef_Controller *c = m_c.get();
         connect(c, &Base_Controller::textChanged, this, [this](const QString &t) { m_s.textos << t; });
         connect(c, &Base_Controller::firstTextChanged, this, [this](const QString &t) { m_s.primeiras << t; });
@@ -85,7 +89,7 @@ private:
         connect(c, &Base_Controller::addItemList, this, [this](const QString &t) { m_s.itens << t; });
         connect(c, &Base_Controller::clearItemsList, this, [this] { m_s.itens.clear(); });
         connect(c, &Base_Controller::formatValue, this, [this](bool f) { m_s.formatos << f; });
-        QFile::remove(m_simLog); // SetClientTCP of the construction is checked on its own
+        QFile::remove(m_simLog);
     }
 
     // Runs one request to its result, the cashier's answers in order: "s<N>" picks option N, "c" gives up,
@@ -174,8 +178,6 @@ private slots:
         linha("return 1 confirms", R"({"codigo":0,"tef":{"retorno":"1"}})", false, false, true);
         linha("declined", R"({"tef":{"retorno":"5"}})", false, false, false);
         linha("numeric return is not the text 0", R"({"tef":{"retorno":0}})", false, false, false);
-        linha("no return", R"({"tef":{}})", false, false, false);
-        linha("library error without tef", R"({"codigo":-2,"mensagem":"x"})", false, false, false);
         linha("unparsable text", "not json", false, false, false);
     }
 
@@ -197,14 +199,11 @@ private slots:
         };
         linha("Brazilian grouping and decimals", "1.234,56", "1234.56");
         linha("one digit is cents", "5", "0.05");
-        linha("two digits are cents", "50", "0.50");
-        linha("millions", "12.345.678,90", "12345678.90");
         linha("leading zeros go", "000,05", "0.05");
         linha("thirty digits keep every digit", "999999999999999999999999999999", "9999999999999999999999999999.99");
         linha("digits mixed with letters are zero", "12a", "0.00");
         linha("a sign is not a digit", "-5", "0.00");
         linha("empty is zero", "", "0.00");
-        linha("only separators is zero", ".,.", "0.00");
         linha("surrounding blanks are ignored", " 1,00 ", "1.00");
         linha("the window's currency text", "R$ 1.234,56", "1234.56");
         linha("currency text with a non-breaking space", QString::fromUtf8("R$\u00a010,00"), "10.00");
@@ -227,18 +226,19 @@ private slots:
         QTest::addColumn<bool>("visivel");
         const QString crt = R"({"header":"CRT", "parametros":{"valor":"1000"}})";
         const QString coleta = R"({"automacao_coleta_informacao":"1234","automacao_coleta_sequencial":"3"})";
-        QTest::newRow("password in an ADM request")
-            << true << R"({"header":"ADM","operacao":2,"parametros":{"adm_senha":"s3gr3d0","adm_usuario":"u"}})"
-            << QString() << "s3gr3d0" << false;
-        QTest::newRow("request without password is logged as it came") << true << crt << QString() << crt << true;
-        QTest::newRow("unparsable request holding the key is left out")
-            << true << R"({"parametros":{"adm_senha":"s3gr3d0")" << QString() << "s3gr3d0" << false;
-        QTest::newRow("typed password") << false << coleta << "transacao_administracao_senha"
-                                        << "1234" << false;
-        QTest::newRow("another typed step is kept") << false << coleta << "transacao_nsu"
-                                                    << "1234" << true;
-        QTest::newRow("password member in the data")
-            << false << R"({"transacao_administracao_senha":"9876"})" << QString() << "9876" << false;
+        const auto linha = [](const char *nome, bool req, const QString &texto, const char *chave,
+                              const QString &trecho, bool visivel) {
+            QTest::newRow(nome) << req << texto << chave << trecho << visivel;
+        };
+        linha("password in an ADM request", true,
+              R"({"header":"ADM","operacao":2,"parametros":{"adm_senha":"s3gr3d0","adm_usuario":"u"}})", "", "s3gr3d0",
+              false);
+        linha("request without password is logged as it came", true, crt, "", crt, true);
+        linha("unparsable request holding the key is left out", true, R"({"parametros":{"adm_senha":"s3gr3d0")", "",
+              "s3gr3d0", false);
+        linha("typed password", false, coleta, "transacao_administracao_senha", "1234", false);
+        linha("another typed step is kept", false, coleta, "transacao_nsu", "1234", true);
+        linha("password member in the data", false, R"({"transacao_administracao_senha":"9876"})", "", "9876", false);
     }
 
     void segredosForaDoLog()
@@ -267,8 +267,6 @@ private slots:
               "1|Parcelado|Estabelecimento||11");
         linha("code 12 is issuer-financed credit", "codigo_transacao=12 quantidade_parcelas=4",
               "1|Parcelado|Administradora|4|12");
-        linha("code 12 with a count that is not a number drops it", "codigo_transacao=12 quantidade_parcelas=x",
-              "1|Parcelado|Administradora||12");
         linha("code 20 is debit in one payment", "codigo_transacao=20", "2|A vista|||20");
         linha("code 21 is post-dated debit", "codigo_transacao=21", "2|Pre-datado|||21");
         linha("code 22 with one instalment keeps the label, drops the count",
@@ -287,8 +285,6 @@ private slots:
         linha("financing 0 is the store", "tipo_parcelamento=0", "0||Estabelecimento||0");
         linha("financing 2 has no label", "tipo_parcelamento=2", "0||||0");
         linha("a code on a cancellation does not pick the card", "codigo_transacao=10 tipo_cartao=3", "3||||10", "CNC");
-        linha("ADM with a code that is not a number reads 0", "codigo_transacao=abc", "0||||0", "ADM");
-        linha("card type that is not a number reads 0", "tipo_cartao=credito", "0||||0");
         // Members that are not texts count as absent.
         QTest::newRow("numeric card type reads 0") << "CRT" << QJsonObject{{"tipo_cartao", 1}} << "0||||0";
     }
@@ -345,10 +341,7 @@ private slots:
         QTest::addColumn<QByteArray>("dados");
         QTest::addColumn<int>("continuacao");
         QTest::newRow("a step answered with the wrong sequential number")
-            << true
-            << QByteArray(R"({"automacao_coleta_retorno":"0","automacao_coleta_sequencial":"999",)"
-                          R"("automacao_coleta_informacao":"10,00"})")
-            << 0;
+            << true << QByteArray(R"({"automacao_coleta_retorno":"0","automacao_coleta_sequencial":"999"})") << 0;
         QTest::newRow("a sale with no open operation") << false << QByteArray(R"({"transacao_valor":"100"})") << 1;
     }
 
@@ -447,7 +440,6 @@ private slots:
         QTest::newRow("-1 clears the list") << tres << -1 << QList<int>{};
         QTest::newRow("the same number may come again; one of them goes")
             << QList<int>{10, 20, 20} << 1 << QList<int>{10, 20};
-        QTest::newRow("clearing an empty list is no error") << QList<int>{} << -1 << QList<int>{};
     }
 
     void removerSequencial()
@@ -558,15 +550,6 @@ private slots:
         m_c.reset();
         requisicaoJson = false;
         tefEmProcessamento = false;
-    }
-
-    void constroiEConfiguraOClienteTcp()
-    {
-        m_c.reset();
-        QFile::remove(m_simLog);
-        m_c = std::make_unique<Z3_Tef_Controller>();
-        QVERIFY(m_c->bibliotecaCarregada());
-        QCOMPARE(sequencia(), QStringList{R"(SetClientTCP("127.0.0.1", 60906))"});
     }
 
     void requisicaoRecusadaNaoChegaABiblioteca()
@@ -695,10 +678,17 @@ private slots:
 
     void pixMostraOQrCode()
     {
+        // The customer's display on (read at construction only): the QR code goes there too.
+        testsupport::writeConfig(QJsonObject{{"vitra", 1}, {"tipo_operacao", 0}});
+        novoControlador();
+        testsupport::writeConfig(QJsonObject{{"vitra", 0}, {"tipo_operacao", 0}});
         const QJsonObject r = rodar({{"identificacao", "3"}, {"valor", "1990"}}, "PIX");
-        QCOMPARE(funcoes(), (QStringList{"IniciarOperacaoTEF", "RealizarPixTEF", "RealizarPixTEF", "RealizarPixTEF",
-                                         "RealizarPixTEF"}));
-        QCOMPARE(sequencia().at(1), QStringLiteral(R"(RealizarPixTEF("{"transacao_valor":"1990"}", 1))"));
+        const QStringList s = sequencia();
+        QCOMPARE(funcoes().filter(QRegularExpression("TEF$")),
+                 (QStringList{"IniciarOperacaoTEF", "RealizarPixTEF", "RealizarPixTEF", "RealizarPixTEF",
+                              "RealizarPixTEF"}));
+        QCOMPARE(s.filter("RealizarPixTEF").first(),
+                 QStringLiteral(R"(RealizarPixTEF("{"transacao_valor":"1990"}", 1))"));
         confere(r, "tef.transacao=Digital Pagar|requer_confirmacao=2");
         QVERIFY(m_c->isTefStarted());
         QCOMPARE(m_s.imagens.size(), 3);
@@ -709,6 +699,17 @@ private slots:
         QVERIFY(m_s.textos.contains(QStringLiteral("Leia o QRCode abaixo para realizar o pagamento.\n Valor: ") +
                                     m_c->formataValor("1990") + QStringLiteral("\n\n\n")));
         QVERIFY(m_s.textos.contains(QStringLiteral("Pagamento PIX aprovado")));
+        const int qr = s.indexOf(QRegularExpression(QStringLiteral("^ApresentaQrCode\\(\"0002.*")));
+        QVERIFY2(qr > 1, qPrintable(s.join(QLatin1Char('\n'))));
+        QCOMPARE(s.at(qr - 2), QStringLiteral(R"(AbreConexaoDisplay(""))"));
+        QCOMPARE(s.at(qr - 1), QStringLiteral("InicializaDisplay()"));
+        // One currency symbol, though the window's amount text carries its own.
+        QCOMPARE(s.at(qr + 2),
+                 QStringLiteral("ApresentaTextoColorido(\"Valor:R$ 19,90\", 2, 22, 370, 60, \"#000000\")"));
+        // The rest of the QR screen is the display's own routine (tested there). The approval goes there too, broken
+        // after 19 characters.
+        QVERIFY(s.contains(
+            QStringLiteral("ApresentaTextoColorido(\"Pagamento PIX aprov\nado\", 2, 25, 200, 20, \"#000000\")")));
     }
 
     void valorDigitadoEConvertido()
@@ -829,27 +830,6 @@ private slots:
             QCOMPARE(sequencia(), QStringList{"FinalizarOperacaoTEF(1)"});
         else
             QCOMPARE(r.value("requer_confirmacao").toString(), QStringLiteral("2"));
-    }
-
-    void displayDoClienteNoPix()
-    {
-        testsupport::writeConfig(QJsonObject{{"vitra", 1}, {"tipo_operacao", 0}});
-        m_c.reset();
-        novoControlador();
-        testsupport::writeConfig(QJsonObject{{"vitra", 0}, {"tipo_operacao", 0}});
-        rodar({{"valor", "1990"}}, "PIX");
-        const QStringList s = sequencia();
-        const int qr = s.indexOf(QRegularExpression(QStringLiteral("^ApresentaQrCode\\(\"0002.*")));
-        QVERIFY2(qr > 1, qPrintable(s.join(QLatin1Char('\n'))));
-        QCOMPARE(s.at(qr - 2), QStringLiteral(R"(AbreConexaoDisplay(""))"));
-        QCOMPARE(s.at(qr - 1), QStringLiteral("InicializaDisplay()"));
-        // One currency symbol, though the window's amount text carries its own.
-        QCOMPARE(s.at(qr + 2),
-                 QStringLiteral("ApresentaTextoColorido(\"Valor:R$ 19,90\", 2, 22, 370, 60, \"#000000\")"));
-        // The rest of the QR screen is the display's own routine (tested there). The approval goes there too, broken
-        // after 19 characters.
-        QVERIFY(s.contains(
-            QStringLiteral("ApresentaTextoColorido(\"Pagamento PIX aprov\nado\", 2, 25, 200, 20, \"#000000\")")));
     }
 };
 
