@@ -541,12 +541,15 @@ private slots:
     void cleanup()
     {
         // A failed test may leave the run waiting for the cashier: give up every step.
-        QDeadlineTimer prazo(30000);
+        QDeadlineTimer prazo(10000);
         while (m_c && m_c->isRunning() && !prazo.hasExpired()) {
             if (m_c->aguardandoOperador())
                 m_c->onClickButtonCancelar();
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         }
+        // Destroying a running thread would wait for ever: stop here, loudly.
+        if (m_c && m_c->isRunning())
+            qFatal("The run did not end when every step was given up");
         m_c.reset();
         requisicaoJson = false;
         tefEmProcessamento = false;
