@@ -2,6 +2,7 @@
 
 #include "TestSupport.h"
 
+#include <QDeadlineTimer>
 #include <QJsonDocument>
 #include <QTest>
 
@@ -9,9 +10,14 @@ TestController::TestController(QObject *parent) : Base_Controller(parent) {}
 
 TestController::~TestController()
 {
-    // A script may still wait for the cashier: let it go before the thread is destroyed.
-    while (!wait(20))
+    // A script may still wait for the cashier: let it go before the thread is
+    // destroyed, and stop loudly rather than wait for ever when that fails.
+    QDeadlineTimer prazo(10000);
+    while (!wait(20)) {
+        if (prazo.hasExpired())
+            qFatal("The controller's run did not end after the gate was opened");
         liberarFluxo();
+    }
 }
 
 void TestController::setJsonConfigs(QString value)
