@@ -146,8 +146,9 @@ private slots:
         QCOMPARE(controller.bibliotecaCarregada(), !semBiblioteca);
         QSignalSpy resultado(&controller, &Base_Controller::responseProcessTEF);
         QSignalSpy janela(&controller, &Base_Controller::showWindow);
-        QJsonObject requisicao{
-            {"operacao", 0}, {"header", header}, {"parametros", QJsonObject{{"identificacao", "123"}}}};
+        QJsonObject requisicao{{"operacao", 0},
+                               {"header", header},
+                               {"parametros", QJsonObject{{"identificacao", "123"}, {"valor", "1000"}}}};
         if (!motivo.isEmpty() && !semBiblioteca)
             requisicao.insert("msg_erro", motivo);
         controller.setJsonConfigs(QJsonDocument(requisicao).toJson(QJsonDocument::Compact));
