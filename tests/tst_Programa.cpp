@@ -10,12 +10,8 @@
 
 #include <memory>
 
-// The whole program as a shop runs it: a copy of the executable in a folder of
-// its own with its configuration beside it; first how it starts (settings
-// written, one copy per machine, product and operation type), then, with the
-// Z3_Tef product, the simulated vendor library and the POS client on the other
-// side of the folders. Nothing is looked at but files: the response and status
-// files, the program's log and the simulator's call log.
+// The whole program as a shop runs it, a copy of the executable in a folder of its own: first how it starts,
+// then with Z3_Tef, the simulated library and the POS client. Only files are looked at: responses, logs, call log.
 class TestPrograma : public QObject
 {
     Q_OBJECT

@@ -146,9 +146,8 @@ private slots:
         }
         QCoreApplication::processEvents();
         QCOMPARE(spy.size(), 2 * vezes);
-        QStringList esperados, relatados, gravados;
-        for (const QString &a : arquivos)
-            esperados << QString(a).replace("{d}", d);
+        QStringList relatados, gravados,
+            esperados = arquivos.join('|').replace("{d}", d).split('|', Qt::SkipEmptyParts);
         for (const auto &args : spy) {
             const QJsonObject r = args.value(0).toJsonObject();
             QCOMPARE(r.value("result").toInt(), arquivos.isEmpty() ? -1 : 0);

@@ -1,8 +1,5 @@
-// TEF product 0 as a shop runs it, in one process: the directory monitor, the
-// Vantor backend and the real window joined by the production wiring, the
-// simulated APITEFVarda library behind. The POS side writes request files; the
-// cashier's side only clicks and types; what counts is the response file, the
-// library's call log and the screens the log recorded.
+// TEF product 0 in one process: monitor, Vantor backend and real window joined by the production wiring, the
+// simulated APITEFVarda library behind; judged by the response file, the call log and the screens logged.
 #include "JanelaQml.h"
 #include "TestSupport.h"
 
