@@ -1,6 +1,5 @@
-// The receipts: PDF files in the dated tree, and printing on the simulated
-// receipt printer library and on a real print system (a private cupsd started
-// by the ctest fixture; CUPS_SERVER points here at its socket).
+// The receipts: PDF files in the dated tree, and printing on the simulated printer library and on a real print
+// system (a private cupsd started by the ctest fixture; CUPS_SERVER points here at its socket).
 #include "TestSupport.h"
 #include "receipts/pdf_utils.h"
 #include "receipts/print_utils.h"
@@ -129,8 +128,7 @@ private slots:
         QTemporaryDir tmp;
         testsupport::writeAll(tmp.filePath("f"), "x");
         base.replace("{tmp}", tmp.path());
-        const QDate hoje = QDate::currentDate();
-        const QString d = QString("%1/%2/%3").arg(hoje.year()).arg(hoje.month()).arg(hoje.day());
+        const QString d = QDate::currentDate().toString("yyyy/M/d");
         const QString tef = base + "/TEF/";
         for (const char *via : {"lojista", "cliente"})
             if (!obstaculo.isEmpty())

@@ -58,8 +58,7 @@ class TestVantorController : public QObject
     QString log() const { return QString::fromUtf8(testsupport::readAll(path("log.txt"))); }
     Vantor_Controller *controller() const { return static_cast<Vantor_Controller *>(m_cena->backend.get()); }
 
-    // The library calls: "Autenticador", "RealizarPagamentoTEF(2)", ...; the
-    // capture texts received, in `capturas`.
+    // The library calls: "Autenticador", "RealizarPagamentoTEF(2)", ...; the capture texts received, in `capturas`.
     QStringList chamadas(QStringList *capturas = nullptr) const
     {
         QStringList r;

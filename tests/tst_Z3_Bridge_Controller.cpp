@@ -15,10 +15,8 @@
 
 #include <memory>
 
-// TEF product 1, the bridge library. The value rules and the operations that
-// need no library are checked on the backend itself; everything else through
-// a copy of the real program with the simulated Z3_Bridge01 library and the
-// POS client on the other side of the folders, looking at nothing but files.
+// TEF product 1: value rules and what needs no library on the backend itself; the rest through a copy of the
+// real program with the simulated Z3_Bridge01 library and the POS client, looking at nothing but files.
 class TestZ3BridgeController : public QObject
 {
     Q_OBJECT
