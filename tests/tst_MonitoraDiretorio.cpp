@@ -122,10 +122,7 @@ class TestMonitoraDiretorio : public QObject
 private slots:
     void init()
     {
-        tefEmProcessamento = false;
-        atualizacaoSolicitada = false;
-        operacaoAutonoma = false;
-        requisicaoJson = false;
+        tefEmProcessamento = atualizacaoSolicitada = operacaoAutonoma = requisicaoJson = false;
         m_dir = std::make_unique<QTemporaryDir>();
         QVERIFY(m_dir->isValid());
         m_log = std::make_unique<LogCapture>();
@@ -146,34 +143,28 @@ private slots:
         QTest::addColumn<QByteArray>("esperado");
         QTest::addColumn<QString>("resposta"); // the response file; empty: none
 
+        const auto linha = [](const char *nome, const char *fileReq, const QString &arquivo,
+                              const QByteArray &requisicao, const QByteArray &esperado, const QString &resposta) {
+            QTest::newRow(nome) << QString(fileReq) << arquivo << requisicao << esperado << resposta;
+        };
         const QByteArray crt5 = pedidoJson(QStringLiteral("CRT"), QStringLiteral("5"));
         const QByteArray sts5 = R"({"header":"CRT","id":"5"})";
-        QTest::newRow("key-number: three lines, CR LF between, none at the end")
-            << "IntPos.001"
-            << "IntPos.001" << QByteArray("000-000 = CRT\r\n001-000 = 1\r\n003-000 = 1000\r\n999-999 = 0\r\n")
-            << QByteArray("000-000 = CRT\r\n001-000 = 1\r\n999-999 = 0") << "IntPos.001";
-        QTest::newRow("JSON: compact header and id")
-            << "IntPos.001" << kPedido
-            << pedidoJson(QStringLiteral("CRT"), QStringLiteral("7"), {{"adm_senha", "segredo-adm-42"}})
-            << QByteArray(R"({"header":"CRT","id":"7"})") << kPedido;
-        QTest::newRow("JSON without id: empty id, no response")
-            << "IntPos.001" << kPedido << QByteArray(R"({"operacao":-20,"header":"ATV","parametros":{}})")
-            << QByteArray(R"({"header":"ATV","id":""})") << "";
-        QTest::newRow("JSON with non-ASCII id: UTF-8")
-            << "IntPos.001" << kPedido << pedidoJson(QStringLiteral("ADM"), QStringLiteral("ação"))
-            << QString(R"({"header":"ADM","id":"ação"})").toUtf8() << kPedido;
-        // Confirmations and the activity check are told by the status file alone.
-        QTest::newRow("CNF: status only")
-            << "IntPos.001" << kPedido << pedidoJson(QStringLiteral("CNF"), QStringLiteral("3"))
-            << QByteArray(R"({"header":"CNF","id":"3"})") << "";
-        QTest::newRow("Ncn in mixed case: status only")
-            << "IntPos.001" << kPedido << pedidoJson(QStringLiteral("Ncn"), QStringLiteral("3"))
-            << QByteArray(R"({"header":"Ncn","id":"3"})") << "";
+        linha("key-number: three lines, CR LF between, none at the end", "IntPos.001", "IntPos.001",
+              "000-000 = CRT\r\n001-000 = 1\r\n003-000 = 1000\r\n375-025 = segredo-adm-42\r\n999-999 = 0\r\n",
+              "000-000 = CRT\r\n001-000 = 1\r\n999-999 = 0", "IntPos.001");
+        linha("JSON: compact header and id", "IntPos.001", kPedido,
+              pedidoJson(QStringLiteral("CRT"), QStringLiteral("7"), {{"adm_senha", "segredo-adm-42"}}),
+              R"({"header":"CRT","id":"7"})", kPedido);
+        linha("JSON without id: empty id, no response", "IntPos.001", kPedido,
+              R"({"operacao":-20,"header":"ATV","parametros":{}})", R"({"header":"ATV","id":""})", "");
+        linha("JSON with non-ASCII id: UTF-8", "IntPos.001", kPedido, pedidoJson(QStringLiteral("ADM"), "ação"),
+              QString(R"({"header":"ADM","id":"ação"})").toUtf8(), kPedido);
+        // Confirmations and the activity check are told by the status file alone, whatever the header's case.
+        linha("Ncn in mixed case: status only", "IntPos.001", kPedido, pedidoJson(QStringLiteral("Ncn"), "3"),
+              R"({"header":"Ncn","id":"3"})", "");
         // Found whatever the case; answered under the configured names, exactly.
-        QTest::newRow("lower-case file, mixed-case setting") << "IntPos.001"
-                                                             << "intpos.001.json" << crt5 << sts5 << kPedido;
-        QTest::newRow("POS spelling, lower-case setting") << "intpos.001"
-                                                          << "IntPos.001.JSON" << crt5 << sts5 << "intpos.001.json";
+        linha("lower-case file, mixed-case setting", "IntPos.001", "intpos.001.json", crt5, sts5, kPedido);
+        linha("POS spelling, lower-case setting", "intpos.001", "IntPos.001.JSON", crt5, sts5, "intpos.001.json");
     }
 
     void statusFileContent()
@@ -288,34 +279,26 @@ private slots:
         QTest::addColumn<QString>("requisicao"); // what the backend gets; empty: nothing
         QTest::addColumn<bool>("arquivoFica");
 
-        QTest::newRow("empty request: deleted, not served")
-            << ""
-            << "IntPos.001" << QByteArray() << "vazio." << QString() << false;
-        QTest::newRow("unrelated file: left alone")
-            << ""
-            << "notas.txt" << QByteArray("nada") << "Arquivo SiTef não encontrado" << QString() << true;
-        QTest::newRow("JSON that never parses: refused once it stays unchanged")
-            << "" << kPedido << QByteArray("{\"header\":") << "não foi concluído em"
-            << R"({"msg_erro":"Arquivo de requisição incompleto"})" << false;
-        QTest::newRow("cut by a NUL: refused, never a sale for the amount before it")
-            << ""
-            << "IntPos.001"
-            << QByteArray("000-000 = CRT\n001-000 = 94\n003-000 = 10\0"
-                          "00\n999-999 = 0\n")
-            << "não foi concluído em"
-            << R"({"header":"CRT","msg_erro":"Chave registro final [999-999] não encontrada","operacao":0,)"
-               R"("parametros":{"identificacao":"94","valor":"10"}})"
-            << false;
-        QTest::newRow("folder named like the request: noticed once, never retried")
-            << "pasta"
-            << "IntPos.001" << QByteArray() << "[MonitoraDiretorio] Impossível abrir arquivo " << QString() << true;
-        QTest::newRow("link to a file outside: removed unread, what it leads to untouched")
-            << "link"
-            << "IntPos.001" << QByteArray("000-000 = CRT\n001-000 = 1\n003-000 = 1000\n999-999 = 0\n")
-            << "é um link simbólico" << QString() << false;
-        QTest::newRow("50 MB: refused with bounded memory")
-            << "50 MB"
-            << "IntPos.001" << QByteArray() << "excede o tamanho máximo" << QString() << false;
+        const auto linha = [](const char *nome, const char *forma, const QString &arquivo, const QByteArray &conteudo,
+                              const char *log, const QString &requisicao, bool fica) {
+            QTest::newRow(nome) << QString(forma) << arquivo << conteudo << QString(log) << requisicao << fica;
+        };
+        linha("empty request: deleted, not served", "", "IntPos.001", "", "vazio.", "", false);
+        linha("unrelated file: left alone", "", "notas.txt", "nada", "Arquivo SiTef não encontrado", "", true);
+        linha("JSON that never parses: refused once it stays unchanged", "", kPedido,
+              "{\"header\":", "não foi concluído em", R"({"msg_erro":"Arquivo de requisição incompleto"})", false);
+        linha("cut by a NUL: refused, never a sale for the amount before it", "", "IntPos.001",
+              QByteArray("000-000 = CRT\n001-000 = 94\n003-000 = 10\0"
+                         "00\n999-999 = 0\n"),
+              "não foi concluído em",
+              R"({"header":"CRT","msg_erro":"Chave registro final [999-999] não encontrada","operacao":0,)"
+              R"("parametros":{"identificacao":"94","valor":"10"}})",
+              false);
+        linha("folder named like the request: noticed once, never retried", "pasta", "IntPos.001", "",
+              "[MonitoraDiretorio] Impossível abrir arquivo ", "", true);
+        linha("link to a file outside: removed unread, what it leads to untouched", "link", "IntPos.001",
+              "000-000 = CRT\n001-000 = 1\n003-000 = 1000\n999-999 = 0\n", "é um link simbólico", "", false);
+        linha("50 MB: refused with bounded memory", "50 MB", "IntPos.001", "", "excede o tamanho máximo", "", false);
     }
 
     void badRequestThenNextServed()

