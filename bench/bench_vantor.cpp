@@ -85,7 +85,13 @@ int main(int argc, char *argv[])
 
     const auto espera = [&](const char *item) {
         return testsupport::waitUntil(
-            [&] { return c->aguardandoOperador() && janela.item(QLatin1String(item))->isVisible(); }, 20000);
+            [&] {
+                if (!c->aguardandoOperador())
+                    return false;
+                QCoreApplication::sendPostedEvents(); // the screen the run already emitted
+                return janela.item(QLatin1String(item))->isVisible();
+            },
+            20000);
     };
     const auto ok = [&] {
         const double t = agoraMs();

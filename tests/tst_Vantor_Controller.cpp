@@ -78,9 +78,12 @@ class TestVantorController : public QObject
     {
         return testsupport::waitUntil(
             [&] {
+                if (!controller()->aguardandoOperador())
+                    return false;
+                // Everything the run emitted for this screen is posted by now: let the window take it.
+                QCoreApplication::sendPostedEvents();
                 QQuickItem *i = m_cena->janela.item(QLatin1String(visivel));
-                return controller()->aguardandoOperador() && i && i->isVisible() &&
-                       m_cena->janela.item("button2")->isVisible();
+                return i && i->isVisible() && m_cena->janela.item("button2")->isVisible();
             },
             kPrazoMs);
     }

@@ -499,7 +499,8 @@ private slots:
             if (nome == QLatin1String("fechar"))
                 portao.fechar(arg.isEmpty() ? PortaoOperador::qualquerOpcao : arg.toInt());
             else if (nome == QLatin1String("responde") || nome == QLatin1String("ignora"))
-                QVERIFY2(portao.responder(RespostaOperador::digitado(arg)) == (nome == QLatin1String("responde")),
+                QVERIFY2(portao.responder(RespostaOperador::digitado(arg)) == (nome == QLatin1String("responde")) &&
+                             !portao.emEspera(),
                          qPrintable(passo));
             else if (nome == QLatin1String("oferece") || nome == QLatin1String("recusa"))
                 QVERIFY2(portao.opcaoOferecida(arg.toInt()) == (nome == QLatin1String("oferece")), qPrintable(passo));
@@ -507,6 +508,9 @@ private slots:
                 portao.encerrar();
             else if (nome == QLatin1String("espera") || !espera)
                 aguardar();
+            // The tests that drive a window act once the run waits inside the gate.
+            if (nome == QLatin1String("espera"))
+                QVERIFY(QTest::qWaitFor([&] { return portao.emEspera(); }, 5000));
             if (!nome.startsWith(QLatin1Char('=')))
                 continue;
             QVERIFY2(espera->wait(5000), qPrintable(passo + QStringLiteral(": the wait did not end")));

@@ -35,7 +35,7 @@ public:
     static constexpr int resultadoFalha = -1;
 
     bool bibliotecaCarregada() const;
-    bool aguardandoOperador() { return fluxoPausado(); }
+    bool aguardandoOperador() { return fluxoEmEspera(); }
 
     // The capture JSON the first step gets: the request's amount as digits, or
     // null for a configuration.

@@ -346,6 +346,11 @@ bool Base_Controller::fluxoPausado()
     return m_portao.aguardando();
 }
 
+bool Base_Controller::fluxoEmEspera()
+{
+    return m_portao.emEspera();
+}
+
 void Base_Controller::aguardarFluxo()
 {
     m_portao.aguardar();

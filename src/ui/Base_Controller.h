@@ -181,6 +181,8 @@ protected:
     bool responder(const RespostaOperador &resposta);
     bool opcaoOferecida(int indice);
     bool fluxoPausado();
+    // The run itself waits for the answer: its screen is already posted to the window.
+    bool fluxoEmEspera();
     // A wait whose answer does not matter, and a release that carries none.
     void aguardarFluxo();
     void liberarFluxo();

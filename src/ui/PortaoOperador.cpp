@@ -15,8 +15,10 @@ RespostaOperador PortaoOperador::aguardar()
     QMutexLocker lock(&m_mutex);
     if (m_estado == Estado::Aberto)
         return RespostaOperador();
+    m_emEspera = true;
     while (m_estado == Estado::Aguardando && !m_encerrado)
         m_condicao.wait(&m_mutex);
+    m_emEspera = false;
     const RespostaOperador resposta = m_estado == Estado::Respondido ? m_resposta : RespostaOperador::cancelar();
     m_estado = Estado::Aberto;
     m_resposta = RespostaOperador();
@@ -41,6 +43,12 @@ bool PortaoOperador::aguardando()
 {
     QMutexLocker lock(&m_mutex);
     return m_estado == Estado::Aguardando && !m_encerrado;
+}
+
+bool PortaoOperador::emEspera()
+{
+    QMutexLocker lock(&m_mutex);
+    return m_emEspera && m_estado == Estado::Aguardando && !m_encerrado;
 }
 
 bool PortaoOperador::opcaoOferecida(int indice)

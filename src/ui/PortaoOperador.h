@@ -44,6 +44,9 @@ public:
     bool responder(const RespostaOperador &resposta);
     // Whether a question waits for its answer.
     bool aguardando();
+    // Whether the controller thread waits inside aguardar() for an open question:
+    // whatever it emitted for that question is already posted to the window.
+    bool emEspera();
     // Whether the list position may answer the open question.
     bool opcaoOferecida(int indice);
     // The program is ending: the wait in progress and every later one end with Cancelar.
@@ -62,4 +65,5 @@ private:
     RespostaOperador m_resposta;
     int m_opcoes = qualquerOpcao;
     bool m_encerrado = false;
+    bool m_emEspera = false;
 };
