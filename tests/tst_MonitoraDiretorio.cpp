@@ -283,14 +283,14 @@ private slots:
                               const char *log, const QString &requisicao, bool fica) {
             QTest::newRow(nome) << QString(forma) << arquivo << conteudo << QString(log) << requisicao << fica;
         };
+        static const char comNul[] = "000-000 = CRT\n001-000 = 94\n003-000 = 10\0"
+                                     "00\n999-999 = 0\n";
         linha("empty request: deleted, not served", "", "IntPos.001", "", "vazio.", "", false);
         linha("unrelated file: left alone", "", "notas.txt", "nada", "Arquivo SiTef não encontrado", "", true);
         linha("JSON that never parses: refused once it stays unchanged", "", kPedido,
               "{\"header\":", "não foi concluído em", R"({"msg_erro":"Arquivo de requisição incompleto"})", false);
         linha("cut by a NUL: refused, never a sale for the amount before it", "", "IntPos.001",
-              QByteArray("000-000 = CRT\n001-000 = 94\n003-000 = 10\0"
-                         "00\n999-999 = 0\n"),
-              "não foi concluído em",
+              QByteArray(comNul, sizeof comNul - 1), "não foi concluído em",
               R"({"header":"CRT","msg_erro":"Chave registro final [999-999] não encontrada","operacao":0,)"
               R"("parametros":{"identificacao":"94","valor":"10"}})",
               false);
