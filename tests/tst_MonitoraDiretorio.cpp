@@ -354,10 +354,15 @@ private slots:
         QTest::addColumn<QString>("obstaculo");
         QTest::addColumn<bool>("inicia");
         QTest::addColumn<bool>("responde");
-        QTest::newRow("links at both temporary names: the file they lead to keeps its bytes") << "link" << true << true;
-        QTest::newRow("status cannot be written: nothing started") << "arquivo_sts.tmp" << false << false;
-        QTest::newRow("response cannot be written: tried again, then reported") << "arquivo_tef.tmp" << true << false;
-        QTest::newRow("response cannot be renamed into place: kept aside, reported") << kPedido << true << false;
+        QTest::addColumn<int>("liberaMs"); // the obstacle goes away after this long; 0: it stays
+        QTest::newRow("links at both temporary names: the file they lead to keeps its bytes")
+            << "link" << true << true << 0;
+        QTest::newRow("status cannot be written: nothing started") << "arquivo_sts.tmp" << false << false << 0;
+        QTest::newRow("response cannot be written: tried again, then reported")
+            << "arquivo_tef.tmp" << true << false << 0;
+        QTest::newRow("the way clears while retrying: delivered, no sale undone")
+            << "arquivo_tef.tmp" << true << true << 1500;
+        QTest::newRow("response cannot be renamed into place: kept aside, reported") << kPedido << true << false << 0;
     }
 
     void temporaryNamesInTheWay()
@@ -365,6 +370,7 @@ private slots:
         QFETCH(QString, obstaculo);
         QFETCH(bool, inicia);
         QFETCH(bool, responde);
+        QFETCH(int, liberaMs);
         criarMonitor();
         const QString vitima = m_dir->filePath(QStringLiteral("fora_das_pastas.txt"));
         QVERIFY(testsupport::writeAll(vitima, "intocado"));
@@ -379,6 +385,14 @@ private slots:
         if (obstaculo == QLatin1String("arquivo_tef.tmp"))
             QVERIFY(testsupport::writeAll(resp(kPedido), pedidoJson(QStringLiteral("CRT"), QStringLiteral("0"))));
         QSignalSpy gravadas(m_monitor.get(), &MonitoraDiretorio::respostaGravada);
+        // The retries hold the monitor's thread: the way is cleared from another one.
+        std::unique_ptr<QThread> libera(QThread::create([this, obstaculo, liberaMs] {
+            QThread::msleep(static_cast<unsigned long>(liberaMs));
+            QDir(resp(obstaculo)).removeRecursively();
+        }));
+        const auto aoSair = qScopeGuard([&] { libera->wait(); });
+        if (liberaMs > 0)
+            libera->start();
         enviar(kPedido, pedidoJson(QStringLiteral("CRT"), QStringLiteral("1")));
 
         if (inicia) {
