@@ -335,11 +335,14 @@ private slots:
         completo("empty complete receipt", QJsonArray{});
         completo("blank complete receipt", QJsonArray{" "});
 
-        // The members of "tef", as "member=value" pairs separated by "|".
+        // The members of "tef", as "member=value" pairs separated by "|"; "#n" is the number n, not a text.
         const auto tef = [](const char *nome, const QString &membros, const char *campoId, const char *esperado) {
             QJsonObject t;
-            for (const QString &par : membros.split(QLatin1Char('|')))
-                t.insert(par.section(QLatin1Char('='), 0, 0), par.section(QLatin1Char('='), 1));
+            for (const QString &par : membros.split(QLatin1Char('|'))) {
+                const QString valor = par.section(QLatin1Char('='), 1);
+                t.insert(par.section(QLatin1Char('='), 0, 0),
+                         valor.startsWith(QLatin1Char('#')) ? QJsonValue(valor.mid(1).toInt()) : QJsonValue(valor));
+            }
             QTest::newRow(nome) << int(Tef) << vendaTef(t) << campoId << esperado;
         };
         const QString aprovada = QStringLiteral("resultadoTransacao=0|tipoCartao=");
@@ -351,17 +354,13 @@ private slots:
         tef("voucher in capitals: 60", aprovada + "VOUCHER", "011-000", "60");
         tef("voucher in other case: 30", aprovada + "Voucher", "011-000", "30");
         tef("declined: 99", "resultadoTransacao=5|tipoCartao=Credito", "011-000", "99");
-        QTest::newRow("numeric result is not the text 0: 99")
-            << int(Tef) << vendaTef({{"resultadoTransacao", 0}, {"tipoCartao", "Credito"}}) << "011-000"
-            << "99";
+        tef("numeric result is not the text 0: 99", "resultadoTransacao=#0|tipoCartao=Credito", "011-000", "99");
         tef("card type code trimmed, upper-cased", "tipoCartao= debito ", "731-000", "2");
         tef("unknown card type code 0", "tipoCartao=PIX", "731-000", "0");
         tef("store financing 0", "tipoFinanciamento=estabelecimento", "017-000", "0");
         tef("other financing 1", "tipoFinanciamento=Administradora", "017-000", "1");
         tef("instalments given win over a vista", "formaPagamento=a vista|numeroParcelas=3", "018-000", "3");
-        QTest::newRow("numeric instalments read as empty text")
-            << int(Tef) << vendaTef({{"formaPagamento", "a vista"}, {"numeroParcelas", 3}}) << "018-000"
-            << "";
+        tef("numeric instalments read as empty text", "formaPagamento=a vista|numeroParcelas=#3", "018-000", "");
         tef("result code from retorno 1", "retorno=1", "009-000", "0");
         tef("result code from message", "mensagemResultado= TRANSACAO CONCLUIDA COM SUCESSO ", "009-000", "0");
         tef("result code otherwise -9999", "retorno=2", "009-000", "-9999");
