@@ -5,12 +5,13 @@
 // printed on the simulated receipt printer and filed as PDF, then confirmed.
 //   bench_recibos [rounds]
 #include "app/ConfigTef.h"
-#include "app/GlobalFlags.h"
 #include "app/TefAutonomo.h"
 #include "app/Wiring.h"
+#include "nucleo/DiarioTransacoes.h"
+#include "nucleo/NucleoTransacao.h"
+#include "nucleo/Ocupacao.h"
 #include "receipts/pdf_utils.h"
 #include "receipts/print_utils.h"
-#include "tef/DiarioTransacoes.h"
 #include "tef/Z3_Tef_Controller.h"
 
 #include <QApplication>
@@ -66,7 +67,7 @@ bool esperar(const std::function<bool()> &condicao, int ms)
 }
 
 // One cashier's card sale to its end, the confirmation run included.
-bool venda(Z3_Tef_Controller &c)
+bool venda(Z3_Tef_Controller &c, const Ocupacao &ocupacao)
 {
     int respondidas = 0;
     emit c.process(QStringLiteral("Venda Cartão"));
@@ -77,7 +78,7 @@ bool venda(Z3_Tef_Controller &c)
                                   respondidas == 0 ? 1 : 2);
                 ++respondidas;
             }
-            return respondidas >= 2 && !operacaoAutonoma && !c.isRunning();
+            return respondidas >= 2 && ocupacao.livre();
         },
         30000);
 }
@@ -157,15 +158,17 @@ int main(int argc, char *argv[])
     {
         Z3_Tef_Controller c;
         TefAutonomo autonomo;
-        wiring::connectBackend(&c);
-        wiring::connectAutonomo(&c, &autonomo);
-        if (!venda(c)) {
+        Ocupacao ocupacao;
+        std::unique_ptr<NucleoTransacao> nucleo(wiring::criarNucleo(c, 2));
+        wiring::conectar({nucleo.get(), &ocupacao, &c, nullptr, &autonomo});
+        nucleo->recuperar();
+        if (!venda(c, ocupacao)) {
             std::printf("the first sale did not finish\n");
             return 1;
         }
         const long inicio = memoriaKb("VmRSS");
         int feitas = 1;
-        while (feitas < 50 && venda(c))
+        while (feitas < 50 && venda(c, ocupacao))
             ++feitas;
         esperar([&] { return autonomo.pdf()->isFinished() && autonomo.impressao()->isFinished(); }, 10000);
         const long fim = memoriaKb("VmRSS");

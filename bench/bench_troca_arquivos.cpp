@@ -7,10 +7,11 @@
 #include "TestBackend.h"
 
 #include "app/ConfigTef.h"
-#include "app/GlobalFlags.h"
 #include "app/Wiring.h"
 #include "exchange/MonitoraDiretorio.h"
 #include "exchange/ProtocoloSitef.h"
+#include "nucleo/NucleoTransacao.h"
+#include "nucleo/Ocupacao.h"
 #include "util/DadosSensiveis.h"
 
 #include <QCoreApplication>
@@ -110,7 +111,9 @@ private:
 struct Ambiente
 {
     QTemporaryDir dir;
+    Ocupacao ocupacao;
     std::unique_ptr<TestBackend> backend;
+    std::unique_ptr<NucleoTransacao> nucleo;
     std::unique_ptr<MonitoraDiretorio> monitor;
     std::unique_ptr<Observador> observador;
     bool chaveNumero = false;
@@ -129,8 +132,9 @@ struct Ambiente
         f.write(QJsonDocument(config).toJson());
         f.close();
         backend = std::make_unique<TestBackend>();
+        nucleo = std::make_unique<NucleoTransacao>(*backend, 2, dir.path() + QStringLiteral("/diario_tef.jsonl"));
         monitor = std::make_unique<MonitoraDiretorio>(ConfigTef(f.fileName()));
-        wiring::connectMonitor(monitor.get(), backend.get(), nullptr);
+        wiring::conectar({nucleo.get(), &ocupacao, nullptr, monitor.get(), nullptr});
         observador = std::make_unique<Observador>(dir.path() + QStringLiteral("/resp"));
         // The key-number format when this build converts it, else JSON.
         chaveNumero =
@@ -141,7 +145,7 @@ struct Ambiente
     void esperarOcioso()
     {
         QDeadlineTimer prazo(30000);
-        while ((backend->isRunning() || !monitor->monitorando()) && !prazo.hasExpired())
+        while ((nucleo->emExecucao() || !monitor->monitorando()) && !prazo.hasExpired())
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     }
 };

@@ -11,6 +11,8 @@
 #include "app/ConfigTef.h"
 #include "app/Wiring.h"
 #include "exchange/MonitoraDiretorio.h"
+#include "nucleo/NucleoTransacao.h"
+#include "nucleo/Ocupacao.h"
 #include "tef/Vantor_Controller.h"
 
 #include <QApplication>
@@ -72,10 +74,11 @@ int main(int argc, char *argv[])
                               {"tipo_operacao", 0}});
 
     MonitoraDiretorio monitor{ConfigTef()};
+    Ocupacao ocupacao;
     std::unique_ptr<Base_Controller> backend(wiring::createBackend(0));
     auto *c = static_cast<Vantor_Controller *>(backend.get());
-    wiring::connectBackend(c);
-    wiring::connectMonitor(&monitor, c, nullptr);
+    std::unique_ptr<NucleoTransacao> nucleo(wiring::criarNucleo(*c, 0));
+    wiring::conectar({nucleo.get(), &ocupacao, c, &monitor, nullptr});
     JanelaQml janela(c);
     if (!janela.carregada() || !c->bibliotecaCarregada()) {
         std::printf("window or library not loaded (Z3_LIB_DIR?)\n");

@@ -2,8 +2,7 @@
 // a call through the binding into the simulated library with the reply parsed
 // and read, the request mapping, the amount conversion, and the journal's
 // durable writes for one sale.
-#include "tef/ControllerSequencial.h"
-#include "tef/DiarioTransacoes.h"
+#include "nucleo/DiarioTransacoes.h"
 #include "tef/Z3_Tef_Library.h"
 #include "tef/Z3_Tef_Protocolo.h"
 #include "tef/Z3_Tef_VO.h"
@@ -52,7 +51,7 @@ void BM_VendaAprovadaPelaBiblioteca(benchmark::State &state)
     for (auto _ : state) {
         const QJsonObject resposta = QJsonDocument::fromJson(lib.realizarPagamentoTEF(1, dados, 1)).object();
         benchmark::DoNotOptimize(Z3_Tef_Protocolo::isRetornoSucesso(resposta));
-        benchmark::DoNotOptimize(ControllerSequencial::criarSequencial(resposta));
+        benchmark::DoNotOptimize(Z3_Tef_Protocolo::criarSequencial(resposta));
     }
 }
 BENCHMARK(BM_VendaAprovadaPelaBiblioteca);
@@ -81,18 +80,26 @@ BENCHMARK(BM_FormatarValorColetado);
 
 // One sale's life in the journal (opened, approved, being answered, answered,
 // confirmed: five durable writes, the first three on the sale's path) with the journal already holding its fifty
-// resolved records, as it does after a morning of sales.
+// resolved records, as it does after a morning of sales. The argument is the TEF product: a Z3_Bridge sale (1)
+// keeps what its cancellation needs, a Z3_Tef sale (2) its sequential number.
 void BM_DiarioUmaVenda(benchmark::State &state)
 {
+    const int produto = static_cast<int>(state.range(0));
     QTemporaryDir pasta;
     DiarioTransacoes diario(pasta.filePath(QStringLiteral("diario_tef.json")));
     SequencialInfo pendente;
-    pendente.sequencial = 1;
-    pendente.transacao = QStringLiteral("Cartao de Credito");
+    pendente.sequencial = produto == 2 ? 1 : 0;
+    pendente.transacao = produto == 2 ? QStringLiteral("Cartao de Credito") : QStringLiteral("Venda");
     pendente.nsuTerminal = QStringLiteral("123456");
-    pendente.valorTotal = QStringLiteral("10,00");
+    pendente.valorTotal = QStringLiteral("1000");
+    pendente.dataHoraTransacao = QStringLiteral("06/12/2026 10:15:30");
+    if (produto == 1) {
+        pendente.identificacao = QStringLiteral("1234");
+        pendente.pdv = QStringLiteral("007");
+        pendente.finalizacao = QStringLiteral("123456");
+    }
     const auto umaVenda = [&] {
-        const int chave = diario.abrir(QStringLiteral("CRT"), QStringLiteral("1234"), false);
+        const int chave = diario.abrir(QStringLiteral("CRT"), QStringLiteral("1234"), false, produto);
         diario.aprovar(chave, pendente);
         diario.marcar(chave, DiarioTransacoes::Estado::EmEntrega);
         diario.marcar(chave, DiarioTransacoes::Estado::Respondida);
@@ -103,7 +110,7 @@ void BM_DiarioUmaVenda(benchmark::State &state)
     for (auto _ : state)
         umaVenda();
 }
-BENCHMARK(BM_DiarioUmaVenda)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DiarioUmaVenda)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

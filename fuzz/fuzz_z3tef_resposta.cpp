@@ -1,7 +1,6 @@
 // The Z3_Tef library's replies and the JSON requests are outside input: every
 // reader of them must take any bytes without crashing.
 #include "QtLeakSuppression.h"
-#include "tef/ControllerSequencial.h"
 #include "tef/Z3_Tef_Protocolo.h"
 #include "tef/Z3_Tef_VO.h"
 #include "util/getMaskFromPelmora.h"
@@ -35,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     Z3_Tef_Protocolo::isColeta(objeto);
     Z3_Tef_Protocolo::isRetornoSucesso(objeto);
     Z3_Tef_Protocolo::isConfirmado(bytes);
-    ControllerSequencial::criarSequencial(objeto);
+    Z3_Tef_Protocolo::criarSequencial(objeto);
     getMaskFromPelmora(objeto.value(QStringLiteral("tef")).toObject());
 
     const Z3_Tef_VO vo = Z3_Tef_VO::fromRequest(objeto);

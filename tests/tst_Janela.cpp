@@ -6,10 +6,11 @@
 #include "TestController.h"
 #include "TestJournal.h"
 #include "TestSupport.h"
-#include "app/GlobalFlags.h"
 #include "app/TefAutonomo.h"
 #include "app/Wiring.h"
 #include "exchange/MonitoraDiretorio.h"
+#include "nucleo/NucleoTransacao.h"
+#include "nucleo/Ocupacao.h"
 #include "receipts/print_utils.h"
 #include "tef/Z3_Tef_Controller.h"
 #include "ui/Seletores.h"
@@ -42,6 +43,8 @@ class TestJanela : public QObject
     static QString texto(const JanelaQml &j, const char *nome) { return texto(j.objeto(QLatin1String(nome))); }
     static QColor cor(QObject *o) { return o->property("color").value<QColor>(); }
     static QJsonObject json(const QVariant &v) { return QJsonDocument::fromJson(v.toString().toUtf8()).object(); }
+    // The JSON result of one emission of the core's resultado.
+    static QJsonObject json(const QList<QVariant> &emissao) { return json(emissao.value(1)); }
     static bool clique(QObject *popup, const char *nome)
     {
         QObject *botao = popup->findChild<QObject *>(QString::fromUtf8(nome));
@@ -103,9 +106,18 @@ class TestJanela : public QObject
     };
     struct Cena : SemDiario
     {
-        explicit Cena(const QJsonObject &config = {{"vitra", 0}, {"tipo_operacao", 0}}) : SemDiario(config)
+        // `juntar`: false when a derived scene joins more components itself (juntar()).
+        explicit Cena(const QJsonObject &config = {{"vitra", 0}, {"tipo_operacao", 0}}, bool juntar = true)
+            : SemDiario(config), nucleo(wiring::criarNucleo(c, 2))
         {
-            wiring::connectBackend(&c);
+            nucleo->usarPausas(Pausas().encurtadas(100));
+            if (juntar)
+                this->juntar(nullptr, nullptr);
+        }
+        void juntar(MonitoraDiretorio *monitor, TefAutonomo *autonomo)
+        {
+            wiring::conectar({nucleo.get(), &ocupacao, &c, monitor, autonomo});
+            nucleo->recuperar();
         }
         // A failed check may leave the run waiting for the cashier: give up every step so the next test starts.
         ~Cena()
@@ -113,24 +125,38 @@ class TestJanela : public QObject
             const auto desiste = [this] {
                 if (c.aguardandoOperador())
                     c.onClickButtonCancelar();
-                return !c.isRunning();
+                return !nucleo->emExecucao();
             };
             // Destroying a running thread would block here for good: stop now, and say why.
             if (!testsupport::waitUntil(desiste, 15000))
                 qFatal("The Z3_Tef run did not end within 15 s of giving up every step");
+            nucleo.reset();
         }
+        // Starts a request (a sale unless told otherwise) on the core's thread.
+        void iniciar(const QJsonObject &parametros, const QString &header = QStringLiteral("CRT"))
+        {
+            const QJsonObject req{{"operacao", 0}, {"header", header}, {"parametros", parametros}};
+            nucleo->submeter(
+                Requisicao::doPdv(QString::fromUtf8(QJsonDocument(req).toJson(QJsonDocument::Compact)), false));
+        }
+        bool terminar()
+        {
+            return testsupport::waitUntil([this] { return !nucleo->emExecucao(); }, 5000);
+        }
+
         Z3_Tef_Controller c;
+        Ocupacao ocupacao;
+        std::unique_ptr<NucleoTransacao> nucleo;
         JanelaQml janela{&c};
-        QSignalSpy resultado{&c, &Base_Controller::responseProcessTEF};
+        QSignalSpy resultado{nucleo.get(), &NucleoTransacao::resultado};
     };
 
     // Adds the autonomous worker and the monitor; folders under `pasta`, receipts on unless `ajustes` says.
     struct CenaAutonoma : Cena
     {
-        CenaAutonoma(const QString &pasta, const QJsonObject &ajustes) : Cena(config(pasta, ajustes))
+        CenaAutonoma(const QString &pasta, const QJsonObject &ajustes) : Cena(config(pasta, ajustes), false)
         {
-            wiring::connectMonitor(&monitor, &c, &autonomo);
-            wiring::connectAutonomo(&c, &autonomo);
+            juntar(&monitor, &autonomo);
             monitor.iniciarMonitoramento();
         }
         static QJsonObject config(const QString &pasta, const QJsonObject &ajustes)
@@ -156,9 +182,9 @@ class TestJanela : public QObject
     // Answers each step from `respostas` (typed, "#n" a list position) until the operation and its confirmation end.
     static bool conduzir(CenaAutonoma &cena, QStringList respostas, int execucoes)
     {
-        QSignalSpy fim(&cena.c, &QThread::finished);
+        QSignalSpy fim(cena.nucleo.get(), &NucleoTransacao::concluida);
         QDeadlineTimer prazo(30000);
-        while (!prazo.hasExpired() && !(fim.size() >= execucoes && !operacaoAutonoma && !cena.c.isRunning())) {
+        while (!prazo.hasExpired() && !(fim.size() >= execucoes && cena.ocupacao.livre())) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
             if (!cena.c.aguardandoOperador() || respostas.isEmpty())
                 continue;
@@ -166,17 +192,6 @@ class TestJanela : public QObject
             cena.c.onClickButtonOK(r.startsWith('#') ? r.mid(1) : r, r.startsWith('#') ? 2 : 1);
         }
         return fim.size() >= execucoes && respostas.isEmpty();
-    }
-
-    // Starts a request (a sale unless told otherwise) on the controller's thread.
-    static void iniciar(Z3_Tef_Controller &c, const QJsonObject &parametros,
-                        const QString &header = QStringLiteral("CRT"))
-    {
-        requisicaoJson = false;
-        tefEmProcessamento = false;
-        const QJsonObject req{{"operacao", 0}, {"header", header}, {"parametros", parametros}};
-        c.setJsonConfigs(QString::fromUtf8(QJsonDocument(req).toJson(QJsonDocument::Compact)));
-        c.start();
     }
 
     // The versions folder of the simulated updater: one newer installer, executable or not.
@@ -215,9 +230,6 @@ private slots:
     void init()
     {
         testsupport::writeConfig({});
-        tefEmProcessamento = false;
-        atualizacaoSolicitada = false;
-        requisicaoJson = false;
         seletores::substituir([this](seletores::Tipo tipo) {
             if (tipo == seletores::Tipo::Cor)
                 return m_cor;
@@ -618,41 +630,41 @@ private slots:
         // The menu stays away while an update is under way.
         QSignalSpy janela(&c, &Base_Controller::showWindow);
         c.initComponentAutonomo();
-        atualizacaoSolicitada = true;
+        c.setAtualizacaoSolicitada(true);
         c.initComponentAutonomo();
         QCOMPARE(janela.count(), 1);
     }
 
-    void runDoesOneThingAtATime_data()
+    // One request at a time: a second one that reaches the core while a transaction runs is answered as a failure
+    // and never started, and the updater gives way to the transaction.
+    void oneRunAtATime()
     {
-        QTest::addColumn<bool>("ocupado");
-        QTest::addColumn<QByteArray>("metodo"); // a run, or an updater button
-        QTest::addColumn<bool>("executa");
-        QTest::newRow("a transaction runs and leaves the flag for whoever answers")
-            << false << QByteArray("start") << true;
-        QTest::newRow("a second transaction is refused") << true << QByteArray("start") << false;
-        QTest::newRow("updater yes is never a transaction") << false << QByteArray("onClickButtonUpdaterSim") << false;
-        QTest::newRow("updater no is never a transaction") << false << QByteArray("onClickButtonUpdaterNao") << false;
-    }
-
-    void runDoesOneThingAtATime()
-    {
-        QFETCH(QByteArray, metodo);
-        QFETCH(bool, executa);
         TestController c;
+        Ocupacao ocupacao;
+        NucleoTransacao nucleo(c, 2, m_dir.filePath("diario_um.jsonl"));
+        wiring::conectar({&nucleo, &ocupacao, &c, nullptr, nullptr});
         std::atomic<int> execucoes{0};
-        std::atomic<bool> viuFlag{false};
-        c.roteiro = [&](TestController &) {
+        c.roteiro = [&](TestController &t) {
+            t.bloquearFluxo();
+            t.aguardarFluxo();
             ++execucoes;
-            viuFlag = tefEmProcessamento.load();
         };
-        tefEmProcessamento = dado<bool>("ocupado");
-        QVERIFY(QMetaObject::invokeMethod(&c, metodo.constData()));
-        QVERIFY(esperaTerminar(c, 5000));
-        QCOMPARE(execucoes.load(), executa ? 1 : 0);
-        QCOMPARE(viuFlag.load(), executa);
-        QCOMPARE(tefEmProcessamento.load(), metodo == "start"); // the monitor or the autonomous worker clears it
-        QVERIFY(!atualizacaoSolicitada);
+        QSignalSpy resultados(&nucleo, &NucleoTransacao::resultado);
+        const auto pedido = [](const char *id) {
+            return Requisicao::doPdv(QStringLiteral(R"({"header":"CRT","parametros":{"identificacao":"%1"}})").arg(id),
+                                     false);
+        };
+        nucleo.submeter(pedido("1"));
+        QVERIFY(QTest::qWaitFor([&] { return c.fluxoPausado(); }, 5000));
+        nucleo.submeter(pedido("2"));
+        QTRY_COMPARE(resultados.size(), 1);
+        QCOMPARE(json(resultados.first()).value("erro").toString(), QStringLiteral("Outra operação em andamento"));
+        c.onClickButtonUpdaterSim();
+        QVERIFY(!c.isRunning() && !c.atualizacaoSolicitada());
+        c.liberarFluxo();
+        QTRY_COMPARE(resultados.size(), 2);
+        QVERIFY(testsupport::waitUntil([&] { return !nucleo.emExecucao(); }, 5000));
+        QCOMPARE(execucoes.load(), 1);
         QCOMPARE(c.modoAtualizacaoAtual(), 0);
     }
 
@@ -665,9 +677,9 @@ private slots:
         m_janela->janela()->close(); // refused while the transaction waits
         QVERIFY(m_janela->janela()->isVisible() && visivel(*m_janela, "rectangle2"));
         QCOMPARE(texto(*m_janela, "element2"), QStringLiteral("Transação em processamento"));
-        atualizacaoSolicitada = true;
+        c.setAtualizacaoSolicitada(true);
         QVERIFY(c.tefInProcess()); // and a requested update gives way to the transaction
-        QVERIFY(!atualizacaoSolicitada);
+        QVERIFY(!c.atualizacaoSolicitada());
         c.onClickButtonOK(QStringLiteral("100"), 1);
         QVERIFY(esperaTerminar(c, 5000));
         QVERIFY(c.passouPortao && !c.fluxoPausado());
@@ -749,7 +761,7 @@ private slots:
         QCOMPARE(estado(), QVector<bool>(4, false));
         QSignalSpy textoSpy(&c, &Base_Controller::textChanged);
         QSignalSpy cabecalhoSpy(&c, &Base_Controller::firstTextChanged);
-        atualizacaoSolicitada = atualizacao;
+        c.setAtualizacaoSolicitada(atualizacao);
         c.onFinishThread();
         QCOMPARE(estado(), atualizacao ? QVector<bool>(4, false) : aberto);
         QTEST(textos(textoSpy).join('|'), "texto");
@@ -881,7 +893,6 @@ private slots:
         QVERIFY(testsupport::writeAll(temporaria + QStringLiteral("/antigo.sh"), "velho"));
 
         TestController *c = m_controller.get();
-        wiring::connectBackend(c);
         QSignalSpy banners(c, &Base_Controller::showMessageError);
         QSignalSpy avisos(c, &Base_Controller::showMessage);
         c->slotUpdater();
@@ -916,7 +927,7 @@ private slots:
         QCOMPARE(banners.count() + avisos.count(), banner.isEmpty() ? 0 : 1);
         QVERIFY2(banner.isEmpty() || mostrado.startsWith(banner), qPrintable(mostrado));
         // The exchange stays paused for the answer to the offer, or for good once installing.
-        QCOMPARE(atualizacaoSolicitada.load(), (simNao && banner.isEmpty()) || instala);
+        QCOMPARE(c->atualizacaoSolicitada(), (simNao && banner.isEmpty()) || instala);
         const QString baixado = temporaria + QStringLiteral("/Z3_TEFZoduvud-v01.24.00.sh");
         QCOMPARE(testsupport::readAll(m_instalador),
                  instala ? (baixado + QStringLiteral("|\n")).toUtf8() : QByteArray());
@@ -955,7 +966,6 @@ private slots:
         testsupport::writeConfig(
             {{"iniciar_atualizacao_aut", dado<int>("automatica")}, {"bloquear_atualizacao", dado<bool>("bloqueada")}});
         TestController c;
-        wiring::connectBackend(&c);
         QSignalSpy iniciada(&c, &Base_Controller::atualizacaoIniciada);
         c.verificarAtualizacaoInicial();
         QCOMPARE(c.avisoAtualizacao(), aviso);
@@ -965,7 +975,7 @@ private slots:
             emit c.trayIcon()->messageClicked();
         QCOMPARE(iniciada.count(), inicia ? 1 : 0);
         QVERIFY(!inicia || esperaTerminar(c, 10000));
-        QCOMPARE(atualizacaoSolicitada.load(), inicia); // the offer waits for SIM or NÃO
+        QCOMPARE(c.atualizacaoSolicitada(), inicia); // the offer waits for SIM or NÃO
     }
 
     // The cashier and the Z3_Tef backend, through the window.
@@ -973,11 +983,13 @@ private slots:
     {
         Cena cena;
         QVERIFY(cena.janela.carregada());
-        auto &[c, janela, resultado] = cena;
+        Z3_Tef_Controller &c = cena.c;
+        JanelaQml &janela = cena.janela;
+        QSignalSpy &resultado = cena.resultado;
         QSignalSpy primeiras(&c, &Base_Controller::firstTextChanged);
         const QString valor = c.formataValor(QStringLiteral("1000"));
         for (const int escolha : {-1, 1}) { // the first sale is given up at the card type
-            iniciar(c, {{"identificacao", QString::number(10 + escolha)}, {"tipo_cartao", "7"}});
+            cena.iniciar({{"identificacao", QString::number(10 + escolha)}, {"tipo_cartao", "7"}});
             // The field starts empty (not the last sale's amount): an untouched OK is refused, the step stays open.
             QVERIFY(passoDigitado(janela, QStringLiteral("Digite o valor da transação")));
             QCOMPARE(texto(janela, "textField"), QString());
@@ -999,9 +1011,9 @@ private slots:
             lista->setProperty("currentIndex", escolha);
             QVERIFY(janela.clica(QString::fromLatin1(escolha < 0 ? "button2" : "button")));
             QTRY_COMPARE_WITH_TIMEOUT(resultado.count(), escolha < 0 ? 1 : 2, 10000);
-            QVERIFY(c.wait(5000));
+            QVERIFY(cena.terminar());
         }
-        const QJsonObject r = json(resultado.last().first());
+        const QJsonObject r = json(resultado.last());
         QCOMPARE(r.value("requer_confirmacao").toString(), QStringLiteral("2"));
         QCOMPARE(r.value("tef").toObject().value("valorTotal").toString(), QStringLiteral("1000"));
         QCOMPARE(r.value("tef").toObject().value("tipoCartao").toString(), QStringLiteral("Debito"));
@@ -1034,8 +1046,9 @@ private slots:
             parametros.insert("data_transacao", data);
         Cena cena;
         QVERIFY(cena.janela.carregada());
-        auto &[c, janela, resultado] = cena;
-        iniciar(c, parametros, QStringLiteral("CNC"));
+        JanelaQml &janela = cena.janela;
+        QSignalSpy &resultado = cena.resultado;
+        cena.iniciar(parametros, QStringLiteral("CNC"));
         // The cashier types what a field lacks and otherwise confirms it as it is.
         QVERIFY(passoDigitado(janela, QStringLiteral("Digite o NSU da transação original")));
         QCOMPARE(texto(janela, "textField"), nsu);
@@ -1049,11 +1062,11 @@ private slots:
         QVERIFY(janela.clica(QStringLiteral("button")));
 
         QTRY_COMPARE_WITH_TIMEOUT(resultado.count(), 1, 10000);
-        QVERIFY(c.wait(5000));
-        const QJsonObject r = json(resultado.first().first());
+        QVERIFY(cena.terminar());
+        const QJsonObject r = json(resultado.first());
         QCOMPARE(r.value("tef").toObject().value("retorno").toString(), QStringLiteral("0"));
         QCOMPARE(r.value("requer_confirmacao").toString(), QStringLiteral("2")); // the POS confirms it
-        QCOMPARE(c.pendentes().size(), 1);
+        QCOMPARE(cena.nucleo->pendentes().size(), 1);
         const QByteArray chamadas = testsupport::readAll(m_simLog);
         QVERIFY2(chamadas.contains(R"(\"automacao_coleta_informacao\":\"000000456789\")"), chamadas.constData());
         QVERIFY2(chamadas.contains(R"(\"automacao_coleta_informacao\":\"06/12/26\")"), chamadas.constData());
@@ -1072,8 +1085,8 @@ private slots:
     {
         Cena cena;
         QVERIFY(cena.janela.carregada());
-        auto &[c, janela, resultado] = cena;
-        iniciar(c, {{"identificacao", "40"}}, QStringLiteral("ADM"));
+        JanelaQml &janela = cena.janela;
+        cena.iniciar({{"identificacao", "40"}}, QStringLiteral("ADM"));
         QTRY_VERIFY_WITH_TIMEOUT(visivel(janela, "rec") && visivel(janela, "button"), 10000);
         QObject *lista = janela.objeto(QStringLiteral("list"));
         QTRY_COMPARE(lista->property("count").toInt(), 3);
@@ -1083,8 +1096,8 @@ private slots:
         const QString senha = QStringLiteral("zq7senha9");
         QVERIFY(digitar(janela, senha));
         QVERIFY(janela.clica(QStringLiteral("button")));
-        QTRY_COMPARE_WITH_TIMEOUT(resultado.count(), 1, 10000);
-        QVERIFY(c.wait(5000));
+        QTRY_COMPARE_WITH_TIMEOUT(cena.resultado.count(), 1, 10000);
+        QVERIFY(cena.terminar());
         // The library got the password; the log never did.
         QVERIFY(testsupport::readAll(m_simLog).contains(senha.toUtf8()));
         const QString log = QString::fromUtf8(testsupport::readAll(m_log));
@@ -1143,7 +1156,7 @@ private slots:
         qputenv("Z3_SIM_IMPRESSORA", spool.toUtf8());
         CenaAutonoma cena(pasta.path(), ajustes);
         QVERIFY(cena.janela.carregada());
-        QSignalSpy resultados(&cena.c, &Base_Controller::responseProcessTEF);
+        QSignalSpy &resultados = cena.resultado;
         if (origem.startsWith('#')) {
             cena.c.initComponentAutonomo();
             QVERIFY(QTest::qWaitForWindowExposed(cena.janela.janela()));
@@ -1159,17 +1172,17 @@ private slots:
             QVERIFY(testsupport::writeAll(pasta.filePath("req/IntPos.001"),
                                           "000-000 = ATV\r\n001-000 = 77\r\n999-999 = 0\r\n"));
         if (execucoes == 0) {
-            QVERIFY(!cena.c.isRunning() && !operacaoAutonoma); // the operation would have started in the emit
+            QVERIFY(!cena.nucleo->emExecucao() && cena.ocupacao.livre()); // it would have started in the emit
             return;
         }
         QVERIFY(conduzir(cena, dado<QStringList>("respostas"), execucoes));
         QTRY_COMPARE(resultados.size(), execucoes + (pedidoPdv ? 1 : 0)); // the POS's comes last
-        const QString nsu = json(resultados.first().first()).value("tef").toObject().value("nsuTerminal").toString();
+        const QString nsu = json(resultados.first()).value("tef").toObject().value("nsuTerminal").toString();
         // The confirmation followed on its own, with the fixed request.
         if (execucoes == 2) {
             const QStringList funcoes = testsupport::funcoesSimuladas(m_simLog);
             QVERIFY(funcoes.contains("ConfirmarOperacaoTEF2") || funcoes.contains("ConfirmarOperacaoTEF"));
-            QCOMPARE(json(resultados.at(1).first()).value("header").toString(), QStringLiteral("CNF"));
+            QCOMPARE(json(resultados.at(1)).value("header").toString(), QStringLiteral("CNF"));
         }
         // Receipts: the simulated printer's jobs (both copies when printing is on) and the dated PDF tree.
         const int trabalhos =
@@ -1203,7 +1216,7 @@ private slots:
         // The cashier's own operation leaves nothing for the POS.
         QCOMPARE(QDir(pasta.filePath("resp")).entryList(QDir::Files),
                  pedidoPdv ? QStringList{"IntPos.Sts"} : QStringList{});
-        QTRY_VERIFY_WITH_TIMEOUT(!cena.c.isRunning() && !tefEmProcessamento, 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(!cena.nucleo->emExecucao() && cena.ocupacao.livre(), 15000);
     }
 };
 

@@ -1,4 +1,4 @@
-// The file exchange as the POS sees it, with a stand-in backend, and the POS client
+// The file exchange as the POS sees it, with the real transaction core over a stand-in product, and the POS client
 // program on the other side of the folders; the real program's is tst_Programa's.
 #include "LogCapture.h"
 #include "TestBackend.h"
@@ -6,10 +6,12 @@
 #include "TestSupport.h"
 
 #include "app/ConfigTef.h"
-#include "app/GlobalFlags.h"
+#include "app/TefAutonomo.h"
 #include "app/Wiring.h"
 #include "exchange/MonitoraDiretorio.h"
 #include "exchange/ProtocoloSitef.h"
+#include "nucleo/NucleoTransacao.h"
+#include "nucleo/Ocupacao.h"
 
 #include <QtTest>
 
@@ -41,15 +43,6 @@ long picoMemoriaKb()
 
 } // namespace
 
-// Stands in for the autonomous worker: only its signal matters here.
-class Autonomo : public QObject
-{
-    Q_OBJECT
-signals:
-    void startProcessAutonomo();
-    void concluido();
-};
-
 class TestMonitoraDiretorio : public QObject
 {
     Q_OBJECT
@@ -59,9 +52,11 @@ class TestMonitoraDiretorio : public QObject
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<LogCapture> m_log;
+    std::unique_ptr<Ocupacao> m_ocupacao;
     std::unique_ptr<TestBackend> m_backend;
+    std::unique_ptr<NucleoTransacao> m_nucleo;
     std::unique_ptr<MonitoraDiretorio> m_monitor;
-    std::unique_ptr<Autonomo> m_autonomo;
+    std::unique_ptr<TefAutonomo> m_autonomo;
     QString m_saida; // the POS client's output
 
     void criarMonitor(const QJsonObject &ajustes = {}, bool iniciar = true)
@@ -73,10 +68,13 @@ class TestMonitoraDiretorio : public QObject
         const QString arquivo = m_dir->path() + QStringLiteral("/config_tef.json");
         QVERIFY(testsupport::writeAll(arquivo, QJsonDocument(config).toJson()));
         const ConfigTef tef(arquivo); // also creates both folders
+        m_ocupacao = std::make_unique<Ocupacao>();
         m_backend = std::make_unique<TestBackend>();
+        m_nucleo = std::make_unique<NucleoTransacao>(*m_backend, 2, m_dir->filePath(QStringLiteral("diario.jsonl")));
+        m_nucleo->usarPausas(Pausas().encurtadas(100));
         m_monitor = std::make_unique<MonitoraDiretorio>(tef);
-        m_autonomo = std::make_unique<Autonomo>();
-        wiring::connectMonitor(m_monitor.get(), m_backend.get(), m_autonomo.get());
+        m_autonomo = std::make_unique<TefAutonomo>();
+        wiring::conectar({m_nucleo.get(), m_ocupacao.get(), nullptr, m_monitor.get(), m_autonomo.get()});
         if (iniciar)
             m_monitor->iniciarMonitoramento();
     }
@@ -93,7 +91,7 @@ class TestMonitoraDiretorio : public QObject
     bool esperarAtendimentos(int n)
     {
         return testsupport::waitUntil(
-            [&] { return m_backend->execucoes() >= n && !m_backend->isRunning() && m_monitor->monitorando(); },
+            [&] { return m_backend->execucoes() >= n && !m_nucleo->emExecucao() && m_monitor->monitorando(); },
             kPrazoMs * n);
     }
 
@@ -122,7 +120,6 @@ class TestMonitoraDiretorio : public QObject
 private slots:
     void init()
     {
-        tefEmProcessamento = atualizacaoSolicitada = operacaoAutonoma = requisicaoJson = false;
         m_dir = std::make_unique<QTemporaryDir>();
         QVERIFY(m_dir->isValid());
         m_log = std::make_unique<LogCapture>();
@@ -130,8 +127,13 @@ private slots:
 
     void cleanup()
     {
-        m_backend.reset(); // lets a held run end and waits for it
+        if (m_backend)
+            m_backend->liberar();
+        m_nucleo.reset(); // waits for a held run to end
+        m_autonomo.reset();
         m_monitor.reset();
+        m_backend.reset();
+        m_ocupacao.reset();
         m_log.reset();
     }
 
@@ -190,7 +192,6 @@ private slots:
         QTEST(testsupport::readAll(resp(status)), "esperado");
         QVERIFY(!QFile::exists(req(arquivo)));
         QCOMPARE(m_backend->requisicoes(), QStringList{convertida});
-        QCOMPARE(requisicaoJson.load(), json);
         QVERIFY(esperarAtendimentos(1));
         QStringList esperados{status, resposta};
         esperados.removeAll(QString());
@@ -238,7 +239,7 @@ private slots:
         const QString esperado =
             jsonServido ? QString::fromUtf8(textoJson) : ProtocoloSitef().requestToJson(textoChave);
         QCOMPARE(m_backend->requisicoes(), QStringList{esperado});
-        QCOMPARE(requisicaoJson.load(), jsonServido);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(resp(jsonServido ? kPedido : QStringLiteral("IntPos.001"))), kPrazoMs);
         // The other file is gone unread: nothing is left to be served later.
         QVERIFY(!QFile::exists(req(QStringLiteral("IntPos.001"))));
         QVERIFY(!QFile::exists(req(kPedido)));
@@ -524,11 +525,13 @@ private slots:
         QVERIFY(QDir().mkpath(req(QString())) && QDir().mkpath(resp(QString())));
         QVERIFY(QFile::link(req(QString()), m_dir->filePath(QStringLiteral("link-para-req"))));
         QVERIFY(testsupport::writeAll(req(QStringLiteral("IntPos.001")), "000-000 = CRT\n001-000 = 1\n999-999 = 0\n"));
-        criarMonitor({{"path_out", m_dir->path() + QLatin1Char('/') + saida}});
+        criarMonitor({{"path_out", m_dir->path() + QLatin1Char('/') + saida}}, false);
+        QSignalSpy erro(m_monitor.get(), &MonitoraDiretorio::erroMonitoramento);
+        m_monitor->iniciarMonitoramento();
 
         QVERIFY(m_log->contem(QStringLiteral("Pasta de requisição e pasta de resposta são a mesma")));
         QVERIFY(!m_monitor->monitorando());
-        QCOMPARE(m_backend->errosMostrados().size(), 1);
+        QCOMPARE(erro.size(), 1);
         QTest::qWait(100);
         QVERIFY(QFile::exists(req(QStringLiteral("IntPos.001")))); // left for a corrected configuration
         QCOMPARE(m_backend->requisicoes().size(), 0);
@@ -537,52 +540,64 @@ private slots:
     void operatorOperationPausesAndWritesNoResponse()
     {
         criarMonitor();
-        // The backend's start by the worker, made elsewhere in the program.
-        connect(m_autonomo.get(), SIGNAL(startProcessAutonomo()), m_backend.get(), SLOT(start()));
         QVERIFY(m_monitor->monitorando());
-
-        operacaoAutonoma = true;
-        emit m_autonomo->startProcessAutonomo();
+        m_backend->segurar();
+        m_autonomo->slotTefProcessAutonomo(QStringLiteral("PIX"));
         QVERIFY(!m_monitor->monitorando()); // paused before the thread runs
+        QTRY_VERIFY_WITH_TIMEOUT(m_backend->emEspera(), kPrazoMs);
 
-        // The run's end leaves the folder alone while a confirmation run may follow;
-        // the worker's word that all is over lets the exchange go on.
-        QVERIFY(
-            testsupport::waitUntil([&] { return m_backend->execucoes() == 1 && m_backend->isFinished(); }, kPrazoMs));
+        // A POS request meanwhile waits in the folder; the cashier's result is no response file.
+        enviar(kPedido, pedidoJson(QStringLiteral("CRT"), QStringLiteral("8")));
         QTest::qWait(50);
-        QVERIFY(!m_monitor->monitorando());
-        operacaoAutonoma = false;
-        emit m_autonomo->concluido();
+        QVERIFY(QFile::exists(req(kPedido)));
+        m_backend->liberar();
+        QVERIFY(esperarAtendimentos(2));
+        QCOMPARE(m_ocupacao->dono(), Ocupacao::Dono::Ninguem);
+        QVERIFY(m_backend->requisicoes().constFirst().contains(QLatin1String("\"header\":\"PIX\"")));
+        QTRY_COMPARE_WITH_TIMEOUT(QDir(resp(QString())).entryList(QDir::Files, QDir::Name),
+                                  (QStringList{kPedido, kStatus}), kPrazoMs);
+        QVERIFY(testsupport::readAll(resp(kPedido)).contains("\"8\""));
+    }
+
+    // A tray click that arrives while the exchange serves a request (its file taken, its waits under way) is
+    // refused: it never replaces the POS's request, and the POS gets its response.
+    void cashierClickDuringAPosRequestIsRefused()
+    {
+        criarMonitor({}, false);
+        QSignalSpy erros(m_autonomo.get(), &TefAutonomo::showError);
+        enviar(kPedido, pedidoJson(QStringLiteral("CRT"), QStringLiteral("9")));
+        // Queued before the monitor serves the folder: it runs as soon as the monitor lets go of the thread.
+        QMetaObject::invokeMethod(
+            m_autonomo.get(), [this] { m_autonomo->slotTefProcessAutonomo(QStringLiteral("Venda Cartão")); },
+            Qt::QueuedConnection);
+        m_monitor->iniciarMonitoramento(); // serves the waiting request: reads it, waits 1.3 s, submits it
         QVERIFY(esperarAtendimentos(1));
-        QVERIFY(!tefEmProcessamento);
-        QVERIFY(QDir(resp(QString())).entryList(QDir::Files).isEmpty());
+        QCOMPARE(erros.size(), 1);
+        QCOMPARE(m_backend->requisicoes().size(), 1);
+        QVERIFY(m_backend->requisicoes().constFirst().contains(QLatin1String("\"identificacao\":\"9\"")));
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(resp(kPedido)).isFile(), kPrazoMs);
+        QVERIFY(m_log->contem(QStringLiteral("Venda Cartão não iniciada")));
     }
 
     void updaterActionHoldsTheExchangeUntilItEnds()
     {
         criarMonitor({}, false);
         // The real controller base and the simulated updater, offering a newer version.
-        m_monitor->disconnect(m_backend.get());
-        m_backend->disconnect(m_monitor.get());
         const QString versoes = m_dir->path() + QStringLiteral("/versoes");
         QVERIFY(QDir().mkpath(versoes));
         QVERIFY(QFile::copy(QStringLiteral(Z3_BIN_DIR "/Z3_Updater_instalador.sh"),
                             versoes + QStringLiteral("/Z3_TEFZoduvud-v01.24.00.sh")));
         qputenv("Z3_SIM_ATUALIZACOES", versoes.toUtf8());
         TestController c;
-        c.roteiro = [](TestController &t) {
-            emit t.responseProcessTEF(TestBackend::resultadoEco(t.getJsonConfigs()));
-        };
-        wiring::connectBackend(&c);
-        wiring::connectMonitor(m_monitor.get(), &c, nullptr);
+        c.usarOcupacao(m_ocupacao.get());
         m_monitor->iniciarMonitoramento();
         QVERIFY(m_monitor->monitorando());
 
         c.slotUpdater();
-        QVERIFY(!m_monitor->monitorando()); // before the thread is taken
+        QCOMPARE(m_ocupacao->dono(), Ocupacao::Dono::Atualizacao); // before the thread is taken
         QVERIFY(esperaTerminar(c, kPrazoMs));
         enviar(kPedido, pedidoJson(QStringLiteral("CRT"), QStringLiteral("7")));
-        QCoreApplication::processEvents();
+        QVERIFY(m_log->esperar(QStringLiteral("pedidos do A/C aguardam o seu fim"), kPrazoMs));
         QVERIFY(!m_monitor->monitorando()); // the offer waits for the cashier
         QVERIFY(QFile::exists(req(kPedido)));
 

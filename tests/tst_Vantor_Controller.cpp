@@ -3,10 +3,12 @@
 #include "JanelaQml.h"
 #include "TestSupport.h"
 
+#include "TestJournal.h"
 #include "app/ConfigTef.h"
-#include "app/GlobalFlags.h"
 #include "app/Wiring.h"
 #include "exchange/MonitoraDiretorio.h"
+#include "nucleo/NucleoTransacao.h"
+#include "nucleo/Ocupacao.h"
 #include "tef/Vantor_Controller.h"
 
 #include <QDate>
@@ -29,10 +31,13 @@ class TestVantorController : public QObject
     // The program's components, joined as the start-up joins them.
     struct Cena
     {
-        Cena() : backend(wiring::createBackend(static_cast<int>(ProdutoTef::Vantor)))
+        Cena()
+            : backend(wiring::createBackend(static_cast<int>(ProdutoTef::Vantor))),
+              nucleo(wiring::criarNucleo(*backend, static_cast<int>(ProdutoTef::Vantor)))
         {
-            wiring::connectBackend(backend.get());
-            wiring::connectMonitor(&monitor, backend.get(), nullptr);
+            nucleo->usarPausas(Pausas().encurtadas(100));
+            wiring::conectar({nucleo.get(), &ocupacao, backend.get(), &monitor, nullptr});
+            nucleo->recuperar();
             Base_Controller::aplicaCustomizacao(backend.get(), wiring::produto(0)->dialogoOperador, ConfigTef());
             monitor.iniciarMonitoramento();
         }
@@ -41,15 +46,18 @@ class TestVantorController : public QObject
             // A failed check may leave a step waiting: give it up so the run ends.
             auto *c = static_cast<Vantor_Controller *>(backend.get());
             testsupport::waitUntil(
-                [c] {
+                [this, c] {
                     if (c->aguardandoOperador())
                         c->onClickButtonCancelar();
-                    return !c->isRunning();
+                    return !nucleo->emExecucao();
                 },
                 kPrazoMs);
+            nucleo.reset();
         }
+        Ocupacao ocupacao;
         MonitoraDiretorio monitor{ConfigTef()};
         std::unique_ptr<Base_Controller> backend;
+        std::unique_ptr<NucleoTransacao> nucleo;
         JanelaQml janela{backend.get()};
     };
     std::unique_ptr<Cena> m_cena;
@@ -119,6 +127,7 @@ private slots:
         qputenv("Z3_SIM_CENARIO", path("cenario.json").toUtf8());
         testsupport::writeConfig(
             {{"path_in", path("Req")}, {"path_out", path("Resp")}, {"produto_tef", 0}, {"tipo_operacao", 0}});
+        testsupport::removeJournal();
         m_cena = std::make_unique<Cena>();
         QVERIFY(controller()->bibliotecaCarregada());
         QVERIFY(m_cena->janela.carregada());
@@ -179,10 +188,11 @@ private slots:
               {"Autenticador"}, {}, "009-000 = 7|030-000 = Erro ao autenticar - [Erro:7]");
         linha("refused request reaches no library function", "CRT|001-000 = 511|003-000 = 1000|999-999", "{}", {}, {},
               {}, "009-000 = -1|030-000 = Chave registro final [999-999] não encontrada");
-        linha("confirmation answered at once", "CNF|001-000 = 512", "{}", {},
+        // The credit sale above was the first approval (NSU 000001), the second cancellation the third.
+        linha("confirmation of the credit sale answered at once", "CNF|001-000 = 512|012-000 = 000001", "{}", {},
               {"ConfirmarOperacaoTEF(1)", "FinalizarOperacaoTEF(0)"}, {}, "");
         linha("activity check answered at once, no library call", "ATV|001-000 = 514", "{}", {}, {}, {}, "");
-        linha("undo answered at once", "NCN|001-000 = 513", "{}", {},
+        linha("undo of the second cancellation answered at once", "NCN|001-000 = 513|012-000 = 000003", "{}", {},
               {"ConfirmarOperacaoTEF(0)", "FinalizarOperacaoTEF(0)"}, {}, "");
         linha("library missing: answered without it (last: the window loses its library)",
               "CRT|001-000 = 601|003-000 = 1000", "sem biblioteca", {}, {}, {},
@@ -227,9 +237,8 @@ private slots:
         QVERIFY2(testsupport::waitForFile(path("Resp/IntPos.Sts"), kPrazoMs), qPrintable(log()));
         if (!resposta.isEmpty())
             QVERIFY2(testsupport::waitForFile(arquivo, kPrazoMs), qPrintable(log()));
-        QVERIFY(testsupport::waitUntil(
-            [&] { return tefEmProcessamento == false && !controller()->isRunning() && m_cena->monitor.monitorando(); },
-            kPrazoMs));
+        QVERIFY(testsupport::waitUntil([&] { return !m_cena->nucleo->emExecucao() && m_cena->monitor.monitorando(); },
+                                       kPrazoMs));
         const QByteArray recebida = testsupport::readAll(arquivo);
         QFile::remove(arquivo);
         QFile::remove(path("Resp/IntPos.Sts"));

@@ -1,5 +1,5 @@
 #include "TestSupport.h"
-#include "app/GlobalFlags.h"
+#include "nucleo/NucleoTransacao.h"
 #include "tef/Z3_Bridge_Controller.h"
 #include "tef/Z3_Bridge_VO.h"
 
@@ -142,22 +142,19 @@ private slots:
         Z3_Bridge_Controller controller;
         qputenv("Z3_LIB_DIR", bibliotecas);
         QCOMPARE(controller.bibliotecaCarregada(), !semBiblioteca);
-        QSignalSpy resultado(&controller, &Base_Controller::responseProcessTEF);
+        NucleoTransacao nucleo(controller, 1, dir.filePath("diario_tef.jsonl"));
+        nucleo.usarPausas(Pausas().encurtadas(100));
         QSignalSpy janela(&controller, &Base_Controller::showWindow);
         QJsonObject requisicao{{"operacao", 0},
                                {"header", header},
                                {"parametros", QJsonObject{{"identificacao", "123"}, {"valor", "1000"}}}};
         if (!motivo.isEmpty() && !semBiblioteca)
             requisicao.insert("msg_erro", motivo);
-        controller.setJsonConfigs(QJsonDocument(requisicao).toJson(QJsonDocument::Compact));
-        tefEmProcessamento = false;
-        controller.start();
-        QVERIFY(controller.wait(QDeadlineTimer(10000)));
-        tefEmProcessamento = false;
+        const QJsonObject resultado = testsupport::executar(
+            nucleo, Requisicao::doPdv(QJsonDocument(requisicao).toJson(QJsonDocument::Compact), false));
         qunsetenv("Z3_SIM_LOG");
 
-        QCOMPARE(resultado.size(), 1);
-        QTEST(resultado.first().first().toString(), "resultado");
+        QTEST(QString::fromUtf8(QJsonDocument(resultado).toJson(QJsonDocument::Compact)), "resultado");
         QCOMPARE(janela.isEmpty(), header != "CRT"); // no status screen, hence no pause before the answer
         QVERIFY(testsupport::chamadasSimuladas(log).isEmpty());
     }

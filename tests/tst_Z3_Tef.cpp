@@ -1,9 +1,9 @@
 #include "TestJournal.h"
 #include "TestSupport.h"
-#include "app/GlobalFlags.h"
+#include "nucleo/ControllerSequencial.h"
+#include "nucleo/DiarioTransacoes.h"
+#include "nucleo/NucleoTransacao.h"
 #include "platform/Platform.h"
-#include "tef/ControllerSequencial.h"
-#include "tef/DiarioTransacoes.h"
 #include "tef/Z3_Tef_Controller.h"
 #include "tef/Z3_Tef_Library.h"
 #include "tef/Z3_Tef_Protocolo.h"
@@ -57,6 +57,7 @@ private:
     const QString m_simLog = m_dir.filePath("chamadas.jsonl"), m_log = m_dir.filePath("log.txt"),
                   m_cenario = m_dir.filePath("cenario.json");
     std::unique_ptr<Z3_Tef_Controller> m_c;
+    std::unique_ptr<NucleoTransacao> m_n; // goes before the controller it runs
     // What the controller signalled to the window during the test.
     struct Sinais
     {
@@ -73,10 +74,14 @@ private:
 
     void novoControlador()
     {
+        m_n.reset();
         m_c.reset();
         testsupport::removeJournal();
         QFile::remove(m_simLog);
         m_c = std::make_unique<Z3_Tef_Controller>();
+        m_n = std::make_unique<NucleoTransacao>(*m_c, 2, DiarioTransacoes::arquivoAoLadoDe(testsupport::configPath()));
+        m_n->usarPausas(Pausas().encurtadas(100));
+        m_n->recuperar();
         QVERIFY(m_c->bibliotecaCarregada());
         QCOMPARE(sequencia(), QStringList{R"(SetClientTCP("127.0.0.1", 60906))"});
         Z3_Tef_Controller *c = m_c.get();
@@ -101,41 +106,30 @@ private:
         if (!msgErro.isEmpty())
             req.insert("msg_erro", msgErro);
         QStringList respostas = passos.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-        requisicaoJson = false;
-        tefEmProcessamento = false;
-        m_c->setJsonConfigs(QString::fromUtf8(QJsonDocument(req).toJson(QJsonDocument::Compact)));
-        QString resultado;
-        bool chegou = false;
-        const QMetaObject::Connection conexao =
-            connect(m_c.get(), &Base_Controller::responseProcessTEF, this, [&](const QString &r) {
-                resultado = r;
-                chegou = true;
+        bool sobrou = false;
+        const QJsonObject resultado = testsupport::executar(
+            *m_n, Requisicao::doPdv(QString::fromUtf8(QJsonDocument(req).toJson(QJsonDocument::Compact)), false), [&] {
+                if (!m_c->aguardandoOperador() || sobrou)
+                    return;
+                if (respostas.isEmpty()) {
+                    qWarning("the run waits for an answer the test did not give");
+                    sobrou = true;
+                    return;
+                }
+                const QString r = respostas.takeFirst();
+                if (r == QLatin1String("c"))
+                    m_c->onClickButtonCancelar();
+                else if (r.startsWith(QLatin1Char('s')))
+                    m_c->onClickButtonOK(r.mid(1), 2);
+                else
+                    m_c->onClickButtonOK(r, 1);
             });
-        m_c->start();
-        QDeadlineTimer prazo(20000);
-        while (!(chegou && m_c->isFinished()) && !prazo.hasExpired()) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-            if (!m_c->aguardandoOperador())
-                continue;
-            if (respostas.isEmpty()) {
-                qWarning("the run waits for an answer the test did not give");
-                break;
-            }
-            const QString r = respostas.takeFirst();
-            if (r == QLatin1String("c"))
-                m_c->onClickButtonCancelar();
-            else if (r.startsWith(QLatin1Char('s')))
-                m_c->onClickButtonOK(r.mid(1), 2);
-            else
-                m_c->onClickButtonOK(r, 1);
-        }
-        disconnect(conexao);
         [&] {
-            QVERIFY2(chegou && respostas.isEmpty(), chegou ? "answers left over" : "no result");
+            QVERIFY2(!resultado.isEmpty() && respostas.isEmpty(),
+                     !resultado.isEmpty() ? "answers left over" : "no result");
         }();
-        m_c->wait(5000);
         QCoreApplication::processEvents();
-        return QJsonDocument::fromJson(resultado.toUtf8()).object();
+        return resultado;
     }
 
     QStringList sequencia() const { return testsupport::sequenciaSimulada(m_simLog); }
@@ -421,7 +415,7 @@ private slots:
     void criarSequencial()
     {
         QFETCH(QByteArray, resposta);
-        const auto i = ControllerSequencial::criarSequencial(QJsonDocument::fromJson(resposta).object());
+        const auto i = Z3_Tef_Protocolo::criarSequencial(QJsonDocument::fromJson(resposta).object());
         const QStringList lida = i ? QStringList{QString::number(i->sequencial), i->transacao, i->nsuTerminal,
                                                  i->valorTotal, i->dataHoraTransacao}
                                    : QStringList{""};
@@ -447,8 +441,12 @@ private slots:
         QFETCH(QList<int>, iniciais);
         QFETCH(int, indice);
         ControllerSequencial c;
-        for (int s : iniciais)
-            c.adicionarSequencial({s, "Cartao Vender"});
+        for (int s : iniciais) {
+            SequencialInfo info;
+            info.sequencial = s;
+            info.transacao = "Cartao Vender";
+            c.adicionarSequencial(info);
+        }
         QCOMPARE(sequenciais(c.listaSequenciais()), iniciais); // in arrival order
         const QList<SequencialInfo> antes = c.listaSequenciais();
         c.removerSequencial(indice);
@@ -546,17 +544,16 @@ private slots:
     {
         // A failed test may leave the run waiting for the cashier: give up every step.
         QDeadlineTimer prazo(10000);
-        while (m_c && m_c->isRunning() && !prazo.hasExpired()) {
+        while (m_n && m_n->emExecucao() && !prazo.hasExpired()) {
             if (m_c->aguardandoOperador())
                 m_c->onClickButtonCancelar();
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         }
         // Destroying a running thread would wait for ever: stop here, loudly.
-        if (m_c && m_c->isRunning())
+        if (m_n && m_n->emExecucao())
             qFatal("The run did not end when every step was given up");
+        m_n.reset();
         m_c.reset();
-        requisicaoJson = false;
-        tefEmProcessamento = false;
     }
 
     void requisicaoRecusadaNaoChegaABiblioteca()
@@ -655,9 +652,9 @@ private slots:
                      R"(RealizarPagamentoTEF(1, "{"transacao_pagamento":"A vista","transacao_valor":"1000"}", 1))"}));
         confere(venda, "header=CRT|id=1|requer_confirmacao=2|codigo=0|tef.transacao=Cartao Vender");
         QVERIFY(m_c->isTefStarted());
-        QCOMPARE(sequenciais(m_c->pendentes()), QList<int>{seq(venda).toInt()});
-        QCOMPARE(m_c->diario().registros().size(), 1);
-        QVERIFY(m_c->diario().registros().at(0).pendente.has_value());
+        QCOMPARE(sequenciais(m_n->pendentes()), QList<int>{seq(venda).toInt()});
+        QCOMPARE(m_n->diario().registros().size(), 1);
+        QVERIFY(m_n->diario().registros().at(0).pendente.has_value());
 
         QFETCH(QString, operacao);
         QFETCH(int, acao);
@@ -671,9 +668,9 @@ private slots:
             (QStringList{QStringLiteral(R"(ConfirmarOperacaoTEF2("Cartao Vender", %1, %2))").arg(seq(venda)).arg(acao),
                          QStringLiteral("FinalizarOperacaoTEF(1)")}));
         QCOMPARE(r, (QJsonObject{{"header", operacao}, {"id", "2"}}));
-        QVERIFY(m_c->pendentes().isEmpty());
+        QVERIFY(m_n->pendentes().isEmpty());
         QVERIFY(!m_c->isTefStarted());
-        const QList<DiarioTransacoes::Registro> registros = m_c->diario().registros();
+        const QList<DiarioTransacoes::Registro> registros = m_n->diario().registros();
         QCOMPARE(registros.size(), 1);
         QCOMPARE(registros.at(0).estado,
                  recusada ? DiarioTransacoes::Estado::NaoResolvida : DiarioTransacoes::Estado::Resolvida);
@@ -746,7 +743,7 @@ private slots:
         QVERIFY(m_c->isTefStarted());
         if (!sim) {
             QCOMPARE(funcoes(), QStringList{"RealizarPagamentoTEF"});
-            QCOMPARE(sequenciais(m_c->pendentes()), (QList<int>{seq(anterior).toInt(), seq(r).toInt()}));
+            QCOMPARE(sequenciais(m_n->pendentes()), (QList<int>{seq(anterior).toInt(), seq(r).toInt()}));
             QCOMPARE(m_s.avisos, 1);
             QCOMPARE(m_s.nsus, QStringList{anterior.value("tef").toObject().value("nsuTerminal").toString()});
             return;
@@ -756,7 +753,7 @@ private slots:
         QCOMPARE(sequencia().at(0),
                  QStringLiteral(R"(ConfirmarOperacaoTEF2("Cartao Vender", %1, 1))").arg(seq(anterior)));
         QCOMPARE(sequencia().at(1), QStringLiteral("FinalizarOperacaoTEF(1)"));
-        QCOMPARE(sequenciais(m_c->pendentes()), QList<int>{seq(r).toInt()});
+        QCOMPARE(sequenciais(m_n->pendentes()), QList<int>{seq(r).toInt()});
         QCOMPARE(m_s.avisos, 0);
     }
 
@@ -765,14 +762,14 @@ private slots:
         // Three pending sales: each later one is kept pending by answering "no".
         const QString s1 = seq(vendaPendente("100")), s2 = seq(vendaPendente("200", "s1")),
                       s3 = seq(vendaPendente("300", "s1"));
-        QCOMPARE(m_c->pendentes().size(), 3);
+        QCOMPARE(m_n->pendentes().size(), 3);
         m_s.textos.clear();
         QFile::remove(m_simLog);
         rodar({{"identificacao", "8"}}, "NCN", "s0 s1 s0");
         QCOMPARE(sequencia(), (QStringList{QStringLiteral(R"(ConfirmarOperacaoTEF2("Cartao Vender", %1, 0))").arg(s1),
                                            QStringLiteral(R"(ConfirmarOperacaoTEF2("Cartao Vender", %1, 0))").arg(s3),
                                            QStringLiteral("FinalizarOperacaoTEF(1)")}));
-        QCOMPARE(sequenciais(m_c->pendentes()), QList<int>{s2.toInt()});
+        QCOMPARE(sequenciais(m_n->pendentes()), QList<int>{s2.toInt()});
         QStringList contadores;
         for (const QString &t : qAsConst(m_s.textos))
             if (t.startsWith(QLatin1Char('[')))
@@ -794,7 +791,7 @@ private slots:
         QFile::remove(m_simLog);
         rodar({{"identificacao", "8"}}, "CNF", "c");
         QCOMPARE(funcoes(), QStringList{"FinalizarOperacaoTEF"});
-        QCOMPARE(m_c->pendentes().size(), 2);
+        QCOMPARE(m_n->pendentes().size(), 2);
     }
 
     void diarioIndisponivelRecusaOPagamento()
@@ -824,7 +821,7 @@ private slots:
         cenario(R"({"tef_remover":["sequencial"]})");
         QVERIFY(!vendaPendente().contains("requer_confirmacao"));
         QVERIFY(m_c->isTefStarted());
-        QVERIFY(m_c->pendentes().isEmpty());
+        QVERIFY(m_n->pendentes().isEmpty());
         qunsetenv("Z3_SIM_CENARIO");
         QFile::remove(m_simLog);
         QFETCH(QString, seguinte);

@@ -6,12 +6,16 @@
 #include "tef/Vantor_Api.h"
 
 #include <QDateTime>
+#include <QDir>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMutex>
 #include <QMutexLocker>
 #include <QStringList>
+
+#include <cstdio>
 
 #include <chrono>
 #include <cstring>
@@ -24,6 +28,9 @@ constexpr int sequenciaFinal = 99;
 constexpr int statusCancelado = 65282;
 
 // What the dialogue in progress has collected, and what the last one left.
+// With "Z3_SIM_ESTADO" naming a folder, the last NSU and whether the last
+// approval still waits for its confirmation are kept there
+// (apitefvarda_host.json), so that they outlive the program.
 struct Estado
 {
     QMutex mutex;
@@ -36,12 +43,45 @@ struct Estado
     bool pendente = false;
     QString comprovanteLoja;
     QString comprovanteCliente;
+    QString arquivo;
+
+    void carregar()
+    {
+        const QString pasta = qEnvironmentVariable("Z3_SIM_ESTADO");
+        if (pasta.isEmpty())
+            return;
+        QDir().mkpath(pasta);
+        arquivo = pasta + QStringLiteral("/apitefvarda_host.json");
+        QFile f(arquivo);
+        if (!f.open(QIODevice::ReadOnly))
+            return;
+        const QJsonObject dados = QJsonDocument::fromJson(f.readAll()).object();
+        ultimoNsu = dados.value(QStringLiteral("ultimoNsu")).toInt();
+        pendente = dados.value(QStringLiteral("pendente")).toBool();
+    }
+
+    void gravar() const
+    {
+        if (arquivo.isEmpty())
+            return;
+        const QJsonObject dados{{QStringLiteral("ultimoNsu"), ultimoNsu}, {QStringLiteral("pendente"), pendente}};
+        const QString temporario = arquivo + QStringLiteral(".tmp");
+        QFile f(temporario);
+        if (f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(QJsonDocument(dados).toJson()) > 0) {
+            f.close();
+            std::rename(QFile::encodeName(temporario).constData(), QFile::encodeName(arquivo).constData());
+        }
+    }
 };
 
 Estado &estado()
 {
-    static Estado e;
-    return e;
+    static Estado *e = [] {
+        auto *novo = new Estado;
+        novo->carregar();
+        return novo;
+    }();
+    return *e;
 }
 
 QJsonObject componente(int codigo, const char *nome, const QString &conteudo, int formato = 0)
@@ -152,6 +192,7 @@ QJsonObject aprovada(const QJsonObject &cenario, const QString &titulo, const QS
     e.comprovanteLoja = comprovante(QStringLiteral("VIA ESTABELECIMENTO"), titulo, quando, corpo);
     e.comprovanteCliente = comprovante(QStringLiteral("VIA CLIENTE"), titulo, quando, corpo);
     e.pendente = true;
+    e.gravar();
     QStringList dados{QStringLiteral("Pan:") + cartao,
                       QStringLiteral("ValorTrans:") + valor,
                       QStringLiteral("Nsu:") + nsu,
@@ -378,6 +419,7 @@ Z3_EXPORT int VardaTEF_ConfirmarOperacaoTEF(int confirmar)
     QMutexLocker l(&estado().mutex);
     const bool havia = estado().pendente;
     estado().pendente = false;
+    estado().gravar();
     const int r = codigoDoCenario("confirmacao");
     const QString desfecho = !havia      ? QStringLiteral("nada pendente")
                              : confirmar ? QStringLiteral("confirmada")

@@ -5,6 +5,8 @@
 #include "tef/Z3_Bridge_Api.h"
 
 #include <QDateTime>
+#include <QDir>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -13,9 +15,11 @@
 #include <QMutexLocker>
 #include <QStringList>
 
+#include <cstdio>
+
 namespace {
 
-// What a cancellation must find: the approved sales of this run, by NSU.
+// What a cancellation must find: the approved sales, by NSU.
 struct Venda
 {
     QString valor;
@@ -26,6 +30,9 @@ struct Venda
     bool cancelada = false;
 };
 
+// The host's record: with "Z3_SIM_ESTADO" naming a folder it is kept there
+// (z3_bridge_host.json), so a sale approved before a restart can still be
+// cancelled after it, as with a real host; without it, it lasts the run.
 struct Estado
 {
     QMutex mutex;
@@ -34,12 +41,65 @@ struct Estado
     QByteArray resposta;         // the text handed out by the last call
     QString servidor = QStringLiteral("127.0.0.1:60906");
     int timeout = 60;
+    QString arquivo;
+
+    void carregar()
+    {
+        const QString pasta = qEnvironmentVariable("Z3_SIM_ESTADO");
+        if (pasta.isEmpty())
+            return;
+        QDir().mkpath(pasta);
+        arquivo = pasta + QStringLiteral("/z3_bridge_host.json");
+        QFile f(arquivo);
+        if (!f.open(QIODevice::ReadOnly))
+            return;
+        const QJsonObject dados = QJsonDocument::fromJson(f.readAll()).object();
+        ultimoNsu = dados.value(QStringLiteral("ultimoNsu")).toInt();
+        for (const QJsonValue &v : dados.value(QStringLiteral("vendas")).toArray()) {
+            const QJsonObject o = v.toObject();
+            const Venda venda{
+                o.value(QStringLiteral("valor")).toString(),       o.value(QStringLiteral("dataHora")).toString(),
+                o.value(QStringLiteral("autorizacao")).toString(), o.value(QStringLiteral("nsuTransacao")).toString(),
+                o.value(QStringLiteral("nsuTerminal")).toString(), o.value(QStringLiteral("cancelada")).toBool()};
+            vendas.insert(venda.nsuTerminal, venda);
+            vendas.insert(venda.nsuTransacao, venda);
+        }
+    }
+
+    void gravar() const
+    {
+        if (arquivo.isEmpty())
+            return;
+        QJsonArray lista;
+        for (auto it = vendas.cbegin(); it != vendas.cend(); ++it) {
+            if (it.key() != it->nsuTerminal)
+                continue;
+            lista.append(QJsonObject{{QStringLiteral("valor"), it->valor},
+                                     {QStringLiteral("dataHora"), it->dataHora},
+                                     {QStringLiteral("autorizacao"), it->autorizacao},
+                                     {QStringLiteral("nsuTransacao"), it->nsuTransacao},
+                                     {QStringLiteral("nsuTerminal"), it->nsuTerminal},
+                                     {QStringLiteral("cancelada"), it->cancelada}});
+        }
+        const QJsonObject dados{{QStringLiteral("ultimoNsu"), ultimoNsu}, {QStringLiteral("vendas"), lista}};
+        // Whole or not at all: the program may be killed at any moment.
+        const QString temporario = arquivo + QStringLiteral(".tmp");
+        QFile f(temporario);
+        if (f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(QJsonDocument(dados).toJson()) > 0) {
+            f.close();
+            std::rename(QFile::encodeName(temporario).constData(), QFile::encodeName(arquivo).constData());
+        }
+    }
 };
 
 Estado &estado()
 {
-    static Estado e;
-    return e;
+    static Estado *e = [] {
+        auto *novo = new Estado;
+        novo->carregar();
+        return novo;
+    }();
+    return *e;
 }
 
 const char *devolver(const QJsonObject &o)
@@ -288,6 +348,7 @@ const char *venda(const char *funcao, const QJsonArray &argumentos, int idTransa
     Venda v{valor, dataHora, autorizacao, nsuTransacao, nsu, false};
     estado().vendas.insert(nsu, v);
     estado().vendas.insert(nsuTransacao, v);
+    estado().gravar();
     registrar(QStringLiteral("aprovada"), nsu);
     return devolver(aplicarCenario(r, cenario));
 }
@@ -394,6 +455,7 @@ Z3_EXPORT const char *IniciaCancelamentoVenda(int idTransacao, const char *pdv, 
     estado().vendas[v.nsuTerminal].cancelada = true;
     estado().vendas[v.nsuTransacao].cancelada = true;
     const QString nsuNovo = proximoNsu();
+    estado().gravar();
     r.insert(QStringLiteral("valorTotal"), v.valor);
     r.insert(QStringLiteral("valorOriginal"), v.valor);
     r.insert(QStringLiteral("codigoAutorizacaoOriginal"), v.autorizacao);

@@ -7,6 +7,8 @@
 #include "app/TefAutonomo.h"
 #include "app/Wiring.h"
 #include "exchange/MonitoraDiretorio.h"
+#include "nucleo/NucleoTransacao.h"
+#include "nucleo/Ocupacao.h"
 #include "platform/Platform.h"
 #include "ui/Base_Controller.h"
 
@@ -119,22 +121,25 @@ int runApplication(int argc, char *argv[])
         log.error("Produto TEF inválido");
         return -1;
     }
+    // The backend, its core and the busy state live until the process ends:
+    // queued results may still arrive while the application is being torn down.
     Base_Controller *backend = wiring::createBackend(produto);
-    wiring::connectBackend(backend);
+    NucleoTransacao *nucleo = backend ? wiring::criarNucleo(*backend, produto) : nullptr;
+    auto *ocupacao = new Ocupacao;
 
     // File exchange with the POS. Without a backend nobody would answer, and a
     // request taken from the folder would be lost: then the folder is left alone.
     MonitoraDiretorio *monitor = nullptr;
     if (config->tipoOperacao() == 0) {
-        if (backend) {
+        if (backend)
             monitor = MonitoraDiretorio::instance();
-            wiring::connectMonitor(monitor, backend, autonomo.get());
-        } else {
+        else
             log.error("Nenhum controlador TEF disponível: pedidos do PDV não serão atendidos");
-        }
     }
-
-    wiring::connectAutonomo(backend, autonomo.get());
+    wiring::conectar({nucleo, ocupacao, backend, monitor, autonomo.get()});
+    // What the last run left half done is settled before any request is served.
+    if (nucleo)
+        nucleo->recuperar();
 
     if (qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND") && semOpenGL()) {
         QQuickWindow::setSceneGraphBackend(QSGRendererInterface::Software);

@@ -1,7 +1,6 @@
 #include "app/TefAutonomo.h"
 
 #include "app/ConfigTef.h"
-#include "app/GlobalFlags.h"
 #include "receipts/pdf_utils.h"
 #include "receipts/print_utils.h"
 
@@ -9,6 +8,8 @@
 #include <QDir>
 #include <QJsonDocument>
 #include <QUrl>
+
+#include <utility>
 
 const char *const TefAutonomo::requisicaoVenda = "000-000 = CRT\n001-000 = 1\n002-000 = 123456\n999-999 = 0";
 const char *const TefAutonomo::requisicaoConfirmacao = "000-000 = CNF\n001-000 = 1\n027-000 = 123456\n999-999 = 0";
@@ -30,37 +31,44 @@ TefAutonomo::~TefAutonomo()
 
 void TefAutonomo::slotTefProcessAutonomo(QString operacao)
 {
-    if (tefEmProcessamento)
-        return;
     const QString nome = operacao.toUpper().trimmed();
     const auto e = [&nome](const char *texto) {
         return nome.compare(QString::fromUtf8(texto), Qt::CaseInsensitive) == 0;
     };
-    if (e("VENDA CARTÃO"))
-        iniciarOperacaoAutonoma(QString::fromLatin1(requisicaoVenda), QStringLiteral("Iniciando venda cartão"));
-    else if (e("PIX"))
-        iniciarOperacaoAutonoma(QString::fromLatin1(requisicaoPix), QStringLiteral("Iniciando venda PIX"));
-    else if (e("OPERAÇÃO ADMINISTRATIVA"))
-        iniciarOperacaoAutonoma(QString::fromLatin1(requisicaoAdm),
-                                QStringLiteral("Iniciando operação administrativa"));
+    const char *requisicao = e("VENDA CARTÃO")              ? requisicaoVenda
+                             : e("PIX")                     ? requisicaoPix
+                             : e("OPERAÇÃO ADMINISTRATIVA") ? requisicaoAdm
+                                                            : nullptr;
+    if (!requisicao)
+        return;
+    // Taken before anything starts: a POS request being served, or the
+    // updater, keeps the thread, and the cashier is told why nothing happens.
+    if (m_ocupacao && !m_ocupacao->reservar(Ocupacao::Dono::Operador)) {
+        const QString motivo = QStringLiteral("Operação em andamento: aguarde o fim para iniciar outra");
+        m_log.warning(QStringLiteral("[TefAutonomo] %1 não iniciada. %2").arg(operacao, motivo));
+        emit showError(motivo);
+        return;
+    }
+    const QString mensagem = requisicao == requisicaoVenda ? QStringLiteral("Iniciando venda cartão")
+                             : requisicao == requisicaoPix ? QStringLiteral("Iniciando venda PIX")
+                                                           : QStringLiteral("Iniciando operação administrativa");
+    m_registroAConfirmar = -1;
+    iniciarOperacaoAutonoma(Requisicao::doOperador(m_protocolo.requestToJson(QString::fromLatin1(requisicao))),
+                            mensagem);
 }
 
-void TefAutonomo::iniciarOperacaoAutonoma(const QString &requisicao, const QString &mensagem)
+void TefAutonomo::iniciarOperacaoAutonoma(Requisicao requisicao, const QString &mensagem)
 {
     m_log.info(QStringLiteral("[TefAutonomo] ") + mensagem);
-    const QString json = m_protocolo.requestToJson(requisicao);
-    emit sendJson(json);
-    // Set before the thread can end, so its result and its end are taken as ours.
-    operacaoAutonoma = true;
     emit startProcessAutonomo();
+    emit enviarRequisicao(requisicao);
     emit textUser(mensagem);
 }
 
-void TefAutonomo::slotResponseAutonomo(QString dados)
+void TefAutonomo::slotResponseAutonomo(const Requisicao &requisicao, const QString &dados, int registroPendente)
 {
-    if (!operacaoAutonoma)
+    if (requisicao.doPdv())
         return;
-    m_requerConfirmacao = false;
     const QJsonObject resultado = QJsonDocument::fromJson(dados.toUtf8()).object();
     const QJsonObject recibo = resultado.value(QLatin1String("tef")).toObject();
     // A worker still busy with the last receipts finishes them first.
@@ -78,27 +86,36 @@ void TefAutonomo::slotResponseAutonomo(QString dados)
         m_pdf->setCaminhoBase(caminho.isEmpty() ? caminho : QDir(ConfigTef::pasta()).absoluteFilePath(caminho));
         m_pdf->start();
     }
-    if (resultado.contains(QLatin1String("requer_confirmacao")) &&
-        resultado.value(QLatin1String("requer_confirmacao")).toString() == QLatin1String("2"))
-        m_requerConfirmacao = true;
+    // The core says whether an approved transaction now waits: the cashier's
+    // own sale is confirmed here, as the POS would.
+    m_registroAConfirmar =
+        requisicao.origem == Requisicao::Origem::Operador && registroPendente >= 0 ? registroPendente : -1;
 }
 
-void TefAutonomo::finished()
+void TefAutonomo::concluida(const Requisicao &requisicao)
 {
-    if (!operacaoAutonoma)
+    if (requisicao.doPdv())
         return;
     if (m_config.tipoOperacao() == 1)
         emit resetView();
-    tefEmProcessamento = false;
-    operacaoAutonoma = false;
-    if (m_requerConfirmacao) {
-        iniciarOperacaoAutonoma(QString::fromLatin1(requisicaoConfirmacao),
-                                QStringLiteral("Iniciando confirmação da operação"));
+    if (m_registroAConfirmar >= 0) {
+        Requisicao confirmacao;
+        confirmacao.json = m_protocolo.requestToJson(QString::fromLatin1(requisicaoConfirmacao));
+        confirmacao.origem = Requisicao::Origem::Confirmacao;
+        confirmacao.registro = std::exchange(m_registroAConfirmar, -1);
+        iniciarOperacaoAutonoma(confirmacao, QStringLiteral("Iniciando confirmação da operação"));
         return;
     }
     if (m_config.tipoOperacao() == 1)
         emit minimized();
-    emit concluido();
+    liberar();
+}
+
+void TefAutonomo::liberar()
+{
+    // The exchange serves what arrived meanwhile.
+    if (m_ocupacao)
+        m_ocupacao->liberar(Ocupacao::Dono::Operador);
 }
 
 void TefAutonomo::slotPdfFinished(QJsonObject result)

@@ -3,6 +3,8 @@
 #include "app/ConfigTef.h"
 #include "app/Log.h"
 #include "exchange/ProtocoloSitef.h"
+#include "nucleo/Ocupacao.h"
+#include "nucleo/Requisicao.h"
 
 #include <QJsonObject>
 #include <QObject>
@@ -13,9 +15,10 @@ class print_utils;
 
 // The cashier's own operations: plays the POS's part for a card sale, a PIX
 // payment or an administrative operation chosen in the tray or the window's
-// list. It hands one of four fixed requests to the backend, takes the result
-// itself (no response file is written for it), prints and files the receipts
-// as the settings ask, and confirms a sale that needs it on its own.
+// list. It holds the TEF thread for the cashier, hands one of four fixed
+// requests to the transaction core, takes the result itself (no response file
+// is written for it), prints and files the receipts as the settings ask, and
+// confirms an approved sale on its own before it lets the thread go.
 class TefAutonomo : public QObject
 {
     Q_OBJECT
@@ -29,33 +32,38 @@ public:
     static const char *const requisicaoPix;
     static const char *const requisicaoAdm;
 
+    // Who holds the TEF thread; without it (tests) the cashier's operations always start.
+    void usarOcupacao(Ocupacao *ocupacao) { m_ocupacao = ocupacao; }
+
     // For tests: the receipt workers, and whether a confirmation is due.
     pdf_utils *pdf() const { return m_pdf; }
     print_utils *impressao() const { return m_print; }
-    bool confirmacaoPendente() const { return m_requerConfirmacao; }
+    bool confirmacaoPendente() const { return m_registroAConfirmar >= 0; }
 
 signals:
+    // The cashier's operation is about to start: the exchange stops watching.
     void startProcessAutonomo();
-    void sendJson(QString json);
+    // For the transaction core.
+    void enviarRequisicao(const Requisicao &requisicao);
     void textUser(QString text);
     void showError(QString error);
     void resetView();
     void minimized();
-    // The cashier's operation and its confirmation are over: the file exchange may go on.
-    void concluido();
 
 public slots:
     void slotTefProcessAutonomo(QString operacao);
-    void slotResponseAutonomo(QString dados);
-    void finished();
+    void slotResponseAutonomo(const Requisicao &requisicao, const QString &dados, int registroPendente);
+    void concluida(const Requisicao &requisicao);
     void slotPdfFinished(QJsonObject result);
     void slotPrintFinished(QJsonObject result);
 
 private:
-    void iniciarOperacaoAutonoma(const QString &requisicao, const QString &mensagem);
+    void iniciarOperacaoAutonoma(Requisicao requisicao, const QString &mensagem);
+    void liberar();
 
     ProtocoloSitef m_protocolo;
-    bool m_requerConfirmacao = false;
+    Ocupacao *m_ocupacao = nullptr;
+    int m_registroAConfirmar = -1; // the journal record of the approved sale to confirm
     ConfigTef m_config;
     pdf_utils *m_pdf;
     print_utils *m_print;

@@ -1,5 +1,10 @@
 #include "app/Wiring.h"
 
+#include "app/ConfigTef.h"
+#include "app/TefAutonomo.h"
+#include "nucleo/DiarioTransacoes.h"
+#include "nucleo/NucleoTransacao.h"
+#include "nucleo/Ocupacao.h"
 #include "tef/Vantor_Controller.h"
 #include "tef/Z3_Bridge_Controller.h"
 #include "tef/Z3_Tef_Controller.h"
@@ -23,6 +28,10 @@ const Produto produtos[] = {
 };
 static_assert(std::size(produtos) == quantidadeProdutosTef, "one row per TEF product");
 
+// The exchange gives up on a response file before the core stops waiting for its word.
+static_assert(MonitoraDiretorio::prazoGravacaoRespostaMs < NucleoTransacao::prazoEntregaMs,
+              "the core must outwait the exchange's retries");
+
 } // namespace
 
 const Produto *produto(int numero)
@@ -40,57 +49,60 @@ Base_Controller *createBackend(int produtoTef)
     return p && p->criarBackend ? p->criarBackend() : nullptr;
 }
 
-void connectBackend(QObject *backend)
+NucleoTransacao *criarNucleo(DialogoTef &backend, int produtoTef, QObject *parent)
 {
-    if (!backend)
-        return;
-    QObject::connect(backend, SIGNAL(finished()), backend, SLOT(onFinishThread()));
-    QObject::connect(backend, SIGNAL(started()), backend, SLOT(preProcessThread()));
-    QObject::connect(backend, SIGNAL(qmlAvisoSignal(bool)), backend, SLOT(handleSignalCheckbox(bool)));
-    QObject::connect(backend, SIGNAL(enviaNSU(QString)), backend, SLOT(recebeNSU(QString)));
+    return new NucleoTransacao(backend, produtoTef, DiarioTransacoes::arquivoAoLadoDe(ConfigTef::defaultFilePath()),
+                               parent);
 }
 
-void connectEntrega(MonitoraDiretorio *monitor, QObject *backend)
+void conectar(const Componentes &c)
 {
-    auto *controlador = qobject_cast<Base_Controller *>(backend);
-    if (!monitor || !controlador)
-        return;
-    // Direct: the backend thread waits for this word while the main thread gives it.
-    QObject::connect(monitor, &MonitoraDiretorio::respostaGravada, controlador, &Base_Controller::respostaGravada,
-                     Qt::DirectConnection);
-    controlador->acompanharEntrega(true);
-}
-
-void connectAtualizacao(MonitoraDiretorio *monitor, QObject *backend)
-{
-    auto *controlador = qobject_cast<Base_Controller *>(backend);
-    if (monitor && controlador)
-        QObject::connect(controlador, &Base_Controller::atualizacaoIniciada, monitor, &MonitoraDiretorio::pausar);
-}
-
-void connectMonitorAutonomo(MonitoraDiretorio *monitor, QObject *autonomo)
-{
-    if (!monitor || !autonomo)
-        return;
-    QObject::connect(autonomo, SIGNAL(startProcessAutonomo()), monitor, SLOT(pausar()));
-    // The monitor stays paused through the confirmation run that may follow:
-    // a POS request served in between would meet a backend about to be reused.
-    QObject::connect(autonomo, SIGNAL(concluido()), monitor, SLOT(reiniciar()));
-}
-
-void connectAutonomo(QObject *backend, QObject *autonomo)
-{
-    if (!backend || !autonomo)
-        return;
-    QObject::connect(backend, SIGNAL(process(QString)), autonomo, SLOT(slotTefProcessAutonomo(QString)));
-    QObject::connect(backend, SIGNAL(responseProcessTEF(QString)), autonomo, SLOT(slotResponseAutonomo(QString)));
-    QObject::connect(autonomo, SIGNAL(startProcessAutonomo()), backend, SLOT(start()));
-    QObject::connect(autonomo, SIGNAL(sendJson(QString)), backend, SLOT(setJsonConfigs(QString)));
-    QObject::connect(autonomo, SIGNAL(textUser(QString)), backend, SLOT(slotTextChangedAutonomo(QString)));
-    QObject::connect(autonomo, SIGNAL(showError(QString)), backend, SLOT(slotApresentaMsgError(QString)));
-    QObject::connect(autonomo, SIGNAL(resetView()), backend, SLOT(initComponentAutonomo()));
-    QObject::connect(backend, SIGNAL(finished()), autonomo, SLOT(finished()));
-    QObject::connect(autonomo, SIGNAL(minimized()), backend, SLOT(minimizeInQml()));
+    if (c.backend) {
+        QObject::connect(c.backend, SIGNAL(qmlAvisoSignal(bool)), c.backend, SLOT(handleSignalCheckbox(bool)));
+        QObject::connect(c.backend, SIGNAL(enviaNSU(QString)), c.backend, SLOT(recebeNSU(QString)));
+        c.backend->usarOcupacao(c.ocupacao);
+    }
+    if (c.nucleo && c.backend) {
+        QObject::connect(c.nucleo, &NucleoTransacao::iniciada, c.backend, &Base_Controller::preProcessThread);
+        QObject::connect(c.nucleo, &NucleoTransacao::concluida, c.backend, &Base_Controller::onFinishThread);
+    }
+    if (c.monitor) {
+        const Produto *p = produto(c.monitor->produtoTef());
+        c.monitor->setConversorResposta(p ? p->converterResposta : nullptr);
+        if (c.ocupacao)
+            c.monitor->usarOcupacao(c.ocupacao);
+        if (c.backend) {
+            QObject::connect(c.monitor, SIGNAL(erroMonitoramento(QString)), c.backend, SLOT(slotShowWindow()));
+            QObject::connect(c.monitor, SIGNAL(erroMonitoramento(QString)), c.backend,
+                             SLOT(slotApresentaMsgError(QString)));
+        }
+    }
+    if (c.monitor && c.nucleo) {
+        QObject::connect(c.monitor, &MonitoraDiretorio::requisicaoRecebida, c.nucleo, &NucleoTransacao::submeter);
+        QObject::connect(c.nucleo, &NucleoTransacao::resultado, c.monitor, &MonitoraDiretorio::processResponse);
+        QObject::connect(c.nucleo, &NucleoTransacao::concluida, c.monitor, &MonitoraDiretorio::concluida);
+        // Direct: the transaction thread waits for this word while the main thread gives it.
+        QObject::connect(c.monitor, &MonitoraDiretorio::respostaGravada, c.nucleo, &NucleoTransacao::respostaGravada,
+                         Qt::DirectConnection);
+        c.nucleo->acompanharEntrega(true);
+    }
+    if (c.autonomo) {
+        c.autonomo->usarOcupacao(c.ocupacao);
+        if (c.monitor)
+            QObject::connect(c.autonomo, &TefAutonomo::startProcessAutonomo, c.monitor, &MonitoraDiretorio::pausar);
+    }
+    if (c.autonomo && c.nucleo) {
+        QObject::connect(c.autonomo, &TefAutonomo::enviarRequisicao, c.nucleo, &NucleoTransacao::submeter);
+        QObject::connect(c.nucleo, &NucleoTransacao::resultado, c.autonomo, &TefAutonomo::slotResponseAutonomo);
+        QObject::connect(c.nucleo, &NucleoTransacao::concluida, c.autonomo, &TefAutonomo::concluida);
+    }
+    if (c.autonomo && c.backend) {
+        QObject::connect(c.backend, SIGNAL(process(QString)), c.autonomo, SLOT(slotTefProcessAutonomo(QString)));
+        QObject::connect(c.autonomo, SIGNAL(textUser(QString)), c.backend, SLOT(slotTextChangedAutonomo(QString)));
+        QObject::connect(c.autonomo, SIGNAL(showError(QString)), c.backend, SLOT(slotApresentaMsgError(QString)));
+        QObject::connect(c.autonomo, SIGNAL(resetView()), c.backend, SLOT(initComponentAutonomo()));
+        QObject::connect(c.autonomo, SIGNAL(minimized()), c.backend, SLOT(minimizeInQml()));
+    }
 }
 
 } // namespace wiring

@@ -4,11 +4,12 @@
 #include "exchange/MonitoraDiretorio.h"
 
 #include <QObject>
-#include <QThread>
-
-#include <type_traits>
 
 class Base_Controller;
+class DialogoTef;
+class NucleoTransacao;
+class Ocupacao;
+class TefAutonomo;
 
 // The one place where components are joined. main() and the integration tests
 // call these, so the tests exercise the connections the program really makes.
@@ -34,46 +35,26 @@ const Produto *produto(int numero);
 // backend this build does not have, or for an invalid product.
 Base_Controller *createBackend(int produtoTef);
 
-// The backend's connections to itself: finished/started, the notice check box, the NSU.
-void connectBackend(QObject *backend);
+// The transaction core of a product's backend, its journal beside the
+// settings. Not yet recovered: the caller runs recuperar() once everything
+// it reports to is connected.
+NucleoTransacao *criarNucleo(DialogoTef &backend, int produtoTef, QObject *parent = nullptr);
 
-// The autonomous worker pauses the monitor before the backend thread starts,
-// and lets it go on once the cashier's operation and its confirmation are over.
-void connectMonitorAutonomo(MonitoraDiretorio *monitor, QObject *autonomo);
-
-// The cashier's own operations: the backend's operation names and results reach
-// the autonomous worker, whose requests, messages and screen changes go back.
-void connectAutonomo(QObject *backend, QObject *autonomo);
-
-// The monitor's word on each response file reaches a backend that acts on it.
-void connectEntrega(MonitoraDiretorio *monitor, QObject *backend);
-
-// An updater action pauses the monitor before it takes the backend thread.
-void connectAtualizacao(MonitoraDiretorio *monitor, QObject *backend);
-
-// The file exchange: the monitor hands requests to the backend and starts it,
-// takes its result and resumes when its thread ends; the autonomous worker
-// pauses it. Any backend type with setJsonConfigs(QString) and
-// responseProcessTEF(QString) fits; a null backend gets no connection.
-template <class Backend>
-void connectMonitor(MonitoraDiretorio *monitor, Backend *backend, QObject *autonomo)
+// Everything that takes part in serving a request; any of them may be absent
+// (no exchange in autonomous-only use, no window in the exchange's tests).
+struct Componentes
 {
-    static_assert(std::is_base_of<QThread, Backend>::value, "the backend is a thread");
-    if (monitor) {
-        const Produto *p = produto(monitor->produtoTef());
-        monitor->setConversorResposta(p ? p->converterResposta : nullptr);
-    }
-    if (monitor && backend) {
-        QObject::connect(monitor, &MonitoraDiretorio::confJson, backend, &Backend::setJsonConfigs);
-        QObject::connect(monitor, SIGNAL(startTefProcess()), backend, SLOT(start()));
-        QObject::connect(backend, &Backend::responseProcessTEF, monitor, &MonitoraDiretorio::processResponse);
-        QObject::connect(backend, SIGNAL(finished()), monitor, SLOT(reiniciar()));
-        QObject::connect(monitor, SIGNAL(erroMonitoramento(QString)), backend, SLOT(slotShowWindow()));
-        QObject::connect(monitor, SIGNAL(erroMonitoramento(QString)), backend, SLOT(slotApresentaMsgError(QString)));
-        connectEntrega(monitor, backend);
-        connectAtualizacao(monitor, backend);
-    }
-    connectMonitorAutonomo(monitor, autonomo);
-}
+    NucleoTransacao *nucleo = nullptr;
+    Ocupacao *ocupacao = nullptr;
+    Base_Controller *backend = nullptr;
+    MonitoraDiretorio *monitor = nullptr;
+    TefAutonomo *autonomo = nullptr;
+};
+
+// Joins them: requests from the exchange and the cashier reach the core, its
+// results go back to whoever asked, the window follows each run, and who may
+// start a run is decided by the busy state. Qt delivers a signal to its
+// receivers in the order they were connected, which is the order here.
+void conectar(const Componentes &c);
 
 } // namespace wiring

@@ -1,6 +1,5 @@
 #include "exchange/MonitoraDiretorio.h"
 
-#include "app/GlobalFlags.h"
 #include "platform/Platform.h"
 #include "util/DadosSensiveis.h"
 
@@ -115,6 +114,16 @@ bool MonitoraDiretorio::monitorando() const
     return m_watcher->directories().contains(m_pathIn);
 }
 
+void MonitoraDiretorio::usarOcupacao(Ocupacao *ocupacao)
+{
+    m_ocupacao = ocupacao;
+    // What arrived while the cashier or the updater held the thread is served now.
+    connect(ocupacao, &Ocupacao::liberada, this, [this](Ocupacao::Dono anterior) {
+        if (m_iniciado && anterior != Ocupacao::Dono::Pdv)
+            reiniciar(false);
+    });
+}
+
 bool MonitoraDiretorio::vigiar()
 {
     if (monitorando())
@@ -153,6 +162,7 @@ void MonitoraDiretorio::iniciarMonitoramento()
         emit erroMonitoramento(mensagem);
         return;
     }
+    m_iniciado = true;
     m_verificacaoPasta.start();
     vigiarEAtender(true);
 }
@@ -242,6 +252,12 @@ void MonitoraDiretorio::recusar(const QString &caminho)
 void MonitoraDiretorio::slotDiretorioAtualizado(const QString &path)
 {
     pausar();
+    // The cashier's operation or the updater holds the TEF thread: the request
+    // stays in the folder, served once it is free (liberada).
+    if (m_ocupacao && !m_ocupacao->reservar(Ocupacao::Dono::Pdv)) {
+        m_log.info("[MonitoraDiretorio] Operação em andamento: pedidos do A/C aguardam o seu fim");
+        return;
+    }
 
     m_log.info("[MonitoraDiretorio] Verificando arquivo SiTef...");
     m_log.info(QDir(path).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Unsorted));
@@ -270,7 +286,6 @@ void MonitoraDiretorio::slotDiretorioAtualizado(const QString &path)
         return;
     }
     m_formatoJson = escolhido == json;
-    requisicaoJson = m_formatoJson;
 
     // A POS that writes the file in place gets time to finish it.
     QThread::msleep(300);
@@ -345,8 +360,7 @@ void MonitoraDiretorio::slotDiretorioAtualizado(const QString &path)
         reiniciar(true);
         return;
     }
-    emit confJson(requisicao);
-    emit startTefProcess();
+    emit requisicaoRecebida(Requisicao::doPdv(requisicao, m_formatoJson));
 }
 
 bool MonitoraDiretorio::gravarStatus(const QString &jsonRequisicao)
@@ -383,7 +397,7 @@ bool MonitoraDiretorio::gravarStatus(const QString &jsonRequisicao)
     const QString temporario = m_pathOut + QLatin1Char('/') + nomeStatusTemporario();
     // Written aside and renamed, so a POS polling the folder never reads half a status.
     QString erro;
-    if (!gravarPorTemporario(temporario, caminho, codificar(conteudo), &erro)) {
+    if (!gravarPorTemporario(temporario, caminho, codificar(conteudo, m_formatoJson), &erro)) {
         m_log.error("[MonitoraDiretorio] Impossível escrever no arquivo STS");
         m_log.error(erro);
         return false;
@@ -392,10 +406,12 @@ bool MonitoraDiretorio::gravarStatus(const QString &jsonRequisicao)
     return true;
 }
 
-void MonitoraDiretorio::processResponse(const QString &dados)
+void MonitoraDiretorio::processResponse(const Requisicao &requisicao, const QString &dados)
 {
-    if (operacaoAutonoma)
+    // The cashier's own operations are answered to the cashier, not in a file.
+    if (!requisicao.doPdv())
         return;
+    const bool formatoJson = requisicao.formatoJson;
 
     const QString header = QJsonDocument::fromJson(dados.toUtf8()).object().value(QLatin1String("header")).toString();
     for (const char *semResposta : {"CNF", "NCN", "ATV"}) {
@@ -407,7 +423,7 @@ void MonitoraDiretorio::processResponse(const QString &dados)
     }
 
     QString resposta;
-    if (m_formatoJson) {
+    if (formatoJson) {
         resposta = dados;
     } else {
         if (m_conversorResposta)
@@ -416,16 +432,16 @@ void MonitoraDiretorio::processResponse(const QString &dados)
             m_log.error("[MonitoraDiretorio] Produto TEF inválido");
     }
     m_log.info(QStringLiteral("[MonitoraDiretorio] Formato %1:\n%2")
-                   .arg(m_formatoJson ? QStringLiteral("JSON") : QStringLiteral("SiTef"), paraLog(resposta)));
+                   .arg(formatoJson ? QStringLiteral("JSON") : QStringLiteral("SiTef"), paraLog(resposta)));
 
     // A response that cannot be delivered (full disk, a folder in the way) is
     // tried again for a while: the backend undoes an approved sale the POS
     // never hears of, so giving up too early costs a sale.
-    const QByteArray bytes = codificar(resposta);
+    const QByteArray bytes = codificar(resposta, formatoJson);
     QDeadlineTimer prazo(prazoGravacaoRespostaMs);
     bool gravada = false;
     for (int tentativa = 1;; ++tentativa) {
-        gravada = gravarResposta(bytes);
+        gravada = gravarResposta(bytes, formatoJson);
         if (gravada || prazo.hasExpired())
             break;
         if (tentativa == 1)
@@ -435,15 +451,15 @@ void MonitoraDiretorio::processResponse(const QString &dados)
     }
     if (!gravada)
         m_log.error("[MonitoraDiretorio] Resposta não entregue ao PDV");
-    emit respostaGravada(dados, gravada);
+    emit respostaGravada(requisicao.numero, gravada);
 }
 
-bool MonitoraDiretorio::gravarResposta(const QByteArray &bytes)
+bool MonitoraDiretorio::gravarResposta(const QByteArray &bytes, bool formatoJson)
 {
     // The older response goes first: if this one cannot be written or renamed,
     // the POS must not take the previous answer for it.
     const QString final =
-        m_pathOut + QLatin1Char('/') + m_fileReq + (m_formatoJson ? QStringLiteral(".json") : QString());
+        m_pathOut + QLatin1Char('/') + m_fileReq + (formatoJson ? QStringLiteral(".json") : QString());
     if (QFileInfo::exists(final) || QFileInfo(final).isSymLink())
         QFile::remove(final);
     const QString temporario = m_pathOut + QLatin1Char('/') + nomeArquivoTemporario();
@@ -474,22 +490,23 @@ bool MonitoraDiretorio::gravarResposta(const QByteArray &bytes)
     return true;
 }
 
+void MonitoraDiretorio::concluida(const Requisicao &requisicao)
+{
+    if (!requisicao.doPdv())
+        return;
+    if (m_ocupacao)
+        m_ocupacao->liberar(Ocupacao::Dono::Pdv);
+    reiniciar(false);
+}
+
 void MonitoraDiretorio::reiniciar(bool err)
 {
-    if (!err && atualizacaoSolicitada)
-        return;
-    // The cashier's operation may go on with its confirmation: its worker says
-    // when the folder is ours again.
-    if (!err && operacaoAutonoma) {
-        m_log.info("[MonitoraDiretorio] Operação do operador em andamento: monitoramento segue pausado");
-        return;
-    }
-
+    // Nothing was handed on, or what was is over: the TEF thread is not ours any more.
+    if (m_ocupacao)
+        m_ocupacao->liberar(Ocupacao::Dono::Pdv);
     m_log.info("[MonitoraDiretorio] FINALIZANDO OPERACAO TEF");
     m_log.info("[MonitoraDiretorio] Iniciando monitoramento de diretório");
     const bool vigiando = vigiar();
-    if (!err)
-        tefEmProcessamento = false;
     if (!vigiando) {
         // The folder may have been removed or its volume unmounted: keep trying
         // rather than stay deaf for the rest of the run.
@@ -567,7 +584,7 @@ QString MonitoraDiretorio::decodificar(const QByteArray &bytes) const
     return windows1252()->toUnicode(bytes);
 }
 
-QByteArray MonitoraDiretorio::codificar(const QString &texto) const
+QByteArray MonitoraDiretorio::codificar(const QString &texto, bool formatoJson) const
 {
-    return m_windows1252 && !m_formatoJson ? windows1252()->fromUnicode(texto) : texto.toUtf8();
+    return m_windows1252 && !formatoJson ? windows1252()->fromUnicode(texto) : texto.toUtf8();
 }

@@ -3,6 +3,8 @@
 #include "app/ConfigTef.h"
 #include "app/Log.h"
 #include "exchange/ProtocoloSitef.h"
+#include "nucleo/Ocupacao.h"
+#include "nucleo/Requisicao.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -13,9 +15,10 @@
 class QFileSystemWatcher;
 
 // The program's side of the file exchange with the point-of-sale software: it
-// watches the request folder, takes the request file, hands the JSON request to
-// the backend, writes the status file and, when the backend has its result, the
-// response file. Lives in the main thread; every slot runs there.
+// watches the request folder, takes the request file, writes the status file,
+// hands the request to the transaction core and, when the result of a request
+// of its own comes back, writes the response file. Lives in the main thread;
+// every slot runs there.
 class MonitoraDiretorio : public QObject
 {
     Q_OBJECT
@@ -38,6 +41,9 @@ public:
 
     // Whether the request folder is being watched right now.
     bool monitorando() const;
+    // Who holds the TEF thread: a request file is taken only when the
+    // exchange can hold it, and waits while the cashier's operation runs.
+    void usarOcupacao(Ocupacao *ocupacao);
 
     // Requests above this size are refused: no POS writes one, and reading one
     // whole would flood memory and the log.
@@ -59,16 +65,19 @@ public:
     static QString nomeStatusTemporario() { return QStringLiteral("arquivo_sts.tmp"); }
 
 signals:
-    void confJson(QString json);
-    void startTefProcess();
+    // A request taken from the folder, its status file written: for the transaction core.
+    void requisicaoRecebida(const Requisicao &requisicao);
     // The exchange cannot run with these settings; the cashier must be told.
     void erroMonitoramento(QString mensagem);
-    // Whether the response file of the result `dados` reached the response folder.
-    void respostaGravada(const QString &dados, bool gravada);
+    // Whether the response file of request `numero` reached the response folder.
+    void respostaGravada(quint64 numero, bool gravada);
 
 public slots:
     void slotDiretorioAtualizado(const QString &path);
-    void processResponse(const QString &dados);
+    // A result from the core: written as the response file when the request was ours.
+    void processResponse(const Requisicao &requisicao, const QString &dados);
+    // A request of ours is over: the folder is watched again and what waits is served.
+    void concluida(const Requisicao &requisicao);
     void reiniciar(bool err = false);
     void pausar();
 
@@ -103,15 +112,17 @@ private:
     void esquecerIncompleto();
     void verificarIncompleto();
     QString decodificar(const QByteArray &bytes) const;
-    QByteArray codificar(const QString &texto) const;
+    QByteArray codificar(const QString &texto, bool formatoJson) const;
     Recusado identificar(const QString &caminho) const;
     void recusar(const QString &caminho);
 
     bool gravarStatus(const QString &jsonRequisicao);
-    bool gravarResposta(const QByteArray &bytes);
+    bool gravarResposta(const QByteArray &bytes, bool formatoJson);
 
     QFileSystemWatcher *m_watcher;
-    bool m_formatoJson = false;
+    Ocupacao *m_ocupacao = nullptr;
+    bool m_iniciado = false;    // iniciarMonitoramento has run: the folder is ours to watch
+    bool m_formatoJson = false; // of the request file being read
     Log m_log;
     ProtocoloSitef m_protocolo;
     ConfigTef m_config;

@@ -22,6 +22,8 @@ constexpr int opAdministrativa = -5;
 constexpr int opConfirmacao = -6;
 constexpr int opDesfazimento = -7;
 constexpr int opDesconhecida = -20;
+// "resultado" of an operation this product does not serve.
+constexpr int resultadoNaoSuportada = -3;
 
 constexpr int fluxoProsseguir = 1;
 constexpr int fluxoCancelar = 2;
@@ -177,15 +179,15 @@ QJsonObject Vantor_Controller::telaEncerramento(const QString &texto, int status
             {QStringLiteral("ComponentesTela"), QJsonArray{componente(1, "label", texto)}}};
 }
 
-void Vantor_Controller::setJsonConfigs(QString value)
+void Vantor_Controller::setJsonConfigs(const Requisicao &requisicao)
 {
-    const QJsonObject requisicao = QJsonDocument::fromJson(value.toUtf8()).object();
+    const QJsonObject objeto = requisicao.objeto();
     {
         QMutexLocker lock(&m_dados);
-        jsonConfigs = requisicao;
-        m_vo = Vantor_VO::fromRequest(requisicao);
+        jsonConfigs = objeto;
+        m_vo = Vantor_VO::fromRequest(objeto);
     }
-    m_log.debug(tag + QStringLiteral("setJsonConfigs") + mascararDadosSensiveis(value));
+    m_log.debug(tag + QStringLiteral("setJsonConfigs") + mascararDadosSensiveis(requisicao.json));
 }
 
 int Vantor_Controller::operacaoAtual()
@@ -200,7 +202,7 @@ void Vantor_Controller::definirOperacao(int operacao)
     jsonConfigs.insert(QStringLiteral("operacao"), operacao);
 }
 
-void Vantor_Controller::ProcessaTEF()
+Desfecho Vantor_Controller::ProcessaTEF()
 {
     m_log.info(tag + QStringLiteral("INICIANDO OPERACAO TEF"));
     {
@@ -212,38 +214,14 @@ void Vantor_Controller::ProcessaTEF()
     m_itensLista.clear();
     m_respostaCaptura.clear();
     const int operacao = m_requisicao.value(QStringLiteral("operacao")).toInt();
-    const QString msgErro = m_requisicao.value(QStringLiteral("msg_erro")).toString();
 
     mostrarTela(Tela::SemBotoes);
-
-    if (!msgErro.isEmpty()) {
-        // A request the conversion refused never reaches the library.
-        m_log.error(tag + QStringLiteral("Erro: ") + msgErro);
-        emit showWindow(true);
-        falhar(msgErro);
-        encerrar(true, resultadoFalha);
-        return;
-    }
-    if (!m_lib->isLoaded()) {
-        // The POS must not wait for an answer that never comes.
-        emit showWindow(true);
-        falhar(QStringLiteral("Biblioteca APITEFVarda não foi carregada"));
-        encerrar(true, Vantor_Library::indisponivel);
-        return;
-    }
-
-    switch (operacao) {
-    case opConfirmacao:
-    case opDesfazimento:
-        confirmarOuDesfazer(operacao);
-        encerrar(false, 0);
-        return;
-    case opDesconhecida:
-        m_log.debug(tag + QStringLiteral("Operação desconhecida"));
-        encerrar(false, 0);
-        return;
-    default:
-        break;
+    if (operacao == opDesconhecida) {
+        // A header this library has no entry point for: nothing was charged,
+        // and the POS must not read an approval.
+        const QString motivo = QStringLiteral("Operação não suportada pelo produto TEF");
+        m_log.error(tag + motivo + QStringLiteral(": ") + m_resultado.header());
+        return {resultadoDeFalha(Falha::NaoSuportada, motivo), std::nullopt, QStringLiteral("não suportada"), false};
     }
 
     emit showWindow(true);
@@ -260,27 +238,24 @@ void Vantor_Controller::ProcessaTEF()
         if (autenticacao != 0) {
             m_log.error(tag + QStringLiteral("Erro ao autenticar - [Erro:%1]").arg(autenticacao));
             falhar(QStringLiteral("Erro ao autenticar - [Erro:%1]").arg(autenticacao));
-            encerrar(true, autenticacao);
-            return;
+            return encerrar(true, autenticacao);
         }
         m_log.info(tag + QStringLiteral("Autenticação realizada com sucesso"));
         const int inicio = m_lib->iniciarOperacao();
         m_log.info(tag + QStringLiteral("Resultado inicio operacao") + QString::number(inicio));
         if (inicio != 0) {
             falhar(QStringLiteral("Erro ao iniciar operação TEF - [Erro:%1]").arg(inicio));
-            encerrar(true, inicio);
-            return;
+            return encerrar(true, inicio);
         }
     }
 
     int status = 0;
     const bool ok = dialogo(&status);
-    encerrar(true, ok ? status : resultadoFalha);
+    return encerrar(true, ok ? status : resultadoFalha);
 }
 
-void Vantor_Controller::confirmarOuDesfazer(int operacao)
+bool Vantor_Controller::confirmarOuDesfazer(bool confirmar)
 {
-    const bool confirmar = operacao == opConfirmacao;
     m_log.info(tag + (confirmar ? QStringLiteral("CONFIRMAÇÃO DA TRANSAÇÃO")
                                 : QStringLiteral("NÃO CONFIRMAÇÃO DA TRANSAÇÃO")));
     const int n = m_lib->confirmarOperacao(confirmar ? 1 : 0);
@@ -288,7 +263,7 @@ void Vantor_Controller::confirmarOuDesfazer(int operacao)
         m_log.error(tag +
                     (confirmar ? QStringLiteral("ERRO NA CONFIRMAÇÂO:") : QStringLiteral("ERRO NA CANCELAMENTO:")) +
                     QString::number(n));
-        return;
+        return false;
     }
     m_log.info(tag + (confirmar ? QStringLiteral("CONFIRMAÇÃO DA TRANSAÇÃO: OK")
                                 : QStringLiteral("NÃO CONFIRMAÇÃO DA TRANSAÇÃO: OK")));
@@ -297,6 +272,43 @@ void Vantor_Controller::confirmarOuDesfazer(int operacao)
         m_log.info(tag + QStringLiteral("TRANSAÇÃO FINALIZADA COM SUCESSO!"));
     else
         m_log.info(tag + QStringLiteral("FINALIZAÇÃO DA TRANSAÇÃO COM PROBLEMAS. CÓD:") + QString::number(f));
+    return true;
+}
+
+bool Vantor_Controller::confirmar(const SequencialInfo &pendente)
+{
+    Q_UNUSED(pendente)
+    return confirmarOuDesfazer(true);
+}
+
+bool Vantor_Controller::desfazer(const SequencialInfo &pendente)
+{
+    Q_UNUSED(pendente)
+    return confirmarOuDesfazer(false);
+}
+
+void Vantor_Controller::resolverSemRegistro(int acao)
+{
+    confirmarOuDesfazer(acao == 1);
+}
+
+QJsonObject Vantor_Controller::resultadoSemTransacao() const
+{
+    QMutexLocker lock(&m_dados);
+    Vantor_VO r = m_vo;
+    r.setResultado(0);
+    return r.json();
+}
+
+QJsonObject Vantor_Controller::resultadoDeFalha(Falha falha, const QString &mensagem) const
+{
+    QMutexLocker lock(&m_dados);
+    Vantor_VO r = m_vo;
+    r.setTextoOperador(mensagem);
+    r.setResultado(falha == Falha::SemBiblioteca  ? Vantor_Library::indisponivel
+                   : falha == Falha::NaoSuportada ? resultadoNaoSuportada
+                                                  : resultadoFalha);
+    return r.json();
 }
 
 bool Vantor_Controller::dialogo(int *status)
@@ -538,16 +550,49 @@ void Vantor_Controller::falhar(const QString &erro)
     emit showMessageError(erro);
 }
 
-void Vantor_Controller::encerrar(bool janelaAberta, int resultado)
+Desfecho Vantor_Controller::encerrar(bool janelaAberta, int resultado)
 {
     emit disableProgressBar(true);
     m_resultado.setResultado(resultado);
+    m_janelaAberta = janelaAberta;
+    m_valorDigitado.clear();
+    Desfecho desfecho{m_resultado.json(), std::nullopt, QString(), false};
+    // An approval carries its transaction data: the library keeps it pending
+    // until it is confirmed or undone.
+    const QString dados = m_resultado.dadosTransacao();
+    if (resultado != 0 || dados.isEmpty()) {
+        desfecho.desfecho = resultado == 0 ? QStringLiteral("concluída") : QStringLiteral("negada");
+        return desfecho;
+    }
+    SequencialInfo venda;
+    venda.transacao = operacaoAtual() == opCancelamento ? QStringLiteral("Cancelamento") : QStringLiteral("Venda");
+    QString data;
+    QString hora;
+    for (const QString &item : dados.split(QLatin1Char(','))) {
+        const QString chave = item.section(QLatin1Char(':'), 0, 0).trimmed();
+        const QString valor = item.section(QLatin1Char(':'), 1, 1).trimmed();
+        if (chave == QLatin1String("Nsu"))
+            venda.nsuTerminal = valor;
+        else if (chave == QLatin1String("ValorTrans"))
+            venda.valorTotal = valor;
+        else if (chave == QLatin1String("DataTrans"))
+            data = valor;
+        else if (chave == QLatin1String("HoraTrans"))
+            hora = valor;
+    }
+    venda.dataHoraTransacao = (data + QLatin1Char(' ') + hora).trimmed();
+    desfecho.pendente = venda;
+    return desfecho;
+}
+
+void Vantor_Controller::mostrarDesfecho(const Desfecho &desfecho)
+{
+    Q_UNUSED(desfecho)
     // The cashier reads the outcome before the window goes; without a window there is nothing to read.
-    if (janelaAberta) {
+    if (m_janelaAberta) {
         QThread::msleep(pausaFinalMs);
         emit showWindow(false);
     }
-    m_valorDigitado.clear();
-    emit responseProcessTEF(m_resultado.texto());
+    m_janelaAberta = false;
     m_log.info(tag + QStringLiteral("FIM DA OPERACAO TEF"));
 }

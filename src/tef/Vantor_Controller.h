@@ -34,8 +34,20 @@ public:
     // "resultado" of an operation ended by a fault of the request or the library's reply.
     static constexpr int resultadoFalha = -1;
 
-    bool bibliotecaCarregada() const;
     bool aguardandoOperador() { return fluxoEmEspera(); }
+
+    // The library dialogue the transaction core runs.
+    QString nomeBiblioteca() const override { return QStringLiteral("APITEFVarda"); }
+    bool bibliotecaCarregada() const override;
+    void setJsonConfigs(const Requisicao &requisicao) override;
+    Desfecho ProcessaTEF() override;
+    void mostrarDesfecho(const Desfecho &desfecho) override;
+    // The library keeps its last approved transaction pending: these settle it.
+    bool confirmar(const SequencialInfo &pendente) override;
+    bool desfazer(const SequencialInfo &pendente) override;
+    void resolverSemRegistro(int acao) override;
+    QJsonObject resultadoSemTransacao() const override;
+    QJsonObject resultadoDeFalha(Falha falha, const QString &mensagem) const override;
 
     // The capture JSON the first step gets: the request's amount as digits, or
     // null for a configuration.
@@ -45,28 +57,25 @@ public:
     static QJsonObject telaValor(const QString &titulo);
     static QJsonObject telaEncerramento(const QString &texto, int status);
 
-public slots:
-    void setJsonConfigs(QString value) override;
-
 public:
     Q_INVOKABLE void onClickButtonOK(QString valorOfTextField, int estado) override;
     Q_INVOKABLE void onClickButtonVoltar() override;
     Q_INVOKABLE void onClickButtonCancelar() override;
 
 protected:
-    void ProcessaTEF() override;
     // Shows one screen; closes the gate first when the screen asks for input.
     void trataRetorno(const QJsonValue &retorno) override;
 
 private:
     int operacaoAtual();
     void definirOperacao(int operacao);
-    void confirmarOuDesfazer(int operacao);
+    bool confirmarOuDesfazer(bool confirmar);
     // The step loop; false when it stopped on a fault (already shown and kept as texto_operador).
     bool dialogo(int *status);
     void aplicarResposta(const RespostaOperador &resposta);
     void falhar(const QString &erro);
-    void encerrar(bool janelaAberta, int resultado);
+    // The outcome of the run: its result and, for an approval, what waits for the POS.
+    Desfecho encerrar(bool janelaAberta, int resultado);
 
     std::unique_ptr<Vantor_Library> m_lib;
 
@@ -79,8 +88,9 @@ private:
     QString m_respostaCaptura;
     QString m_valorDigitado;
     QStringList m_itensLista;
-    bool m_menuLocal = false;   // the list on screen is one of this program's menus
-    bool m_telaLocal = false;   // the screen on show is this program's, not the library's
-    bool m_podeAguardar = true; // false for the last screen: nothing more is asked
-    bool m_aguardar = false;    // the screen just shown waits for the cashier
+    bool m_menuLocal = false;    // the list on screen is one of this program's menus
+    bool m_telaLocal = false;    // the screen on show is this program's, not the library's
+    bool m_podeAguardar = true;  // false for the last screen: nothing more is asked
+    bool m_aguardar = false;     // the screen just shown waits for the cashier
+    bool m_janelaAberta = false; // the run showed the window: its last screen stays a moment
 };

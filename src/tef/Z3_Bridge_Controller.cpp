@@ -12,11 +12,6 @@ const QString tag = QStringLiteral("[Z3_Bridge_Controller] ");
 constexpr int codigoDesconhecido = -9999;
 constexpr int qualquerCartao = -1;
 
-QString compacto(const QJsonObject &o)
-{
-    return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact));
-}
-
 QByteArray resposta(int codigo, const QString &mensagem)
 {
     const QJsonObject o{{QStringLiteral("z3_bridge_code"), codigo}, {QStringLiteral("z3_bridge_msg"), mensagem}};
@@ -68,10 +63,11 @@ const Despacho *despacho(const Z3_Bridge_VO &vo)
     return nullptr;
 }
 
-// Answered without the library: the bridge leaves nothing pending to confirm.
-bool semTransacao(const QString &operacao)
+// A reply that says the library carried the operation out.
+bool aprovada(const QJsonObject &resposta)
 {
-    return operacao == QLatin1String("CNF") || operacao == QLatin1String("NCN") || operacao == QLatin1String("ATV");
+    return resposta.value(QStringLiteral("z3_bridge_code")).toInt(codigoDesconhecido) == 0 &&
+           resposta.value(QStringLiteral("resultadoTransacao")).toInt(-1) == 0;
 }
 
 } // namespace
@@ -100,25 +96,19 @@ bool Z3_Bridge_Controller::bibliotecaCarregada() const
     return m_lib->isLoaded();
 }
 
-Z3_Bridge_VO Z3_Bridge_Controller::vo()
+Z3_Bridge_VO Z3_Bridge_Controller::vo() const
 {
     QMutexLocker lock(&m_dados);
     return m_vo;
 }
 
-void Z3_Bridge_Controller::setJsonConfigs(QString value)
+void Z3_Bridge_Controller::setJsonConfigs(const Requisicao &requisicao)
 {
-    m_log.info(tag + QStringLiteral("setJsonConfigs: ") + mascararDadosSensiveis(value));
-    QJsonParseError erro{};
-    const QJsonDocument doc = QJsonDocument::fromJson(value.toUtf8(), &erro);
-    const QJsonObject requisicao = doc.object();
+    m_log.info(tag + QStringLiteral("setJsonConfigs: ") + mascararDadosSensiveis(requisicao.json));
+    const QJsonObject objeto = requisicao.objeto();
     QMutexLocker lock(&m_dados);
-    jsonConfigs = requisicao;
-    m_vo = Z3_Bridge_VO::fromRequest(requisicao);
-    if (erro.error != QJsonParseError::NoError || !doc.isObject())
-        m_msgErro = QStringLiteral("Requisição JSON inválida: ") + erro.errorString();
-    else
-        m_msgErro = requisicao.value(QStringLiteral("msg_erro")).toString();
+    jsonConfigs = objeto;
+    m_vo = Z3_Bridge_VO::fromRequest(objeto);
 }
 
 QJsonObject Z3_Bridge_Controller::montarResultado(const QByteArray &resposta, const Z3_Bridge_VO &vo, QString *status)
@@ -144,46 +134,16 @@ QJsonObject Z3_Bridge_Controller::montarResultado(const QByteArray &resposta, co
     return resultado;
 }
 
-void Z3_Bridge_Controller::ProcessaTEF()
+Desfecho Z3_Bridge_Controller::ProcessaTEF()
 {
     m_log.info(tag + QStringLiteral("INICIANDO OPERACAO Z3_BRIDGE"));
-    Z3_Bridge_VO vo;
-    QString msgErro;
-    {
-        QMutexLocker lock(&m_dados);
-        vo = m_vo;
-        msgErro = m_msgErro;
-    }
-
-    if (semTransacao(vo.operacao)) {
-        const QJsonObject resultado{
-            {QStringLiteral("header"), vo.operacao},
-            {QStringLiteral("identificadorTransacaoAutomacao"), QString::number(vo.idTransacao)}};
-        emit responseProcessTEF(compacto(resultado));
-        m_log.info(tag + QStringLiteral("FIM DA OPERACAO Z3_BRIDGE"));
-        return;
-    }
-
+    const Z3_Bridge_VO vo = this->vo();
     emit showWindow(true);
     emit disableProgressBar(false);
     emit textChanged(QStringLiteral("Processando transação..."));
 
     QByteArray respostaBiblioteca;
-    if (!msgErro.isEmpty()) {
-        // A request the conversion refused may carry a cut amount or none: it
-        // never reaches the library, and the POS reads why in the result.
-        m_log.error(tag + QStringLiteral("Erro: ") + msgErro);
-        emit textChanged(msgErro);
-        emit showMessageError(msgErro);
-        emit disableProgressBar(true);
-        respostaBiblioteca = resposta(codigoDesconhecido, msgErro);
-    } else if (!m_lib->isLoaded()) {
-        // The POS must not wait for an answer that never comes.
-        const QString erro = QStringLiteral("Biblioteca Z3_Bridge não foi carregada");
-        m_log.error(tag + erro);
-        emit showMessageError(erro);
-        respostaBiblioteca = resposta(-2, erro);
-    } else if (const Despacho *d = despacho(vo)) {
+    if (const Despacho *d = despacho(vo)) {
         QString titulo = QString::fromUtf8(d->titulo);
         if (d->mostraValor)
             titulo += QStringLiteral("\nValor: ") + formataValor(vo.valorTotal);
@@ -194,18 +154,72 @@ void Z3_Bridge_Controller::ProcessaTEF()
         respostaBiblioteca = resposta(codigoDesconhecido, QStringLiteral("Operação inválida"));
     }
 
-    QString status;
-    const QJsonObject resultado = montarResultado(respostaBiblioteca, vo, &status);
-    m_log.info(tag + QStringLiteral("Status: ") + status);
-    emit textChanged(status);
-    emit disableProgressBar(true);
+    Desfecho desfecho;
+    desfecho.resultado = montarResultado(respostaBiblioteca, vo, &m_status);
+    m_log.info(tag + QStringLiteral("Status: ") + m_status);
+    const QJsonObject r = QJsonDocument::fromJson(respostaBiblioteca).object();
+    if (vo.operacao == QLatin1String("CRT") && aprovada(r)) {
+        // What its cancellation will need, should the POS never have it or abandon it.
+        SequencialInfo venda;
+        venda.transacao = QStringLiteral("Venda");
+        venda.nsuTerminal = r.value(QStringLiteral("nsuTerminal")).toString();
+        venda.valorTotal = vo.valorTotal;
+        venda.dataHoraTransacao = r.value(QStringLiteral("dataHoraTransacao")).toString();
+        venda.identificacao = QString::number(vo.idTransacao);
+        venda.pdv = vo.pdv;
+        venda.finalizacao = r.value(QStringLiteral("identificadorConfirmacaoTransacao")).toString();
+        desfecho.pendente = venda;
+    } else {
+        desfecho.desfecho = aprovada(r) ? QStringLiteral("aprovada") : QStringLiteral("negada");
+    }
+    return desfecho;
+}
 
+void Z3_Bridge_Controller::mostrarDesfecho(const Desfecho &desfecho)
+{
+    Q_UNUSED(desfecho)
+    emit textChanged(m_status);
+    emit disableProgressBar(true);
     QThread::msleep(pausaStatusMs);
     emit showWindow(false);
-    emit responseProcessTEF(compacto(resultado));
-    emit textChanged(QStringLiteral("%1\n%2").arg(status, QStringLiteral("TEF em processamento....")));
+    emit textChanged(QStringLiteral("%1\n%2").arg(m_status, QStringLiteral("TEF em processamento....")));
     emit disableProgressBar(false);
     m_log.info(tag + QStringLiteral("FIM DA OPERACAO Z3_BRIDGE"));
+}
+
+bool Z3_Bridge_Controller::confirmar(const SequencialInfo &pendente)
+{
+    m_log.info(tag + QStringLiteral("Venda NSU %1 confirmada pelo A/C").arg(pendente.nsuTerminal));
+    return true;
+}
+
+bool Z3_Bridge_Controller::desfazer(const SequencialInfo &pendente)
+{
+    bool ok = false;
+    const int id = pendente.identificacao.toInt(&ok);
+    m_log.info(tag + QStringLiteral("Cancelando a venda NSU %1").arg(pendente.nsuTerminal));
+    const QJsonObject r =
+        QJsonDocument::fromJson(
+            m_lib->iniciaCancelamentoVenda(ok ? id : -1, pendente.pdv.toUtf8(), pendente.valorTotal.toUtf8(),
+                                           pendente.dataHoraTransacao.toUtf8(), pendente.nsuTerminal.toUtf8()))
+            .object();
+    QString status;
+    montarResultado(QJsonDocument(r).toJson(QJsonDocument::Compact), Z3_Bridge_VO(), &status);
+    m_log.info(tag + QStringLiteral("Cancelamento da venda NSU %1: %2").arg(pendente.nsuTerminal, status));
+    return aprovada(r);
+}
+
+QJsonObject Z3_Bridge_Controller::resultadoSemTransacao() const
+{
+    const Z3_Bridge_VO v = vo();
+    return {{QStringLiteral("header"), v.operacao},
+            {QStringLiteral("identificadorTransacaoAutomacao"), QString::number(v.idTransacao)}};
+}
+
+QJsonObject Z3_Bridge_Controller::resultadoDeFalha(Falha falha, const QString &mensagem) const
+{
+    const int codigo = falha == Falha::SemBiblioteca ? -2 : falha == Falha::SemDiario ? -4 : codigoDesconhecido;
+    return montarResultado(resposta(codigo, mensagem), vo(), nullptr);
 }
 
 void Z3_Bridge_Controller::trataRetorno(const QJsonValue &) {}

@@ -13,7 +13,9 @@ class Z3_Bridge_Library;
 
 // The backend of TEF product 1: one call of the bridge library per operation,
 // no dialogue with the cashier. The library's reply, completed with what the
-// POS needs to match it to its request, is the result.
+// POS needs to match it to its request, is the result. An approved sale is
+// final in the library: the POS's NCN, or a response that never reached it,
+// undoes it with a cancellation of that sale.
 class Z3_Bridge_Controller : public Base_Controller
 {
     Q_OBJECT
@@ -25,8 +27,7 @@ public:
     // How long the cashier sees the outcome before the POS gets it.
     static constexpr unsigned long pausaStatusMs = 3000;
 
-    bool bibliotecaCarregada() const;
-    Z3_Bridge_VO vo();
+    Z3_Bridge_VO vo() const;
 
     // The result of one library reply: the reply's members plus "operacao",
     // "z3_pdv", "identificadorTransacaoAutomacao" and, for a failed call,
@@ -34,24 +35,29 @@ public:
     // cashier is shown.
     static QJsonObject montarResultado(const QByteArray &resposta, const Z3_Bridge_VO &vo, QString *status);
 
-public slots:
-    void setJsonConfigs(QString value) override;
+    QString nomeBiblioteca() const override { return QStringLiteral("Z3_Bridge"); }
+    bool bibliotecaCarregada() const override;
+    void setJsonConfigs(const Requisicao &requisicao) override;
+    Desfecho ProcessaTEF() override;
+    void mostrarDesfecho(const Desfecho &desfecho) override;
+    // Nothing to confirm: the library's sale is already final.
+    bool confirmar(const SequencialInfo &pendente) override;
+    bool desfazer(const SequencialInfo &pendente) override;
+    QJsonObject resultadoSemTransacao() const override;
+    QJsonObject resultadoDeFalha(Falha falha, const QString &mensagem) const override;
 
-public:
     // No dialogue: the buttons are never on screen for this product.
     Q_INVOKABLE void onClickButtonOK(QString valorOfTextField, int estado) override;
     Q_INVOKABLE void onClickButtonVoltar() override;
     Q_INVOKABLE void onClickButtonCancelar() override;
 
 protected:
-    void ProcessaTEF() override;
     void trataRetorno(const QJsonValue &retorno) override;
 
 private:
     std::unique_ptr<Z3_Bridge_Library> m_lib;
 
-    // setJsonConfigs (main thread) and the run share the request.
-    QMutex m_dados;
+    // Written by the run, read by the tests: behind the base's m_dados.
     Z3_Bridge_VO m_vo;
-    QString m_msgErro;
+    QString m_status; // the outcome as the cashier reads it
 };

@@ -1,7 +1,6 @@
 #include "tef/Z3_Tef_Controller.h"
 
-#include "app/GlobalFlags.h"
-#include "exchange/MonitoraDiretorio.h"
+#include "nucleo/NucleoTransacao.h"
 #include "tef/Vitra_Controller.h"
 #include "tef/Z3_Tef_Library.h"
 #include "tef/Z3_Tef_Protocolo.h"
@@ -9,7 +8,6 @@
 #include "util/getMaskFromPelmora.h"
 
 #include <QDate>
-#include <QDeadlineTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QMutexLocker>
@@ -29,16 +27,6 @@ QString compacto(const QJsonObject &o)
 QJsonObject objeto(const QByteArray &texto)
 {
     return QJsonDocument::fromJson(texto).object();
-}
-
-QString acaoInfinitivo(int acao)
-{
-    return acao == 1 ? QStringLiteral("confirmar") : QStringLiteral("desfazer");
-}
-
-QString acaoParticipio(int acao)
-{
-    return acao == 1 ? QStringLiteral("confirmada") : QStringLiteral("desfeita");
 }
 
 // The first line of a sale by card type; other types show the type the cashier chose.
@@ -80,24 +68,6 @@ QByteArray falhaAoIniciar(const QByteArray &respostaInicio)
     return QJsonDocument(falha).toJson(QJsonDocument::Compact);
 }
 
-// The operations whose Realizar call may move money: the journal has them first.
-bool moveDinheiro(const QString &op)
-{
-    return op == QLatin1String("CRT") || op == QLatin1String("CNC") || op == QLatin1String("ADM") ||
-           op == QLatin1String("PIX");
-}
-
-// A journal record as the log names it.
-QString descricao(const DiarioTransacoes::Registro &r)
-{
-    QString texto = QStringLiteral("%1 id %2").arg(r.operacao, r.identificacao);
-    if (r.pendente)
-        texto += QStringLiteral(", sequencial %1 (%2), NSU %3, valor %4")
-                     .arg(r.pendente->sequencial)
-                     .arg(r.pendente->transacao, r.pendente->nsuTerminal, r.pendente->valorTotal);
-    return texto;
-}
-
 // An operator's list choice as an index; -1 when it is not a number.
 int indiceEscolhido(const QString &texto)
 {
@@ -109,8 +79,7 @@ int indiceEscolhido(const QString &texto)
 } // namespace
 
 Z3_Tef_Controller::Z3_Tef_Controller(QObject *parent)
-    : Base_Controller(parent), m_lib(new Z3_Tef_Library), m_sequenciais(new ControllerSequencial),
-      m_vitra(new Vitra_Controller)
+    : Base_Controller(parent), m_lib(new Z3_Tef_Library), m_vitra(new Vitra_Controller)
 {
     m_pix = false;
     m_pinPad = false;
@@ -120,8 +89,6 @@ Z3_Tef_Controller::Z3_Tef_Controller(QObject *parent)
     } else {
         m_log.error(tag + QStringLiteral("Erro ao carregar a biblioteca do Z3_Tef"));
     }
-    m_diario = std::make_unique<DiarioTransacoes>(DiarioTransacoes::arquivoAoLadoDe(m_config.filePath()));
-    recuperarPendentes();
 }
 
 Z3_Tef_Controller::~Z3_Tef_Controller()
@@ -133,7 +100,6 @@ Z3_Tef_Controller::~Z3_Tef_Controller()
     else
         m_log.error(tag + QStringLiteral("Falha ao liberar biblioteca Z3_Tef"));
     delete m_vitra;
-    delete m_sequenciais;
     delete m_lib;
 }
 
@@ -142,7 +108,7 @@ bool Z3_Tef_Controller::bibliotecaCarregada() const
     return m_lib->isLoaded();
 }
 
-Z3_Tef_VO Z3_Tef_Controller::vo()
+Z3_Tef_VO Z3_Tef_Controller::vo() const
 {
     QMutexLocker lock(&m_dados);
     return m_vo;
@@ -150,20 +116,15 @@ Z3_Tef_VO Z3_Tef_Controller::vo()
 
 // --- operation parameters and replies -----------------------------------------
 
-void Z3_Tef_Controller::setJsonConfigs(QString value)
+void Z3_Tef_Controller::setJsonConfigs(const Requisicao &requisicao)
 {
     m_log.info(tag + QStringLiteral("setJsonConfigs\n") +
-               mascararDadosSensiveis(Z3_Tef_Protocolo::requisicaoParaLog(value)));
-    QJsonParseError erro{};
-    const QJsonDocument doc = QJsonDocument::fromJson(value.toUtf8(), &erro);
-    const QJsonObject requisicao = doc.object();
+               mascararDadosSensiveis(Z3_Tef_Protocolo::requisicaoParaLog(requisicao.json)));
+    const QJsonObject objeto = requisicao.objeto();
     QMutexLocker lock(&m_dados);
-    jsonConfigs = requisicao;
-    m_vo = Z3_Tef_VO::fromRequest(requisicao);
-    if (erro.error != QJsonParseError::NoError || !doc.isObject())
-        m_msgErro = QStringLiteral("Requisição JSON inválida: ") + erro.errorString();
-    else
-        m_msgErro = requisicao.value(QStringLiteral("msg_erro")).toString();
+    jsonConfigs = objeto;
+    m_vo = Z3_Tef_VO::fromRequest(objeto);
+    m_formatoJson = requisicao.formatoJson;
 }
 
 QByteArray Z3_Tef_Controller::jsonIniciarOperacao() const
@@ -294,18 +255,6 @@ bool Z3_Tef_Controller::despachar(bool novaTransacao, const QByteArray &dados, Q
 {
     const int nova = novaTransacao ? 1 : 0;
     const QString op = m_vo.operacao;
-    // Nothing that may move money reaches the library before the journal has it:
-    // a crash from here on leaves a record to finish at the next start.
-    if (novaTransacao && moveDinheiro(op)) {
-        m_registroAtual = m_diario->abrir(op, m_vo.identificacao, requisicaoJson);
-        if (m_registroAtual < 0) {
-            resposta = QJsonDocument(QJsonObject{{QStringLiteral("codigo"), -4},
-                                                 {QStringLiteral("mensagem"),
-                                                  QStringLiteral("Diário de transações indisponível")}})
-                           .toJson(QJsonDocument::Compact);
-            return true;
-        }
-    }
     if (op == QLatin1String("CRT")) {
         QString rotulo = rotuloCartao(m_vo.tipo_cartao);
         if (rotulo.isEmpty())
@@ -333,15 +282,14 @@ bool Z3_Tef_Controller::despachar(bool novaTransacao, const QByteArray &dados, Q
     return true;
 }
 
-void Z3_Tef_Controller::concluir(const QJsonObject &ultimaResposta, QJsonObject &resultado)
+void Z3_Tef_Controller::concluir(const QJsonObject &ultimaResposta, Desfecho &desfecho)
 {
     emit disableProgressBar(true);
-    const int registro = std::exchange(m_registroAtual, -1);
-    const std::optional<SequencialInfo> info = ControllerSequencial::criarSequencial(ultimaResposta);
+    const std::optional<SequencialInfo> info = Z3_Tef_Protocolo::criarSequencial(ultimaResposta);
     if (!info) {
         m_log.error("Erro ao obter sequencial para confirmação");
         // Without a sequential number nothing can be confirmed or undone later.
-        m_diario->marcar(registro, DiarioTransacoes::Estado::Resolvida, QStringLiteral("sem sequencial"));
+        desfecho.desfecho = QStringLiteral("sem sequencial");
         return;
     }
     m_log.info(QStringLiteral("Sequencial obtido da operacao %1 = %2 (%3)")
@@ -351,14 +299,10 @@ void Z3_Tef_Controller::concluir(const QJsonObject &ultimaResposta, QJsonObject 
     QString requerConfirmacao;
     if (!isRetornoSucesso(ultimaResposta)) {
         requerConfirmacao = QStringLiteral("1");
-        m_diario->marcar(registro, DiarioTransacoes::Estado::Resolvida, QStringLiteral("negada"));
-    } else if (!requisicaoJson) {
-        SequencialInfo pendente = *info;
-        pendente.registro = registro;
-        if (registro >= 0 && !m_diario->aprovar(registro, pendente))
-            m_log.error(QStringLiteral("Sequencial %1 aprovado fora do diário de transações").arg(info->sequencial));
-        m_sequenciais->adicionarSequencial(pendente);
-        m_emEntrega = pendente;
+        desfecho.desfecho = QStringLiteral("negada");
+    } else if (!m_formatoJson) {
+        desfecho.pendente = *info;
+        desfecho.pendente->finalizacao = QString::number(info->sequencial);
         requerConfirmacao = QStringLiteral("2");
     } else {
         const QByteArray confirmacao = m_lib->confirmarOperacaoTEF(info->sequencial, 1);
@@ -366,77 +310,42 @@ void Z3_Tef_Controller::concluir(const QJsonObject &ultimaResposta, QJsonObject 
         requerConfirmacao = confirmada ? QStringLiteral("1") : QStringLiteral("2");
         if (!confirmada)
             m_log.error(QStringLiteral("Confirmação do sequencial %1 recusada pela biblioteca").arg(info->sequencial));
-        m_diario->marcar(registro,
-                         confirmada ? DiarioTransacoes::Estado::Resolvida : DiarioTransacoes::Estado::NaoResolvida,
-                         confirmada ? QStringLiteral("confirmada") : QStringLiteral("confirmação recusada"));
+        desfecho.desfecho = confirmada ? QStringLiteral("confirmada") : QStringLiteral("confirmação recusada");
+        desfecho.naoResolvida = !confirmada;
     }
-    resultado.insert(QStringLiteral("requer_confirmacao"), requerConfirmacao);
+    desfecho.resultado.insert(QStringLiteral("requer_confirmacao"), requerConfirmacao);
 }
 
-void Z3_Tef_Controller::ProcessaTEF()
+Desfecho Z3_Tef_Controller::ProcessaTEF()
 {
     limparColeta();
-    QJsonObject resultado{{QStringLiteral("header"), m_vo.operacao}, {QStringLiteral("id"), m_vo.identificacao}};
+    Desfecho desfecho;
+    desfecho.resultado = resultadoSemTransacao();
     const QString op = m_vo.operacao;
     m_log.info(tag + QStringLiteral("Operação identificada: ") + op);
     m_log.info(tag + QStringLiteral("INICIANDO OPERAÇÃO Z3_TEF"));
-    if (atendidaSemTransacao(resultado))
-        return;
 
-    const bool confirmacao = op == QLatin1String("CNF") || op == QLatin1String("NCN");
-    if (m_isTefStarted && !confirmacao)
+    if (m_isTefStarted)
         perguntarPendenteAnterior();
 
-    QByteArray ultimaResposta = iniciarOperacaoTEF(confirmacao);
+    QByteArray ultimaResposta = iniciarOperacaoTEF(false);
     bool skipFinal = false;
     if (!m_isTefStarted)
-        ultimaResposta = falhaAoAbrir(confirmacao, ultimaResposta);
-    else if (confirmacao)
-        resolverPendentes(op == QLatin1String("CNF") ? 1 : 0);
+        ultimaResposta = falhaAoAbrir(ultimaResposta);
     else
-        skipFinal = conduzirTransacao(resultado, ultimaResposta);
-    finalizar(resultado, ultimaResposta, skipFinal);
+        skipFinal = conduzirTransacao(desfecho, ultimaResposta);
+    finalizar(desfecho, ultimaResposta, skipFinal);
+    return desfecho;
 }
 
-bool Z3_Tef_Controller::atendidaSemTransacao(QJsonObject &resultado)
-{
-    QString msgErro;
-    {
-        QMutexLocker lock(&m_dados);
-        msgErro = m_msgErro;
-    }
-    if (!msgErro.isEmpty()) {
-        recusarRequisicao(msgErro, resultado);
-        return true;
-    }
-    if (m_vo.operacao == QLatin1String("ATV")) {
-        emit responseProcessTEF(compacto(resultado));
-        m_log.info(tag + QStringLiteral("FINALIZANDO OPERAÇÃO Z3_TEF"));
-        return true;
-    }
-    if (!m_lib->isLoaded()) {
-        // The POS must not wait for a response that never comes: answer a failure.
-        m_log.error(tag + QStringLiteral("API não foi carregada"));
-        resultado.insert(QStringLiteral("codigo"), -2);
-        resultado.insert(QStringLiteral("mensagem"), QStringLiteral("Biblioteca Z3_Tef não foi carregada"));
-        emit responseProcessTEF(compacto(resultado));
-        m_log.info(tag + QStringLiteral("FINALIZANDO OPERAÇÃO Z3_TEF"));
-        return true;
-    }
-    return false;
-}
-
-QByteArray Z3_Tef_Controller::falhaAoAbrir(bool confirmacao, const QByteArray &respostaInicio)
+QByteArray Z3_Tef_Controller::falhaAoAbrir(const QByteArray &respostaInicio)
 {
     emit showMessageError(QStringLiteral("Erro ao iniciar operação TEF"));
     emit textChanged(QStringLiteral("Erro ao iniciar operação TEF"));
-    if (!confirmacao)
-        return falhaAoIniciar(respostaInicio);
-    avisarConfirmacaoSemCorrespondente();
-    return respostaInicio;
+    return falhaAoIniciar(respostaInicio);
 }
 
-bool Z3_Tef_Controller::conduzirTransacao(QJsonObject &resultado, QByteArray &ultimaResposta)
+bool Z3_Tef_Controller::conduzirTransacao(Desfecho &desfecho, QByteArray &ultimaResposta)
 {
     emit showWindow(true);
     emit textChanged(QStringLiteral("Processando transação..."));
@@ -444,7 +353,7 @@ bool Z3_Tef_Controller::conduzirTransacao(QJsonObject &resultado, QByteArray &ul
         disableComponentAutonomo();
     mostrarTela(Tela::SemBotoes);
     const QJsonObject ultimoObjeto = coletar(ultimaResposta);
-    concluir(ultimoObjeto, resultado);
+    concluir(ultimoObjeto, desfecho);
     return fecharTransacao(ultimaResposta);
 }
 
@@ -501,202 +410,58 @@ bool Z3_Tef_Controller::fecharTransacao(QByteArray &ultimaResposta)
     }
     return (transacao == QLatin1String("Cartao Vender") || transacao == QLatin1String("Digital Pagar") ||
             transacao == QLatin1String("Administracao Cancelar")) &&
-           retorno == QLatin1String("0") && !requisicaoJson;
+           retorno == QLatin1String("0") && !m_formatoJson;
 }
 
-void Z3_Tef_Controller::finalizar(QJsonObject &resultado, const QByteArray &ultimaResposta, bool skipFinal)
+void Z3_Tef_Controller::finalizar(Desfecho &desfecho, const QByteArray &ultimaResposta, bool skipFinal)
 {
     finalizarOperacaoTEF(skipFinal);
     // The library's members join the result; ours ("header", "id",
     // "requer_confirmacao") are never replaced by a reply.
     const QJsonObject membros = objeto(ultimaResposta);
     for (auto it = membros.begin(); it != membros.end(); ++it)
-        if (!resultado.contains(it.key()))
-            resultado.insert(it.key(), it.value());
-    QThread::sleep(1);
+        if (!desfecho.resultado.contains(it.key()))
+            desfecho.resultado.insert(it.key(), it.value());
+}
+
+void Z3_Tef_Controller::mostrarDesfecho(const Desfecho &desfecho)
+{
+    Q_UNUSED(desfecho)
+    QThread::msleep(pausaFinalMs);
     emit showWindow(false);
     emit textChanged(QStringLiteral("TEF em processamento..."));
     mostrarTela(Tela::Final);
-    entregarResultado(compacto(resultado));
     m_log.info(tag + QStringLiteral("FINALIZANDO OPERAÇÃO Z3_TEF"));
 }
 
-void Z3_Tef_Controller::recusarRequisicao(const QString &motivo, QJsonObject &resultado)
+QJsonObject Z3_Tef_Controller::resultadoSemTransacao() const
 {
-    // A request the conversion refused may carry a cut amount or none at all:
-    // it never reaches the library, and the POS reads a plain failure.
-    m_log.error(tag + QStringLiteral("Requisição recusada, nenhuma transação realizada: ") + motivo);
-    emit showWindow(true);
-    limparTela();
-    emit firstTextChanged(QStringLiteral("Requisição inválida"));
-    emit textChanged(motivo);
-    emit showMessageError(motivo);
-    QThread::msleep(tempoMensagemRecusaMs);
-    resultado.insert(QStringLiteral("codigo"), -5);
-    resultado.insert(QStringLiteral("mensagem"), motivo);
-    resultado.insert(QStringLiteral("tef"), QJsonObject{{QStringLiteral("mensagemResultado"), motivo}});
-    emit showWindow(false);
-    emit textChanged(QStringLiteral("TEF em processamento..."));
-    emit responseProcessTEF(compacto(resultado));
-    m_log.info(tag + QStringLiteral("FINALIZANDO OPERAÇÃO Z3_TEF"));
+    return {{QStringLiteral("header"), m_vo.operacao}, {QStringLiteral("id"), m_vo.identificacao}};
 }
 
-void Z3_Tef_Controller::entregarResultado(const QString &resultado)
+QJsonObject Z3_Tef_Controller::resultadoDeFalha(Falha falha, const QString &mensagem) const
 {
-    std::optional<SequencialInfo> pendente;
-    std::swap(pendente, m_emEntrega);
-    const bool acompanhar = pendente && m_acompanharEntrega && !operacaoAutonoma;
-    // From here a crash may come after the POS read the response: the sale must
-    // not then be undone behind its back at the next start.
-    if (pendente)
-        m_diario->marcar(pendente->registro, DiarioTransacoes::Estado::EmEntrega);
-    if (acompanhar) {
-        QMutexLocker lock(&m_entregaMutex);
-        m_resultadoEmEntrega = resultado;
-        m_entrega = -1;
+    // Codes no library reply uses: the POS reads a plain failure.
+    int codigo = -5;
+    switch (falha) {
+    case Falha::Recusada:
+        codigo = -5;
+        break;
+    case Falha::SemBiblioteca:
+        codigo = -2;
+        break;
+    case Falha::SemDiario:
+        codigo = -4;
+        break;
+    case Falha::NaoSuportada:
+        codigo = -3;
+        break;
     }
-    emit responseProcessTEF(resultado);
-    if (!pendente)
-        return;
-    bool entregue = true;
-    if (acompanhar) {
-        QMutexLocker lock(&m_entregaMutex);
-        const QDeadlineTimer prazo(MonitoraDiretorio::prazoGravacaoRespostaMs + margemEntregaMs);
-        while (m_entrega < 0 && m_entregaCondicao.wait(&m_entregaMutex, prazo)) {
-        }
-        entregue = m_entrega == 1;
-        m_resultadoEmEntrega.clear();
-    }
-    if (entregue)
-        m_diario->marcar(pendente->registro, DiarioTransacoes::Estado::Respondida);
-    else
-        desfazerNaoEntregue(*pendente);
-}
-
-void Z3_Tef_Controller::respostaGravada(const QString &dados, bool gravada)
-{
-    QMutexLocker lock(&m_entregaMutex);
-    if (m_resultadoEmEntrega.isEmpty() || dados != m_resultadoEmEntrega)
-        return;
-    m_entrega = gravada ? 1 : 0;
-    m_entregaCondicao.wakeAll();
-}
-
-void Z3_Tef_Controller::desfazerNaoEntregue(const SequencialInfo &pendente)
-{
-    // The POS never learned of this sale: it must not stay charged.
-    m_log.error(
-        QStringLiteral("Resposta da transação NSU %1 (sequencial %2) não chegou ao PDV: a transação será desfeita")
-            .arg(pendente.nsuTerminal)
-            .arg(pendente.sequencial));
-    const QList<SequencialInfo> lista = m_sequenciais->listaSequenciais();
-    const auto it = std::find_if(lista.begin(), lista.end(), [&](const SequencialInfo &e) {
-        return e.registro == pendente.registro && e.sequencial == pendente.sequencial;
-    });
-    if (it != lista.end())
-        confirmarOuDesfazer(static_cast<int>(it - lista.begin()), 0);
-    if (m_sequenciais->listaSequenciais().isEmpty())
-        finalizarOperacaoTEF(false);
-    emit showWindow(true);
-    emit showMessageError(
-        QStringLiteral("A resposta não chegou à automação: transação NSU %1 desfeita").arg(pendente.nsuTerminal));
-}
-
-void Z3_Tef_Controller::recuperarPendentes()
-{
-    m_diario->carregar();
-    const QList<DiarioTransacoes::Registro> registros = m_diario->procurar(
-        [](const DiarioTransacoes::Registro &r) { return r.estado != DiarioTransacoes::Estado::Resolvida; });
-    if (registros.isEmpty())
-        return;
-    m_log.info(QStringLiteral("Diário de transações: %1 transação(ões) da execução anterior").arg(registros.size()));
-    if (!m_lib->isLoaded()) {
-        m_log.error("Diário de transações: biblioteca não carregada, as transações ficam no diário");
-        return;
-    }
-    for (const DiarioTransacoes::Registro &r : registros) {
-        if (r.estado == DiarioTransacoes::Estado::NaoResolvida) {
-            // Nothing retries these on its own: a person decides with the TEF host.
-            m_log.error(
-                QStringLiteral("Transação não resolvida (%1, %2): verifique-a no TEF").arg(descricao(r), r.desfecho));
-            continue;
-        }
-        if (!r.pendente) {
-            // Cut off before the library's reply: there is no sequential number to undo it by.
-            m_log.error(
-                QStringLiteral("Transação interrompida antes da resposta da biblioteca (%1): verifique-a no TEF")
-                    .arg(descricao(r)));
-            m_diario->marcar(r.chave, DiarioTransacoes::Estado::NaoResolvida, QStringLiteral("interrompida"));
-            continue;
-        }
-        SequencialInfo pendente = *r.pendente;
-        pendente.registro = r.chave;
-        if (r.estado == DiarioTransacoes::Estado::Respondida) {
-            // The POS has its response and will send CNF or NCN for it.
-            m_sequenciais->adicionarSequencial(pendente);
-            m_log.info(QStringLiteral("Transação restaurada como pendente (%1)").arg(descricao(r)));
-            continue;
-        }
-        if (r.estado == DiarioTransacoes::Estado::EmEntrega) {
-            // The POS may have read the response: undoing it now could leave the
-            // POS with a sale it believes approved. Kept pending instead, so the
-            // POS's CNF or NCN settles it, or the cashier does at the next operation.
-            m_sequenciais->adicionarSequencial(pendente);
-            m_log.warning(QStringLiteral("Transação restaurada como pendente (%1); a resposta pode não ter chegado ao "
-                                         "PDV: confirme ou desfaça na próxima operação")
-                              .arg(descricao(r)));
-            continue;
-        }
-        // Approved, but its response never reached the POS: undone.
-        iniciarOperacaoTEF(false);
-        if (!m_isTefStarted) {
-            m_log.error(QStringLiteral("Transação aprovada sem resposta ao PDV (%1) não pôde ser desfeita agora")
-                            .arg(descricao(r)));
-            continue;
-        }
-        const bool desfeita =
-            isConfirmado(m_lib->confirmarOperacaoTEF2(pendente.transacao.toUtf8(), pendente.sequencial, 0));
-        m_log.error(QStringLiteral("Transação aprovada sem resposta ao PDV (%1): %2")
-                        .arg(descricao(r), desfeita ? QStringLiteral("desfeita")
-                                                    : QStringLiteral("desfazimento recusado, verifique-a no TEF")));
-        m_diario->marcar(
-            r.chave, desfeita ? DiarioTransacoes::Estado::Resolvida : DiarioTransacoes::Estado::NaoResolvida,
-            desfeita ? QStringLiteral("desfeita na recuperação") : QStringLiteral("desfazimento recusado"));
-    }
-    // As before the restart: restored entries wait in an open TEF operation.
-    if (!m_sequenciais->listaSequenciais().isEmpty())
-        iniciarOperacaoTEF(false);
-    else
-        finalizarOperacaoTEF(false);
-}
-
-void Z3_Tef_Controller::avisarConfirmacaoSemCorrespondente()
-{
-    QString rede, nsu, finalizacao;
-    {
-        QMutexLocker lock(&m_dados);
-        const QJsonObject p = jsonConfigs.value(QStringLiteral("parametros")).toObject();
-        rede = p.value(QStringLiteral("nome_rede")).toString();
-        nsu = p.value(QStringLiteral("numero_transacao")).toString();
-        finalizacao = p.value(QStringLiteral("finalizacao")).toString();
-    }
-    const auto corresponde = [&](const SequencialInfo &e) {
-        return (!finalizacao.isEmpty() && finalizacao.toLongLong() == e.sequencial) ||
-               (!nsu.isEmpty() && nsu.toLongLong() == e.nsuTerminal.toLongLong());
-    };
-    const QList<SequencialInfo> lista = m_sequenciais->listaSequenciais();
-    bool achou = !lista.isEmpty();
-    if (!finalizacao.isEmpty() || !nsu.isEmpty()) {
-        achou =
-            std::any_of(lista.begin(), lista.end(), corresponde) ||
-            !m_diario
-                 ->procurar([&](const DiarioTransacoes::Registro &r) { return r.pendente && corresponde(*r.pendente); })
-                 .isEmpty();
-    }
-    if (!achou)
-        m_log.warning(
-            QStringLiteral("%1 sem transação pendente correspondente: 010-000 = %2, 012-000 = %3, 027-000 = %4")
-                .arg(m_vo.operacao, rede, nsu, finalizacao));
+    QJsonObject r = resultadoSemTransacao();
+    r.insert(QStringLiteral("codigo"), codigo);
+    r.insert(QStringLiteral("mensagem"), mensagem);
+    r.insert(QStringLiteral("tef"), QJsonObject{{QStringLiteral("mensagemResultado"), mensagem}});
+    return r;
 }
 
 // --- collection dialogue --------------------------------------------------------
@@ -872,56 +637,53 @@ void Z3_Tef_Controller::onClickButtonCancelar()
 
 // --- pending confirmation and undo ----------------------------------------------
 
-void Z3_Tef_Controller::confirmarOuDesfazer(int indice, int acao)
+bool Z3_Tef_Controller::confirmarOuDesfazer(const SequencialInfo &pendente, int acao)
 {
-    const QList<SequencialInfo> lista = m_sequenciais->listaSequenciais();
-    if (indice < 0 || indice >= lista.size())
-        return;
-    const SequencialInfo info = lista.at(indice);
-    const QByteArray resposta = m_lib->confirmarOperacaoTEF2(info.transacao.toUtf8(), info.sequencial, acao);
-    if (isConfirmado(resposta)) {
-        m_log.info(QStringLiteral("Transação %1 com sucesso").arg(acaoParticipio(acao)));
-        m_diario->marcar(info.registro, DiarioTransacoes::Estado::Resolvida, acaoParticipio(acao));
-    } else {
-        // Refused: it leaves the list, but stays in the journal for a person to settle.
-        m_log.error(QStringLiteral("Erro ao %1 transação").arg(acaoInfinitivo(acao)));
-        m_log.error(QStringLiteral("Transação NSU %1 (sequencial %2) não resolvida: verifique-a no TEF")
-                        .arg(info.nsuTerminal)
-                        .arg(info.sequencial));
-        m_diario->marcar(info.registro, DiarioTransacoes::Estado::NaoResolvida,
-                         QStringLiteral("%1 recusado").arg(acaoInfinitivo(acao)));
-        emit showMessageError(
-            QStringLiteral("A transação NSU %1 não pôde ser %2").arg(info.nsuTerminal, acaoParticipio(acao)));
-        emit showAviso();
-        emit enviaNSU(info.nsuTerminal);
-    }
-    m_sequenciais->removerSequencial(indice);
+    // After a restart, or once the operation was closed with entries still
+    // waiting, the TEF operation is opened again to settle them.
+    if (!m_isTefStarted)
+        iniciarOperacaoTEF(false);
+    if (!m_isTefStarted)
+        return false;
+    return isConfirmado(m_lib->confirmarOperacaoTEF2(pendente.transacao.toUtf8(), pendente.sequencial, acao));
 }
 
-void Z3_Tef_Controller::resolverPendentes(int acao)
+bool Z3_Tef_Controller::confirmar(const SequencialInfo &pendente)
 {
-    avisarConfirmacaoSemCorrespondente();
-    int n = m_sequenciais->listaSequenciais().size();
-    m_log.info(QStringLiteral("Número de transações pendentes: %1 (%2)").arg(n).arg(m_vo.operacao));
-    if (n == 1) {
-        confirmarOuDesfazer(0, acao);
-        n = m_sequenciais->listaSequenciais().size();
-    } else if (n > 1) {
-        int i = 0;
-        while (i < n) {
-            const int resposta = exibirPendencia(i, n, acao);
-            if (resposta == 1) {
-                confirmarOuDesfazer(i, acao);
-                n = m_sequenciais->listaSequenciais().size();
-            } else if (resposta == 0) {
-                ++i;
-            } else {
-                break;
-            }
-        }
-    }
-    m_log.info("Fim da operação");
-    m_log.info(QStringLiteral("Número de transações (ainda) pendentes: %1").arg(n));
+    return confirmarOuDesfazer(pendente, 1);
+}
+
+bool Z3_Tef_Controller::desfazer(const SequencialInfo &pendente)
+{
+    return confirmarOuDesfazer(pendente, 0);
+}
+
+std::optional<QJsonObject> Z3_Tef_Controller::iniciarResolucao(bool haPendentes)
+{
+    m_log.info(tag + QStringLiteral("Operação identificada: ") + m_vo.operacao);
+    // Entries restored or left over open the TEF operation again; with none, a
+    // CNF or NCN finds nothing open to settle.
+    if (!m_isTefStarted && haPendentes)
+        iniciarOperacaoTEF(false);
+    if (m_isTefStarted)
+        return std::nullopt;
+    emit showMessageError(QStringLiteral("Erro ao iniciar operação TEF"));
+    emit textChanged(QStringLiteral("Erro ao iniciar operação TEF"));
+    return objeto(jsonNaoIniciada());
+}
+
+void Z3_Tef_Controller::encerrarResolucao()
+{
+    finalizarOperacaoTEF(false);
+}
+
+void Z3_Tef_Controller::recuperacaoConcluida(bool haPendentes)
+{
+    // As before the restart: restored entries wait in an open TEF operation.
+    if (haPendentes)
+        iniciarOperacaoTEF(false);
+    else
+        finalizarOperacaoTEF(false);
 }
 
 RespostaOperador Z3_Tef_Controller::perguntar(const QString &texto, const QStringList &opcoes)
@@ -941,28 +703,24 @@ RespostaOperador Z3_Tef_Controller::perguntar(const QString &texto, const QStrin
     return aguardarResposta();
 }
 
-int Z3_Tef_Controller::exibirPendencia(int indice, int total, int acao)
+int Z3_Tef_Controller::perguntarPendencia(const SequencialInfo &info, int indice, int total, int acao)
 {
-    const QList<SequencialInfo> lista = m_sequenciais->listaSequenciais();
-    if (indice < 0 || indice >= lista.size())
-        return -1;
-    const SequencialInfo info = lista.at(indice);
+    const QString verbo = acao == 1 ? QStringLiteral("confirmar") : QStringLiteral("desfazer");
     m_log.info(QStringLiteral("Exibindo pendência %1/%2").arg(indice + 1).arg(total));
     const RespostaOperador escolha = perguntar(
         QStringLiteral("[%1/%2] Deseja %3 a transação NSU %4?\n%5 - %6")
             .arg(indice + 1)
             .arg(total)
-            .arg(acaoInfinitivo(acao), info.nsuTerminal, formataValor(info.valorTotal), info.dataHoraTransacao),
-        {QStringLiteral("Sim, %1 a transação").arg(acaoInfinitivo(acao)),
-         QStringLiteral("Não, manter a transação pendente")});
+            .arg(verbo, info.nsuTerminal, formataValor(info.valorTotal), info.dataHoraTransacao),
+        {QStringLiteral("Sim, %1 a transação").arg(verbo), QStringLiteral("Não, manter a transação pendente")});
     // The first option is yes, any other keeps it; a typed text, VOLTAR or CANCELAR stops asking.
     const int resposta = escolha.tipo == RespostaOperador::Tipo::Opcao ? (escolha.indice == 0 ? 1 : 0) : -1;
     if (resposta == 1) {
-        m_log.info(QStringLiteral("Usuário optou por %1 a transação...").arg(acaoInfinitivo(acao)));
+        m_log.info(QStringLiteral("Usuário optou por %1 a transação...").arg(verbo));
     } else if (resposta == 0) {
         m_log.info("Usuário optou por manter a transação pendente");
         emit showAviso();
-        emit enviaNSU(m_sequenciais->listaSequenciais().constLast().nsuTerminal);
+        emit enviaNSU(nucleo()->pendentes().constLast().nsuTerminal);
     } else {
         m_log.info("Usuário cancelou o fluxo de confirmação/desfazimento");
     }
@@ -972,7 +730,7 @@ int Z3_Tef_Controller::exibirPendencia(int indice, int total, int acao)
 void Z3_Tef_Controller::perguntarPendenteAnterior()
 {
     m_log.warning("A/C iniciou uma nova operação sem confirmar a última, que está pendente");
-    const QList<SequencialInfo> lista = m_sequenciais->listaSequenciais();
+    const QList<SequencialInfo> lista = nucleo()->pendentes();
     if (lista.isEmpty()) {
         // Nothing to confirm (the list was cleared): only the open TEF operation remains.
         m_log.info("Nenhuma transação pendente na lista; a operação TEF aberta será finalizada");
@@ -986,7 +744,7 @@ void Z3_Tef_Controller::perguntarPendenteAnterior()
     // Only the first option confirms; anything else keeps it pending.
     if (escolha.tipo == RespostaOperador::Tipo::Opcao && escolha.indice == 0) {
         m_log.info("Usuário optou por confirmar a última transação...");
-        confirmarOuDesfazer(lista.size() - 1, 1);
+        nucleo()->resolver(lista.constLast(), 1);
         finalizarOperacaoTEF(false);
     } else {
         m_log.info("Usuário optou por manter a última transação pendente");

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "tef/ControllerSequencial.h"
-#include "tef/DiarioTransacoes.h"
+#include "nucleo/DiarioTransacoes.h"
+#include "nucleo/SequencialInfo.h"
 #include "tef/Z3_Tef_VO.h"
 #include "ui/Base_Controller.h"
 
@@ -9,28 +9,25 @@
 #include <QJsonObject>
 #include <QMutex>
 #include <QStringList>
-#include <QWaitCondition>
 
 #include <atomic>
-#include <memory>
-#include <optional>
 
 class Vitra_Controller;
 class Z3_Tef_Library;
 
-// The backend of TEF product 2: drives the Z3_Tef library on its own thread,
-// conducts the collection dialogue with the cashier and keeps the approved
-// transactions pending until the POS confirms or undoes them.
+// The backend of TEF product 2: drives the Z3_Tef library on the core's
+// thread, conducts the collection dialogue with the cashier, and keeps the TEF
+// operation of an approved transaction open until the POS confirms or undoes it.
 class Z3_Tef_Controller : public Base_Controller
 {
     Q_OBJECT
 
 public:
     explicit Z3_Tef_Controller(QObject *parent = nullptr);
-
-    // How long the cashier sees why a request was refused before the POS gets its answer.
-    static constexpr unsigned long tempoMensagemRecusaMs = 3000;
     ~Z3_Tef_Controller() override;
+
+    // How long the last screen stays before the POS gets the result.
+    static constexpr unsigned long pausaFinalMs = 1000;
 
     QByteArray jsonIniciarOperacao() const;
     QByteArray jsonOperacao(bool novaTransacao);
@@ -46,70 +43,56 @@ public:
     QByteArray iniciarOperacaoTEF(bool skip);
     void finalizarOperacaoTEF(bool skip);
 
-    // State, for the autonomous worker and the tests.
+    // State, for the tests.
     bool isTefStarted() const { return m_isTefStarted; }
-    bool bibliotecaCarregada() const;
-    // A copy, safe from any thread: the list has its own lock.
-    QList<SequencialInfo> pendentes() const { return m_sequenciais->listaSequenciais(); }
     bool aguardandoOperador() { return fluxoPausado(); }
-    Z3_Tef_VO vo();
-    const DiarioTransacoes &diario() const { return *m_diario; }
+    Z3_Tef_VO vo() const;
 
-    // With the file exchange attached, an approved pending sale waits for its
-    // response file to be written and is undone when it never is.
-    void acompanharEntrega(bool acompanhar) override { m_acompanharEntrega = acompanhar; }
-    // How long the run waits for that answer beyond the exchange's own retries.
-    static constexpr int margemEntregaMs = 10000;
+    // The library dialogue the transaction core runs.
+    QString nomeBiblioteca() const override { return QStringLiteral("Z3_Tef"); }
+    bool bibliotecaCarregada() const override;
+    void setJsonConfigs(const Requisicao &requisicao) override;
+    Desfecho ProcessaTEF() override;
+    void mostrarDesfecho(const Desfecho &desfecho) override;
+    bool confirmar(const SequencialInfo &pendente) override;
+    bool desfazer(const SequencialInfo &pendente) override;
+    QJsonObject resultadoSemTransacao() const override;
+    QJsonObject resultadoDeFalha(Falha falha, const QString &mensagem) const override;
+    std::optional<QJsonObject> iniciarResolucao(bool haPendentes) override;
+    void encerrarResolucao() override;
+    int perguntarPendencia(const SequencialInfo &pendente, int indice, int total, int acao) override;
+    void recuperacaoConcluida(bool haPendentes) override;
 
-public slots:
-    void setJsonConfigs(QString value) override;
-    // The exchange's word on the response file of the result `dados`.
-    void respostaGravada(const QString &dados, bool gravada) override;
-
-public:
     Q_INVOKABLE void onClickButtonOK(QString valorOfTextField, int estado) override;
     Q_INVOKABLE void onClickButtonVoltar() override;
     Q_INVOKABLE void onClickButtonCancelar() override;
 
 protected:
-    void ProcessaTEF() override;
     void trataRetorno(const QJsonValue &resposta) override;
 
-    void confirmarOuDesfazer(int indice, int acao);
+    // Settles one pending transaction in the library, in the open TEF operation.
+    bool confirmarOuDesfazer(const SequencialInfo &pendente, int acao);
     void perguntarPendenteAnterior();
-    // The cashier's word on one entry: 1 yes, 0 keep it pending, -1 stop asking.
-    int exibirPendencia(int indice, int total, int acao);
-    void resolverPendentes(int acao);
 
 private:
-    // At start-up, before any request is served: what the journal says was
-    // left half done by the last run is finished or restored.
-    void recuperarPendentes();
-    // Emits the result and, for an approved pending sale, sees it delivered.
-    void entregarResultado(const QString &resultado);
-    void desfazerNaoEntregue(const SequencialInfo &pendente);
-    // A CNF or NCN whose fields name no pending entry nor journal record.
-    void avisarConfirmacaoSemCorrespondente();
     // The screen while the library works on an answer: nothing to press.
     void mostrarProcessando();
 
     // The stages of a run, in order.
-    // A refused request, ATV, or no library: answered here, true; the library is not called.
-    bool atendidaSemTransacao(QJsonObject &resultado);
     // The TEF operation could not be opened: what the POS gets instead.
-    QByteArray falhaAoAbrir(bool confirmacao, const QByteArray &respostaInicio);
+    QByteArray falhaAoAbrir(const QByteArray &respostaInicio);
     // A sale, cancellation, PIX, administrative operation or PIN pad capture from
     // the first library call to its last reply (returned in ultimaResposta);
     // true when the TEF operation stays open for the POS's confirmation.
-    bool conduzirTransacao(QJsonObject &resultado, QByteArray &ultimaResposta);
+    bool conduzirTransacao(Desfecho &desfecho, QByteArray &ultimaResposta);
     // The library calls of the collection dialogue; the last reply, parsed.
     QJsonObject coletar(QByteArray &ultimaResposta);
-    void concluir(const QJsonObject &ultimaResposta, QJsonObject &resultado);
+    void concluir(const QJsonObject &ultimaResposta, Desfecho &desfecho);
     // The typed NSU of an approved cancellation joins its reply; true when the
     // transaction waits, open, for the POS.
     bool fecharTransacao(QByteArray &ultimaResposta);
-    // Closes the TEF operation unless it stays open, and hands the result on.
-    void finalizar(QJsonObject &resultado, const QByteArray &ultimaResposta, bool skipFinal);
+    // Closes the TEF operation unless it stays open; the library's members join the result.
+    void finalizar(Desfecho &desfecho, const QByteArray &ultimaResposta, bool skipFinal);
 
     // Emits the first line and calls the library for the current operation;
     // false when the operation is not one the library serves.
@@ -119,28 +102,16 @@ private:
     // Shows a yes/no question as a list and returns the cashier's answer.
     RespostaOperador perguntar(const QString &texto, const QStringList &opcoes);
     QString valorFormatado();
-    // Answers a request the conversion refused ("msg_erro") without any library call.
-    void recusarRequisicao(const QString &motivo, QJsonObject &resultado);
     // A value the POS already sent for this collection step, laid out as the step
     // asks for it; empty when the request carried none.
     QString valorDaRequisicao(const QString &palavraChave, const QJsonObject &tef, const QString &mascara);
 
     Z3_Tef_Library *m_lib;
-    ControllerSequencial *m_sequenciais;
-    std::unique_ptr<DiarioTransacoes> m_diario;
-    int m_registroAtual = -1;                  // the journal record of the running transaction
-    std::optional<SequencialInfo> m_emEntrega; // the approved pending sale of this run's result
-    std::atomic<bool> m_acompanharEntrega{false};
-    QMutex m_entregaMutex;
-    QWaitCondition m_entregaCondicao;
-    QString m_resultadoEmEntrega;
-    int m_entrega = -1; // -1 waiting, 0 not written, 1 written
     Vitra_Controller *m_vitra;
 
-    // Behind m_dados (with jsonConfigs): what setJsonConfigs (GUI thread) and
-    // the run both write.
+    // Behind m_dados (with jsonConfigs): what the run writes and the tests read.
     Z3_Tef_VO m_vo;
-    QString m_msgErro;
+    bool m_formatoJson = false; // the POS sent the JSON request file: an approval is confirmed at once
 
     // The collection state: the run's alone, the cashier's answers reach it
     // through the operator gate.

@@ -37,6 +37,26 @@ bool Z3_Tef_Protocolo::isConfirmado(const QByteArray &texto)
     return tefDe(resposta).value(QStringLiteral("retorno")).toString() == QLatin1String("1");
 }
 
+std::optional<SequencialInfo> Z3_Tef_Protocolo::criarSequencial(const QJsonObject &resposta)
+{
+    if (!resposta.contains(QStringLiteral("tef")))
+        return std::nullopt;
+    const QJsonObject tef = tefDe(resposta);
+    if (!tef.contains(QStringLiteral("sequencial")) || !tef.contains(QStringLiteral("transacao")))
+        return std::nullopt;
+    const auto texto = [&tef](const char *chave, const QString &padrao) {
+        const QJsonValue v = tef.value(QLatin1String(chave));
+        return v.isString() ? v.toString() : padrao;
+    };
+    SequencialInfo info;
+    info.sequencial = texto("sequencial", QString()).toInt(); // anything but a decimal number gives 0
+    info.transacao = texto("transacao", QString());
+    info.nsuTerminal = texto("nsuTerminal", info.nsuTerminal);
+    info.valorTotal = texto("valorTotal", info.valorTotal);
+    info.dataHoraTransacao = texto("dataHoraTransacao", info.dataHoraTransacao);
+    return info;
+}
+
 QByteArray Z3_Tef_Protocolo::jsonNaoIniciada()
 {
     const QJsonObject o{{QStringLiteral("codigo"), -1},

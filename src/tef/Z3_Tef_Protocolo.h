@@ -1,8 +1,12 @@
 #pragma once
 
+#include "nucleo/SequencialInfo.h"
+
 #include <QByteArray>
 #include <QJsonObject>
 #include <QString>
+
+#include <optional>
 
 // What the Z3_Tef backend reads from the library's replies and how it writes
 // what the operator typed: pure functions, so they are tested without a library.
@@ -15,6 +19,9 @@ public:
     static bool isRetornoSucesso(const QJsonObject &resposta);
     // A start or confirmation succeeded: "tef"."retorno" "1".
     static bool isConfirmado(const QByteArray &texto);
+    // The pending entry of an approved reply; nothing when the reply has no
+    // "tef" or "tef" lacks "sequencial" or "transacao".
+    static std::optional<SequencialInfo> criarSequencial(const QJsonObject &resposta);
     // The reply given when no TEF operation is open.
     static QByteArray jsonNaoIniciada();
     // A typed amount ("1.234,56") as the library takes it ("1234.56"), exact for any length.

@@ -1,6 +1,6 @@
 #include "ui/Base_Controller.h"
 
-#include "app/GlobalFlags.h"
+#include "nucleo/NucleoTransacao.h"
 #include "platform/PlatformGui.h"
 #include "receipts/print_utils.h"
 #include "ui/Atualizador.h"
@@ -57,13 +57,16 @@ Base_Controller::Base_Controller(QObject *parent) : QThread(parent), m_atualizad
     m_bandeja = std::make_unique<MenuBandeja>(this, m_config.bloquearAtualizacao());
 
     modoAtualizacao = 0;
-    atualizacaoSolicitada = false;
+    connect(this, &QThread::started, this, &Base_Controller::preProcessThread);
+    connect(this, &QThread::finished, this, &Base_Controller::aoTerminarAtualizacao);
 
-    // A program that quits while the run waits for the cashier: the question is
+    // A program that quits while a run waits for the cashier: the question is
     // answered as cancelled, and the run gets a moment to close its transaction.
     if (auto *app = QCoreApplication::instance()) {
         connect(app, &QCoreApplication::aboutToQuit, this, [this] {
             m_portao.encerrar();
+            if (NucleoTransacao *n = nucleo())
+                n->encerrar(prazoEncerramentoMs);
             if (!wait(prazoEncerramentoMs))
                 m_log.error(comTag(QStringLiteral("Operação ainda em andamento ao encerrar o programa")));
         });
@@ -227,17 +230,22 @@ void Base_Controller::atualizaMenuBandeja(bool habilitado)
 
 void Base_Controller::run()
 {
-    if (tefEmProcessamento) {
-        m_log.error(comTag(QStringLiteral("Thread ocupada -> ProcessaTEF em andamento!")));
-        return;
-    }
-    if (atualizacaoSolicitada) {
+    if (m_atualizacaoSolicitada)
         executaAtualizacao();
-        return;
-    }
-    // Stays set after ProcessaTEF: whoever hands the response on clears it.
-    tefEmProcessamento = true;
-    ProcessaTEF();
+}
+
+bool Base_Controller::emExecucao() const
+{
+    const NucleoTransacao *n = nucleo();
+    return isRunning() || (n && n->emExecucao());
+}
+
+void Base_Controller::aoTerminarAtualizacao()
+{
+    // An offer waiting for SIM or NÃO, or an installer about to take over, keeps the thread.
+    if (!m_atualizacaoSolicitada && m_ocupacao)
+        m_ocupacao->liberar(Ocupacao::Dono::Atualizacao);
+    onFinishThread();
 }
 
 void Base_Controller::executaAtualizacao()
@@ -249,7 +257,7 @@ void Base_Controller::executaAtualizacao()
     case Atualizador::Desfecho::Encerrando:
         // The exchange stays paused until the program is gone.
         m_encerrandoParaInstalacao = true;
-        atualizacaoSolicitada = true;
+        m_atualizacaoSolicitada = true;
         QMetaObject::invokeMethod(
             this,
             [this] { QTimer::singleShot(pausaAntesDeInstalarMs, this, &Base_Controller::encerrarParaInstalacao); },
@@ -262,22 +270,23 @@ void Base_Controller::executaAtualizacao()
         break;
     }
     modoAtualizacao = 0;
-    atualizacaoSolicitada = false;
+    m_atualizacaoSolicitada = false;
 }
 
 bool Base_Controller::iniciarAtualizacao(int modo)
 {
     // SIM or NÃO may come while the verification that offered them is still
     // leaving the thread; it has nothing left to do but return.
-    if (modo != 0 && atualizacaoSolicitada && isRunning())
+    if (modo != 0 && m_atualizacaoSolicitada && isRunning())
         wait(prazoEncerramentoMs);
     // A request served meanwhile would find the thread taken and go unanswered.
-    if (isRunning() || tefEmProcessamento || m_encerrandoParaInstalacao) {
+    if (emExecucao() || m_encerrandoParaInstalacao ||
+        (m_ocupacao && !m_ocupacao->reservar(Ocupacao::Dono::Atualizacao))) {
         m_log.warning(comTag(QStringLiteral("Atualização não iniciada: operação em andamento")));
         return false;
     }
     modoAtualizacao = modo;
-    atualizacaoSolicitada = true;
+    m_atualizacaoSolicitada = true;
     emit atualizacaoIniciada();
     start();
     return true;
@@ -285,7 +294,7 @@ bool Base_Controller::iniciarAtualizacao(int modo)
 
 void Base_Controller::encerrarParaInstalacao()
 {
-    if (isRunning() || tefEmProcessamento) {
+    if (emExecucao()) {
         QTimer::singleShot(1000, this, &Base_Controller::encerrarParaInstalacao);
         return;
     }
@@ -364,7 +373,40 @@ void Base_Controller::liberarFluxo()
 void Base_Controller::encerrarExecucao()
 {
     m_portao.encerrar();
+    if (NucleoTransacao *n = nucleo())
+        n->encerrar(ULONG_MAX);
     wait();
+}
+
+void Base_Controller::mostrarFalha(const QString &titulo, const QString &mensagem)
+{
+    emit showWindow(true);
+    mostrarTela(Tela::Limpa);
+    emit firstTextChanged(titulo);
+    emit textChanged(mensagem);
+    emit showMessageError(mensagem);
+}
+
+void Base_Controller::ocultarJanela()
+{
+    emit showWindow(false);
+    emit textChanged(QStringLiteral("TEF em processamento..."));
+}
+
+void Base_Controller::avisarNaoResolvida(const QString &mensagem, const QString &nsu)
+{
+    emit showWindow(true);
+    emit showMessageError(mensagem);
+    if (nsu.isEmpty())
+        return;
+    // The notice that a transaction was left for a person to settle.
+    emit showAviso();
+    emit enviaNSU(nsu);
+}
+
+void Base_Controller::encerrarDialogo()
+{
+    m_portao.encerrar();
 }
 
 // --- screen states ----------------------------------------------------------------
@@ -473,7 +515,7 @@ void Base_Controller::preProcessThread()
 
 void Base_Controller::onFinishThread()
 {
-    if (atualizacaoSolicitada)
+    if (m_atualizacaoSolicitada)
         return;
     atualizaMenuBandeja(true);
     const bool manterRelatorio = m_manterTelaAtualizacao.exchange(false);
@@ -565,9 +607,9 @@ void Base_Controller::slotUpdater()
 
 bool Base_Controller::tefInProcess()
 {
-    const bool rodando = isRunning();
-    const bool ofertaPendente = atualizacaoSolicitada && !rodando && !m_encerrandoParaInstalacao;
-    atualizacaoSolicitada = false;
+    const bool rodando = emExecucao();
+    const bool ofertaPendente = m_atualizacaoSolicitada && !rodando && !m_encerrandoParaInstalacao;
+    m_atualizacaoSolicitada = false;
     modoAtualizacao = 0;
     // Closing the window on the offer declines it: the exchange, paused for the
     // offer, resumes when that run ends.
@@ -605,7 +647,7 @@ QString Base_Controller::getFile()
 
 void Base_Controller::initComponentAutonomo()
 {
-    if (atualizacaoSolicitada)
+    if (m_atualizacaoSolicitada)
         return;
     emit clearItemsList();
     emit addItemList(QStringLiteral("Venda Cartao"));
@@ -652,7 +694,6 @@ void Base_Controller::handleSignalCheckbox(bool check)
 void Base_Controller::recebeNSU(QString nsu)
 {
     nsuPendente = nsu;
-    qDebug().noquote() << QStringLiteral("aqui no nsu ") + nsu;
 }
 
 // --- invokable ----------------------------------------------------------------

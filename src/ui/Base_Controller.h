@@ -2,6 +2,8 @@
 
 #include "app/ConfigTef.h"
 #include "app/Log.h"
+#include "nucleo/DialogoTef.h"
+#include "nucleo/Ocupacao.h"
 #include "ui/PortaoOperador.h"
 
 #include <QJsonObject>
@@ -21,16 +23,17 @@ class QMenu;
 class QSystemTrayIcon;
 
 // The object the operator window talks to ("controller" in QML) and, at the
-// same time, the base class and the thread of every TEF backend. Its run()
-// executes one transaction (ProcessaTEF) or one updater action at a time; the
-// signals below are the whole screen vocabulary of the window.
+// same time, the base class of every TEF backend: the library dialogue the
+// transaction core (NucleoTransacao) runs on its thread. Its own thread runs
+// the updater's actions. The signals below are the whole screen vocabulary of
+// the window.
 //
 // A backend that must wait in its own thread for the cashier uses the operator
 // gate: call bloquearFluxo() BEFORE emitting the signals that put the buttons on
 // screen, then aguardarResposta(), which returns what the cashier answered; the
 // button handlers (GUI thread) only validate the click and hand the answer over
 // with responder(). Closing the gate first means a quick click can never be lost.
-class Base_Controller : public QThread
+class Base_Controller : public QThread, public DialogoTef
 {
     Q_OBJECT
 
@@ -38,8 +41,14 @@ public:
     explicit Base_Controller(QObject *parent = nullptr);
     ~Base_Controller() override;
 
-    // The file exchange is attached: respostaGravada() will be called for every result.
-    virtual void acompanharEntrega(bool acompanhar) { Q_UNUSED(acompanhar) }
+    // Who holds the TEF thread: an updater action takes it like a transaction.
+    void usarOcupacao(Ocupacao *ocupacao) { m_ocupacao = ocupacao; }
+
+    // The window's side of the core's dialogue.
+    void mostrarFalha(const QString &titulo, const QString &mensagem) override;
+    void ocultarJanela() override;
+    void avisarNaoResolvida(const QString &mensagem, const QString &nsu) override;
+    void encerrarDialogo() override;
 
     // Called once by the start-up after the window is loaded: pushes the
     // configured look and, for a product without a cashier dialogue (the product
@@ -102,24 +111,13 @@ signals:
     void sendTypeOperation(int type);
     void formatValue(bool enable);
     void minimized();
-    // An updater action is about to take the thread: the file exchange pauses
-    // until a run ends with no updater action pending.
+    // An updater action took the TEF thread.
     void atualizacaoIniciada();
 
 public slots:
-    // The exchange's word on whether the response file of the result `dados`
-    // was written. A backend whose approved sales wait for that word (to undo
-    // one whose response never reached the POS) overrides it; called directly
-    // from the main thread while the run may be waiting.
-    virtual void respostaGravada(const QString &dados, bool gravada)
-    {
-        Q_UNUSED(dados)
-        Q_UNUSED(gravada)
-    }
     QJsonObject getJsonConfigs();
     bool existeArquivo(QString caminho);
     bool validaHex(QString hex);
-    virtual void setJsonConfigs(QString value) = 0;
     QString formataValor(QString val);
     void exit();
     void slotShowWindow();
@@ -170,8 +168,8 @@ public:
     QAction *actionConfiguracoes() const;
 
 protected:
+    // The updater's action; transactions run on the core's thread.
     void run() override;
-    virtual void ProcessaTEF() = 0;
     virtual void trataRetorno(const QJsonValue &retorno) = 0;
 
     // Operator gate (see the class comment). `opcoes`: how many list entries the
@@ -186,9 +184,11 @@ protected:
     // A wait whose answer does not matter, and a release that carries none.
     void aguardarFluxo();
     void liberarFluxo();
-    // Ends the gate for good and waits for the run: before a backend lets go of
-    // what its run uses.
+    // Ends the gate for good and waits for the runs (the core's and the
+    // updater's): before a backend lets go of what its run uses.
     void encerrarExecucao();
+    // A transaction or an updater action runs.
+    bool emExecucao() const;
 
     // The screen states the dialogue goes through, each one set of button,
     // field and list signals emitted in one call.
@@ -214,6 +214,8 @@ protected:
     // Starts an updater action (GUI thread); false, and nothing started, while
     // a transaction or another run holds the thread or the program is quitting.
     bool iniciarAtualizacao(int modo);
+    // The updater's run ended: the TEF thread is free again unless an offer waits.
+    void aoTerminarAtualizacao();
     // Quits for the installer once no transaction runs; tries again until then.
     void encerrarParaInstalacao();
 
@@ -225,7 +227,7 @@ protected:
     // The working JSON object: the request, then each collection answer. Written
     // by the GUI thread (setJsonConfigs) and by the run: behind m_dados.
     QJsonObject jsonConfigs;
-    QMutex m_dados;
+    mutable QMutex m_dados;
 
 private:
     void atualizaMenuBandeja(bool habilitado);
@@ -246,6 +248,9 @@ protected:
     Log m_log;
     // Written by the window's buttons and by the run's updater action.
     std::atomic<int> modoAtualizacao{0};
+    // The next run of this thread is an updater action; while an offer waits
+    // for SIM or NÃO it stays set and the TEF thread stays the updater's.
+    std::atomic<bool> m_atualizacaoSolicitada{false};
 
 private:
     std::unique_ptr<Atualizador> m_atualizador;
@@ -254,6 +259,7 @@ private:
     // The installer was started: nothing else may start before the program quits.
     std::atomic<bool> m_encerrandoParaInstalacao{false};
     std::unique_ptr<MenuBandeja> m_bandeja;
+    Ocupacao *m_ocupacao = nullptr;
 
 protected:
     ConfigTef m_config;

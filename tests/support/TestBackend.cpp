@@ -1,17 +1,14 @@
 #include "TestBackend.h"
 
-#include "app/GlobalFlags.h"
-
 #include <QJsonDocument>
 
 #include <chrono>
 
-TestBackend::TestBackend(QObject *parent) : QThread(parent), m_resultado(&TestBackend::resultadoEco) {}
+TestBackend::TestBackend() : m_resultado(&TestBackend::resultadoEco) {}
 
 TestBackend::~TestBackend()
 {
     liberar();
-    wait();
 }
 
 QString TestBackend::resultadoEco(const QJsonObject &requisicao)
@@ -35,30 +32,38 @@ void TestBackend::liberar()
     m_liberado.wakeAll();
 }
 
-void TestBackend::setJsonConfigs(QString value)
+void TestBackend::setJsonConfigs(const Requisicao &requisicao)
 {
     QMutexLocker lock(&m_mutex);
-    m_jsonConfigs = value;
-    m_requisicoes.append(value);
+    m_requisicao = requisicao.objeto();
+    m_requisicoes.append(requisicao.json);
 }
 
-void TestBackend::run()
+Desfecho TestBackend::ProcessaTEF()
 {
-    // One transaction at a time, as the real backends do.
-    if (tefEmProcessamento.exchange(true))
-        return;
-
     QMutexLocker lock(&m_mutex);
-    ++m_execucoes;
     m_emEspera = true;
     while (m_segurar)
         m_liberado.wait(&m_mutex);
     m_emEspera = false;
-    const QJsonObject requisicao = QJsonDocument::fromJson(m_jsonConfigs.toUtf8()).object();
-    const QString resultado = m_resultado(requisicao);
+    const QString resultado = m_resultado(m_requisicao);
     m_ultimoResultadoNs =
         std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
             .count();
-    lock.unlock();
-    emit responseProcessTEF(resultado);
+    Desfecho d;
+    d.resultado = QJsonDocument::fromJson(resultado.toUtf8()).object();
+    return d;
+}
+
+QJsonObject TestBackend::resultadoSemTransacao() const
+{
+    QMutexLocker lock(&m_mutex);
+    return QJsonDocument::fromJson(resultadoEco(m_requisicao).toUtf8()).object();
+}
+
+QJsonObject TestBackend::resultadoDeFalha(Falha, const QString &mensagem) const
+{
+    QJsonObject r = resultadoSemTransacao();
+    r.insert("erro", mensagem);
+    return r;
 }

@@ -1,24 +1,23 @@
 #pragma once
 
+#include "nucleo/DialogoTef.h"
+
 #include <QJsonObject>
 #include <QMutex>
 #include <QStringList>
-#include <QThread>
 #include <QWaitCondition>
 
 #include <functional>
 
-// A stand-in for a TEF backend with the same outside: setJsonConfigs() in the
-// main thread, start(), one JSON result by responseProcessTEF() from its own
-// thread, then finished(). Scriptable: the result it gives, and a hold that
-// keeps a transaction running until the test lets it go.
-class TestBackend : public QThread
+// A stand-in for a TEF product's library dialogue, driven by the real
+// transaction core: one JSON result per transaction, scriptable, and a hold
+// that keeps a transaction running until the test lets it go.
+class TestBackend : public DialogoTef
 {
-    Q_OBJECT
 public:
     using Resultado = std::function<QString(const QJsonObject &requisicao)>;
 
-    explicit TestBackend(QObject *parent = nullptr);
+    TestBackend();
     ~TestBackend() override;
 
     // By default the result echoes the request: {"header":..,"identificacao":..}.
@@ -31,39 +30,33 @@ public:
         m_segurar = true;
     }
     void liberar();
-    // True while a transaction is inside run(), waiting on the hold.
+    // True while a transaction is inside ProcessaTEF, waiting on the hold.
     bool emEspera() const { return lido(m_emEspera); }
 
-    // Every JSON request received, in order.
+    // Every JSON request the core handed over, in order.
     QStringList requisicoes() const { return lido(m_requisicoes); }
-    // Transactions run (runs refused while busy not counted).
-    int execucoes() const { return lido(m_execucoes); }
-    // std::chrono::steady_clock time in nanoseconds just before the last result was emitted.
+    // Requests handed over (transactions, refusals, ATV, CNF and NCN alike).
+    int execucoes() const { return lido(m_requisicoes).size(); }
+    // std::chrono::steady_clock time in nanoseconds just before the last result was made.
     qint64 ultimoResultadoNs() const { return lido(m_ultimoResultadoNs); }
 
     static QString resultadoEco(const QJsonObject &requisicao);
 
-public slots:
-    virtual void setJsonConfigs(QString value);
-    // The backend's own connections exist on the real backends too.
-    void onFinishThread() {}
-    void preProcessThread() {}
-    void handleSignalCheckbox(bool) {}
-    void recebeNSU(QString) {}
-    void slotShowWindow() {}
-    void slotApresentaMsgError(QString erro) { m_errosMostrados.append(erro); }
-
-public:
-    QStringList errosMostrados() const { return m_errosMostrados; }
-
-signals:
-    void responseProcessTEF(QString dados);
-
-protected:
-    void run() override;
+    QString nomeBiblioteca() const override { return QStringLiteral("de teste"); }
+    bool bibliotecaCarregada() const override { return true; }
+    void setJsonConfigs(const Requisicao &requisicao) override;
+    Desfecho ProcessaTEF() override;
+    bool confirmar(const SequencialInfo &) override { return true; }
+    bool desfazer(const SequencialInfo &) override { return true; }
+    QJsonObject resultadoSemTransacao() const override;
+    QJsonObject resultadoDeFalha(Falha falha, const QString &mensagem) const override;
+    void mostrarFalha(const QString &, const QString &) override {}
+    void ocultarJanela() override {}
+    void avisarNaoResolvida(const QString &, const QString &) override {}
+    void encerrarDialogo() override { liberar(); }
 
 private:
-    // A member written by the backend thread, read under the lock.
+    // A member written by the transaction thread, read under the lock.
     template <typename T>
     T lido(const T &membro) const
     {
@@ -75,10 +68,8 @@ private:
     QWaitCondition m_liberado;
     bool m_segurar = false;
     bool m_emEspera = false;
-    QString m_jsonConfigs;
+    QJsonObject m_requisicao;
     QStringList m_requisicoes;
-    int m_execucoes = 0;
     qint64 m_ultimoResultadoNs = 0;
     Resultado m_resultado;
-    QStringList m_errosMostrados;
 };

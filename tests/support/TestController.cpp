@@ -20,15 +20,24 @@ TestController::~TestController()
     }
 }
 
-void TestController::setJsonConfigs(QString value)
+void TestController::setJsonConfigs(const Requisicao &requisicao)
 {
-    jsonConfigs = QJsonDocument::fromJson(value.toUtf8()).object();
+    QMutexLocker lock(&m_dados);
+    jsonConfigs = requisicao.objeto();
 }
 
-void TestController::ProcessaTEF()
+Desfecho TestController::ProcessaTEF()
 {
     if (roteiro)
         roteiro(*this);
+    return {};
+}
+
+void TestController::run()
+{
+    if (roteiro)
+        roteiro(*this);
+    Base_Controller::run(); // an updater action, when one was asked for
 }
 
 bool TestController::paraNoPortao()

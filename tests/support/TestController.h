@@ -9,8 +9,9 @@
 #include <functional>
 
 // The smallest concrete controller: records what the window asks for and, on
-// its own thread, runs whatever script a test gives it. Every button press
-// opens the operator gate, as a real backend's handlers do.
+// its own thread (or the core's, when one runs it), runs whatever script a
+// test gives it. Every button press opens the operator gate, as a real
+// backend's handlers do.
 class TestController : public Base_Controller
 {
     Q_OBJECT
@@ -24,7 +25,11 @@ public:
     explicit TestController(QObject *parent = nullptr);
     ~TestController() override;
 
-    // Runs on the controller thread inside ProcessaTEF.
+    // Whether the next run of this thread is an updater action, or an offer waits.
+    bool atualizacaoSolicitada() const { return m_atualizacaoSolicitada; }
+    void setAtualizacaoSolicitada(bool solicitada) { m_atualizacaoSolicitada = solicitada; }
+
+    // Runs on the controller's thread, or inside ProcessaTEF on the core's.
     std::function<void(TestController &)> roteiro;
 
     // Starts a run that closes the gate, shows one screen and waits for the
@@ -32,7 +37,14 @@ public:
     bool paraNoPortao();
     std::atomic<bool> passouPortao{false};
 
-    void setJsonConfigs(QString value) override;
+    QString nomeBiblioteca() const override { return QStringLiteral("de teste"); }
+    bool bibliotecaCarregada() const override { return true; }
+    void setJsonConfigs(const Requisicao &requisicao) override;
+    Desfecho ProcessaTEF() override;
+    bool confirmar(const SequencialInfo &) override { return true; }
+    bool desfazer(const SequencialInfo &) override { return true; }
+    QJsonObject resultadoSemTransacao() const override { return {}; }
+    QJsonObject resultadoDeFalha(Falha, const QString &mensagem) const override { return {{"erro", mensagem}}; }
     void onClickButtonOK(QString valorOfTextField, int estado) override
     {
         emit okClicado(valorOfTextField, estado);
@@ -55,7 +67,7 @@ signals:
     void cancelarClicado();
 
 protected:
-    void ProcessaTEF() override;
+    void run() override;
     void trataRetorno(const QJsonValue &retorno) override;
 };
 

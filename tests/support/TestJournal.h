@@ -1,7 +1,7 @@
 #pragma once
 
 #include "TestSupport.h"
-#include "tef/DiarioTransacoes.h"
+#include "nucleo/DiarioTransacoes.h"
 
 #include <QFile>
 

@@ -1,5 +1,7 @@
 #include "TestSupport.h"
 
+#include "nucleo/NucleoTransacao.h"
+
 #include "app/ConfigTef.h"
 
 #include <QCoreApplication>
@@ -120,3 +122,24 @@ QStringList sequenciaSimulada(const QString &arquivo)
 }
 
 } // namespace testsupport
+
+QJsonObject testsupport::executar(NucleoTransacao &nucleo, const Requisicao &requisicao,
+                                  const std::function<void()> &aCadaVolta, int prazoMs)
+{
+    QJsonObject resultado;
+    bool concluida = false;
+    QObject contexto;
+    QObject::connect(&nucleo, &NucleoTransacao::resultado, &contexto, [&](const Requisicao &, const QString &dados) {
+        resultado = QJsonDocument::fromJson(dados.toUtf8()).object();
+    });
+    QObject::connect(&nucleo, &NucleoTransacao::concluida, &contexto, [&] { concluida = true; });
+    nucleo.submeter(requisicao);
+    waitUntil(
+        [&] {
+            if (aCadaVolta)
+                aCadaVolta();
+            return concluida;
+        },
+        prazoMs);
+    return resultado;
+}

@@ -8,7 +8,9 @@
 
 #include <functional>
 
+class NucleoTransacao;
 class QProcess;
+struct Requisicao;
 
 namespace testsupport {
 
@@ -40,6 +42,12 @@ int runPosClient(const QStringList &arguments, int timeoutMs, QString *output = 
 QList<QJsonObject> chamadasSimuladas(const QString &arquivo);
 QStringList funcoesSimuladas(const QString &arquivo);
 QStringList sequenciaSimulada(const QString &arquivo);
+
+// Submits a request to the transaction core and serves the event loop until
+// its run is over, calling `aCadaVolta` on every turn (to answer the cashier);
+// the JSON result, or an empty object when none came before the deadline.
+QJsonObject executar(NucleoTransacao &nucleo, const Requisicao &requisicao,
+                     const std::function<void()> &aCadaVolta = {}, int prazoMs = 20000);
 
 // Ends a started program as a session logout would (SIGTERM), killing it if it
 // does not end within 30 s; nothing for a null or finished process.

@@ -1,4 +1,4 @@
-#include "tef/DiarioTransacoes.h"
+#include "nucleo/DiarioTransacoes.h"
 
 #include "platform/Platform.h"
 #include "util/DadosSensiveis.h"
@@ -10,6 +10,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMutexLocker>
+
+#include <utility>
 
 namespace {
 
@@ -53,13 +55,21 @@ QJsonObject paraJson(const DiarioTransacoes::Registro &r)
                   {QStringLiteral("estado"), nomeEstado(r.estado)},
                   {QStringLiteral("operacao"), mascarado(r.operacao)},
                   {QStringLiteral("identificacao"), mascarado(r.identificacao)},
-                  {QStringLiteral("formato"), r.formatoJson ? QStringLiteral("JSON") : QStringLiteral("SiTef")}};
+                  {QStringLiteral("formato"), r.formatoJson ? QStringLiteral("JSON") : QStringLiteral("SiTef")},
+                  {QStringLiteral("produto"), r.produto}};
     if (r.pendente) {
         o.insert(QStringLiteral("sequencial"), r.pendente->sequencial);
         o.insert(QStringLiteral("transacao"), mascarado(r.pendente->transacao));
         o.insert(QStringLiteral("nsuTerminal"), mascarado(r.pendente->nsuTerminal));
         o.insert(QStringLiteral("valorTotal"), mascarado(r.pendente->valorTotal));
         o.insert(QStringLiteral("dataHoraTransacao"), mascarado(r.pendente->dataHoraTransacao));
+        // What only some products' libraries need to settle it.
+        for (const auto &[chave, valor] :
+             {std::pair{"idTransacao", &SequencialInfo::identificacao}, std::pair{"pdv", &SequencialInfo::pdv},
+              std::pair{"finalizacao", &SequencialInfo::finalizacao}}) {
+            if (!((*r.pendente).*valor).isEmpty())
+                o.insert(QLatin1String(chave), mascarado((*r.pendente).*valor));
+        }
     }
     if (!r.desfecho.isEmpty())
         o.insert(QStringLiteral("desfecho"), r.desfecho);
@@ -78,6 +88,7 @@ std::optional<DiarioTransacoes::Registro> deJson(const QJsonObject &o)
     r.operacao = o.value(QStringLiteral("operacao")).toString();
     r.identificacao = o.value(QStringLiteral("identificacao")).toString();
     r.formatoJson = o.value(QStringLiteral("formato")).toString() == QLatin1String("JSON");
+    r.produto = o.value(QStringLiteral("produto")).toInt(2);
     r.desfecho = o.value(QStringLiteral("desfecho")).toString();
     if (o.value(QStringLiteral("sequencial")).isDouble() && o.value(QStringLiteral("transacao")).isString()) {
         SequencialInfo p;
@@ -86,6 +97,10 @@ std::optional<DiarioTransacoes::Registro> deJson(const QJsonObject &o)
         p.nsuTerminal = o.value(QStringLiteral("nsuTerminal")).toString(p.nsuTerminal);
         p.valorTotal = o.value(QStringLiteral("valorTotal")).toString(p.valorTotal);
         p.dataHoraTransacao = o.value(QStringLiteral("dataHoraTransacao")).toString(p.dataHoraTransacao);
+        p.identificacao = o.value(QStringLiteral("idTransacao")).toString();
+        p.pdv = o.value(QStringLiteral("pdv")).toString();
+        p.finalizacao = o.value(QStringLiteral("finalizacao")).toString();
+        p.registro = r.chave;
         r.pendente = p;
     }
     return r;
@@ -229,7 +244,7 @@ bool DiarioTransacoes::gravar(const Registro &r)
     return false;
 }
 
-int DiarioTransacoes::abrir(const QString &operacao, const QString &identificacao, bool formatoJson)
+int DiarioTransacoes::abrir(const QString &operacao, const QString &identificacao, bool formatoJson, int produto)
 {
     QMutexLocker lock(&m_mutex);
     Registro r;
@@ -237,6 +252,7 @@ int DiarioTransacoes::abrir(const QString &operacao, const QString &identificaca
     r.operacao = operacao;
     r.identificacao = identificacao;
     r.formatoJson = formatoJson;
+    r.produto = produto;
     m_registros.append(r);
     if (gravar(r))
         return r.chave;

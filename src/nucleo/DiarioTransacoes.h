@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/Log.h"
-#include "tef/SequencialInfo.h"
+#include "nucleo/SequencialInfo.h"
 
 #include <QFile>
 #include <QHash>
@@ -39,6 +39,7 @@ public:
         QString operacao;
         QString identificacao; // the request's 001-000
         bool formatoJson = false;
+        int produto = 2; // the TEF product whose library ran it (records older than the field: Z3_Tef)
         std::optional<SequencialInfo> pendente; // once the library approved it
         QString desfecho;                       // how it was resolved
     };
@@ -61,7 +62,7 @@ public:
     void carregar();
 
     // A new transaction in progress; its key, or -1 when the journal could not be written.
-    int abrir(const QString &operacao, const QString &identificacao, bool formatoJson);
+    int abrir(const QString &operacao, const QString &identificacao, bool formatoJson, int produto);
     // The approved transaction's pending entry joins its record.
     bool aprovar(int chave, const SequencialInfo &pendente);
     bool marcar(int chave, Estado estado, const QString &desfecho = QString());
