@@ -7,6 +7,7 @@
 #include "app/ConfigTef.h"
 #include "app/Wiring.h"
 #include "exchange/MonitoraDiretorio.h"
+#include "nucleo/DiarioTransacoes.h"
 #include "nucleo/NucleoTransacao.h"
 #include "nucleo/Ocupacao.h"
 #include "tef/Vantor_Controller.h"
@@ -27,6 +28,7 @@ class TestVantorController : public QObject
 
     static constexpr int kPrazoMs = 20000;
     QTemporaryDir m_dir;
+    QByteArray m_bibliotecas = qgetenv("Z3_LIB_DIR");
 
     // The program's components, joined as the start-up joins them.
     struct Cena
@@ -118,6 +120,43 @@ class TestVantorController : public QObject
         QVERIFY(QMetaObject::invokeMethod(j.objeto(cancela ? "button2" : "button"), "clicked"));
     }
 
+    QString journal() const
+    {
+        return QString::fromUtf8(testsupport::readAll(DiarioTransacoes::arquivoAoLadoDe(testsupport::configPath())));
+    }
+
+    // Drops a request the POS way; the response's fields once the exchange is idle again (empty when none came).
+    QMap<QString, QString> pedir(const QString &texto, const QStringList &acoes)
+    {
+        QMap<QString, QString> campos;
+        [&] {
+            QVERIFY(testsupport::writeAll(path("pedido.tmp"), texto.toUtf8()));
+            QVERIFY(QFile::rename(path("pedido.tmp"), path("Req/IntPos.001")));
+            for (const QString &acao : acoes)
+                agir(acao);
+            QVERIFY(testsupport::waitForFile(path("Resp/IntPos.Sts"), kPrazoMs));
+            QVERIFY(testsupport::waitUntil(
+                [&] { return !m_cena->nucleo->emExecucao() && m_cena->monitor.monitorando(); }, kPrazoMs));
+        }();
+        for (const QString &linha : QString::fromUtf8(testsupport::readAll(path("Resp/IntPos.001"))).split("\r\n"))
+            campos.insert(linha.section(" = ", 0, 0), linha.section(" = ", 1));
+        QFile::remove(path("Resp/IntPos.001"));
+        QFile::remove(path("Resp/IntPos.Sts"));
+        return campos;
+    }
+
+    // The library's word on its pending transaction: "ConfirmarOperacaoTEF(0) desfeita", ...
+    QStringList acertos() const
+    {
+        QStringList r;
+        for (const QJsonObject &c : testsupport::chamadasSimuladas(path("sim.jsonl")))
+            if (c.value("funcao") == "VardaTEF_ConfirmarOperacaoTEF")
+                r << QString("ConfirmarOperacaoTEF(%1) %2")
+                         .arg(c.value("argumentos").toArray().at(0).toInt())
+                         .arg(c.value("desfecho").toString());
+        return r;
+    }
+
 private slots:
     void initTestCase()
     {
@@ -125,6 +164,7 @@ private slots:
         qputenv("Z3_LOG", path("log.txt").toUtf8());
         qputenv("Z3_SIM_LOG", path("sim.jsonl").toUtf8());
         qputenv("Z3_SIM_CENARIO", path("cenario.json").toUtf8());
+        qputenv("Z3_SIM_ESTADO", path("host").toUtf8());
         testsupport::writeConfig(
             {{"path_in", path("Req")}, {"path_out", path("Resp")}, {"produto_tef", 0}, {"tipo_operacao", 0}});
         testsupport::removeJournal();
@@ -267,6 +307,69 @@ private slots:
                 QVERIFY2(("\r\n" + recebida).contains(("\r\n" + esperado + "\r\n").toUtf8()),
                          qPrintable(esperado + "\n" + QString::fromUtf8(recebida)));
         }
+    }
+
+    // The money guarantees for this product, as for the others (tst_Programa): an approved sale the POS never
+    // heard of is undone with the library's own undo, now or at the next start; one it was answered waits for
+    // its CNF across a restart; a journal that cannot be written lets nothing be charged. A "restart" is a new
+    // scene over the journal as a crash leaves it: the line after the approval never written.
+    void moneyGuarantees_data()
+    {
+        QTest::addColumn<QString>("caso");
+        QTest::addColumn<QStringList>("depois"); // the library's settling, in order
+        QTest::newRow("response cannot be written: undone")
+            << "resposta" << QStringList{"ConfirmarOperacaoTEF(0) desfeita"};
+        QTest::newRow("restart before the response: undone")
+            << "antes" << QStringList{"ConfirmarOperacaoTEF(0) desfeita"};
+        QTest::newRow("restart after the response: the POS's CNF confirms it")
+            << "depois" << QStringList{"ConfirmarOperacaoTEF(1) confirmada"};
+        QTest::newRow("journal unwritable: nothing charged") << "diario" << QStringList{};
+    }
+
+    void moneyGuarantees()
+    {
+        QFETCH(QString, caso);
+        QVERIFY(testsupport::writeAll(path("cenario.json"), "{}"));
+        const QString diario = DiarioTransacoes::arquivoAoLadoDe(testsupport::configPath());
+        // A folder with something in it where the response's or the journal's temporary file goes.
+        const QString obstaculo = caso == "diario" ? diario + ".tmp" : path("Resp/arquivo_tef.tmp");
+        if (caso == "diario" || caso == "resposta")
+            QVERIFY(QDir().mkpath(obstaculo + "/x"));
+        // The exchange rows end without the library; the journal is written anew at the start.
+        if (!controller()->bibliotecaCarregada() || caso == "diario") {
+            m_cena.reset();
+            qputenv("Z3_LIB_DIR", m_bibliotecas);
+            m_cena = std::make_unique<Cena>();
+        }
+        QFile::remove(path("sim.jsonl"));
+        const QMap<QString, QString> r = pedir("000-000 = CRT\n001-000 = 530\n003-000 = 1000\n999-999 = 0\n",
+                                               caso == "diario" ? QStringList{} : QStringList{"opcao:1"});
+        QDir(obstaculo).removeRecursively();
+        QFETCH(QStringList, depois);
+        if (caso == "diario") {
+            QVERIFY(r.value("009-000") != "0");
+            QVERIFY(chamadas().filter("Realizar").isEmpty());
+            QCOMPARE(acertos(), depois);
+            return;
+        }
+        if (caso == "resposta") {
+            QTRY_COMPARE_WITH_TIMEOUT(acertos(), depois, kPrazoMs);
+            return;
+        }
+        QCOMPARE(r.value("009-000"), "0");
+        const QString nsu = r.value("012-000");
+        QVERIFY(journal().trimmed().split('\n').last().contains("\"estado\":\"respondida\""));
+        QStringList linhas = journal().trimmed().split('\n');
+        if (caso == "antes")
+            linhas.last().replace("\"estado\":\"respondida\"", "\"estado\":\"em_andamento\"");
+        m_cena.reset();
+        QVERIFY(testsupport::writeAll(diario, (linhas.join('\n') + '\n').toUtf8()));
+        m_cena = std::make_unique<Cena>();
+        if (caso == "depois") {
+            QVERIFY(acertos().isEmpty()); // restored, not undone
+            pedir(QString("000-000 = CNF\n001-000 = 531\n012-000 = %1\n999-999 = 0\n").arg(nsu), {});
+        }
+        QCOMPARE(acertos(), depois);
     }
 };
 
