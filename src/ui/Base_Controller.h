@@ -168,6 +168,7 @@ public:
     QAction *actionAtualizacao() const;
     QAction *actionSobre() const;
     QAction *actionConfiguracoes() const;
+    MenuBandeja *bandeja() const { return m_bandeja.get(); }
 
 protected:
     void run() override;
