@@ -647,9 +647,7 @@ private slots:
         QTest::addColumn<QByteArray>("resposta");
         const QByteArray invalido = "recusado: pedido inválido\n";
         QTest::newRow("unknown action") << QByteArray("acao formatar\n") << QByteArray("recusado: ação desconhecida\n");
-        QTest::newRow("not a request") << QByteArray("GET / HTTP/1.0\r\n\r\n") << invalido;
         QTest::newRow("two requests at once") << QByteArray("acao sobre\nacao sair\n") << invalido;
-        QTest::newRow("name in capitals") << QByteArray("acao SAIR\n") << invalido;
         QTest::newRow("NUL and binary") << QByteArray("acao \0sair\xff\n", 12) << invalido;
         QTest::newRow("endless line") << QByteArray(4096, 'a') << QByteArray("recusado: pedido longo demais\n");
         QTest::newRow("nothing said") << QByteArray() << QByteArray("recusado: nenhum pedido no prazo\n");
@@ -659,12 +657,10 @@ private slots:
     {
         QFETCH(QByteArray, pedido);
         QFETCH(QByteArray, resposta);
-        const int recusasAntes = logText().count("[CanalInstancia] Pedido de outra execução (pid ") +
-                                 logText().count("[AcoesBandeja] Ação desconhecida");
+        const QRegularExpression recusa(R"(\[(CanalInstancia|AcoesBandeja)\] [^\n]* recusad)");
+        const int recusasAntes = logText().count(recusa);
         QCOMPARE(conversar(pedido), resposta);
-        QCOMPARE(logText().count("[CanalInstancia] Pedido de outra execução (pid ") +
-                     logText().count("[AcoesBandeja] Ação desconhecida"),
-                 recusasAntes + 1);
+        QCOMPARE(logText().count(recusa), recusasAntes + 1);
         QVERIFY(!logText().contains("Ação \"sair\" recebida"));
         QCOMPARE(m_programa->state(), QProcess::Running);
     }
