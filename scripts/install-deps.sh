@@ -14,7 +14,7 @@ packages=(
     libbenchmark-dev clang libclang-rt-14-dev
     xvfb xauth fonts-dejavu-core
     python3 poppler-utils cups cups-client
-    lintian
+    lintian desktop-file-utils dbus
 )
 
 missing=()

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Builds both Debian packages, checks them with lintian, installs them with apt,
-# runs the installed program as a cashier's session would (offscreen, HOME in a
-# temporary folder, the simulated libraries), serves an ATV and a sale with CNF
-# through the installed POS client, then purges both packages and checks that
-# nothing of them is left. Needs root (or sudo) for apt.
+# validates the menu and autostart entries, runs the installed program as the
+# session's autostart would (offscreen, HOME in a temporary folder, the simulated
+# libraries), serves an ATV and a sale with CNF through the installed POS client,
+# uses the menu entry's actions as a desktop without a tray would ("Sobre", then
+# "Sair" to end it), then purges both packages and checks that nothing of them is
+# left. Needs root (or sudo) for apt.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -62,14 +64,36 @@ echo "$saida"
 [[ $saida == "Z3_TEFZoduvud "* ]] || falha "--version printed: $saida"
 [[ $saida == *" ${version%-*}" ]] || falha "--version is not the package's $version"
 
+menu=/usr/share/applications/$name.desktop
+autostart=/etc/xdg/autostart/$name.desktop
+echo "== desktop entries"
+desktop-file-validate "$menu" "$autostart" || falha "a desktop entry does not validate"
+# The command of a group of a desktop entry (no field codes in ours).
+comando() {
+    awk -v grupo="[$2]" '/^\[/ { dentro = ($0 == grupo) } dentro && /^Exec=/ { sub(/^Exec=/, ""); print; exit }' "$1"
+}
+ajuda=$("$dir/Z3_TEFZoduvud" --help)
+acoes=$(sed -n 's/^Actions=//p' "$menu" | tr ';' ' ')
+[ -n "$acoes" ] || falha "the menu entry offers no actions"
+for acao in $acoes; do
+    opcao=$(comando "$menu" "Desktop Action $acao" | awk '{ print $2 }')
+    grep -q -- "^  $opcao " <<<"$ajuda" || falha "action $acao runs '$opcao', which --help does not list"
+done
+echo "actions: $acoes"
+
 echo "== installed program, offscreen, HOME=$tmp/home"
 mkdir -p "$tmp/home" "$tmp/ipc"
 config="$tmp/home/.config/Z3_TEFZoduvud"
-# As the menu entry starts it: in its own folder, which is where the vendor
+# As the desktop starts it: in its own folder, which is where the vendor
 # libraries are found. TMPDIR keeps its single-instance lock apart from a copy
-# the machine may be running.
-(cd "$dir" && exec env -u DISPLAY -u WAYLAND_DISPLAY -u Z3_LOG -u Z3_LOG_PATH -u Z3_LIB_DIR -u XDG_CONFIG_HOME \
-    -u QT_QUICK_BACKEND HOME="$tmp/home" TMPDIR="$tmp/ipc" QT_QPA_PLATFORM=offscreen ./Z3_TEFZoduvud >"$tmp/saida.txt" 2>&1) &
+# the machine may be running. It replaces the shell it runs in: call it in a
+# subshell or in the background.
+sessao() {
+    cd "$dir" && exec env -u DISPLAY -u WAYLAND_DISPLAY -u Z3_LOG -u Z3_LOG_PATH -u Z3_LIB_DIR -u XDG_CONFIG_HOME \
+        -u XDG_RUNTIME_DIR -u QT_QUICK_BACKEND HOME="$tmp/home" TMPDIR="$tmp/ipc" QT_QPA_PLATFORM=offscreen "$@"
+}
+# shellcheck disable=SC2046 # the entry's command, split as the desktop splits it
+sessao $(comando "$autostart" "Desktop Entry") >>"$tmp/saida.txt" 2>&1 &
 programa=$!
 
 for _ in $(seq 1 300); do
@@ -97,9 +121,29 @@ grep -q '^  009-000 = 0$' "$tmp/venda.txt" || falha "the sale was not approved: 
 grep -q 'status ok: CNF' "$tmp/venda.txt" || falha "the CNF got no status: $(cat "$tmp/venda.txt")"
 echo "sale approved and confirmed"
 
-kill "$programa"
-wait "$programa" || true
+# A desktop without a tray: the menu entry's actions reach the running copy.
+# The tray's entries are off until the confirmation's run has ended; the next
+# request is served only then.
+"$pos" ATV --id 3 --config "$config/config_tef.json" >"$tmp/atv.txt" || falha "ATV after the sale was not answered"
+# shellcheck disable=SC2046
+(sessao $(comando "$menu" "Desktop Action Sobre")) >>"$tmp/saida.txt" 2>&1 || falha "the Sobre action failed"
+grep -q 'Ação "sobre" recebida de outra execução' "$config/z3_log.txt" || falha "the running copy never got Sobre"
+grep -q 'Tela, título: Sobre' "$config/z3_log.txt" || {
+    tail -n 20 "$config/z3_log.txt"
+    falha "Sobre did not show the about box"
+}
+# shellcheck disable=SC2046
+(sessao $(comando "$menu" "Desktop Action Sair")) >>"$tmp/saida.txt" 2>&1 || falha "the Sair action failed"
+for _ in $(seq 1 300); do
+    kill -0 "$programa" 2>/dev/null || break
+    sleep 0.1
+done
+kill -0 "$programa" 2>/dev/null && falha "Sair did not end the program"
+codigo=0
+wait "$programa" || codigo=$?
 programa=""
+[ "$codigo" -eq 0 ] || falha "the program ended with $codigo after Sair"
+echo "Sobre and Sair through the menu entry's actions"
 [ "$(find "$dir" | sort)" == "$antes" ] || falha "the program wrote into $dir: $(find "$dir" -newer "$dir/Z3_TEFZoduvud")"
 
 echo "== purge"

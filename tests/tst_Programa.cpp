@@ -1,14 +1,63 @@
 #include "TestSupport.h"
 
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusVariant>
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLocalSocket>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>
+
+// A desktop's tray host as far as Qt looks for one: the StatusNotifierWatcher,
+// with a host registered, noting the items that register with it.
+class VigiaBandeja : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
+    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ hostRegistrado)
+    Q_PROPERTY(int ProtocolVersion READ versaoProtocolo)
+    Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ itens)
+
+public:
+    bool hostRegistrado() const { return true; }
+    int versaoProtocolo() const { return 0; }
+    QStringList itens() const { return m_itens; }
+
+public slots:
+    void RegisterStatusNotifierItem(const QString &servico) { m_itens << servico; }
+    void RegisterStatusNotifierHost(const QString &) {}
+
+private:
+    QStringList m_itens;
+};
+
+// The labels of a com.canonical.dbusmenu layout, depth first, two blanks a level; separators have none.
+void rotulosDoMenu(const QDBusArgument &no, int nivel, QStringList *rotulos)
+{
+    int id = 0;
+    QVariantMap propriedades;
+    no.beginStructure();
+    no >> id >> propriedades;
+    const QString rotulo = propriedades.value("label").toString();
+    if (!rotulo.isEmpty())
+        *rotulos << QString(2 * (nivel - 1), ' ') + rotulo;
+    no.beginArray();
+    while (!no.atEnd()) {
+        QDBusVariant filho;
+        no >> filho;
+        rotulosDoMenu(filho.variant().value<QDBusArgument>(), nivel + 1, rotulos);
+    }
+    no.endArray();
+    no.endStructure();
+}
 
 // The whole program as a shop runs it, a copy of the executable in a folder of its own: first how it starts,
 // then with Z3_Tef, the simulated library and the POS client. Only files are looked at: responses, logs, call log.
@@ -34,6 +83,12 @@ private:
     QString pastaResp() const { return path("Resp"); }
     QString logText() const { return QString::fromUtf8(testsupport::readAll(path("z3_log.txt"))); }
     QString diario() const { return QString::fromUtf8(testsupport::readAll(path("diario_tef.jsonl"))); }
+    QString saida() const { return QString::fromUtf8(testsupport::readAll(path("saida.txt"))); }
+    // Where the window says what it did: its own messages are printed, not logged.
+    int ocorrencias(const QString &linha) const
+    {
+        return (linha.startsWith("qml: ") ? saida() : logText()).count(linha);
+    }
     QList<QJsonObject> chamadas() const { return testsupport::chamadasSimuladas(path("sim_log.jsonl")); }
     QString novoId() { return QString::number(m_proximoId++); }
     QStringList venda(const QString &valor)
@@ -72,9 +127,10 @@ private:
         m_produto = produto;
     }
 
-    // Starts the program in the folder; the log is what the test reads, the
-    // terminal copy would only bury the results.
-    std::unique_ptr<QProcess> start(const QStringList &extraEnv = {}, bool offscreen = true)
+    // Starts the program in the folder; the log is what the test reads. What it
+    // prints goes to a file beside it: the window's own messages are only there.
+    std::unique_ptr<QProcess> start(const QStringList &extraEnv = {}, bool offscreen = true,
+                                    const QStringList &args = {})
     {
         auto process = std::make_unique<QProcess>();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -87,9 +143,9 @@ private:
             env.insert(kv.section('=', 0, 0), kv.section('=', 1));
         process->setProcessEnvironment(env);
         process->setWorkingDirectory(m_dir->path());
-        process->setStandardOutputFile(QProcess::nullDevice());
-        process->setStandardErrorFile(QProcess::nullDevice());
-        process->start(path("Z3_TEFZoduvud"), QStringList());
+        process->setProcessChannelMode(QProcess::MergedChannels);
+        process->setStandardOutputFile(path("saida.txt"), QIODevice::Append);
+        process->start(path("Z3_TEFZoduvud"), args);
         return process;
     }
 
@@ -218,6 +274,42 @@ private:
         return r;
     }
 
+    // A second launch, as a launcher's action starts it: it ends by itself, with 0, whatever the answer.
+    void lancar(const QStringList &args)
+    {
+        auto segunda = start({}, true, args);
+        QVERIFY(segunda->waitForFinished(30000));
+        QCOMPARE(segunda->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(segunda->exitCode(), 0);
+    }
+
+    // The socket the running copy listens on, as its log names it.
+    QString canal() const
+    {
+        const QString marca = "[CanalInstancia] Aguardando ações de outras execuções em ";
+        const QString log = logText();
+        const int i = log.lastIndexOf(marca);
+        return i < 0 ? QString() : log.mid(i + marca.size()).section('\n', 0, 0);
+    }
+
+    // Anything at all on that socket: what comes back before it is closed.
+    QByteArray conversar(const QByteArray &pedido)
+    {
+        QLocalSocket socket;
+        socket.connectToServer(canal());
+        if (!socket.waitForConnected(10000))
+            return "sem conexão: " + socket.errorString().toUtf8();
+        socket.write(pedido);
+        QByteArray resposta;
+        testsupport::waitUntil(
+            [&] {
+                resposta += socket.readAll();
+                return socket.state() == QLocalSocket::UnconnectedState;
+            },
+            10000);
+        return resposta + socket.readAll();
+    }
+
     // A confirmation or activity check: the status file, then no response file.
     void somenteStatus(const QString &operacao, const QStringList &campos)
     {
@@ -254,6 +346,8 @@ private slots:
         QCOMPARE(second->exitCode(), 0);
         QVERIFY(logText().contains("{D} \t\t Uma instância já está aberta\n"));
         QCOMPARE(first->state(), QProcess::Running);
+        // No tray offscreen: the way to the menu is said once, by the copy that has the menu.
+        QCOMPARE(logText().count("{W} \t Sem bandeja do sistema: o menu está nas ações do lançador"), 1);
 
         // Answered on the terminal by a copy elsewhere: no settings, no log, and not silenced by the lock.
         QTemporaryDir outra;
@@ -266,8 +360,9 @@ private slots:
             QCOMPARE(process.exitCode(), 0);
             saida += '\n' + QString::fromUtf8(process.readAllStandardOutput());
         }
-        for (const char *trecho : {"\nZ3_TEFZoduvud 01.23.04\n", "--version", "--help", "Z3_LOG_PATH", "Z3_LIB_DIR",
-                                   "XDG_CONFIG_HOME", "Z3_SIM_CENARIO"})
+        for (const char *trecho :
+             {"\nZ3_TEFZoduvud 01.23.04\n", "--version", "--help", "Z3_LOG_PATH", "Z3_LIB_DIR", "XDG_CONFIG_HOME",
+              "Z3_SIM_CENARIO", "--segundo-plano", "\n  --venda-cartao ", "\n  --configuracoes ", "\n  --sair "})
             QVERIFY2(saida.contains(trecho), qPrintable(saida));
         QCOMPARE(QDir(outra.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList{"Z3_TEFZoduvud"});
 
@@ -285,18 +380,30 @@ private slots:
         QTest::addColumn<QJsonObject>("config");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QStringList>("linhas");
+        QTest::addColumn<QStringList>("argumentos");
         const QString monitor = "[MonitoraDiretorio] Monitoramento iniciado em: ";
         QTest::newRow("product 5 is refused")
-            << QJsonObject{{"produto_tef", 5}} << 255 << QStringList{"{E} \t\t Produto TEF inválido"};
+            << QJsonObject{{"produto_tef", 5}} << 255 << QStringList{"{E} \t\t Produto TEF inválido"} << QStringList();
         QTest::newRow("product 0 starts")
-            << QJsonObject{{"produto_tef", 0}} << 0 << QStringList{"Produto TEF configurado: 0"};
+            << QJsonObject{{"produto_tef", 0}} << 0 << QStringList{"Produto TEF configurado: 0"} << QStringList();
         QTest::newRow("autonomous-only shows the cashier's operations")
             << QJsonObject{{"tipo_operacao", 1}} << 0
             << QStringList{"[Base_Controller] Tela, lista: [0] Venda Cartao; [1] PIX; [2] Operação Administrativa\n",
-                           "[Base_Controller] Tela: Selecione uma operação:", "!" + monitor};
+                           "[Base_Controller] Tela: Selecione uma operação:", "!" + monitor}
+            << QStringList();
         QTest::newRow("file exchange watches the folder; offscreen alone draws in software")
             << QJsonObject{{"tipo_operacao", 0}} << 0
-            << QStringList{monitor, "!Tela, lista:", "{W} \t Sem OpenGL na plataforma \"offscreen\""};
+            << QStringList{monitor, "!Tela, lista:", "{W} \t Sem OpenGL na plataforma \"offscreen\""} << QStringList();
+        QTest::newRow("an action with no copy running: start, then do it")
+            << QJsonObject{} << 0
+            << QStringList{"Produto TEF configurado: 2", "[AcoesBandeja] Ação \"sobre\" recebida de linha de comando",
+                           "[Base_Controller] Tela, título: Sobre"}
+            << QStringList{"--sobre"};
+        QTest::newRow("sair with no copy running starts nothing")
+            << QJsonObject{} << 0 << QStringList{"Nenhuma instância aberta para encerrar", "!Produto TEF configurado"}
+            << QStringList{"--sair"};
+        QTest::newRow("two actions: neither, and nothing touched")
+            << QJsonObject{} << 2 << QStringList{"!Z3_TEFZoduvud"} << QStringList{"--pix", "--sair"};
     }
 
     void startsAsConfigured()
@@ -304,16 +411,54 @@ private slots:
         QFETCH(QJsonObject, config);
         QFETCH(int, exitCode);
         QFETCH(QStringList, linhas);
+        QFETCH(QStringList, argumentos);
         pastaNova();
         gravarConfig(config);
         // Offscreen without a renderer chosen, as a user would start it by hand.
-        auto process = start({"Z3_EXIT_WHEN_IDLE=1", "QT_QUICK_BACKEND="});
+        auto process = start({"Z3_EXIT_WHEN_IDLE=1", "QT_QUICK_BACKEND="}, true, argumentos);
         QVERIFY(process->waitForFinished(30000));
         QCOMPARE(process->exitStatus(), QProcess::NormalExit);
         QVERIFY2(process->exitCode() == exitCode, qPrintable(logText().right(3000)));
         for (const QString &linha : linhas)
             QVERIFY2(logText().contains(linha.mid(linha.startsWith('!'))) != linha.startsWith('!'),
                      qPrintable(linha + '\n' + logText()));
+    }
+
+    // Desktops with an indicator host (KDE, XFCE, Cinnamon, GNOME with its extension) keep the tray: the
+    // icon registers through the StatusNotifierItem protocol, its menu readable as dbusmenu.
+    void trayRegistersWithAnIndicatorHost()
+    {
+        if (qEnvironmentVariableIsEmpty("Z3_TESTE_BANDEJA"))
+            QSKIP("needs a private session bus and an X display: ctest runs it as tst_Programa_bandeja");
+        QDBusConnection barramento = QDBusConnection::sessionBus();
+        VigiaBandeja vigia;
+        QVERIFY(barramento.registerObject("/StatusNotifierWatcher", &vigia,
+                                          QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties));
+        QVERIFY(barramento.registerService("org.kde.StatusNotifierWatcher"));
+        pastaNova(true);
+        auto programa = start({"DISPLAY=" + qEnvironmentVariable("DISPLAY"), "QT_QPA_PLATFORM=xcb"});
+        QVERIFY2(testsupport::waitUntil([&] { return !vigia.itens().isEmpty(); }, 30000), qPrintable(logText()));
+
+        const QString item = vigia.itens().first();
+        QDBusMessage propriedade =
+            QDBusMessage::createMethodCall(item, "/StatusNotifierItem", "org.freedesktop.DBus.Properties", "Get");
+        propriedade << "org.kde.StatusNotifierItem"
+                    << "Menu";
+        const QDBusMessage menu = barramento.call(propriedade, QDBus::Block, 10000);
+        QVERIFY2(menu.type() == QDBusMessage::ReplyMessage, qPrintable(menu.errorMessage()));
+        const QString caminhoMenu =
+            menu.arguments().value(0).value<QDBusVariant>().variant().value<QDBusObjectPath>().path();
+        QDBusMessage layout = QDBusMessage::createMethodCall(item, caminhoMenu, "com.canonical.dbusmenu", "GetLayout");
+        layout << 0 << -1 << QStringList{"label"};
+        const QDBusMessage resposta = barramento.call(layout, QDBus::Block, 10000);
+        QVERIFY2(resposta.type() == QDBusMessage::ReplyMessage, qPrintable(resposta.errorMessage()));
+        QStringList rotulos;
+        rotulosDoMenu(resposta.arguments().value(1).value<QDBusArgument>(), 0, &rotulos);
+        QCOMPARE(rotulos, (QStringList{"TEF Autonomo", "  Venda Cartão", "  PIX", "  Operação Administrativa",
+                                       "Verificar Atualização", "Abrir", "Configurações", "Sobre", "Sair"}));
+        QVERIFY(esperarLog("[CanalInstancia] Aguardando ações", 1, programa.get()));
+        QVERIFY(!logText().contains("Sem bandeja do sistema"));
+        testsupport::stopProcess(programa.get());
     }
 
     // From here on, one copy runs for the whole exchange, as in a shop.
@@ -549,6 +694,125 @@ private slots:
             QCOMPARE(diario().toUtf8(), depois);
         }
         somenteStatus("ATV", {});
+    }
+
+    // A desktop without a tray: every entry comes from a second launch, as the launcher's actions start it.
+    void secondLaunchHandsOver_data()
+    {
+        QTest::addColumn<QStringList>("argumentos");
+        QTest::addColumn<QString>("acao");   // as the running copy logs it; empty: nothing reaches it
+        QTest::addColumn<QString>("efeito"); // what the running copy then does
+        QTest::newRow("no action shows the window") << QStringList{} << "abrir"
+                                                    << "[Base_Controller] Janela travada no topo da pilha";
+        QTest::newRow("settings open the configuration popup") << QStringList{"--configuracoes"} << "configuracoes"
+                                                               << "qml: Componente criado com sucesso!";
+        QTest::newRow("about shows the about box") << QStringList{"--sobre"} << "sobre"
+                                                   << "[Base_Controller] Tela, título: Sobre";
+        QTest::newRow("the session's autostart leaves it alone") << QStringList{"--segundo-plano"} << ""
+                                                                 << "";
+        // Last: the check runs on the backend thread, which the next test waits for.
+        QTest::newRow("update looks for a new version") << QStringList{"--atualizacao"} << "atualizacao"
+                                                        << "[Atualizador] RealizarVerificacao";
+    }
+
+    void secondLaunchHandsOver()
+    {
+        QFETCH(QStringList, argumentos);
+        QFETCH(QString, acao);
+        QFETCH(QString, efeito);
+        const QString recebida = "[AcoesBandeja] Ação \"%1\" recebida de outra execução (pid ";
+        const int acoesAntes = logText().count("[AcoesBandeja] Ação");
+        const int efeitosAntes = efeito.isEmpty() ? 0 : ocorrencias(efeito);
+        lancar(argumentos);
+        QCOMPARE(m_programa->state(), QProcess::Running);
+        if (acao.isEmpty()) {
+            QCOMPARE(logText().count("[AcoesBandeja] Ação"), acoesAntes);
+            return;
+        }
+        QVERIFY2(logText().contains(recebida.arg(acao)), qPrintable(logText().right(2000)));
+        QVERIFY(logText().contains(QString("{I} \t\t Ação \"%1\" entregue à instância aberta: ok\n").arg(acao)));
+        QVERIFY2(testsupport::waitUntil([&] { return ocorrencias(efeito) > efeitosAntes; }, 20000),
+                 qPrintable(saida().right(2000)));
+    }
+
+    void channelRefusesAnythingElse_data()
+    {
+        QTest::addColumn<QByteArray>("pedido");
+        QTest::addColumn<QByteArray>("resposta");
+        const QByteArray invalido = "recusado: pedido inválido\n";
+        QTest::newRow("unknown action") << QByteArray("acao formatar\n") << QByteArray("recusado: ação desconhecida\n");
+        QTest::newRow("two requests at once") << QByteArray("acao sobre\nacao sair\n") << invalido;
+        QTest::newRow("NUL and binary") << QByteArray("acao \0sair\xff\n", 12) << invalido;
+        QTest::newRow("endless line") << QByteArray(4096, 'a') << QByteArray("recusado: pedido longo demais\n");
+        QTest::newRow("nothing said") << QByteArray() << QByteArray("recusado: nenhum pedido no prazo\n");
+    }
+
+    void channelRefusesAnythingElse()
+    {
+        QFETCH(QByteArray, pedido);
+        QFETCH(QByteArray, resposta);
+        const QRegularExpression recusa(R"(\[(CanalInstancia|AcoesBandeja)\] [^\n]* recusad)");
+        const int recusasAntes = logText().count(recusa);
+        QCOMPARE(conversar(pedido), resposta);
+        QCOMPARE(logText().count(recusa), recusasAntes + 1);
+        QVERIFY(!logText().contains("Ação \"sair\" recebida"));
+        QCOMPARE(m_programa->state(), QProcess::Running);
+    }
+
+    void channelIsTheUsersAndNeverHoldsTheProgram()
+    {
+        const QFileInfo socket(canal());
+        const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+        const QString pasta = QFileInfo(runtime).isDir() ? runtime : QDir::tempPath();
+        QVERIFY2(socket.exists() && socket.absolutePath() == QDir(pasta).absolutePath(), qPrintable(canal()));
+        QCOMPARE(socket.ownerId(), QFileInfo(m_dir->path()).ownerId());
+        const auto outros = QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup |
+                            QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
+        QVERIFY((socket.permissions() & outros) == 0);
+
+        // A peer that connects and says nothing: the POS is served meanwhile.
+        QLocalSocket calado;
+        calado.connectToServer(canal());
+        QVERIFY(calado.waitForConnected(10000));
+        somenteStatus("ATV", {});
+        QVERIFY(testsupport::waitUntil([&] { return calado.state() == QLocalSocket::UnconnectedState; }, 10000));
+    }
+
+    void cashiersSaleFromASecondLaunch()
+    {
+        lancar({"--venda-cartao"});
+        for (const QString &linha :
+             {QString("[AcoesBandeja] Ação \"venda-cartao\" recebida de outra execução"),
+              QString("[TefAutonomo] Iniciando venda cartão"), QString("[Base_Controller] Tela, título: Venda"),
+              QString("[Base_Controller] Tela: Digite o valor da transação")})
+            QVERIFY2(esperarLog(linha, 1, m_programa.get()), qPrintable(linha + '\n' + logText().right(3000)));
+
+        // While the sale waits for the cashier, the tray's entries are off: so are these.
+        for (const QString &acao : {QString("configuracoes"), QString("sair")}) {
+            lancar({"--" + acao});
+            QVERIFY(logText().contains(QString("Ação \"%1\" recusada: operação em andamento").arg(acao)));
+            QVERIFY(logText().contains(
+                QString("{W} \t Ação \"%1\" entregue à instância aberta: recusado: operação em andamento").arg(acao)));
+        }
+        QVERIFY(
+            logText().contains("[Base_Controller] Tela, aviso de erro: Sair: não disponível (operação em andamento)"));
+        QCOMPARE(ocorrencias("qml: Componente criado com sucesso!"), 1); // the one popup of the settings row
+        QCOMPARE(m_programa->state(), QProcess::Running);
+    }
+
+    void sairEndsTheProgramWhenIdle()
+    {
+        matar(); // the sale above never had an amount: nothing charged
+        const QFileInfo deixado(canal());
+        QVERIFY(deixado.exists());
+        iniciar(m_bibliotecas); // over the socket the killed copy left
+        QCOMPARE(canal(), deixado.filePath());
+        lancar({"--sair"});
+        QVERIFY(m_programa->waitForFinished(30000));
+        QCOMPARE(m_programa->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(m_programa->exitCode(), 0);
+        QVERIFY(logText().contains("Ação \"sair\" entregue à instância aberta: ok"));
+        QVERIFY(!QFileInfo::exists(canal()));
     }
 
     void missingLibraryStillAnswers()

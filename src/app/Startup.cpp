@@ -1,5 +1,7 @@
 #include "app/Startup.h"
 
+#include "app/AcoesBandeja.h"
+#include "app/CanalInstancia.h"
 #include "app/ConfigTef.h"
 #include "app/Log.h"
 #include "app/RestartHandler.h"
@@ -19,6 +21,7 @@
 #include <QQmlApplicationEngine>
 #include <QQmlContext>
 #include <QQuickWindow>
+#include <QSystemTrayIcon>
 #include <QTimer>
 #include <QUrl>
 
@@ -32,44 +35,103 @@ const char ajuda[] = "Usage: " Z3_APP_NAME " [options]\n"
                      "TEF payment manager: serves the point-of-sale requests written into the request folder.\n"
                      "\n"
                      "Options:\n"
-                     "  --version  print the version and exit\n"
-                     "  --help     print this text and exit\n"
+                     "  --version           print the version and exit\n"
+                     "  --help              print this text and exit\n"
+                     "  --segundo-plano     start without showing the window; a copy already running\n"
+                     "                      is left alone (the session's autostart)\n"
                      "  Any other option goes to Qt (for example -platform offscreen).\n"
                      "\n"
-                     "Settings: config_tef.json beside the executable when that folder is writable,\n"
-                     "otherwise in $XDG_CONFIG_HOME/" Z3_APP_NAME " (by default ~/.config/" Z3_APP_NAME ").\n"
-                     "\n"
-                     "Environment:\n"
-                     "  Z3_LOG             main log file (set to z3_log.txt by the setting \"log\": 1)\n"
-                     "  Z3_LOG_PATH        existing folder for daily logs ddMMyy_Z3-LOG.txt\n"
-                     "  Z3_LIB_DIR         folder every vendor library is loaded from\n"
-                     "  Z3_EXIT_WHEN_IDLE  non-empty: quit as soon as start-up is done\n"
-                     "  XDG_CONFIG_HOME    the user's configuration folder (see Settings)\n"
-                     "  QT_QPA_PLATFORM    Qt platform; offscreen when no display is found\n"
-                     "  QT_QUICK_BACKEND   Qt Quick renderer; software when there is no OpenGL\n"
-                     "Read by the simulated vendor libraries:\n"
-                     "  Z3_SIM_LOG         file receiving one JSON line per library call\n"
-                     "  Z3_SIM_CENARIO     JSON scenario file steering the answers\n"
-                     "  Z3_SIM_ESTADO      folder keeping the simulated host's record\n"
-                     "  Z3_SIM_DISPLAY     file receiving the customer display's screen\n"
-                     "  Z3_SIM_IMPRESSORA  folder receiving the receipt printer's jobs\n"
-                     "  Z3_SIM_ATUALIZACOES folder holding the versions the updater offers\n"
-                     "  Z3_SIM_INSTALADOR  file the stand-in installer records its runs in\n";
+                     "Actions: the tray menu's entries, for desktops that show no tray. At most one;\n"
+                     "it goes to the copy already running, which does what its tray entry does and\n"
+                     "refuses it while that entry is off (an operation running). Without an action a\n"
+                     "second launch shows the running copy's window. With no copy running the program\n"
+                     "starts and then does the action; --sair then starts nothing.\n";
+
+const char ajudaAmbiente[] = "\n"
+                             "Settings: config_tef.json beside the executable when that folder is writable,\n"
+                             "otherwise in $XDG_CONFIG_HOME/" Z3_APP_NAME " (by default ~/.config/" Z3_APP_NAME ").\n"
+                             "\n"
+                             "Environment:\n"
+                             "  Z3_LOG             main log file (set to z3_log.txt by the setting \"log\": 1)\n"
+                             "  Z3_LOG_PATH        existing folder for daily logs ddMMyy_Z3-LOG.txt\n"
+                             "  Z3_LIB_DIR         folder every vendor library is loaded from\n"
+                             "  Z3_EXIT_WHEN_IDLE  non-empty: quit as soon as start-up is done\n"
+                             "  XDG_CONFIG_HOME    the user's configuration folder (see Settings)\n"
+                             "  XDG_RUNTIME_DIR    where the running copy listens for the actions of a second launch\n"
+                             "  QT_QPA_PLATFORM    Qt platform; offscreen when no display is found\n"
+                             "  QT_QUICK_BACKEND   Qt Quick renderer; software when there is no OpenGL\n"
+                             "Read by the simulated vendor libraries:\n"
+                             "  Z3_SIM_LOG         file receiving one JSON line per library call\n"
+                             "  Z3_SIM_CENARIO     JSON scenario file steering the answers\n"
+                             "  Z3_SIM_ESTADO      folder keeping the simulated host's record\n"
+                             "  Z3_SIM_DISPLAY     file receiving the customer display's screen\n"
+                             "  Z3_SIM_IMPRESSORA  folder receiving the receipt printer's jobs\n"
+                             "  Z3_SIM_ATUALIZACOES folder holding the versions the updater offers\n"
+                             "  Z3_SIM_INSTALADOR  file the stand-in installer records its runs in\n";
+
+const char opcaoSegundoPlano[] = "--segundo-plano";
+
+// How long a second launch waits for the running copy, which may still be
+// starting or busy in a blocking step of the file exchange.
+constexpr int prazoEntregaMs = 10000;
+
+// What the command line asks of a launch besides Qt's own options.
+struct Pedido
+{
+    QString acao; // a tray action's name; empty for none
+    bool segundoPlano = false;
+};
 
 // Answered before anything else: no lock, no settings and no log for them.
-bool respondeLinhaDeComando(int argc, char *argv[])
+// True when the program has nothing more to do; `codigo` is then its exit code.
+bool respondeLinhaDeComando(int argc, char *argv[], Pedido *pedido, int *codigo)
 {
+    int escolhas = 0;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--version") == 0) {
             std::fputs(Z3_APP_NAME " " Z3_APP_VERSION "\n", stdout);
+            *codigo = 0;
             return true;
         }
         if (std::strcmp(argv[i], "--help") == 0) {
             std::fputs(ajuda, stdout);
+            std::fputs(AcoesBandeja::ajuda().toLocal8Bit().constData(), stdout);
+            std::fputs(ajudaAmbiente, stdout);
+            *codigo = 0;
             return true;
         }
+        if (std::strcmp(argv[i], opcaoSegundoPlano) == 0) {
+            pedido->segundoPlano = true;
+            ++escolhas;
+        } else if (const AcoesBandeja::Acao *acao = AcoesBandeja::porOpcao(argv[i])) {
+            pedido->acao = QLatin1String(acao->nome);
+            ++escolhas;
+        }
+    }
+    // "--pix --sair" has no one meaning: better nothing than a guess.
+    if (escolhas > 1) {
+        std::fputs(Z3_APP_NAME ": one action at a time (see --help)\n", stderr);
+        *codigo = 2;
+        return true;
     }
     return false;
+}
+
+// A second launch: the running copy gets the action, or shows its window.
+void entregarAoAberto(const Pedido &pedido, const Log &log)
+{
+    // The autostart of a session whose copy already runs: nothing to raise.
+    if (pedido.segundoPlano)
+        return;
+    const QString acao = pedido.acao.isEmpty() ? QLatin1String(AcoesBandeja::abrir) : pedido.acao;
+    const CanalInstancia::Resposta r = CanalInstancia::entregar(acao, prazoEntregaMs);
+    const QString linha = QStringLiteral("Ação \"%1\" entregue à instância aberta: %2").arg(acao, r.texto);
+    if (!r.entregue)
+        log.warning(QStringLiteral("Ação \"%1\" não entregue à instância aberta: %2").arg(acao, r.texto));
+    else if (r.texto == QLatin1String("ok"))
+        log.info(linha);
+    else
+        log.warning(linha);
 }
 
 // Qt Quick aborts when it cannot make an OpenGL context; a checkout must not
@@ -86,8 +148,10 @@ bool semOpenGL()
 
 int runApplication(int argc, char *argv[])
 {
-    if (respondeLinhaDeComando(argc, argv))
-        return 0;
+    Pedido pedido;
+    int codigo = 0;
+    if (respondeLinhaDeComando(argc, argv, &pedido, &codigo))
+        return codigo;
 
     // Without a display the job still has to be done: render offscreen.
     const bool offscreenFallback = platform::needsOffscreenFallback();
@@ -111,6 +175,11 @@ int runApplication(int argc, char *argv[])
     auto guard = std::make_unique<SingleInstanceGuard>(SingleInstanceGuard::applicationKey());
     if (!guard->tryToRun()) {
         log.debug("Uma instância já está aberta");
+        entregarAoAberto(pedido, log);
+        return 0;
+    }
+    if (pedido.acao == QLatin1String("sair")) {
+        log.info("Nenhuma instância aberta para encerrar");
         return 0;
     }
 
@@ -164,11 +233,27 @@ int runApplication(int argc, char *argv[])
     if (backend)
         backend->verificarAtualizacaoInicial();
 
+    // The tray's entries for a second launch; listening before the folder is
+    // watched, so a copy that serves requests also takes actions.
+    AcoesBandeja acoes(backend);
+    auto canal = std::make_unique<CanalInstancia>(
+        [&acoes](const QString &acao, const QString &origem) { return acoes.executar(acao, origem); });
+    canal->escutar();
+    if (backend && backend->trayIcon() && !backend->trayIcon()->isVisible())
+        log.warning("Sem bandeja do sistema: o menu está nas ações do lançador do programa (clique com o botão "
+                    "direito no ícone) e nas opções de linha de comando (--help)");
+
     // Autonomous-only use starts at the cashier's list of operations.
     if (config->tipoOperacao() == 1 && backend)
         backend->initComponentAutonomo();
     else if (monitor)
         monitor->iniciarMonitoramento();
+
+    // As if the tray entry were clicked once the loop runs.
+    if (!pedido.acao.isEmpty()) {
+        QTimer::singleShot(0, app.get(),
+                           [&acoes, acao = pedido.acao] { acoes.executar(acao, QStringLiteral("linha de comando")); });
+    }
 
     // For start-up benchmarks and smoke runs: leave as soon as the loop is idle.
     if (!qEnvironmentVariableIsEmpty("Z3_EXIT_WHEN_IDLE"))
@@ -176,6 +261,7 @@ int runApplication(int argc, char *argv[])
 
     const int exitCode = QApplication::exec();
 
+    canal.reset();
     engine.reset();
     guard.reset();
     restartHandler.reset();

@@ -85,4 +85,15 @@ struct EstadoFila
 };
 EstadoFila estadoFilaImpressao(const QString &nome);
 
+// Who is at the other end of a connected local socket, as the system vouches
+// for it (not what the peer says of itself). False when it cannot be told.
+struct PeerCredentials
+{
+    qint64 pid = -1;
+    qint64 uid = -1;
+};
+bool localPeerCredentials(qintptr socketDescriptor, PeerCredentials *peer);
+// The user this process runs as.
+qint64 currentUserId();
+
 } // namespace platform

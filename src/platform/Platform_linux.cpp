@@ -311,4 +311,22 @@ EstadoFila estadoFilaImpressao(const QString &nome)
     return estado;
 }
 
+bool localPeerCredentials(qintptr socketDescriptor, PeerCredentials *peer)
+{
+    struct ucred credenciais = {};
+    socklen_t tamanho = sizeof credenciais;
+    if (socketDescriptor < 0 ||
+        ::getsockopt(static_cast<int>(socketDescriptor), SOL_SOCKET, SO_PEERCRED, &credenciais, &tamanho) != 0 ||
+        tamanho != sizeof credenciais)
+        return false;
+    peer->pid = credenciais.pid;
+    peer->uid = credenciais.uid;
+    return true;
+}
+
+qint64 currentUserId()
+{
+    return ::geteuid();
+}
+
 } // namespace platform

@@ -166,6 +166,7 @@ public:
     QAction *actionAtualizacao() const;
     QAction *actionSobre() const;
     QAction *actionConfiguracoes() const;
+    MenuBandeja *bandeja() const { return m_bandeja.get(); }
 
 protected:
     // The updater's action; transactions run on the core's thread.

@@ -14,11 +14,11 @@ MenuBandeja::MenuBandeja(Base_Controller *controller, bool bloquearAtualizacao) 
         return;
     m_menu = new QMenu();
     m_menuAutonomo = m_menu->addMenu(QStringLiteral("TEF Autonomo"));
-    QAction *venda = m_menuAutonomo->addAction(QStringLiteral("Venda Cartão"));
-    QAction *pix = m_menuAutonomo->addAction(QStringLiteral("PIX"));
+    m_actionVendaCartao = m_menuAutonomo->addAction(QStringLiteral("Venda Cartão"));
+    m_actionPix = m_menuAutonomo->addAction(QStringLiteral("PIX"));
     m_menuAutonomo->addSeparator();
-    QAction *adm = m_menuAutonomo->addAction(QStringLiteral("Operação Administrativa"));
-    for (QAction *a : {venda, pix, adm})
+    m_actionAdm = m_menuAutonomo->addAction(QStringLiteral("Operação Administrativa"));
+    for (QAction *a : {m_actionVendaCartao, m_actionPix, m_actionAdm})
         QObject::connect(a, &QAction::triggered, controller, &Base_Controller::slotAutonomo);
 
     m_menu->addSeparator();
@@ -27,14 +27,14 @@ MenuBandeja::MenuBandeja(Base_Controller *controller, bool bloquearAtualizacao) 
     QObject::connect(m_actionAtualizacao, &QAction::triggered, controller, &Base_Controller::slotUpdater);
     m_menu->addSeparator();
 
-    QAction *abrir = m_menu->addAction(QStringLiteral("Abrir"));
-    QObject::connect(abrir, &QAction::triggered, controller, &Base_Controller::slotShowWindow);
+    m_actionAbrir = m_menu->addAction(QStringLiteral("Abrir"));
+    QObject::connect(m_actionAbrir, &QAction::triggered, controller, &Base_Controller::slotShowWindow);
     m_actionConfiguracoes = m_menu->addAction(QStringLiteral("Configurações"));
     QObject::connect(m_actionConfiguracoes, &QAction::triggered, controller, &Base_Controller::slotShowConfigs);
     m_actionSobre = m_menu->addAction(QStringLiteral("Sobre"));
     QObject::connect(m_actionSobre, &QAction::triggered, controller, &Base_Controller::showEnviromentInfo);
-    QAction *sair = m_menu->addAction(QStringLiteral("Sair"));
-    QObject::connect(sair, &QAction::triggered, controller, &Base_Controller::exit);
+    m_actionSair = m_menu->addAction(QStringLiteral("Sair"));
+    QObject::connect(m_actionSair, &QAction::triggered, controller, &Base_Controller::exit);
 
     m_trayIcon = new QSystemTrayIcon(controller);
     if (QSystemTrayIcon::isSystemTrayAvailable()) {
@@ -54,6 +54,7 @@ MenuBandeja::~MenuBandeja()
 
 void MenuBandeja::habilitar(bool habilitado, bool bloquearAtualizacao)
 {
+    m_emExecucao = !habilitado;
     if (!m_menu)
         return;
     m_menuAutonomo->setEnabled(habilitado);

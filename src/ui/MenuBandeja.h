@@ -30,9 +30,16 @@ public:
 
     QSystemTrayIcon *trayIcon() const { return m_trayIcon; }
     QMenu *menuAutonomo() const { return m_menuAutonomo; }
+    QAction *actionVendaCartao() const { return m_actionVendaCartao; }
+    QAction *actionPix() const { return m_actionPix; }
+    QAction *actionAdm() const { return m_actionAdm; }
     QAction *actionAtualizacao() const { return m_actionAtualizacao; }
+    QAction *actionAbrir() const { return m_actionAbrir; }
     QAction *actionSobre() const { return m_actionSobre; }
     QAction *actionConfiguracoes() const { return m_actionConfiguracoes; }
+    QAction *actionSair() const { return m_actionSair; }
+    // A thread run occupies the controller: the last habilitar() turned the entries off.
+    bool emExecucao() const { return m_emExecucao; }
 
 private:
     Base_Controller *m_controller;
@@ -40,7 +47,13 @@ private:
     QSystemTrayIcon *m_trayIcon = nullptr;
     QMenu *m_menu = nullptr;
     QMenu *m_menuAutonomo = nullptr;
+    QAction *m_actionVendaCartao = nullptr;
+    QAction *m_actionPix = nullptr;
+    QAction *m_actionAdm = nullptr;
     QAction *m_actionAtualizacao = nullptr;
+    QAction *m_actionAbrir = nullptr;
     QAction *m_actionSobre = nullptr;
     QAction *m_actionConfiguracoes = nullptr;
+    QAction *m_actionSair = nullptr;
+    bool m_emExecucao = false;
 };

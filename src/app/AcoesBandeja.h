@@ -1,0 +1,50 @@
+#pragma once
+
+#include "app/Log.h"
+
+#include <QString>
+
+class Base_Controller;
+class MenuBandeja;
+class QAction;
+
+// The tray menu's entries as actions a launcher or a second launch can ask
+// for, on a desktop that shows no tray. Each one triggers the tray entry's own
+// action, so it does exactly what a click there does, and is refused whenever
+// that entry could not be clicked.
+class AcoesBandeja
+{
+public:
+    struct Acao
+    {
+        const char *nome;  // on the channel between copies
+        const char *opcao; // on the command line
+        const char *ajuda; // its line in --help
+        QAction *(MenuBandeja::*entrada)() const;
+        // Refused while a run occupies the controller even where the tray
+        // leaves the entry on: quitting would cut the operation.
+        bool somenteOcioso;
+    };
+
+    // The action a launch without one asks for: the running copy's window.
+    static const char *const abrir;
+
+    // Null for a name or option that names no action.
+    static const Acao *porNome(const QString &nome);
+    static const Acao *porOpcao(const char *opcao);
+    // The --help lines of every action given by an option.
+    static QString ajuda();
+
+    explicit AcoesBandeja(Base_Controller *controller);
+
+    // Does what the tray entry does; `origem` says who asked, for the log.
+    // Empty when done, otherwise why it was refused: logged, and shown in the
+    // window's error banner.
+    QString executar(const QString &nome, const QString &origem);
+
+private:
+    QString recusar(const Acao &acao, const QString &motivo);
+
+    Base_Controller *m_controller;
+    Log m_log;
+};
