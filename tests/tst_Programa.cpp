@@ -553,7 +553,8 @@ private slots:
         QTest::addColumn<QString>("caso");
         for (const int produto : {1, 2}) {
             for (const char *caso : {"recusada", "resposta nao gravada", "morte antes da resposta",
-                                     "morte depois da resposta", "morte durante a entrega", "ncn", "diario"}) {
+                                     "morte depois da resposta", "morte durante a entrega", "ncn", "ncn recusado",
+                                     "diario"}) {
                 QTest::addRow("%s, produto %d", caso, produto) << produto << QString::fromLatin1(caso);
             }
         }
@@ -632,6 +633,20 @@ private slots:
             // The POS could not finish the coupon: the sale it names is undone.
             somenteStatus("NCN", campos);
             QTRY_COMPARE_WITH_TIMEOUT(desfecho(v), QString("desfeita"), 10000);
+            return;
+        }
+        if (caso == "ncn recusado") {
+            // The library will not undo it: left for a person, said at once and at every start.
+            QVERIFY(testsupport::writeAll(path("cenario.json"), produto == 2 ? R"({"confirmar_retorno":"0"})"
+                                                                              : R"({"decisao":"erro"})"));
+            somenteStatus("NCN", campos);
+            QFile::remove(path("cenario.json"));
+            QVERIFY(esperarLog("não resolvida: verifique-a no TEF", 1, m_programa.get()));
+            QVERIFY(diario().trimmed().split('\n').last().contains("\"estado\":\"nao_resolvida\""));
+            QCOMPARE(desfecho(v), QString());
+            parar();
+            iniciar(m_bibliotecas);
+            QVERIFY(logText().contains("}{E} \t\t Transação não resolvida (CRT"));
             return;
         }
         const QString respondida = "\"estado\":\"respondida\"";
@@ -780,6 +795,7 @@ private slots:
 
     void cashiersSaleFromASecondLaunch()
     {
+        const int popups = ocorrencias("qml: Componente criado com sucesso!");
         lancar({"--venda-cartao"});
         for (const QString &linha :
              {QString("[AcoesBandeja] Ação \"venda-cartao\" recebida de outra execução"),
@@ -796,7 +812,7 @@ private slots:
         }
         QVERIFY(
             logText().contains("[Base_Controller] Tela, aviso de erro: Sair: não disponível (operação em andamento)"));
-        QCOMPARE(ocorrencias("qml: Componente criado com sucesso!"), 1); // the one popup of the settings row
+        QCOMPARE(ocorrencias("qml: Componente criado com sucesso!"), popups); // no settings popup opened
         QCOMPARE(m_programa->state(), QProcess::Running);
     }
 

@@ -324,6 +324,8 @@ private slots:
         QTest::newRow("restart after the response: the POS's CNF confirms it")
             << "depois" << QStringList{"ConfirmarOperacaoTEF(1) confirmada"};
         QTest::newRow("journal unwritable: nothing charged") << "diario" << QStringList{};
+        QTest::newRow("undo refused: left unresolved, said at every start")
+            << "recusado" << QStringList{"ConfirmarOperacaoTEF(0) recusada"};
     }
 
     void moneyGuarantees()
@@ -354,6 +356,16 @@ private slots:
         }
         if (caso == "resposta") {
             QTRY_COMPARE_WITH_TIMEOUT(acertos(), depois, kPrazoMs);
+            return;
+        }
+        if (caso == "recusado") {
+            QVERIFY(testsupport::writeAll(path("cenario.json"), R"({"confirmacao": 5})"));
+            pedir(QString("000-000 = NCN\n001-000 = 532\n012-000 = %1\n999-999 = 0\n").arg(r.value("012-000")), {});
+            QCOMPARE(acertos(), depois); // the library was asked, and said no
+            QVERIFY(journal().trimmed().split('\n').last().contains("\"estado\":\"nao_resolvida\""));
+            m_cena.reset();
+            m_cena = std::make_unique<Cena>();
+            QVERIFY(log().contains("}{E} \t\t Transação não resolvida (CRT"));
             return;
         }
         QCOMPARE(r.value("009-000"), "0");

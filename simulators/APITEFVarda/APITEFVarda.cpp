@@ -418,10 +418,14 @@ Z3_EXPORT int VardaTEF_ConfirmarOperacaoTEF(int confirmar)
 {
     QMutexLocker l(&estado().mutex);
     const bool havia = estado().pendente;
-    estado().pendente = false;
-    estado().gravar();
     const int r = codigoDoCenario("confirmacao");
+    // A refusal leaves the transaction pending, as the host has it.
+    if (r == 0) {
+        estado().pendente = false;
+        estado().gravar();
+    }
     const QString desfecho = !havia      ? QStringLiteral("nada pendente")
+                             : r != 0    ? QStringLiteral("recusada")
                              : confirmar ? QStringLiteral("confirmada")
                                          : QStringLiteral("desfeita");
     simlog::registrar("VardaTEF_ConfirmarOperacaoTEF", {confirmar},
