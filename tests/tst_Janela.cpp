@@ -677,9 +677,6 @@ private slots:
         m_janela->janela()->close(); // refused while the transaction waits
         QVERIFY(m_janela->janela()->isVisible() && visivel(*m_janela, "rectangle2"));
         QCOMPARE(texto(*m_janela, "element2"), QStringLiteral("Transação em processamento"));
-        c.setAtualizacaoSolicitada(true);
-        QVERIFY(c.tefInProcess()); // and a requested update gives way to the transaction
-        QVERIFY(!c.atualizacaoSolicitada());
         c.onClickButtonOK(QStringLiteral("100"), 1);
         QVERIFY(esperaTerminar(c, 5000));
         QVERIFY(c.passouPortao && !c.fluxoPausado());
@@ -906,9 +903,13 @@ private slots:
                 m_janela->janela()->close();
             else
                 QVERIFY(QMetaObject::invokeMethod(m_janela->objeto(QStringLiteral("btn_updater_") + botao), "clicked"));
-            if (instala) { // the program's own loop, which the quit ends; the deadline ends it otherwise
+            if (instala) { // the program's own loop, which the way out ends; the deadline ends it otherwise
+                QSignalSpy saida(c, &Base_Controller::encerramentoPedido);
+                connect(c, &Base_Controller::encerramentoPedido, this, [] { QCoreApplication::exit(0); });
                 QTimer::singleShot(Base_Controller::pausaAntesDeInstalarMs + 10000, [] { QCoreApplication::exit(99); });
                 QCOMPARE(QCoreApplication::exec(), 0);
+                QCOMPARE(saida.size(), 1);
+                QCOMPARE(saida.first().value(1).toBool(), false); // the installer takes over: no restart
             }
             QVERIFY(esperaTerminar(*c, 10000));
         }
@@ -926,8 +927,9 @@ private slots:
             cor(m_janela->objeto(QStringLiteral("rectangle2"))).name() + ' ' + texto(*m_janela, "element2");
         QCOMPARE(banners.count() + avisos.count(), banner.isEmpty() ? 0 : 1);
         QVERIFY2(banner.isEmpty() || mostrado.startsWith(banner), qPrintable(mostrado));
-        // The exchange stays paused for the answer to the offer, or for good once installing.
-        QCOMPARE(c->atualizacaoSolicitada(), (simNao && banner.isEmpty()) || instala);
+        // The offer waits for its answer without holding the thread.
+        QCOMPARE(c->ofertaPendente(), simNao && banner.isEmpty());
+        QVERIFY(!c->atualizacaoSolicitada());
         const QString baixado = temporaria + QStringLiteral("/Z3_TEFZoduvud-v01.24.00.sh");
         QCOMPARE(testsupport::readAll(m_instalador),
                  instala ? (baixado + QStringLiteral("|\n")).toUtf8() : QByteArray());
@@ -975,7 +977,7 @@ private slots:
             emit c.trayIcon()->messageClicked();
         QCOMPARE(iniciada.count(), inicia ? 1 : 0);
         QVERIFY(!inicia || esperaTerminar(c, 10000));
-        QCOMPARE(c.atualizacaoSolicitada(), inicia); // the offer waits for SIM or NÃO
+        QCOMPARE(c.ofertaPendente(), inicia); // the offer waits for SIM or NÃO
     }
 
     // The cashier and the Z3_Tef backend, through the window.

@@ -2,7 +2,6 @@
 // program on the other side of the folders; the real program's is tst_Programa's.
 #include "LogCapture.h"
 #include "TestBackend.h"
-#include "TestController.h"
 #include "TestSupport.h"
 
 #include "app/ConfigTef.h"
@@ -191,7 +190,7 @@ private slots:
         QVERIFY(testsupport::waitForFile(resp(status), kPrazoMs));
         QTEST(testsupport::readAll(resp(status)), "esperado");
         QVERIFY(!QFile::exists(req(arquivo)));
-        QCOMPARE(m_backend->requisicoes(), QStringList{convertida});
+        QTRY_COMPARE_WITH_TIMEOUT(m_backend->requisicoes(), QStringList{convertida}, kPrazoMs);
         QVERIFY(esperarAtendimentos(1));
         QStringList esperados{status, resposta};
         esperados.removeAll(QString());
@@ -577,35 +576,6 @@ private slots:
         QVERIFY(m_backend->requisicoes().constFirst().contains(QLatin1String("\"identificacao\":\"9\"")));
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(resp(kPedido)).isFile(), kPrazoMs);
         QVERIFY(m_log->contem(QStringLiteral("Venda Cartão não iniciada")));
-    }
-
-    void updaterActionHoldsTheExchangeUntilItEnds()
-    {
-        criarMonitor({}, false);
-        // The real controller base and the simulated updater, offering a newer version.
-        const QString versoes = m_dir->path() + QStringLiteral("/versoes");
-        QVERIFY(QDir().mkpath(versoes));
-        QVERIFY(QFile::copy(QStringLiteral(Z3_BIN_DIR "/Z3_Updater_instalador.sh"),
-                            versoes + QStringLiteral("/Z3_TEFZoduvud-v01.24.00.sh")));
-        qputenv("Z3_SIM_ATUALIZACOES", versoes.toUtf8());
-        TestController c;
-        c.usarOcupacao(m_ocupacao.get());
-        m_monitor->iniciarMonitoramento();
-        QVERIFY(m_monitor->monitorando());
-
-        c.slotUpdater();
-        QCOMPARE(m_ocupacao->dono(), Ocupacao::Dono::Atualizacao); // before the thread is taken
-        QVERIFY(esperaTerminar(c, kPrazoMs));
-        enviar(kPedido, pedidoJson(QStringLiteral("CRT"), QStringLiteral("7")));
-        QVERIFY(m_log->esperar(QStringLiteral("pedidos do A/C aguardam o seu fim"), kPrazoMs));
-        QVERIFY(!m_monitor->monitorando()); // the offer waits for the cashier
-        QVERIFY(QFile::exists(req(kPedido)));
-
-        c.onClickButtonUpdaterNao();
-        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(resp(kPedido)).isFile(), kPrazoMs);
-        QVERIFY(testsupport::readAll(resp(kPedido)).contains("\"7\""));
-        QVERIFY(esperaTerminar(c, kPrazoMs));
-        qunsetenv("Z3_SIM_ATUALIZACOES");
     }
 
     void posClientBurstServedInOrder()

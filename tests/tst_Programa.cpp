@@ -11,6 +11,7 @@
 #include <QJsonObject>
 #include <QLocalSocket>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -829,6 +830,106 @@ private slots:
         QCOMPARE(m_programa->exitCode(), 0);
         QVERIFY(logText().contains("Ação \"sair\" entregue à instância aberta: ok"));
         QVERIFY(!QFileInfo::exists(canal()));
+    }
+
+    // Every way out waits for the operation under way: a termination signal (a logout, a shutdown) at each stage
+    // of a sale ends with the POS's response written, and the program gone; idle, it ends at once.
+    void leavingWaitsForTheOperation_data()
+    {
+        QTest::addColumn<int>("produto");
+        QTest::addColumn<QString>("estagio"); // when the signal comes
+        QTest::addColumn<QString>("resultado"); // the response's 009-000; empty: no request
+        QTest::newRow("idle") << 2 << "ocioso" << "";
+        QTest::newRow("Z3_Tef, request taken, library not called yet") << 2 << "antes" << "0";
+        QTest::newRow("Z3_Tef, the cashier's question open: cancelled") << 2 << "pergunta" << "4";
+        QTest::newRow("Z3_Tef, approved, response not written yet") << 2 << "aprovada" << "0";
+        QTest::newRow("Z3_Bridge, approved, response not written yet") << 1 << "aprovada" << "0";
+        QTest::newRow("Vantor, the cashier's menu open: cancelled") << 0 << "pergunta" << "65282";
+    }
+
+    void leavingWaitsForTheOperation()
+    {
+        QFETCH(int, produto);
+        QFETCH(QString, estagio);
+        QFETCH(QString, resultado);
+        pastaNova(true, produto);
+        iniciar(qEnvironmentVariable("Z3_LIB_DIR", Z3_BIN_DIR));
+        QProcess pdv;
+        if (estagio != "ocioso") {
+            QStringList pedido{"CRT", "--id", novoId(), "--field", "731-000=1"};
+            if (estagio != "pergunta")
+                pedido << "--valor" << "1000";
+            pdv.start(Z3_BIN_DIR "/pos_client",
+                      QStringList{"--config", path("config_tef.json"), "--response-timeout", "60000"} + pedido);
+            const QString marca = estagio == "antes"      ? "[MonitoraDiretorio] Arquivo SiTef encontrado"
+                                  : estagio == "pergunta" ? (produto == 0 ? "Tela, lista: [0] Pagamento débito"
+                                                                          : "Tela: campo de digitação aberto")
+                                                          : "adicionado na lista de sequenciais para confirmação";
+            QVERIFY2(esperarLog(marca, 1, m_programa.get()), qPrintable(logText().right(2000)));
+        }
+        m_programa->terminate();
+        QVERIFY(m_programa->waitForFinished(90000));
+        QCOMPARE(m_programa->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(m_programa->exitCode(), 0);
+        if (estagio == "ocioso") {
+            QVERIFY(logText().contains("[Encerramento] Encerrando (SIGTERM)"));
+            return;
+        }
+        QVERIFY(logText().contains("[Encerramento] Encerrando após a operação em andamento (SIGTERM)"));
+        QVERIFY(pdv.waitForFinished(30000));
+        const QString saida = QString::fromUtf8(pdv.readAll());
+        QVERIFY2(pdv.exitCode() == 0 && saida.contains("  009-000 = " + resultado + "\n"), qPrintable(saida));
+        // An approval the POS has waits for its CNF at the next start, as after any restart.
+        if (resultado == "0")
+            QVERIFY(diario().trimmed().split('\n').last().contains("\"estado\":\"respondida\""));
+    }
+
+    // The restart after the settings are saved (here asked by a second launch, as support would) leaves exactly
+    // one copy, serving: the new one waits for the old one's lock instead of giving way to it.
+    void restartKeepsOneCopyServing()
+    {
+        pastaNova(true);
+        // The copies the restarts start are no children of this test: none outlives it, whatever happens.
+        const auto semCopias = qScopeGuard([this] { QProcess::execute("pkill", {"-f", path("Z3_TEFZoduvud")}); });
+        iniciar(qEnvironmentVariable("Z3_LIB_DIR", Z3_BIN_DIR));
+        const QString inicio = "[MonitoraDiretorio] Monitoramento iniciado em: ";
+        for (int i = 1; i <= 20; ++i) {
+            lancar({"--reiniciar"});
+            QVERIFY2(testsupport::waitUntil([&] { return logText().count(inicio) > i; }, 30000),
+                     qPrintable(logText().right(2000)));
+        }
+        QVERIFY(m_programa->state() == QProcess::NotRunning || m_programa->waitForFinished(30000)); // long gone
+        QVERIFY(!logText().contains("a execução anterior não encerrou"));
+        somenteStatus("ATV", {});
+        QProcess pgrep;
+        pgrep.start("pgrep", {"-c", "-f", path("Z3_TEFZoduvud")});
+        QVERIFY(pgrep.waitForFinished(10000));
+        QCOMPARE(QString::fromLatin1(pgrep.readAll()).trimmed(), QString("1"));
+        lancar({"--sair"});
+        QVERIFY(testsupport::waitUntil([&] { return logText().contains("[Encerramento] Encerrando (Sair)"); }, 30000));
+    }
+
+    // An update on offer waits for SIM or NÃO without holding the exchange: requests are served meanwhile, and
+    // the offer comes back on screen after each.
+    void updateOfferDoesNotHoldTheExchange()
+    {
+        pastaNova(true);
+        QJsonObject config = QJsonDocument::fromJson(testsupport::readAll(path("config_tef.json"))).object();
+        config.insert("iniciar_atualizacao_aut", 1);
+        gravarConfig(config);
+        QVERIFY(QDir().mkpath(path("versoes")));
+        QVERIFY(QFile::copy(Z3_BIN_DIR "/Z3_Updater_instalador.sh", path("versoes/Z3_TEFZoduvud-v01.24.00.sh")));
+        m_bibliotecas = qEnvironmentVariable("Z3_LIB_DIR", Z3_BIN_DIR);
+        m_programa = start({"Z3_LIB_DIR=" + m_bibliotecas, "Z3_SIM_LOG=" + path("sim_log.jsonl"),
+                            "Z3_SIM_ATUALIZACOES=" + path("versoes"), "Z3_SIM_INSTALADOR=" + path("instalador.log")});
+        const QString oferta = "Tela: Nova versão disponível: 01.24.00 / Deseja baixar atualização agora?";
+        QVERIFY2(esperarLog(oferta, 1, m_programa.get()), qPrintable(logText().right(2000)));
+        somenteStatus("ATV", {});
+        const Resultado r = posClient(venda("1000"));
+        QVERIFY2(r.codigoSaida == 0 && r.campos.value("009-000") == "0", qPrintable(r.saida));
+        QVERIFY(esperarLog(oferta, 2, m_programa.get())); // back on screen after the sale
+        QVERIFY(!QFileInfo::exists(path("instalador.log")));
+        parar();
     }
 
     void missingLibraryStillAnswers()

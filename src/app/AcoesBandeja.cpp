@@ -23,6 +23,11 @@ const AcoesBandeja::Acao acoes[] = {
     {"configuracoes", "--configuracoes", "open the settings", &M::actionConfiguracoes, false},
     {"sobre", "--sobre", "show the about box", &M::actionSobre, false},
     {"sair", "--sair", "end the program (refused while an operation runs)", &M::actionSair, true},
+    // Not in the tray: the settings popup restarts on its own; these are for support at a terminal.
+    {"reiniciar", "--reiniciar", "restart, reading the settings again (after the running operation)",
+     &M::actionReiniciar, false},
+    {"instalar-atualizacao", "--instalar-atualizacao", "install the version the update check offers (as SIM)",
+     &M::actionInstalarAtualizacao, false, "nenhuma atualização oferecida"},
 };
 
 QString comTag(const QString &msg)
@@ -92,7 +97,8 @@ QString AcoesBandeja::executar(const QString &nome, const QString &origem)
     if (menu->emExecucao() && (acao->somenteOcioso || !clicavel(entrada)))
         return recusar(*acao, QStringLiteral("operação em andamento"));
     if (!clicavel(entrada))
-        return recusar(*acao, QStringLiteral("desabilitada nas configurações"));
+        return recusar(*acao, acao->porqueDesligada ? QString::fromUtf8(acao->porqueDesligada)
+                                                    : QStringLiteral("desabilitada nas configurações"));
     entrada->trigger();
     return QString();
 }

@@ -24,6 +24,8 @@ public:
         // Refused while a run occupies the controller even where the tray
         // leaves the entry on: quitting would cut the operation.
         bool somenteOcioso;
+        // Why it is refused when its entry is off; null: the settings turned it off.
+        const char *porqueDesligada = nullptr;
     };
 
     // The action a launch without one asks for: the running copy's window.

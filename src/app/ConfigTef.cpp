@@ -1,6 +1,7 @@
 #include "app/ConfigTef.h"
 
 #include "app/ProdutoTef.h"
+#include "app/Versao.h"
 #include "platform/Platform.h"
 
 #include <QCoreApplication>
@@ -192,7 +193,7 @@ void ConfigTef::setLog(int v)
         qputenv("Z3_LOG", QFile::encodeName(pastaLog == QCoreApplication::applicationDirPath()
                                                 ? nome
                                                 : pastaLog + QLatin1Char('/') + nome));
-        m_log.info(QStringLiteral("Versão: ") + QStringLiteral(Z3_APP_VERSION));
+        m_log.info(QStringLiteral("Versão: ") + QString::fromLatin1(versaoAplicacao()));
     }
 }
 

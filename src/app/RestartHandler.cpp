@@ -1,11 +1,16 @@
 #include "app/RestartHandler.h"
 
+#include "app/Encerramento.h"
 #include "platform/Platform.h"
 
 #include <QCoreApplication>
 
 void RestartHandler::restartApplication()
 {
-    platform::startDetached(QCoreApplication::applicationFilePath());
+    if (m_encerramento) {
+        m_encerramento->pedir(QStringLiteral("configurações salvas"), Encerramento::Depois::Reiniciar);
+        return;
+    }
+    platform::startDetached(QCoreApplication::applicationFilePath(), {QString::fromLatin1(Encerramento::opcaoReinicio)});
     QCoreApplication::quit();
 }

@@ -3,7 +3,9 @@
 #include "platform/Platform.h"
 
 #include <QCryptographicHash>
+#include <QDeadlineTimer>
 #include <QDir>
+#include <QThread>
 
 QString SingleInstanceGuard::applicationKey()
 {
@@ -43,6 +45,17 @@ bool SingleInstanceGuard::tryToRun()
     if (m_trava < 0)
         m_trava = platform::lockFileExclusive(m_arquivo);
     return m_trava >= 0;
+}
+
+bool SingleInstanceGuard::aguardarParaRodar(int prazoMs)
+{
+    const QDeadlineTimer prazo(prazoMs);
+    while (!tryToRun()) {
+        if (prazo.hasExpired())
+            return false;
+        QThread::msleep(50);
+    }
+    return true;
 }
 
 void SingleInstanceGuard::release()

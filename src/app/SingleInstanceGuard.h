@@ -17,6 +17,8 @@ public:
 
     bool isAnotherRunning();
     bool tryToRun();
+    // Tries again until the lock is free or `prazoMs` passes.
+    bool aguardarParaRodar(int prazoMs);
     void release();
 
     static QString hashKey(const QString &key, const QString &salt);

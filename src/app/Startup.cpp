@@ -3,10 +3,12 @@
 #include "app/AcoesBandeja.h"
 #include "app/CanalInstancia.h"
 #include "app/ConfigTef.h"
+#include "app/Encerramento.h"
 #include "app/Log.h"
 #include "app/RestartHandler.h"
 #include "app/SingleInstanceGuard.h"
 #include "app/TefAutonomo.h"
+#include "app/Versao.h"
 #include "app/Wiring.h"
 #include "exchange/MonitoraDiretorio.h"
 #include "nucleo/NucleoTransacao.h"
@@ -75,11 +77,15 @@ const char opcaoSegundoPlano[] = "--segundo-plano";
 // starting or busy in a blocking step of the file exchange.
 constexpr int prazoEntregaMs = 10000;
 
+// How long the copy a restart starts waits for the old one to let go of its lock.
+constexpr int prazoReinicioMs = 15000;
+
 // What the command line asks of a launch besides Qt's own options.
 struct Pedido
 {
     QString acao; // a tray action's name; empty for none
     bool segundoPlano = false;
+    bool reinicio = false; // started by a restart: the old copy is on its way out
 };
 
 // Answered before anything else: no lock, no settings and no log for them.
@@ -89,7 +95,7 @@ bool respondeLinhaDeComando(int argc, char *argv[], Pedido *pedido, int *codigo)
     int escolhas = 0;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--version") == 0) {
-            std::fputs(Z3_APP_NAME " " Z3_APP_VERSION "\n", stdout);
+            std::printf("%s %s\n", Z3_APP_NAME, versaoAplicacao());
             *codigo = 0;
             return true;
         }
@@ -100,7 +106,9 @@ bool respondeLinhaDeComando(int argc, char *argv[], Pedido *pedido, int *codigo)
             *codigo = 0;
             return true;
         }
-        if (std::strcmp(argv[i], opcaoSegundoPlano) == 0) {
+        if (std::strcmp(argv[i], Encerramento::opcaoReinicio) == 0) {
+            pedido->reinicio = true;
+        } else if (std::strcmp(argv[i], opcaoSegundoPlano) == 0) {
             pedido->segundoPlano = true;
             ++escolhas;
         } else if (const AcoesBandeja::Acao *acao = AcoesBandeja::porOpcao(argv[i])) {
@@ -160,19 +168,26 @@ int runApplication(int argc, char *argv[])
 
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     auto app = std::make_unique<QApplication>(argc, argv);
-    platform::quitOnTerminationSignals();
     auto config = std::make_unique<ConfigTef>();
     auto autonomo = std::make_unique<TefAutonomo>();
     auto restartHandler = std::make_unique<RestartHandler>();
 
     const Log log;
     log.info(Z3_APP_NAME);
-    log.info(QStringLiteral("Versão: ") + QStringLiteral(Z3_APP_VERSION));
+    log.info(QStringLiteral("Versão: ") + QString::fromLatin1(versaoAplicacao()));
     if (offscreenFallback)
         log.warning("Nenhum servidor gráfico encontrado: janela desenhada fora da tela (offscreen)");
     log.info(QStringLiteral("Pasta da configuração: ") + QFileInfo(config->filePath()).absolutePath());
 
     auto guard = std::make_unique<SingleInstanceGuard>(SingleInstanceGuard::applicationKey());
+    // A restart's copy takes the lock as soon as the old one lets go of it, instead of giving way to it.
+    if (pedido.reinicio && !guard->tryToRun()) {
+        log.info("Reinício: aguardando o encerramento da execução anterior");
+        if (!guard->aguardarParaRodar(prazoReinicioMs)) {
+            log.error(QStringLiteral("Reinício: a execução anterior não encerrou em %1 s").arg(prazoReinicioMs / 1000));
+            return 1;
+        }
+    }
     if (!guard->tryToRun()) {
         log.debug("Uma instância já está aberta");
         entregarAoAberto(pedido, log);
@@ -206,6 +221,16 @@ int runApplication(int argc, char *argv[])
             log.error("Nenhum controlador TEF disponível: pedidos do PDV não serão atendidos");
     }
     wiring::conectar({nucleo, ocupacao, backend, monitor, autonomo.get()});
+    // Every way out, the restart included, waits for a running operation.
+    auto *encerramento = new Encerramento(*ocupacao, backend, app.get());
+    restartHandler->usarEncerramento(encerramento);
+    if (backend)
+        QObject::connect(backend, &Base_Controller::encerramentoPedido, encerramento,
+                         [encerramento](const QString &motivo, bool reiniciar) {
+                             encerramento->pedir(motivo, reiniciar ? Encerramento::Depois::Reiniciar
+                                                                   : Encerramento::Depois::Sair);
+                         });
+    platform::onTerminationSignals([encerramento](const QString &sinal) { encerramento->pedir(sinal); });
     // What the last run left half done is settled before any request is served.
     if (nucleo)
         nucleo->recuperar();

@@ -21,6 +21,10 @@ public:
 
     // True when free (now held by `quem`) or already held by `quem`.
     bool reservar(Dono quem);
+    // The program is ending: whoever holds the thread keeps it to the end of
+    // its operation, but nobody takes it any more.
+    void fechar();
+    bool fechada() const;
     // Only the holder lets go; liberada() tells the others.
     void liberar(Dono quem);
     Dono dono() const;
@@ -33,4 +37,5 @@ signals:
 private:
     mutable QMutex m_mutex;
     Dono m_dono = Dono::Ninguem;
+    bool m_fechada = false;
 };

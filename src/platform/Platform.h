@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class QFile;
 
 // What differs by operating system: where the vendor libraries are, default
@@ -26,9 +28,18 @@ QString defaultResponseFolder();
 // (and, when asked, the reason in words).
 int startDetached(const QString &program, const QStringList &arguments = {}, QString *error = nullptr);
 
+// Whether this copy is the one the system's package installed (under
+// Z3_INSTALL_DIR): a new version then comes as a package, installed by the
+// system's package tools, and the program's own folder is not ours to write.
+bool installedByPackage();
 // How the downloaded installer's file name ends: the updater names it
-// "<program>-v<version>" followed by this.
+// "<program>-v<version>" followed by this (".deb" for a packaged copy).
 QString installerSuffix();
+// Installs a downloaded package with the administrator's consent (pkexec,
+// found in PATH, running apt-get) and waits for it; 0 when installed,
+// otherwise the tool's exit code (126/127: consent refused or not given),
+// with the reason in words.
+int installPackage(const QString &package, QString *reason);
 // The system the updater library is asked for installers of.
 QString updaterSystem();
 
@@ -63,9 +74,10 @@ bool replaceFile(const QString &source, const QString &target, bool durable, QSt
 // path (device and inode); empty when the path is not a folder.
 QByteArray folderIdentity(const QString &path);
 
-// Ends the event loop cleanly on SIGTERM, SIGINT and SIGHUP, so a session
-// logout or a service stop releases the single-instance segment.
-void quitOnTerminationSignals();
+// Calls `aoSinal` in the event loop, with the signal's name, on SIGTERM,
+// SIGINT and SIGHUP (a session logout, a service stop, a closed terminal), so
+// the program leaves the way it leaves from its own menu.
+void onTerminationSignals(std::function<void(const QString &sinal)> aoSinal);
 
 // Opens a request file for reading only when it is a plain file reached
 // without a symbolic link: a link planted under the request name must never

@@ -7,6 +7,7 @@
 #include <QLibrary>
 #include <QProcess>
 #include <QSocketNotifier>
+#include <QStandardPaths>
 
 #include <QFile>
 
@@ -79,10 +80,49 @@ int startDetached(const QString &program, const QStringList &arguments, QString 
     return static_cast<int>(process.error()) + 1;
 }
 
+bool installedByPackage()
+{
+    return QDir::cleanPath(QCoreApplication::applicationDirPath()) == QStringLiteral(Z3_INSTALL_DIR);
+}
+
 QString installerSuffix()
 {
-    // The installer is a shell script here; it needs its execute bit to start.
-    return QStringLiteral(".sh");
+    // A portable copy runs a shell script (it needs its execute bit); the packaged one takes a package.
+    return installedByPackage() ? QStringLiteral(".deb") : QStringLiteral(".sh");
+}
+
+int installPackage(const QString &package, QString *reason)
+{
+    const QString pkexec = QStandardPaths::findExecutable(QStringLiteral("pkexec"));
+    if (pkexec.isEmpty()) {
+        *reason = QStringLiteral("pkexec não encontrado");
+        return 127;
+    }
+    QProcess processo;
+    processo.setProcessChannelMode(QProcess::MergedChannels);
+    // Kept settings (the autostart entry is one) are never asked about: nobody is at a terminal.
+    processo.start(pkexec, {QStringLiteral("/usr/bin/apt-get"), QStringLiteral("install"), QStringLiteral("-y"),
+                            QStringLiteral("--no-install-recommends"), QStringLiteral("-o"),
+                            QStringLiteral("Dpkg::Options::=--force-confdef"), QStringLiteral("-o"),
+                            QStringLiteral("Dpkg::Options::=--force-confold"), package});
+    // The administrator may take a while to answer the consent dialog.
+    constexpr int prazoMs = 15 * 60 * 1000;
+    if (!processo.waitForStarted() || !processo.waitForFinished(prazoMs)) {
+        *reason = processo.errorString();
+        processo.kill();
+        processo.waitForFinished();
+        return 127;
+    }
+    const int codigo = processo.exitStatus() == QProcess::NormalExit ? processo.exitCode() : 127;
+    if (codigo == 126)
+        *reason = QStringLiteral("autorização do administrador recusada");
+    else if (codigo == 127)
+        *reason = QStringLiteral("administrador não autorizado");
+    else if (codigo != 0)
+        *reason = QStringLiteral("apt-get terminou com código %1: %2")
+                      .arg(codigo)
+                      .arg(QString::fromLocal8Bit(processo.readAll()).trimmed().right(300));
+    return codigo;
 }
 
 QString updaterSystem()
@@ -220,23 +260,27 @@ QByteArray folderIdentity(const QString &path)
 namespace {
 int signalPipe[2] = {-1, -1};
 
-void onSignal(int)
+void onSignal(int sinal)
 {
-    const char byte = 1;
+    const char byte = static_cast<char>(sinal);
     [[maybe_unused]] const auto written = ::write(signalPipe[0], &byte, 1);
 }
 } // namespace
 
-void quitOnTerminationSignals()
+void onTerminationSignals(std::function<void(const QString &sinal)> aoSinal)
 {
     if (signalPipe[0] != -1 || ::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
         return;
-    // Only async-signal-safe work in the handler: a byte down a socket, read by the event loop.
+    // Only async-signal-safe work in the handler: the signal's number down a socket, read by the event loop.
     auto *notifier = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, QCoreApplication::instance());
-    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [] {
-        char byte;
-        [[maybe_unused]] const auto got = ::read(signalPipe[1], &byte, 1);
-        QCoreApplication::quit();
+    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [aoSinal = std::move(aoSinal)] {
+        char byte = 0;
+        if (::read(signalPipe[1], &byte, 1) != 1)
+            return;
+        const int sinal = static_cast<unsigned char>(byte);
+        aoSinal(sinal == SIGTERM ? QStringLiteral("SIGTERM")
+                : sinal == SIGINT ? QStringLiteral("SIGINT")
+                                  : QStringLiteral("SIGHUP"));
     });
     struct sigaction action = {};
     action.sa_handler = onSignal;

@@ -156,8 +156,8 @@ Atualizador::Desfecho Atualizador::relatorioVerificacao(int codigo, const QStrin
 {
     switch (codigo) {
     case 0:
-        mostrar(QStringLiteral("Processo de verificação"),
-                QStringLiteral("%1\n\nDeseja baixar atualização agora?").arg(texto), true, false);
+        m_textoOferta = QStringLiteral("%1\n\nDeseja baixar atualização agora?").arg(texto);
+        mostrar(QStringLiteral("Processo de verificação"), m_textoOferta, true, false);
         return Desfecho::AguardandoOperador;
     case 1:
         mostrar(QStringLiteral("Informações da verificação"), texto, false, false);
@@ -180,6 +180,16 @@ Atualizador::Desfecho Atualizador::relatorioVerificacao(int codigo, const QStrin
         emit m_controller->showMessageError(QStringLiteral("Falha detectada"));
         return reiniciarTela();
     }
+}
+
+void Atualizador::reapresentarOferta()
+{
+    emit m_controller->showUpdater(true);
+    emit m_controller->disableTextField(true);
+    emit m_controller->disableButtonOK(true);
+    emit m_controller->disableButtonVoltar(true);
+    emit m_controller->disableButtonCancelar(true);
+    mostrar(QStringLiteral("Processo de verificação"), m_textoOferta, true, false);
 }
 
 Atualizador::Desfecho Atualizador::baixarEInstalar()
@@ -234,6 +244,20 @@ Atualizador::Desfecho Atualizador::instalar(const QString &nome, const QString &
         return relatorioDownload(-1, QStringLiteral("Arquivo baixado não confere com a versão verificada"));
     }
     QString motivo;
+    if (platform::installedByPackage()) {
+        // The package replaces the program in place while it runs; the exchange waits meanwhile.
+        mostrar(QStringLiteral("Processo de instalação"),
+                QStringLiteral("Instalando a nova versão: aguarde a autorização do administrador"), false, true);
+        const int codigo = platform::installPackage(caminho, &motivo);
+        if (codigo != 0) {
+            Log().error(comTag(QStringLiteral("Instalação de %1 não realizada (%2): %3").arg(nome).arg(codigo).arg(motivo)));
+            return relatorioInstalacao(-1, QStringLiteral("Atualização não instalada: ") + motivo);
+        }
+        Log().info(comTag(QStringLiteral("Nova versão instalada: ") + nome));
+        mostrar(QStringLiteral("Processo de instalação"), QStringLiteral("Nova versão instalada: reiniciando"), false,
+                true);
+        return Desfecho::Reiniciando;
+    }
     const int erro = platform::startDetached(caminho, {}, &motivo);
     if (erro != 0) {
         Log().error(comTag(QStringLiteral("Falha ao iniciar o instalador (%1): %2").arg(erro).arg(motivo)));

@@ -22,6 +22,7 @@ public:
         TelaReiniciada,     // the screen was reset; the action is over
         AguardandoOperador, // a newer version is offered: SIM or NÃO comes next
         Encerrando,         // the installer started: the program must make way for it
+        Reiniciando,        // the new version's package is installed: the program restarts into it
     };
 
     explicit Atualizador(Base_Controller *controller);
@@ -33,6 +34,8 @@ public:
     Desfecho executar(int modo);
     // The start-up's question, without the window: the library's reply.
     QJsonObject verificacaoInicial();
+    // The offer of the last verification, back on screen (GUI thread, between actions).
+    void reapresentarOferta();
 
     const QString &produto() const { return m_produto; }
     const QString &arquitetura() const { return m_arquitetura; }
@@ -58,6 +61,7 @@ private:
     QString m_nomeInstalador;
     // The version the last verification offered; its "hash" vouches for the download.
     QJsonObject m_versaoAnunciada;
+    QString m_textoOferta;
 
     QMutex m_mutex; // one action or start-up check at a time
     ClosedLibraryBinding m_binding{QStringLiteral("Atualizador")};

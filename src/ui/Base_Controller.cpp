@@ -1,5 +1,6 @@
 #include "ui/Base_Controller.h"
 
+#include "app/Versao.h"
 #include "nucleo/NucleoTransacao.h"
 #include "platform/PlatformGui.h"
 #include "receipts/print_utils.h"
@@ -17,6 +18,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLocale>
+#include <QMetaMethod>
 #include <QRegularExpression>
 #include <QTimer>
 #include <QWindow>
@@ -83,7 +85,7 @@ Base_Controller::~Base_Controller()
 
 QString Base_Controller::versao()
 {
-    return QStringLiteral(Z3_APP_VERSION);
+    return QString::fromLatin1(versaoAplicacao());
 }
 
 QString Base_Controller::nomeAplicacao()
@@ -252,17 +254,30 @@ void Base_Controller::executaAtualizacao()
 {
     switch (m_atualizador->executar(modoAtualizacao)) {
     case Atualizador::Desfecho::AguardandoOperador:
-        // The flag stays up: the exchange waits for SIM or NÃO.
-        return;
+        // SIM or NÃO may take their time: requests are served meanwhile.
+        m_ofertaPendente = true;
+        break;
     case Atualizador::Desfecho::Encerrando:
-        // The exchange stays paused until the program is gone.
+        // The installer takes over: the program leaves by the way out that waits for any operation.
         m_encerrandoParaInstalacao = true;
-        m_atualizacaoSolicitada = true;
+        m_manterTelaAtualizacao = true;
         QMetaObject::invokeMethod(
             this,
-            [this] { QTimer::singleShot(pausaAntesDeInstalarMs, this, &Base_Controller::encerrarParaInstalacao); },
+            [this] {
+                QTimer::singleShot(pausaAntesDeInstalarMs, this, [this] {
+                    emit encerramentoPedido(QStringLiteral("instalação da nova versão"), false);
+                });
+            },
             Qt::QueuedConnection);
-        return;
+        break;
+    case Atualizador::Desfecho::Reiniciando:
+        // Installed: the new version serves the next request.
+        m_encerrandoParaInstalacao = true;
+        m_manterTelaAtualizacao = true;
+        QMetaObject::invokeMethod(
+            this, [this] { emit encerramentoPedido(QStringLiteral("nova versão instalada"), true); },
+            Qt::QueuedConnection);
+        break;
     case Atualizador::Desfecho::TelaMantida:
         m_manterTelaAtualizacao = true;
         break;
@@ -277,13 +292,18 @@ bool Base_Controller::iniciarAtualizacao(int modo)
 {
     // SIM or NÃO may come while the verification that offered them is still
     // leaving the thread; it has nothing left to do but return.
-    if (modo != 0 && m_atualizacaoSolicitada && isRunning())
+    if (modo != 0 && isRunning())
         wait(prazoEncerramentoMs);
     // A request served meanwhile would find the thread taken and go unanswered.
     if (emExecucao() || m_encerrandoParaInstalacao ||
         (m_ocupacao && !m_ocupacao->reservar(Ocupacao::Dono::Atualizacao))) {
         m_log.warning(comTag(QStringLiteral("Atualização não iniciada: operação em andamento")));
+        // The offer stays, and comes back on screen once the operation is over.
         return false;
+    }
+    if (modo != 0) {
+        m_ofertaPendente = false;
+        m_bandeja->oferecerAtualizacao(false);
     }
     modoAtualizacao = modo;
     m_atualizacaoSolicitada = true;
@@ -292,14 +312,10 @@ bool Base_Controller::iniciarAtualizacao(int modo)
     return true;
 }
 
-void Base_Controller::encerrarParaInstalacao()
+void Base_Controller::reapresentarOferta()
 {
-    if (emExecucao()) {
-        QTimer::singleShot(1000, this, &Base_Controller::encerrarParaInstalacao);
-        return;
-    }
-    m_log.info(comTag(QStringLiteral("Encerrando para a instalação da nova versão")));
-    QCoreApplication::quit();
+    m_atualizador->reapresentarOferta();
+    m_bandeja->oferecerAtualizacao(true);
 }
 
 void Base_Controller::verificarAtualizacaoInicial()
@@ -518,6 +534,10 @@ void Base_Controller::onFinishThread()
     if (m_atualizacaoSolicitada)
         return;
     atualizaMenuBandeja(true);
+    if (m_ofertaPendente) {
+        reapresentarOferta();
+        return;
+    }
     const bool manterRelatorio = m_manterTelaAtualizacao.exchange(false);
     if (m_config.tipoOperacao() == 1) {
         initComponentAutonomo();
@@ -576,7 +596,16 @@ QString Base_Controller::formataValor(QString val)
 
 void Base_Controller::exit()
 {
-    QCoreApplication::quit();
+    // Without the way out joined (a test's controller), the plain quit.
+    if (isSignalConnected(QMetaMethod::fromSignal(&Base_Controller::encerramentoPedido)))
+        emit encerramentoPedido(QStringLiteral("Sair"), false);
+    else
+        QCoreApplication::quit();
+}
+
+void Base_Controller::slotReiniciar()
+{
+    emit encerramentoPedido(QStringLiteral("reinício pedido"), true);
 }
 
 void Base_Controller::slotShowWindow()
@@ -608,12 +637,8 @@ void Base_Controller::slotUpdater()
 bool Base_Controller::tefInProcess()
 {
     const bool rodando = emExecucao();
-    const bool ofertaPendente = m_atualizacaoSolicitada && !rodando && !m_encerrandoParaInstalacao;
-    m_atualizacaoSolicitada = false;
-    modoAtualizacao = 0;
-    // Closing the window on the offer declines it: the exchange, paused for the
-    // offer, resumes when that run ends.
-    if (ofertaPendente)
+    // Closing the window on the offer declines it.
+    if (m_ofertaPendente && !rodando && !m_encerrandoParaInstalacao)
         iniciarAtualizacao(2);
     return rodando;
 }
@@ -647,7 +672,7 @@ QString Base_Controller::getFile()
 
 void Base_Controller::initComponentAutonomo()
 {
-    if (m_atualizacaoSolicitada)
+    if (m_atualizacaoSolicitada || m_ofertaPendente)
         return;
     emit clearItemsList();
     emit addItemList(QStringLiteral("Venda Cartao"));

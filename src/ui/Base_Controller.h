@@ -69,6 +69,9 @@ public:
     // How long the program waits, after the installer started, before it quits.
     static constexpr int pausaAntesDeInstalarMs = 4000;
 
+    // An update on offer waits for SIM or NÃO; the exchange goes on meanwhile.
+    bool ofertaPendente() const { return m_ofertaPendente; }
+
 signals:
     void showMessageError(QString err);
     void showMessage(QString success);
@@ -113,6 +116,10 @@ signals:
     void minimized();
     // An updater action took the TEF thread.
     void atualizacaoIniciada();
+    // The program must end (or restart): the tray's "Sair", or the updater
+    // after it started an installer or installed a new version. The one way
+    // out (app/Encerramento) waits for any running operation.
+    void encerramentoPedido(const QString &motivo, bool reiniciar);
 
 public slots:
     QJsonObject getJsonConfigs();
@@ -120,6 +127,7 @@ public slots:
     bool validaHex(QString hex);
     QString formataValor(QString val);
     void exit();
+    void slotReiniciar();
     void slotShowWindow();
     void slotShowConfigs();
     void slotShowAviso();
@@ -217,8 +225,8 @@ protected:
     bool iniciarAtualizacao(int modo);
     // The updater's run ended: the TEF thread is free again unless an offer waits.
     void aoTerminarAtualizacao();
-    // Quits for the installer once no transaction runs; tries again until then.
-    void encerrarParaInstalacao();
+    // The offer back on screen after an operation that came in while it waited.
+    void reapresentarOferta();
 
     // The cashier's answer, for the log: a list choice by its option, the
     // content of a password field hidden. Every backend's button handlers report here.
@@ -249,9 +257,10 @@ protected:
     Log m_log;
     // Written by the window's buttons and by the run's updater action.
     std::atomic<int> modoAtualizacao{0};
-    // The next run of this thread is an updater action; while an offer waits
-    // for SIM or NÃO it stays set and the TEF thread stays the updater's.
+    // The next run of this thread is an updater action.
     std::atomic<bool> m_atualizacaoSolicitada{false};
+    // A newer version waits for SIM or NÃO, without holding the TEF thread.
+    std::atomic<bool> m_ofertaPendente{false};
 
 private:
     std::unique_ptr<Atualizador> m_atualizador;

@@ -35,6 +35,12 @@ MenuBandeja::MenuBandeja(Base_Controller *controller, bool bloquearAtualizacao) 
     QObject::connect(m_actionSobre, &QAction::triggered, controller, &Base_Controller::showEnviromentInfo);
     m_actionSair = m_menu->addAction(QStringLiteral("Sair"));
     QObject::connect(m_actionSair, &QAction::triggered, controller, &Base_Controller::exit);
+    m_actionReiniciar = new QAction(QStringLiteral("Reiniciar"), m_menu);
+    QObject::connect(m_actionReiniciar, &QAction::triggered, controller, &Base_Controller::slotReiniciar);
+    m_actionInstalarAtualizacao = new QAction(QStringLiteral("Instalar atualização"), m_menu);
+    m_actionInstalarAtualizacao->setEnabled(false);
+    QObject::connect(m_actionInstalarAtualizacao, &QAction::triggered, controller,
+                     &Base_Controller::onClickButtonUpdaterSim);
 
     m_trayIcon = new QSystemTrayIcon(controller);
     if (QSystemTrayIcon::isSystemTrayAvailable()) {
@@ -76,4 +82,10 @@ void MenuBandeja::avisarAtualizacao(const QString &texto, bool clicavel)
     if (QSystemTrayIcon::isSystemTrayAvailable())
         m_trayIcon->showMessage(QStringLiteral("Atualização disponível"), m_ultimoAviso, QSystemTrayIcon::Information,
                                 10000);
+}
+
+void MenuBandeja::oferecerAtualizacao(bool oferecida)
+{
+    if (m_actionInstalarAtualizacao)
+        m_actionInstalarAtualizacao->setEnabled(oferecida);
 }

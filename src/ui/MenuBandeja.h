@@ -38,6 +38,11 @@ public:
     QAction *actionSobre() const { return m_actionSobre; }
     QAction *actionConfiguracoes() const { return m_actionConfiguracoes; }
     QAction *actionSair() const { return m_actionSair; }
+    // Not in the menu, for a second launch: the restart after a settings change,
+    // and SIM to the update on offer (on only while one is).
+    QAction *actionReiniciar() const { return m_actionReiniciar; }
+    QAction *actionInstalarAtualizacao() const { return m_actionInstalarAtualizacao; }
+    void oferecerAtualizacao(bool oferecida);
     // A thread run occupies the controller: the last habilitar() turned the entries off.
     bool emExecucao() const { return m_emExecucao; }
 
@@ -55,5 +60,7 @@ private:
     QAction *m_actionSobre = nullptr;
     QAction *m_actionConfiguracoes = nullptr;
     QAction *m_actionSair = nullptr;
+    QAction *m_actionReiniciar = nullptr;
+    QAction *m_actionInstalarAtualizacao = nullptr;
     bool m_emExecucao = false;
 };

@@ -1,0 +1,6 @@
+#include "app/Versao.h"
+
+const char *versaoAplicacao()
+{
+    return Z3_APP_VERSION;
+}
