@@ -146,6 +146,66 @@ programa=""
 echo "Sobre and Sair through the menu entry's actions"
 [ "$(find "$dir" | sort)" == "$antes" ] || falha "the program wrote into $dir: $(find "$dir" -newer "$dir/Z3_TEFZoduvud")"
 
+echo "== update to the next version, installed by the package tools"
+# The next version, built from this tree: only the version's own source file
+# is compiled again. The build is put back to its version whatever happens.
+atual=$(sed -n 's/^Z3_VERSAO:STRING=//p' "$build/CMakeCache.txt")
+proxima=$(awk -F. '{ printf "%d.%d.%d", $1, $2, $3 + 1 }' <<<"$atual")
+versao_de() { awk -F. '{ printf "%02d.%02d.%02d", $1, $2, $3 }' <<<"$1"; }
+versoes="$tmp/versoes"
+mkdir -p "$versoes" "$tmp/fakebin"
+(
+    trap 'cmake -DZ3_VERSAO="$atual" "$build" >/dev/null && cmake --build "$build" --target Z3_TEFZoduvud >/dev/null' EXIT
+    cmake -DZ3_VERSAO="$proxima" "$build" >/dev/null
+    cmake --build "$build" --target Z3_TEFZoduvud >/dev/null
+    (cd "$build" && cpack -G DEB >/dev/null)
+    mv "$build/${name}_$(versao_de "$proxima")-"*".deb" "$versoes/Z3_TEFZoduvud-v$(versao_de "$proxima").deb"
+    rm -f "$build/${name}-homologacao_$(versao_de "$proxima")-"*".deb"
+)
+[ -f "$versoes/Z3_TEFZoduvud-v$(versao_de "$proxima").deb" ] || falha "the next version's package was not built"
+# The administrator's consent, played by a stand-in that answers from a file.
+cp scripts/pkexec-simulado.sh "$tmp/fakebin/pkexec"
+consentimento="$tmp/consentimento"
+echo negar >"$consentimento"
+log="$config/z3_log.txt"
+conta() { grep -c "$1" "$log" || true; }
+espera() { # text count
+    for _ in $(seq 1 600); do
+        [ "$(conta "$1")" -ge "$2" ] && return 0
+        sleep 0.1
+    done
+    tail -n 30 "$log"
+    falha "timed out waiting for '$1' x$2 in the log"
+}
+iniciados=$(conta "Monitoramento iniciado")
+PATH="$tmp/fakebin:$PATH" Z3_SIM_ATUALIZACOES="$versoes" Z3_SIM_PKEXEC="$consentimento" \
+    Z3_SIM_INSTALADOR="$tmp/instalador.log" sessao ./Z3_TEFZoduvud --segundo-plano >>"$tmp/saida.txt" 2>&1 &
+programa=$!
+espera "Monitoramento iniciado" $((iniciados + 1))
+oferta="Nova versão disponível: $(versao_de "$proxima")"
+# Refused by the administrator: the running version keeps serving.
+(sessao ./Z3_TEFZoduvud --atualizacao) >>"$tmp/saida.txt" 2>&1
+espera "$oferta" 1
+(sessao ./Z3_TEFZoduvud --instalar-atualizacao) >>"$tmp/saida.txt" 2>&1
+espera "Atualização não instalada: autorização do administrador recusada" 1
+"$pos" ATV --id 4 --config "$config/config_tef.json" >"$tmp/atv.txt" || falha "ATV after a refused update"
+kill -0 "$programa" 2>/dev/null || falha "a refused update ended the program"
+# Consented: installed while it runs, then the new version serves the next request.
+echo aceitar >"$consentimento"
+(sessao ./Z3_TEFZoduvud --atualizacao) >>"$tmp/saida.txt" 2>&1
+espera "$oferta" 2
+(sessao ./Z3_TEFZoduvud --instalar-atualizacao) >>"$tmp/saida.txt" 2>&1
+espera "Versão: $(versao_de "$proxima")" 1
+espera "Monitoramento iniciado" $((iniciados + 2))
+"$pos" ATV --id 5 --config "$config/config_tef.json" >"$tmp/atv.txt" || falha "ATV after the update"
+[ "$(dpkg-query -W -f='${Version}' "$name")" == "$(versao_de "$proxima")-1" ] || falha "the package was not updated"
+grep -q "apt-get install" "$tmp/instalador.log" || falha "the update did not go through the package tools"
+wait "$programa" || true # the old copy, gone by the restart
+(sessao ./Z3_TEFZoduvud --sair) >>"$tmp/saida.txt" 2>&1
+espera "Encerrando (Sair)" 2
+programa=""
+echo "update from $atual to $proxima: refused, then installed and restarted into"
+
 echo "== purge"
 $SUDO env DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq -o DPkg::Lock::Timeout=120 "${pacotes[@]}"
 for p in "${pacotes[@]}"; do

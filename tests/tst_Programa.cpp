@@ -553,9 +553,9 @@ private slots:
         QTest::addColumn<int>("produto");
         QTest::addColumn<QString>("caso");
         for (const int produto : {1, 2}) {
-            for (const char *caso : {"recusada", "resposta nao gravada", "morte antes da resposta",
-                                     "morte depois da resposta", "morte durante a entrega", "ncn", "ncn recusado",
-                                     "diario"}) {
+            for (const char *caso :
+                 {"recusada", "resposta nao gravada", "morte antes da resposta", "morte depois da resposta",
+                  "morte durante a entrega", "ncn", "ncn recusado", "diario"}) {
                 QTest::addRow("%s, produto %d", caso, produto) << produto << QString::fromLatin1(caso);
             }
         }
@@ -638,8 +638,8 @@ private slots:
         }
         if (caso == "ncn recusado") {
             // The library will not undo it: left for a person, said at once and at every start.
-            QVERIFY(testsupport::writeAll(path("cenario.json"), produto == 2 ? R"({"confirmar_retorno":"0"})"
-                                                                              : R"({"decisao":"erro"})"));
+            QVERIFY(testsupport::writeAll(path("cenario.json"),
+                                          produto == 2 ? R"({"confirmar_retorno":"0"})" : R"({"decisao":"erro"})"));
             somenteStatus("NCN", campos);
             QFile::remove(path("cenario.json"));
             QVERIFY(esperarLog("não resolvida: verifique-a no TEF", 1, m_programa.get()));
@@ -837,14 +837,20 @@ private slots:
     void leavingWaitsForTheOperation_data()
     {
         QTest::addColumn<int>("produto");
-        QTest::addColumn<QString>("estagio"); // when the signal comes
+        QTest::addColumn<QString>("estagio");   // when the signal comes
         QTest::addColumn<QString>("resultado"); // the response's 009-000; empty: no request
-        QTest::newRow("idle") << 2 << "ocioso" << "";
-        QTest::newRow("Z3_Tef, request taken, library not called yet") << 2 << "antes" << "0";
-        QTest::newRow("Z3_Tef, the cashier's question open: cancelled") << 2 << "pergunta" << "4";
-        QTest::newRow("Z3_Tef, approved, response not written yet") << 2 << "aprovada" << "0";
-        QTest::newRow("Z3_Bridge, approved, response not written yet") << 1 << "aprovada" << "0";
-        QTest::newRow("Vantor, the cashier's menu open: cancelled") << 0 << "pergunta" << "65282";
+        QTest::newRow("idle") << 2 << "ocioso"
+                              << "";
+        QTest::newRow("Z3_Tef, request taken, library not called yet") << 2 << "antes"
+                                                                       << "0";
+        QTest::newRow("Z3_Tef, the cashier's question open: cancelled") << 2 << "pergunta"
+                                                                        << "4";
+        QTest::newRow("Z3_Tef, approved, response not written yet") << 2 << "aprovada"
+                                                                    << "0";
+        QTest::newRow("Z3_Bridge, approved, response not written yet") << 1 << "aprovada"
+                                                                       << "0";
+        QTest::newRow("Vantor, the cashier's menu open: cancelled") << 0 << "pergunta"
+                                                                    << "65282";
     }
 
     void leavingWaitsForTheOperation()
@@ -858,7 +864,8 @@ private slots:
         if (estagio != "ocioso") {
             QStringList pedido{"CRT", "--id", novoId(), "--field", "731-000=1"};
             if (estagio != "pergunta")
-                pedido << "--valor" << "1000";
+                pedido << "--valor"
+                       << "1000";
             pdv.start(Z3_BIN_DIR "/pos_client",
                       QStringList{"--config", path("config_tef.json"), "--response-timeout", "60000"} + pedido);
             const QString marca = estagio == "antes"      ? "[MonitoraDiretorio] Arquivo SiTef encontrado"

@@ -5,6 +5,7 @@
 #include "ui/Base_Controller.h"
 
 #include <QCoreApplication>
+#include <QRegularExpression>
 
 namespace {
 
@@ -70,9 +71,11 @@ void Encerramento::concluir()
     m_prazo.stop();
     if (m_depois == Depois::Reiniciar) {
         QString erro;
+        // A package update replaced the file this process runs from: the new copy is the file now at that path.
+        QString programa = QCoreApplication::applicationFilePath();
+        programa.remove(QRegularExpression(QStringLiteral(" \\(deleted\\)$")));
         // The new copy waits for this one's lock, which the end of this process releases.
-        if (platform::startDetached(QCoreApplication::applicationFilePath(), {QString::fromLatin1(opcaoReinicio)},
-                                    &erro) != 0)
+        if (platform::startDetached(programa, {QString::fromLatin1(opcaoReinicio)}, &erro) != 0)
             m_log.error(comTag(QStringLiteral("Falha ao iniciar a nova execução: ") + erro));
     }
     QCoreApplication::quit();

@@ -11,6 +11,7 @@ void RestartHandler::restartApplication()
         m_encerramento->pedir(QStringLiteral("configurações salvas"), Encerramento::Depois::Reiniciar);
         return;
     }
-    platform::startDetached(QCoreApplication::applicationFilePath(), {QString::fromLatin1(Encerramento::opcaoReinicio)});
+    platform::startDetached(QCoreApplication::applicationFilePath(),
+                            {QString::fromLatin1(Encerramento::opcaoReinicio)});
     QCoreApplication::quit();
 }

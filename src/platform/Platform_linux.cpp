@@ -100,11 +100,12 @@ int installPackage(const QString &package, QString *reason)
     }
     QProcess processo;
     processo.setProcessChannelMode(QProcess::MergedChannels);
-    // Kept settings (the autostart entry is one) are never asked about: nobody is at a terminal.
+    // Kept settings (the autostart entry is one) are never asked about: nobody is at a terminal. Nor is
+    // any other package removed to make room: such an update is left to a person.
     processo.start(pkexec, {QStringLiteral("/usr/bin/apt-get"), QStringLiteral("install"), QStringLiteral("-y"),
-                            QStringLiteral("--no-install-recommends"), QStringLiteral("-o"),
-                            QStringLiteral("Dpkg::Options::=--force-confdef"), QStringLiteral("-o"),
-                            QStringLiteral("Dpkg::Options::=--force-confold"), package});
+                            QStringLiteral("--no-remove"), QStringLiteral("--no-install-recommends"),
+                            QStringLiteral("-o"), QStringLiteral("Dpkg::Options::=--force-confdef"),
+                            QStringLiteral("-o"), QStringLiteral("Dpkg::Options::=--force-confold"), package});
     // The administrator may take a while to answer the consent dialog.
     constexpr int prazoMs = 15 * 60 * 1000;
     if (!processo.waitForStarted() || !processo.waitForFinished(prazoMs)) {
@@ -278,7 +279,7 @@ void onTerminationSignals(std::function<void(const QString &sinal)> aoSinal)
         if (::read(signalPipe[1], &byte, 1) != 1)
             return;
         const int sinal = static_cast<unsigned char>(byte);
-        aoSinal(sinal == SIGTERM ? QStringLiteral("SIGTERM")
+        aoSinal(sinal == SIGTERM  ? QStringLiteral("SIGTERM")
                 : sinal == SIGINT ? QStringLiteral("SIGINT")
                                   : QStringLiteral("SIGHUP"));
     });

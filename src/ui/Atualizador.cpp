@@ -250,7 +250,8 @@ Atualizador::Desfecho Atualizador::instalar(const QString &nome, const QString &
                 QStringLiteral("Instalando a nova versão: aguarde a autorização do administrador"), false, true);
         const int codigo = platform::installPackage(caminho, &motivo);
         if (codigo != 0) {
-            Log().error(comTag(QStringLiteral("Instalação de %1 não realizada (%2): %3").arg(nome).arg(codigo).arg(motivo)));
+            Log().error(
+                comTag(QStringLiteral("Instalação de %1 não realizada (%2): %3").arg(nome).arg(codigo).arg(motivo)));
             return relatorioInstalacao(-1, QStringLiteral("Atualização não instalada: ") + motivo);
         }
         Log().info(comTag(QStringLiteral("Nova versão instalada: ") + nome));
