@@ -160,7 +160,7 @@ int main(int argc, char *argv[])
         TefAutonomo autonomo;
         Ocupacao ocupacao;
         std::unique_ptr<NucleoTransacao> nucleo(wiring::criarNucleo(c, 2));
-        wiring::conectar({nucleo.get(), &ocupacao, &c, nullptr, &autonomo});
+        wiring::conectar({nucleo.get(), &ocupacao, &c, nullptr, &autonomo, Pausas()});
         nucleo->recuperar();
         if (!venda(c, ocupacao)) {
             std::printf("the first sale did not finish\n");

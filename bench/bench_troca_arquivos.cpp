@@ -134,7 +134,7 @@ struct Ambiente
         backend = std::make_unique<TestBackend>();
         nucleo = std::make_unique<NucleoTransacao>(*backend, 2, dir.path() + QStringLiteral("/diario_tef.jsonl"));
         monitor = std::make_unique<MonitoraDiretorio>(ConfigTef(f.fileName()));
-        wiring::conectar({nucleo.get(), &ocupacao, nullptr, monitor.get(), nullptr});
+        wiring::conectar({nucleo.get(), &ocupacao, nullptr, monitor.get(), nullptr, Pausas()});
         observador = std::make_unique<Observador>(dir.path() + QStringLiteral("/resp"));
         // The key-number format when this build converts it, else JSON.
         chaveNumero =

@@ -78,7 +78,7 @@ int main(int argc, char *argv[])
     std::unique_ptr<Base_Controller> backend(wiring::createBackend(0));
     auto *c = static_cast<Vantor_Controller *>(backend.get());
     std::unique_ptr<NucleoTransacao> nucleo(wiring::criarNucleo(*c, 0));
-    wiring::conectar({nucleo.get(), &ocupacao, c, &monitor, nullptr});
+    wiring::conectar({nucleo.get(), &ocupacao, c, &monitor, nullptr, Pausas()});
     JanelaQml janela(c);
     if (!janela.carregada() || !c->bibliotecaCarregada()) {
         std::printf("window or library not loaded (Z3_LIB_DIR?)\n");

@@ -110,13 +110,12 @@ class TestJanela : public QObject
         explicit Cena(const QJsonObject &config = {{"vitra", 0}, {"tipo_operacao", 0}}, bool juntar = true)
             : SemDiario(config), nucleo(wiring::criarNucleo(c, 2))
         {
-            nucleo->usarPausas(Pausas().encurtadas(100));
             if (juntar)
                 this->juntar(nullptr, nullptr);
         }
         void juntar(MonitoraDiretorio *monitor, TefAutonomo *autonomo)
         {
-            wiring::conectar({nucleo.get(), &ocupacao, &c, monitor, autonomo});
+            wiring::conectar({nucleo.get(), &ocupacao, &c, monitor, autonomo, Pausas().divididas(100)});
             nucleo->recuperar();
         }
         // A failed check may leave the run waiting for the cashier: give up every step so the next test starts.
@@ -642,7 +641,7 @@ private slots:
         TestController c;
         Ocupacao ocupacao;
         NucleoTransacao nucleo(c, 2, m_dir.filePath("diario_um.jsonl"));
-        wiring::conectar({&nucleo, &ocupacao, &c, nullptr, nullptr});
+        wiring::conectar({&nucleo, &ocupacao, &c, nullptr, nullptr, Pausas().divididas(100)});
         std::atomic<int> execucoes{0};
         c.roteiro = [&](TestController &t) {
             t.bloquearFluxo();
@@ -906,7 +905,7 @@ private slots:
             if (instala) { // the program's own loop, which the way out ends; the deadline ends it otherwise
                 QSignalSpy saida(c, &Base_Controller::encerramentoPedido);
                 connect(c, &Base_Controller::encerramentoPedido, this, [] { QCoreApplication::exit(0); });
-                QTimer::singleShot(Base_Controller::pausaAntesDeInstalarMs + 10000, [] { QCoreApplication::exit(99); });
+                QTimer::singleShot(Pausas().antesDeInstalarMs + 10000, [] { QCoreApplication::exit(99); });
                 QCOMPARE(QCoreApplication::exec(), 0);
                 QCOMPARE(saida.size(), 1);
                 QCOMPARE(saida.first().value(1).toBool(), false); // the installer takes over: no restart

@@ -20,7 +20,9 @@
 
 namespace {
 
-// Generous deadlines: every request costs 1.3 s of waits before its status file.
+// The pauses a tenth of their real length: long enough for a POS that writes a file in place.
+const Pausas kPausas = Pausas().divididas(10);
+// Generous deadlines, for a machine under load.
 constexpr int kPrazoMs = 15000;
 const QString kPedido = QStringLiteral("IntPos.001.json");
 const QString kStatus = QStringLiteral("IntPos.Sts.json");
@@ -70,10 +72,9 @@ class TestMonitoraDiretorio : public QObject
         m_ocupacao = std::make_unique<Ocupacao>();
         m_backend = std::make_unique<TestBackend>();
         m_nucleo = std::make_unique<NucleoTransacao>(*m_backend, 2, m_dir->filePath(QStringLiteral("diario.jsonl")));
-        m_nucleo->usarPausas(Pausas().encurtadas(100));
         m_monitor = std::make_unique<MonitoraDiretorio>(tef);
         m_autonomo = std::make_unique<TefAutonomo>();
-        wiring::conectar({m_nucleo.get(), m_ocupacao.get(), nullptr, m_monitor.get(), m_autonomo.get()});
+        wiring::conectar({m_nucleo.get(), m_ocupacao.get(), nullptr, m_monitor.get(), m_autonomo.get(), kPausas});
         if (iniciar)
             m_monitor->iniciarMonitoramento();
     }
@@ -232,6 +233,7 @@ private slots:
         }
 
         m_monitor->iniciarMonitoramento(); // serves what is already waiting
+        QVERIFY(m_log->esperar(QStringLiteral("Arquivo SiTef encontrado"), kPrazoMs));
         QVERIFY(m_log->indice(QStringLiteral("Monitoramento iniciado em: ")) <
                 m_log->indice(QStringLiteral("Arquivo SiTef encontrado")));
         QVERIFY(esperarAtendimentos(1));
@@ -329,7 +331,7 @@ private slots:
             enviar(nome, conteudo);
         }
 
-        QVERIFY(m_log->esperar(linha, kPrazoMs + MonitoraDiretorio::limiteArquivoIncompletoMs));
+        QVERIFY(m_log->esperar(linha, kPrazoMs + kPausas.arquivoIncompletoMs));
         if (!requisicao.isEmpty()) {
             QVERIFY(esperarAtendimentos(1));
             QCOMPARE(m_backend->requisicoes(), QStringList{requisicao});
@@ -361,7 +363,7 @@ private slots:
         QTest::newRow("response cannot be written: tried again, then reported")
             << "arquivo_tef.tmp" << true << false << 0;
         QTest::newRow("the way clears while retrying: delivered, no sale undone")
-            << "arquivo_tef.tmp" << true << true << 1500;
+            << "arquivo_tef.tmp" << true << true << kPausas.gravacaoRespostaMs / 3;
         QTest::newRow("response cannot be renamed into place: kept aside, reported") << kPedido << true << false << 0;
     }
 
@@ -446,7 +448,7 @@ private slots:
     void requestWrittenInPlace_data()
     {
         QTest::addColumn<QString>("nome");
-        QTest::addColumn<QByteArrayList>("partes"); // written into the request file one second apart
+        QTest::addColumn<QByteArrayList>("partes"); // written into the request file a while apart
         QTest::addColumn<QString>("requisicao");    // what the backend gets
 
         const QByteArray chave = "000-000 = CRT\n001-000 = 94\n003-000 = 1000\n999-999 = 0\n";
@@ -469,7 +471,7 @@ private slots:
         QVERIFY(arquivo.open(QIODevice::WriteOnly));
         for (const QByteArray &parte : partes) {
             QVERIFY(arquivo.write(parte) == parte.size() && arquivo.flush());
-            QTest::qWait(1000); // the POS's own pace; the monitor keeps serving events meanwhile
+            QTest::qWait(kPausas.arquivoIncompletoMs / 3); // the POS's pace; the monitor goes on serving meanwhile
         }
         arquivo.close();
 

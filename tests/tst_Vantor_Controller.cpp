@@ -37,8 +37,7 @@ class TestVantorController : public QObject
             : backend(wiring::createBackend(static_cast<int>(ProdutoTef::Vantor))),
               nucleo(wiring::criarNucleo(*backend, static_cast<int>(ProdutoTef::Vantor)))
         {
-            nucleo->usarPausas(Pausas().encurtadas(100));
-            wiring::conectar({nucleo.get(), &ocupacao, backend.get(), &monitor, nullptr});
+            wiring::conectar({nucleo.get(), &ocupacao, backend.get(), &monitor, nullptr, Pausas().divididas(100)});
             nucleo->recuperar();
             Base_Controller::aplicaCustomizacao(backend.get(), wiring::produto(0)->dialogoOperador, ConfigTef());
             monitor.iniciarMonitoramento();

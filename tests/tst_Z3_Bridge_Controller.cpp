@@ -143,7 +143,7 @@ private slots:
         qputenv("Z3_LIB_DIR", bibliotecas);
         QCOMPARE(controller.bibliotecaCarregada(), !semBiblioteca);
         NucleoTransacao nucleo(controller, 1, dir.filePath("diario_tef.jsonl"));
-        nucleo.usarPausas(Pausas().encurtadas(100));
+        nucleo.usarPausas(Pausas().divididas(100));
         QSignalSpy janela(&controller, &Base_Controller::showWindow);
         QJsonObject requisicao{{"operacao", 0},
                                {"header", header},

@@ -80,7 +80,8 @@ private:
         QFile::remove(m_simLog);
         m_c = std::make_unique<Z3_Tef_Controller>();
         m_n = std::make_unique<NucleoTransacao>(*m_c, 2, DiarioTransacoes::arquivoAoLadoDe(testsupport::configPath()));
-        m_n->usarPausas(Pausas().encurtadas(100));
+        m_c->usarPausas(Pausas().divididas(100));
+        m_n->usarPausas(Pausas().divididas(100));
         m_n->recuperar();
         QVERIFY(m_c->bibliotecaCarregada());
         QCOMPARE(sequencia(), QStringList{R"(SetClientTCP("127.0.0.1", 60906))"});

@@ -220,7 +220,7 @@ int runApplication(int argc, char *argv[])
         else
             log.error("Nenhum controlador TEF disponível: pedidos do PDV não serão atendidos");
     }
-    wiring::conectar({nucleo, ocupacao, backend, monitor, autonomo.get()});
+    wiring::conectar({nucleo, ocupacao, backend, monitor, autonomo.get(), Pausas::doAmbiente()});
     // Every way out, the restart included, waits for a running operation.
     auto *encerramento = new Encerramento(*ocupacao, backend, app.get());
     restartHandler->usarEncerramento(encerramento);

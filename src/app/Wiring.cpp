@@ -28,10 +28,6 @@ const Produto produtos[] = {
 };
 static_assert(std::size(produtos) == quantidadeProdutosTef, "one row per TEF product");
 
-// The exchange gives up on a response file before the core stops waiting for its word.
-static_assert(MonitoraDiretorio::prazoGravacaoRespostaMs < NucleoTransacao::prazoEntregaMs,
-              "the core must outwait the exchange's retries");
-
 } // namespace
 
 const Produto *produto(int numero)
@@ -57,6 +53,12 @@ NucleoTransacao *criarNucleo(DialogoTef &backend, int produtoTef, QObject *paren
 
 void conectar(const Componentes &c)
 {
+    if (c.nucleo)
+        c.nucleo->usarPausas(c.pausas);
+    if (c.monitor)
+        c.monitor->usarPausas(c.pausas);
+    if (c.backend)
+        c.backend->usarPausas(c.pausas);
     if (c.backend) {
         QObject::connect(c.backend, SIGNAL(qmlAvisoSignal(bool)), c.backend, SLOT(handleSignalCheckbox(bool)));
         QObject::connect(c.backend, SIGNAL(enviaNSU(QString)), c.backend, SLOT(recebeNSU(QString)));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/Pausas.h"
 #include "app/ProdutoTef.h"
 #include "exchange/MonitoraDiretorio.h"
 
@@ -49,6 +50,7 @@ struct Componentes
     Base_Controller *backend = nullptr;
     MonitoraDiretorio *monitor = nullptr;
     TefAutonomo *autonomo = nullptr;
+    Pausas pausas; // handed to each of them
 };
 
 // Joins them: requests from the exchange and the cashier reach the core, its

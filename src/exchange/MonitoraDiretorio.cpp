@@ -12,7 +12,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTextCodec>
-#include <QThread>
 
 namespace {
 
@@ -251,6 +250,9 @@ void MonitoraDiretorio::recusar(const QString &caminho)
 
 void MonitoraDiretorio::slotDiretorioAtualizado(const QString &path)
 {
+    // A request is being taken: the folder is looked at again once it is handed on.
+    if (m_atendendo)
+        return;
     pausar();
     // The cashier's operation or the updater holds the TEF thread: the request
     // stays in the folder, served once it is free (liberada).
@@ -286,17 +288,27 @@ void MonitoraDiretorio::slotDiretorioAtualizado(const QString &path)
         return;
     }
     m_formatoJson = escolhido == json;
+    m_atendendo = true;
+    // A POS that writes the file in place gets time to finish it. The thread
+    // is free meanwhile; the busy state keeps the tray's operations out.
+    QTimer::singleShot(m_pausas.leituraRequisicaoMs, this, [this, escolhido] { lerRequisicao(escolhido); });
+}
 
-    // A POS that writes the file in place gets time to finish it.
-    QThread::msleep(300);
+void MonitoraDiretorio::abandonar()
+{
+    m_atendendo = false;
+    reiniciar(true);
+}
 
+void MonitoraDiretorio::lerRequisicao(const QString &escolhido)
+{
     QFile arquivo(escolhido);
     QString erroAbertura;
     if (!platform::openRegularFileForReading(arquivo, &erroAbertura)) {
         m_log.error(QStringLiteral("[MonitoraDiretorio] Impossível abrir arquivo ") + escolhido);
         m_log.error(erroAbertura);
         recusar(escolhido);
-        reiniciar(true);
+        abandonar();
         return;
     }
     const qint64 tamanho = arquivo.size();
@@ -310,12 +322,12 @@ void MonitoraDiretorio::slotDiretorioAtualizado(const QString &path)
     const bool completo = !grandeDemais && requisicaoCompleta(texto, m_formatoJson);
     if (!completo && !grandeDemais) {
         if (aguardarConclusao(escolhido)) {
-            reiniciar(true);
+            abandonar();
             return;
         }
         m_log.error(QStringLiteral("[MonitoraDiretorio] Arquivo %1 não foi concluído em %2 ms: pedido recusado")
                         .arg(escolhido)
-                        .arg(limiteArquivoIncompletoMs));
+                        .arg(m_pausas.arquivoIncompletoMs));
     }
     esquecerIncompleto();
 
@@ -326,7 +338,7 @@ void MonitoraDiretorio::slotDiretorioAtualizado(const QString &path)
         m_log.error(QStringLiteral("[MonitoraDiretorio] Impossível remover arquivo ") + escolhido +
                     QStringLiteral(": ") + lido.errorString());
         recusar(escolhido);
-        reiniciar(true);
+        abandonar();
         return;
     }
     if (grandeDemais) {
@@ -334,12 +346,12 @@ void MonitoraDiretorio::slotDiretorioAtualizado(const QString &path)
                         .arg(escolhido)
                         .arg(tamanhoMaximoRequisicao)
                         .arg(tamanho));
-        reiniciar(true);
+        abandonar();
         return;
     }
     if (bytes.isEmpty()) {
         m_log.error(QStringLiteral("[MonitoraDiretorio] Arquivo ") + escolhido + QStringLiteral(" vazio."));
-        reiniciar(true);
+        abandonar();
         return;
     }
 
@@ -349,17 +361,21 @@ void MonitoraDiretorio::slotDiretorioAtualizado(const QString &path)
     if (!completo)
         requisicao = requisicaoRecusada(requisicao, QStringLiteral("Arquivo de requisição incompleto"));
 
-    // Blocks the main thread on purpose: nothing (the tray, an operator's
-    // operation) may start between taking the request and starting the backend.
-    QThread::msleep(1000);
+    // Nothing may start between taking the request and handing it on: the
+    // exchange holds the busy state through this wait.
+    QTimer::singleShot(m_pausas.antesDoStatusMs, this, [this, requisicao] { entregarRequisicao(requisicao); });
+}
 
+void MonitoraDiretorio::entregarRequisicao(const QString &requisicao)
+{
     // The status comes first: a POS that sees none gives up, and a transaction
     // it was never told of, started anyway, would charge the customer blind.
     if (!gravarStatus(requisicao)) {
         m_log.error("[MonitoraDiretorio] Transação não iniciada: sem arquivo de status o PDV não a acompanharia");
-        reiniciar(true);
+        abandonar();
         return;
     }
+    m_atendendo = false;
     emit requisicaoRecebida(Requisicao::doPdv(requisicao, m_formatoJson));
 }
 
@@ -435,23 +451,27 @@ void MonitoraDiretorio::processResponse(const Requisicao &requisicao, const QStr
                    .arg(formatoJson ? QStringLiteral("JSON") : QStringLiteral("SiTef"), paraLog(resposta)));
 
     // A response that cannot be delivered (full disk, a folder in the way) is
-    // tried again for a while: the backend undoes an approved sale the POS
-    // never hears of, so giving up too early costs a sale.
-    const QByteArray bytes = codificar(resposta, formatoJson);
-    QDeadlineTimer prazo(prazoGravacaoRespostaMs);
-    bool gravada = false;
-    for (int tentativa = 1;; ++tentativa) {
-        gravada = gravarResposta(bytes, formatoJson);
-        if (gravada || prazo.hasExpired())
-            break;
+    // tried again for a while: the core undoes an approved sale the POS never
+    // hears of, so giving up too early costs a sale.
+    tentarGravar(requisicao.numero, codificar(resposta, formatoJson), formatoJson,
+                 QDeadlineTimer(m_pausas.gravacaoRespostaMs), 1);
+}
+
+void MonitoraDiretorio::tentarGravar(quint64 numero, const QByteArray &bytes, bool formatoJson,
+                                     const QDeadlineTimer &prazo, int tentativa)
+{
+    const bool gravada = gravarResposta(bytes, formatoJson);
+    if (!gravada && !prazo.hasExpired()) {
         if (tentativa == 1)
             m_log.warning(QStringLiteral("[MonitoraDiretorio] Gravação da resposta será tentada novamente por %1 ms")
-                              .arg(prazoGravacaoRespostaMs));
-        QThread::msleep(static_cast<unsigned long>(qMin<qint64>(intervaloGravacaoRespostaMs, prazo.remainingTime())));
+                              .arg(m_pausas.gravacaoRespostaMs));
+        const int espera = static_cast<int>(qMin<qint64>(m_pausas.intervaloGravacaoMs, prazo.remainingTime()));
+        QTimer::singleShot(espera, this, [=] { tentarGravar(numero, bytes, formatoJson, prazo, tentativa + 1); });
+        return;
     }
     if (!gravada)
         m_log.error("[MonitoraDiretorio] Resposta não entregue ao PDV");
-    emit respostaGravada(requisicao.numero, gravada);
+    emit respostaGravada(numero, gravada);
 }
 
 bool MonitoraDiretorio::gravarResposta(const QByteArray &bytes, bool formatoJson)
@@ -548,11 +568,11 @@ bool MonitoraDiretorio::aguardarConclusao(const QString &caminho)
                                                                      : QStringLiteral("incompleto")));
         m_incompleto = atual;
         m_incompletoDesde.start();
-    } else if (m_incompletoDesde.elapsed() >= limiteArquivoIncompletoMs) {
+    } else if (m_incompletoDesde.elapsed() >= m_pausas.arquivoIncompletoMs) {
         return false;
     }
     // Woken by its own change, by the folder or by the bound: wait for what is left of it.
-    m_esperaIncompleto.start(int(qMax<qint64>(0, limiteArquivoIncompletoMs - m_incompletoDesde.elapsed())));
+    m_esperaIncompleto.start(int(qMax<qint64>(0, m_pausas.arquivoIncompletoMs - m_incompletoDesde.elapsed())));
     m_watcher->addPath(caminho);
     return true;
 }

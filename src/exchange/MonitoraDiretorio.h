@@ -2,11 +2,13 @@
 
 #include "app/ConfigTef.h"
 #include "app/Log.h"
+#include "app/Pausas.h"
 #include "exchange/ProtocoloSitef.h"
 #include "nucleo/Ocupacao.h"
 #include "nucleo/Requisicao.h"
 
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>
@@ -44,22 +46,15 @@ public:
     // Who holds the TEF thread: a request file is taken only when the
     // exchange can hold it, and waits while the cashier's operation runs.
     void usarOcupacao(Ocupacao *ocupacao);
+    void usarPausas(const Pausas &pausas) { m_pausas = pausas; }
 
     // Requests above this size are refused: no POS writes one, and reading one
     // whole would flood memory and the log.
     static constexpr qint64 tamanhoMaximoRequisicao = 1024 * 1024;
     // Pause before trying again to watch a request folder that cannot be watched.
     static constexpr int intervaloNovaTentativaMs = 2000;
-    // A request file that does not end as a whole request does (no final
-    // "999-999" record, JSON that does not parse) is still being written: it is
-    // left in place and watched, and refused only once it has stayed unchanged
-    // this long.
-    static constexpr int limiteArquivoIncompletoMs = 5000;
     // How often the request folder is checked for having been replaced under its path.
     static constexpr int intervaloVerificacaoPastaMs = 2000;
-    // How long a response that cannot be written is tried again, and how often.
-    static constexpr int prazoGravacaoRespostaMs = 5000;
-    static constexpr int intervaloGravacaoRespostaMs = 250;
 
     static QString nomeArquivoTemporario() { return QStringLiteral("arquivo_tef.tmp"); }
     static QString nomeStatusTemporario() { return QStringLiteral("arquivo_sts.tmp"); }
@@ -116,12 +111,22 @@ private:
     Recusado identificar(const QString &caminho) const;
     void recusar(const QString &caminho);
 
+    // The stages of taking a request, the pauses between them on timers.
+    void lerRequisicao(const QString &escolhido);
+    void entregarRequisicao(const QString &requisicao);
+    // A request that could not be taken: the busy state goes, the watch comes back.
+    void abandonar();
+    void tentarGravar(quint64 numero, const QByteArray &bytes, bool formatoJson, const QDeadlineTimer &prazo,
+                      int tentativa);
+
     bool gravarStatus(const QString &jsonRequisicao);
     bool gravarResposta(const QByteArray &bytes, bool formatoJson);
 
     QFileSystemWatcher *m_watcher;
     Ocupacao *m_ocupacao = nullptr;
-    bool m_iniciado = false;    // iniciarMonitoramento has run: the folder is ours to watch
+    bool m_iniciado = false;  // iniciarMonitoramento has run: the folder is ours to watch
+    bool m_atendendo = false; // a request file is being taken, between the pauses
+    Pausas m_pausas;
     bool m_formatoJson = false; // of the request file being read
     Log m_log;
     ProtocoloSitef m_protocolo;

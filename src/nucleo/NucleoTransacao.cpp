@@ -204,7 +204,7 @@ void NucleoTransacao::falhar(const Requisicao &r, DialogoTef::Falha falha, const
 {
     m_log.error(tag + QStringLiteral("%1, nenhuma transação realizada: %2").arg(titulo, motivo));
     m_backend.mostrarFalha(titulo, motivo);
-    QThread::msleep(m_pausas.mensagemFalhaMs);
+    QThread::msleep(static_cast<unsigned long>(m_pausas.mensagemFalhaMs));
     m_backend.ocultarJanela();
     entregar(r, m_backend.resultadoDeFalha(falha, motivo), std::nullopt);
 }
@@ -262,7 +262,7 @@ void NucleoTransacao::entregar(const Requisicao &r, const QJsonObject &resultado
     bool entregue = true;
     if (acompanhar) {
         QMutexLocker lock(&m_entregaMutex);
-        const QDeadlineTimer prazo(prazoEntregaMs);
+        const QDeadlineTimer prazo(m_pausas.gravacaoRespostaMs + margemEntregaMs);
         while (m_entrega < 0 && m_entregaCondicao.wait(&m_entregaMutex, prazo)) {
             if (QCoreApplication::closingDown())
                 break;

@@ -40,9 +40,9 @@ public:
     NucleoTransacao(DialogoTef &backend, int produto, const QString &arquivoDiario, QObject *parent = nullptr);
     ~NucleoTransacao() override;
 
-    // How long an approved sale waits for the word on its response file;
+    // How long an approved sale waits for the word on its response file
     // beyond the exchange's own retries, so that only a lost word is a failure.
-    static constexpr int prazoEntregaMs = 15000;
+    static constexpr int margemEntregaMs = 10000;
     void usarPausas(const Pausas &pausas) { m_pausas = pausas; }
 
     // Start-up, before any request: what the journal says the last run left

@@ -427,7 +427,7 @@ void Z3_Tef_Controller::finalizar(Desfecho &desfecho, const QByteArray &ultimaRe
 void Z3_Tef_Controller::mostrarDesfecho(const Desfecho &desfecho)
 {
     Q_UNUSED(desfecho)
-    QThread::msleep(pausaFinalMs);
+    QThread::msleep(static_cast<unsigned long>(m_pausas.finalZ3TefMs));
     emit showWindow(false);
     emit textChanged(QStringLiteral("TEF em processamento..."));
     mostrarTela(Tela::Final);

@@ -26,9 +26,6 @@ public:
     explicit Z3_Tef_Controller(QObject *parent = nullptr);
     ~Z3_Tef_Controller() override;
 
-    // How long the last screen stays before the POS gets the result.
-    static constexpr unsigned long pausaFinalMs = 1000;
-
     QByteArray jsonIniciarOperacao() const;
     QByteArray jsonOperacao(bool novaTransacao);
     void setDadosColeta(const QJsonObject &resposta);

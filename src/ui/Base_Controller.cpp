@@ -264,7 +264,7 @@ void Base_Controller::executaAtualizacao()
         QMetaObject::invokeMethod(
             this,
             [this] {
-                QTimer::singleShot(pausaAntesDeInstalarMs, this, [this] {
+                QTimer::singleShot(m_pausas.antesDeInstalarMs, this, [this] {
                     emit encerramentoPedido(QStringLiteral("instalação da nova versão"), false);
                 });
             },

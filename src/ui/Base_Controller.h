@@ -2,6 +2,7 @@
 
 #include "app/ConfigTef.h"
 #include "app/Log.h"
+#include "app/Pausas.h"
 #include "nucleo/DialogoTef.h"
 #include "nucleo/Ocupacao.h"
 #include "ui/PortaoOperador.h"
@@ -43,6 +44,8 @@ public:
 
     // Who holds the TEF thread: an updater action takes it like a transaction.
     void usarOcupacao(Ocupacao *ocupacao) { m_ocupacao = ocupacao; }
+    // How long the screens stay and the library is paced.
+    void usarPausas(const Pausas &pausas) { m_pausas = pausas; }
 
     // The window's side of the core's dialogue.
     void mostrarFalha(const QString &titulo, const QString &mensagem) override;
@@ -65,9 +68,6 @@ public:
     void verificarAtualizacaoInicial();
     // The balloon text of that announcement, for tests; empty when none was made.
     QString avisoAtualizacao() const;
-
-    // How long the program waits, after the installer started, before it quits.
-    static constexpr int pausaAntesDeInstalarMs = 4000;
 
     // An update on offer waits for SIM or NÃO; the exchange goes on meanwhile.
     bool ofertaPendente() const { return m_ofertaPendente; }
@@ -273,6 +273,8 @@ private:
 
 protected:
     ConfigTef m_config;
+    // Written at start-up, before any run.
+    Pausas m_pausas;
 
 private:
     bool termoAceito = false;
