@@ -79,6 +79,8 @@ private:
     QString m_bibliotecas;
     int m_produto = 2;
     int m_proximoId = 100;
+    // The program's pauses are divided by this (Z3_PAUSAS_DIVISOR); 1 where a test needs the real ones.
+    int m_divisor = 10;
 
     QString path(const QString &name) const { return m_dir->filePath(name); }
     QString pastaResp() const { return path("Resp"); }
@@ -136,6 +138,7 @@ private:
         auto process = std::make_unique<QProcess>();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("HOME", m_dir->path());
+        env.insert("Z3_PAUSAS_DIVISOR", QString::number(m_divisor));
         for (const char *fora : {"Z3_LOG", "DISPLAY", "WAYLAND_DISPLAY"})
             env.remove(fora);
         if (!offscreen)
@@ -607,6 +610,11 @@ private slots:
             return;
         }
         if (caso == "morte antes da resposta") {
+            // The window between the approval and the response is the cashier's last screen: its real length.
+            m_divisor = 1;
+            const auto depois = qScopeGuard([this] { m_divisor = 10; });
+            matar();
+            iniciar(m_bibliotecas);
             QProcess pdv;
             pdv.start(Z3_BIN_DIR "/pos_client",
                       QStringList{"--config", path("config_tef.json"), "--response-timeout", "4000"} + venda("1300"));
@@ -832,6 +840,22 @@ private slots:
         QVERIFY(!QFileInfo::exists(canal()));
     }
 
+    // The pauses with their real values, which every other test here shortens: the status file not before the
+    // exchange's 1.3 s, the bridge's response not before its 3 s on the cashier's screen as well.
+    void realPausesHold()
+    {
+        m_divisor = 1;
+        const auto depois = qScopeGuard([this] { m_divisor = 10; });
+        pastaNova(true, 1);
+        iniciar(qEnvironmentVariable("Z3_LIB_DIR", Z3_BIN_DIR));
+        const Resultado r = posClient(venda("1000") << "--timing");
+        QVERIFY2(r.codigoSaida == 0, qPrintable(r.saida));
+        const auto ms = [&r](const char *o) {
+            return r.saida.section(QString("%1 after ").arg(o), 1).section(" ms", 0, 0).toInt();
+        };
+        QVERIFY2(ms("status") >= 1300 && ms("response") >= 4300, qPrintable(r.saida));
+    }
+
     // Every way out waits for the operation under way: a termination signal (a logout, a shutdown) at each stage
     // of a sale ends with the POS's response written, and the program gone; idle, it ends at once.
     void leavingWaitsForTheOperation_data()
@@ -858,6 +882,9 @@ private slots:
         QFETCH(int, produto);
         QFETCH(QString, estagio);
         QFETCH(QString, resultado);
+        // The stage a signal must fall in lasts as long as its real pause.
+        m_divisor = 1;
+        const auto depois = qScopeGuard([this] { m_divisor = 10; });
         pastaNova(true, produto);
         iniciar(qEnvironmentVariable("Z3_LIB_DIR", Z3_BIN_DIR));
         QProcess pdv;
