@@ -7,6 +7,8 @@
 #include <QJsonDocument>
 #include <QMutexLocker>
 
+#include <utility>
+
 namespace {
 
 const QString tag = QStringLiteral("[Vantor_Controller] ");
@@ -317,6 +319,10 @@ bool Vantor_Controller::dialogo(int *status)
     m_telaLocal = false;
     for (;;) {
         QThread::msleep(pausaPassoMs);
+        // A button pressed on a screen that asked nothing (the card prompt's Cancelar) goes with this step.
+        const RespostaOperador clique = recolherResposta();
+        if (clique.tipo != RespostaOperador::Tipo::Nenhuma)
+            aplicarResposta(clique);
         const int operacao = operacaoAtual();
         const QJsonObject captura = objeto(m_respostaCaptura);
         const bool cancelou = captura.value(QStringLiteral("TipoFluxo")).toInt() == fluxoCancelar;
@@ -372,9 +378,19 @@ bool Vantor_Controller::dialogo(int *status)
         *status = resposta.value(QStringLiteral("Status")).toInt();
         m_podeAguardar = sequencia != sequenciaFinal && !abortar;
         trataRetorno(resposta.value(QStringLiteral("ComponentesTela")));
-        if (!m_podeAguardar)
+        // Cancelar or Voltar pressed while the library worked answers the screen it brought;
+        // a late OK is moot, the library went on by itself.
+        const RespostaOperador tardia = std::exchange(m_tardia, RespostaOperador());
+        const bool saida =
+            tardia.tipo == RespostaOperador::Tipo::Cancelar || tardia.tipo == RespostaOperador::Tipo::Voltar;
+        if (!m_podeAguardar) {
+            if (saida)
+                m_log.warning(tag + QStringLiteral("Botão do operador chegou depois do fim da operação"));
             return true;
-        if (m_aguardar)
+        }
+        if (saida)
+            aplicarResposta(tardia);
+        else if (m_aguardar)
             aplicarResposta(aguardarResposta());
     }
 }
@@ -385,6 +401,9 @@ void Vantor_Controller::aplicarResposta(const RespostaOperador &resposta)
     int fluxo = fluxoProsseguir;
     switch (resposta.tipo) {
     case RespostaOperador::Tipo::Texto: {
+        // No text: OK on a screen without a field, only the direction goes.
+        if (resposta.texto.isEmpty())
+            break;
         captura.insert(QStringLiteral("InfoCaptura"), resposta.texto);
         const int operacao = operacaoAtual();
         if (m_valorDigitado.isEmpty() &&
@@ -423,6 +442,7 @@ void Vantor_Controller::trataRetorno(const QJsonValue &retorno)
     // The gate closes before anything that takes an answer is on screen.
     bool campo = false;
     bool lista = false;
+    bool botao = false;
     QStringList entradas;
     for (const QJsonValue &c : componentes) {
         if (nome(c) == QLatin1String("textbox")) {
@@ -430,11 +450,23 @@ void Vantor_Controller::trataRetorno(const QJsonValue &retorno)
         } else if (nome(c) == QLatin1String("listbox")) {
             lista = true;
             entradas = entradasDaLista(c.toObject().value(QStringLiteral("ConteudoComponenteTela")).toString());
+        } else if (nome(c) == QLatin1String("button")) {
+            const QString texto = c.toObject().value(QStringLiteral("ConteudoComponenteTela")).toString();
+            botao = botao || texto == QLatin1String("Prosseguir") || texto == QLatin1String("Voltar") ||
+                    texto == QLatin1String("Cancelar");
         }
     }
     m_aguardar = (campo || lista) && m_podeAguardar;
+    // A screen that asks nothing still offers its buttons: a customer who walks away from the card
+    // prompt must be let go. The library is not held up for them; a press goes with the next step.
+    const bool semEspera = !m_aguardar && botao && m_podeAguardar;
+    m_telaSemCampo = !campo;
     if (m_aguardar)
-        bloquearFluxo(lista && !campo ? static_cast<int>(entradas.size()) : PortaoOperador::qualquerOpcao);
+        m_tardia = bloquearFluxo(lista && !campo ? static_cast<int>(entradas.size()) : PortaoOperador::qualquerOpcao);
+    else if (semEspera)
+        m_tardia = bloquearFluxo(0);
+    else
+        m_tardia = retirarPergunta();
 
     mostrarTela(Tela::SemBotoes);
     emit firstTextChanged(QString());
@@ -503,6 +535,11 @@ void Vantor_Controller::onClickButtonOK(QString valorOfTextField, int estado)
     if (estado == 1) {
         // The library does not say which fields hold a password: typed text stays out of the log.
         registrarBotao(QStringLiteral("OK"));
+        if (valorOfTextField.isEmpty() && m_telaSemCampo) {
+            if (responder(RespostaOperador::digitado(QString())))
+                emit disableProgressBar(false);
+            return;
+        }
         if (valorOfTextField.isEmpty()) {
             emit showMessageError(QStringLiteral("Preencha um valor!"));
             emit disableTextField(false);

@@ -41,6 +41,9 @@ public:
     explicit Base_Controller(QObject *parent = nullptr);
     ~Base_Controller() override;
 
+    // The run waits for the cashier's answer and its screen is posted to the window (tests).
+    virtual bool aguardandoOperador() { return fluxoEmEspera(); }
+
     // Who holds the TEF thread: an updater action takes it like a transaction.
     void usarOcupacao(Ocupacao *ocupacao) { m_ocupacao = ocupacao; }
 
@@ -174,9 +177,13 @@ protected:
     virtual void trataRetorno(const QJsonValue &retorno) = 0;
 
     // Operator gate (see the class comment). `opcoes`: how many list entries the
-    // question offers, when a list position outside them is no answer.
-    void bloquearFluxo(int opcoes = PortaoOperador::qualquerOpcao);
+    // question offers, when a list position outside them is no answer. Returns
+    // an answer given to a question the run did not wait on (PortaoOperador::fechar).
+    RespostaOperador bloquearFluxo(int opcoes = PortaoOperador::qualquerOpcao);
     RespostaOperador aguardarResposta();
+    // A question the run does not wait on: its answer once given (recolher), and its end.
+    RespostaOperador recolherResposta();
+    RespostaOperador retirarPergunta();
     bool responder(const RespostaOperador &resposta);
     bool opcaoOferecida(int indice);
     bool fluxoPausado();
