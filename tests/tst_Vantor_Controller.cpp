@@ -109,11 +109,11 @@ class TestVantorController : public QObject
             kPrazoMs);
     }
 
-    // One cashier action: "opcao:N" picks list entry N and presses OK,
-    // "digita:T" types T into the field and presses OK, "ok" presses OK on the
-    // field as proposed, "cancela" presses CANCELAR; "cancela:T" and "volta:T"
-    // press CANCELAR or VOLTAR on a screen that asks nothing, once its first
-    // line holds T.
+    // One cashier action: "opcao:N" picks list entry N and presses OK, "lista"
+    // presses OK on the list as it starts, "digita:T" types T into the field
+    // and presses OK, "ok" presses OK on the field as proposed, "cancela"
+    // presses CANCELAR; "cancela:T" and "volta:T" press CANCELAR or VOLTAR on a
+    // screen that asks nothing, once its first line holds T.
     void agir(const QString &acao)
     {
         JanelaQml &j = m_cena->janela;
@@ -124,9 +124,9 @@ class TestVantorController : public QObject
             QVERIFY(QMetaObject::invokeMethod(j.objeto(botao), "clicked"));
             return;
         }
-        const bool opcao = acao.startsWith("opcao:"), cancela = acao == "cancela";
+        const bool opcao = acao.startsWith("opcao:") || acao == "lista", cancela = acao == "cancela";
         QVERIFY2(esperaOperador(opcao ? "rec" : cancela ? "button2" : "textField"), qPrintable(acao + log()));
-        if (opcao)
+        if (acao.startsWith("opcao:"))
             j.objeto("list")->setProperty("currentIndex", arg.toInt());
         if (!opcao && !cancela) {
             QVERIFY(j.clica("textField"));
@@ -200,7 +200,7 @@ private slots:
         QTest::addColumn<QString>("cenario");       // the simulator's scenario file
         QTest::addColumn<QStringList>("acoes");     // the cashier's, in order
         QTest::addColumn<QStringList>("esperadas"); // library calls; "X+": one or more in a row
-        // Screen lines the log must hold; "{...}": the first capture text;
+        // Screen lines the log must hold ("[..." a line of its own); "{...}": the first capture text;
         // "captura:X": a capture text the library got holds X.
         QTest::addColumn<QStringList>("telas");
         QTest::addColumn<QString>("resposta"); // "id = value" lines, or a golden file name
@@ -255,6 +255,10 @@ private slots:
         linha("activity check answered at once, no library call", "ATV|001-000 = 514", "{}", {}, {}, {}, "");
         linha("undo of the second cancellation answered at once", "NCN|001-000 = 513|012-000 = 000003", "{}", {},
               {"ConfirmarOperacaoTEF(0)", "FinalizarOperacaoTEF(0)"}, {}, "");
+        linha("credit sale chosen by the POS: the list starts on crédito, OK confirms",
+              "CRT|001-000 = 517|003-000 = 1000|731-000 = 1", "{}", {"lista"}, inicio + QStringList{pag2, pag2},
+              {"[Vantor_Controller] Lista iniciada em Pagamento crédito, como o A/C enviou (731-000 = 1)"},
+              "009-000 = 0|030-000 = CREDITO APROVADA");
         // A customer who walks away: no card comes, and the card prompt's own buttons must reach the library.
         const char *semCartao = R"({"sem_cartao": true})";
         const char *cancelada = "009-000 = 65282|030-000 = OPERACAO CANCELADA";
@@ -334,7 +338,8 @@ private slots:
             else if (t.startsWith("captura:"))
                 QVERIFY2(capturas.filter(t.mid(8)).size() > 0, qPrintable(t + '\n' + capturas.join('\n')));
             else
-                QVERIFY2(log().contains("[Base_Controller] " + t), qPrintable(t + '\n' + log()));
+                QVERIFY2(log().contains(t.startsWith('[') ? t : "[Base_Controller] " + t),
+                         qPrintable(t + '\n' + log()));
         }
         // Nothing but an approval waits for the POS.
         if (!resposta.isEmpty() && !recebida.contains("\r\n009-000 = 0\r\n"))

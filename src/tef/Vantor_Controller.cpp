@@ -36,11 +36,12 @@ struct ItemMenu
 {
     const char *texto;
     int operacao;
+    const char *tipoCartao; // the request's 731-000 that already chose it
 };
-const ItemMenu menuVenda[] = {{"Pagamento débito", opDebito}, {"Pagamento crédito", opCredito}};
-const ItemMenu menuAdministrativo[] = {{"Configuração TEF", opConfiguracao},
-                                       {"Reimpressão de comprovante", opReimpressao},
-                                       {"Cancelamento de venda", opCancelamento}};
+const ItemMenu menuVenda[] = {{"Pagamento débito", opDebito, "2"}, {"Pagamento crédito", opCredito, "1"}};
+const ItemMenu menuAdministrativo[] = {{"Configuração TEF", opConfiguracao, nullptr},
+                                       {"Reimpressão de comprovante", opReimpressao, nullptr},
+                                       {"Cancelamento de venda", opCancelamento, nullptr}};
 
 template <std::size_t N>
 QStringList itens(const ItemMenu (&menu)[N])
@@ -63,6 +64,16 @@ int operacaoDoMenu(const QString &entrada)
             return i.operacao;
     }
     return 0;
+}
+
+// The entry of a local menu the request already chose by its card type; -1 when none.
+int entradaDaRequisicao(const QStringList &entradas, const QString &tipoCartao)
+{
+    for (const ItemMenu &i : menuVenda) {
+        if (tipoCartao == QLatin1String(i.tipoCartao))
+            return static_cast<int>(entradas.indexOf(QString::fromUtf8(i.texto)));
+    }
+    return -1;
 }
 
 QString compacto(const QJsonObject &o)
@@ -519,6 +530,17 @@ void Vantor_Controller::trataRetorno(const QJsonValue &retorno)
                 emit addItemList(e);
             m_itensLista = entradas;
             emit disableListView(false);
+            // The POS already said which: the list starts there, for the cashier to check and confirm.
+            const QString tipoCartao = m_requisicao.value(QStringLiteral("parametros"))
+                                           .toObject()
+                                           .value(QStringLiteral("tipo_cartao"))
+                                           .toString();
+            const int escolhida = m_menuLocal ? entradaDaRequisicao(entradas, tipoCartao.trimmed()) : -1;
+            if (escolhida >= 0) {
+                emit selectItemList(escolhida);
+                m_log.info(tag + QStringLiteral("Lista iniciada em %1, como o A/C enviou (731-000 = %2)")
+                                     .arg(entradas.at(escolhida), tipoCartao));
+            }
             emit textChanged(QStringLiteral("Selecione"));
         } else if (tipo == QLatin1String("comprovanteloja")) {
             m_resultado.setComprovanteLoja(conteudo);

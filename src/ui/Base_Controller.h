@@ -97,6 +97,8 @@ signals:
     void disableProgressBar(bool enable);
     void addItemList(QString item);
     void clearItemsList();
+    // The list entry the screen starts on.
+    void selectItemList(int index);
     void responseProcessTEF(QString dados);
     void pathImageChanged(QString path);
     void firstColorChanged(QString color);
