@@ -255,6 +255,11 @@ private slots:
         linha("activity check answered at once, no library call", "ATV|001-000 = 514", "{}", {}, {}, {}, "");
         linha("undo of the second cancellation answered at once", "NCN|001-000 = 513|012-000 = 000003", "{}", {},
               {"ConfirmarOperacaoTEF(0)", "FinalizarOperacaoTEF(0)"}, {}, "");
+        const char *naoSuportada = "009-000 = -3|030-000 = Operação não suportada pelo produto TEF";
+        linha("cheque: not this product's, a failure without the library", "CHQ|001-000 = 515|003-000 = 1000", "{}", {},
+              {}, {}, naoSuportada);
+        linha("PIX: not this product's, a failure without the library", "PIX|001-000 = 516|003-000 = 1000", "{}", {},
+              {}, {}, naoSuportada);
         linha("credit sale chosen by the POS: the list starts on crédito, OK confirms",
               "CRT|001-000 = 517|003-000 = 1000|731-000 = 1", "{}", {"lista"}, inicio + QStringList{pag2, pag2},
               {"[Vantor_Controller] Lista iniciada em Pagamento crédito, como o A/C enviou (731-000 = 1)"},
