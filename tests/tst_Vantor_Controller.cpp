@@ -441,6 +441,25 @@ private slots:
         }
         QCOMPARE(acertos(), depois);
     }
+
+    // On the way out the library is told the program ends, once the running operation is over (here a card
+    // prompt nobody answers, which the way out cancels).
+    void shutdownCallAfterTheRunningOperation()
+    {
+        QVERIFY(testsupport::writeAll(path("cenario.json"), R"({"sem_cartao": true})"));
+        QFile::remove(path("sim.jsonl"));
+        QVERIFY(
+            testsupport::writeAll(path("pedido.tmp"), "000-000 = CRT\n001-000 = 540\n003-000 = 1000\n999-999 = 0\n"));
+        QVERIFY(QFile::rename(path("pedido.tmp"), path("Req/IntPos.001")));
+        agir("opcao:0");
+        QVERIFY2(esperaBotao("button2", "APROXIME"), qPrintable(log()));
+        m_cena->nucleo->encerrar(kPrazoMs); // as the program's way out does
+        m_cena.reset();
+        // Once, after the sale's last step (the cancel the way out gave it).
+        const QStringList feitas = chamadas();
+        QCOMPARE(feitas.filter("Finalizar"), QStringList{"FinalizarOperacaoTEF(1)"});
+        QCOMPARE(feitas.mid(feitas.size() - 2), (QStringList{"RealizarPagamentoTEF(1)", "FinalizarOperacaoTEF(1)"}));
+    }
 };
 
 QTEST_MAIN(TestVantorController)

@@ -129,14 +129,10 @@ Vantor_Controller::~Vantor_Controller()
 {
     // The run uses the library: it ends (a waiting step is cancelled) before the library goes.
     encerrarExecucao();
+    // Without a core nobody closed the session on the way out.
+    encerrarBiblioteca();
     if (!m_lib->isLoaded())
         return;
-    m_log.info(tag + QStringLiteral("FINALIZANDO Z3_VANTOR_ZODUVUD..."));
-    const int n = m_lib->finalizarOperacao(1);
-    if (n != 0)
-        m_log.error(tag + QStringLiteral("FINALIZAÇÃO DA AUTOMAÇÃO COM PROBLEMAS. CÓD:") + QString::number(n));
-    else
-        m_log.info(tag + QStringLiteral("Z3_VANTOR_Zoduvud PRONTO PARA SER ENCERRADO COM SEGURANÇA"));
     if (m_lib->descarregar())
         m_log.info(tag + QStringLiteral("Biblioteca TEF liberada"));
     else
@@ -146,6 +142,19 @@ Vantor_Controller::~Vantor_Controller()
 bool Vantor_Controller::bibliotecaCarregada() const
 {
     return m_lib->isLoaded();
+}
+
+void Vantor_Controller::encerrarBiblioteca()
+{
+    if (m_bibliotecaEncerrada || !m_lib->isLoaded())
+        return;
+    m_bibliotecaEncerrada = true;
+    m_log.info(tag + QStringLiteral("FINALIZANDO Z3_VANTOR_ZODUVUD..."));
+    const int n = m_lib->finalizarOperacao(1);
+    if (n != 0)
+        m_log.error(tag + QStringLiteral("FINALIZAÇÃO DA AUTOMAÇÃO COM PROBLEMAS. CÓD:") + QString::number(n));
+    else
+        m_log.info(tag + QStringLiteral("Z3_VANTOR_Zoduvud PRONTO PARA SER ENCERRADO COM SEGURANÇA"));
 }
 
 QJsonObject Vantor_Controller::capturaInicial(int operacao, const QString &valor)

@@ -38,6 +38,8 @@ public:
     // The library dialogue the transaction core runs.
     QString nomeBiblioteca() const override { return QStringLiteral("APITEFVarda"); }
     bool bibliotecaCarregada() const override;
+    // The program ends: the library is told once, and its answer logged.
+    void encerrarBiblioteca() override;
     void setJsonConfigs(const Requisicao &requisicao) override;
     Desfecho ProcessaTEF() override;
     void mostrarDesfecho(const Desfecho &desfecho) override;
@@ -93,6 +95,7 @@ private:
     bool m_aguardar = false;     // the screen just shown waits for the cashier
     bool m_janelaAberta = false; // the run showed the window: its last screen stays a moment
     RespostaOperador m_tardia;   // a button pressed on the last screen while the library worked
+    bool m_bibliotecaEncerrada = false;
 
     // Read by the OK button's handler: the screen on show has no field to fill.
     std::atomic<bool> m_telaSemCampo{false};
