@@ -1,6 +1,7 @@
 #include "app/TefAutonomo.h"
 
 #include "app/ConfigTef.h"
+#include "receipts/Recibo.h"
 #include "receipts/pdf_utils.h"
 #include "receipts/print_utils.h"
 
@@ -67,10 +68,19 @@ void TefAutonomo::iniciarOperacaoAutonoma(Requisicao requisicao, const QString &
 
 void TefAutonomo::slotResponseAutonomo(const Requisicao &requisicao, const QString &dados, int registroPendente)
 {
-    if (requisicao.doPdv())
+    if (requisicao.doPdv() || requisicao.origem == Requisicao::Origem::Confirmacao)
         return;
-    const QJsonObject resultado = QJsonDocument::fromJson(dados.toUtf8()).object();
-    const QJsonObject recibo = resultado.value(QLatin1String("tef")).toObject();
+    // The core says whether an approved transaction now waits: the cashier's
+    // own sale is confirmed here, as the POS would.
+    m_registroAConfirmar = registroPendente;
+    const QJsonObject recibo = Recibo::dadosDoResultado(QJsonDocument::fromJson(dados.toUtf8()).object());
+    if (!m_config.habilitaImpressao() && !m_config.gerarPdf())
+        return;
+    if (!Recibo::temVia(recibo)) {
+        m_log.info(QStringLiteral("[TefAutonomo] Sem comprovante para imprimir"));
+        emit showError(QStringLiteral("Sem comprovante para imprimir"));
+        return;
+    }
     // A worker still busy with the last receipts finishes them first.
     if (m_config.habilitaImpressao()) {
         m_print->wait();
@@ -86,10 +96,6 @@ void TefAutonomo::slotResponseAutonomo(const Requisicao &requisicao, const QStri
         m_pdf->setCaminhoBase(caminho.isEmpty() ? caminho : QDir(ConfigTef::pasta()).absoluteFilePath(caminho));
         m_pdf->start();
     }
-    // The core says whether an approved transaction now waits: the cashier's
-    // own sale is confirmed here, as the POS would.
-    m_registroAConfirmar =
-        requisicao.origem == Requisicao::Origem::Operador && registroPendente >= 0 ? registroPendente : -1;
 }
 
 void TefAutonomo::concluida(const Requisicao &requisicao)

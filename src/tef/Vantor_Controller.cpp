@@ -622,6 +622,8 @@ Desfecho Vantor_Controller::encerrar(bool janelaAberta, int resultado)
 {
     emit disableProgressBar(true);
     m_resultado.setResultado(resultado);
+    // What the run carried out, once a menu chose it: the cashier's receipts are named after it.
+    m_resultado.setOperacao(operacaoAtual());
     m_janelaAberta = janelaAberta;
     m_valorDigitado.clear();
     Desfecho desfecho{m_resultado.json(), std::nullopt, QString(), false};
