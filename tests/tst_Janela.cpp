@@ -12,6 +12,7 @@
 #include "nucleo/NucleoTransacao.h"
 #include "nucleo/Ocupacao.h"
 #include "receipts/Recibo.h"
+#include "receipts/pdf_utils.h"
 #include "receipts/print_utils.h"
 #include "tef/Z3_Tef_Controller.h"
 #include "ui/Seletores.h"
@@ -1189,6 +1190,14 @@ private slots:
         CenaAutonoma cena(produto, pasta.path(), ajustes);
         QVERIFY(cena.janela.carregada());
         QSignalSpy &resultados = cena.resultado;
+        // How many receipt copies were out when the confirmation started: all of them, once they are counted.
+        QSignalSpy pdfsGravados(cena.autonomo.pdf(), &pdf_utils::pdfFinished);
+        QSignalSpy copiasImpressas(cena.autonomo.impressao(), &print_utils::printFinished);
+        int recibosAntesDaConfirmacao = -1;
+        connect(cena.nucleo.get(), &NucleoTransacao::iniciada, this, [&](const Requisicao &r) {
+            if (r.origem == Requisicao::Origem::Confirmacao)
+                recibosAntesDaConfirmacao = pdfsGravados.size() + copiasImpressas.size();
+        });
         if (origem.startsWith('#')) {
             cena.c.initComponentAutonomo();
             QVERIFY(QTest::qWaitForWindowExposed(cena.janela.janela()));
@@ -1241,6 +1250,9 @@ private slots:
         }
         if (pdfs.isEmpty())
             QVERIFY(!QFileInfo::exists(pasta.filePath("pdf/TEF")));
+        // Confirmed only once its receipts were out, printed and filed or failed.
+        if (execucoes == 2)
+            QTRY_COMPARE_WITH_TIMEOUT(pdfsGravados.size() + copiasImpressas.size(), recibosAntesDaConfirmacao, 10000);
         // Every failure of the receipts reaches the cashier's red banner.
         if (!erro.isEmpty()) {
             QTRY_VERIFY_WITH_TIMEOUT(textos(cena.erros).contains(erro), 10000);

@@ -21,6 +21,16 @@ TefAutonomo::TefAutonomo(QObject *parent) : QObject(parent), m_pdf(new pdf_utils
 {
     connect(m_pdf, &pdf_utils::pdfFinished, this, &TefAutonomo::slotPdfFinished);
     connect(m_print, &print_utils::printFinished, this, &TefAutonomo::slotPrintFinished);
+    connect(m_pdf, &QThread::finished, this, &TefAutonomo::recibosConcluidos);
+    connect(m_print, &QThread::finished, this, &TefAutonomo::recibosConcluidos);
+    m_prazoRecibos.setSingleShot(true);
+    m_prazoRecibos.setInterval(prazoRecibosMs);
+    connect(&m_prazoRecibos, &QTimer::timeout, this, [this] {
+        m_log.warning(QStringLiteral("[TefAutonomo] Comprovantes ainda em andamento após %1 ms: a transação é "
+                                     "confirmada sem esperar por eles")
+                          .arg(prazoRecibosMs));
+        confirmar();
+    });
 }
 
 TefAutonomo::~TefAutonomo()
@@ -105,16 +115,32 @@ void TefAutonomo::concluida(const Requisicao &requisicao)
     if (m_config.tipoOperacao() == 1)
         emit resetView();
     if (m_registroAConfirmar >= 0) {
-        Requisicao confirmacao;
-        confirmacao.json = m_protocolo.requestToJson(QString::fromLatin1(requisicaoConfirmacao));
-        confirmacao.origem = Requisicao::Origem::Confirmacao;
-        confirmacao.registro = std::exchange(m_registroAConfirmar, -1);
-        iniciarOperacaoAutonoma(confirmacao, QStringLiteral("Iniciando confirmação da operação"));
+        // The sale is confirmed once its receipts are out, as a POS confirms after printing;
+        // the thread stays the cashier's meanwhile, so nothing else starts in between.
+        m_prazoRecibos.start();
+        recibosConcluidos();
         return;
     }
     if (m_config.tipoOperacao() == 1)
         emit minimized();
     liberar();
+}
+
+void TefAutonomo::recibosConcluidos()
+{
+    if (m_registroAConfirmar < 0 || !m_prazoRecibos.isActive() || m_pdf->isRunning() || m_print->isRunning())
+        return;
+    confirmar();
+}
+
+void TefAutonomo::confirmar()
+{
+    m_prazoRecibos.stop();
+    Requisicao confirmacao;
+    confirmacao.json = m_protocolo.requestToJson(QString::fromLatin1(requisicaoConfirmacao));
+    confirmacao.origem = Requisicao::Origem::Confirmacao;
+    confirmacao.registro = std::exchange(m_registroAConfirmar, -1);
+    iniciarOperacaoAutonoma(confirmacao, QStringLiteral("Iniciando confirmação da operação"));
 }
 
 void TefAutonomo::liberar()
