@@ -11,6 +11,8 @@
 #include "exchange/MonitoraDiretorio.h"
 #include "nucleo/NucleoTransacao.h"
 #include "nucleo/Ocupacao.h"
+#include "receipts/Recibo.h"
+#include "receipts/pdf_utils.h"
 #include "receipts/print_utils.h"
 #include "tef/Z3_Tef_Controller.h"
 #include "ui/Seletores.h"
@@ -94,6 +96,20 @@ class TestJanela : public QObject
     QTemporaryDir m_dir;
     QString m_simLog, m_log;
 
+    // A failed check may leave the run waiting for the cashier: give up every step so the next test starts.
+    static void desistir(Base_Controller &c, std::unique_ptr<NucleoTransacao> &nucleo)
+    {
+        const auto desiste = [&] {
+            if (c.aguardandoOperador())
+                c.onClickButtonCancelar();
+            return !nucleo->emExecucao();
+        };
+        // Destroying a running thread would block here for good: stop now, and say why.
+        if (!testsupport::waitUntil(desiste, 15000))
+            qFatal("The cashier's run did not end within 15 s of giving up every step");
+        nucleo.reset();
+    }
+
     // A Z3_Tef controller joined as the program joins it, with its own window and
     // its results; no journal left by an earlier scene to recover from.
     struct SemDiario
@@ -106,31 +122,13 @@ class TestJanela : public QObject
     };
     struct Cena : SemDiario
     {
-        // `juntar`: false when a derived scene joins more components itself (juntar()).
-        explicit Cena(const QJsonObject &config = {{"vitra", 0}, {"tipo_operacao", 0}}, bool juntar = true)
+        explicit Cena(const QJsonObject &config = {{"vitra", 0}, {"tipo_operacao", 0}})
             : SemDiario(config), nucleo(wiring::criarNucleo(c, 2))
         {
-            if (juntar)
-                this->juntar(nullptr, nullptr);
-        }
-        void juntar(MonitoraDiretorio *monitor, TefAutonomo *autonomo)
-        {
-            wiring::conectar({nucleo.get(), &ocupacao, &c, monitor, autonomo, Pausas().divididas(100)});
+            wiring::conectar({nucleo.get(), &ocupacao, &c, nullptr, nullptr, Pausas().divididas(100)});
             nucleo->recuperar();
         }
-        // A failed check may leave the run waiting for the cashier: give up every step so the next test starts.
-        ~Cena()
-        {
-            const auto desiste = [this] {
-                if (c.aguardandoOperador())
-                    c.onClickButtonCancelar();
-                return !nucleo->emExecucao();
-            };
-            // Destroying a running thread would block here for good: stop now, and say why.
-            if (!testsupport::waitUntil(desiste, 15000))
-                qFatal("The Z3_Tef run did not end within 15 s of giving up every step");
-            nucleo.reset();
-        }
+        ~Cena() { desistir(c, nucleo); }
         // Starts a request (a sale unless told otherwise) on the core's thread.
         void iniciar(const QJsonObject &parametros, const QString &header = QStringLiteral("CRT"))
         {
@@ -150,17 +148,23 @@ class TestJanela : public QObject
         QSignalSpy resultado{nucleo.get(), &NucleoTransacao::resultado};
     };
 
-    // Adds the autonomous worker and the monitor; folders under `pasta`, receipts on unless `ajustes` says.
-    struct CenaAutonoma : Cena
+    // A product's backend with the autonomous worker and the monitor, joined as the start-up joins them;
+    // folders under `pasta`, receipts on unless `ajustes` says.
+    struct CenaAutonoma : SemDiario
     {
-        CenaAutonoma(const QString &pasta, const QJsonObject &ajustes) : Cena(config(pasta, ajustes), false)
+        CenaAutonoma(int produto, const QString &pasta, const QJsonObject &ajustes)
+            : SemDiario(config(produto, pasta, ajustes)), backend(wiring::createBackend(produto)),
+              nucleo(wiring::criarNucleo(*backend, produto))
         {
-            juntar(&monitor, &autonomo);
+            wiring::conectar({nucleo.get(), &ocupacao, &c, &monitor, &autonomo, Pausas().divididas(100)});
+            nucleo->recuperar();
             monitor.iniciarMonitoramento();
         }
-        static QJsonObject config(const QString &pasta, const QJsonObject &ajustes)
+        ~CenaAutonoma() { desistir(c, nucleo); }
+        static QJsonObject config(int produto, const QString &pasta, const QJsonObject &ajustes)
         {
             QJsonObject c{{"vitra", 0},
+                          {"produto_tef", produto},
                           {"tipo_operacao", 0},
                           {"path_in", pasta + "/req"},
                           {"path_out", pasta + "/resp"},
@@ -173,22 +177,39 @@ class TestJanela : public QObject
                 c.insert(it.key(), it.value());
             return c;
         }
+        Ocupacao ocupacao;
+        std::unique_ptr<Base_Controller> backend;
+        Base_Controller &c = *backend;
+        std::unique_ptr<NucleoTransacao> nucleo;
+        JanelaQml janela{backend.get()};
         TefAutonomo autonomo;
         MonitoraDiretorio monitor{ConfigTef()};
+        QSignalSpy resultado{nucleo.get(), &NucleoTransacao::resultado};
         QSignalSpy erros{&c, &Base_Controller::showMessageError};
     };
 
-    // Answers each step from `respostas` (typed, "#n" a list position) until the operation and its confirmation end.
+    // Answers each step from `respostas` until the operation and its confirmation end: typed text or "#n" a
+    // list position, handed to the controller; "$digits" typed into the window's field and its OK pressed,
+    // "cancela" its CANCELAR pressed.
     static bool conduzir(CenaAutonoma &cena, QStringList respostas, int execucoes)
     {
         QSignalSpy fim(cena.nucleo.get(), &NucleoTransacao::concluida);
-        QDeadlineTimer prazo(30000);
+        QDeadlineTimer prazo(40000);
         while (!prazo.hasExpired() && !(fim.size() >= execucoes && cena.ocupacao.livre())) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
             if (!cena.c.aguardandoOperador() || respostas.isEmpty())
                 continue;
             const QString r = respostas.takeFirst();
-            cena.c.onClickButtonOK(r.startsWith('#') ? r.mid(1) : r, r.startsWith('#') ? 2 : 1);
+            QCoreApplication::sendPostedEvents(); // the step's screen, before the window is used
+            if (r == QLatin1String("cancela")) {
+                QMetaObject::invokeMethod(cena.janela.objeto(QStringLiteral("button2")), "clicked");
+            } else if (r.startsWith('$')) {
+                if (!digitar(cena.janela, r.mid(1)))
+                    return false;
+                QMetaObject::invokeMethod(cena.janela.objeto(QStringLiteral("button")), "clicked");
+            } else {
+                cena.c.onClickButtonOK(r.startsWith('#') ? r.mid(1) : r, r.startsWith('#') ? 2 : 1);
+            }
         }
         return fim.size() >= execucoes && respostas.isEmpty();
     }
@@ -1117,33 +1138,43 @@ private slots:
     // The cashier's own operations, from the tray or the list, joined as the start-up joins them.
     void operacaoDoOperador_data()
     {
+        QTest::addColumn<int>("produto");
         QTest::addColumn<QString>("origem");        // a tray entry's text, or "#n" for the list position
         QTest::addColumn<QJsonObject>("ajustes");   // of the settings
         QTest::addColumn<QStringList>("respostas"); // as conduzir takes them
         QTest::addColumn<int>("execucoes");         // backend runs: the operation, then its confirmation
         QTest::addColumn<QStringList>("pdfs");      // under <caminho_pdf>/TEF, {d} = year/month/day
         QTest::addColumn<QString>("erro");          // the red banner, empty: none
+        QTest::addColumn<QString>("chamada");       // a library call made, "!" one never made; empty: no check
         const QStringList venda{"1000", "#0"}, valor{"500"}, nada;
         const QStringList pdfsVenda{"VENDA/{d}/via_lojista_nsu_{n}.pdf", "VENDA/{d}/via_cliente_nsu_{n}.pdf"};
         const QStringList pdfsPix{"PIX/{d}/lojista_nsu_{n}.pdf", "PIX/{d}/cliente_nsu_{n}.pdf"};
-        const QString cartao = QStringLiteral("Venda Cartão");
+        const QString cartao = QStringLiteral("Venda Cartão"), semComprovante = "Sem comprovante para imprimir";
         const QJsonObject padrao;
         // clang-format off
-        QTest::newRow("bandeja: venda cartão") << cartao << padrao << venda << 2 << pdfsVenda << "";
-        QTest::newRow("sem til: ignorada") << "Venda Cartao" << padrao << nada << 0 << nada << "";
-        QTest::newRow("pix em minúsculas com brancos") << "  pix " << padrao << valor << 2 << pdfsPix << "";
-        QTest::newRow("lista: ADM") << "#2" << padrao << QStringList{"#0", "1234"} << 1 << nada << "";
-        QTest::newRow("pedido do PDV à espera do PIX") << "PIX" << QJsonObject{{"habilita_impressao", false},
-            {"gerar_pdf", false}, {"pedido_pdv", true}} << valor << 2 << nada << "";
-        QTest::newRow("impressora recusa a conexão") << cartao << QJsonObject{{"gerar_pdf", false}, {"cenario", -2}}
-            << venda << 2 << nada << "Erro de comunicação com a impressora: -2";
-        QTest::newRow("pasta de PDF inválida") << cartao << QJsonObject{{"habilita_impressao", false},
-            {"caminho_pdf", ""}} << venda << 2 << nada << "Falha na criação do PDF. Caminho inválido.";
+        QTest::newRow("bandeja: venda cartão") << 2 << cartao << padrao << venda << 2 << pdfsVenda << "" << "";
+        QTest::newRow("sem til: ignorada") << 2 << "Venda Cartao" << padrao << nada << 0 << nada << "" << "";
+        QTest::newRow("pix em minúsculas com brancos") << 2 << "  pix " << padrao << valor << 2 << pdfsPix << "" << "";
+        QTest::newRow("lista: ADM sem comprovante") << 2 << "#2" << padrao << QStringList{"#0", "1234"} << 1 << nada
+            << semComprovante << "";
+        QTest::newRow("pedido do PDV à espera do PIX") << 2 << "PIX" << QJsonObject{{"habilita_impressao", false},
+            {"gerar_pdf", false}, {"pedido_pdv", true}} << valor << 2 << nada << "" << "";
+        QTest::newRow("impressora recusa a conexão") << 2 << cartao << QJsonObject{{"gerar_pdf", false},
+            {"cenario", -2}} << venda << 2 << nada << "Erro de comunicação com a impressora: -2" << "";
+        QTest::newRow("pasta de PDF inválida") << 2 << cartao << QJsonObject{{"habilita_impressao", false},
+            {"caminho_pdf", ""}} << venda << 2 << nada << "Falha na criação do PDF. Caminho inválido." << "";
+        QTest::newRow("produto 0: crédito no menu, valor pedido pela biblioteca") << 0 << cartao << padrao
+            << QStringList{"#1", "1000"} << 2 << pdfsVenda << "" << "VardaTEF_RealizarPagamentoTEF(2, ";
+        QTest::newRow("produto 1: valor pedido na janela") << 1 << cartao << padrao << QStringList{"$1250"} << 2
+            << pdfsVenda << "" << R"(IniciaVenda(1, "z3", "1250"))";
+        QTest::newRow("produto 1: valor cancelado, biblioteca nem chamada") << 1 << cartao << padrao
+            << QStringList{"cancela"} << 1 << nada << semComprovante << "!IniciaVenda";
         // clang-format on
     }
 
     void operacaoDoOperador()
     {
+        QFETCH(int, produto);
         QFETCH(QString, origem);
         QFETCH(QJsonObject, ajustes);
         QFETCH(int, execucoes);
@@ -1155,9 +1186,18 @@ private slots:
         QVERIFY(testsupport::writeAll(
             m_cenario, ajustes.take("cenario").toInt() == -2 ? R"({"impressora_abre_conexao": -2})" : "{}"));
         qputenv("Z3_SIM_IMPRESSORA", spool.toUtf8());
-        CenaAutonoma cena(pasta.path(), ajustes);
+        QFile::remove(m_simLog);
+        CenaAutonoma cena(produto, pasta.path(), ajustes);
         QVERIFY(cena.janela.carregada());
         QSignalSpy &resultados = cena.resultado;
+        // How many receipt copies were out when the confirmation started: all of them, once they are counted.
+        QSignalSpy pdfsGravados(cena.autonomo.pdf(), &pdf_utils::pdfFinished);
+        QSignalSpy copiasImpressas(cena.autonomo.impressao(), &print_utils::printFinished);
+        int recibosAntesDaConfirmacao = -1;
+        connect(cena.nucleo.get(), &NucleoTransacao::iniciada, this, [&](const Requisicao &r) {
+            if (r.origem == Requisicao::Origem::Confirmacao)
+                recibosAntesDaConfirmacao = pdfsGravados.size() + copiasImpressas.size();
+        });
         if (origem.startsWith('#')) {
             cena.c.initComponentAutonomo();
             QVERIFY(QTest::qWaitForWindowExposed(cena.janela.janela()));
@@ -1178,12 +1218,20 @@ private slots:
         }
         QVERIFY(conduzir(cena, dado<QStringList>("respostas"), execucoes));
         QTRY_COMPARE(resultados.size(), execucoes + (pedidoPdv ? 1 : 0)); // the POS's comes last
-        const QString nsu = json(resultados.first()).value("tef").toObject().value("nsuTerminal").toString();
-        // The confirmation followed on its own, with the fixed request.
+        const QString nsu = Recibo::dadosDoResultado(json(resultados.first())).value("nsuTerminal").toString();
+        const QString chamada = dado<QString>("chamada");
+        if (!chamada.isEmpty())
+            QVERIFY2(testsupport::sequenciaSimulada(m_simLog).filter(chamada.mid(chamada.startsWith('!'))).isEmpty() ==
+                         chamada.startsWith('!'),
+                     qPrintable(testsupport::sequenciaSimulada(m_simLog).join('\n')));
+        // The confirmation followed on its own, with the fixed request, and settled the sale in the journal
+        // through the product's library.
         if (execucoes == 2) {
-            const QStringList funcoes = testsupport::funcoesSimuladas(m_simLog);
-            QVERIFY(funcoes.contains("ConfirmarOperacaoTEF2") || funcoes.contains("ConfirmarOperacaoTEF"));
             QCOMPARE(json(resultados.at(1)).value("header").toString(), QStringLiteral("CNF"));
+            const auto venda = cena.nucleo->diario().procurar(
+                [&nsu](const DiarioTransacoes::Registro &r) { return r.pendente && r.pendente->nsuTerminal == nsu; });
+            QCOMPARE(venda.size(), 1);
+            QCOMPARE(venda.first().desfecho, QStringLiteral("confirmada"));
         }
         // Receipts: the simulated printer's jobs (both copies when printing is on) and the dated PDF tree.
         const int trabalhos =
@@ -1202,6 +1250,9 @@ private slots:
         }
         if (pdfs.isEmpty())
             QVERIFY(!QFileInfo::exists(pasta.filePath("pdf/TEF")));
+        // Confirmed only once its receipts were out, printed and filed or failed.
+        if (execucoes == 2)
+            QTRY_COMPARE_WITH_TIMEOUT(pdfsGravados.size() + copiasImpressas.size(), recibosAntesDaConfirmacao, 10000);
         // Every failure of the receipts reaches the cashier's red banner.
         if (!erro.isEmpty()) {
             QTRY_VERIFY_WITH_TIMEOUT(textos(cena.erros).contains(erro), 10000);

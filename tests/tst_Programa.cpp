@@ -388,8 +388,11 @@ private slots:
         const QString monitor = "[MonitoraDiretorio] Monitoramento iniciado em: ";
         QTest::newRow("product 5 is refused")
             << QJsonObject{{"produto_tef", 5}} << 255 << QStringList{"{E} \t\t Produto TEF inválido"} << QStringList();
-        QTest::newRow("product 0 starts")
-            << QJsonObject{{"produto_tef", 0}} << 0 << QStringList{"Produto TEF configurado: 0"} << QStringList();
+        QTest::newRow("product 0 starts, and on the way out tells its library")
+            << QJsonObject{{"produto_tef", 0}} << 0
+            << QStringList{"Produto TEF configurado: 0",
+                           "[Vantor_Controller] Z3_VANTOR_Zoduvud PRONTO PARA SER ENCERRADO COM SEGURANÇA"}
+            << QStringList();
         QTest::newRow("autonomous-only shows the cashier's operations")
             << QJsonObject{{"tipo_operacao", 1}} << 0
             << QStringList{"[Base_Controller] Tela, lista: [0] Venda Cartao; [1] PIX; [2] Operação Administrativa\n",

@@ -1,6 +1,7 @@
 // The receipts: PDF files in the dated tree, and printing on the simulated printer library and on a real print
 // system (a private cupsd started by the ctest fixture; CUPS_SERVER points here at its socket).
 #include "TestSupport.h"
+#include "receipts/Recibo.h"
 #include "receipts/pdf_utils.h"
 #include "receipts/print_utils.h"
 
@@ -73,6 +74,39 @@ private slots:
         QDir(m_spool).removeRecursively();
         testsupport::writeAll(m_cenario, "{}");
         qputenv("Z3_LIB_DIR", Z3_BIN_DIR);
+    }
+
+    // Each product's JSON result gives the workers the same receipt data: its copies as texts, the NSU and the
+    // operation by the name its files are filed under.
+    void dadosDeCadaProduto_data()
+    {
+        QTest::addColumn<QJsonObject>("resultado");
+        QTest::addColumn<QString>("esperado"); // merchant's first line|holder's first line|NSU|operation; empty: none
+        QJsonObject vantor = QJsonDocument::fromJson(testsupport::dataFile("vantor_venda.json")).object();
+        QJsonObject bridge = QJsonDocument::fromJson(testsupport::dataFile("bridge_venda.json")).object();
+        vantor["operacao"] = 2;
+        bridge["operacao"] = "CRT";
+        const QString vias = "        VARDA PAY - VIA ESTABELECIMENTO|          VARDA PAY - VIA CLIENTE|";
+        QTest::newRow("produto 0: venda") << vantor << vias + "000456|Cartao Vender";
+        QTest::newRow("produto 1: venda em linhas") << bridge << vias + "123|Cartao Vender";
+        vantor = {{"operacao", 128}, {"comprovante_loja", "REIMPRESSAO\nVIA"}};
+        QTest::newRow("produto 0: reimpressão, sem dados") << vantor << "REIMPRESSAO|||Administracao Reimprimir";
+        bridge = {{"operacao", "ADM"}, {"comprovanteCompleto", QJsonArray{"RESUMO", "2"}}, {"nsuTerminal", {}}};
+        QTest::newRow("produto 1: resumo, o comprovante completo")
+            << bridge << "RESUMO|||Administracao Extrato Transacao";
+        QTest::newRow("negada, sem vias")
+            << QJsonObject{{"operacao", "CRT"}, {"comprovanteDiferenciadoLoja", {}}} << "";
+    }
+
+    void dadosDeCadaProduto()
+    {
+        QFETCH(QJsonObject, resultado);
+        const QJsonObject d = Recibo::dadosDoResultado(resultado);
+        QStringList lido;
+        for (const char *chave : {"comprovanteDiferenciadoLoja", "comprovanteDiferenciadoPortador"})
+            lido << d.value(QLatin1String(chave)).toString().section('\n', 0, 0);
+        lido << d.value("nsuTerminal").toString() << d.value("transacao").toString();
+        QTEST(Recibo::temVia(d) ? lido.join('|') : QString(), "esperado");
     }
 
     void pdfNomesEPastas_data()

@@ -1,9 +1,10 @@
 #include "util/DadosSensiveis.h"
+#include "util/ValorDigitado.h"
 #include "util/getMaskFromPelmora.h"
 
 #include <QtTest>
 
-// Secrets kept out of what is logged, and the input mask for a typed value.
+// Secrets kept out of what is logged, the input mask for a typed value, and a typed amount in cents.
 class TestUtil : public QObject
 {
     Q_OBJECT
@@ -73,6 +74,24 @@ private slots:
     {
         QFETCH(QJsonObject, tef);
         QTEST(getMaskFromPelmora(tef), "mascara");
+    }
+
+    void typedAmountInCents_data()
+    {
+        QTest::addColumn<QString>("digitado");
+        QTest::addColumn<QString>("centavos"); // empty: no amount
+        QTest::newRow("as the money field shows it") << QString::fromUtf8("R$\u00a01.234,56") << "123456";
+        QTest::newRow("zero is no amount") << "R$ 0,00"
+                                           << "";
+        QTest::newRow("a letter or a sign makes it none") << "-R$ 1O,00"
+                                                          << "";
+        QTest::newRow("digits of another script are none") << QString::fromUtf8("١٢٣") << "";
+    }
+
+    void typedAmountInCents()
+    {
+        QFETCH(QString, digitado);
+        QTEST(centavosDigitados(digitado), "centavos");
     }
 };
 

@@ -97,16 +97,35 @@ class TestVantorController : public QObject
             kPrazoMs);
     }
 
-    // One cashier action: "opcao:N" picks list entry N and presses OK,
-    // "digita:T" types T into the field and presses OK, "ok" presses OK on the
-    // field as proposed, "cancela" presses CANCELAR.
+    // A screen that asks nothing but shows the button, its first line holding `texto`.
+    bool esperaBotao(const char *botao, const QString &texto)
+    {
+        return testsupport::waitUntil(
+            [&] {
+                return m_cena->janela.item(QLatin1String(botao))->isVisible() &&
+                       m_cena->janela.objeto("element")->property("text").toString().contains(texto);
+            },
+            kPrazoMs);
+    }
+
+    // One cashier action: "opcao:N" picks list entry N and presses OK, "lista"
+    // presses OK on the list as it starts, "digita:T" types T into the field
+    // and presses OK, "ok" presses OK on the field as proposed, "cancela"
+    // presses CANCELAR; "cancela:T" and "volta:T" press CANCELAR or VOLTAR on a
+    // screen that asks nothing, once its first line holds T.
     void agir(const QString &acao)
     {
         JanelaQml &j = m_cena->janela;
         const QString arg = acao.section(':', 1);
-        const bool opcao = acao.startsWith("opcao:"), cancela = acao == "cancela";
+        if (acao.startsWith("cancela:") || acao.startsWith("volta:")) {
+            const char *botao = acao.startsWith("cancela:") ? "button2" : "button1";
+            QVERIFY2(esperaBotao(botao, arg), qPrintable(acao + log()));
+            QVERIFY(QMetaObject::invokeMethod(j.objeto(botao), "clicked"));
+            return;
+        }
+        const bool opcao = acao.startsWith("opcao:") || acao == "lista", cancela = acao == "cancela";
         QVERIFY2(esperaOperador(opcao ? "rec" : cancela ? "button2" : "textField"), qPrintable(acao + log()));
-        if (opcao)
+        if (acao.startsWith("opcao:"))
             j.objeto("list")->setProperty("currentIndex", arg.toInt());
         if (!opcao && !cancela) {
             QVERIFY(j.clica("textField"));
@@ -179,9 +198,11 @@ private slots:
         QTest::addColumn<QString>("pedido");        // key-number lines after 000-000, "|" between them
         QTest::addColumn<QString>("cenario");       // the simulator's scenario file
         QTest::addColumn<QStringList>("acoes");     // the cashier's, in order
-        QTest::addColumn<QStringList>("esperadas"); // library calls
-        QTest::addColumn<QStringList>("telas");     // screen lines the log must hold; "{...}": first capture text
-        QTest::addColumn<QString>("resposta");      // "id = value" lines, or a golden file name
+        QTest::addColumn<QStringList>("esperadas"); // library calls; "X+": one or more in a row
+        // Screen lines the log must hold ("[..." a line of its own); "{...}": the first capture text;
+        // "captura:X": a capture text the library got holds X.
+        QTest::addColumn<QStringList>("telas");
+        QTest::addColumn<QString>("resposta"); // "id = value" lines, or a golden file name
         const auto linha = [](const char *nome, const char *pedido, const char *cenario, const QStringList &acoes,
                               const QStringList &esperadas, const QStringList &telas, const char *resposta) {
             QTest::newRow(nome) << QString(pedido) << QString(cenario) << acoes << esperadas << telas
@@ -233,6 +254,27 @@ private slots:
         linha("activity check answered at once, no library call", "ATV|001-000 = 514", "{}", {}, {}, {}, "");
         linha("undo of the second cancellation answered at once", "NCN|001-000 = 513|012-000 = 000003", "{}", {},
               {"ConfirmarOperacaoTEF(0)", "FinalizarOperacaoTEF(0)"}, {}, "");
+        const char *naoSuportada = "009-000 = -3|030-000 = Operação não suportada pelo produto TEF";
+        linha("cheque: not this product's, a failure without the library", "CHQ|001-000 = 515|003-000 = 1000", "{}", {},
+              {}, {}, naoSuportada);
+        linha("PIX: not this product's, a failure without the library", "PIX|001-000 = 516|003-000 = 1000", "{}", {},
+              {}, {}, naoSuportada);
+        linha("credit sale chosen by the POS: the list starts on crédito, OK confirms",
+              "CRT|001-000 = 517|003-000 = 1000|731-000 = 1", "{}", {"lista"}, inicio + QStringList{pag2, pag2},
+              {"[Vantor_Controller] Lista iniciada em Pagamento crédito, como o A/C enviou (731-000 = 1)"},
+              "009-000 = 0|030-000 = CREDITO APROVADA");
+        // A customer who walks away: no card comes, and the card prompt's own buttons must reach the library.
+        const char *semCartao = R"({"sem_cartao": true})";
+        const char *cancelada = "009-000 = 65282|030-000 = OPERACAO CANCELADA";
+        linha("Cancelar on the card prompt reaches the library", "CRT|001-000 = 518|003-000 = 1000", semCartao,
+              {"opcao:0", "cancela:APROXIME"}, inicio + QStringList{pag1, pag1 + "+"}, {R"(captura:"TipoFluxo":2)"},
+              cancelada);
+        linha("Voltar on the card prompt goes back to the amount", "CRT|001-000 = 519",
+              R"({"sem_cartao": true, "telas": {"cartao": [{"TipoVisor": "operador", "NomeComponenteTela": "label",)"
+              R"("ConteudoComponenteTela": "APROXIME O CARTAO"}, {"TipoVisor": "operador", "NomeComponenteTela":)"
+              R"("button", "ConteudoComponenteTela": "Voltar"}]}})",
+              {"opcao:0", "digita:1000", "volta:APROXIME", "cancela"}, inicio + QStringList{pag1 + "+"},
+              {R"(captura:"TipoFluxo":3)", "Tela, título: R$\u00a010,00 / DIGITE O VALOR DA VENDA"}, cancelada);
         linha("library missing: answered without it (last: the window loses its library)",
               "CRT|001-000 = 601|003-000 = 1000", "sem biblioteca", {}, {}, {},
               "001-000 = 601|009-000 = -2|030-000 = Biblioteca APITEFVarda não foi carregada");
@@ -257,6 +299,7 @@ private slots:
         QFile::remove(path("log.txt"));
         QVERIFY(testsupport::writeAll(path("cenario.json"), cenario.toUtf8()));
         QSignalSpy janela(controller(), &Base_Controller::showWindow);
+        const int pendentes = m_cena->nucleo->pendentes().size();
 
         // "999-999" alone stands for a request cut before its final record.
         QString texto = "000-000 = " + pedido.replace('|', '\n') + '\n';
@@ -283,13 +326,28 @@ private slots:
         QFile::remove(path("Resp/IntPos.Sts"));
 
         QStringList capturas;
-        QCOMPARE(chamadas(&capturas), esperadas);
+        const QStringList feitas = chamadas(&capturas);
+        QString padrao;
+        for (QString e : esperadas) {
+            const bool varias = e.endsWith('+');
+            e = QRegularExpression::escape(e.remove(QRegularExpression("\\+$")) + ';');
+            padrao += varias ? "(?:" + e + ")+" : e;
+        }
+        QVERIFY2(
+            QRegularExpression('^' + padrao + '$').match(feitas.join(';') + (feitas.isEmpty() ? "" : ";")).hasMatch(),
+            qPrintable(feitas.join(", ") + "\n" + esperadas.join(", ")));
         for (const QString &t : telas) {
             if (t.startsWith('{'))
                 QCOMPARE(capturas.value(0), t);
+            else if (t.startsWith("captura:"))
+                QVERIFY2(capturas.filter(t.mid(8)).size() > 0, qPrintable(t + '\n' + capturas.join('\n')));
             else
-                QVERIFY2(log().contains("[Base_Controller] " + t), qPrintable(t + '\n' + log()));
+                QVERIFY2(log().contains(t.startsWith('[') ? t : "[Base_Controller] " + t),
+                         qPrintable(t + '\n' + log()));
         }
+        // Nothing but an approval waits for the POS.
+        if (!resposta.isEmpty() && !recebida.contains("\r\n009-000 = 0\r\n"))
+            QCOMPARE(m_cena->nucleo->pendentes().size(), pendentes);
         if (resposta.isEmpty()) {
             // Confirmations get their status file only, and never bring up the window.
             QVERIFY(recebida.isEmpty());
@@ -381,6 +439,25 @@ private slots:
             pedir(QString("000-000 = CNF\n001-000 = 531\n012-000 = %1\n999-999 = 0\n").arg(nsu), {});
         }
         QCOMPARE(acertos(), depois);
+    }
+
+    // On the way out the library is told the program ends, once the running operation is over (here a card
+    // prompt nobody answers, which the way out cancels).
+    void shutdownCallAfterTheRunningOperation()
+    {
+        QVERIFY(testsupport::writeAll(path("cenario.json"), R"({"sem_cartao": true})"));
+        QFile::remove(path("sim.jsonl"));
+        QVERIFY(
+            testsupport::writeAll(path("pedido.tmp"), "000-000 = CRT\n001-000 = 540\n003-000 = 1000\n999-999 = 0\n"));
+        QVERIFY(QFile::rename(path("pedido.tmp"), path("Req/IntPos.001")));
+        agir("opcao:0");
+        QVERIFY2(esperaBotao("button2", "APROXIME"), qPrintable(log()));
+        m_cena->nucleo->encerrar(kPrazoMs); // as the program's way out does
+        m_cena.reset();
+        // Once, after the sale's last step (the cancel the way out gave it).
+        const QStringList feitas = chamadas();
+        QCOMPARE(feitas.filter("Finalizar"), QStringList{"FinalizarOperacaoTEF(1)"});
+        QCOMPARE(feitas.mid(feitas.size() - 2), (QStringList{"RealizarPagamentoTEF(1)", "FinalizarOperacaoTEF(1)"}));
     }
 };
 

@@ -238,6 +238,11 @@ QJsonObject pagamento(int tipo, const QJsonObject &entrada, const QJsonObject &c
         e.valor = soDigitos(info);
         return e.valor.isEmpty() ? telaValor : telaCartao;
     default: {
+        // Back from the card prompt is back to the amount; without a card the prompt stays.
+        if (fluxo == fluxoVoltar)
+            return telaValor;
+        if (cenario.value(QStringLiteral("sem_cartao")).toBool())
+            return telaCartao;
         const QString titulo = tipo == 1 ? QStringLiteral("DEBITO") : QStringLiteral("CREDITO");
         if (!aprovar(cenario, e.valor))
             return negada(cenario, titulo);

@@ -1,6 +1,7 @@
 #include "app/TefAutonomo.h"
 
 #include "app/ConfigTef.h"
+#include "receipts/Recibo.h"
 #include "receipts/pdf_utils.h"
 #include "receipts/print_utils.h"
 
@@ -20,6 +21,16 @@ TefAutonomo::TefAutonomo(QObject *parent) : QObject(parent), m_pdf(new pdf_utils
 {
     connect(m_pdf, &pdf_utils::pdfFinished, this, &TefAutonomo::slotPdfFinished);
     connect(m_print, &print_utils::printFinished, this, &TefAutonomo::slotPrintFinished);
+    connect(m_pdf, &QThread::finished, this, &TefAutonomo::recibosConcluidos);
+    connect(m_print, &QThread::finished, this, &TefAutonomo::recibosConcluidos);
+    m_prazoRecibos.setSingleShot(true);
+    m_prazoRecibos.setInterval(prazoRecibosMs);
+    connect(&m_prazoRecibos, &QTimer::timeout, this, [this] {
+        m_log.warning(QStringLiteral("[TefAutonomo] Comprovantes ainda em andamento após %1 ms: a transação é "
+                                     "confirmada sem esperar por eles")
+                          .arg(prazoRecibosMs));
+        confirmar();
+    });
 }
 
 TefAutonomo::~TefAutonomo()
@@ -67,10 +78,19 @@ void TefAutonomo::iniciarOperacaoAutonoma(Requisicao requisicao, const QString &
 
 void TefAutonomo::slotResponseAutonomo(const Requisicao &requisicao, const QString &dados, int registroPendente)
 {
-    if (requisicao.doPdv())
+    if (requisicao.doPdv() || requisicao.origem == Requisicao::Origem::Confirmacao)
         return;
-    const QJsonObject resultado = QJsonDocument::fromJson(dados.toUtf8()).object();
-    const QJsonObject recibo = resultado.value(QLatin1String("tef")).toObject();
+    // The core says whether an approved transaction now waits: the cashier's
+    // own sale is confirmed here, as the POS would.
+    m_registroAConfirmar = registroPendente;
+    const QJsonObject recibo = Recibo::dadosDoResultado(QJsonDocument::fromJson(dados.toUtf8()).object());
+    if (!m_config.habilitaImpressao() && !m_config.gerarPdf())
+        return;
+    if (!Recibo::temVia(recibo)) {
+        m_log.info(QStringLiteral("[TefAutonomo] Sem comprovante para imprimir"));
+        emit showError(QStringLiteral("Sem comprovante para imprimir"));
+        return;
+    }
     // A worker still busy with the last receipts finishes them first.
     if (m_config.habilitaImpressao()) {
         m_print->wait();
@@ -86,10 +106,6 @@ void TefAutonomo::slotResponseAutonomo(const Requisicao &requisicao, const QStri
         m_pdf->setCaminhoBase(caminho.isEmpty() ? caminho : QDir(ConfigTef::pasta()).absoluteFilePath(caminho));
         m_pdf->start();
     }
-    // The core says whether an approved transaction now waits: the cashier's
-    // own sale is confirmed here, as the POS would.
-    m_registroAConfirmar =
-        requisicao.origem == Requisicao::Origem::Operador && registroPendente >= 0 ? registroPendente : -1;
 }
 
 void TefAutonomo::concluida(const Requisicao &requisicao)
@@ -99,16 +115,32 @@ void TefAutonomo::concluida(const Requisicao &requisicao)
     if (m_config.tipoOperacao() == 1)
         emit resetView();
     if (m_registroAConfirmar >= 0) {
-        Requisicao confirmacao;
-        confirmacao.json = m_protocolo.requestToJson(QString::fromLatin1(requisicaoConfirmacao));
-        confirmacao.origem = Requisicao::Origem::Confirmacao;
-        confirmacao.registro = std::exchange(m_registroAConfirmar, -1);
-        iniciarOperacaoAutonoma(confirmacao, QStringLiteral("Iniciando confirmação da operação"));
+        // The sale is confirmed once its receipts are out, as a POS confirms after printing;
+        // the thread stays the cashier's meanwhile, so nothing else starts in between.
+        m_prazoRecibos.start();
+        recibosConcluidos();
         return;
     }
     if (m_config.tipoOperacao() == 1)
         emit minimized();
     liberar();
+}
+
+void TefAutonomo::recibosConcluidos()
+{
+    if (m_registroAConfirmar < 0 || !m_prazoRecibos.isActive() || m_pdf->isRunning() || m_print->isRunning())
+        return;
+    confirmar();
+}
+
+void TefAutonomo::confirmar()
+{
+    m_prazoRecibos.stop();
+    Requisicao confirmacao;
+    confirmacao.json = m_protocolo.requestToJson(QString::fromLatin1(requisicaoConfirmacao));
+    confirmacao.origem = Requisicao::Origem::Confirmacao;
+    confirmacao.registro = std::exchange(m_registroAConfirmar, -1);
+    iniciarOperacaoAutonoma(confirmacao, QStringLiteral("Iniciando confirmação da operação"));
 }
 
 void TefAutonomo::liberar()

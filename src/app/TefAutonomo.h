@@ -9,6 +9,7 @@
 #include <QJsonObject>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 class pdf_utils;
 class print_utils;
@@ -31,6 +32,9 @@ public:
     static const char *const requisicaoConfirmacao;
     static const char *const requisicaoPix;
     static const char *const requisicaoAdm;
+
+    // How long an approved sale's confirmation waits for its receipts at most.
+    static constexpr int prazoRecibosMs = 60000;
 
     // Who holds the TEF thread; without it (tests) the cashier's operations always start.
     void usarOcupacao(Ocupacao *ocupacao) { m_ocupacao = ocupacao; }
@@ -59,11 +63,15 @@ public slots:
 
 private:
     void iniciarOperacaoAutonoma(Requisicao requisicao, const QString &mensagem);
+    // The receipt workers are done: a sale waiting for them is confirmed.
+    void recibosConcluidos();
+    void confirmar();
     void liberar();
 
     ProtocoloSitef m_protocolo;
     Ocupacao *m_ocupacao = nullptr;
     int m_registroAConfirmar = -1; // the journal record of the approved sale to confirm
+    QTimer m_prazoRecibos;         // active while that sale waits for its receipts
     ConfigTef m_config;
     pdf_utils *m_pdf;
     print_utils *m_print;

@@ -86,6 +86,8 @@ public:
     }
     // Start-up recovery is over; `haPendentes`: restored transactions wait for the POS.
     virtual void recuperacaoConcluida(bool haPendentes) { Q_UNUSED(haPendentes) }
+    // The program ends and no transaction runs, nor will: a library with a call for that gets it.
+    virtual void encerrarBiblioteca() {}
 
     // The window, as the core needs it.
     virtual void mostrarFalha(const QString &titulo, const QString &mensagem) = 0;

@@ -6,6 +6,7 @@
 #include <QMutexLocker>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -135,25 +136,30 @@ void NucleoTransacao::encerrar(unsigned long prazoMs)
         QMutexLocker lock(&m_entregaMutex);
         m_entregaCondicao.wakeAll();
     }
-    if (!m_execucao->wait(prazoMs))
+    m_encerrado = true;
+    if (!m_execucao->wait(prazoMs)) {
+        // The library is busy with it: a call now would cross the running one.
         m_log.error(tag + QStringLiteral("Operação ainda em andamento ao encerrar o programa"));
+        return;
+    }
+    if (!std::exchange(m_bibliotecaEncerrada, true))
+        m_backend.encerrarBiblioteca();
 }
 
 void NucleoTransacao::submeter(Requisicao requisicao)
 {
     requisicao.numero = m_proximoNumero++;
-    if (m_execucao->isRunning()) {
-        // Whoever sent it should have held the thread first: answered, never swapped in.
-        m_log.error(tag +
-                    QStringLiteral("Requisição %1 recusada: outra operação em andamento").arg(requisicao.header()));
+    if (m_execucao->isRunning() || m_encerrado) {
+        // Whoever sent it should have held the thread first: answered, never swapped in. Once the
+        // program ends, the library's session is closed: nothing may reach it any more.
+        const QString motivo =
+            m_encerrado ? QStringLiteral("Programa em encerramento") : QStringLiteral("Outra operação em andamento");
+        m_log.error(tag + QStringLiteral("Requisição %1 recusada: %2").arg(requisicao.header(), motivo));
         const Requisicao r = requisicao;
         QMetaObject::invokeMethod(
             this,
-            [this, r] {
-                emit resultado(r,
-                               compacto(m_backend.resultadoDeFalha(DialogoTef::Falha::Recusada,
-                                                                   QStringLiteral("Outra operação em andamento"))),
-                               -1);
+            [this, r, motivo] {
+                emit resultado(r, compacto(m_backend.resultadoDeFalha(DialogoTef::Falha::Recusada, motivo)), -1);
                 emit concluida(r);
             },
             Qt::QueuedConnection);

@@ -56,7 +56,9 @@ public:
     // answered as a failure and never started.
     void submeter(Requisicao requisicao);
     bool emExecucao() const;
-    // Ends a transaction that waits for the cashier and waits for the thread.
+    // The program ends: a transaction that waits for the cashier is given up,
+    // the thread awaited and, once it is over, the library's session closed;
+    // no request starts afterwards.
     void encerrar(unsigned long prazoMs);
 
     // The approved transactions waiting for a CNF or NCN, oldest first.
@@ -101,6 +103,8 @@ private:
     ControllerSequencial m_pendentes;
     std::unique_ptr<QThread> m_execucao;
     bool m_acompanharEntrega = false;
+    bool m_encerrado = false; // GUI thread
+    bool m_bibliotecaEncerrada = false;
     Pausas m_pausas;
 
     // Written by the GUI thread before the thread starts, read by it afterwards.

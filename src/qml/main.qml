@@ -534,6 +534,7 @@ ApplicationWindow {
         function onDisableButtonUpdaterNao(enable) { btn_updater_nao.visible = enable }
         function onAddItemList(item) { listmodel.append({ "name": item }) }
         function onClearItemsList() { listmodel.clear() }
+        function onSelectItemList(index) { list.currentIndex = index }
         function onDisableButtonAutonomoOk(enable) { bt_autonomo_ok.visible = !enable }
         function onDisableButtonAutonomoCancelar(enable) { bt_autonomo_cancelar.visible = !enable }
         function onSendTypeOperation(type) { window.tipoOperacao = type }

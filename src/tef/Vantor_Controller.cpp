@@ -7,6 +7,8 @@
 #include <QJsonDocument>
 #include <QMutexLocker>
 
+#include <utility>
+
 namespace {
 
 const QString tag = QStringLiteral("[Vantor_Controller] ");
@@ -34,11 +36,12 @@ struct ItemMenu
 {
     const char *texto;
     int operacao;
+    const char *tipoCartao; // the request's 731-000 that already chose it
 };
-const ItemMenu menuVenda[] = {{"Pagamento débito", opDebito}, {"Pagamento crédito", opCredito}};
-const ItemMenu menuAdministrativo[] = {{"Configuração TEF", opConfiguracao},
-                                       {"Reimpressão de comprovante", opReimpressao},
-                                       {"Cancelamento de venda", opCancelamento}};
+const ItemMenu menuVenda[] = {{"Pagamento débito", opDebito, "2"}, {"Pagamento crédito", opCredito, "1"}};
+const ItemMenu menuAdministrativo[] = {{"Configuração TEF", opConfiguracao, nullptr},
+                                       {"Reimpressão de comprovante", opReimpressao, nullptr},
+                                       {"Cancelamento de venda", opCancelamento, nullptr}};
 
 template <std::size_t N>
 QStringList itens(const ItemMenu (&menu)[N])
@@ -61,6 +64,16 @@ int operacaoDoMenu(const QString &entrada)
             return i.operacao;
     }
     return 0;
+}
+
+// The entry of a local menu the request already chose by its card type; -1 when none.
+int entradaDaRequisicao(const QStringList &entradas, const QString &tipoCartao)
+{
+    for (const ItemMenu &i : menuVenda) {
+        if (tipoCartao == QLatin1String(i.tipoCartao))
+            return static_cast<int>(entradas.indexOf(QString::fromUtf8(i.texto)));
+    }
+    return -1;
 }
 
 QString compacto(const QJsonObject &o)
@@ -116,14 +129,10 @@ Vantor_Controller::~Vantor_Controller()
 {
     // The run uses the library: it ends (a waiting step is cancelled) before the library goes.
     encerrarExecucao();
+    // Without a core nobody closed the session on the way out.
+    encerrarBiblioteca();
     if (!m_lib->isLoaded())
         return;
-    m_log.info(tag + QStringLiteral("FINALIZANDO Z3_VANTOR_ZODUVUD..."));
-    const int n = m_lib->finalizarOperacao(1);
-    if (n != 0)
-        m_log.error(tag + QStringLiteral("FINALIZAÇÃO DA AUTOMAÇÃO COM PROBLEMAS. CÓD:") + QString::number(n));
-    else
-        m_log.info(tag + QStringLiteral("Z3_VANTOR_Zoduvud PRONTO PARA SER ENCERRADO COM SEGURANÇA"));
     if (m_lib->descarregar())
         m_log.info(tag + QStringLiteral("Biblioteca TEF liberada"));
     else
@@ -133,6 +142,19 @@ Vantor_Controller::~Vantor_Controller()
 bool Vantor_Controller::bibliotecaCarregada() const
 {
     return m_lib->isLoaded();
+}
+
+void Vantor_Controller::encerrarBiblioteca()
+{
+    if (m_bibliotecaEncerrada || !m_lib->isLoaded())
+        return;
+    m_bibliotecaEncerrada = true;
+    m_log.info(tag + QStringLiteral("FINALIZANDO Z3_VANTOR_ZODUVUD..."));
+    const int n = m_lib->finalizarOperacao(1);
+    if (n != 0)
+        m_log.error(tag + QStringLiteral("FINALIZAÇÃO DA AUTOMAÇÃO COM PROBLEMAS. CÓD:") + QString::number(n));
+    else
+        m_log.info(tag + QStringLiteral("Z3_VANTOR_Zoduvud PRONTO PARA SER ENCERRADO COM SEGURANÇA"));
 }
 
 QJsonObject Vantor_Controller::capturaInicial(int operacao, const QString &valor)
@@ -317,6 +339,10 @@ bool Vantor_Controller::dialogo(int *status)
     m_telaLocal = false;
     for (;;) {
         QThread::msleep(pausaPassoMs);
+        // A button pressed on a screen that asked nothing (the card prompt's Cancelar) goes with this step.
+        const RespostaOperador clique = recolherResposta();
+        if (clique.tipo != RespostaOperador::Tipo::Nenhuma)
+            aplicarResposta(clique);
         const int operacao = operacaoAtual();
         const QJsonObject captura = objeto(m_respostaCaptura);
         const bool cancelou = captura.value(QStringLiteral("TipoFluxo")).toInt() == fluxoCancelar;
@@ -372,9 +398,19 @@ bool Vantor_Controller::dialogo(int *status)
         *status = resposta.value(QStringLiteral("Status")).toInt();
         m_podeAguardar = sequencia != sequenciaFinal && !abortar;
         trataRetorno(resposta.value(QStringLiteral("ComponentesTela")));
-        if (!m_podeAguardar)
+        // Cancelar or Voltar pressed while the library worked answers the screen it brought;
+        // a late OK is moot, the library went on by itself.
+        const RespostaOperador tardia = std::exchange(m_tardia, RespostaOperador());
+        const bool saida =
+            tardia.tipo == RespostaOperador::Tipo::Cancelar || tardia.tipo == RespostaOperador::Tipo::Voltar;
+        if (!m_podeAguardar) {
+            if (saida)
+                m_log.warning(tag + QStringLiteral("Botão do operador chegou depois do fim da operação"));
             return true;
-        if (m_aguardar)
+        }
+        if (saida)
+            aplicarResposta(tardia);
+        else if (m_aguardar)
             aplicarResposta(aguardarResposta());
     }
 }
@@ -385,6 +421,9 @@ void Vantor_Controller::aplicarResposta(const RespostaOperador &resposta)
     int fluxo = fluxoProsseguir;
     switch (resposta.tipo) {
     case RespostaOperador::Tipo::Texto: {
+        // No text: OK on a screen without a field, only the direction goes.
+        if (resposta.texto.isEmpty())
+            break;
         captura.insert(QStringLiteral("InfoCaptura"), resposta.texto);
         const int operacao = operacaoAtual();
         if (m_valorDigitado.isEmpty() &&
@@ -423,6 +462,7 @@ void Vantor_Controller::trataRetorno(const QJsonValue &retorno)
     // The gate closes before anything that takes an answer is on screen.
     bool campo = false;
     bool lista = false;
+    bool botao = false;
     QStringList entradas;
     for (const QJsonValue &c : componentes) {
         if (nome(c) == QLatin1String("textbox")) {
@@ -430,11 +470,23 @@ void Vantor_Controller::trataRetorno(const QJsonValue &retorno)
         } else if (nome(c) == QLatin1String("listbox")) {
             lista = true;
             entradas = entradasDaLista(c.toObject().value(QStringLiteral("ConteudoComponenteTela")).toString());
+        } else if (nome(c) == QLatin1String("button")) {
+            const QString texto = c.toObject().value(QStringLiteral("ConteudoComponenteTela")).toString();
+            botao = botao || texto == QLatin1String("Prosseguir") || texto == QLatin1String("Voltar") ||
+                    texto == QLatin1String("Cancelar");
         }
     }
     m_aguardar = (campo || lista) && m_podeAguardar;
+    // A screen that asks nothing still offers its buttons: a customer who walks away from the card
+    // prompt must be let go. The library is not held up for them; a press goes with the next step.
+    const bool semEspera = !m_aguardar && botao && m_podeAguardar;
+    m_telaSemCampo = !campo;
     if (m_aguardar)
-        bloquearFluxo(lista && !campo ? static_cast<int>(entradas.size()) : PortaoOperador::qualquerOpcao);
+        m_tardia = bloquearFluxo(lista && !campo ? static_cast<int>(entradas.size()) : PortaoOperador::qualquerOpcao);
+    else if (semEspera)
+        m_tardia = bloquearFluxo(0);
+    else
+        m_tardia = retirarPergunta();
 
     mostrarTela(Tela::SemBotoes);
     emit firstTextChanged(QString());
@@ -487,6 +539,17 @@ void Vantor_Controller::trataRetorno(const QJsonValue &retorno)
                 emit addItemList(e);
             m_itensLista = entradas;
             emit disableListView(false);
+            // The POS already said which: the list starts there, for the cashier to check and confirm.
+            const QString tipoCartao = m_requisicao.value(QStringLiteral("parametros"))
+                                           .toObject()
+                                           .value(QStringLiteral("tipo_cartao"))
+                                           .toString();
+            const int escolhida = m_menuLocal ? entradaDaRequisicao(entradas, tipoCartao.trimmed()) : -1;
+            if (escolhida >= 0) {
+                emit selectItemList(escolhida);
+                m_log.info(tag + QStringLiteral("Lista iniciada em %1, como o A/C enviou (731-000 = %2)")
+                                     .arg(entradas.at(escolhida), tipoCartao));
+            }
             emit textChanged(QStringLiteral("Selecione"));
         } else if (tipo == QLatin1String("comprovanteloja")) {
             m_resultado.setComprovanteLoja(conteudo);
@@ -503,6 +566,11 @@ void Vantor_Controller::onClickButtonOK(QString valorOfTextField, int estado)
     if (estado == 1) {
         // The library does not say which fields hold a password: typed text stays out of the log.
         registrarBotao(QStringLiteral("OK"));
+        if (valorOfTextField.isEmpty() && m_telaSemCampo) {
+            if (responder(RespostaOperador::digitado(QString())))
+                emit disableProgressBar(false);
+            return;
+        }
         if (valorOfTextField.isEmpty()) {
             emit showMessageError(QStringLiteral("Preencha um valor!"));
             emit disableTextField(false);
@@ -554,6 +622,8 @@ Desfecho Vantor_Controller::encerrar(bool janelaAberta, int resultado)
 {
     emit disableProgressBar(true);
     m_resultado.setResultado(resultado);
+    // What the run carried out, once a menu chose it: the cashier's receipts are named after it.
+    m_resultado.setOperacao(operacaoAtual());
     m_janelaAberta = janelaAberta;
     m_valorDigitado.clear();
     Desfecho desfecho{m_resultado.json(), std::nullopt, QString(), false};

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <memory>
 
 class Vantor_Library;
@@ -34,11 +35,11 @@ public:
     // "resultado" of an operation ended by a fault of the request or the library's reply.
     static constexpr int resultadoFalha = -1;
 
-    bool aguardandoOperador() { return fluxoEmEspera(); }
-
     // The library dialogue the transaction core runs.
     QString nomeBiblioteca() const override { return QStringLiteral("APITEFVarda"); }
     bool bibliotecaCarregada() const override;
+    // The program ends: the library is told once, and its answer logged.
+    void encerrarBiblioteca() override;
     void setJsonConfigs(const Requisicao &requisicao) override;
     Desfecho ProcessaTEF() override;
     void mostrarDesfecho(const Desfecho &desfecho) override;
@@ -93,4 +94,9 @@ private:
     bool m_podeAguardar = true;  // false for the last screen: nothing more is asked
     bool m_aguardar = false;     // the screen just shown waits for the cashier
     bool m_janelaAberta = false; // the run showed the window: its last screen stays a moment
+    RespostaOperador m_tardia;   // a button pressed on the last screen while the library worked
+    bool m_bibliotecaEncerrada = false;
+
+    // Read by the OK button's handler: the screen on show has no field to fill.
+    std::atomic<bool> m_telaSemCampo{false};
 };

@@ -27,6 +27,8 @@ public:
     QString comprovanteCliente() const { return texto("comprovante_cliente"); }
     void setDadosTransacao(const QString &v) { m_json.insert(QStringLiteral("dados_transacao"), v); }
     QString dadosTransacao() const { return texto("dados_transacao"); }
+    // The operation carried out (1 debit, 2 credit, 12 cancellation, 128 reprint, ...), once a menu chose it.
+    void setOperacao(int v) { m_json.insert(QStringLiteral("operacao"), v); }
     void setResultado(int v) { m_json.insert(QStringLiteral("resultado"), v); }
     int resultado() const { return m_json.value(QStringLiteral("resultado")).toInt(); }
 

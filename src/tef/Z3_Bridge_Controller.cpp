@@ -2,6 +2,7 @@
 
 #include "tef/Z3_Bridge_Library.h"
 #include "util/DadosSensiveis.h"
+#include "util/ValorDigitado.h"
 
 #include <QJsonDocument>
 #include <QMutexLocker>
@@ -10,6 +11,8 @@ namespace {
 
 const QString tag = QStringLiteral("[Z3_Bridge_Controller] ");
 constexpr int codigoDesconhecido = -9999;
+// The cashier gave up before the library was called.
+constexpr int codigoCanceladoOperador = -1;
 constexpr int qualquerCartao = -1;
 
 QByteArray resposta(int codigo, const QString &mensagem)
@@ -137,8 +140,23 @@ QJsonObject Z3_Bridge_Controller::montarResultado(const QByteArray &resposta, co
 Desfecho Z3_Bridge_Controller::ProcessaTEF()
 {
     m_log.info(tag + QStringLiteral("INICIANDO OPERACAO Z3_BRIDGE"));
-    const Z3_Bridge_VO vo = this->vo();
+    Z3_Bridge_VO vo = this->vo();
     emit showWindow(true);
+    // A sale without an amount (the cashier's own) asks it first: the library
+    // would charge whatever it is given.
+    if (vo.operacao == QLatin1String("CRT") && vo.valorTotal.isEmpty()) {
+        vo.valorTotal = perguntarValor();
+        if (vo.valorTotal.isEmpty()) {
+            m_log.info(tag + QStringLiteral("Venda cancelada pelo operador antes da biblioteca"));
+            Desfecho desfecho;
+            desfecho.resultado = montarResultado(
+                resposta(codigoCanceladoOperador, QStringLiteral("Operação cancelada pelo operador")), vo, &m_status);
+            desfecho.desfecho = QStringLiteral("cancelada pelo operador");
+            return desfecho;
+        }
+        QMutexLocker lock(&m_dados);
+        m_vo.valorTotal = vo.valorTotal;
+    }
     emit disableProgressBar(false);
     emit textChanged(QStringLiteral("Processando transação..."));
 
@@ -222,10 +240,43 @@ QJsonObject Z3_Bridge_Controller::resultadoDeFalha(Falha falha, const QString &m
     return montarResultado(resposta(codigo, mensagem), vo(), nullptr);
 }
 
+QString Z3_Bridge_Controller::perguntarValor()
+{
+    // Closed before the field is on screen: a quick answer is never lost. A typed value takes no list position.
+    bloquearFluxo(0);
+    emit firstTextChanged(QStringLiteral("Venda"));
+    emit textChanged(QStringLiteral("Digite o valor da venda"));
+    emit formatValue(true);
+    emit textfiledChanged(QString());
+    emit disableTextField(false);
+    mostrarTela(Tela::AguardandoResposta);
+    const RespostaOperador r = aguardarResposta();
+    emit formatValue(false);
+    mostrarTela(Tela::Processando);
+    return r.tipo == RespostaOperador::Tipo::Texto ? centavosDigitados(r.texto) : QString();
+}
+
 void Z3_Bridge_Controller::trataRetorno(const QJsonValue &) {}
 
-void Z3_Bridge_Controller::onClickButtonOK(QString, int) {}
+void Z3_Bridge_Controller::onClickButtonOK(QString valorOfTextField, int estado)
+{
+    registrarResposta(valorOfTextField, estado);
+    if (estado != 1)
+        return;
+    if (centavosDigitados(valorOfTextField).isEmpty()) {
+        emit showMessageError(QStringLiteral("Preencha um valor!"));
+        emit disableTextField(false);
+        return;
+    }
+    if (responder(RespostaOperador::digitado(valorOfTextField)))
+        emit disableProgressBar(false);
+}
 
 void Z3_Bridge_Controller::onClickButtonVoltar() {}
 
-void Z3_Bridge_Controller::onClickButtonCancelar() {}
+void Z3_Bridge_Controller::onClickButtonCancelar()
+{
+    registrarBotao(QStringLiteral("CANCELAR"));
+    if (responder(RespostaOperador::cancelar()))
+        emit disableProgressBar(false);
+}

@@ -12,10 +12,11 @@
 class Z3_Bridge_Library;
 
 // The backend of TEF product 1: one call of the bridge library per operation,
-// no dialogue with the cashier. The library's reply, completed with what the
-// POS needs to match it to its request, is the result. An approved sale is
-// final in the library: the POS's NCN, or a response that never reached it,
-// undoes it with a cancellation of that sale.
+// no dialogue with the cashier but the amount of a sale that came without one.
+// The library's reply, completed with what the POS needs to match it to its
+// request, is the result. An approved sale is final in the library: the POS's
+// NCN, or a response that never reached it, undoes it with a cancellation of
+// that sale.
 class Z3_Bridge_Controller : public Base_Controller
 {
     Q_OBJECT
@@ -46,7 +47,7 @@ public:
     QJsonObject resultadoSemTransacao() const override;
     QJsonObject resultadoDeFalha(Falha falha, const QString &mensagem) const override;
 
-    // No dialogue: the buttons are never on screen for this product.
+    // Only the amount step puts buttons on screen.
     Q_INVOKABLE void onClickButtonOK(QString valorOfTextField, int estado) override;
     Q_INVOKABLE void onClickButtonVoltar() override;
     Q_INVOKABLE void onClickButtonCancelar() override;
@@ -55,6 +56,9 @@ protected:
     void trataRetorno(const QJsonValue &retorno) override;
 
 private:
+    // The money field, for a sale without an amount: its cents, or empty when the cashier gave up.
+    QString perguntarValor();
+
     std::unique_ptr<Z3_Bridge_Library> m_lib;
 
     // Written by the run, read by the tests: behind the base's m_dados.

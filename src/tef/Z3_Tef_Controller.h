@@ -42,7 +42,7 @@ public:
 
     // State, for the tests.
     bool isTefStarted() const { return m_isTefStarted; }
-    bool aguardandoOperador() { return fluxoPausado(); }
+    bool aguardandoOperador() override { return fluxoPausado(); }
     Z3_Tef_VO vo() const;
 
     // The library dialogue the transaction core runs.

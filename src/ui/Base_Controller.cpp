@@ -346,9 +346,19 @@ QString Base_Controller::avisoAtualizacao() const
 
 // --- operator gate --------------------------------------------------------------
 
-void Base_Controller::bloquearFluxo(int opcoes)
+RespostaOperador Base_Controller::bloquearFluxo(int opcoes)
 {
-    m_portao.fechar(opcoes);
+    return m_portao.fechar(opcoes);
+}
+
+RespostaOperador Base_Controller::recolherResposta()
+{
+    return m_portao.recolher();
+}
+
+RespostaOperador Base_Controller::retirarPergunta()
+{
+    return m_portao.retirar();
 }
 
 RespostaOperador Base_Controller::aguardarResposta()

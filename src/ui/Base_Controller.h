@@ -42,6 +42,9 @@ public:
     explicit Base_Controller(QObject *parent = nullptr);
     ~Base_Controller() override;
 
+    // The run waits for the cashier's answer and its screen is posted to the window (tests).
+    virtual bool aguardandoOperador() { return fluxoEmEspera(); }
+
     // Who holds the TEF thread: an updater action takes it like a transaction.
     void usarOcupacao(Ocupacao *ocupacao) { m_ocupacao = ocupacao; }
     // How long the screens stay and the library is paced.
@@ -97,6 +100,8 @@ signals:
     void disableProgressBar(bool enable);
     void addItemList(QString item);
     void clearItemsList();
+    // The list entry the screen starts on.
+    void selectItemList(int index);
     void responseProcessTEF(QString dados);
     void pathImageChanged(QString path);
     void firstColorChanged(QString color);
@@ -182,9 +187,13 @@ protected:
     virtual void trataRetorno(const QJsonValue &retorno) = 0;
 
     // Operator gate (see the class comment). `opcoes`: how many list entries the
-    // question offers, when a list position outside them is no answer.
-    void bloquearFluxo(int opcoes = PortaoOperador::qualquerOpcao);
+    // question offers, when a list position outside them is no answer. Returns
+    // an answer given to a question the run did not wait on (PortaoOperador::fechar).
+    RespostaOperador bloquearFluxo(int opcoes = PortaoOperador::qualquerOpcao);
     RespostaOperador aguardarResposta();
+    // A question the run does not wait on: its answer once given (recolher), and its end.
+    RespostaOperador recolherResposta();
+    RespostaOperador retirarPergunta();
     bool responder(const RespostaOperador &resposta);
     bool opcaoOferecida(int indice);
     bool fluxoPausado();

@@ -2,12 +2,14 @@
 
 #include <QMutexLocker>
 
-void PortaoOperador::fechar(int opcoes)
+RespostaOperador PortaoOperador::fechar(int opcoes)
 {
     QMutexLocker lock(&m_mutex);
+    const RespostaOperador anterior = m_estado == Estado::Respondido ? m_resposta : RespostaOperador();
     m_estado = Estado::Aguardando;
     m_resposta = RespostaOperador();
     m_opcoes = opcoes;
+    return anterior;
 }
 
 RespostaOperador PortaoOperador::aguardar()
@@ -20,6 +22,28 @@ RespostaOperador PortaoOperador::aguardar()
         m_condicao.wait(&m_mutex);
     m_emEspera = false;
     const RespostaOperador resposta = m_estado == Estado::Respondido ? m_resposta : RespostaOperador::cancelar();
+    m_estado = Estado::Aberto;
+    m_resposta = RespostaOperador();
+    return resposta;
+}
+
+RespostaOperador PortaoOperador::recolher()
+{
+    QMutexLocker lock(&m_mutex);
+    if (m_estado == Estado::Aberto)
+        return RespostaOperador();
+    if (m_estado == Estado::Aguardando && !m_encerrado)
+        return RespostaOperador();
+    const RespostaOperador resposta = m_estado == Estado::Respondido ? m_resposta : RespostaOperador::cancelar();
+    m_estado = Estado::Aberto;
+    m_resposta = RespostaOperador();
+    return resposta;
+}
+
+RespostaOperador PortaoOperador::retirar()
+{
+    QMutexLocker lock(&m_mutex);
+    const RespostaOperador resposta = m_estado == Estado::Respondido ? m_resposta : RespostaOperador();
     m_estado = Estado::Aberto;
     m_resposta = RespostaOperador();
     return resposta;

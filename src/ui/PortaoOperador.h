@@ -36,10 +36,17 @@ public:
     // Any list position is taken (a yes/no question reads its own meaning into it).
     static constexpr int qualquerOpcao = -1;
 
-    // Controller thread: a question is now open; `opcoes` list entries are on offer.
-    void fechar(int opcoes = qualquerOpcao);
+    // Controller thread: a question is now open; `opcoes` list entries are on offer. Returns the
+    // answer given to a question the run did not wait on (see recolher), which this one replaces.
+    RespostaOperador fechar(int opcoes = qualquerOpcao);
     // Controller thread: the answer to the open question; Nenhuma at once when none is open.
     RespostaOperador aguardar();
+    // Controller thread, for a question the run does not wait on (a screen that asks nothing
+    // but offers buttons): the answer once given, which ends the question; until then
+    // Nenhuma, and the question stays open. Cancelar once the program is ending.
+    RespostaOperador recolher();
+    // Controller thread: no question is open any more; returns an answer given to it.
+    RespostaOperador retirar();
     // GUI thread: false when no question waits or it was already answered.
     bool responder(const RespostaOperador &resposta);
     // Whether a question waits for its answer.
