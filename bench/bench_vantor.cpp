@@ -132,7 +132,7 @@ int main(int argc, char *argv[])
         QFile::remove(resposta);
         QFile::remove(dir.filePath(QStringLiteral("Resp/IntPos.Sts")));
     }
-    resumo("OK press -> next library call", okAtePasso, Vantor_Controller::pausaPassoMs);
-    resumo("last library step -> response file", ultimoAteResposta, Vantor_Controller::pausaFinalMs);
+    resumo("OK press -> next library call", okAtePasso, Pausas().passoVantorMs);
+    resumo("last library step -> response file", ultimoAteResposta, Pausas().finalVantorMs);
     return 0;
 }

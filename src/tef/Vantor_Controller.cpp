@@ -338,7 +338,7 @@ bool Vantor_Controller::dialogo(int *status)
     int tamanho = Vantor_Library::tamanhoInicial;
     m_telaLocal = false;
     for (;;) {
-        QThread::msleep(pausaPassoMs);
+        QThread::msleep(static_cast<unsigned long>(m_pausas.passoVantorMs));
         // A button pressed on a screen that asked nothing (the card prompt's Cancelar) goes with this step.
         const RespostaOperador clique = recolherResposta();
         if (clique.tipo != RespostaOperador::Tipo::Nenhuma)
@@ -660,7 +660,7 @@ void Vantor_Controller::mostrarDesfecho(const Desfecho &desfecho)
     Q_UNUSED(desfecho)
     // The cashier reads the outcome before the window goes; without a window there is nothing to read.
     if (m_janelaAberta) {
-        QThread::msleep(pausaFinalMs);
+        QThread::msleep(static_cast<unsigned long>(m_pausas.finalVantorMs));
         emit showWindow(false);
     }
     m_janelaAberta = false;

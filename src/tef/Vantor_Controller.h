@@ -26,10 +26,6 @@ public:
     explicit Vantor_Controller(QObject *parent = nullptr);
     ~Vantor_Controller() override;
 
-    // The library is paced: this long before every step call.
-    static constexpr unsigned long pausaPassoMs = 1000;
-    // How long the last screen stays before the POS gets the result.
-    static constexpr unsigned long pausaFinalMs = 3000;
     // "resultado" of an operation the cashier ended on a screen of this program.
     static constexpr int statusEncerradoOperador = 65282;
     // "resultado" of an operation ended by a fault of the request or the library's reply.

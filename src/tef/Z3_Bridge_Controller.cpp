@@ -198,7 +198,7 @@ void Z3_Bridge_Controller::mostrarDesfecho(const Desfecho &desfecho)
     Q_UNUSED(desfecho)
     emit textChanged(m_status);
     emit disableProgressBar(true);
-    QThread::msleep(pausaStatusMs);
+    QThread::msleep(static_cast<unsigned long>(m_pausas.statusBridgeMs));
     emit showWindow(false);
     emit textChanged(QStringLiteral("%1\n%2").arg(m_status, QStringLiteral("TEF em processamento....")));
     emit disableProgressBar(false);

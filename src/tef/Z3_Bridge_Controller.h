@@ -25,9 +25,6 @@ public:
     explicit Z3_Bridge_Controller(QObject *parent = nullptr);
     ~Z3_Bridge_Controller() override;
 
-    // How long the cashier sees the outcome before the POS gets it.
-    static constexpr unsigned long pausaStatusMs = 3000;
-
     Z3_Bridge_VO vo() const;
 
     // The result of one library reply: the reply's members plus "operacao",
