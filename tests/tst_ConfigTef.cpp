@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 #include "app/ConfigTef.h"
+#include "platform/Platform.h"
 
 #include <QtTest>
 
@@ -47,6 +48,7 @@ private slots:
         QCOMPARE(o.value(QStringLiteral("customizacao")).toObject().size(), 8);
         QCOMPARE(o, c.configuracao());
         QVERIFY(QFileInfo(c.pathIn()).isDir() && QFileInfo(c.pathOut()).isDir());
+        QVERIFY(testsupport::somenteDono(m_path));
         QCOMPARE((QVariantList{c.pathIn(), c.pathOut(), c.fileReq(), c.fileResp(), c.log(), c.produtoTef(),
                                c.tag028001(), c.tagComprovante(), c.nomeImpressora(), c.caminhoPdf(), c.caminhoLogo(),
                                c.corFundo(), c.corSelecao(), c.alturaJanela(), c.larguraJanela(), c.gerarPdf(),
@@ -173,6 +175,20 @@ private slots:
         qputenv("Z3_LOG", preset);
         ConfigTef config(m_path);
         QCOMPARE(qgetenv("Z3_LOG"), expected);
+    }
+
+    // The settings' folder holds the journal, the history and the log as well.
+    void settingsFolderMadeForTheUserAlone()
+    {
+        const QString feita = m_home.filePath(QStringLiteral("config/Z3_TEFZoduvud"));
+        QVERIFY(platform::makePrivateFolder(feita));
+        QVERIFY(testsupport::somenteDono(feita));
+        const auto aberta = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+                            QFileDevice::ReadOther | QFileDevice::ExeOther;
+        QVERIFY(QFile::setPermissions(feita, aberta));
+        QVERIFY(platform::makePrivateFolder(feita)); // one that exists is the user's choice
+        QVERIFY(!testsupport::somenteDono(feita));
+        QDir(m_home.filePath(QStringLiteral("config"))).removeRecursively();
     }
 
     void settingsFolder_data()

@@ -101,7 +101,8 @@ QString ConfigTef::defaultFilePath()
 QString ConfigTef::pasta()
 {
     const QString pasta = pastaPara(QCoreApplication::applicationDirPath());
-    QDir().mkpath(pasta);
+    // It holds the settings, the journal, the history and the log: other users keep out.
+    platform::makePrivateFolder(pasta);
     return pasta;
 }
 
@@ -250,7 +251,7 @@ bool ConfigTef::salvar(const QJsonObject &objeto) const
 bool ConfigTef::gravar(const QJsonObject &objeto) const
 {
     QFile file(m_filePath);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    if (!platform::openOwnerOnly(file, QIODevice::WriteOnly | QIODevice::Truncate)) {
         m_log.error(QStringLiteral("Impossível abrir arquivo: ") + m_filePath);
         return false;
     }

@@ -1,5 +1,7 @@
 #include "app/Log.h"
 
+#include "platform/Platform.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -35,10 +37,11 @@ QString marcador(Log::Nivel nivel)
     return QStringLiteral("%1");
 }
 
+// A log holds amounts, NSUs and masked card data: a new one is the user's alone.
 void appendLine(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
+    if (!platform::openOwnerOnly(file, QIODevice::WriteOnly | QIODevice::Append))
         return;
     file.write(bytes);
 }

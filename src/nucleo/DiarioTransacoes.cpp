@@ -214,7 +214,8 @@ bool DiarioTransacoes::reescrever()
     const QString temporario = m_arquivo + QStringLiteral(".tmp");
     m_anexo.setFileName(temporario);
     QString erro;
-    const bool ok = platform::createFreshFile(m_anexo, &erro) && platform::appendAndSync(m_anexo, conteudo, &erro) &&
+    const bool ok = platform::createFreshFile(m_anexo, &erro, true) &&
+                    platform::appendAndSync(m_anexo, conteudo, &erro) &&
                     platform::replaceFile(temporario, m_arquivo, true, &erro);
     if (!ok) {
         m_anexo.close();

@@ -115,7 +115,7 @@ void syncFolderOf(const QString &path)
 
 } // namespace
 
-bool createFreshFile(QFile &file, QString *error)
+bool createFreshFile(QFile &file, QString *error, bool ownerOnly)
 {
     const QByteArray name = QFile::encodeName(file.fileName());
     if (::unlink(name.constData()) != 0 && errno != ENOENT) {
@@ -123,7 +123,8 @@ bool createFreshFile(QFile &file, QString *error)
             *error = systemError();
         return false;
     }
-    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    const int fd =
+        ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, ownerOnly ? 0600 : 0644);
     if (fd < 0) {
         if (error)
             *error = systemError();
@@ -136,6 +137,37 @@ bool createFreshFile(QFile &file, QString *error)
         return false;
     }
     return true;
+}
+
+bool openOwnerOnly(QFile &file, QIODevice::OpenMode mode, QString *error)
+{
+    const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (mode & QIODevice::Append ? O_APPEND : 0) |
+                      (mode & QIODevice::Truncate ? O_TRUNC : 0);
+    const int fd = ::open(QFile::encodeName(file.fileName()).constData(), flags, 0600);
+    if (fd < 0) {
+        if (error)
+            *error = systemError();
+        return false;
+    }
+    if (!file.open(fd, mode, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+bool makePrivateFolder(const QString &path)
+{
+    const QFileInfo info(path);
+    if (info.isDir())
+        return true;
+    QDir().mkpath(info.absolutePath());
+    // Made in one step with its mode: never readable by others, not even for an instant.
+    if (::mkdir(QFile::encodeName(info.absoluteFilePath()).constData(), 0700) != 0 && errno != EEXIST)
+        return false;
+    return QFileInfo(path).isDir();
 }
 
 bool writeAndSync(QFile &file, const QByteArray &content, QString *error)
