@@ -552,9 +552,9 @@ private slots:
         QTest::addColumn<int>("produto");
         QTest::addColumn<QString>("caso");
         for (const int produto : {1, 2}) {
-            for (const char *caso : {"recusada", "resposta nao gravada", "morte antes da resposta",
-                                     "morte depois da resposta", "morte durante a entrega", "ncn", "ncn recusado",
-                                     "diario"}) {
+            for (const char *caso :
+                 {"recusada", "resposta nao gravada", "morte antes da resposta", "morte depois da resposta",
+                  "morte durante a entrega", "ncn", "ncn recusado", "diario"}) {
                 QTest::addRow("%s, produto %d", caso, produto) << produto << QString::fromLatin1(caso);
             }
         }
@@ -637,8 +637,8 @@ private slots:
         }
         if (caso == "ncn recusado") {
             // The library will not undo it: left for a person, said at once and at every start.
-            QVERIFY(testsupport::writeAll(path("cenario.json"), produto == 2 ? R"({"confirmar_retorno":"0"})"
-                                                                              : R"({"decisao":"erro"})"));
+            QVERIFY(testsupport::writeAll(path("cenario.json"),
+                                          produto == 2 ? R"({"confirmar_retorno":"0"})" : R"({"decisao":"erro"})"));
             somenteStatus("NCN", campos);
             QFile::remove(path("cenario.json"));
             QVERIFY(esperarLog("não resolvida: verifique-a no TEF", 1, m_programa.get()));
