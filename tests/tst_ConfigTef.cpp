@@ -44,7 +44,7 @@ private slots:
     {
         const ConfigTef c(m_path);
         const QJsonObject o = stored();
-        QCOMPARE(o.size(), 20); // 19 settings and "customizacao": one missing would rewrite the file at every start
+        QCOMPARE(o.size(), 21); // 20 settings and "customizacao": one missing would rewrite the file at every start
         QCOMPARE(o.value(QStringLiteral("customizacao")).toObject().size(), 8);
         QCOMPARE(o, c.configuracao());
         QVERIFY(QFileInfo(c.pathIn()).isDir() && QFileInfo(c.pathOut()).isDir());
@@ -52,10 +52,10 @@ private slots:
         QCOMPARE((QVariantList{c.pathIn(), c.pathOut(), c.fileReq(), c.fileResp(), c.log(), c.produtoTef(),
                                c.tag028001(), c.tagComprovante(), c.nomeImpressora(), c.caminhoPdf(), c.caminhoLogo(),
                                c.corFundo(), c.corSelecao(), c.alturaJanela(), c.larguraJanela(), c.gerarPdf(),
-                               c.bloquearAtualizacao(), c.codificacaoArquivos()}),
+                               c.bloquearAtualizacao(), c.codificacaoArquivos(), c.diasHistorico()}),
                  (QVariantList{m_home.path() + "/Cliente/Req", m_home.path() + "/Cliente/Resp", "IntPos.001",
                                "IntPos.Sts", 1, 2, 1, 0, "Impressoras Varda/Korvanta", ".", "Logo Varda Pay - Azul.png",
-                               "#ffffff", "#D5D5D5", 590, 850, false, false, "utf-8"}));
+                               "#ffffff", "#D5D5D5", 590, 850, false, false, "utf-8", 90}));
     }
 
     void fileRewrittenOnlyWhenIncomplete_data()
@@ -73,6 +73,8 @@ private slots:
         };
         QTest::newRow("only tag_comprovante missing")
             << completo("tag_comprovante", QJsonValue::Undefined) << 2 << false;
+        // A file written before the history existed is not rewritten for it (nor loses its unknown keys).
+        QTest::newRow("only dias_historico missing") << completo("dias_historico", QJsonValue::Undefined) << 2 << false;
         QTest::newRow("an unknown key survives") << completo("nao_usada", 42) << 2 << false;
         QTest::newRow("a wrong type is not a reason to rewrite") << completo("gerar_pdf", 1) << 2 << false;
         QTest::newRow("incomplete: its values kept, unknown keys dropped")
@@ -121,6 +123,10 @@ private slots:
             << "codificacao_arquivos" << QJsonValue("WINDOWS-1252") << "codificacao" << QVariant("windows-1252");
         QTest::newRow("unknown encoding reads as UTF-8")
             << "codificacao_arquivos" << QJsonValue("latin1") << "codificacao" << QVariant("utf-8");
+        QTest::newRow("history kept at least a day")
+            << "dias_historico" << QJsonValue(0) << "diasHistorico" << QVariant(1);
+        QTest::newRow("history days as text read as 90")
+            << "dias_historico" << QJsonValue("30") << "diasHistorico" << QVariant(90);
     }
 
     void valuesReadAsTheyMayBeUsed()
@@ -136,8 +142,10 @@ private slots:
         writeAll(m_path, QJsonDocument(o).toJson());
         const ConfigTef c(m_path);
         const QMap<QString, QVariant> values = {
-            {"gerarPdf", c.gerarPdf()}, {"alturaJanela", c.alturaJanela()}, {"produtoTef", c.produtoTef()},
-            {"fileReq", c.fileReq()},   {"corFundo", c.corFundo()},         {"codificacao", c.codificacaoArquivos()},
+            {"gerarPdf", c.gerarPdf()},           {"alturaJanela", c.alturaJanela()},
+            {"produtoTef", c.produtoTef()},       {"fileReq", c.fileReq()},
+            {"corFundo", c.corFundo()},           {"codificacao", c.codificacaoArquivos()},
+            {"diasHistorico", c.diasHistorico()},
         };
         QCOMPARE(values.value(getter), expected);
     }

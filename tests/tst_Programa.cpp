@@ -831,6 +831,40 @@ private slots:
         QVERIFY(!QFileInfo::exists(canal()));
     }
 
+    // Lines older than dias_historico days go at start-up; a line the program cannot date stays.
+    void historyKeptForItsDays_data()
+    {
+        QTest::addColumn<QJsonValue>("dias");
+        QTest::addColumn<int>("mantidos"); // days kept before today
+        QTest::newRow("90 by default") << QJsonValue(QJsonValue::Undefined) << 90;
+        QTest::newRow("dias_historico 7") << QJsonValue(7) << 7;
+    }
+
+    void historyKeptForItsDays()
+    {
+        QFETCH(QJsonValue, dias);
+        QFETCH(int, mantidos);
+        pastaNova();
+        QJsonObject config{{"tipo_operacao", 1}};
+        if (!dias.isUndefined())
+            config.insert("dias_historico", dias);
+        gravarConfig(config);
+        const QDate hoje = QDate::currentDate();
+        const auto linha = [&hoje](int diasAtras) {
+            return QString(R"({"data":"%1","estado":"aprovada","hora":"10:00:00","operacao":"CRT","valor":"1.00"})")
+                       .arg(hoje.addDays(-diasAtras).toString(Qt::ISODate))
+                       .toUtf8() +
+                   '\n';
+        };
+        QVERIFY(testsupport::writeAll(path("historico_tef.jsonl"),
+                                      linha(mantidos + 1) + linha(mantidos) + "sem data\n" + linha(0)));
+        auto programa = start({"Z3_EXIT_WHEN_IDLE=1"});
+        QVERIFY(programa->waitForFinished(30000));
+        QCOMPARE(programa->exitCode(), 0);
+        QCOMPARE(testsupport::readAll(path("historico_tef.jsonl")), linha(mantidos) + "sem data\n" + linha(0));
+        QVERIFY(testsupport::somenteDono(path("historico_tef.jsonl")));
+    }
+
     void missingLibraryStillAnswers()
     {
         pastaNova(true);

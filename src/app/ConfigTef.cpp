@@ -159,6 +159,7 @@ void ConfigTef::carregar()
     b("habilita_impressao", false);
     b("visualizar_pdf", false);
     s("codificacao_arquivos", QStringLiteral("utf-8"));
+    n("dias_historico", 90);
 
     const QJsonObject custom = lido.value(QLatin1String("customizacao")).toObject();
     const auto cs = [&](const char *chave, const QString &padrao) {
@@ -207,6 +208,11 @@ void ConfigTef::criarDiretorios() const
         QDir().mkpath(out);
     else
         m_log.debug("Diretórios já existentes");
+}
+
+int ConfigTef::diasHistorico() const
+{
+    return qMax(1, numero(m_root, "dias_historico", 90));
 }
 
 QString ConfigTef::codificacaoArquivos() const

@@ -42,6 +42,8 @@ public:
     bool gerarPdf() const { return booleano(m_root, "gerar_pdf"); }
     bool habilitaImpressao() const { return booleano(m_root, "habilita_impressao"); }
     bool visualizarPdf() const { return booleano(m_root, "visualizar_pdf"); }
+    // Days the history of finished transactions is kept (at least 1).
+    int diasHistorico() const;
     // Text encoding of the key-number request, status and response files:
     // "utf-8" (the default) or "windows-1252"; anything else reads as "utf-8".
     QString codificacaoArquivos() const;

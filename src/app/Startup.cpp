@@ -205,7 +205,11 @@ int runApplication(int argc, char *argv[])
         else
             log.error("Nenhum controlador TEF disponível: pedidos do PDV não serão atendidos");
     }
-    wiring::conectar({nucleo, ocupacao, backend, monitor, autonomo.get()});
+    // Trimmed before the recovery below writes to it; like the core, it lives until the process ends.
+    Historico *historico = nucleo ? wiring::criarHistorico(produto) : nullptr;
+    if (historico)
+        historico->podar(config->diasHistorico());
+    wiring::conectar({nucleo, ocupacao, backend, monitor, autonomo.get(), historico});
     // What the last run left half done is settled before any request is served.
     if (nucleo)
         nucleo->recuperar();

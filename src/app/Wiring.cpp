@@ -20,11 +20,11 @@ namespace {
 // The product table.
 const Produto produtos[] = {
     {ProdutoTef::Vantor, "Vantor", []() -> Base_Controller * { return new Vantor_Controller; },
-     &ProtocoloSitef::vantorResultToResponse, true},
+     &ProtocoloSitef::vantorResultToResponse, true, &Vantor_Conversor::resumo},
     {ProdutoTef::Bridge, "Z3_Bridge", []() -> Base_Controller * { return new Z3_Bridge_Controller; },
-     &ProtocoloSitef::bridgeResultToResponse, false},
+     &ProtocoloSitef::bridgeResultToResponse, false, &Z3_Bridge_Conversor::resumo},
     {ProdutoTef::Z3Tef, "Z3_Tef", []() -> Base_Controller * { return new Z3_Tef_Controller; },
-     &ProtocoloSitef::tefResultToResponse, true},
+     &ProtocoloSitef::tefResultToResponse, true, &Z3_Tef_Conversor::resumo},
 };
 static_assert(std::size(produtos) == quantidadeProdutosTef, "one row per TEF product");
 
@@ -53,6 +53,12 @@ NucleoTransacao *criarNucleo(DialogoTef &backend, int produtoTef, QObject *paren
 {
     return new NucleoTransacao(backend, produtoTef, DiarioTransacoes::arquivoAoLadoDe(ConfigTef::defaultFilePath()),
                                parent);
+}
+
+Historico *criarHistorico(int produtoTef)
+{
+    const Produto *p = produto(produtoTef);
+    return new Historico(Historico::arquivoAoLadoDe(ConfigTef::defaultFilePath()), p ? p->resumirResultado : nullptr);
 }
 
 void conectar(const Componentes &c)
@@ -95,6 +101,10 @@ void conectar(const Componentes &c)
         QObject::connect(c.autonomo, &TefAutonomo::enviarRequisicao, c.nucleo, &NucleoTransacao::submeter);
         QObject::connect(c.nucleo, &NucleoTransacao::resultado, c.autonomo, &TefAutonomo::slotResponseAutonomo);
         QObject::connect(c.nucleo, &NucleoTransacao::concluida, c.autonomo, &TefAutonomo::concluida);
+    }
+    if (c.nucleo && c.historico) {
+        // Every end the core reports goes into the history.
+        c.nucleo->observar([h = c.historico](const FimTransacao &fim) { h->registrar(fim); });
     }
     if (c.autonomo && c.backend) {
         QObject::connect(c.backend, SIGNAL(process(QString)), c.autonomo, SLOT(slotTefProcessAutonomo(QString)));

@@ -2,6 +2,7 @@
 
 #include "app/ProdutoTef.h"
 #include "exchange/MonitoraDiretorio.h"
+#include "nucleo/Historico.h"
 
 #include <QObject>
 
@@ -26,6 +27,8 @@ struct Produto
     MonitoraDiretorio::ConversorResposta converterResposta;
     // Whether the cashier answers the library's questions in the window.
     bool dialogoOperador;
+    // What the history of finished transactions reads of a result.
+    Historico::Resumir resumirResultado;
 };
 
 // The row of a product number; null for a number that names no product.
@@ -40,6 +43,9 @@ Base_Controller *createBackend(int produtoTef);
 // it reports to is connected.
 NucleoTransacao *criarNucleo(DialogoTef &backend, int produtoTef, QObject *parent = nullptr);
 
+// The history of finished transactions beside the settings, read with the product's layout.
+Historico *criarHistorico(int produtoTef);
+
 // Everything that takes part in serving a request; any of them may be absent
 // (no exchange in autonomous-only use, no window in the exchange's tests).
 struct Componentes
@@ -49,6 +55,7 @@ struct Componentes
     Base_Controller *backend = nullptr;
     MonitoraDiretorio *monitor = nullptr;
     TefAutonomo *autonomo = nullptr;
+    Historico *historico = nullptr;
 };
 
 // Joins them: requests from the exchange and the cashier reach the core, its
