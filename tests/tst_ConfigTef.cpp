@@ -185,6 +185,28 @@ private slots:
         QCOMPARE(qgetenv("Z3_LOG"), expected);
     }
 
+    // Support's status query reads the settings of the copy that runs: it must change nothing at all.
+    void readOnlyReadingWritesNothing_data()
+    {
+        QTest::addColumn<QByteArray>("content"); // empty: no file
+        QTest::addColumn<int>("produto");
+        QTest::newRow("no file") << QByteArray() << 2;
+        QTest::newRow("incomplete file with the log on") << QByteArray(R"({"produto_tef": 1, "log": 1})") << 1;
+    }
+
+    void readOnlyReadingWritesNothing()
+    {
+        QFETCH(QByteArray, content);
+        if (!content.isEmpty())
+            writeAll(m_path, content);
+        const ConfigTef c = ConfigTef::somenteLeitura(m_path);
+        QTEST(c.produtoTef(), "produto");
+        QCOMPARE(c.pathIn(), m_home.path() + "/Cliente/Req");
+        QCOMPARE(readAll(m_path), content);
+        QVERIFY(!QFileInfo::exists(m_home.filePath(QStringLiteral("Cliente"))));
+        QVERIFY(qEnvironmentVariableIsEmpty("Z3_LOG"));
+    }
+
     // The settings' folder holds the journal, the history and the log as well.
     void settingsFolderMadeForTheUserAlone()
     {

@@ -15,6 +15,7 @@
 #include <QtTest>
 
 #include <memory>
+#include <utility>
 
 // A desktop's tray host as far as Qt looks for one: the StatusNotifierWatcher,
 // with a host registered, noting the items that register with it.
@@ -274,6 +275,59 @@ private:
         return r;
     }
 
+    // Support's queries, as a person or a monitoring agent runs them: what they print, apart from what they say.
+    struct Consulta
+    {
+        int codigo = -1;
+        QByteArray saida;
+        QByteArray erro;
+    };
+    Consulta consultar(const QStringList &args)
+    {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("HOME", m_dir->path());
+        env.remove("Z3_LOG");
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(m_dir->path());
+        p.start(path("Z3_TEFZoduvud"), args);
+        Consulta c;
+        if (p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit)
+            c.codigo = p.exitCode();
+        c.saida = p.readAllStandardOutput();
+        c.erro = p.readAllStandardError();
+        return c;
+    }
+
+    // RFC 4180: fields split by commas, records by CR LF, quotes around a field that holds either.
+    static QList<QStringList> lerCsv(const QString &texto)
+    {
+        QList<QStringList> registros;
+        QStringList registro;
+        QString campo;
+        bool aspas = false;
+        for (int i = 0; i < texto.size(); ++i) {
+            const QChar c = texto.at(i);
+            if (aspas && c == '"' && texto.mid(i + 1, 1) == "\"") {
+                campo += '"';
+                ++i;
+            } else if (c == '"') {
+                aspas = !aspas;
+            } else if (!aspas && c == ',') {
+                registro << std::exchange(campo, QString());
+            } else if (!aspas && texto.mid(i, 2) == "\r\n") {
+                registros << (registro << std::exchange(campo, QString()));
+                registro.clear();
+                ++i;
+            } else {
+                campo += c;
+            }
+        }
+        if (!registro.isEmpty() || !campo.isEmpty())
+            registros << (registro << campo); // not ended by CR LF: shows as a difference
+        return registros;
+    }
+
     // A second launch, as a launcher's action starts it: it ends by itself, with 0, whatever the answer.
     void lancar(const QStringList &args)
     {
@@ -362,7 +416,8 @@ private slots:
         }
         for (const char *trecho :
              {"\nZ3_TEFZoduvud 01.23.04\n", "--version", "--help", "Z3_LOG_PATH", "Z3_LIB_DIR", "XDG_CONFIG_HOME",
-              "Z3_SIM_CENARIO", "--segundo-plano", "\n  --venda-cartao ", "\n  --configuracoes ", "\n  --sair "})
+              "Z3_SIM_CENARIO", "--segundo-plano", "\n  --venda-cartao ", "\n  --configuracoes ", "\n  --sair ",
+              "\n  --estado ", "\n  --transacoes DIA "})
             QVERIFY2(saida.contains(trecho), qPrintable(saida));
         QCOMPARE(QDir(outra.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList{"Z3_TEFZoduvud"});
 
@@ -829,6 +884,171 @@ private slots:
         QCOMPARE(m_programa->exitCode(), 0);
         QVERIFY(logText().contains("Ação \"sair\" entregue à instância aberta: ok"));
         QVERIFY(!QFileInfo::exists(canal()));
+    }
+
+    // Support's check of a checkout, as a monitoring agent runs it: one copy of the program in a folder of its
+    // own, started and stopped between the rows.
+    void stateForMonitoring_data()
+    {
+        QTest::addColumn<bool>("copia");
+        QTest::addColumn<QByteArray>("diario"); // written before the row; empty: left as it is
+        QTest::addColumn<QByteArray>("log");    // added to the log before the row
+        QTest::addColumn<int>("codigo");
+        QTest::addColumn<QStringList>("estados");
+        const QByteArray naoResolvida =
+            R"({"chave":3,"desde":"2026-01-02T10:00:00-03:00","desfecho":"desfazimento recusado","estado":)"
+            R"("nao_resolvida","formato":"SiTef","identificacao":"7","nsuTerminal":"000042","operacao":"CRT",)"
+            R"("produto":2,"sequencial":42,"transacao":"Cartao Vender","valorTotal":"1200"})"
+            "\n"
+            R"({"chave":4,"estado":"respondida","formato":"SiTef","identificacao":"8","nsuTerminal":"000043",)"
+            R"("operacao":"CRT","produto":2,"sequencial":43,"transacao":"Cartao Vender","valorTotal":"1050"})"
+            "\n";
+        // The last error line, before the exchange's routine one and an info line; a card number in it.
+        const QByteArray log = "{06/12/26 10:15:30:417}{Z3_TEFZoduvud}{E} \t\t Falha com 4111111111111111\n"
+                               "{06/12/26 10:15:31:002}{Z3_TEFZoduvud}{E} \t\t [MonitoraDiretorio] Arquivo SiTef "
+                               "não encontrado\n{06/12/26 10:15:31:003}{Z3_TEFZoduvud}{I} \t\t ok\n";
+        QTest::newRow("no copy running") << false << QByteArray() << QByteArray() << 1 << QStringList();
+        QTest::newRow("one copy, idle") << true << QByteArray() << QByteArray() << 0 << QStringList();
+        QTest::newRow("an unresolved transaction")
+            << true << naoResolvida << QByteArray() << 2 << QStringList{"nao_resolvida", "respondida"};
+        QTest::newRow("unresolved, no copy running")
+            << false << QByteArray() << log << 2 << QStringList{"nao_resolvida", "respondida"};
+    }
+
+    void stateForMonitoring()
+    {
+        QFETCH(bool, copia);
+        QFETCH(QByteArray, diario);
+        QFETCH(QByteArray, log);
+        QFETCH(int, codigo);
+        QFETCH(QStringList, estados);
+        if (QTest::currentDataTag() == QLatin1String("no copy running"))
+            pastaNova(true);
+        if (!copia || !diario.isEmpty())
+            parar();
+        if (!diario.isEmpty())
+            QVERIFY(testsupport::writeAll(path("diario_tef.jsonl"), diario));
+        if (!log.isEmpty())
+            QVERIFY(testsupport::writeAll(path("z3_log.txt"), testsupport::readAll(path("z3_log.txt")) + log));
+        if (copia && !m_programa)
+            iniciar(qEnvironmentVariable("Z3_LIB_DIR", Z3_BIN_DIR));
+        const QStringList antes = QDir(m_dir->path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries);
+        const QByteArray logAntes = testsupport::readAll(path("z3_log.txt"));
+
+        const Consulta c = consultar({"--estado"});
+        QCOMPARE(c.codigo, codigo);
+        const QJsonObject e = QJsonDocument::fromJson(c.saida).object();
+        QCOMPARE(e.value("em_execucao").toBool(), copia);
+        QCOMPARE(e.value("pid").toVariant().toLongLong(), copia ? m_programa->processId() : 0);
+        for (const auto &[membro, valor] :
+             {std::pair{"versao", QString("01.23.04")}, std::pair{"nome_produto", QString("Z3_Tef")},
+              std::pair{"pasta_requisicao", path("Req")}, std::pair{"pasta_resposta", pastaResp()},
+              std::pair{"pasta_configuracao", QFileInfo(m_dir->path()).canonicalFilePath()}})
+            QCOMPARE(e.value(membro).toString(), valor);
+        QCOMPARE(e.value("produto_tef").toInt(), 2);
+        QStringList lidos;
+        for (const QJsonValue &t : e.value("transacoes").toArray())
+            lidos << t.toObject().value("estado").toString();
+        QCOMPARE(lidos, estados);
+        if (!estados.isEmpty()) {
+            const QJsonObject t = e.value("transacoes").toArray().first().toObject();
+            QCOMPARE(t.value("id").toString(), "7");
+            QCOMPARE(t.value("nsu").toString(), "000042");
+            QCOMPARE(t.value("valor").toString(), "12.00");
+            QCOMPARE(t.value("desde").toString(), "2026-01-02T10:00:00-03:00");
+        }
+        const QJsonObject erro = e.value("ultimo_erro").toObject();
+        if (!log.isEmpty()) {
+            QCOMPARE(erro.value("mensagem").toString(), "Falha com 411111******1111");
+            QCOMPARE(erro.value("hora").toString(), "2026-12-06T10:15:30.417");
+        } else if (!diario.isEmpty()) {
+            // The start-up said it at error level.
+            QVERIFY(logText().contains("}{E} \t\t Transação não resolvida (CRT id 7"));
+            QVERIFY(erro.value("hora").toString().startsWith(QDate::currentDate().toString(Qt::ISODate)));
+        }
+        // Read only: the running copy heard nothing of it, and no file was made or touched.
+        if (copia)
+            QCOMPARE(testsupport::readAll(path("z3_log.txt")), logAntes);
+        QCOMPARE(QDir(m_dir->path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), antes);
+    }
+
+    // A day at a checkout read back by the bookkeeper: a sale confirmed, a decline, a sale the POS abandoned and,
+    // where the library serves it without the cashier, a cancellation; a library that puts a card number where
+    // the brand goes.
+    void dayOfSalesReadBackAsCsv_data()
+    {
+        QTest::addColumn<int>("produto");
+        QTest::addColumn<QByteArray>("cenario");
+        QTest::addColumn<QString>("bandeira"); // of the approved sales, as the CSV gives it
+        QTest::newRow("Z3_Bridge") << 1 << QByteArray(R"({"resposta":{"nomeCartaoPadrao":"4111111111111111"}})")
+                                   << "411111******1111";
+        QTest::newRow("Z3_Tef") << 2 << QByteArray(R"({"tef":{"nomeBandeira":"4111111111111111"}})")
+                                << "411111******1111";
+    }
+
+    void dayOfSalesReadBackAsCsv()
+    {
+        QFETCH(int, produto);
+        QFETCH(QByteArray, cenario);
+        QFETCH(QString, bandeira);
+        pastaNova(true, produto);
+        iniciar(qEnvironmentVariable("Z3_LIB_DIR", Z3_BIN_DIR));
+        const auto campos = [](const Resultado &r) {
+            return QStringList{"010-000=" + r.campos.value("010-000"), "012-000=" + r.campos.value("012-000"),
+                               "027-000=" + r.campos.value("027-000")};
+        };
+        QVERIFY(testsupport::writeAll(path("cenario.json"), cenario));
+        const Resultado confirmada = posClient(venda("1000"));
+        QVERIFY(QFile::remove(path("cenario.json")));
+        QVERIFY2(confirmada.campos.value("009-000") == "0", qPrintable(confirmada.saida));
+        somenteStatus("CNF", campos(confirmada));
+        QVERIFY(posClient(venda("1051")).campos.value("009-000") != "0");
+        const Resultado desfeita = posClient(venda("2000"));
+        somenteStatus("NCN", campos(desfeita));
+        QStringList esperadas{"CRT|10.00|aprovada", "CRT|10.51|negada", "CRT|20.00|desfeita"};
+        if (produto == 1) {
+            const Resultado cancelamento =
+                posClient({"CNC", "--id", novoId(), "--valor", "1000", "--nsu", confirmada.campos.value("012-000"),
+                           "--data", confirmada.campos.value("022-000"), "--hora", confirmada.campos.value("023-000")});
+            QVERIFY2(cancelamento.campos.value("009-000") == "0", qPrintable(cancelamento.saida));
+            esperadas << "CNC|10.00|aprovada";
+        }
+
+        const Consulta c = consultar({"--transacoes", "-"});
+        QCOMPARE(c.codigo, 0);
+        QCOMPARE(c.erro, QByteArray());
+        const QList<QStringList> csv = lerCsv(QString::fromUtf8(c.saida));
+        QVERIFY(!csv.isEmpty());
+        QCOMPARE(csv.first(),
+                 QString("data,hora,origem,produto,operacao,valor,bandeira,rede,nsu,autorizacao,estado").split(','));
+        QStringList lidas;
+        for (const QStringList &linha : csv.mid(1)) {
+            QCOMPARE(linha.size(), 11);
+            lidas << QStringList{linha[4], linha[5], linha[10]}.join('|');
+            QCOMPARE(linha[0], QDate::currentDate().toString(Qt::ISODate));
+            QCOMPARE(linha[2], "pdv");
+            QCOMPARE(linha[3], produto == 1 ? "Z3_Bridge" : "Z3_Tef");
+            QVERIFY(!linha[8].isEmpty()); // NSU
+            if (linha[10] != "negada")
+                QVERIFY2(!linha[7].isEmpty() && !linha[9].isEmpty(), qPrintable(linha.join(','))); // network, auth
+        }
+        QCOMPARE(lidas, esperadas);
+        QCOMPARE(csv.at(1).at(6), bandeira);
+        QCOMPARE(csv.at(1).at(8), confirmada.campos.value("012-000"));
+        // The card number the library gave never reaches the records in clear.
+        for (const QByteArray &texto :
+             {c.saida, testsupport::readAll(path("historico_tef.jsonl")), testsupport::readAll(path("z3_log.txt"))})
+            QVERIFY(!texto.contains("4111111111111111"));
+        for (const char *proprio : {"historico_tef.jsonl", "diario_tef.jsonl", "z3_log.txt"})
+            QVERIFY2(testsupport::somenteDono(path(proprio)), proprio);
+
+        // Another day has nothing; a day written some other way is refused, with nothing on standard output.
+        const Consulta outroDia = consultar({"--transacoes", "2001-01-01"});
+        QCOMPARE(outroDia.codigo, 0);
+        QCOMPARE(outroDia.saida, c.saida.left(c.saida.indexOf("\r\n") + 2));
+        const Consulta invalido = consultar({"--transacoes", "06/12/2026"});
+        QCOMPARE(invalido.codigo, 2);
+        QCOMPARE(invalido.saida, QByteArray());
     }
 
     // Lines older than dias_historico days go at start-up; a line the program cannot date stays.

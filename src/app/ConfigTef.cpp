@@ -87,10 +87,18 @@ bool incompleto(const QJsonObject &lido)
 
 ConfigTef::ConfigTef() : ConfigTef(defaultFilePath()) {}
 
-ConfigTef::ConfigTef(const QString &filePath) : m_filePath(filePath)
+ConfigTef::ConfigTef(const QString &filePath) : ConfigTef(filePath, Efeitos::Todos) {}
+
+ConfigTef::ConfigTef(const QString &filePath, Efeitos efeitos) : m_filePath(filePath)
 {
-    carregar();
-    criarDiretorios();
+    carregar(efeitos);
+    if (efeitos == Efeitos::Todos)
+        criarDiretorios();
+}
+
+ConfigTef ConfigTef::somenteLeitura(const QString &filePath)
+{
+    return ConfigTef(filePath, Efeitos::Nenhum);
 }
 
 QString ConfigTef::defaultFilePath()
@@ -116,14 +124,16 @@ QString ConfigTef::pastaPara(const QString &pastaPrograma)
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/" Z3_APP_NAME);
 }
 
-void ConfigTef::carregar()
+void ConfigTef::carregar(Efeitos efeitos)
 {
+    const bool escrever = efeitos == Efeitos::Todos;
     QFile file(m_filePath);
     const bool novo = !file.exists();
     QJsonObject lido;
     if (!novo) {
         if (!file.open(QIODevice::ReadOnly)) {
-            m_log.error(QStringLiteral("Impossível abrir arquivo: ") + m_filePath);
+            if (escrever)
+                m_log.error(QStringLiteral("Impossível abrir arquivo: ") + m_filePath);
             return;
         }
         lido = QJsonDocument::fromJson(file.readAll()).object();
@@ -144,7 +154,10 @@ void ConfigTef::carregar()
     s("path_out", platform::defaultResponseFolder());
     s("file_req", QStringLiteral("IntPos.001"));
     s("file_resp", QStringLiteral("IntPos.Sts"));
-    setLog(numeroOu(lido, QStringLiteral("log"), 1));
+    if (escrever)
+        setLog(numeroOu(lido, QStringLiteral("log"), 1));
+    else
+        n("log", 1);
     n("vitra", 0);
     n("produto_tef", 2);
     n("tag_comprovante", 0);
@@ -177,7 +190,7 @@ void ConfigTef::carregar()
     cn("altura_janela", 590);
     cn("largura_janela", 850);
 
-    if (novo || incompleto(lido)) {
+    if (escrever && (novo || incompleto(lido))) {
         m_log.info("Arquivo de configuração será atualizado");
         gravar(configuracao());
     }

@@ -14,6 +14,11 @@ public:
     ConfigTef();
     explicit ConfigTef(const QString &filePath);
 
+    // The settings as the file holds them, with the defaults for what is
+    // missing, and nothing else: no file or folder written, no log switched
+    // on, no line logged (support's read-only queries).
+    static ConfigTef somenteLeitura(const QString &filePath);
+
     static QString defaultFilePath();
     // The folder of the settings, the transaction journal and the log: beside
     // the executable while that folder can be written (a build, a portable
@@ -97,7 +102,10 @@ public:
     bool salvar(const QJsonObject &objeto) const;
 
 private:
-    void carregar();
+    enum class Efeitos { Todos, Nenhum };
+    ConfigTef(const QString &filePath, Efeitos efeitos);
+
+    void carregar(Efeitos efeitos);
     void criarDiretorios() const;
     bool gravar(const QJsonObject &objeto) const;
 

@@ -3,6 +3,7 @@
 #include "app/AcoesBandeja.h"
 #include "app/CanalInstancia.h"
 #include "app/ConfigTef.h"
+#include "app/Consultas.h"
 #include "app/Log.h"
 #include "app/RestartHandler.h"
 #include "app/SingleInstanceGuard.h"
@@ -39,6 +40,11 @@ const char ajuda[] = "Usage: " Z3_APP_NAME " [options]\n"
                      "  --help              print this text and exit\n"
                      "  --segundo-plano     start without showing the window; a copy already running\n"
                      "                      is left alone (the session's autostart)\n"
+                     "  --estado            print the checkout's state as JSON and exit with 0 (a copy\n"
+                     "                      runs, nothing unresolved), 1 (no copy runs) or 2 (a\n"
+                     "                      transaction is unresolved); nothing is locked or written\n"
+                     "  --transacoes DIA    print the transactions of DIA (AAAA-MM-DD, - for today) as\n"
+                     "                      CSV and exit\n"
                      "  Any other option goes to Qt (for example -platform offscreen).\n"
                      "\n"
                      "Actions: the tray menu's entries, for desktops that show no tray. At most one;\n"
@@ -82,12 +88,31 @@ struct Pedido
     bool segundoPlano = false;
 };
 
+// Support's queries read what the running copy keeps, and change nothing.
+int consultar(int argc, char *argv[], const char *dia)
+{
+    QCoreApplication app(argc, argv);
+    const Consultas::Resposta r = dia ? Consultas::transacoes(QString::fromLocal8Bit(dia)) : Consultas::estado();
+    std::fwrite(r.saida.constData(), 1, static_cast<size_t>(r.saida.size()), stdout);
+    if (!r.erro.isEmpty())
+        std::fputs(r.erro.toLocal8Bit().constData(), stderr);
+    return r.codigo;
+}
+
 // Answered before anything else: no lock, no settings and no log for them.
 // True when the program has nothing more to do; `codigo` is then its exit code.
 bool respondeLinhaDeComando(int argc, char *argv[], Pedido *pedido, int *codigo)
 {
     int escolhas = 0;
     for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--estado") == 0) {
+            *codigo = consultar(argc, argv, nullptr);
+            return true;
+        }
+        if (std::strcmp(argv[i], "--transacoes") == 0) {
+            *codigo = consultar(argc, argv, i + 1 < argc ? argv[i + 1] : "");
+            return true;
+        }
         if (std::strcmp(argv[i], "--version") == 0) {
             std::fputs(Z3_APP_NAME " " Z3_APP_VERSION "\n", stdout);
             *codigo = 0;

@@ -61,6 +61,10 @@ bool writeAndSync(QFile &file, const QByteArray &content, QString *error);
 // the file cannot be opened. The lock ends with unlockFile or the process.
 int lockFileExclusive(const QString &path);
 void unlockFile(int handle);
+// Who holds lockFileExclusive's lock on the file, as the system lists it,
+// without opening or locking anything: its process id, 0 when nobody holds
+// it (or the file is missing), -1 when the system cannot be asked.
+qint64 lockHolder(const QString &path);
 
 // Writes everything at the end of the open file and pushes it to the disk,
 // keeping the file open; false with the reason when any step failed.

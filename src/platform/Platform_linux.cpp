@@ -18,6 +18,7 @@
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace platform {
@@ -211,6 +212,33 @@ void unlockFile(int handle)
 {
     ::flock(handle, LOCK_UN);
     ::close(handle);
+}
+
+qint64 lockHolder(const QString &path)
+{
+    struct stat info = {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return 0;
+    QFile locks(QStringLiteral("/proc/locks"));
+    if (!locks.open(QIODevice::ReadOnly))
+        return -1;
+    // "1: FLOCK  ADVISORY  WRITE 4242 fe:00:10952760 0 EOF"; a waiter's line has "->" after the number.
+    // Some file systems show another device number through stat than in this list: the inode
+    // alone is taken when no line names both.
+    const QByteArray dispositivo = QByteArray::number(major(info.st_dev), 16).rightJustified(2, '0') + ':' +
+                                   QByteArray::number(minor(info.st_dev), 16).rightJustified(2, '0');
+    const QByteArray inode = ':' + QByteArray::number(static_cast<qulonglong>(info.st_ino));
+    qint64 soInode = 0;
+    const QList<QByteArray> linhas = locks.readAll().split('\n');
+    for (const QByteArray &linha : linhas) {
+        const QList<QByteArray> campos = linha.simplified().split(' ');
+        if (campos.size() < 6 || campos.at(1) != "FLOCK" || !campos.at(5).endsWith(inode))
+            continue;
+        if (campos.at(5) == dispositivo + inode)
+            return campos.at(4).toLongLong();
+        soInode = campos.at(4).toLongLong();
+    }
+    return soInode;
 }
 
 bool appendAndSync(QFile &file, const QByteArray &content, QString *error)
