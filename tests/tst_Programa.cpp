@@ -157,7 +157,8 @@ private:
         const QString inicio = "[MonitoraDiretorio] Monitoramento iniciado em: ";
         const int iniciosAntes = logText().count(inicio);
         m_programa = start({"Z3_LIB_DIR=" + pastaBibliotecas, "Z3_SIM_LOG=" + path("sim_log.jsonl"),
-                            "Z3_SIM_CENARIO=" + path("cenario.json"), "Z3_SIM_ESTADO=" + path("host")});
+                            "Z3_SIM_CENARIO=" + path("cenario.json"), "Z3_SIM_ESTADO=" + path("host"),
+                            "Z3_SIM_IMPRESSORA=" + path("impressora")});
         QVERIFY(m_programa->waitForStarted(30000));
         QVERIFY2(esperarLog(inicio, iniciosAntes + 1, m_programa.get()), qPrintable(logText().right(900)));
     }
@@ -417,7 +418,7 @@ private slots:
         for (const char *trecho :
              {"\nZ3_TEFZoduvud 01.23.04\n", "--version", "--help", "Z3_LOG_PATH", "Z3_LIB_DIR", "XDG_CONFIG_HOME",
               "Z3_SIM_CENARIO", "--segundo-plano", "\n  --venda-cartao ", "\n  --configuracoes ", "\n  --sair ",
-              "\n  --estado ", "\n  --transacoes DIA "})
+              "\n  --estado ", "\n  --transacoes DIA ", "\n  --reimprimir "})
             QVERIFY2(saida.contains(trecho), qPrintable(saida));
         QCOMPARE(QDir(outra.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList{"Z3_TEFZoduvud"});
 
@@ -510,7 +511,8 @@ private slots:
         QStringList rotulos;
         rotulosDoMenu(resposta.arguments().value(1).value<QDBusArgument>(), 0, &rotulos);
         QCOMPARE(rotulos, (QStringList{"TEF Autonomo", "  Venda Cartão", "  PIX", "  Operação Administrativa",
-                                       "Verificar Atualização", "Abrir", "Configurações", "Sobre", "Sair"}));
+                                       "Reimprimir último comprovante", "Verificar Atualização", "Abrir",
+                                       "Configurações", "Sobre", "Sair"}));
         QVERIFY(esperarLog("[CanalInstancia] Aguardando ações", 1, programa.get()));
         QVERIFY(!logText().contains("Sem bandeja do sistema"));
         testsupport::stopProcess(programa.get());
@@ -859,7 +861,7 @@ private slots:
             QVERIFY2(esperarLog(linha, 1, m_programa.get()), qPrintable(linha + '\n' + logText().right(3000)));
 
         // While the sale waits for the cashier, the tray's entries are off: so are these.
-        for (const QString &acao : {QString("configuracoes"), QString("sair")}) {
+        for (const QString &acao : {QString("configuracoes"), QString("reimprimir"), QString("sair")}) {
             lancar({"--" + acao});
             QVERIFY(logText().contains(QString("Ação \"%1\" recusada: operação em andamento").arg(acao)));
             QVERIFY(logText().contains(
@@ -1083,6 +1085,54 @@ private slots:
         QCOMPARE(programa->exitCode(), 0);
         QCOMPARE(testsupport::readAll(path("historico_tef.jsonl")), linha(mantidos) + "sem data\n" + linha(0));
         QVERIFY(testsupport::somenteDono(path("historico_tef.jsonl")));
+    }
+
+    // The receipt printer jammed: the last approved sale's receipts again, on the maker's printer and as PDF,
+    // marked as a copy; never those of a sale undone since, and nothing when there is none.
+    void reprintsTheLastApprovedReceipt()
+    {
+        pastaNova(true);
+        QJsonObject config = QJsonDocument::fromJson(testsupport::readAll(path("config_tef.json"))).object();
+        config.insert("habilita_impressao", true);
+        config.insert("gerar_pdf", true);
+        gravarConfig(config);
+        iniciar(qEnvironmentVariable("Z3_LIB_DIR", Z3_BIN_DIR));
+        const QString recusa = "Ação \"reimprimir\" entregue à instância aberta: recusado: Nenhum comprovante";
+        lancar({"--reimprimir"});
+        QVERIFY2(logText().contains(recusa), qPrintable(logText().right(2000)));
+
+        const Resultado venda1 = posClient(venda("1000"));
+        QCOMPARE(venda1.campos.value("009-000"), "0");
+        somenteStatus("CNF", {"010-000=" + venda1.campos.value("010-000"), "012-000=" + venda1.campos.value("012-000"),
+                              "027-000=" + venda1.campos.value("027-000")});
+        const Resultado desfeita = posClient(venda("2000"));
+        somenteStatus("NCN",
+                      {"010-000=" + desfeita.campos.value("010-000"), "012-000=" + desfeita.campos.value("012-000"),
+                       "027-000=" + desfeita.campos.value("027-000")});
+        posClient(venda("1051")); // declined: not a receipt to reprint
+        lancar({"--reimprimir"});
+        QVERIFY(logText().contains("Ação \"reimprimir\" entregue à instância aberta: ok"));
+
+        const QString nsu = venda1.campos.value("012-000");
+        QDir impressora(path("impressora"));
+        QVERIFY(testsupport::waitUntil([&] { return impressora.entryList({"job-*.json"}, QDir::Files).size() == 2; },
+                                       20000));
+        for (const QString &job : impressora.entryList({"job-*.json"}, QDir::Files, QDir::Name)) {
+            const QJsonObject j = QJsonDocument::fromJson(testsupport::readAll(impressora.filePath(job))).object();
+            const QByteArray texto = QByteArray::fromBase64(j.value("texto_base64").toString().toLatin1());
+            QVERIFY2(texto.startsWith("2ª VIA\r\n"), texto.left(40).constData());
+            QVERIFY(texto.contains(nsu.toUtf8()));
+        }
+        const QString pasta = path("TEF/ADM/" + QDate::currentDate().toString("yyyy/M/d"));
+        for (const char *via : {"lojista", "cliente"}) {
+            const QString pdf = QString("%1/adm_reimpressao_%2_%3.pdf").arg(pasta, via, nsu);
+            QVERIFY2(testsupport::waitForFile(pdf, 20000), qPrintable(pdf));
+            QProcess texto;
+            texto.start("pdftotext", {pdf, "-"});
+            if (texto.waitForFinished(20000) && texto.exitCode() == 0)
+                QVERIFY(texto.readAllStandardOutput().startsWith("2ª VIA"));
+        }
+        QVERIFY(!QFileInfo::exists(path("TEF/VENDA"))); // the sale's own receipts were never filed anew
     }
 
     void missingLibraryStillAnswers()

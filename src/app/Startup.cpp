@@ -5,6 +5,7 @@
 #include "app/ConfigTef.h"
 #include "app/Consultas.h"
 #include "app/Log.h"
+#include "app/Reimpressao.h"
 #include "app/RestartHandler.h"
 #include "app/SingleInstanceGuard.h"
 #include "app/TefAutonomo.h"
@@ -234,7 +235,8 @@ int runApplication(int argc, char *argv[])
     Historico *historico = nucleo ? wiring::criarHistorico(produto) : nullptr;
     if (historico)
         historico->podar(config->diasHistorico());
-    wiring::conectar({nucleo, ocupacao, backend, monitor, autonomo.get(), historico});
+    auto reimpressao = std::make_unique<Reimpressao>();
+    wiring::conectar({nucleo, ocupacao, backend, monitor, autonomo.get(), historico, reimpressao.get()});
     // What the last run left half done is settled before any request is served.
     if (nucleo)
         nucleo->recuperar();
@@ -265,6 +267,7 @@ int runApplication(int argc, char *argv[])
     // The tray's entries for a second launch; listening before the folder is
     // watched, so a copy that serves requests also takes actions.
     AcoesBandeja acoes(backend);
+    acoes.usarExecutor(QStringLiteral("reimprimir"), [r = reimpressao.get()] { return r->reimprimir(); });
     auto canal = std::make_unique<CanalInstancia>(
         [&acoes](const QString &acao, const QString &origem) { return acoes.executar(acao, origem); });
     canal->escutar();

@@ -1,6 +1,7 @@
 #include "app/Wiring.h"
 
 #include "app/ConfigTef.h"
+#include "app/Reimpressao.h"
 #include "app/TefAutonomo.h"
 #include "nucleo/DiarioTransacoes.h"
 #include "nucleo/NucleoTransacao.h"
@@ -8,7 +9,9 @@
 #include "tef/Vantor_Controller.h"
 #include "tef/Z3_Bridge_Controller.h"
 #include "tef/Z3_Tef_Controller.h"
+#include "ui/MenuBandeja.h"
 
+#include <QAction>
 #include <QObject>
 
 #include <iterator>
@@ -17,14 +20,20 @@ namespace wiring {
 
 namespace {
 
+// Z3_Tef's result carries its receipts in the layout the workers read.
+QJsonObject reciboZ3Tef(const QJsonObject &resultado)
+{
+    return resultado.value(QLatin1String("tef")).toObject();
+}
+
 // The product table.
 const Produto produtos[] = {
     {ProdutoTef::Vantor, "Vantor", []() -> Base_Controller * { return new Vantor_Controller; },
-     &ProtocoloSitef::vantorResultToResponse, true, &Vantor_Conversor::resumo},
+     &ProtocoloSitef::vantorResultToResponse, true, &Vantor_Conversor::resumo, nullptr},
     {ProdutoTef::Bridge, "Z3_Bridge", []() -> Base_Controller * { return new Z3_Bridge_Controller; },
-     &ProtocoloSitef::bridgeResultToResponse, false, &Z3_Bridge_Conversor::resumo},
+     &ProtocoloSitef::bridgeResultToResponse, false, &Z3_Bridge_Conversor::resumo, nullptr},
     {ProdutoTef::Z3Tef, "Z3_Tef", []() -> Base_Controller * { return new Z3_Tef_Controller; },
-     &ProtocoloSitef::tefResultToResponse, true, &Z3_Tef_Conversor::resumo},
+     &ProtocoloSitef::tefResultToResponse, true, &Z3_Tef_Conversor::resumo, &reciboZ3Tef},
 };
 static_assert(std::size(produtos) == quantidadeProdutosTef, "one row per TEF product");
 
@@ -103,8 +112,31 @@ void conectar(const Componentes &c)
         QObject::connect(c.nucleo, &NucleoTransacao::concluida, c.autonomo, &TefAutonomo::concluida);
     }
     if (c.nucleo && c.historico) {
-        // Every end the core reports goes into the history.
-        c.nucleo->observar([h = c.historico](const FimTransacao &fim) { h->registrar(fim); });
+        // Every end the core reports goes into the history; an approval's
+        // receipts are kept for a reprint, and forgotten if it is undone.
+        const Produto *p = produto(c.nucleo->produto());
+        const auto recibo = p ? p->reciboDoResultado : nullptr;
+        c.nucleo->observar([h = c.historico, r = c.reimpressao, recibo](const FimTransacao &fim) {
+            using S = FimTransacao::Situacao;
+            const S situacao = h->registrar(fim);
+            if (!r)
+                return;
+            if (situacao == S::Desfeita)
+                r->esquecer(fim.registro);
+            else if ((situacao == S::Aprovada || situacao == S::Pendente) && recibo && !fim.resultado.isEmpty())
+                r->guardar(recibo(fim.resultado), fim.registro);
+        });
+    }
+    if (c.reimpressao) {
+        c.reimpressao->usarOcupacao(c.ocupacao);
+        MenuBandeja *menu = c.backend ? c.backend->bandeja() : nullptr;
+        if (menu && menu->actionReimprimir())
+            QObject::connect(menu->actionReimprimir(), &QAction::triggered, c.reimpressao,
+                             [r = c.reimpressao] { r->reimprimir(); });
+        if (c.backend) {
+            QObject::connect(c.reimpressao, &Reimpressao::erro, c.backend, &Base_Controller::slotShowWindow);
+            QObject::connect(c.reimpressao, &Reimpressao::erro, c.backend, &Base_Controller::slotApresentaMsgError);
+        }
     }
     if (c.autonomo && c.backend) {
         QObject::connect(c.backend, SIGNAL(process(QString)), c.autonomo, SLOT(slotTefProcessAutonomo(QString)));

@@ -10,6 +10,7 @@ class Base_Controller;
 class DialogoTef;
 class NucleoTransacao;
 class Ocupacao;
+class Reimpressao;
 class TefAutonomo;
 
 // The one place where components are joined. main() and the integration tests
@@ -29,6 +30,9 @@ struct Produto
     bool dialogoOperador;
     // What the history of finished transactions reads of a result.
     Historico::Resumir resumirResultado;
+    // A result's receipt data as the print and PDF workers take them, kept
+    // for a reprint; null while this build keeps none of this product's.
+    QJsonObject (*reciboDoResultado)(const QJsonObject &resultado);
 };
 
 // The row of a product number; null for a number that names no product.
@@ -56,6 +60,7 @@ struct Componentes
     MonitoraDiretorio *monitor = nullptr;
     TefAutonomo *autonomo = nullptr;
     Historico *historico = nullptr;
+    Reimpressao *reimpressao = nullptr;
 };
 
 // Joins them: requests from the exchange and the cashier reach the core, its
