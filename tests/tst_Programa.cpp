@@ -17,6 +17,8 @@
 #include <memory>
 #include <utility>
 
+#include <sys/stat.h>
+
 // A desktop's tray host as far as Qt looks for one: the StatusNotifierWatcher,
 // with a host registered, noting the items that register with it.
 class VigiaBandeja : public QObject
@@ -79,6 +81,7 @@ private:
     QString m_bibliotecas;
     int m_produto = 2;
     int m_proximoId = 100;
+    QFile::Permissions m_permissoesResposta;
 
     QString path(const QString &name) const { return m_dir->filePath(name); }
     QString pastaResp() const { return path("Resp"); }
@@ -243,6 +246,7 @@ private:
         if (!testsupport::waitForFile(pastaResp() + "/IntPos.001", prazoMs))
             return campos;
         QTest::qWait(50); // renamed into place whole; let the rename settle
+        m_permissoesResposta = QFileInfo(pastaResp() + "/IntPos.001").permissions();
         for (const QString &linha : QString::fromUtf8(testsupport::readAll(pastaResp() + "/IntPos.001")).split("\r\n"))
             campos.insert(linha.section(" = ", 0, 0), linha.section(" = ", 1));
         QFile::remove(pastaResp() + "/IntPos.001");
@@ -390,6 +394,8 @@ private slots:
 
         QVERIFY(QFileInfo(path("config_tef.json")).size() > 0 && QFileInfo(path("Cliente/Req")).isDir() &&
                 QFileInfo(path("Cliente/Resp")).isDir());
+        for (const char *proprio : {"config_tef.json", "z3_log.txt"})
+            QVERIFY2(testsupport::somenteDono(path(proprio)), proprio);
         for (const QString &linha :
              {QString("{I} \t\t Z3_TEFZoduvud\n"), QString("{I} \t\t Versão: 01.23.04\n"), QString("offscreen"),
               "{I} \t\t Pasta da configuração: " + QFileInfo(m_dir->path()).canonicalFilePath() + "\n"})
@@ -635,6 +641,10 @@ private slots:
             const QMap<QString, QString> r = respostaEscrita(20000);
             QVERIFY2(!r.isEmpty(), qPrintable(logText().right(2000)));
             QVERIFY(r.value("009-000") != "0");
+            // The POS may read as another user: the exchange's files are not the program's own records.
+            const mode_t mascara = ::umask(0);
+            ::umask(mascara);
+            QCOMPARE(m_permissoesResposta.testFlag(QFile::ReadOther), !(mascara & S_IROTH));
             QCOMPARE(pagamentos().size(), pagamentosAntes);
             return;
         }
