@@ -123,10 +123,23 @@ grep -q '^  009-000 = 0$' "$tmp/venda.txt" || falha "the sale was not approved: 
 grep -q 'status ok: CNF' "$tmp/venda.txt" || falha "the CNF got no status: $(cat "$tmp/venda.txt")"
 echo "sale approved and confirmed"
 
-# A desktop without a tray: the menu entry's actions reach the running copy.
 # The tray's entries are off until the confirmation's run has ended; the next
 # request is served only then.
 "$pos" ATV --id 3 --config "$config/config_tef.json" >"$tmp/atv.txt" || falha "ATV after the sale was not answered"
+
+# Support's questions on the installed program, as the session's user asks them.
+(sessao "$dir/Z3_TEFZoduvud" --estado) >"$tmp/estado.json" || falha "--estado did not exit 0 with the copy running"
+grep -q '"em_execucao": true' "$tmp/estado.json" || falha "--estado did not see the running copy: $(cat "$tmp/estado.json")"
+(sessao "$dir/Z3_TEFZoduvud" --transacoes -) >"$tmp/dia.csv" || falha "--transacoes failed"
+grep -q ',CRT,10.00,.*,aprovada'$'\r''$' "$tmp/dia.csv" || falha "the day's CSV lacks the sale: $(cat "$tmp/dia.csv")"
+# What the program keeps for itself is the user's alone.
+[ "$(stat -c %a "$config")" = 700 ] || falha "$config is $(stat -c %a "$config"), not 700"
+for f in config_tef.json z3_log.txt diario_tef.jsonl historico_tef.jsonl; do
+    [ "$(stat -c %a "$config/$f")" = 600 ] || falha "$config/$f is $(stat -c %a "$config/$f"), not 600"
+done
+echo "--estado, --transacoes and the records' permissions"
+
+# A desktop without a tray: the menu entry's actions reach the running copy.
 # shellcheck disable=SC2046
 (sessao $(comando "$menu" "Desktop Action Sobre")) >>"$tmp/saida.txt" 2>&1 || falha "the Sobre action failed"
 grep -q 'Ação "sobre" recebida de outra execução' "$config/z3_log.txt" || falha "the running copy never got Sobre"

@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 #include "app/ConfigTef.h"
+#include "platform/Platform.h"
 
 #include <QtTest>
 
@@ -43,17 +44,18 @@ private slots:
     {
         const ConfigTef c(m_path);
         const QJsonObject o = stored();
-        QCOMPARE(o.size(), 20); // 19 settings and "customizacao": one missing would rewrite the file at every start
+        QCOMPARE(o.size(), 21); // 20 settings and "customizacao": one missing would rewrite the file at every start
         QCOMPARE(o.value(QStringLiteral("customizacao")).toObject().size(), 8);
         QCOMPARE(o, c.configuracao());
         QVERIFY(QFileInfo(c.pathIn()).isDir() && QFileInfo(c.pathOut()).isDir());
+        QVERIFY(testsupport::somenteDono(m_path));
         QCOMPARE((QVariantList{c.pathIn(), c.pathOut(), c.fileReq(), c.fileResp(), c.log(), c.produtoTef(),
                                c.tag028001(), c.tagComprovante(), c.nomeImpressora(), c.caminhoPdf(), c.caminhoLogo(),
                                c.corFundo(), c.corSelecao(), c.alturaJanela(), c.larguraJanela(), c.gerarPdf(),
-                               c.bloquearAtualizacao(), c.codificacaoArquivos()}),
+                               c.bloquearAtualizacao(), c.codificacaoArquivos(), c.diasHistorico()}),
                  (QVariantList{m_home.path() + "/Cliente/Req", m_home.path() + "/Cliente/Resp", "IntPos.001",
                                "IntPos.Sts", 1, 2, 1, 0, "Impressoras Varda/Korvanta", ".", "Logo Varda Pay - Azul.png",
-                               "#ffffff", "#D5D5D5", 590, 850, false, false, "utf-8"}));
+                               "#ffffff", "#D5D5D5", 590, 850, false, false, "utf-8", 90}));
     }
 
     void fileRewrittenOnlyWhenIncomplete_data()
@@ -71,6 +73,8 @@ private slots:
         };
         QTest::newRow("only tag_comprovante missing")
             << completo("tag_comprovante", QJsonValue::Undefined) << 2 << false;
+        // A file written before the history existed is not rewritten for it (nor loses its unknown keys).
+        QTest::newRow("only dias_historico missing") << completo("dias_historico", QJsonValue::Undefined) << 2 << false;
         QTest::newRow("an unknown key survives") << completo("nao_usada", 42) << 2 << false;
         QTest::newRow("a wrong type is not a reason to rewrite") << completo("gerar_pdf", 1) << 2 << false;
         QTest::newRow("incomplete: its values kept, unknown keys dropped")
@@ -119,6 +123,10 @@ private slots:
             << "codificacao_arquivos" << QJsonValue("WINDOWS-1252") << "codificacao" << QVariant("windows-1252");
         QTest::newRow("unknown encoding reads as UTF-8")
             << "codificacao_arquivos" << QJsonValue("latin1") << "codificacao" << QVariant("utf-8");
+        QTest::newRow("history kept at least a day")
+            << "dias_historico" << QJsonValue(0) << "diasHistorico" << QVariant(1);
+        QTest::newRow("history days as text read as 90")
+            << "dias_historico" << QJsonValue("30") << "diasHistorico" << QVariant(90);
     }
 
     void valuesReadAsTheyMayBeUsed()
@@ -134,8 +142,10 @@ private slots:
         writeAll(m_path, QJsonDocument(o).toJson());
         const ConfigTef c(m_path);
         const QMap<QString, QVariant> values = {
-            {"gerarPdf", c.gerarPdf()}, {"alturaJanela", c.alturaJanela()}, {"produtoTef", c.produtoTef()},
-            {"fileReq", c.fileReq()},   {"corFundo", c.corFundo()},         {"codificacao", c.codificacaoArquivos()},
+            {"gerarPdf", c.gerarPdf()},           {"alturaJanela", c.alturaJanela()},
+            {"produtoTef", c.produtoTef()},       {"fileReq", c.fileReq()},
+            {"corFundo", c.corFundo()},           {"codificacao", c.codificacaoArquivos()},
+            {"diasHistorico", c.diasHistorico()},
         };
         QCOMPARE(values.value(getter), expected);
     }
@@ -173,6 +183,42 @@ private slots:
         qputenv("Z3_LOG", preset);
         ConfigTef config(m_path);
         QCOMPARE(qgetenv("Z3_LOG"), expected);
+    }
+
+    // Support's status query reads the settings of the copy that runs: it must change nothing at all.
+    void readOnlyReadingWritesNothing_data()
+    {
+        QTest::addColumn<QByteArray>("content"); // empty: no file
+        QTest::addColumn<int>("produto");
+        QTest::newRow("no file") << QByteArray() << 2;
+        QTest::newRow("incomplete file with the log on") << QByteArray(R"({"produto_tef": 1, "log": 1})") << 1;
+    }
+
+    void readOnlyReadingWritesNothing()
+    {
+        QFETCH(QByteArray, content);
+        if (!content.isEmpty())
+            writeAll(m_path, content);
+        const ConfigTef c = ConfigTef::somenteLeitura(m_path);
+        QTEST(c.produtoTef(), "produto");
+        QCOMPARE(c.pathIn(), m_home.path() + "/Cliente/Req");
+        QCOMPARE(readAll(m_path), content);
+        QVERIFY(!QFileInfo::exists(m_home.filePath(QStringLiteral("Cliente"))));
+        QVERIFY(qEnvironmentVariableIsEmpty("Z3_LOG"));
+    }
+
+    // The settings' folder holds the journal, the history and the log as well.
+    void settingsFolderMadeForTheUserAlone()
+    {
+        const QString feita = m_home.filePath(QStringLiteral("config/Z3_TEFZoduvud"));
+        QVERIFY(platform::makePrivateFolder(feita));
+        QVERIFY(testsupport::somenteDono(feita));
+        const auto aberta = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+                            QFileDevice::ReadOther | QFileDevice::ExeOther;
+        QVERIFY(QFile::setPermissions(feita, aberta));
+        QVERIFY(platform::makePrivateFolder(feita)); // one that exists is the user's choice
+        QVERIFY(!testsupport::somenteDono(feita));
+        QDir(m_home.filePath(QStringLiteral("config"))).removeRecursively();
     }
 
     void settingsFolder_data()

@@ -64,6 +64,7 @@ private slots:
         const QStringList expected{"{D} \t\t " + msg, "{I} \t\t " + msg,  "{W} \t " + msg,    "{E} \t\t " + msg,
                                    "{I} \t\t Versão", "{I} \t\t a, b, c", "{I} \t\t log: -12"};
         QVERIFY(testsupport::readAll(QStringLiteral("z3_log.txt")).endsWith('\n'));
+        QVERIFY(testsupport::somenteDono(QStringLiteral("z3_log.txt"))); // it holds amounts and NSUs
         QCOMPARE(fileLines(QStringLiteral("z3_log.txt")).replaceInStrings(QRegularExpression(prefix), QString()),
                  expected);
     }
@@ -80,6 +81,7 @@ private slots:
         Log().info("depois");
         QCOMPARE(fileLines(dailyFile(daily)).replaceInStrings(QRegularExpression(prefix), QString()),
                  QStringList{"{I} \t\t depois"});
+        QVERIFY(testsupport::somenteDono(dailyFile(daily)));
     }
 
     void rotationAboveTheLimitOnly_data()
@@ -94,14 +96,16 @@ private slots:
     {
         QFETCH(qint64, size);
         QFETCH(bool, rotated);
-        QVERIFY(testsupport::writeAll(QStringLiteral("z3_log.txt"), {}));
+        Log().info("primeira linha");
         QVERIFY(QFile::resize(QStringLiteral("z3_log.txt"), size)); // sparse: instant and takes no disk
         testsupport::writeAll(QStringLiteral("Z3_LOG.bkp"), "old backup\n");
         Log().info("linha nova");
 
-        // Rotated: the old backup replaced by the full log, which starts again.
+        // Rotated: the old backup replaced by the full log, which starts again; both the user's alone.
         QCOMPARE(QFileInfo(QStringLiteral("Z3_LOG.bkp")).size(), rotated ? size : qint64(sizeof "old backup\n" - 1));
         QCOMPARE(QFileInfo(QStringLiteral("z3_log.txt")).size() < size, rotated);
+        QCOMPARE(testsupport::somenteDono(QStringLiteral("Z3_LOG.bkp")), rotated);
+        QVERIFY(testsupport::somenteDono(QStringLiteral("z3_log.txt")));
     }
 
     void concurrentWritersNeverBreakALine()

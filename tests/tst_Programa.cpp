@@ -16,6 +16,9 @@
 #include <QtTest>
 
 #include <memory>
+#include <utility>
+
+#include <sys/stat.h>
 
 // A desktop's tray host as far as Qt looks for one: the StatusNotifierWatcher,
 // with a host registered, noting the items that register with it.
@@ -81,6 +84,7 @@ private:
     int m_proximoId = 100;
     // The program's pauses are divided by this (Z3_PAUSAS_DIVISOR); 1 where a test needs the real ones.
     int m_divisor = 10;
+    QFile::Permissions m_permissoesResposta;
 
     QString path(const QString &name) const { return m_dir->filePath(name); }
     QString pastaResp() const { return path("Resp"); }
@@ -160,7 +164,8 @@ private:
         const QString inicio = "[MonitoraDiretorio] Monitoramento iniciado em: ";
         const int iniciosAntes = logText().count(inicio);
         m_programa = start({"Z3_LIB_DIR=" + pastaBibliotecas, "Z3_SIM_LOG=" + path("sim_log.jsonl"),
-                            "Z3_SIM_CENARIO=" + path("cenario.json"), "Z3_SIM_ESTADO=" + path("host")});
+                            "Z3_SIM_CENARIO=" + path("cenario.json"), "Z3_SIM_ESTADO=" + path("host"),
+                            "Z3_SIM_IMPRESSORA=" + path("impressora")});
         QVERIFY(m_programa->waitForStarted(30000));
         QVERIFY2(esperarLog(inicio, iniciosAntes + 1, m_programa.get()), qPrintable(logText().right(900)));
     }
@@ -245,6 +250,7 @@ private:
         if (!testsupport::waitForFile(pastaResp() + "/IntPos.001", prazoMs))
             return campos;
         QTest::qWait(50); // renamed into place whole; let the rename settle
+        m_permissoesResposta = QFileInfo(pastaResp() + "/IntPos.001").permissions();
         for (const QString &linha : QString::fromUtf8(testsupport::readAll(pastaResp() + "/IntPos.001")).split("\r\n"))
             campos.insert(linha.section(" = ", 0, 0), linha.section(" = ", 1));
         QFile::remove(pastaResp() + "/IntPos.001");
@@ -276,6 +282,59 @@ private:
                 r.campos.insert(linha.mid(2, linha.indexOf(" = ") - 2), linha.section(" = ", 1));
         }
         return r;
+    }
+
+    // Support's queries, as a person or a monitoring agent runs them: what they print, apart from what they say.
+    struct Consulta
+    {
+        int codigo = -1;
+        QByteArray saida;
+        QByteArray erro;
+    };
+    Consulta consultar(const QStringList &args)
+    {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("HOME", m_dir->path());
+        env.remove("Z3_LOG");
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(m_dir->path());
+        p.start(path("Z3_TEFZoduvud"), args);
+        Consulta c;
+        if (p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit)
+            c.codigo = p.exitCode();
+        c.saida = p.readAllStandardOutput();
+        c.erro = p.readAllStandardError();
+        return c;
+    }
+
+    // RFC 4180: fields split by commas, records by CR LF, quotes around a field that holds either.
+    static QList<QStringList> lerCsv(const QString &texto)
+    {
+        QList<QStringList> registros;
+        QStringList registro;
+        QString campo;
+        bool aspas = false;
+        for (int i = 0; i < texto.size(); ++i) {
+            const QChar c = texto.at(i);
+            if (aspas && c == '"' && texto.mid(i + 1, 1) == "\"") {
+                campo += '"';
+                ++i;
+            } else if (c == '"') {
+                aspas = !aspas;
+            } else if (!aspas && c == ',') {
+                registro << std::exchange(campo, QString());
+            } else if (!aspas && texto.mid(i, 2) == "\r\n") {
+                registros << (registro << std::exchange(campo, QString()));
+                registro.clear();
+                ++i;
+            } else {
+                campo += c;
+            }
+        }
+        if (!registro.isEmpty() || !campo.isEmpty())
+            registros << (registro << campo); // not ended by CR LF: shows as a difference
+        return registros;
     }
 
     // A second launch, as a launcher's action starts it: it ends by itself, with 0, whatever the answer.
@@ -339,6 +398,8 @@ private slots:
 
         QVERIFY(QFileInfo(path("config_tef.json")).size() > 0 && QFileInfo(path("Cliente/Req")).isDir() &&
                 QFileInfo(path("Cliente/Resp")).isDir());
+        for (const char *proprio : {"config_tef.json", "z3_log.txt"})
+            QVERIFY2(testsupport::somenteDono(path(proprio)), proprio);
         for (const QString &linha :
              {QString("{I} \t\t Z3_TEFZoduvud\n"), QString("{I} \t\t Versão: 01.23.04\n"), QString("offscreen"),
               "{I} \t\t Pasta da configuração: " + QFileInfo(m_dir->path()).canonicalFilePath() + "\n"})
@@ -366,7 +427,8 @@ private slots:
         }
         for (const char *trecho :
              {"\nZ3_TEFZoduvud 01.23.04\n", "--version", "--help", "Z3_LOG_PATH", "Z3_LIB_DIR", "XDG_CONFIG_HOME",
-              "Z3_SIM_CENARIO", "--segundo-plano", "\n  --venda-cartao ", "\n  --configuracoes ", "\n  --sair "})
+              "Z3_SIM_CENARIO", "--segundo-plano", "\n  --venda-cartao ", "\n  --configuracoes ", "\n  --sair ",
+              "\n  --estado ", "\n  --transacoes DIA ", "\n  --reimprimir "})
             QVERIFY2(saida.contains(trecho), qPrintable(saida));
         QCOMPARE(QDir(outra.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList{"Z3_TEFZoduvud"});
 
@@ -462,7 +524,8 @@ private slots:
         QStringList rotulos;
         rotulosDoMenu(resposta.arguments().value(1).value<QDBusArgument>(), 0, &rotulos);
         QCOMPARE(rotulos, (QStringList{"TEF Autonomo", "  Venda Cartão", "  PIX", "  Operação Administrativa",
-                                       "Verificar Atualização", "Abrir", "Configurações", "Sobre", "Sair"}));
+                                       "Reimprimir último comprovante", "Verificar Atualização", "Abrir",
+                                       "Configurações", "Sobre", "Sair"}));
         QVERIFY(esperarLog("[CanalInstancia] Aguardando ações", 1, programa.get()));
         QVERIFY(!logText().contains("Sem bandeja do sistema"));
         testsupport::stopProcess(programa.get());
@@ -585,6 +648,10 @@ private slots:
             const QMap<QString, QString> r = respostaEscrita(20000);
             QVERIFY2(!r.isEmpty(), qPrintable(logText().right(2000)));
             QVERIFY(r.value("009-000") != "0");
+            // The POS may read as another user: the exchange's files are not the program's own records.
+            const mode_t mascara = ::umask(0);
+            ::umask(mascara);
+            QCOMPARE(m_permissoesResposta.testFlag(QFile::ReadOther), !(mascara & S_IROTH));
             QCOMPARE(pagamentos().size(), pagamentosAntes);
             return;
         }
@@ -816,7 +883,7 @@ private slots:
             QVERIFY2(esperarLog(linha, 1, m_programa.get()), qPrintable(linha + '\n' + logText().right(3000)));
 
         // While the sale waits for the cashier, the tray's entries are off: so are these.
-        for (const QString &acao : {QString("configuracoes"), QString("sair")}) {
+        for (const QString &acao : {QString("configuracoes"), QString("reimprimir"), QString("sair")}) {
             lancar({"--" + acao});
             QVERIFY(logText().contains(QString("Ação \"%1\" recusada: operação em andamento").arg(acao)));
             QVERIFY(logText().contains(
@@ -967,6 +1034,261 @@ private slots:
         QVERIFY(esperarLog(oferta, 2, m_programa.get())); // back on screen after the sale
         QVERIFY(!QFileInfo::exists(path("instalador.log")));
         parar();
+    }
+
+    // Support's check of a checkout, as a monitoring agent runs it: one copy of the program in a folder of its
+    // own, started and stopped between the rows.
+    void stateForMonitoring_data()
+    {
+        QTest::addColumn<bool>("copia");
+        QTest::addColumn<QByteArray>("diario"); // written before the row; empty: left as it is
+        QTest::addColumn<QByteArray>("log");    // added to the log before the row
+        QTest::addColumn<int>("codigo");
+        QTest::addColumn<QStringList>("estados");
+        const QByteArray naoResolvida =
+            R"({"chave":3,"desde":"2026-01-02T10:00:00-03:00","desfecho":"desfazimento recusado","estado":)"
+            R"("nao_resolvida","formato":"SiTef","identificacao":"7","nsuTerminal":"000042","operacao":"CRT",)"
+            R"("produto":2,"sequencial":42,"transacao":"Cartao Vender","valorTotal":"1200"})"
+            "\n"
+            R"({"chave":4,"estado":"respondida","formato":"SiTef","identificacao":"8","nsuTerminal":"000043",)"
+            R"("operacao":"CRT","produto":2,"sequencial":43,"transacao":"Cartao Vender","valorTotal":"1050"})"
+            "\n";
+        // The last error line, before the exchange's routine one and an info line; a card number in it.
+        const QByteArray log = "{06/12/26 10:15:30:417}{Z3_TEFZoduvud}{E} \t\t Falha com 4111111111111111\n"
+                               "{06/12/26 10:15:31:002}{Z3_TEFZoduvud}{E} \t\t [MonitoraDiretorio] Arquivo SiTef "
+                               "não encontrado\n{06/12/26 10:15:31:003}{Z3_TEFZoduvud}{I} \t\t ok\n";
+        QTest::newRow("no copy running") << false << QByteArray() << QByteArray() << 1 << QStringList();
+        QTest::newRow("one copy, idle") << true << QByteArray() << QByteArray() << 0 << QStringList();
+        QTest::newRow("an unresolved transaction")
+            << true << naoResolvida << QByteArray() << 2 << QStringList{"nao_resolvida", "respondida"};
+        QTest::newRow("unresolved, no copy running")
+            << false << QByteArray() << log << 2 << QStringList{"nao_resolvida", "respondida"};
+    }
+
+    void stateForMonitoring()
+    {
+        QFETCH(bool, copia);
+        QFETCH(QByteArray, diario);
+        QFETCH(QByteArray, log);
+        QFETCH(int, codigo);
+        QFETCH(QStringList, estados);
+        if (QTest::currentDataTag() == QLatin1String("no copy running"))
+            pastaNova(true);
+        if (!copia || !diario.isEmpty())
+            parar();
+        if (!diario.isEmpty())
+            QVERIFY(testsupport::writeAll(path("diario_tef.jsonl"), diario));
+        if (!log.isEmpty())
+            QVERIFY(testsupport::writeAll(path("z3_log.txt"), testsupport::readAll(path("z3_log.txt")) + log));
+        if (copia && !m_programa)
+            iniciar(qEnvironmentVariable("Z3_LIB_DIR", Z3_BIN_DIR));
+        const QStringList antes = QDir(m_dir->path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries);
+        const QByteArray logAntes = testsupport::readAll(path("z3_log.txt"));
+
+        const Consulta c = consultar({"--estado"});
+        QCOMPARE(c.codigo, codigo);
+        const QJsonObject e = QJsonDocument::fromJson(c.saida).object();
+        QCOMPARE(e.value("em_execucao").toBool(), copia);
+        QCOMPARE(e.value("pid").toVariant().toLongLong(), copia ? m_programa->processId() : 0);
+        for (const auto &[membro, valor] :
+             {std::pair{"versao", QString("01.23.04")}, std::pair{"nome_produto", QString("Z3_Tef")},
+              std::pair{"pasta_requisicao", path("Req")}, std::pair{"pasta_resposta", pastaResp()},
+              std::pair{"pasta_configuracao", QFileInfo(m_dir->path()).canonicalFilePath()}})
+            QCOMPARE(e.value(membro).toString(), valor);
+        QCOMPARE(e.value("produto_tef").toInt(), 2);
+        QStringList lidos;
+        for (const QJsonValue &t : e.value("transacoes").toArray())
+            lidos << t.toObject().value("estado").toString();
+        QCOMPARE(lidos, estados);
+        if (!estados.isEmpty()) {
+            const QJsonObject t = e.value("transacoes").toArray().first().toObject();
+            QCOMPARE(t.value("id").toString(), "7");
+            QCOMPARE(t.value("nsu").toString(), "000042");
+            QCOMPARE(t.value("valor").toString(), "12.00");
+            QCOMPARE(t.value("desde").toString(), "2026-01-02T10:00:00-03:00");
+        }
+        const QJsonObject erro = e.value("ultimo_erro").toObject();
+        if (!log.isEmpty()) {
+            QCOMPARE(erro.value("mensagem").toString(), "Falha com 411111******1111");
+            QCOMPARE(erro.value("hora").toString(), "2026-12-06T10:15:30.417");
+        } else if (!diario.isEmpty()) {
+            // The start-up said it at error level.
+            QVERIFY(logText().contains("}{E} \t\t Transação não resolvida (CRT id 7"));
+            QVERIFY(erro.value("hora").toString().startsWith(QDate::currentDate().toString(Qt::ISODate)));
+        }
+        // Read only: the running copy heard nothing of it, and no file was made or touched.
+        if (copia)
+            QCOMPARE(testsupport::readAll(path("z3_log.txt")), logAntes);
+        QCOMPARE(QDir(m_dir->path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), antes);
+    }
+
+    // A day at a checkout read back by the bookkeeper: a sale confirmed, a decline, a sale the POS abandoned and,
+    // where the library serves it without the cashier, a cancellation; a library that puts a card number where
+    // the brand goes.
+    void dayOfSalesReadBackAsCsv_data()
+    {
+        QTest::addColumn<int>("produto");
+        QTest::addColumn<QByteArray>("cenario");
+        QTest::addColumn<QString>("bandeira"); // of the approved sales, as the CSV gives it
+        QTest::newRow("Z3_Bridge") << 1 << QByteArray(R"({"resposta":{"nomeCartaoPadrao":"4111111111111111"}})")
+                                   << "411111******1111";
+        QTest::newRow("Z3_Tef") << 2 << QByteArray(R"({"tef":{"nomeBandeira":"4111111111111111"}})")
+                                << "411111******1111";
+    }
+
+    void dayOfSalesReadBackAsCsv()
+    {
+        QFETCH(int, produto);
+        QFETCH(QByteArray, cenario);
+        QFETCH(QString, bandeira);
+        pastaNova(true, produto);
+        iniciar(qEnvironmentVariable("Z3_LIB_DIR", Z3_BIN_DIR));
+        const auto campos = [](const Resultado &r) {
+            return QStringList{"010-000=" + r.campos.value("010-000"), "012-000=" + r.campos.value("012-000"),
+                               "027-000=" + r.campos.value("027-000")};
+        };
+        QVERIFY(testsupport::writeAll(path("cenario.json"), cenario));
+        const Resultado confirmada = posClient(venda("1000"));
+        QVERIFY(QFile::remove(path("cenario.json")));
+        QVERIFY2(confirmada.campos.value("009-000") == "0", qPrintable(confirmada.saida));
+        somenteStatus("CNF", campos(confirmada));
+        QVERIFY(posClient(venda("1051")).campos.value("009-000") != "0");
+        const Resultado desfeita = posClient(venda("2000"));
+        somenteStatus("NCN", campos(desfeita));
+        QStringList esperadas{"CRT|10.00|aprovada", "CRT|10.51|negada", "CRT|20.00|desfeita"};
+        if (produto == 1) {
+            const Resultado cancelamento =
+                posClient({"CNC", "--id", novoId(), "--valor", "1000", "--nsu", confirmada.campos.value("012-000"),
+                           "--data", confirmada.campos.value("022-000"), "--hora", confirmada.campos.value("023-000")});
+            QVERIFY2(cancelamento.campos.value("009-000") == "0", qPrintable(cancelamento.saida));
+            esperadas << "CNC|10.00|aprovada";
+        }
+
+        const Consulta c = consultar({"--transacoes", "-"});
+        QCOMPARE(c.codigo, 0);
+        QCOMPARE(c.erro, QByteArray());
+        const QList<QStringList> csv = lerCsv(QString::fromUtf8(c.saida));
+        QVERIFY(!csv.isEmpty());
+        QCOMPARE(csv.first(),
+                 QString("data,hora,origem,produto,operacao,valor,bandeira,rede,nsu,autorizacao,estado").split(','));
+        QStringList lidas;
+        for (const QStringList &linha : csv.mid(1)) {
+            QCOMPARE(linha.size(), 11);
+            lidas << QStringList{linha[4], linha[5], linha[10]}.join('|');
+            QCOMPARE(linha[0], QDate::currentDate().toString(Qt::ISODate));
+            QCOMPARE(linha[2], "pdv");
+            QCOMPARE(linha[3], produto == 1 ? "Z3_Bridge" : "Z3_Tef");
+            QVERIFY(!linha[8].isEmpty()); // NSU
+            if (linha[10] != "negada")
+                QVERIFY2(!linha[7].isEmpty() && !linha[9].isEmpty(), qPrintable(linha.join(','))); // network, auth
+        }
+        QCOMPARE(lidas, esperadas);
+        QCOMPARE(csv.at(1).at(6), bandeira);
+        QCOMPARE(csv.at(1).at(8), confirmada.campos.value("012-000"));
+        // The card number the library gave never reaches the records in clear.
+        for (const QByteArray &texto :
+             {c.saida, testsupport::readAll(path("historico_tef.jsonl")), testsupport::readAll(path("z3_log.txt"))})
+            QVERIFY(!texto.contains("4111111111111111"));
+        for (const char *proprio : {"historico_tef.jsonl", "diario_tef.jsonl", "z3_log.txt"})
+            QVERIFY2(testsupport::somenteDono(path(proprio)), proprio);
+
+        // Another day has nothing; a day written some other way is refused, with nothing on standard output.
+        const Consulta outroDia = consultar({"--transacoes", "2001-01-01"});
+        QCOMPARE(outroDia.codigo, 0);
+        QCOMPARE(outroDia.saida, c.saida.left(c.saida.indexOf("\r\n") + 2));
+        const Consulta invalido = consultar({"--transacoes", "06/12/2026"});
+        QCOMPARE(invalido.codigo, 2);
+        QCOMPARE(invalido.saida, QByteArray());
+    }
+
+    // Lines older than dias_historico days go at start-up; a line the program cannot date stays.
+    void historyKeptForItsDays_data()
+    {
+        QTest::addColumn<QJsonValue>("dias");
+        QTest::addColumn<int>("mantidos"); // days kept before today
+        QTest::newRow("90 by default") << QJsonValue(QJsonValue::Undefined) << 90;
+        QTest::newRow("dias_historico 7") << QJsonValue(7) << 7;
+    }
+
+    void historyKeptForItsDays()
+    {
+        QFETCH(QJsonValue, dias);
+        QFETCH(int, mantidos);
+        pastaNova();
+        QJsonObject config{{"tipo_operacao", 1}};
+        if (!dias.isUndefined())
+            config.insert("dias_historico", dias);
+        gravarConfig(config);
+        const QDate hoje = QDate::currentDate();
+        const auto linha = [&hoje](int diasAtras) {
+            return QString(R"({"data":"%1","estado":"aprovada","hora":"10:00:00","operacao":"CRT","valor":"1.00"})")
+                       .arg(hoje.addDays(-diasAtras).toString(Qt::ISODate))
+                       .toUtf8() +
+                   '\n';
+        };
+        QVERIFY(testsupport::writeAll(path("historico_tef.jsonl"),
+                                      linha(mantidos + 1) + linha(mantidos) + "sem data\n" + linha(0)));
+        auto programa = start({"Z3_EXIT_WHEN_IDLE=1"});
+        QVERIFY(programa->waitForFinished(30000));
+        QCOMPARE(programa->exitCode(), 0);
+        QCOMPARE(testsupport::readAll(path("historico_tef.jsonl")), linha(mantidos) + "sem data\n" + linha(0));
+        QVERIFY(testsupport::somenteDono(path("historico_tef.jsonl")));
+    }
+
+    // The receipt printer jammed: the last approved sale's receipts again, on the maker's printer and as PDF,
+    // marked as a copy; never those of a sale undone since, and nothing when there is none.
+    void reprintsTheLastApprovedReceipt_data()
+    {
+        QTest::addColumn<int>("produto");
+        QTest::newRow("Z3_Bridge") << 1;
+        QTest::newRow("Z3_Tef") << 2;
+    }
+
+    void reprintsTheLastApprovedReceipt()
+    {
+        QFETCH(int, produto);
+        pastaNova(true, produto);
+        QJsonObject config = QJsonDocument::fromJson(testsupport::readAll(path("config_tef.json"))).object();
+        config.insert("habilita_impressao", true);
+        config.insert("gerar_pdf", true);
+        gravarConfig(config);
+        iniciar(qEnvironmentVariable("Z3_LIB_DIR", Z3_BIN_DIR));
+        const QString recusa = "Ação \"reimprimir\" entregue à instância aberta: recusado: Nenhum comprovante";
+        lancar({"--reimprimir"});
+        QVERIFY2(logText().contains(recusa), qPrintable(logText().right(2000)));
+
+        const Resultado venda1 = posClient(venda("1000"));
+        QCOMPARE(venda1.campos.value("009-000"), "0");
+        somenteStatus("CNF", {"010-000=" + venda1.campos.value("010-000"), "012-000=" + venda1.campos.value("012-000"),
+                              "027-000=" + venda1.campos.value("027-000")});
+        const Resultado desfeita = posClient(venda("2000"));
+        somenteStatus("NCN",
+                      {"010-000=" + desfeita.campos.value("010-000"), "012-000=" + desfeita.campos.value("012-000"),
+                       "027-000=" + desfeita.campos.value("027-000")});
+        posClient(venda("1051")); // declined: not a receipt to reprint
+        lancar({"--reimprimir"});
+        QVERIFY(logText().contains("Ação \"reimprimir\" entregue à instância aberta: ok"));
+
+        const QString nsu = venda1.campos.value("012-000");
+        QDir impressora(path("impressora"));
+        QVERIFY(testsupport::waitUntil([&] { return impressora.entryList({"job-*.json"}, QDir::Files).size() == 2; },
+                                       20000));
+        for (const QString &job : impressora.entryList({"job-*.json"}, QDir::Files, QDir::Name)) {
+            const QJsonObject j = QJsonDocument::fromJson(testsupport::readAll(impressora.filePath(job))).object();
+            const QByteArray texto = QByteArray::fromBase64(j.value("texto_base64").toString().toLatin1());
+            QVERIFY2(texto.startsWith("2ª VIA\r\n") || texto.startsWith("2ª VIA\n"), texto.left(40).constData());
+            QVERIFY(texto.contains(nsu.toUtf8()));
+        }
+        const QString pasta = path("TEF/ADM/" + QDate::currentDate().toString("yyyy/M/d"));
+        for (const char *via : {"lojista", "cliente"}) {
+            const QString pdf = QString("%1/adm_reimpressao_%2_%3.pdf").arg(pasta, via, nsu);
+            QVERIFY2(testsupport::waitForFile(pdf, 20000), qPrintable(pdf));
+            QProcess texto;
+            texto.start("pdftotext", {pdf, "-"});
+            if (texto.waitForFinished(20000) && texto.exitCode() == 0)
+                QVERIFY(texto.readAllStandardOutput().startsWith("2ª VIA"));
+        }
+        QVERIFY(!QFileInfo::exists(path("TEF/VENDA"))); // the sale's own receipts were never filed anew
     }
 
     void missingLibraryStillAnswers()

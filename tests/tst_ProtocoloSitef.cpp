@@ -541,6 +541,51 @@ private slots:
         QFETCH(QString, nome);
         QTEST(bandeira ? codigoBandeira(nome) : codigoRede(nome), "codigo");
     }
+
+    // What the history of finished transactions reads of each product's result: the members each product names
+    // its own way, and the outcome. "valor|bandeira|rede|nsu|autorizacao|situacao".
+    void historySummaryOfEachProduct_data()
+    {
+        QTest::addColumn<QString>("arquivo");
+        QTest::addColumn<QJsonObject>("troca"); // members replaced in the result ("tef" ones for Z3_Tef)
+        QTest::addColumn<QString>("resumo");
+        QTest::newRow("Vantor approval") << "vantor_venda.json" << QJsonObject()
+                                         << "15000|VISA|CIELO|000456|654321|aprovada";
+        QTest::newRow("Vantor cancelled at a screen")
+            << "vantor_venda.json" << QJsonObject{{"resultado", 65282}} << "15000|VISA|CIELO|000456|654321|cancelada";
+        QTest::newRow("Vantor library failure")
+            << "vantor_venda.json" << QJsonObject{{"resultado", -1}} << "15000|VISA|CIELO|000456|654321|erro";
+        QTest::newRow("Z3_Bridge approval")
+            << "bridge_venda.json" << QJsonObject() << "15000|VISA|CIELO|123|654321|aprovada";
+        QTest::newRow("Z3_Bridge decline")
+            << "bridge_venda.json" << QJsonObject{{"resultadoTransacao", 5}} << "15000|VISA|CIELO|123|654321|negada";
+        QTest::newRow("Z3_Bridge call that failed")
+            << "bridge_venda.json" << QJsonObject{{"z3_bridge_code", -3}} << "15000|VISA|CIELO|123|654321|erro";
+        QTest::newRow("Z3_Tef approval") << "tef_venda_credito.json" << QJsonObject()
+                                         << "15000|Visa|Cielo|123|654321|aprovada";
+        QTest::newRow("Z3_Tef cancelled by the cashier")
+            << "tef_venda_credito.json" << QJsonObject{{"retorno", "4"}} << "15000|Visa|Cielo|123|654321|cancelada";
+        QTest::newRow("Z3_Tef decline") << "tef_venda_credito.json" << QJsonObject{{"retorno", "5"}}
+                                        << "15000|Visa|Cielo|123|654321|negada";
+    }
+
+    void historySummaryOfEachProduct()
+    {
+        QFETCH(QString, arquivo);
+        QFETCH(QJsonObject, troca);
+        QJsonObject resultado = QJsonDocument::fromJson(testsupport::dataFile(arquivo)).object();
+        QJsonObject tef = resultado.value("tef").toObject();
+        for (auto it = troca.begin(); it != troca.end(); ++it)
+            (arquivo.startsWith("tef") ? tef : resultado).insert(it.key(), it.value());
+        if (arquivo.startsWith("tef"))
+            resultado.insert("tef", tef);
+        const Historico::Resumo r = arquivo.startsWith("vantor")   ? Vantor_Conversor::resumo(resultado)
+                                    : arquivo.startsWith("bridge") ? Z3_Bridge_Conversor::resumo(resultado)
+                                                                   : Z3_Tef_Conversor::resumo(resultado);
+        QTEST(
+            QStringList({r.valor, r.bandeira, r.rede, r.nsu, r.autorizacao, FimTransacao::nome(r.situacao)}).join('|'),
+            "resumo");
+    }
 };
 
 QTEST_GUILESS_MAIN(TestProtocoloSitef)

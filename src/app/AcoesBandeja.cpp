@@ -18,6 +18,7 @@ const AcoesBandeja::Acao acoes[] = {
     {"venda-cartao", "--venda-cartao", "start a card sale in the window", &M::actionVendaCartao, false},
     {"pix", "--pix", "start a PIX payment in the window", &M::actionPix, false},
     {"adm", "--adm", "start an administrative operation in the window", &M::actionAdm, false},
+    {"reimprimir", "--reimprimir", "print the last approved transaction's receipts again", &M::actionReimprimir, false},
     {"atualizacao", "--atualizacao", "look for a new version", &M::actionAtualizacao, false},
     {"abrir", nullptr, nullptr, &M::actionAbrir, false},
     {"configuracoes", "--configuracoes", "open the settings", &M::actionConfiguracoes, false},
@@ -99,8 +100,19 @@ QString AcoesBandeja::executar(const QString &nome, const QString &origem)
     if (!clicavel(entrada))
         return recusar(*acao, acao->porqueDesligada ? QString::fromUtf8(acao->porqueDesligada)
                                                     : QStringLiteral("desabilitada nas configurações"));
+    if (const auto executor = m_executores.value(nome)) {
+        const QString motivo = executor();
+        if (!motivo.isEmpty())
+            m_log.warning(comTag(QStringLiteral("Ação \"%1\" recusada: %2").arg(nome, motivo)));
+        return motivo;
+    }
     entrada->trigger();
     return QString();
+}
+
+void AcoesBandeja::usarExecutor(const QString &nome, std::function<QString()> executor)
+{
+    m_executores.insert(nome, std::move(executor));
 }
 
 QString AcoesBandeja::recusar(const Acao &acao, const QString &motivo)

@@ -2,7 +2,10 @@
 
 #include "app/Log.h"
 
+#include <QHash>
 #include <QString>
+
+#include <functional>
 
 class Base_Controller;
 class MenuBandeja;
@@ -44,9 +47,15 @@ public:
     // window's error banner.
     QString executar(const QString &nome, const QString &origem);
 
+    // An action that may refuse for reasons of its own (nothing to reprint):
+    // once its entry could be clicked, `executor` does it instead of a click,
+    // tells the cashier itself, and its refusal goes back to whoever asked.
+    void usarExecutor(const QString &nome, std::function<QString()> executor);
+
 private:
     QString recusar(const Acao &acao, const QString &motivo);
 
     Base_Controller *m_controller;
+    QHash<QString, std::function<QString()>> m_executores;
     Log m_log;
 };

@@ -88,10 +88,18 @@ bool incompleto(const QJsonObject &lido)
 
 ConfigTef::ConfigTef() : ConfigTef(defaultFilePath()) {}
 
-ConfigTef::ConfigTef(const QString &filePath) : m_filePath(filePath)
+ConfigTef::ConfigTef(const QString &filePath) : ConfigTef(filePath, Efeitos::Todos) {}
+
+ConfigTef::ConfigTef(const QString &filePath, Efeitos efeitos) : m_filePath(filePath)
 {
-    carregar();
-    criarDiretorios();
+    carregar(efeitos);
+    if (efeitos == Efeitos::Todos)
+        criarDiretorios();
+}
+
+ConfigTef ConfigTef::somenteLeitura(const QString &filePath)
+{
+    return ConfigTef(filePath, Efeitos::Nenhum);
 }
 
 QString ConfigTef::defaultFilePath()
@@ -102,7 +110,8 @@ QString ConfigTef::defaultFilePath()
 QString ConfigTef::pasta()
 {
     const QString pasta = pastaPara(QCoreApplication::applicationDirPath());
-    QDir().mkpath(pasta);
+    // It holds the settings, the journal, the history and the log: other users keep out.
+    platform::makePrivateFolder(pasta);
     return pasta;
 }
 
@@ -116,14 +125,16 @@ QString ConfigTef::pastaPara(const QString &pastaPrograma)
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/" Z3_APP_NAME);
 }
 
-void ConfigTef::carregar()
+void ConfigTef::carregar(Efeitos efeitos)
 {
+    const bool escrever = efeitos == Efeitos::Todos;
     QFile file(m_filePath);
     const bool novo = !file.exists();
     QJsonObject lido;
     if (!novo) {
         if (!file.open(QIODevice::ReadOnly)) {
-            m_log.error(QStringLiteral("Impossível abrir arquivo: ") + m_filePath);
+            if (escrever)
+                m_log.error(QStringLiteral("Impossível abrir arquivo: ") + m_filePath);
             return;
         }
         lido = QJsonDocument::fromJson(file.readAll()).object();
@@ -144,7 +155,10 @@ void ConfigTef::carregar()
     s("path_out", platform::defaultResponseFolder());
     s("file_req", QStringLiteral("IntPos.001"));
     s("file_resp", QStringLiteral("IntPos.Sts"));
-    setLog(numeroOu(lido, QStringLiteral("log"), 1));
+    if (escrever)
+        setLog(numeroOu(lido, QStringLiteral("log"), 1));
+    else
+        n("log", 1);
     n("vitra", 0);
     n("produto_tef", 2);
     n("tag_comprovante", 0);
@@ -159,6 +173,7 @@ void ConfigTef::carregar()
     b("habilita_impressao", false);
     b("visualizar_pdf", false);
     s("codificacao_arquivos", QStringLiteral("utf-8"));
+    n("dias_historico", 90);
 
     const QJsonObject custom = lido.value(QLatin1String("customizacao")).toObject();
     const auto cs = [&](const char *chave, const QString &padrao) {
@@ -176,7 +191,7 @@ void ConfigTef::carregar()
     cn("altura_janela", 590);
     cn("largura_janela", 850);
 
-    if (novo || incompleto(lido)) {
+    if (escrever && (novo || incompleto(lido))) {
         m_log.info("Arquivo de configuração será atualizado");
         gravar(configuracao());
     }
@@ -207,6 +222,11 @@ void ConfigTef::criarDiretorios() const
         QDir().mkpath(out);
     else
         m_log.debug("Diretórios já existentes");
+}
+
+int ConfigTef::diasHistorico() const
+{
+    return qMax(1, numero(m_root, "dias_historico", 90));
 }
 
 QString ConfigTef::codificacaoArquivos() const
@@ -251,7 +271,7 @@ bool ConfigTef::salvar(const QJsonObject &objeto) const
 bool ConfigTef::gravar(const QJsonObject &objeto) const
 {
     QFile file(m_filePath);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    if (!platform::openOwnerOnly(file, QIODevice::WriteOnly | QIODevice::Truncate)) {
         m_log.error(QStringLiteral("Impossível abrir arquivo: ") + m_filePath);
         return false;
     }

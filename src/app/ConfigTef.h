@@ -14,6 +14,11 @@ public:
     ConfigTef();
     explicit ConfigTef(const QString &filePath);
 
+    // The settings as the file holds them, with the defaults for what is
+    // missing, and nothing else: no file or folder written, no log switched
+    // on, no line logged (support's read-only queries).
+    static ConfigTef somenteLeitura(const QString &filePath);
+
     static QString defaultFilePath();
     // The folder of the settings, the transaction journal and the log: beside
     // the executable while that folder can be written (a build, a portable
@@ -42,6 +47,8 @@ public:
     bool gerarPdf() const { return booleano(m_root, "gerar_pdf"); }
     bool habilitaImpressao() const { return booleano(m_root, "habilita_impressao"); }
     bool visualizarPdf() const { return booleano(m_root, "visualizar_pdf"); }
+    // Days the history of finished transactions is kept (at least 1).
+    int diasHistorico() const;
     // Text encoding of the key-number request, status and response files:
     // "utf-8" (the default) or "windows-1252"; anything else reads as "utf-8".
     QString codificacaoArquivos() const;
@@ -95,7 +102,10 @@ public:
     bool salvar(const QJsonObject &objeto) const;
 
 private:
-    void carregar();
+    enum class Efeitos { Todos, Nenhum };
+    ConfigTef(const QString &filePath, Efeitos efeitos);
+
+    void carregar(Efeitos efeitos);
     void criarDiretorios() const;
     bool gravar(const QJsonObject &objeto) const;
 

@@ -1,5 +1,7 @@
 #include "app/Log.h"
 
+#include "platform/Platform.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -35,10 +37,11 @@ QString marcador(Log::Nivel nivel)
     return QStringLiteral("%1");
 }
 
+// A log holds amounts, NSUs and masked card data: a new one is the user's alone.
 void appendLine(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
+    if (!platform::openOwnerOnly(file, QIODevice::WriteOnly | QIODevice::Append))
         return;
     file.write(bytes);
 }
@@ -54,10 +57,11 @@ void rotateIfNeeded(const QString &path)
     QFile::rename(path, backup);
 }
 
-// The local time without asking the time-zone files at every line (a stat of
-// /etc/localtime each time): the offset from UTC is looked up once a minute, so
-// a change of daylight saving time shows within a minute.
-QDateTime horaLocal()
+} // namespace
+
+// The time-zone files are asked once a minute, not at every line (a stat of
+// /etc/localtime each time), so a change of daylight saving time shows within a minute.
+QDateTime Log::horaLocal()
 {
     static std::atomic<qint64> proximaConsultaMs{0};
     static std::atomic<int> deslocamentoS{0};
@@ -68,8 +72,6 @@ QDateTime horaLocal()
     }
     return QDateTime::fromMSecsSinceEpoch(agoraMs + deslocamentoS * qint64(1000), Qt::UTC);
 }
-
-} // namespace
 
 QString Log::formatarLinha(Nivel nivel, const QString &msg)
 {

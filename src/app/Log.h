@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
@@ -34,6 +35,9 @@ public:
 
     // The whole line as it goes to the files, without the line feed.
     static QString formatarLinha(Nivel nivel, const QString &msg);
+    // The local time the lines are stamped with, without asking the time-zone
+    // files at every call (the offset from UTC is looked up once a minute).
+    static QDateTime horaLocal();
 
     // Trace lines of the utility functions: Qt message output only, no file.
     static QString formatarTrace(QtMsgType tipo, const QString &origem, const QString &msg);

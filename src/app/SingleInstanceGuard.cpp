@@ -19,10 +19,18 @@ QString SingleInstanceGuard::hashKey(const QString &key, const QString &salt)
     return QString::fromLatin1(QCryptographicHash::hash(data, QCryptographicHash::Sha1).toHex());
 }
 
-SingleInstanceGuard::SingleInstanceGuard(const QString &key)
-    : m_arquivo(QDir::tempPath() + QStringLiteral("/z3_") + hashKey(key, QStringLiteral("_lockFile")) +
-                QStringLiteral(".lock"))
-{}
+QString SingleInstanceGuard::arquivoTrava(const QString &key)
+{
+    return QDir::tempPath() + QStringLiteral("/z3_") + hashKey(key, QStringLiteral("_lockFile")) +
+           QStringLiteral(".lock");
+}
+
+qint64 SingleInstanceGuard::pidEmExecucao(const QString &key)
+{
+    return platform::lockHolder(arquivoTrava(key));
+}
+
+SingleInstanceGuard::SingleInstanceGuard(const QString &key) : m_arquivo(arquivoTrava(key)) {}
 
 SingleInstanceGuard::~SingleInstanceGuard()
 {

@@ -23,8 +23,13 @@ public:
 
     static QString hashKey(const QString &key, const QString &salt);
     static QString applicationKey();
+    // The copy that holds the lock, seen without taking it (support's status
+    // query): its process id, 0 when none runs, -1 when the system cannot tell.
+    static qint64 pidEmExecucao(const QString &key);
 
 private:
+    static QString arquivoTrava(const QString &key);
+
     const QString m_arquivo;
     int m_trava = -1; // the locked file's handle while this copy runs
 };

@@ -3,8 +3,10 @@
 #include "app/AcoesBandeja.h"
 #include "app/CanalInstancia.h"
 #include "app/ConfigTef.h"
+#include "app/Consultas.h"
 #include "app/Encerramento.h"
 #include "app/Log.h"
+#include "app/Reimpressao.h"
 #include "app/RestartHandler.h"
 #include "app/SingleInstanceGuard.h"
 #include "app/TefAutonomo.h"
@@ -41,6 +43,11 @@ const char ajuda[] = "Usage: " Z3_APP_NAME " [options]\n"
                      "  --help              print this text and exit\n"
                      "  --segundo-plano     start without showing the window; a copy already running\n"
                      "                      is left alone (the session's autostart)\n"
+                     "  --estado            print the checkout's state as JSON and exit with 0 (a copy\n"
+                     "                      runs, nothing unresolved), 1 (no copy runs) or 2 (a\n"
+                     "                      transaction is unresolved); nothing is locked or written\n"
+                     "  --transacoes DIA    print the transactions of DIA (AAAA-MM-DD, - for today) as\n"
+                     "                      CSV and exit\n"
                      "  Any other option goes to Qt (for example -platform offscreen).\n"
                      "\n"
                      "Actions: the tray menu's entries, for desktops that show no tray. At most one;\n"
@@ -88,12 +95,31 @@ struct Pedido
     bool reinicio = false; // started by a restart: the old copy is on its way out
 };
 
+// Support's queries read what the running copy keeps, and change nothing.
+int consultar(int argc, char *argv[], const char *dia)
+{
+    QCoreApplication app(argc, argv);
+    const Consultas::Resposta r = dia ? Consultas::transacoes(QString::fromLocal8Bit(dia)) : Consultas::estado();
+    std::fwrite(r.saida.constData(), 1, static_cast<size_t>(r.saida.size()), stdout);
+    if (!r.erro.isEmpty())
+        std::fputs(r.erro.toLocal8Bit().constData(), stderr);
+    return r.codigo;
+}
+
 // Answered before anything else: no lock, no settings and no log for them.
 // True when the program has nothing more to do; `codigo` is then its exit code.
 bool respondeLinhaDeComando(int argc, char *argv[], Pedido *pedido, int *codigo)
 {
     int escolhas = 0;
     for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--estado") == 0) {
+            *codigo = consultar(argc, argv, nullptr);
+            return true;
+        }
+        if (std::strcmp(argv[i], "--transacoes") == 0) {
+            *codigo = consultar(argc, argv, i + 1 < argc ? argv[i + 1] : "");
+            return true;
+        }
         if (std::strcmp(argv[i], "--version") == 0) {
             std::printf("%s %s\n", Z3_APP_NAME, versaoAplicacao());
             *codigo = 0;
@@ -220,7 +246,13 @@ int runApplication(int argc, char *argv[])
         else
             log.error("Nenhum controlador TEF disponível: pedidos do PDV não serão atendidos");
     }
-    wiring::conectar({nucleo, ocupacao, backend, monitor, autonomo.get(), Pausas::doAmbiente()});
+    // Trimmed before the recovery below writes to it; like the core, it lives until the process ends.
+    Historico *historico = nucleo ? wiring::criarHistorico(produto) : nullptr;
+    if (historico)
+        historico->podar(config->diasHistorico());
+    auto reimpressao = std::make_unique<Reimpressao>();
+    wiring::conectar(
+        {nucleo, ocupacao, backend, monitor, autonomo.get(), Pausas::doAmbiente(), historico, reimpressao.get()});
     // Every way out, the restart included, waits for a running operation.
     auto *encerramento = new Encerramento(*ocupacao, backend, app.get());
     restartHandler->usarEncerramento(encerramento);
@@ -261,6 +293,7 @@ int runApplication(int argc, char *argv[])
     // The tray's entries for a second launch; listening before the folder is
     // watched, so a copy that serves requests also takes actions.
     AcoesBandeja acoes(backend);
+    acoes.usarExecutor(QStringLiteral("reimprimir"), [r = reimpressao.get()] { return r->reimprimir(); });
     auto canal = std::make_unique<CanalInstancia>(
         [&acoes](const QString &acao, const QString &origem) { return acoes.executar(acao, origem); });
     canal->escutar();

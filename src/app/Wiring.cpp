@@ -1,14 +1,18 @@
 #include "app/Wiring.h"
 
 #include "app/ConfigTef.h"
+#include "app/Reimpressao.h"
 #include "app/TefAutonomo.h"
 #include "nucleo/DiarioTransacoes.h"
 #include "nucleo/NucleoTransacao.h"
 #include "nucleo/Ocupacao.h"
+#include "receipts/Recibo.h"
 #include "tef/Vantor_Controller.h"
 #include "tef/Z3_Bridge_Controller.h"
 #include "tef/Z3_Tef_Controller.h"
+#include "ui/MenuBandeja.h"
 
+#include <QAction>
 #include <QObject>
 
 #include <iterator>
@@ -20,11 +24,11 @@ namespace {
 // The product table.
 const Produto produtos[] = {
     {ProdutoTef::Vantor, "Vantor", []() -> Base_Controller * { return new Vantor_Controller; },
-     &ProtocoloSitef::vantorResultToResponse, true},
+     &ProtocoloSitef::vantorResultToResponse, true, &Vantor_Conversor::resumo},
     {ProdutoTef::Bridge, "Z3_Bridge", []() -> Base_Controller * { return new Z3_Bridge_Controller; },
-     &ProtocoloSitef::bridgeResultToResponse, false},
+     &ProtocoloSitef::bridgeResultToResponse, false, &Z3_Bridge_Conversor::resumo},
     {ProdutoTef::Z3Tef, "Z3_Tef", []() -> Base_Controller * { return new Z3_Tef_Controller; },
-     &ProtocoloSitef::tefResultToResponse, true},
+     &ProtocoloSitef::tefResultToResponse, true, &Z3_Tef_Conversor::resumo},
 };
 static_assert(std::size(produtos) == quantidadeProdutosTef, "one row per TEF product");
 
@@ -49,6 +53,12 @@ NucleoTransacao *criarNucleo(DialogoTef &backend, int produtoTef, QObject *paren
 {
     return new NucleoTransacao(backend, produtoTef, DiarioTransacoes::arquivoAoLadoDe(ConfigTef::defaultFilePath()),
                                parent);
+}
+
+Historico *criarHistorico(int produtoTef)
+{
+    const Produto *p = produto(produtoTef);
+    return new Historico(Historico::arquivoAoLadoDe(ConfigTef::defaultFilePath()), p ? p->resumirResultado : nullptr);
 }
 
 void conectar(const Componentes &c)
@@ -97,6 +107,31 @@ void conectar(const Componentes &c)
         QObject::connect(c.autonomo, &TefAutonomo::enviarRequisicao, c.nucleo, &NucleoTransacao::submeter);
         QObject::connect(c.nucleo, &NucleoTransacao::resultado, c.autonomo, &TefAutonomo::slotResponseAutonomo);
         QObject::connect(c.nucleo, &NucleoTransacao::concluida, c.autonomo, &TefAutonomo::concluida);
+    }
+    if (c.nucleo && c.historico) {
+        // Every end the core reports goes into the history; an approval's
+        // receipts are kept for a reprint, and forgotten if it is undone.
+        c.nucleo->observar([h = c.historico, r = c.reimpressao](const FimTransacao &fim) {
+            using S = FimTransacao::Situacao;
+            const S situacao = h->registrar(fim);
+            if (!r)
+                return;
+            if (situacao == S::Desfeita)
+                r->esquecer(fim.registro);
+            else if ((situacao == S::Aprovada || situacao == S::Pendente) && !fim.resultado.isEmpty())
+                r->guardar(Recibo::dadosDoResultado(fim.resultado), fim.registro);
+        });
+    }
+    if (c.reimpressao) {
+        c.reimpressao->usarOcupacao(c.ocupacao);
+        MenuBandeja *menu = c.backend ? c.backend->bandeja() : nullptr;
+        if (menu && menu->actionReimprimir())
+            QObject::connect(menu->actionReimprimir(), &QAction::triggered, c.reimpressao,
+                             [r = c.reimpressao] { r->reimprimir(); });
+        if (c.backend) {
+            QObject::connect(c.reimpressao, &Reimpressao::erro, c.backend, &Base_Controller::slotShowWindow);
+            QObject::connect(c.reimpressao, &Reimpressao::erro, c.backend, &Base_Controller::slotApresentaMsgError);
+        }
     }
     if (c.autonomo && c.backend) {
         QObject::connect(c.backend, SIGNAL(process(QString)), c.autonomo, SLOT(slotTefProcessAutonomo(QString)));

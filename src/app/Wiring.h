@@ -3,6 +3,7 @@
 #include "app/Pausas.h"
 #include "app/ProdutoTef.h"
 #include "exchange/MonitoraDiretorio.h"
+#include "nucleo/Historico.h"
 
 #include <QObject>
 
@@ -10,6 +11,7 @@ class Base_Controller;
 class DialogoTef;
 class NucleoTransacao;
 class Ocupacao;
+class Reimpressao;
 class TefAutonomo;
 
 // The one place where components are joined. main() and the integration tests
@@ -27,6 +29,8 @@ struct Produto
     MonitoraDiretorio::ConversorResposta converterResposta;
     // Whether the cashier answers the library's questions in the window.
     bool dialogoOperador;
+    // What the history of finished transactions reads of a result.
+    Historico::Resumir resumirResultado;
 };
 
 // The row of a product number; null for a number that names no product.
@@ -41,6 +45,9 @@ Base_Controller *createBackend(int produtoTef);
 // it reports to is connected.
 NucleoTransacao *criarNucleo(DialogoTef &backend, int produtoTef, QObject *parent = nullptr);
 
+// The history of finished transactions beside the settings, read with the product's layout.
+Historico *criarHistorico(int produtoTef);
+
 // Everything that takes part in serving a request; any of them may be absent
 // (no exchange in autonomous-only use, no window in the exchange's tests).
 struct Componentes
@@ -51,6 +58,8 @@ struct Componentes
     MonitoraDiretorio *monitor = nullptr;
     TefAutonomo *autonomo = nullptr;
     Pausas pausas; // handed to each of them
+    Historico *historico = nullptr;
+    Reimpressao *reimpressao = nullptr;
 };
 
 // Joins them: requests from the exchange and the cashier reach the core, its

@@ -245,3 +245,34 @@ QString Vantor_Conversor::converter(const QString &result) const
 
     return resposta.texto(true);
 }
+
+Historico::Resumo Vantor_Conversor::resumo(const QJsonObject &resultado)
+{
+    Historico::Resumo r;
+    const struct
+    {
+        const char *chave;
+        QString Historico::Resumo::*campo;
+    } campos[] = {{"ValorTrans", &Historico::Resumo::valor},
+                  {"NomeBandeira", &Historico::Resumo::bandeira},
+                  {"NomeRede", &Historico::Resumo::rede},
+                  {"Nsu", &Historico::Resumo::nsu},
+                  {"CodAutorizacao", &Historico::Resumo::autorizacao}};
+    const QString dados = resultado.value(QLatin1String("dados_transacao")).toString();
+    for (const QStringRef &pedaco : dados.splitRef(QLatin1Char(','))) {
+        const ItemVantor item = itemVantor(pedaco);
+        for (const auto &c : campos) {
+            if (item.temValor && item.chave.trimmed() == QLatin1String(c.chave))
+                r.*c.campo = item.valor.trimmed().toString();
+        }
+    }
+    using S = Historico::Situacao;
+    // The library's "OPERACAO CANCELADA" and this program's own screens cancelled alike.
+    constexpr int encerradaPeloOperador = 65282;
+    const int codigo = resultado.value(QLatin1String("resultado")).toInt(-1);
+    r.situacao = codigo == 0                       ? S::Aprovada
+                 : codigo == encerradaPeloOperador ? S::Cancelada
+                 : codigo < 0                      ? S::Erro
+                                                   : S::Negada;
+    return r;
+}

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "app/Log.h"
+#include "nucleo/Historico.h"
 
+#include <QJsonObject>
 #include <QString>
 
 // The Vantor backend's JSON result -> key-number response: the always-written
@@ -12,6 +14,8 @@ class Vantor_Conversor
 public:
     // A null text when the result does not parse.
     QString converter(const QString &result) const;
+    // What the history keeps of a result: "resultado" and the "dados_transacao" items.
+    static Historico::Resumo resumo(const QJsonObject &resultado);
 
 private:
     Log m_log;

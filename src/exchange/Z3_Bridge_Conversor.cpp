@@ -181,3 +181,29 @@ QString Z3_Bridge_Conversor::converter(const QJsonObject &resultado, bool aspasC
 
     return resposta.texto(false);
 }
+
+Historico::Resumo Z3_Bridge_Conversor::resumo(const QJsonObject &resultado)
+{
+    Historico::Resumo r;
+    const auto texto = [&resultado](const char *chave) {
+        const QJsonValue v = resultado.value(QLatin1String(chave));
+        return v.isDouble() ? QString::number(v.toDouble(), 'f', 0) : v.toString();
+    };
+    r.valor = texto("valorTotal");
+    r.bandeira = texto("nomeCartaoPadrao");
+    if (r.bandeira.isEmpty())
+        r.bandeira = texto("nomeCartao");
+    r.rede = texto("nomeProvedor");
+    r.nsu = texto("nsuTerminal");
+    r.autorizacao = texto("codigoAutorizacao");
+    // A cancellation names the sale it cancels by that sale's code.
+    if (r.autorizacao.isEmpty())
+        r.autorizacao = texto("codigoAutorizacaoOriginal");
+    using S = Historico::Situacao;
+    // A call that did not work decided nothing; one that did says approved (0) or declined.
+    if (resultado.value(QLatin1String("z3_bridge_code")).toInt(-1) != 0)
+        r.situacao = S::Erro;
+    else
+        r.situacao = resultado.value(QLatin1String("resultadoTransacao")).toInt(-1) == 0 ? S::Aprovada : S::Negada;
+    return r;
+}

@@ -2,6 +2,7 @@
 
 #include "app/Log.h"
 #include "exchange/TagMapping.h"
+#include "nucleo/Historico.h"
 
 #include <QJsonObject>
 #include <QString>
@@ -15,6 +16,8 @@ public:
     static const QVector<TagMapping> &tags();
 
     QString converter(const QJsonObject &resultado, bool aspasComprovante) const;
+    // What the history keeps of a result: the library's code, the outcome and the sale's members.
+    static Historico::Resumo resumo(const QJsonObject &resultado);
 
 private:
     Log m_log;

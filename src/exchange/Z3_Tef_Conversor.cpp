@@ -242,3 +242,28 @@ QString Z3_Tef_Conversor::converter(const QJsonObject &resultado, const ConfigTe
                                  resultado.value(QLatin1String("requer_confirmacao")).toString());
     return resposta.texto(false);
 }
+
+Historico::Resumo Z3_Tef_Conversor::resumo(const QJsonObject &resultado)
+{
+    Historico::Resumo r;
+    const QJsonValue t = resultado.value(QLatin1String("tef"));
+    if (!t.isObject())
+        return r; // the library failed before any reply of its own
+    const QJsonObject tef = t.toObject();
+    const auto texto = [&tef](const char *chave) {
+        const QJsonValue v = tef.value(QLatin1String(chave));
+        return v.isDouble() ? QString::number(v.toDouble(), 'f', 0) : v.toString();
+    };
+    r.valor = texto("valorTotal");
+    r.bandeira = texto("nomeBandeira");
+    r.rede = texto("nomeProvedor");
+    r.nsu = texto("nsuTerminal");
+    r.autorizacao = texto("codigoAutorizacao");
+    const QString retorno = texto("retorno");
+    using S = Historico::Situacao;
+    r.situacao = retorno == QLatin1String("0")   ? S::Aprovada
+                 : retorno == QLatin1String("4") ? S::Cancelada // by the cashier
+                 : retorno.isEmpty()             ? S::Erro
+                                                 : S::Negada;
+    return r;
+}

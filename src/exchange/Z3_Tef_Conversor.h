@@ -3,6 +3,7 @@
 #include "app/ConfigTefSnapshot.h"
 #include "app/Log.h"
 #include "exchange/TagMapping.h"
+#include "nucleo/Historico.h"
 
 #include <QJsonObject>
 #include <QString>
@@ -17,6 +18,8 @@ public:
     static const QVector<TagMapping> &tags();
 
     QString converter(const QJsonObject &resultado, const ConfigTefSnapshot::Comprovante &opcoes) const;
+    // What the history keeps of a result: the "tef" object's outcome and the sale's members.
+    static Historico::Resumo resumo(const QJsonObject &resultado);
 
 private:
     Log m_log;

@@ -27,20 +27,19 @@ const NomeEstado kEstados[] = {
     {DiarioTransacoes::Estado::Resolvida, "resolvida"},
 };
 
-QString nomeEstado(DiarioTransacoes::Estado estado)
-{
-    for (const NomeEstado &e : kEstados)
-        if (e.estado == estado)
-            return QLatin1String(e.nome);
-    return QString();
-}
-
 std::optional<DiarioTransacoes::Estado> estadoDoNome(const QString &nome)
 {
     for (const NomeEstado &e : kEstados)
         if (nome == QLatin1String(e.nome))
             return e.estado;
     return std::nullopt;
+}
+
+// With the offset from UTC, so the time reads the same wherever it is read.
+QDateTime agora()
+{
+    const QDateTime t = QDateTime::currentDateTime();
+    return t.toOffsetFromUtc(t.offsetFromUtc());
 }
 
 // Whatever the POS or the library put into a text is masked before it is kept.
@@ -52,7 +51,7 @@ QString mascarado(const QString &texto)
 QJsonObject paraJson(const DiarioTransacoes::Registro &r)
 {
     QJsonObject o{{QStringLiteral("chave"), r.chave},
-                  {QStringLiteral("estado"), nomeEstado(r.estado)},
+                  {QStringLiteral("estado"), DiarioTransacoes::nomeEstado(r.estado)},
                   {QStringLiteral("operacao"), mascarado(r.operacao)},
                   {QStringLiteral("identificacao"), mascarado(r.identificacao)},
                   {QStringLiteral("formato"), r.formatoJson ? QStringLiteral("JSON") : QStringLiteral("SiTef")},
@@ -73,6 +72,8 @@ QJsonObject paraJson(const DiarioTransacoes::Registro &r)
     }
     if (!r.desfecho.isEmpty())
         o.insert(QStringLiteral("desfecho"), r.desfecho);
+    if (r.desde.isValid())
+        o.insert(QStringLiteral("desde"), r.desde.toString(Qt::ISODate));
     return o;
 }
 
@@ -90,6 +91,7 @@ std::optional<DiarioTransacoes::Registro> deJson(const QJsonObject &o)
     r.formatoJson = o.value(QStringLiteral("formato")).toString() == QLatin1String("JSON");
     r.produto = o.value(QStringLiteral("produto")).toInt(2);
     r.desfecho = o.value(QStringLiteral("desfecho")).toString();
+    r.desde = QDateTime::fromString(o.value(QStringLiteral("desde")).toString(), Qt::ISODate);
     if (o.value(QStringLiteral("sequencial")).isDouble() && o.value(QStringLiteral("transacao")).isString()) {
         SequencialInfo p;
         p.sequencial = o.value(QStringLiteral("sequencial")).toInt();
@@ -115,6 +117,62 @@ QString DiarioTransacoes::arquivoAoLadoDe(const QString &arquivoConfiguracao)
     return QFileInfo(arquivoConfiguracao).absolutePath() + QStringLiteral("/diario_tef.jsonl");
 }
 
+namespace {
+
+// Every change was written as one line ending in '\n'; only the last one can
+// have been cut by a crash, and its sync never returned. The records, each at
+// its last line, in the order they were opened.
+QList<DiarioTransacoes::Registro> lerLinhas(const QByteArray &conteudo, QByteArray *cortada, QString *problema)
+{
+    QList<DiarioTransacoes::Registro> registros;
+    QHash<int, int> posicao;
+    const int fimUltima = conteudo.lastIndexOf('\n') + 1;
+    *cortada = conteudo.mid(fimUltima);
+    const QList<QByteArray> linhas = conteudo.left(fimUltima).split('\n');
+    for (int n = 0; n < linhas.size(); ++n) {
+        if (linhas.at(n).isEmpty())
+            continue;
+        QJsonParseError erro;
+        const QJsonDocument doc = QJsonDocument::fromJson(linhas.at(n), &erro);
+        const std::optional<DiarioTransacoes::Registro> r = doc.isObject() ? deJson(doc.object()) : std::nullopt;
+        if (!r) {
+            *problema = QStringLiteral("linha %1 ilegível").arg(n + 1);
+            return {};
+        }
+        const auto i = posicao.constFind(r->chave);
+        if (i == posicao.constEnd()) {
+            posicao.insert(r->chave, registros.size());
+            registros.append(*r);
+        } else {
+            registros[*i] = *r;
+        }
+    }
+    return registros;
+}
+
+} // namespace
+
+QString DiarioTransacoes::nomeEstado(Estado estado)
+{
+    for (const NomeEstado &e : kEstados)
+        if (e.estado == estado)
+            return QLatin1String(e.nome);
+    return QString();
+}
+
+QList<DiarioTransacoes::Registro> DiarioTransacoes::ler(const QString &arquivo, QString *problema)
+{
+    QFile f(arquivo);
+    if (!f.exists())
+        return {};
+    if (!f.open(QIODevice::ReadOnly)) {
+        *problema = f.errorString();
+        return {};
+    }
+    QByteArray cortada;
+    return lerLinhas(f.readAll(), &cortada, problema);
+}
+
 void DiarioTransacoes::carregar()
 {
     QMutexLocker lock(&m_mutex);
@@ -133,29 +191,12 @@ void DiarioTransacoes::carregar()
         problema = f.errorString();
     f.close();
 
-    // Every change was written as one line ending in '\n'; only the last one
-    // can have been cut by a crash, and its sync never returned.
-    const int fimUltima = conteudo.lastIndexOf('\n') + 1;
-    const QByteArray cortada = conteudo.mid(fimUltima);
-    const QList<QByteArray> linhas = conteudo.left(fimUltima).split('\n');
-    for (int n = 0; problema.isEmpty() && n < linhas.size(); ++n) {
-        if (linhas.at(n).isEmpty())
-            continue;
-        QJsonParseError erro;
-        const QJsonDocument doc = QJsonDocument::fromJson(linhas.at(n), &erro);
-        const std::optional<Registro> r = doc.isObject() ? deJson(doc.object()) : std::nullopt;
-        if (!r) {
-            problema = QStringLiteral("linha %1 ilegível").arg(n + 1);
-            break;
-        }
-        const int i = indice(r->chave);
-        if (i < 0)
-            m_registros.append(*r);
-        else
-            m_registros[i] = *r;
-        m_proximaChave = qMax(m_proximaChave, r->chave + 1);
-    }
+    QByteArray cortada;
+    if (problema.isEmpty())
+        m_registros = lerLinhas(conteudo, &cortada, &problema);
     if (problema.isEmpty()) {
+        for (const Registro &r : qAsConst(m_registros))
+            m_proximaChave = qMax(m_proximaChave, r.chave + 1);
         if (!cortada.isEmpty())
             m_log.warning(QStringLiteral("Diário de transações %1: última linha incompleta (%2 bytes) descartada")
                               .arg(m_arquivo)
@@ -214,7 +255,8 @@ bool DiarioTransacoes::reescrever()
     const QString temporario = m_arquivo + QStringLiteral(".tmp");
     m_anexo.setFileName(temporario);
     QString erro;
-    const bool ok = platform::createFreshFile(m_anexo, &erro) && platform::appendAndSync(m_anexo, conteudo, &erro) &&
+    const bool ok = platform::createFreshFile(m_anexo, &erro, true) &&
+                    platform::appendAndSync(m_anexo, conteudo, &erro) &&
                     platform::replaceFile(temporario, m_arquivo, true, &erro);
     if (!ok) {
         m_anexo.close();
@@ -253,6 +295,7 @@ int DiarioTransacoes::abrir(const QString &operacao, const QString &identificaca
     r.identificacao = identificacao;
     r.formatoJson = formatoJson;
     r.produto = produto;
+    r.desde = agora();
     m_registros.append(r);
     if (gravar(r))
         return r.chave;
@@ -277,6 +320,8 @@ bool DiarioTransacoes::marcar(int chave, Estado estado, const QString &desfecho)
     const int i = indice(chave);
     if (i < 0)
         return false;
+    if (m_registros.at(i).estado != estado)
+        m_registros[i].desde = agora();
     m_registros[i].estado = estado;
     if (!desfecho.isEmpty())
         m_registros[i].desfecho = desfecho;

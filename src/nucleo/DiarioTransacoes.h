@@ -3,6 +3,7 @@
 #include "app/Log.h"
 #include "nucleo/SequencialInfo.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QHash>
 #include <QJsonObject>
@@ -42,6 +43,7 @@ public:
         int produto = 2; // the TEF product whose library ran it (records older than the field: Z3_Tef)
         std::optional<SequencialInfo> pendente; // once the library approved it
         QString desfecho;                       // how it was resolved
+        QDateTime desde;                        // when it came to its state (invalid in older records)
     };
 
     // Resolved records kept for telling a late or repeated CNF/NCN from an unknown one.
@@ -54,6 +56,14 @@ public:
     // The journal beside the given configuration file.
     static QString arquivoAoLadoDe(const QString &arquivoConfiguracao);
     QString arquivo() const { return m_arquivo; }
+
+    // The records as the file holds them now, each at its last line, without
+    // writing anything (a copy may be running and appending): for support's
+    // status query. A last line cut short is left out; a line that is no
+    // record makes `problema` say so. No file: no records.
+    static QList<Registro> ler(const QString &arquivo, QString *problema);
+    // "em_andamento", "respondida", ...: the state as the file writes it.
+    static QString nomeEstado(Estado estado);
 
     // Reads the file and rewrites it compacted. A file that cannot be read as
     // a journal is logged, moved aside (never deleted: it may be all that is

@@ -83,6 +83,14 @@ struct Alvo
     }
 };
 
+// Who started a transaction, as the history names it; a confirmation settles the cashier's own sale.
+QString origemDe(const Requisicao &r)
+{
+    return r.doPdv() ? QStringLiteral("pdv") : QStringLiteral("operador");
+}
+
+const QString origemRecuperacao = QStringLiteral("recuperacao");
+
 Alvo alvo(const Requisicao &r)
 {
     const QJsonObject p = r.objeto().value(QLatin1String("parametros")).toObject();
@@ -244,6 +252,22 @@ void NucleoTransacao::realizar(const Requisicao &r)
                         d.naoResolvida ? DiarioTransacoes::Estado::NaoResolvida : DiarioTransacoes::Estado::Resolvida,
                         d.desfecho.isEmpty() ? QStringLiteral("sem transação pendente") : d.desfecho);
     }
+    if (registro >= 0 && m_observador) {
+        FimTransacao fim;
+        fim.origem = origemDe(r);
+        fim.produto = m_produto;
+        fim.operacao = header;
+        fim.registro = registro;
+        fim.resultado = d.resultado;
+        fim.valorRequisicao =
+            r.objeto().value(QLatin1String("parametros")).toObject().value(QLatin1String("valor")).toString();
+        fim.pendente = pendente;
+        if (pendente)
+            fim.situacao = FimTransacao::Situacao::Pendente;
+        else if (d.naoResolvida)
+            fim.situacao = FimTransacao::Situacao::NaoResolvida;
+        m_observador(fim);
+    }
     m_backend.mostrarDesfecho(d);
     entregar(r, d.resultado, pendente);
 }
@@ -307,6 +331,24 @@ void NucleoTransacao::desfazerNaoEntregue(const SequencialInfo &pendente)
 
 // --- CNF and NCN ------------------------------------------------------------------
 
+void NucleoTransacao::avisarLiquidacao(const QString &origem, int registro, FimTransacao::Situacao situacao)
+{
+    if (!m_observador)
+        return;
+    const std::optional<DiarioTransacoes::Registro> r = m_diario.registro(registro);
+    if (!r)
+        return;
+    FimTransacao fim;
+    fim.origem = origem;
+    fim.produto = r->produto;
+    fim.operacao = r->operacao;
+    fim.registro = registro;
+    fim.pendente = r->pendente;
+    fim.liquidacao = r->pendente.has_value();
+    fim.situacao = situacao;
+    m_observador(fim);
+}
+
 bool NucleoTransacao::resolver(const SequencialInfo &pendente, int acao)
 {
     const bool feito = acao == 1 ? m_backend.confirmar(pendente) : m_backend.desfazer(pendente);
@@ -323,6 +365,9 @@ bool NucleoTransacao::resolver(const SequencialInfo &pendente, int acao)
             QStringLiteral("A transação NSU %1 não pôde ser %2").arg(pendente.nsuTerminal, acaoParticipio(acao)),
             pendente.nsuTerminal);
     }
+    using S = FimTransacao::Situacao;
+    avisarLiquidacao(origemDe(m_atual), pendente.registro,
+                     feito ? (acao == 1 ? S::Aprovada : S::Desfeita) : S::NaoResolvida);
     m_pendentes.removerRegistro(pendente.registro);
     return feito;
 }
@@ -420,6 +465,7 @@ void NucleoTransacao::recuperar()
                 QStringLiteral("Transação interrompida antes da resposta da biblioteca (%1): verifique-a no TEF")
                     .arg(descricao(r)));
             m_diario.marcar(r.chave, DiarioTransacoes::Estado::NaoResolvida, QStringLiteral("interrompida"));
+            avisarLiquidacao(origemRecuperacao, r.chave, FimTransacao::Situacao::NaoResolvida);
             continue;
         }
         SequencialInfo pendente = *r.pendente;
@@ -448,6 +494,8 @@ void NucleoTransacao::recuperar()
         m_diario.marcar(r.chave,
                         desfeita ? DiarioTransacoes::Estado::Resolvida : DiarioTransacoes::Estado::NaoResolvida,
                         desfeita ? QStringLiteral("desfeita na recuperação") : QStringLiteral("desfazimento recusado"));
+        avisarLiquidacao(origemRecuperacao, r.chave,
+                         desfeita ? FimTransacao::Situacao::Desfeita : FimTransacao::Situacao::NaoResolvida);
     }
     m_backend.recuperacaoConcluida(!m_pendentes.listaSequenciais().isEmpty());
 }

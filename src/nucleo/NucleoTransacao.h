@@ -5,6 +5,7 @@
 #include "nucleo/ControllerSequencial.h"
 #include "nucleo/DialogoTef.h"
 #include "nucleo/DiarioTransacoes.h"
+#include "nucleo/FimTransacao.h"
 #include "nucleo/Requisicao.h"
 
 #include <QMutex>
@@ -12,6 +13,7 @@
 #include <QThread>
 #include <QWaitCondition>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -45,6 +47,12 @@ public:
     static constexpr int margemEntregaMs = 10000;
     void usarPausas(const Pausas &pausas) { m_pausas = pausas; }
 
+    // Told of every end a journaled transaction reaches (the library's last
+    // word, its settling), on the thread that reaches it: the transaction
+    // thread, or the GUI thread during recuperar(). Set before recuperar();
+    // what it does costs the sale its time, so it only takes note.
+    void observar(std::function<void(const FimTransacao &)> observador) { m_observador = std::move(observador); }
+
     // Start-up, before any request: what the journal says the last run left
     // half done is settled or restored.
     void recuperar();
@@ -56,6 +64,7 @@ public:
     // answered as a failure and never started.
     void submeter(Requisicao requisicao);
     bool emExecucao() const;
+    int produto() const { return m_produto; }
     // The program ends: a transaction that waits for the cashier is given up,
     // the thread awaited and, once it is over, the library's session closed;
     // no request starts afterwards.
@@ -95,6 +104,7 @@ private:
     void entregar(const Requisicao &r, const QJsonObject &resultado, const std::optional<SequencialInfo> &pendente);
     void desfazerNaoEntregue(const SequencialInfo &pendente);
     void aoTerminar();
+    void avisarLiquidacao(const QString &origem, int registro, FimTransacao::Situacao situacao);
 
     DialogoTef &m_backend;
     const int m_produto;
@@ -106,6 +116,7 @@ private:
     bool m_encerrado = false; // GUI thread
     bool m_bibliotecaEncerrada = false;
     Pausas m_pausas;
+    std::function<void(const FimTransacao &)> m_observador;
 
     // Written by the GUI thread before the thread starts, read by it afterwards.
     Requisicao m_atual;

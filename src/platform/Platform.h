@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QIODevice>
 #include <QString>
 #include <QStringList>
 
@@ -50,7 +51,17 @@ bool needsOffscreenFallback();
 // Creates the file anew for writing: whatever sits at that name (a file, or a
 // link that would lead the write elsewhere) is removed first, and the name is
 // created exclusively without following links. False with the reason otherwise.
-bool createFreshFile(QFile &file, QString *error);
+// `ownerOnly`: readable by this user alone (the program's own records).
+bool createFreshFile(QFile &file, QString *error, bool ownerOnly = false);
+
+// Opens the file for writing (`mode`: WriteOnly with Append or Truncate),
+// creating a missing one readable by this user alone; an existing file keeps
+// its permissions. False with the reason otherwise.
+bool openOwnerOnly(QFile &file, QIODevice::OpenMode mode, QString *error = nullptr);
+
+// Makes the folder and its missing parents; the folder itself, when made
+// here, is this user's alone. False when it is not a folder afterwards.
+bool makePrivateFolder(const QString &path);
 
 // Writes everything, pushes it to the disk (data and, for a new name, the
 // folder entry) and closes; false with the reason when any step failed.
@@ -61,6 +72,10 @@ bool writeAndSync(QFile &file, const QByteArray &content, QString *error);
 // the file cannot be opened. The lock ends with unlockFile or the process.
 int lockFileExclusive(const QString &path);
 void unlockFile(int handle);
+// Who holds lockFileExclusive's lock on the file, as the system lists it,
+// without opening or locking anything: its process id, 0 when nobody holds
+// it (or the file is missing), -1 when the system cannot be asked.
+qint64 lockHolder(const QString &path);
 
 // Writes everything at the end of the open file and pushes it to the disk,
 // keeping the file open; false with the reason when any step failed.

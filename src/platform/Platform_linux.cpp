@@ -19,6 +19,7 @@
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace platform {
@@ -156,7 +157,7 @@ void syncFolderOf(const QString &path)
 
 } // namespace
 
-bool createFreshFile(QFile &file, QString *error)
+bool createFreshFile(QFile &file, QString *error, bool ownerOnly)
 {
     const QByteArray name = QFile::encodeName(file.fileName());
     if (::unlink(name.constData()) != 0 && errno != ENOENT) {
@@ -164,7 +165,8 @@ bool createFreshFile(QFile &file, QString *error)
             *error = systemError();
         return false;
     }
-    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    const int fd =
+        ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, ownerOnly ? 0600 : 0644);
     if (fd < 0) {
         if (error)
             *error = systemError();
@@ -177,6 +179,37 @@ bool createFreshFile(QFile &file, QString *error)
         return false;
     }
     return true;
+}
+
+bool openOwnerOnly(QFile &file, QIODevice::OpenMode mode, QString *error)
+{
+    const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (mode & QIODevice::Append ? O_APPEND : 0) |
+                      (mode & QIODevice::Truncate ? O_TRUNC : 0);
+    const int fd = ::open(QFile::encodeName(file.fileName()).constData(), flags, 0600);
+    if (fd < 0) {
+        if (error)
+            *error = systemError();
+        return false;
+    }
+    if (!file.open(fd, mode, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+bool makePrivateFolder(const QString &path)
+{
+    const QFileInfo info(path);
+    if (info.isDir())
+        return true;
+    QDir().mkpath(info.absolutePath());
+    // Made in one step with its mode: never readable by others, not even for an instant.
+    if (::mkdir(QFile::encodeName(info.absoluteFilePath()).constData(), 0700) != 0 && errno != EEXIST)
+        return false;
+    return QFileInfo(path).isDir();
 }
 
 bool writeAndSync(QFile &file, const QByteArray &content, QString *error)
@@ -220,6 +253,33 @@ void unlockFile(int handle)
 {
     ::flock(handle, LOCK_UN);
     ::close(handle);
+}
+
+qint64 lockHolder(const QString &path)
+{
+    struct stat info = {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return 0;
+    QFile locks(QStringLiteral("/proc/locks"));
+    if (!locks.open(QIODevice::ReadOnly))
+        return -1;
+    // "1: FLOCK  ADVISORY  WRITE 4242 fe:00:10952760 0 EOF"; a waiter's line has "->" after the number.
+    // Some file systems show another device number through stat than in this list: the inode
+    // alone is taken when no line names both.
+    const QByteArray dispositivo = QByteArray::number(major(info.st_dev), 16).rightJustified(2, '0') + ':' +
+                                   QByteArray::number(minor(info.st_dev), 16).rightJustified(2, '0');
+    const QByteArray inode = ':' + QByteArray::number(static_cast<qulonglong>(info.st_ino));
+    qint64 soInode = 0;
+    const QList<QByteArray> linhas = locks.readAll().split('\n');
+    for (const QByteArray &linha : linhas) {
+        const QList<QByteArray> campos = linha.simplified().split(' ');
+        if (campos.size() < 6 || campos.at(1) != "FLOCK" || !campos.at(5).endsWith(inode))
+            continue;
+        if (campos.at(5) == dispositivo + inode)
+            return campos.at(4).toLongLong();
+        soInode = campos.at(4).toLongLong();
+    }
+    return soInode;
 }
 
 bool appendAndSync(QFile &file, const QByteArray &content, QString *error)

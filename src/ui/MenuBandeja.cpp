@@ -20,6 +20,8 @@ MenuBandeja::MenuBandeja(Base_Controller *controller, bool bloquearAtualizacao) 
     m_actionAdm = m_menuAutonomo->addAction(QStringLiteral("Operação Administrativa"));
     for (QAction *a : {m_actionVendaCartao, m_actionPix, m_actionAdm})
         QObject::connect(a, &QAction::triggered, controller, &Base_Controller::slotAutonomo);
+    // Joined by the wiring to the reprint, which keeps the receipts outside the window's side.
+    m_actionReimprimir = m_menu->addAction(QStringLiteral("Reimprimir último comprovante"));
 
     m_menu->addSeparator();
     m_actionAtualizacao = m_menu->addAction(QStringLiteral("Verificar Atualização"));
@@ -64,6 +66,7 @@ void MenuBandeja::habilitar(bool habilitado, bool bloquearAtualizacao)
     if (!m_menu)
         return;
     m_menuAutonomo->setEnabled(habilitado);
+    m_actionReimprimir->setEnabled(habilitado);
     m_actionSobre->setEnabled(habilitado);
     m_actionConfiguracoes->setEnabled(habilitado);
     m_actionAtualizacao->setEnabled(habilitado && !bloquearAtualizacao);

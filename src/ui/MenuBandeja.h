@@ -33,6 +33,7 @@ public:
     QAction *actionVendaCartao() const { return m_actionVendaCartao; }
     QAction *actionPix() const { return m_actionPix; }
     QAction *actionAdm() const { return m_actionAdm; }
+    QAction *actionReimprimir() const { return m_actionReimprimir; }
     QAction *actionAtualizacao() const { return m_actionAtualizacao; }
     QAction *actionAbrir() const { return m_actionAbrir; }
     QAction *actionSobre() const { return m_actionSobre; }
@@ -55,6 +56,7 @@ private:
     QAction *m_actionVendaCartao = nullptr;
     QAction *m_actionPix = nullptr;
     QAction *m_actionAdm = nullptr;
+    QAction *m_actionReimprimir = nullptr;
     QAction *m_actionAtualizacao = nullptr;
     QAction *m_actionAbrir = nullptr;
     QAction *m_actionSobre = nullptr;

@@ -27,6 +27,14 @@ bool writeAll(const QString &path, const QByteArray &bytes)
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
 }
 
+bool somenteDono(const QString &path)
+{
+    const auto outros = QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup |
+                        QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
+    const QFileInfo info(path);
+    return info.exists() && (info.permissions() & outros) == 0;
+}
+
 QByteArray dataFile(const QString &name)
 {
     return readAll(QStringLiteral(Z3_TEST_DATA_DIR "/") + name);

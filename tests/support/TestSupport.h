@@ -17,6 +17,8 @@ namespace testsupport {
 // Reads a file whole; an empty array when it cannot be read.
 QByteArray readAll(const QString &path);
 bool writeAll(const QString &path, const QByteArray &bytes);
+// Whether the file's permissions let no one but its owner in.
+bool somenteDono(const QString &path);
 
 // A file under tests/data.
 QByteArray dataFile(const QString &name);
