@@ -51,7 +51,7 @@ programa=""
 limpar() {
     [ -n "$programa" ] && kill "$programa" 2>/dev/null && wait "$programa" 2>/dev/null
     # A copy a restart started is no child of this script: none outlives it.
-    pkill -f "^$dir/Z3_TEFZoduvud" 2>/dev/null
+    pkill -f "^$dir/Z3_TEFZoduvud" 2>/dev/null || true
     $SUDO env DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq -o DPkg::Lock::Timeout=120 "${pacotes[@]}" >/dev/null 2>&1 || true
     rm -rf "$tmp"
 }
