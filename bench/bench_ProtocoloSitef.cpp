@@ -1,6 +1,6 @@
-#include "app/ConfigTef.h"
-#include "app/ConfigTefSnapshot.h"
-#include "app/Log.h"
+#include "base/ConfigTef.h"
+#include "base/ConfigTefSnapshot.h"
+#include "base/Log.h"
 #include "exchange/ProtocoloSitef.h"
 
 #include <QCoreApplication>

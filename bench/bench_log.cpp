@@ -1,6 +1,6 @@
 // Cost of one log line with both files on, beside a bare open-append-close of
 // the same bytes, so the ratio shows what the line layout and locking add.
-#include "app/Log.h"
+#include "base/Log.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -4,15 +4,15 @@
 // Z3_Recibos); and the resident memory of 50 cashier's card sales, each
 // printed on the simulated receipt printer and filed as PDF, then confirmed.
 //   bench_recibos [rounds]
-#include "app/ConfigTef.h"
 #include "app/TefAutonomo.h"
 #include "app/Wiring.h"
+#include "backends/Z3_Tef_Controller.h"
+#include "base/ConfigTef.h"
 #include "nucleo/DiarioTransacoes.h"
 #include "nucleo/NucleoTransacao.h"
 #include "nucleo/Ocupacao.h"
 #include "receipts/pdf_utils.h"
 #include "receipts/print_utils.h"
-#include "tef/Z3_Tef_Controller.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>

@@ -6,13 +6,13 @@
 //   ocioso cpu_percent       process CPU while watching with nothing to do
 #include "TestBackend.h"
 
-#include "app/ConfigTef.h"
 #include "app/Wiring.h"
+#include "base/ConfigTef.h"
+#include "base/DadosSensiveis.h"
 #include "exchange/MonitoraDiretorio.h"
 #include "exchange/ProtocoloSitef.h"
 #include "nucleo/NucleoTransacao.h"
 #include "nucleo/Ocupacao.h"
-#include "util/DadosSensiveis.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

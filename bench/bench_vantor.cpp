@@ -8,12 +8,12 @@
 #include "JanelaQml.h"
 #include "TestSupport.h"
 
-#include "app/ConfigTef.h"
 #include "app/Wiring.h"
+#include "backends/Vantor_Controller.h"
+#include "base/ConfigTef.h"
 #include "exchange/MonitoraDiretorio.h"
 #include "nucleo/NucleoTransacao.h"
 #include "nucleo/Ocupacao.h"
-#include "tef/Vantor_Controller.h"
 
 #include <QApplication>
 #include <QDir>

@@ -2,10 +2,10 @@
 // a call through the binding into the simulated library with the reply parsed
 // and read, the request mapping, the amount conversion, and the journal's
 // durable writes for one sale.
+#include "backends/Z3_Tef_Library.h"
+#include "backends/Z3_Tef_Protocolo.h"
+#include "backends/Z3_Tef_VO.h"
 #include "nucleo/DiarioTransacoes.h"
-#include "tef/Z3_Tef_Library.h"
-#include "tef/Z3_Tef_Protocolo.h"
-#include "tef/Z3_Tef_VO.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "QtLeakSuppression.h"
-#include "app/ConfigTef.h"
+#include "base/ConfigTef.h"
 
 #include <QCoreApplication>
 #include <QDir>

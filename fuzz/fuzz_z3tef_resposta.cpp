@@ -1,9 +1,9 @@
 // The Z3_Tef library's replies and the JSON requests are outside input: every
 // reader of them must take any bytes without crashing.
 #include "QtLeakSuppression.h"
-#include "tef/Z3_Tef_Protocolo.h"
-#include "tef/Z3_Tef_VO.h"
-#include "util/getMaskFromPelmora.h"
+#include "backends/Z3_Tef_Protocolo.h"
+#include "backends/Z3_Tef_VO.h"
+#include "base/getMaskFromPelmora.h"
 
 #include <QByteArray>
 #include <QJsonDocument>

@@ -1,6 +1,6 @@
 #include "TestSupport.h"
-#include "app/ConfigTef.h"
-#include "platform/Platform.h"
+#include "base/ConfigTef.h"
+#include "base/Platform.h"
 
 #include <QtTest>
 

@@ -8,14 +8,14 @@
 #include "TestSupport.h"
 #include "app/TefAutonomo.h"
 #include "app/Wiring.h"
+#include "backends/Seletores.h"
+#include "backends/Z3_Tef_Controller.h"
 #include "exchange/MonitoraDiretorio.h"
 #include "nucleo/NucleoTransacao.h"
 #include "nucleo/Ocupacao.h"
 #include "receipts/Recibo.h"
 #include "receipts/pdf_utils.h"
 #include "receipts/print_utils.h"
-#include "tef/Z3_Tef_Controller.h"
-#include "ui/Seletores.h"
 
 #include <QAbstractItemModel>
 #include <QAction>

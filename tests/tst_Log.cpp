@@ -1,5 +1,5 @@
 #include "TestSupport.h"
-#include "app/Log.h"
+#include "base/Log.h"
 
 #include <QtTest>
 

@@ -4,9 +4,9 @@
 #include "TestBackend.h"
 #include "TestSupport.h"
 
-#include "app/ConfigTef.h"
 #include "app/TefAutonomo.h"
 #include "app/Wiring.h"
+#include "base/ConfigTef.h"
 #include "exchange/MonitoraDiretorio.h"
 #include "exchange/ProtocoloSitef.h"
 #include "nucleo/NucleoTransacao.h"

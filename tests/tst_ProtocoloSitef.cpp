@@ -1,8 +1,8 @@
 #include "LogCapture.h"
 #include "TestSupport.h"
-#include "app/ConfigTef.h"
+#include "base/ConfigTef.h"
 #include "exchange/ProtocoloSitef.h"
-#include "receipts/TabelasCartao.h"
+#include "exchange/TabelasCartao.h"
 
 #include <QDate>
 #include <QJsonArray>

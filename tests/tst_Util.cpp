@@ -1,6 +1,6 @@
-#include "util/DadosSensiveis.h"
-#include "util/ValorDigitado.h"
-#include "util/getMaskFromPelmora.h"
+#include "base/DadosSensiveis.h"
+#include "base/ValorDigitado.h"
+#include "base/getMaskFromPelmora.h"
 
 #include <QtTest>
 

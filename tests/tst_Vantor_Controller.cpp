@@ -4,13 +4,13 @@
 #include "TestSupport.h"
 
 #include "TestJournal.h"
-#include "app/ConfigTef.h"
 #include "app/Wiring.h"
+#include "backends/Vantor_Controller.h"
+#include "base/ConfigTef.h"
 #include "exchange/MonitoraDiretorio.h"
 #include "nucleo/DiarioTransacoes.h"
 #include "nucleo/NucleoTransacao.h"
 #include "nucleo/Ocupacao.h"
-#include "tef/Vantor_Controller.h"
 
 #include <QDate>
 #include <QDir>

@@ -1,5 +1,5 @@
 #include "TestSupport.h"
-#include "tef/Vitra_Controller.h"
+#include "backends/Vitra_Controller.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

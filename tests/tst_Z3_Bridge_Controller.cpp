@@ -1,7 +1,7 @@
 #include "TestSupport.h"
+#include "backends/Z3_Bridge_Controller.h"
+#include "backends/Z3_Bridge_VO.h"
 #include "nucleo/NucleoTransacao.h"
-#include "tef/Z3_Bridge_Controller.h"
-#include "tef/Z3_Bridge_VO.h"
 
 #include <QDeadlineTimer>
 #include <QDir>

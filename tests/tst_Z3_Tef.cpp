@@ -1,14 +1,14 @@
 #include "TestJournal.h"
 #include "TestSupport.h"
+#include "backends/PortaoOperador.h"
+#include "backends/Z3_Tef_Controller.h"
+#include "backends/Z3_Tef_Library.h"
+#include "backends/Z3_Tef_Protocolo.h"
+#include "backends/Z3_Tef_VO.h"
+#include "base/Platform.h"
 #include "nucleo/ControllerSequencial.h"
 #include "nucleo/DiarioTransacoes.h"
 #include "nucleo/NucleoTransacao.h"
-#include "platform/Platform.h"
-#include "tef/Z3_Tef_Controller.h"
-#include "tef/Z3_Tef_Library.h"
-#include "tef/Z3_Tef_Protocolo.h"
-#include "tef/Z3_Tef_VO.h"
-#include "ui/PortaoOperador.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -2,7 +2,7 @@
 // Writes a request the way POS software does (temporary name, then rename),
 // waits for the status file and checks it, waits for the response file, prints
 // it field by field and removes it, and can send the CNF or NCN that follows.
-#include "platform/Platform.h"
+#include "base/Platform.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

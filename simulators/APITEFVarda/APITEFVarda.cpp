@@ -3,7 +3,7 @@
 // transaction data of an approval. See the README ("Simulated APITEFVarda
 // library") for the dialogues and the scenario file.
 #include "../common/SimLog.h"
-#include "tef/Vantor_Api.h"
+#include "backends/Vantor_Api.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -2,7 +2,7 @@
 // with the whole reply a real bridge gives. See the README ("Simulated
 // Z3_Bridge library") for the behaviours and the scenario file.
 #include "../common/SimLog.h"
-#include "tef/Z3_Bridge_Api.h"
+#include "backends/Z3_Bridge_Api.h"
 
 #include <QDateTime>
 #include <QDir>

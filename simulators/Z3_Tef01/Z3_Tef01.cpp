@@ -2,7 +2,7 @@
 // for integrators' homologation runs. See the README ("Simulated Z3_Tef library")
 // for the behaviours and the scenario file.
 #include "../common/SimLog.h"
-#include "tef/Z3_Tef_Api.h"
+#include "backends/Z3_Tef_Api.h"
 
 #include <QBuffer>
 #include <QDateTime>

@@ -2,7 +2,7 @@
 // display would show and, when "Z3_SIM_DISPLAY" names a file, writes that screen
 // there as JSON after every change. Every call goes to the call log ("Z3_SIM_LOG").
 #include "../common/SimLog.h"
-#include "tef/Z3_Vitra_Api.h"
+#include "backends/Z3_Vitra_Api.h"
 
 #include <QJsonArray>
 #include <QJsonObject>

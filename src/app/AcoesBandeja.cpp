@@ -1,7 +1,7 @@
-#include "app/AcoesBandeja.h"
+#include "AcoesBandeja.h"
 
-#include "ui/Base_Controller.h"
-#include "ui/MenuBandeja.h"
+#include "backends/Base_Controller.h"
+#include "backends/MenuBandeja.h"
 
 #include <QAction>
 #include <QMenu>

@@ -1,7 +1,7 @@
-#include "app/CanalInstancia.h"
+#include "CanalInstancia.h"
 
-#include "app/SingleInstanceGuard.h"
-#include "platform/Platform.h"
+#include "SingleInstanceGuard.h"
+#include "base/Platform.h"
 
 #include <QDeadlineTimer>
 #include <QDir>

@@ -1,12 +1,12 @@
-#include "app/Consultas.h"
+#include "Consultas.h"
 
-#include "app/ConfigTef.h"
-#include "app/SingleInstanceGuard.h"
-#include "app/Versao.h"
+#include "SingleInstanceGuard.h"
 #include "app/Wiring.h"
+#include "base/ConfigTef.h"
+#include "base/DadosSensiveis.h"
+#include "base/Versao.h"
 #include "nucleo/DiarioTransacoes.h"
 #include "nucleo/Historico.h"
-#include "util/DadosSensiveis.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,8 +1,8 @@
-#include "app/Encerramento.h"
+#include "Encerramento.h"
 
+#include "backends/Base_Controller.h"
+#include "base/Platform.h"
 #include "nucleo/Ocupacao.h"
-#include "platform/Platform.h"
-#include "ui/Base_Controller.h"
 
 #include <QCoreApplication>
 #include <QRegularExpression>

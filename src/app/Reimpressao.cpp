@@ -1,6 +1,6 @@
-#include "app/Reimpressao.h"
+#include "Reimpressao.h"
 
-#include "app/ConfigTef.h"
+#include "base/ConfigTef.h"
 #include "nucleo/Ocupacao.h"
 #include "receipts/pdf_utils.h"
 #include "receipts/print_utils.h"

@@ -1,7 +1,7 @@
-#include "app/RestartHandler.h"
+#include "RestartHandler.h"
 
-#include "app/Encerramento.h"
-#include "platform/Platform.h"
+#include "Encerramento.h"
+#include "base/Platform.h"
 
 #include <QCoreApplication>
 

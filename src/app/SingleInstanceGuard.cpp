@@ -1,6 +1,6 @@
-#include "app/SingleInstanceGuard.h"
+#include "SingleInstanceGuard.h"
 
-#include "platform/Platform.h"
+#include "base/Platform.h"
 
 #include <QCryptographicHash>
 #include <QDeadlineTimer>

@@ -1,6 +1,6 @@
 #include "app/TefAutonomo.h"
 
-#include "app/ConfigTef.h"
+#include "base/ConfigTef.h"
 #include "receipts/Recibo.h"
 #include "receipts/pdf_utils.h"
 #include "receipts/print_utils.h"

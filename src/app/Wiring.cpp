@@ -1,16 +1,16 @@
 #include "app/Wiring.h"
 
-#include "app/ConfigTef.h"
-#include "app/Reimpressao.h"
+#include "Reimpressao.h"
 #include "app/TefAutonomo.h"
+#include "backends/MenuBandeja.h"
+#include "backends/Vantor_Controller.h"
+#include "backends/Z3_Bridge_Controller.h"
+#include "backends/Z3_Tef_Controller.h"
+#include "base/ConfigTef.h"
 #include "nucleo/DiarioTransacoes.h"
 #include "nucleo/NucleoTransacao.h"
 #include "nucleo/Ocupacao.h"
 #include "receipts/Recibo.h"
-#include "tef/Vantor_Controller.h"
-#include "tef/Z3_Bridge_Controller.h"
-#include "tef/Z3_Tef_Controller.h"
-#include "ui/MenuBandeja.h"
 
 #include <QAction>
 #include <QObject>

@@ -1,7 +1,7 @@
 #include "exchange/MonitoraDiretorio.h"
 
-#include "platform/Platform.h"
-#include "util/DadosSensiveis.h"
+#include "base/DadosSensiveis.h"
+#include "base/Platform.h"
 
 #include <QDeadlineTimer>
 #include <QDir>

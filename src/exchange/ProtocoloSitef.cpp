@@ -1,6 +1,6 @@
 #include "exchange/ProtocoloSitef.h"
 
-#include "exchange/RespostaSitef.h"
+#include "RespostaSitef.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

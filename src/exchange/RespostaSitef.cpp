@@ -1,4 +1,4 @@
-#include "exchange/RespostaSitef.h"
+#include "RespostaSitef.h"
 
 #include <QJsonValue>
 

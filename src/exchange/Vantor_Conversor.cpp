@@ -1,7 +1,7 @@
 #include "exchange/Vantor_Conversor.h"
 
+#include "RespostaSitef.h"
 #include "exchange/RequisicaoSitef.h"
-#include "exchange/RespostaSitef.h"
 
 #include <QDate>
 #include <QJsonDocument>

@@ -1,6 +1,6 @@
 #include "exchange/Z3_Bridge_Conversor.h"
 
-#include "exchange/RespostaSitef.h"
+#include "RespostaSitef.h"
 
 #include <QJsonArray>
 #include <QJsonValue>

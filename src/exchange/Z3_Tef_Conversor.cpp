@@ -1,7 +1,7 @@
 #include "exchange/Z3_Tef_Conversor.h"
 
-#include "exchange/RespostaSitef.h"
-#include "receipts/TabelasCartao.h"
+#include "RespostaSitef.h"
+#include "exchange/TabelasCartao.h"
 
 #include <QJsonValue>
 

@@ -1,7 +1,7 @@
 #include "nucleo/DiarioTransacoes.h"
 
-#include "platform/Platform.h"
-#include "util/DadosSensiveis.h"
+#include "base/DadosSensiveis.h"
+#include "base/Platform.h"
 
 #include <QDateTime>
 #include <QFile>

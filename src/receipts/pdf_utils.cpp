@@ -1,6 +1,6 @@
 #include "receipts/pdf_utils.h"
 
-#include "app/Log.h"
+#include "base/Log.h"
 #include "receipts/print_utils.h"
 
 #include <QAbstractTextDocumentLayout>

@@ -1,9 +1,9 @@
 #include "receipts/print_utils.h"
 
-#include "app/ConfigTef.h"
-#include "app/Log.h"
-#include "platform/ClosedLibraryBinding.h"
-#include "platform/Platform.h"
+#include "base/ClosedLibraryBinding.h"
+#include "base/ConfigTef.h"
+#include "base/Log.h"
+#include "base/Platform.h"
 #include "receipts/Z3_Impressora_Api.h"
 
 #include <QFont>

@@ -4,7 +4,7 @@
 #include "JanelaQml.h"
 #include "TestController.h"
 #include "TestSupport.h"
-#include "ui/Seletores.h"
+#include "backends/Seletores.h"
 
 #include <QApplication>
 #include <QDir>

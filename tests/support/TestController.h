@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/Base_Controller.h"
+#include "backends/Base_Controller.h"
 
 #include <QObject>
 #include <QString>

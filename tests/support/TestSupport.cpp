@@ -2,7 +2,7 @@
 
 #include "nucleo/NucleoTransacao.h"
 
-#include "app/ConfigTef.h"
+#include "base/ConfigTef.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

@@ -1,6 +1,0 @@
-#include "app/Versao.h"
-
-const char *versaoAplicacao()
-{
-    return Z3_APP_VERSION;
-}
