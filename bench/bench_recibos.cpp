@@ -70,7 +70,7 @@ bool esperar(const std::function<bool()> &condicao, int ms)
 bool venda(Z3_Tef_Controller &c, const Ocupacao &ocupacao)
 {
     int respondidas = 0;
-    emit c.process(QStringLiteral("Venda Cartão"));
+    emit c.janela().operacaoEscolhida(QStringLiteral("Venda Cartão"));
     return esperar(
         [&] {
             if (c.aguardandoOperador()) {

@@ -79,7 +79,7 @@ int main(int argc, char *argv[])
     auto *c = static_cast<Vantor_Controller *>(backend.get());
     std::unique_ptr<NucleoTransacao> nucleo(wiring::criarNucleo(*c, 0));
     wiring::conectar({nucleo.get(), &ocupacao, c, &monitor, nullptr, Pausas()});
-    JanelaQml janela(c);
+    JanelaQml janela(&c->janela());
     if (!janela.carregada() || !c->bibliotecaCarregada()) {
         std::printf("window or library not loaded (Z3_LIB_DIR?)\n");
         return 1;
@@ -98,7 +98,7 @@ int main(int argc, char *argv[])
     };
     const auto ok = [&] {
         const double t = agoraMs();
-        QMetaObject::invokeMethod(janela.objeto(QStringLiteral("button")), "clicked");
+        QMetaObject::invokeMethod(janela.objeto(QStringLiteral("botaoOk")), "clicked");
         return t;
     };
     std::vector<double> okAtePasso;
@@ -109,11 +109,11 @@ int main(int argc, char *argv[])
         testsupport::writeAll(dir.filePath(QStringLiteral("pedido.tmp")),
                               QStringLiteral("000-000 = CRT\n001-000 = %1\n999-999 = 0\n").arg(700 + i).toUtf8());
         QFile::rename(dir.filePath(QStringLiteral("pedido.tmp")), dir.filePath(QStringLiteral("Req/IntPos.001")));
-        if (!espera("rec"))
+        if (!espera("lista"))
             return 2;
-        janela.objeto(QStringLiteral("list"))->setProperty("currentIndex", 1);
+        janela.objeto(QStringLiteral("listaOpcoes"))->setProperty("currentIndex", 1);
         const double menu = ok();
-        if (!espera("textField"))
+        if (!espera("campo"))
             return 3;
         for (const char tecla : {'1', '0', '0', '0'})
             QTest::keyClick(janela.janela(), tecla);
@@ -128,7 +128,7 @@ int main(int argc, char *argv[])
         okAtePasso.push_back(p[0] - menu);
         okAtePasso.push_back(p[1] - valor);
         ultimoAteResposta.push_back(gravada - p[2]);
-        testsupport::waitUntil([&] { return !c->isRunning() && monitor.monitorando(); }, 20000);
+        testsupport::waitUntil([&] { return !nucleo->emExecucao() && monitor.monitorando(); }, 20000);
         QFile::remove(resposta);
         QFile::remove(dir.filePath(QStringLiteral("Resp/IntPos.Sts")));
     }

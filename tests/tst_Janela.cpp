@@ -1,14 +1,18 @@
-// The operator window: the real QML, offscreen, against a scripted controller;
-// the controller base class beneath it (the gate, the tray, the screens between
-// runs); the updater; and the cashier's dialogue with the Z3_Tef backend and the
-// simulated library, where the test only types and clicks.
+// The operator window: the real QML, offscreen, against its window model and a
+// scripted backend; the gate, the tray and the screens between runs as the
+// wiring joins them; the updater; and the cashier's dialogue with the Z3_Tef
+// backend and the simulated library, where the test only types and clicks.
 #include "JanelaQml.h"
 #include "TestController.h"
 #include "TestJournal.h"
 #include "TestSupport.h"
+#include "app/Atualizacao.h"
+#include "app/Configuracoes.h"
+#include "app/MenuBandeja.h"
+#include "app/Seletores.h"
 #include "app/TefAutonomo.h"
 #include "app/Wiring.h"
-#include "backends/Seletores.h"
+#include "backends/Janela.h"
 #include "backends/Z3_Tef_Controller.h"
 #include "exchange/MonitoraDiretorio.h"
 #include "nucleo/NucleoTransacao.h"
@@ -58,6 +62,16 @@ class TestJanela : public QObject
     {
         return *static_cast<T *>(QTest::qData(coluna, qMetaTypeId<T>()));
     }
+    // The red banners among the window's notices.
+    static QStringList erros(const QSignalSpy &avisos)
+    {
+        QStringList out;
+        for (const auto &args : avisos) {
+            if (args.value(1).toBool())
+                out << args.value(0).toString();
+        }
+        return out;
+    }
     static QStringList textos(const QSignalSpy &spy)
     {
         QStringList out;
@@ -74,7 +88,7 @@ class TestJanela : public QObject
     // Types into the field from its start, as the cashier would.
     static bool digitar(const JanelaQml &j, const QString &texto)
     {
-        if (!j.clica(QStringLiteral("textField")))
+        if (!j.clica(QStringLiteral("campo")))
             return false;
         QTest::keyClick(j.janela(), Qt::Key_Home);
         digita(j.janela(), texto);
@@ -84,14 +98,15 @@ class TestJanela : public QObject
     static bool passoDigitado(const JanelaQml &j, const QString &mensagem)
     {
         return QTest::qWaitFor(
-            [&] { return texto(j, "element1") == mensagem && visivel(j, "textField") && visivel(j, "button"); }, 10000);
+            [&] { return texto(j, "mensagem") == mensagem && visivel(j, "campo") && visivel(j, "botaoOk"); }, 10000);
     }
 
     QString m_versoes, m_cenario, m_instalador;
     std::unique_ptr<TestController> m_controller;
     std::unique_ptr<JanelaQml> m_janela;
+    Janela &modelo() { return m_controller->janela(); }
     QString m_cor; // what the colour picker returns; empty: cancelled
-    // What the window asked of the controller, in order ("ok 4321 1", "voltar", "process PIX", ...).
+    // What the window asked, in order ("ok 4321 1", "voltar", "process PIX", "menu", ...).
     QStringList m_chamadas;
     QTemporaryDir m_dir;
     QString m_simLog, m_log;
@@ -144,7 +159,7 @@ class TestJanela : public QObject
         Z3_Tef_Controller c;
         Ocupacao ocupacao;
         std::unique_ptr<NucleoTransacao> nucleo;
-        JanelaQml janela{&c};
+        JanelaQml janela{&c.janela()};
         QSignalSpy resultado{nucleo.get(), &NucleoTransacao::resultado};
     };
 
@@ -181,11 +196,11 @@ class TestJanela : public QObject
         std::unique_ptr<Base_Controller> backend;
         Base_Controller &c = *backend;
         std::unique_ptr<NucleoTransacao> nucleo;
-        JanelaQml janela{backend.get()};
+        JanelaQml janela{&backend->janela()};
         TefAutonomo autonomo;
         MonitoraDiretorio monitor{ConfigTef()};
         QSignalSpy resultado{nucleo.get(), &NucleoTransacao::resultado};
-        QSignalSpy erros{&c, &Base_Controller::showMessageError};
+        QSignalSpy avisos{&c.janela(), &Janela::aviso};
     };
 
     // Answers each step from `respostas` until the operation and its confirmation end: typed text or "#n" a
@@ -202,11 +217,11 @@ class TestJanela : public QObject
             const QString r = respostas.takeFirst();
             QCoreApplication::sendPostedEvents(); // the step's screen, before the window is used
             if (r == QLatin1String("cancela")) {
-                QMetaObject::invokeMethod(cena.janela.objeto(QStringLiteral("button2")), "clicked");
+                QMetaObject::invokeMethod(cena.janela.objeto(QStringLiteral("botaoCancelar")), "clicked");
             } else if (r.startsWith('$')) {
                 if (!digitar(cena.janela, r.mid(1)))
                     return false;
-                QMetaObject::invokeMethod(cena.janela.objeto(QStringLiteral("button")), "clicked");
+                QMetaObject::invokeMethod(cena.janela.objeto(QStringLiteral("botaoOk")), "clicked");
             } else {
                 cena.c.onClickButtonOK(r.startsWith('#') ? r.mid(1) : r, r.startsWith('#') ? 2 : 1);
             }
@@ -227,7 +242,7 @@ class TestJanela : public QObject
 
     QObject *abreConfig()
     {
-        m_controller->slotShowConfigs();
+        modelo().abrirConfiguracoes();
         QObject *config = nullptr;
         return QTest::qWaitFor([&] { return (config = m_janela->popup(QStringLiteral("config"))) != nullptr; }, 5000)
                    ? config
@@ -272,11 +287,13 @@ private slots:
                 [this](const QString &v, int estado) { m_chamadas << QStringLiteral("ok %1 %2").arg(v).arg(estado); });
         connect(c, &TestController::voltarClicado, this, [this] { m_chamadas << QStringLiteral("voltar"); });
         connect(c, &TestController::cancelarClicado, this, [this] { m_chamadas << QStringLiteral("cancelar"); });
-        connect(c, &Base_Controller::process, this, [this](const QString &op) { m_chamadas << "process " + op; });
-        m_janela = std::make_unique<JanelaQml>(c);
+        connect(&c->janela(), &Janela::operacaoEscolhida, this,
+                [this](const QString &op) { m_chamadas << "process " + op; });
+        connect(&c->janela(), &Janela::menuPedido, this, [this] { m_chamadas << QStringLiteral("menu"); });
+        m_janela = std::make_unique<JanelaQml>(&c->janela());
         QVERIFY(m_janela->carregada());
         // Quick banners: the test checks that they hide, not how long they stay.
-        m_janela->objeto(QStringLiteral("time"))->setProperty("interval", 20);
+        m_janela->objeto(QStringLiteral("tempoAviso"))->setProperty("interval", 20);
     }
 
     void cleanup()
@@ -286,47 +303,40 @@ private slots:
         seletores::substituir({});
     }
 
-    // The window against a scripted controller.
-    void signalsChangeTheWindow_data()
+    // What is posted to the window model shows in the real window.
+    void postedStatesReachTheWindow_data()
     {
-        QTest::addColumn<QByteArray>("sinal");
+        QTest::addColumn<QString>("acao"); // see postar()
         QTest::addColumn<QVariant>("argumento");
         QTest::addColumn<QString>("elemento"); // empty: the window itself
         QTest::addColumn<QByteArray>("propriedade");
-        QTest::addColumn<QVariant>("esperado"); // invalid: unchanged; a bool flips with the argument
-        auto linha = [](const char *nome, const char *sinal, const QVariant &arg, const char *elemento,
+        QTest::addColumn<QVariant>("esperado"); // invalid: unchanged
+        auto linha = [](const char *nome, const char *acao, const QVariant &arg, const char *elemento,
                         const char *propriedade, const QVariant &esperado) {
-            QTest::newRow(nome) << QByteArray(sinal) << arg << QString::fromUtf8(elemento) << QByteArray(propriedade)
-                                << esperado;
+            QTest::newRow(nome) << QString::fromUtf8(acao) << arg << QString::fromUtf8(elemento)
+                                << QByteArray(propriedade) << esperado;
         };
         const QString msg = QStringLiteral("INSIRA OU PASSE O CARTÃO\nlinha 2");
-        linha("main message", "textChanged", msg, "element1", "text", msg);
-        linha("header line", "firstTextChanged", msg, "element", "text", msg);
-        linha("input field", "textfiledChanged", msg, "textField", "text", msg);
-        linha("operator's text reaches the main message", "slotTextChangedAutonomo", msg, "element1", "text", msg);
-        linha("input mask", "setTextFieldInputMask", "99/99", "textField", "inputMask", "99/99; ");
-        // Each disable* signal hides its control with true, except the updater's, which true shows.
-        const QString ocultos = QStringLiteral(
-            "ButtonOK:button ButtonVoltar:button1 ButtonCancelar:button2 TextField:textField ListView:rec "
-            "ProgressBar:progressBar Image:imagePix ButtonAutonomoOk:bt_autonomo_ok "
-            "ButtonAutonomoCancelar:bt_autonomo_cancelar ButtonUpdaterSim:btn_updater_sim "
-            "ButtonUpdaterNao:btn_updater_nao");
-        for (const QString &par : ocultos.split(' ')) {
-            const QByteArray sinal = "disable" + par.section(':', 0, 0).toLatin1(),
-                             item = par.section(':', 1).toLatin1();
-            linha(sinal.constData(), sinal.constData(), true, item.constData(), "visible",
-                  item.startsWith("btn_updater"));
-        }
-        linha("invalid highlight colour is ignored", "firstColorChanged", "#12", "rectangle", "color", QVariant());
-        linha("highlight colour", "firstColorChanged", "#123456", "rectangle", "color", QColor("#123456"));
-        linha("background colour", "backgroundColorChanged", "#eeeeee", "rectangle1", "color", QColor("#eeeeee"));
-        linha("font colour, short form", "fontColorChanged", "#333", "element1", "color", QColor("#333333"));
-        linha("second font colour", "secondFontColorChanged", "#fafafa", "element", "color", QColor("#fafafa"));
-        linha("password mode", "setTextFieldPasswordMode", true, "textField", "echoMode", 2); // TextInput.Password
-        linha("window shown and hidden", "showWindow", true, "", "visible", true);
-        linha("error banner is red", "showMessageError", msg, "rectangle2", "color", QColor("#d93147"));
-        linha("success banner is green", "showMessage", msg, "rectangle2", "color", QColor("#008000"));
-        linha("banner text", "showMessage", msg, "element2", "text", msg);
+        linha("main message", "mensagem", msg, "mensagem", "text", msg);
+        linha("header line", "titulo", msg, "titulo", "text", msg);
+        linha("a field proposes its value", "campo", msg, "campo", "text", msg);
+        linha("input mask", "mascara", "99/99", "campo", "inputMask", "99/99; ");
+        linha("the next field takes anything again", "mascara e outro campo", "99/99", "campo", "inputMask", "");
+        linha("password field", "senha", true, "campo", "echoMode", 2); // TextInput.Password
+        linha("error banner is red", "erro", msg, "faixaAviso", "color", QColor("#d93147"));
+        linha("notice banner is green", "aviso", msg, "faixaAviso", "color", QColor("#008000"));
+        linha("banner text", "aviso", msg, "textoAviso", "text", msg);
+        linha("window brought forward", "mostrar", {}, "", "visible", true);
+        linha("window hidden", "ocultar", {}, "", "visible", false);
+        const char *botoes[] = {"botaoOk",  "botaoVoltar", "botaoCancelar",    "botaoSim",
+                                "botaoNao", "botaoMenuOk", "botaoMenuCancelar"};
+        for (int i = 0; i < 7; ++i)
+            linha(botoes[i], "botao", i, botoes[i], "visible", true);
+        linha("invalid highlight colour is ignored", "corDestaque", "#12", "faixaTitulo", "color", QVariant());
+        linha("highlight colour", "corDestaque", "#123456", "faixaTitulo", "color", QColor("#123456"));
+        linha("background colour", "corFundo", "#eeeeee", "areaMensagem", "color", QColor("#eeeeee"));
+        linha("font colour, short form", "corFonte", "#333", "mensagem", "color", QColor("#333333"));
+        linha("second font colour", "corFonteSecundaria", "#fafafa", "titulo", "color", QColor("#fafafa"));
         // The logo changes only to an existing file named by an absolute path.
         QImage imagem(40, 40, QImage::Format_RGB32);
         imagem.fill(Qt::black);
@@ -334,54 +344,78 @@ private slots:
         QByteArray png;
         QBuffer buffer(&png);
         QVERIFY(imagem.save(existente) && buffer.open(QIODevice::WriteOnly) && imagem.save(&buffer, "PNG"));
-        linha("logo from an existing absolute file", "pathImageChanged", existente, "image", "source",
+        linha("logo from an existing absolute file", "logo", existente, "logo", "source",
               QUrl::fromLocalFile(existente));
-        linha("logo kept for a missing file", "pathImageChanged", existente + ".nao", "image", "source", QVariant());
-        linha("logo kept for the bare default name", "pathImageChanged", "Logo Varda Pay - Azul.png", "image", "source",
-              QVariant());
-        linha("logo kept for a folder", "pathImageChanged", QDir::tempPath(), "image", "source", QVariant());
-        linha("pix image from the base64 PNG", "textImageDataChanged", QString::fromLatin1(png.toBase64()), "imagePix",
-              "sourceSize", QSize(40, 40));
-        linha("window width", "widthChanged", 700, "", "width", 700);
-        linha("window height", "heightChanged", 500, "", "height", 500);
+        linha("logo kept for a missing file", "logo", existente + ".nao", "logo", "source", QVariant());
+        linha("logo kept for the bare default name", "logo", "Logo Varda Pay - Azul.png", "logo", "source", QVariant());
+        linha("logo kept for a folder", "logo", QDir::tempPath(), "logo", "source", QVariant());
+        linha("pix image from the base64 PNG", "qr", QString::fromLatin1(png.toBase64()), "qrCode", "sourceSize",
+              QSize(40, 40));
+        linha("window width", "largura", 700, "", "width", 700);
+        linha("window height", "altura", 500, "", "height", 500);
     }
 
-    void signalsChangeTheWindow()
+    void postedStatesReachTheWindow()
     {
-        QFETCH(QByteArray, sinal);
+        QFETCH(QString, acao);
         QFETCH(QVariant, argumento);
         QFETCH(QString, elemento);
         QFETCH(QByteArray, propriedade);
         QFETCH(QVariant, esperado);
         QObject *alvo = elemento.isEmpty() ? m_janela->janela() : m_janela->objeto(elemento);
         QVERIFY(alvo);
-        auto emite = [&](const QVariant &arg) { // a bool, an int or a QString, as the signal takes
-            return QMetaObject::invokeMethod(m_controller.get(), sinal.constData(),
-                                             QGenericArgument(arg.typeName(), arg.constData()));
-        };
         auto lido = [&] {
             const QVariant v = alvo->property(propriedade.constData());
             return esperado.userType() == QMetaType::Int ? QVariant(v.toInt()) : v;
         };
         const QVariant antes = lido();
-        QVERIFY(emite(argumento));
+        Janela &j = modelo();
+        const QString texto = argumento.toString();
+        Janela::Campo campo;
+        Janela::Aparencia aparencia; // every colour left empty is refused, so only the one set changes
+        if (acao == "mensagem") {
+            j.mostrarMensagem(texto);
+        } else if (acao == "titulo") {
+            j.mostrarTitulo(texto);
+        } else if (acao == "campo" || acao == "senha" || acao.startsWith("mascara")) {
+            campo.inicial = acao == "campo" ? texto : QString();
+            campo.mascara = acao.startsWith("mascara") ? texto : QString();
+            campo.senha = acao == "senha";
+            j.abrirCampo(campo);
+            if (acao == "mascara e outro campo")
+                j.abrirCampo({});
+        } else if (acao == "erro" || acao == "aviso") {
+            acao == "erro" ? j.avisarErro(texto) : j.avisar(texto);
+        } else if (acao == "mostrar" || acao == "ocultar") {
+            j.mostrar();
+            if (acao == "ocultar")
+                j.ocultar();
+        } else if (acao == "botao") {
+            j.mostrarBotao(static_cast<Janela::Botao>(argumento.toInt()), true);
+        } else if (acao == "qr") {
+            j.mostrarQrCode(texto);
+        } else {
+            if (acao == "logo")
+                aparencia.logo = texto;
+            else if (acao == "largura" || acao == "altura")
+                (acao == "largura" ? aparencia.largura : aparencia.altura) = argumento.toInt();
+            for (auto [nome, cor] : {std::pair{"corDestaque", &aparencia.corDestaque},
+                                     {"corFundo", &aparencia.corFundo},
+                                     {"corFonte", &aparencia.corFonte},
+                                     {"corFonteSecundaria", &aparencia.corFonteSecundaria}})
+                if (acao == nome)
+                    *cor = texto;
+            j.aplicarAparencia(aparencia);
+        }
         QTRY_COMPARE(lido(), esperado.isValid() ? esperado : antes); // an image loads on its own
-        if (argumento.userType() == QMetaType::Bool) {
-            QVERIFY(emite(!argumento.toBool()));
-            QCOMPARE(lido(), esperado.type() == QVariant::Bool ? QVariant(!esperado.toBool()) : antes);
-        }
-        if (sinal.startsWith("showMessage")) // and goes after its time
-            QTRY_VERIFY_WITH_TIMEOUT(!visivel(*m_janela, "rectangle2"), 5000);
-        if (sinal == "setTextFieldInputMask") { // and the next screen's field takes anything again
-            QVERIFY(QMetaObject::invokeMethod(m_controller.get(), "clearTextFieldInputMask"));
-            QCOMPARE(lido(), antes);
-        }
+        if (acao == "erro" || acao == "aviso")                       // and goes after its time
+            QTRY_VERIFY_WITH_TIMEOUT(!visivel(*m_janela, "faixaAviso"), 5000);
     }
 
-    // What the cashier's keys and clicks on each screen ask of the controller. The steps: text
-    // typed, "@name" clicked, "!Key" pressed (Enter on the keypad), "*n" the n-th entry clicked,
-    // "fora" a press outside any control, "=text" a new message from the controller.
-    void screensAnswerTheController_data()
+    // What the cashier's keys and clicks on each screen send. The steps: text typed, "@name"
+    // clicked, "!Key" pressed (Enter on the keypad), "*n" the n-th entry clicked, "fora" a
+    // press outside any control, "=text" a new message, "-" a new screen without a field.
+    void screensAnswerTheBackend_data()
     {
         // "campo", "valor" (money), "valor desligado", "lista", "menu" (autonomous), "aviso" (the notice)
         QTest::addColumn<QString>("tela");
@@ -393,19 +427,23 @@ private slots:
         const QStringList ok{"ok 4321 1"}, um{"ok 1 2"}, pix{"process PIX"}, aceito{"aviso true"}, nada;
         const QString marque = QStringLiteral("Por favor, selecione a caixa seleção");
         // clang-format off
-        QTest::newRow("OK sends the typed text with estado 1") << "campo" << "4321 @button" << "4321" << ok;
+        QTest::newRow("OK sends the typed text with estado 1") << "campo" << "4321 @botaoOk" << "4321" << ok;
         QTest::newRow("keypad Enter confirms") << "campo" << "4321 !Enter" << "4321" << ok;
         QTest::newRow("Return does not confirm") << "campo" << "4321 !Return" << "4321" << nada;
         QTest::newRow("Escape cancels") << "campo" << "4321 !Escape" << "4321" << QStringList{"cancelar"};
-        QTest::newRow("VOLTAR") << "campo" << "4321 @button1" << "4321" << QStringList{"voltar"};
-        QTest::newRow("CANCELAR") << "campo" << "4321 @button2" << "4321" << QStringList{"cancelar"};
+        QTest::newRow("VOLTAR") << "campo" << "4321 @botaoVoltar" << "4321" << QStringList{"voltar"};
+        QTest::newRow("CANCELAR") << "campo" << "4321 @botaoCancelar" << "4321" << QStringList{"cancelar"};
+        QTest::newRow("OK on a screen without a field sends nothing typed before") << "campo" << "4321 - @botaoOk"
+            << "4321" << QStringList{"ok  1"};
         QTest::newRow("money shown as currency as typed") << "valor" << "123456 !Backspace" << "12345" << nada;
         QTest::newRow("money format turned off") << "valor desligado" << "12" << "12" << nada;
-        QTest::newRow("entry clicked, then OK, sends the index with estado 2") << "lista" << "*1 @button" << "" << um;
+        QTest::newRow("entry clicked, then OK, sends the index with estado 2") << "lista" << "*1 @botaoOk" << ""
+            << um;
         QTest::newRow("arrows and keypad Enter send the index") << "lista" << setas << "" << um;
         QTest::newRow("autonomous menu by keys starts the operation") << "menu" << setas << "" << pix;
-        QTest::newRow("autonomous entry clicked, then its OK") << "menu" << "*1 @bt_autonomo_ok" << "" << pix;
-        QTest::newRow("autonomous CANCELAR rebuilds it") << "menu" << "=outra @bt_autonomo_cancelar" << "" << nada;
+        QTest::newRow("autonomous entry clicked, then its OK") << "menu" << "*1 @botaoMenuOk" << "" << pix;
+        QTest::newRow("autonomous CANCELAR asks for the menu") << "menu" << "@botaoMenuCancelar" << ""
+            << QStringList{"menu"};
         QTest::newRow("notice: Confirmar without the check box") << "aviso" << "@botaoConfirmar" << marque << nada;
         QTest::newRow("notice: check box, then Confirmar") << "aviso" << "@cb_aviso @botaoConfirmar" << "" << aceito;
         QTest::newRow("notice: Escape closes without an answer") << "aviso" << "!Escape" << "" << nada;
@@ -413,40 +451,32 @@ private slots:
         // clang-format on
     }
 
-    void screensAnswerTheController()
+    void screensAnswerTheBackend()
     {
         QFETCH(QString, tela);
         QFETCH(QString, passos);
         QFETCH(QString, campo);
         QFETCH(QStringList, chamadas);
+        Janela &j = modelo();
         if (tela == QLatin1String("menu")) {
-            m_controller->initComponentAutonomo();
+            j.mostrarMenuOperacoes();
         } else if (tela == QLatin1String("aviso")) {
-            TestController *c = m_controller.get();
-            connect(c, &Base_Controller::qmlAvisoSignal, c, &Base_Controller::handleSignalCheckbox);
-            connect(c, &Base_Controller::qmlAvisoSignal, this,
-                    [this](bool v) { m_chamadas << "aviso " + QVariant(v).toString(); });
-            c->slotShowAviso();
+            j.avisarPendencia(QStringLiteral("123"));
             QTRY_VERIFY(m_janela->popup(QStringLiteral("aviso")));
         } else if (tela == QLatin1String("lista")) {
-            emit m_controller->clearItemsList();
-            for (const char *item : {"CREDITO", "DEBITO", "VOUCHER"})
-                emit m_controller->addItemList(QString::fromUtf8(item));
-            emit m_controller->sendTypeOperation(0);
-            emit m_controller->disableTextField(true);
-            emit m_controller->disableListView(false);
-            emit m_controller->disableButtonOK(false);
+            j.abrirLista({"CREDITO", "DEBITO", "VOUCHER"});
+            j.mostrarBotao(Janela::Botao::Ok, true);
         } else {
-            emit m_controller->disableTextField(false);
-            emit m_controller->disableButtonOK(false);
-            emit m_controller->disableButtonVoltar(false);
-            emit m_controller->disableButtonCancelar(false);
-            emit m_controller->formatValue(tela.startsWith(QLatin1String("valor")));
+            Janela::Campo valor;
+            valor.moeda = tela.startsWith(QLatin1String("valor"));
+            j.abrirCampo(valor);
             if (tela == QLatin1String("valor desligado"))
-                emit m_controller->formatValue(false);
+                j.abrirCampo({});
+            for (auto b : {Janela::Botao::Ok, Janela::Botao::Voltar, Janela::Botao::Cancelar})
+                j.mostrarBotao(b, true);
         }
         QWindow *w = m_janela->janela();
-        QVERIFY(QTest::qWaitForWindowExposed(w)); // also lays out what the signals changed
+        QVERIFY(QTest::qWaitForWindowExposed(w)); // also lays out what was posted
         static const QHash<QString, Qt::Key> teclas{{"Enter", Qt::Key_Enter},   {"Return", Qt::Key_Return},
                                                     {"Escape", Qt::Key_Escape}, {"Down", Qt::Key_Down},
                                                     {"Up", Qt::Key_Up},         {"Backspace", Qt::Key_Backspace}};
@@ -454,12 +484,15 @@ private slots:
             if (passo.startsWith('@')) {
                 QVERIFY2(m_janela->clica(passo.mid(1)), qPrintable(passo));
             } else if (passo.startsWith('*')) { // 30 px an entry
-                const QPointF ponto = m_janela->item("rec")->mapToScene(QPointF(40, 30 * passo.mid(1).toInt() + 15));
+                const QPointF ponto = m_janela->item("lista")->mapToScene(QPointF(40, 30 * passo.mid(1).toInt() + 15));
                 QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, ponto.toPoint());
             } else if (passo == QLatin1String("fora")) {
                 QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, QPoint(3, 3));
+            } else if (passo == QLatin1String("-")) {
+                j.mostrarTela(Janela::Tela::SemBotoes);
+                j.mostrarBotao(Janela::Botao::Ok, true);
             } else if (passo.startsWith('=')) {
-                emit m_controller->textChanged(passo.mid(1));
+                j.mostrarMensagem(passo.mid(1));
             } else if (passo.startsWith('!')) {
                 const Qt::Key k = teclas.value(passo.mid(1));
                 QTest::keyClick(w, k, k == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
@@ -467,9 +500,10 @@ private slots:
                 digita(w, passo);
             }
         }
+        if (j.termoAceito())
+            m_chamadas << QStringLiteral("aviso true");
         QCOMPARE(m_chamadas, chamadas);
         if (tela == QLatin1String("aviso")) {
-            QCOMPARE(m_controller->termoAceitoAtual(), !chamadas.isEmpty());
             // Refused, the notice stays with its own banner; otherwise it closes.
             if (campo.isEmpty()) {
                 QTRY_VERIFY(!m_janela->popup(QStringLiteral("aviso")));
@@ -481,16 +515,12 @@ private slots:
             QCOMPARE(texto(banner->findChild<QObject *>(QStringLiteral("element2"))), campo);
             return;
         }
-        QCOMPARE(texto(*m_janela, "textField"),
-                 tela == QLatin1String("valor") ? m_controller->formataValor(campo) : campo);
-        if (tela == QLatin1String("menu")) { // whatever came before, the menu is on screen
-            QVERIFY(visivel(*m_janela, "rec") && visivel(*m_janela, "bt_autonomo_ok") && !visivel(*m_janela, "button"));
-            auto *modelo = qobject_cast<QAbstractItemModel *>(m_janela->objeto(QStringLiteral("listmodel")));
-            QStringList nomes;
-            for (int i = 0; modelo && i < modelo->rowCount(); ++i)
-                nomes << modelo->data(modelo->index(i, 0), modelo->roleNames().key("name")).toString();
-            QCOMPARE(nomes, (QStringList{"Venda Cartao", "PIX", "Operação Administrativa"}));
-            QCOMPARE(texto(*m_janela, "element1"), QStringLiteral("Selecione uma operação: "));
+        QCOMPARE(texto(*m_janela, "campo"), tela == QLatin1String("valor") ? Janela::formatarValor(campo) : campo);
+        if (tela == QLatin1String("menu")) {
+            QVERIFY(visivel(*m_janela, "lista") && visivel(*m_janela, "botaoMenuOk") && !visivel(*m_janela, "botaoOk"));
+            QCOMPARE(m_janela->objeto(QStringLiteral("listaOpcoes"))->property("count").toInt(), 3);
+            QCOMPARE(j.opcoes(), (QStringList{"Venda Cartao", "PIX", "Operação Administrativa"}));
+            QCOMPARE(texto(*m_janela, "mensagem"), QStringLiteral("Selecione uma operação: "));
         }
     }
 
@@ -506,6 +536,7 @@ private slots:
         QFETCH(QString, corEscolhida);
         m_cor = corEscolhida;
         const QJsonObject original = ConfigTef().configuracao();
+        QSignalSpy reinicios(&m_janela->configuracoes(), &Configuracoes::reinicioPedido);
         QObject *config = abreConfig();
         QVERIFY(config);
         auto campo = [config](const char *nome) {
@@ -545,9 +576,9 @@ private slots:
         QCOMPARE(campo("text2")->property("text").toString(), custom.value("cor_destaque").toString());
 
         QCOMPARE(QJsonDocument::fromJson(testsupport::readAll(testsupport::configPath())).object(), esperado);
-        QCOMPARE(texto(*m_janela, "element2"), QStringLiteral("Salvo com sucesso. O sistema será reiniciado"));
-        QCOMPARE(cor(m_janela->item(QStringLiteral("rectangle2"))), QColor(QStringLiteral("#008000")));
-        QTRY_COMPARE(m_janela->restart().reinicios, 1);
+        QCOMPARE(texto(*m_janela, "textoAviso"), QStringLiteral("Salvo com sucesso. O sistema será reiniciado"));
+        QCOMPARE(cor(m_janela->item(QStringLiteral("faixaAviso"))), QColor(QStringLiteral("#008000")));
+        QTRY_COMPARE(reinicios.count(), 1);
     }
 
     void configPopupRefusesBadValues_data()
@@ -570,6 +601,7 @@ private slots:
         QFETCH(QString, digitado);
         QFETCH(QString, aviso);
         const QByteArray antes = testsupport::readAll(testsupport::configPath());
+        QSignalSpy reinicios(&m_janela->configuracoes(), &Configuracoes::reinicioPedido);
         QObject *config = abreConfig();
         QVERIFY(config);
         if (campo.isEmpty()) {
@@ -586,14 +618,13 @@ private slots:
             QCOMPARE(testsupport::readAll(testsupport::configPath()), antes);
         if (aviso.isEmpty())
             return;
-        QCOMPARE(texto(*m_janela, "element2"), aviso);
+        QCOMPARE(texto(*m_janela, "textoAviso"), aviso);
         QVERIFY(config->property("opened").toBool());
         QTest::qWait(0);
-        QCOMPARE(m_janela->restart().reinicios, 0);
+        QCOMPARE(reinicios.count(), 0);
         QVERIFY(!config->findChild<QObject *>(QStringLiteral("time_restart"))->property("running").toBool());
     }
 
-    // The controller base class.
     void formataValor_data()
     {
         QTest::addColumn<QString>("digitado");
@@ -607,7 +638,7 @@ private slots:
 
     void formataValor()
     {
-        const QString texto = TestController().formataValor(dado<QString>("digitado"));
+        const QString texto = Janela::formatarValor(dado<QString>("digitado"));
         QVERIFY2(texto.startsWith(QStringLiteral("R$")), qPrintable(texto));
         QTEST(texto.mid(2).trimmed(), "numero");
     }
@@ -627,32 +658,33 @@ private slots:
             << QStringLiteral("#fff") + QChar(0) + QStringLiteral("zz") << true;
     }
 
-    void validaHex() { QTEST(TestController().validaHex(dado<QString>("texto")), "valido"); }
+    void validaHex() { QTEST(Janela::corValida(dado<QString>("texto")), "valido"); }
 
-    // The list's OK by position and the tray's entries by name; nothing else starts an operation.
-    void autonomousEntriesNameTheirOperation()
+    // The menu's OK by position and the tray's entries start the cashier's operation; nothing else does.
+    void autonomousEntriesStartTheirOperation()
     {
-        TestController c;
-        QSignalSpy processo(&c, &Base_Controller::process);
-        QSignalSpy tipo(&c, &Base_Controller::sendTypeOperation);
-        const QStringList nomes{"Venda Cartão", "PIX", "Operação Administrativa"};
+        Janela janela;
+        QSignalSpy escolhas(&janela, &Janela::operacaoEscolhida);
         for (int i : {0, 1, 2, 3, -1})
-            c.onClickButtonAutonomoOk(i);
-        QCOMPARE(textos(processo), (nomes + QStringList{QString(), QString()}));
-        QCOMPARE(textos(tipo).join(QString()), QStringLiteral("1010101010")); // the menu list, then back
-        processo.clear();
-        for (QAction *a : c.menuAutonomo()->actions()) {
+            janela.escolherOperacao(i);
+        QCOMPARE(textos(escolhas), (QStringList{"Venda Cartão", "PIX", "Operação Administrativa"}));
+        // Joined as the start-up joins them, each hands the cashier's worker its fixed request.
+        MenuBandeja bandeja(false);
+        TefAutonomo autonomo;
+        Ocupacao ocupacao;
+        wiring::conectar(
+            {nullptr, &ocupacao, nullptr, nullptr, &autonomo, Pausas(), nullptr, nullptr, &janela, &bandeja});
+        QStringList pedidos;
+        connect(&autonomo, &TefAutonomo::enviarRequisicao, this, [&](const Requisicao &r) {
+            pedidos << r.objeto().value("header").toString();
+            ocupacao.liberar(Ocupacao::Dono::Operador);
+        });
+        for (QAction *a : bandeja.menuAutonomo()->actions()) {
             if (!a->isSeparator())
                 a->trigger();
         }
-        c.slotAutonomo(); // not sent by an action
-        QCOMPARE(textos(processo), nomes + QStringList{QString()});
-        // The menu stays away while an update is under way.
-        QSignalSpy janela(&c, &Base_Controller::showWindow);
-        c.initComponentAutonomo();
-        c.setAtualizacaoSolicitada(true);
-        c.initComponentAutonomo();
-        QCOMPARE(janela.count(), 1);
+        janela.escolherOperacao(1);
+        QCOMPARE(pedidos, (QStringList{"CRT", "PIX", "ADM", "PIX"}));
     }
 
     // One request at a time: a second one that reaches the core while a transaction runs is answered as a failure
@@ -662,7 +694,9 @@ private slots:
         TestController c;
         Ocupacao ocupacao;
         NucleoTransacao nucleo(c, 2, m_dir.filePath("diario_um.jsonl"));
-        wiring::conectar({&nucleo, &ocupacao, &c, nullptr, nullptr, Pausas().divididas(100)});
+        Atualizacao atualizacao(c.janela(), ocupacao, nullptr, {});
+        wiring::conectar({&nucleo, &ocupacao, &c, nullptr, nullptr, Pausas().divididas(100), nullptr, nullptr, nullptr,
+                          nullptr, &atualizacao});
         std::atomic<int> execucoes{0};
         c.roteiro = [&](TestController &t) {
             t.bloquearFluxo();
@@ -674,37 +708,49 @@ private slots:
             return Requisicao::doPdv(QStringLiteral(R"({"header":"CRT","parametros":{"identificacao":"%1"}})").arg(id),
                                      false);
         };
+        QVERIFY(ocupacao.reservar(Ocupacao::Dono::Pdv)); // as the monitor does before it hands a request on
         nucleo.submeter(pedido("1"));
         QVERIFY(QTest::qWaitFor([&] { return c.fluxoPausado(); }, 5000));
         nucleo.submeter(pedido("2"));
         QTRY_COMPARE(resultados.size(), 1);
         QCOMPARE(json(resultados.first()).value("erro").toString(), QStringLiteral("Outra operação em andamento"));
-        c.onClickButtonUpdaterSim();
-        QVERIFY(!c.isRunning() && !c.atualizacaoSolicitada());
+        QVERIFY(!atualizacao.instalar());
+        QVERIFY(!atualizacao.isRunning() && !atualizacao.acaoSolicitada());
         c.liberarFluxo();
         QTRY_COMPARE(resultados.size(), 2);
         QVERIFY(testsupport::waitUntil([&] { return !nucleo.emExecucao(); }, 5000));
         QCOMPARE(execucoes.load(), 1);
-        QCOMPARE(c.modoAtualizacaoAtual(), 0);
     }
 
-    void gateHoldsTheThreadUntilAClick()
+    void closingTheWindowWaitsForTheRun()
     {
         TestController &c = *m_controller;
-        QVERIFY(!c.tefInProcess());
-        QVERIFY(c.paraNoPortao());
-        QVERIFY(c.isRunning() && !c.passouPortao);
+        Ocupacao ocupacao;
+        NucleoTransacao nucleo(c, 2, m_dir.filePath("diario_fechar.jsonl"));
+        wiring::conectar({&nucleo, &ocupacao, &c, nullptr, nullptr, Pausas().divididas(100)});
+        std::atomic<bool> passou{false};
+        c.roteiro = [&passou](TestController &t) {
+            t.bloquearFluxo();
+            t.janela().mostrarMensagem(QStringLiteral("aguarde"));
+            t.aguardarFluxo();
+            passou = true;
+        };
+        nucleo.submeter(
+            Requisicao::doPdv(QStringLiteral(R"({"header":"CRT","parametros":{"identificacao":"1"}})"), false));
+        QVERIFY(QTest::qWaitFor([&] { return c.fluxoPausado(); }, 5000));
+        modelo().mostrar();
         m_janela->janela()->close(); // refused while the transaction waits
-        QVERIFY(m_janela->janela()->isVisible() && visivel(*m_janela, "rectangle2"));
-        QCOMPARE(texto(*m_janela, "element2"), QStringLiteral("Transação em processamento"));
+        QVERIFY(m_janela->janela()->isVisible() && visivel(*m_janela, "faixaAviso"));
+        QCOMPARE(texto(*m_janela, "textoAviso"), QStringLiteral("Transação em processamento"));
+        QVERIFY(!passou);
         c.onClickButtonOK(QStringLiteral("100"), 1);
-        QVERIFY(esperaTerminar(c, 5000));
-        QVERIFY(c.passouPortao && !c.fluxoPausado());
+        QVERIFY(testsupport::waitUntil([&] { return !nucleo.emExecucao(); }, 5000));
+        QVERIFY(passou);
         // Once idle, closing only hides the window, which the tray's "Abrir" brings back.
-        emit c.showWindow(true);
+        modelo().mostrar();
         m_janela->janela()->close();
         QVERIFY(!m_janela->janela()->isVisible());
-        emit c.showWindow(true);
+        modelo().mostrar();
         QVERIFY(m_janela->janela()->isVisible());
     }
 
@@ -715,15 +761,15 @@ private slots:
         constexpr int rodadas = 1000;
         std::atomic<int> rodada{-1};
         std::atomic<bool> acabou{false};
-        c.roteiro = [&rodada](TestController &t) {
+        std::unique_ptr<QThread> execucao(QThread::create([&c, &rodada] {
             for (int i = 0; i < rodadas; ++i) {
-                t.bloquearFluxo();
+                c.bloquearFluxo();
                 rodada = i;
-                emit t.textChanged(QString::number(i));
-                t.aguardarFluxo();
+                c.janela().mostrarMensagem(QString::number(i));
+                c.aguardarFluxo();
             }
             rodada = rodadas;
-        };
+        }));
         std::unique_ptr<QThread> clicador(QThread::create([&c, &rodada, &acabou] {
             for (int ultima = -1; !acabou;) {
                 if (const int r = rodada; r != ultima) {
@@ -735,54 +781,77 @@ private slots:
             }
         }));
         clicador->start();
-        c.start();
-        const bool terminou = esperaTerminar(c, 60000);
+        execucao->start();
+        const bool terminou = esperaTerminar(*execucao, 60000);
         acabou = true;
         clicador->wait();
         QVERIFY(terminou);
         QCOMPARE(rodada.load(), rodadas);
+        QTRY_COMPARE(c.janela().mensagem(), QString::number(rodadas - 1)); // every screen arrived, in order
     }
 
-    void finishedThreadUnlocksTheTrayAndShowsTheNextScreen_data()
+    void finishedRunUnlocksTheTrayAndShowsTheNextScreen_data()
     {
         QTest::addColumn<int>("tipoOperacao");
         QTest::addColumn<bool>("bloqueada");
-        QTest::addColumn<bool>("atualizacao");
-        QTest::addColumn<QString>("texto");
-        QTest::addColumn<QString>("cabecalho");
+        QTest::addColumn<bool>("oferta"); // a newer version waits for SIM or NÃO when the run starts
+        QTest::addColumn<QString>("titulo");
+        QTest::addColumn<QString>("mensagem");
         const QString ociosa = QStringLiteral("Aguardando arquivo intpos."),
                       operacao = QStringLiteral("TEF em operação");
         // clang-format off
-        QTest::newRow("file exchange shows the idle screen") << 0 << false << false << ociosa << operacao;
-        QTest::newRow("blocked updates stay disabled") << 0 << true << false << ociosa << operacao;
-        QTest::newRow("autonomous only shows the menu") << 1 << false << false << "Selecione uma operação: "
-                                                        << "TEF em Processamento";
-        QTest::newRow("an updater run leaves its screen and the lock alone") << 0 << false << true << "" << "";
+        QTest::newRow("file exchange shows the idle screen") << 0 << false << false << operacao << ociosa;
+        QTest::newRow("blocked updates stay disabled") << 0 << true << false << operacao << ociosa;
+        QTest::newRow("autonomous only shows the menu") << 1 << false << false << "TEF em Processamento"
+                                                        << "Selecione uma operação: ";
+        QTest::newRow("an offer comes back after the run") << 0 << false << true << "Processo de verificação"
+            << "Nova versão disponível: 01.24.00\n\nDeseja baixar atualização agora?";
         // clang-format on
     }
 
-    void finishedThreadUnlocksTheTrayAndShowsTheNextScreen()
+    void finishedRunUnlocksTheTrayAndShowsTheNextScreen()
     {
         QFETCH(bool, bloqueada);
-        QFETCH(bool, atualizacao);
+        QFETCH(bool, oferta);
         testsupport::writeConfig({{"tipo_operacao", dado<int>("tipoOperacao")}, {"bloquear_atualizacao", bloqueada}});
+        QVERIFY(QDir().mkpath(m_versoes));
+        if (oferta)
+            ofereceVersao();
         TestController c;
-        QVERIFY(c.trayIcon() && !c.trayIcon()->isVisible()); // offscreen has no tray
+        Ocupacao ocupacao;
+        NucleoTransacao nucleo(c, 2, m_dir.filePath("diario_bandeja.jsonl"));
+        MenuBandeja bandeja(bloqueada);
+        Atualizacao atualizacao(c.janela(), ocupacao, &bandeja, {bloqueada, false});
+        wiring::conectar({&nucleo, &ocupacao, &c, nullptr, nullptr, Pausas().divididas(100), nullptr, nullptr, nullptr,
+                          &bandeja, &atualizacao});
+        wiring::prepararJanela(c.janela(), ConfigTef(), true);
+        QVERIFY(bandeja.trayIcon() && !bandeja.trayIcon()->isVisible()); // offscreen has no tray
         const QVector<bool> aberto{true, true, true, !bloqueada};
-        auto estado = [&c] {
-            return QVector<bool>{c.menuAutonomo()->isEnabled(), c.actionSobre()->isEnabled(),
-                                 c.actionConfiguracoes()->isEnabled(), c.actionAtualizacao()->isEnabled()};
+        auto estado = [&bandeja] {
+            return QVector<bool>{bandeja.menuAutonomo()->isEnabled(), bandeja.actionSobre()->isEnabled(),
+                                 bandeja.actionConfiguracoes()->isEnabled(), bandeja.actionAtualizacao()->isEnabled()};
         };
         QCOMPARE(estado(), aberto);
-        c.preProcessThread();
-        QCOMPARE(estado(), QVector<bool>(4, false));
-        QSignalSpy textoSpy(&c, &Base_Controller::textChanged);
-        QSignalSpy cabecalhoSpy(&c, &Base_Controller::firstTextChanged);
-        c.setAtualizacaoSolicitada(atualizacao);
-        c.onFinishThread();
-        QCOMPARE(estado(), atualizacao ? QVector<bool>(4, false) : aberto);
-        QTEST(textos(textoSpy).join('|'), "texto");
-        QTEST(textos(cabecalhoSpy).join('|'), "cabecalho");
+        if (oferta) {
+            QVERIFY(atualizacao.verificar());
+            QVERIFY(esperaTerminar(atualizacao, 10000));
+            QTRY_VERIFY(atualizacao.ofertaPendente() && c.janela().botaoSim());
+        }
+        c.roteiro = [](TestController &t) {
+            t.bloquearFluxo();
+            t.aguardarFluxo();
+        };
+        nucleo.submeter(
+            Requisicao::doPdv(QStringLiteral(R"({"header":"CRT","parametros":{"identificacao":"1"}})"), false));
+        QVERIFY(QTest::qWaitFor([&] { return c.fluxoPausado(); }, 5000));
+        QTRY_COMPARE(estado(), QVector<bool>(4, false));
+        QVERIFY(!c.janela().botaoSim()); // the offer is not answered in the middle of a sale
+        c.liberarFluxo();
+        QVERIFY(testsupport::waitUntil([&] { return !nucleo.emExecucao(); }, 5000));
+        QTRY_COMPARE(estado(), aberto);
+        QTEST(c.janela().titulo(), "titulo");
+        QTEST(c.janela().mensagem(), "mensagem");
+        QCOMPARE(c.janela().botaoSim(), oferta);
     }
 
     void systemConfigsRefusesTextThatIsNotAnObject_data()
@@ -799,7 +868,7 @@ private slots:
     {
         const QByteArray antes = testsupport::readAll(testsupport::configPath());
         QVERIFY(!antes.isEmpty());
-        QVERIFY(!TestController().setSystemConfigs(dado<QString>("texto")));
+        QVERIFY(!Configuracoes().salvar(dado<QString>("texto")));
         QCOMPARE(testsupport::readAll(testsupport::configPath()), antes);
     }
 
@@ -807,43 +876,43 @@ private slots:
     {
         QTest::addColumn<bool>("dialogoOperador");
         QTest::addColumn<int>("tipoOperacao");
-        QTest::addColumn<int>("escondeDialogo"); // how many times OK is hidden
-        QTest::newRow("file exchange keeps the dialogue") << true << 0 << 0;
-        QTest::newRow("a product without a dialogue hides it") << false << 0 << 1;
-        QTest::newRow("autonomous only hides the dialogue") << true << 1 << 1;
+        QTest::newRow("file exchange keeps the dialogue") << true << 0;
+        QTest::newRow("a product without a dialogue hides it") << false << 0;
+        QTest::newRow("autonomous only hides the dialogue") << true << 1;
     }
 
     void customisationPushesTheLook()
     {
+        QFETCH(bool, dialogoOperador);
+        QFETCH(int, tipoOperacao);
         QJsonObject custom = ConfigTef().configuracao().value(QStringLiteral("customizacao")).toObject();
         custom.insert(QStringLiteral("largura_janela"), 900);
         custom.insert(QStringLiteral("cor_destaque"), QStringLiteral("#123456"));
-        testsupport::writeConfig({{"tipo_operacao", dado<int>("tipoOperacao")}, {"customizacao", custom}});
-        TestController c;
-        QSignalSpy ok(&c, &Base_Controller::disableButtonOK);
-        QSignalSpy janela(&c, &Base_Controller::showWindow);
-        QSignalSpy largura(&c, &Base_Controller::widthChanged);
-        QSignalSpy destaque(&c, &Base_Controller::firstColorChanged);
-        Base_Controller::aplicaCustomizacao(&c, dado<bool>("dialogoOperador"), ConfigTef());
-        QTEST(ok.count(), "escondeDialogo");
-        QCOMPARE(textos(janela), QStringList{"false"});
-        QCOMPARE(textos(largura), QStringList{"900"});
-        QCOMPARE(textos(destaque), QStringList{"#123456"});
+        testsupport::writeConfig({{"tipo_operacao", tipoOperacao}, {"customizacao", custom}});
+        Janela janela;
+        janela.mostrarTela(Janela::Tela::AguardandoResposta);
+        QSignalSpy oculta(&janela, &Janela::ocultada);
+        wiring::prepararJanela(janela, ConfigTef(), dialogoOperador);
+        QCOMPARE(janela.botaoOk(), dialogoOperador && tipoOperacao == 0);
+        QCOMPARE(janela.menuOperacoes(), tipoOperacao == 1);
+        QCOMPARE(oculta.count(), 1);
+        QCOMPARE(janela.largura(), 900);
+        QCOMPARE(janela.corDestaque(), QColor(QStringLiteral("#123456")));
     }
 
     void aboutBoxNamesTheProgram()
     {
-        TestController c;
-        QSignalSpy texto(&c, &Base_Controller::textChanged);
-        QSignalSpy cabecalho(&c, &Base_Controller::firstTextChanged);
-        QSignalSpy janela(&c, &Base_Controller::showWindow);
-        c.showEnviromentInfo();
-        QCOMPARE(textos(cabecalho) + textos(janela), (QStringList{"Sobre", "true"}));
-        const QString sobre = textos(texto).join('|');
-        QVERIFY2(QRegularExpression("^Z3_TEFZoduvud versão 01\\.23\\.04 - S\\.O\\.: [^|]*\nHostName: [^|]*$")
-                     .match(sobre)
+        Janela janela;
+        MenuBandeja bandeja(false);
+        wiring::conectar({nullptr, nullptr, nullptr, nullptr, nullptr, Pausas(), nullptr, nullptr, &janela, &bandeja});
+        QSignalSpy frente(&janela, &Janela::trazidaParaFrente);
+        bandeja.actionSobre()->trigger();
+        QCOMPARE(janela.titulo(), QStringLiteral("Sobre"));
+        QCOMPARE(frente.count(), 1);
+        QVERIFY2(QRegularExpression("^Z3_TEFZoduvud versão 01\\.23\\.04 - S\\.O\\.: [^\n]*\n\nHostName: \\S")
+                     .match(janela.mensagem())
                      .hasMatch(),
-                 qPrintable(sobre));
+                 qPrintable(janela.mensagem()));
     }
 
     // The updater against the simulated library.
@@ -876,18 +945,18 @@ private slots:
               vermelho);
         linha("an unexpected code resets the screen and hides it", "nova", R"({"atualizador_verificacao": 7})", "",
               ocioso, aguardando, false, vermelho, "Falha detectada");
-        linha("NÃO resets the screen and hides it", "nova", "", "nao", ocioso, aguardando, false);
+        linha("NÃO resets the screen and hides it", "nova", "", "Nao", ocioso, aguardando, false);
         linha("closing the window on the offer declines it", "nova", "", "fechar", ocioso, aguardando, false);
-        linha("a failed download is reported", "nova", R"({"atualizador_download": "falha"})", "sim",
+        linha("a failed download is reported", "nova", R"({"atualizador_download": "falha"})", "Sim",
               "Falha no processo de download", QStringLiteral("Falha na transferência do arquivo"), false, vermelho);
         linha("a download naming a missing file installs nothing", "nova", R"({"atualizador_download": "sem_arquivo"})",
-              "sim", "Falha no processo de instalação", semExecutar, false, vermelho);
+              "Sim", "Falha no processo de instalação", semExecutar, false, vermelho);
         linha("a download that is not the verified version is discarded", "nova",
-              R"({"atualizador_download": "hash_divergente"})", "sim", "Falha no processo de download",
+              R"({"atualizador_download": "hash_divergente"})", "Sim", "Falha no processo de download",
               QStringLiteral("Arquivo baixado não confere com a versão verificada"), false, vermelho);
-        linha("an installer that cannot start keeps the program", "sem execucao", "", "sim",
+        linha("an installer that cannot start keeps the program", "sem execucao", "", "Sim",
               "Falha no processo de instalação", semExecutar + ": ", false, vermelho);
-        linha("SIM downloads, installs and quits", "nova", "", "sim", "Processo de instalação",
+        linha("SIM downloads, installs and quits", "nova", "", "Sim", "Processo de instalação",
               QStringLiteral("Finalizando aplicação atual para iniciar instalação"), false);
     }
 
@@ -909,47 +978,49 @@ private slots:
         QVERIFY(QDir().mkpath(temporaria));
         QVERIFY(testsupport::writeAll(temporaria + QStringLiteral("/antigo.sh"), "velho"));
 
-        TestController *c = m_controller.get();
-        QSignalSpy banners(c, &Base_Controller::showMessageError);
-        QSignalSpy avisos(c, &Base_Controller::showMessage);
-        c->slotUpdater();
-        QVERIFY(esperaTerminar(*c, 10000));
+        Ocupacao ocupacao;
+        Atualizacao atualizacao(modelo(), ocupacao, nullptr, {});
+        wiring::conectar({nullptr, &ocupacao, m_controller.get(), nullptr, nullptr, Pausas().divididas(100), nullptr,
+                          nullptr, nullptr, nullptr, &atualizacao});
+        QSignalSpy banners(&modelo(), &Janela::aviso);
+        QVERIFY(atualizacao.verificar());
+        QVERIFY(esperaTerminar(atualizacao, 10000));
         QVERIFY(!QFile::exists(temporaria + QStringLiteral("/antigo.sh")));
         const bool instala = titulo == QStringLiteral("Processo de instalação");
         if (!botao.isEmpty()) {
-            QTRY_VERIFY(visivel(*m_janela, "btn_updater_sim"));
+            QTRY_VERIFY(visivel(*m_janela, "botaoSim"));
             // The row lays the buttons out later: a click by position could land on the other one.
             if (botao == QLatin1String("fechar"))
                 m_janela->janela()->close();
             else
-                QVERIFY(QMetaObject::invokeMethod(m_janela->objeto(QStringLiteral("btn_updater_") + botao), "clicked"));
+                QVERIFY(QMetaObject::invokeMethod(m_janela->objeto(QStringLiteral("botao") + botao), "clicked"));
             if (instala) { // the program's own loop, which the way out ends; the deadline ends it otherwise
-                QSignalSpy saida(c, &Base_Controller::encerramentoPedido);
-                connect(c, &Base_Controller::encerramentoPedido, this, [] { QCoreApplication::exit(0); });
+                QSignalSpy saida(&atualizacao, &Atualizacao::encerramentoPedido);
+                connect(&atualizacao, &Atualizacao::encerramentoPedido, this, [] { QCoreApplication::exit(0); });
                 QTimer::singleShot(Pausas().antesDeInstalarMs + 10000, [] { QCoreApplication::exit(99); });
                 QCOMPARE(QCoreApplication::exec(), 0);
                 QCOMPARE(saida.size(), 1);
                 QCOMPARE(saida.first().value(1).toBool(), false); // the installer takes over: no restart
             }
-            QVERIFY(esperaTerminar(*c, 10000));
+            QVERIFY(esperaTerminar(atualizacao, 10000));
         }
         // The run has posted its last screen and its end: take them all before looking.
         QCoreApplication::sendPostedEvents();
-        QTRY_COMPARE(texto(*m_janela, "element"), titulo);
-        QVERIFY2(texto(*m_janela, "element1").startsWith(dado<QString>("mensagem")),
-                 qPrintable(texto(*m_janela, "element1")));
-        QCOMPARE(visivel(*m_janela, "btn_updater_sim"), simNao);
-        QCOMPARE(visivel(*m_janela, "btn_updater_nao"), simNao);
+        QTRY_COMPARE(texto(*m_janela, "titulo"), titulo);
+        QVERIFY2(texto(*m_janela, "mensagem").startsWith(dado<QString>("mensagem")),
+                 qPrintable(texto(*m_janela, "mensagem")));
+        QCOMPARE(visivel(*m_janela, "botaoSim"), simNao);
+        QCOMPARE(visivel(*m_janela, "botaoNao"), simNao);
         const bool ocioso = titulo == QStringLiteral("TEF em operação");
-        QCOMPARE(visivel(*m_janela, "progressBar"), ocioso || instala);
+        QCOMPARE(visivel(*m_janela, "barraOcupado"), ocioso || instala);
         QCOMPARE(m_janela->janela()->isVisible(), !ocioso);
         const QString mostrado =
-            cor(m_janela->objeto(QStringLiteral("rectangle2"))).name() + ' ' + texto(*m_janela, "element2");
-        QCOMPARE(banners.count() + avisos.count(), banner.isEmpty() ? 0 : 1);
+            cor(m_janela->objeto(QStringLiteral("faixaAviso"))).name() + ' ' + texto(*m_janela, "textoAviso");
+        QCOMPARE(banners.count(), banner.isEmpty() ? 0 : 1);
         QVERIFY2(banner.isEmpty() || mostrado.startsWith(banner), qPrintable(mostrado));
         // The offer waits for its answer without holding the thread.
-        QCOMPARE(c->ofertaPendente(), simNao && banner.isEmpty());
-        QVERIFY(!c->atualizacaoSolicitada());
+        QCOMPARE(atualizacao.ofertaPendente(), simNao && banner.isEmpty());
+        QVERIFY(!atualizacao.acaoSolicitada() && ocupacao.livre());
         const QString baixado = temporaria + QStringLiteral("/Z3_TEFZoduvud-v01.24.00.sh");
         QCOMPARE(testsupport::readAll(m_instalador),
                  instala ? (baixado + QStringLiteral("|\n")).toUtf8() : QByteArray());
@@ -987,17 +1058,23 @@ private slots:
             ofereceVersao();
         testsupport::writeConfig(
             {{"iniciar_atualizacao_aut", dado<int>("automatica")}, {"bloquear_atualizacao", dado<bool>("bloqueada")}});
-        TestController c;
-        QSignalSpy iniciada(&c, &Base_Controller::atualizacaoIniciada);
-        c.verificarAtualizacaoInicial();
-        QCOMPARE(c.avisoAtualizacao(), aviso);
-        QVERIFY(!c.isRunning()); // the automatic start waits for the event loop
+        const ConfigTef config;
+        Janela janela;
+        Ocupacao ocupacao;
+        MenuBandeja bandeja(config.bloquearAtualizacao());
+        Atualizacao atualizacao(janela, ocupacao, &bandeja,
+                                {config.bloquearAtualizacao(), config.iniciarAtualizacaoAut() != 0});
+        wiring::conectar({nullptr, &ocupacao, nullptr, nullptr, nullptr, Pausas(), nullptr, nullptr, &janela, &bandeja,
+                          &atualizacao});
+        atualizacao.verificarAoAbrir();
+        QCOMPARE(atualizacao.avisoAtualizacao(), aviso);
+        QVERIFY(!atualizacao.acaoSolicitada()); // the automatic start waits for the event loop
         QCoreApplication::sendPostedEvents();
         if (aviso.endsWith(QStringLiteral("instalação")))
-            emit c.trayIcon()->messageClicked();
-        QCOMPARE(iniciada.count(), inicia ? 1 : 0);
-        QVERIFY(!inicia || esperaTerminar(c, 10000));
-        QCOMPARE(c.ofertaPendente(), inicia); // the offer waits for SIM or NÃO
+            emit bandeja.trayIcon()->messageClicked();
+        QCOMPARE(atualizacao.acaoSolicitada() || atualizacao.isFinished(), inicia);
+        QVERIFY(!inicia || esperaTerminar(atualizacao, 10000));
+        QCOMPARE(atualizacao.ofertaPendente(), inicia); // the offer waits for SIM or NÃO
     }
 
     // The cashier and the Z3_Tef backend, through the window.
@@ -1008,30 +1085,31 @@ private slots:
         Z3_Tef_Controller &c = cena.c;
         JanelaQml &janela = cena.janela;
         QSignalSpy &resultado = cena.resultado;
-        QSignalSpy primeiras(&c, &Base_Controller::firstTextChanged);
-        const QString valor = c.formataValor(QStringLiteral("1000"));
+        QStringList primeiras;
+        connect(&c.janela(), &Janela::tituloChanged, this, [&] { primeiras << c.janela().titulo(); });
+        const QString valor = Janela::formatarValor(QStringLiteral("1000"));
         for (const int escolha : {-1, 1}) { // the first sale is given up at the card type
             cena.iniciar({{"identificacao", QString::number(10 + escolha)}, {"tipo_cartao", "7"}});
             // The field starts empty (not the last sale's amount): an untouched OK is refused, the step stays open.
             QVERIFY(passoDigitado(janela, QStringLiteral("Digite o valor da transação")));
-            QCOMPARE(texto(janela, "textField"), QString());
-            QVERIFY(janela.clica(QStringLiteral("button")));
-            QTRY_COMPARE(texto(janela, "element2"), QStringLiteral("Preencha um valor!"));
+            QCOMPARE(texto(janela, "campo"), QString());
+            QVERIFY(janela.clica(QStringLiteral("botaoOk")));
+            QTRY_COMPARE(texto(janela, "textoAviso"), QStringLiteral("Preencha um valor!"));
             QVERIFY(c.aguardandoOperador());
             QVERIFY(digitar(janela, QStringLiteral("1000")));
-            QCOMPARE(texto(janela, "textField"), valor);
-            QVERIFY(janela.clica(QStringLiteral("button")));
+            QCOMPARE(texto(janela, "campo"), valor);
+            QVERIFY(janela.clica(QStringLiteral("botaoOk")));
             // The card type: nothing chosen is refused and the list stays on screen.
             QTRY_VERIFY_WITH_TIMEOUT(
-                visivel(janela, "rec") && visivel(janela, "button") && !visivel(janela, "textField"), 10000);
-            QCOMPARE(texto(janela, "element"), QStringLiteral("Venda \n Valor: ") + valor);
-            QObject *lista = janela.objeto(QStringLiteral("list"));
+                visivel(janela, "lista") && visivel(janela, "botaoOk") && !visivel(janela, "campo"), 10000);
+            QCOMPARE(texto(janela, "titulo"), QStringLiteral("Venda \n Valor: ") + valor);
+            QObject *lista = janela.objeto(QStringLiteral("listaOpcoes"));
             QTRY_COMPARE(lista->property("count").toInt(), 5);
             lista->setProperty("currentIndex", -1);
-            QVERIFY(janela.clica(QStringLiteral("button"))); // handled on this thread: the window has reacted
-            QVERIFY(visivel(janela, "rec") && !visivel(janela, "textField") && c.aguardandoOperador());
+            QVERIFY(janela.clica(QStringLiteral("botaoOk"))); // handled on this thread: the window has reacted
+            QVERIFY(visivel(janela, "lista") && !visivel(janela, "campo") && c.aguardandoOperador());
             lista->setProperty("currentIndex", escolha);
-            QVERIFY(janela.clica(QString::fromLatin1(escolha < 0 ? "button2" : "button")));
+            QVERIFY(janela.clica(QString::fromLatin1(escolha < 0 ? "botaoCancelar" : "botaoOk")));
             QTRY_COMPARE_WITH_TIMEOUT(resultado.count(), escolha < 0 ? 1 : 2, 10000);
             QVERIFY(cena.terminar());
         }
@@ -1040,7 +1118,7 @@ private slots:
         QCOMPARE(r.value("tef").toObject().value("valorTotal").toString(), QStringLiteral("1000"));
         QCOMPARE(r.value("tef").toObject().value("tipoCartao").toString(), QStringLiteral("Debito"));
         // The chosen type shows on the first line of the pass that follows the choice.
-        QVERIFY(textos(primeiras).contains(QStringLiteral("Venda Debito\n Valor: ") + valor));
+        QVERIFY(primeiras.contains(QStringLiteral("Venda Debito\n Valor: ") + valor));
     }
 
     void cancelamentoComecaNsuEDataComOQueOPdvEnviou_data()
@@ -1073,15 +1151,15 @@ private slots:
         cena.iniciar(parametros, QStringLiteral("CNC"));
         // The cashier types what a field lacks and otherwise confirms it as it is.
         QVERIFY(passoDigitado(janela, QStringLiteral("Digite o NSU da transação original")));
-        QCOMPARE(texto(janela, "textField"), nsu);
+        QCOMPARE(texto(janela, "campo"), nsu);
         if (nsu.isEmpty())
             QVERIFY(digitar(janela, QStringLiteral("000000456789")));
-        QVERIFY(janela.clica(QStringLiteral("button")));
+        QVERIFY(janela.clica(QStringLiteral("botaoOk")));
         QVERIFY(passoDigitado(janela, QStringLiteral("Digite a data da transação original")));
-        QCOMPARE(texto(janela, "textField"), dataNoCampo);
+        QCOMPARE(texto(janela, "campo"), dataNoCampo);
         if (dataNoCampo == QLatin1String("//"))
             QVERIFY(digitar(janela, QStringLiteral("061226")));
-        QVERIFY(janela.clica(QStringLiteral("button")));
+        QVERIFY(janela.clica(QStringLiteral("botaoOk")));
 
         QTRY_COMPARE_WITH_TIMEOUT(resultado.count(), 1, 10000);
         QVERIFY(cena.terminar());
@@ -1109,15 +1187,15 @@ private slots:
         QVERIFY(cena.janela.carregada());
         JanelaQml &janela = cena.janela;
         cena.iniciar({{"identificacao", "40"}}, QStringLiteral("ADM"));
-        QTRY_VERIFY_WITH_TIMEOUT(visivel(janela, "rec") && visivel(janela, "button"), 10000);
-        QObject *lista = janela.objeto(QStringLiteral("list"));
+        QTRY_VERIFY_WITH_TIMEOUT(visivel(janela, "lista") && visivel(janela, "botaoOk"), 10000);
+        QObject *lista = janela.objeto(QStringLiteral("listaOpcoes"));
         QTRY_COMPARE(lista->property("count").toInt(), 3);
         lista->setProperty("currentIndex", 1);
-        QVERIFY(janela.clica(QStringLiteral("button")));
+        QVERIFY(janela.clica(QStringLiteral("botaoOk")));
         QVERIFY(passoDigitado(janela, QStringLiteral("Digite a senha do supervisor")));
         const QString senha = QStringLiteral("zq7senha9");
         QVERIFY(digitar(janela, senha));
-        QVERIFY(janela.clica(QStringLiteral("button")));
+        QVERIFY(janela.clica(QStringLiteral("botaoOk")));
         QTRY_COMPARE_WITH_TIMEOUT(cena.resultado.count(), 1, 10000);
         QVERIFY(cena.terminar());
         // The library got the password; the log never did.
@@ -1130,7 +1208,7 @@ private slots:
                                   "Resposta do operador: opção 1 (Reimpressao)\n",
                                   "Tela: Digite a senha do supervisor\n", "Tela: campo de senha aberto\n",
                                   "Resposta do operador: ****\n", "Tela: Operação administrativa concluída\n"}) {
-            desde = log.indexOf(QStringLiteral("[Base_Controller] ") + QString::fromUtf8(linha), desde);
+            desde = log.indexOf(QStringLiteral("[Janela] ") + QString::fromUtf8(linha), desde);
             QVERIFY2(desde >= 0, linha);
         }
     }
@@ -1199,14 +1277,14 @@ private slots:
                 recibosAntesDaConfirmacao = pdfsGravados.size() + copiasImpressas.size();
         });
         if (origem.startsWith('#')) {
-            cena.c.initComponentAutonomo();
+            cena.c.janela().mostrarMenuOperacoes();
             QVERIFY(QTest::qWaitForWindowExposed(cena.janela.janela()));
-            QObject *lista = cena.janela.objeto(QStringLiteral("list"));
+            QObject *lista = cena.janela.objeto(QStringLiteral("listaOpcoes"));
             QTRY_COMPARE(lista->property("count").toInt(), 3);
             lista->setProperty("currentIndex", origem.mid(1).toInt());
-            QVERIFY(cena.janela.clica(QStringLiteral("bt_autonomo_ok")));
+            QVERIFY(cena.janela.clica(QStringLiteral("botaoMenuOk")));
         } else {
-            emit cena.c.process(origem);
+            emit cena.c.janela().operacaoEscolhida(origem);
         }
         // A POS request that arrives while the operation runs waits for it and its confirmation.
         if (pedidoPdv)
@@ -1255,10 +1333,10 @@ private slots:
             QTRY_COMPARE_WITH_TIMEOUT(pdfsGravados.size() + copiasImpressas.size(), recibosAntesDaConfirmacao, 10000);
         // Every failure of the receipts reaches the cashier's red banner.
         if (!erro.isEmpty()) {
-            QTRY_VERIFY_WITH_TIMEOUT(textos(cena.erros).contains(erro), 10000);
-            QTRY_VERIFY(visivel(cena.janela, "rectangle2"));
+            QTRY_VERIFY_WITH_TIMEOUT(erros(cena.avisos).contains(erro), 10000);
+            QTRY_VERIFY(visivel(cena.janela, "faixaAviso"));
         } else {
-            QCOMPARE(textos(cena.erros), QStringList{});
+            QCOMPARE(erros(cena.avisos), QStringList{});
         }
         if (pedidoPdv) {
             QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(pasta.filePath("resp/IntPos.Sts")), 15000);

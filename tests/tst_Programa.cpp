@@ -457,8 +457,8 @@ private slots:
             << QStringList();
         QTest::newRow("autonomous-only shows the cashier's operations")
             << QJsonObject{{"tipo_operacao", 1}} << 0
-            << QStringList{"[Base_Controller] Tela, lista: [0] Venda Cartao; [1] PIX; [2] Operação Administrativa\n",
-                           "[Base_Controller] Tela: Selecione uma operação:", "!" + monitor}
+            << QStringList{"[Janela] Tela, lista: [0] Venda Cartao; [1] PIX; [2] Operação Administrativa\n",
+                           "[Janela] Tela: Selecione uma operação:", "!" + monitor}
             << QStringList();
         QTest::newRow("file exchange watches the folder; offscreen alone draws in software")
             << QJsonObject{{"tipo_operacao", 0}} << 0
@@ -466,7 +466,7 @@ private slots:
         QTest::newRow("an action with no copy running: start, then do it")
             << QJsonObject{} << 0
             << QStringList{"Produto TEF configurado: 2", "[AcoesBandeja] Ação \"sobre\" recebida de linha de comando",
-                           "[Base_Controller] Tela, título: Sobre"}
+                           "[Janela] Tela, título: Sobre"}
             << QStringList{"--sobre"};
         QTest::newRow("sair with no copy running starts nothing")
             << QJsonObject{} << 0 << QStringList{"Nenhuma instância aberta para encerrar", "!Produto TEF configurado"}
@@ -797,11 +797,11 @@ private slots:
         QTest::addColumn<QString>("acao");   // as the running copy logs it; empty: nothing reaches it
         QTest::addColumn<QString>("efeito"); // what the running copy then does
         QTest::newRow("no action shows the window") << QStringList{} << "abrir"
-                                                    << "[Base_Controller] Janela travada no topo da pilha";
+                                                    << "[Janela] Janela travada no topo da pilha";
         QTest::newRow("settings open the configuration popup") << QStringList{"--configuracoes"} << "configuracoes"
-                                                               << "qml: Componente criado com sucesso!";
+                                                               << "[Janela] Configurações abertas";
         QTest::newRow("about shows the about box") << QStringList{"--sobre"} << "sobre"
-                                                   << "[Base_Controller] Tela, título: Sobre";
+                                                   << "[Janela] Tela, título: Sobre";
         QTest::newRow("the session's autostart leaves it alone") << QStringList{"--segundo-plano"} << ""
                                                                  << "";
         // Last: the check runs on the backend thread, which the next test waits for.
@@ -878,8 +878,8 @@ private slots:
         lancar({"--venda-cartao"});
         for (const QString &linha :
              {QString("[AcoesBandeja] Ação \"venda-cartao\" recebida de outra execução"),
-              QString("[TefAutonomo] Iniciando venda cartão"), QString("[Base_Controller] Tela, título: Venda"),
-              QString("[Base_Controller] Tela: Digite o valor da transação")})
+              QString("[TefAutonomo] Iniciando venda cartão"), QString("[Janela] Tela, título: Venda"),
+              QString("[Janela] Tela: Digite o valor da transação")})
             QVERIFY2(esperarLog(linha, 1, m_programa.get()), qPrintable(linha + '\n' + logText().right(3000)));
 
         // While the sale waits for the cashier, the tray's entries are off: so are these.
@@ -889,8 +889,7 @@ private slots:
             QVERIFY(logText().contains(
                 QString("{W} \t Ação \"%1\" entregue à instância aberta: recusado: operação em andamento").arg(acao)));
         }
-        QVERIFY(
-            logText().contains("[Base_Controller] Tela, aviso de erro: Sair: não disponível (operação em andamento)"));
+        QVERIFY(logText().contains("[Janela] Tela, aviso de erro: Sair: não disponível (operação em andamento)"));
         QCOMPARE(ocorrencias("qml: Componente criado com sucesso!"), popups); // no settings popup opened
         QCOMPARE(m_programa->state(), QProcess::Running);
     }

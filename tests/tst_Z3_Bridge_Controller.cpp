@@ -144,7 +144,7 @@ private slots:
         QCOMPARE(controller.bibliotecaCarregada(), !semBiblioteca);
         NucleoTransacao nucleo(controller, 1, dir.filePath("diario_tef.jsonl"));
         nucleo.usarPausas(Pausas().divididas(100));
-        QSignalSpy janela(&controller, &Base_Controller::showWindow);
+        QSignalSpy janela(&controller.janela(), &Janela::trazidaParaFrente);
         QJsonObject requisicao{{"operacao", 0},
                                {"header", header},
                                {"parametros", QJsonObject{{"identificacao", "123"}, {"valor", "1000"}}}};
@@ -155,6 +155,7 @@ private slots:
         qunsetenv("Z3_SIM_LOG");
 
         QTEST(QString::fromUtf8(QJsonDocument(resultado).toJson(QJsonDocument::Compact)), "resultado");
+        QCoreApplication::sendPostedEvents();
         QCOMPARE(janela.isEmpty(), header != "CRT"); // no status screen, hence no pause before the answer
         QVERIFY(testsupport::chamadasSimuladas(log).isEmpty());
     }

@@ -86,15 +86,20 @@ private:
         QVERIFY(m_c->bibliotecaCarregada());
         QCOMPARE(sequencia(), QStringList{R"(SetClientTCP("127.0.0.1", 60906))"});
         Z3_Tef_Controller *c = m_c.get();
-        connect(c, &Base_Controller::textChanged, this, [this](const QString &t) { m_s.textos << t; });
-        connect(c, &Base_Controller::firstTextChanged, this, [this](const QString &t) { m_s.primeiras << t; });
-        connect(c, &Base_Controller::showMessageError, this, [this](const QString &t) { m_s.erros << t; });
-        connect(c, &Base_Controller::textImageDataChanged, this, [this](const QString &t) { m_s.imagens << t; });
-        connect(c, &Base_Controller::enviaNSU, this, [this](const QString &t) { m_s.nsus << t; });
-        connect(c, &Base_Controller::showAviso, this, [this] { ++m_s.avisos; });
-        connect(c, &Base_Controller::addItemList, this, [this](const QString &t) { m_s.itens << t; });
-        connect(c, &Base_Controller::clearItemsList, this, [this] { m_s.itens.clear(); });
-        connect(c, &Base_Controller::formatValue, this, [this](bool f) { m_s.formatos << f; });
+        Janela *j = &c->janela();
+        connect(j, &Janela::mensagemChanged, this, [this, j] { m_s.textos << j->mensagem(); });
+        connect(j, &Janela::tituloChanged, this, [this, j] { m_s.primeiras << j->titulo(); });
+        connect(j, &Janela::aviso, this, [this](const QString &t, bool erro) {
+            if (erro)
+                m_s.erros << t;
+        });
+        connect(j, &Janela::qrCodeChanged, this, [this, j] { m_s.imagens << j->qrCode(); });
+        connect(j, &Janela::avisoPendenciaAberto, this, [this, j] {
+            ++m_s.avisos;
+            m_s.nsus << j->nsuPendente();
+        });
+        connect(j, &Janela::opcoesChanged, this, [this, j] { m_s.itens = j->opcoes(); });
+        connect(j, &Janela::campoChanged, this, [this, j] { m_s.formatos << j->campoMoeda(); });
         QFile::remove(m_simLog);
     }
 
@@ -696,13 +701,13 @@ private slots:
                  QStringLiteral(R"(RealizarPixTEF("{"transacao_valor":"1990"}", 1))"));
         confere(r, "tef.transacao=Digital Pagar|requer_confirmacao=2");
         QVERIFY(m_c->isTefStarted());
-        QCOMPARE(m_s.imagens.size(), 3);
+        QVERIFY(!m_s.imagens.isEmpty());
         QImage img;
         QVERIFY(img.loadFromData(QByteArray::fromBase64(m_s.imagens.first().toLatin1()), "PNG"));
         for (const QString &t : qAsConst(m_s.textos))
             QVERIFY2(!t.contains(QLatin1String("QRCODE;")), qPrintable(t));
         QVERIFY(m_s.textos.contains(QStringLiteral("Leia o QRCode abaixo para realizar o pagamento.\n Valor: ") +
-                                    m_c->formataValor("1990") + QStringLiteral("\n\n\n")));
+                                    Janela::formatarValor("1990") + QStringLiteral("\n\n\n")));
         QVERIFY(m_s.textos.contains(QStringLiteral("Pagamento PIX aprovado")));
         const int qr = s.indexOf(QRegularExpression(QStringLiteral("^ApresentaQrCode\\(\"0002.*")));
         QVERIFY2(qr > 1, qPrintable(s.join(QLatin1Char('\n'))));
@@ -723,7 +728,7 @@ private slots:
         QVERIFY(sequencia().at(2).contains(QLatin1String(R"("automacao_coleta_informacao":"1234.56")")));
         QCOMPARE(m_c->vo().valor, QStringLiteral("1.234,56"));
         QCOMPARE(m_s.formatos.first(), true); // the amount step formats what is typed
-        QCOMPARE(m_s.primeiras.last(), QStringLiteral("Venda Crédito\n Valor: ") + m_c->formataValor("1.234,56"));
+        QCOMPARE(m_s.primeiras.last(), QStringLiteral("Venda Crédito\n Valor: ") + Janela::formatarValor("1.234,56"));
     }
 
     void novaOperacaoComAnteriorAberta_data()
@@ -778,7 +783,7 @@ private slots:
         QCOMPARE(contadores, (QStringList{"[1/3]", "[1/2]", "[2/2]"}));
         const QString primeira =
             QStringLiteral("[1/3] Deseja desfazer a transação NSU %1?\n%2 - ")
-                .arg(QStringLiteral("%1").arg(s1.toInt(), 6, 10, QLatin1Char('0')), m_c->formataValor("100"));
+                .arg(QStringLiteral("%1").arg(s1.toInt(), 6, 10, QLatin1Char('0')), Janela::formatarValor("100"));
         QVERIFY2(
             std::any_of(m_s.textos.begin(), m_s.textos.end(), [&](const QString &t) { return t.startsWith(primeira); }),
             qPrintable(m_s.textos.join(QLatin1Char('|'))));

@@ -3,7 +3,7 @@
 // installer the program configured ("<programa>-v<versão><sufixo>"). See the
 // README ("Simulated Z3_Updater library") for the replies and the scenario keys.
 #include "../common/SimLog.h"
-#include "backends/Z3_Updater_Api.h"
+#include "app/Z3_Updater_Api.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>

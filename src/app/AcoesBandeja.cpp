@@ -1,7 +1,7 @@
 #include "AcoesBandeja.h"
 
-#include "backends/Base_Controller.h"
-#include "backends/MenuBandeja.h"
+#include "app/MenuBandeja.h"
+#include "backends/Janela.h"
 
 #include <QAction>
 #include <QMenu>
@@ -81,7 +81,7 @@ QString AcoesBandeja::ajuda()
     return texto;
 }
 
-AcoesBandeja::AcoesBandeja(Base_Controller *controller) : m_controller(controller) {}
+AcoesBandeja::AcoesBandeja(MenuBandeja *bandeja, Janela *janela) : m_bandeja(bandeja), m_janela(janela) {}
 
 QString AcoesBandeja::executar(const QString &nome, const QString &origem)
 {
@@ -91,7 +91,7 @@ QString AcoesBandeja::executar(const QString &nome, const QString &origem)
         return QStringLiteral("ação desconhecida");
     }
     m_log.info(comTag(QStringLiteral("Ação \"%1\" recebida de %2").arg(nome, origem)));
-    MenuBandeja *menu = m_controller ? m_controller->bandeja() : nullptr;
+    MenuBandeja *menu = m_bandeja;
     QAction *entrada = menu ? (menu->*(acao->entrada))() : nullptr;
     if (!entrada)
         return recusar(*acao, QStringLiteral("menu indisponível"));
@@ -119,12 +119,11 @@ QString AcoesBandeja::recusar(const Acao &acao, const QString &motivo)
 {
     m_log.warning(comTag(QStringLiteral("Ação \"%1\" recusada: %2").arg(QLatin1String(acao.nome), motivo)));
     // Whoever asked is at this screen, and the tray may not be there to say it.
-    MenuBandeja *menu = m_controller ? m_controller->bandeja() : nullptr;
-    if (menu && menu->actionAbrir()) {
-        QAction *entrada = (menu->*(acao.entrada))();
-        menu->actionAbrir()->trigger();
-        m_controller->slotApresentaMsgError(QStringLiteral("%1: não disponível (%2)")
-                                                .arg(entrada ? entrada->text() : QLatin1String(acao.nome), motivo));
+    if (m_janela) {
+        QAction *entrada = m_bandeja ? (m_bandeja->*(acao.entrada))() : nullptr;
+        m_janela->mostrar();
+        m_janela->avisarErro(QStringLiteral("%1: não disponível (%2)")
+                                 .arg(entrada ? entrada->text() : QLatin1String(acao.nome), motivo));
     }
     return motivo;
 }

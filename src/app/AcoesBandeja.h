@@ -7,7 +7,7 @@
 
 #include <functional>
 
-class Base_Controller;
+class Janela;
 class MenuBandeja;
 class QAction;
 
@@ -24,7 +24,7 @@ public:
         const char *opcao; // on the command line
         const char *ajuda; // its line in --help
         QAction *(MenuBandeja::*entrada)() const;
-        // Refused while a run occupies the controller even where the tray
+        // Refused while a run holds the TEF thread even where the tray
         // leaves the entry on: quitting would cut the operation.
         bool somenteOcioso;
         // Why it is refused when its entry is off; null: the settings turned it off.
@@ -40,7 +40,8 @@ public:
     // The --help lines of every action given by an option.
     static QString ajuda();
 
-    explicit AcoesBandeja(Base_Controller *controller);
+    // Either may be absent: every action is then refused ("menu indisponível").
+    AcoesBandeja(MenuBandeja *bandeja, Janela *janela);
 
     // Does what the tray entry does; `origem` says who asked, for the log.
     // Empty when done, otherwise why it was refused: logged, and shown in the
@@ -55,7 +56,8 @@ public:
 private:
     QString recusar(const Acao &acao, const QString &motivo);
 
-    Base_Controller *m_controller;
+    MenuBandeja *m_bandeja;
+    Janela *m_janela;
     QHash<QString, std::function<QString()>> m_executores;
     Log m_log;
 };

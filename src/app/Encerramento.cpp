@@ -1,7 +1,8 @@
 #include "Encerramento.h"
 
-#include "backends/Base_Controller.h"
+#include "backends/Janela.h"
 #include "base/Platform.h"
+#include "nucleo/DialogoTef.h"
 #include "nucleo/Ocupacao.h"
 
 #include <QCoreApplication>
@@ -18,8 +19,8 @@ QString comTag(const QString &msg)
 
 const char *const Encerramento::opcaoReinicio = "--reinicio";
 
-Encerramento::Encerramento(Ocupacao &ocupacao, Base_Controller *backend, QObject *parent)
-    : QObject(parent), m_ocupacao(ocupacao), m_backend(backend)
+Encerramento::Encerramento(Ocupacao &ocupacao, DialogoTef *dialogo, Janela *janela, QObject *parent)
+    : QObject(parent), m_ocupacao(ocupacao), m_dialogo(dialogo), m_janela(janela)
 {
     m_prazo.setSingleShot(true);
     m_prazo.setInterval(prazoOperacaoMs);
@@ -54,12 +55,13 @@ void Encerramento::pedir(const QString &motivo, Depois depois)
         return;
     }
     m_log.info(comTag(QStringLiteral("%1 após a operação em andamento (%2)").arg(acao, motivo)));
-    if (m_backend) {
-        m_backend->slotShowWindow();
-        emit m_backend->showMessage(QStringLiteral("Encerrando após a operação em andamento"));
-        // A question left open would hold the operation for ever: the cashier's answer is "cancel".
-        m_backend->encerrarDialogo();
+    if (m_janela) {
+        m_janela->mostrar();
+        m_janela->avisar(QStringLiteral("Encerrando após a operação em andamento"));
     }
+    // A question left open would hold the operation for ever: the cashier's answer is "cancel".
+    if (m_dialogo)
+        m_dialogo->encerrarDialogo();
     m_prazo.start();
 }
 

@@ -6,7 +6,8 @@
 #include <QString>
 #include <QTimer>
 
-class Base_Controller;
+class DialogoTef;
+class Janela;
 class Ocupacao;
 
 // The one way out of the program: the tray's "Sair", a termination signal, the
@@ -26,7 +27,8 @@ public:
 
     enum class Depois { Sair, Reiniciar };
 
-    Encerramento(Ocupacao &ocupacao, Base_Controller *backend, QObject *parent = nullptr);
+    // `dialogo` and `janela` may be absent (no backend, no window).
+    Encerramento(Ocupacao &ocupacao, DialogoTef *dialogo, Janela *janela, QObject *parent = nullptr);
 
     // `motivo` for the log. Asking again while waiting changes nothing but a
     // restart turned into a plain quit: the last word to leave wins.
@@ -40,7 +42,8 @@ private:
     void concluir();
 
     Ocupacao &m_ocupacao;
-    Base_Controller *m_backend;
+    DialogoTef *m_dialogo;
+    Janela *m_janela;
     Log m_log;
     QTimer m_prazo;
     bool m_pedido = false;

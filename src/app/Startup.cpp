@@ -5,11 +5,14 @@
 #include "Consultas.h"
 #include "Encerramento.h"
 #include "Reimpressao.h"
-#include "RestartHandler.h"
 #include "SingleInstanceGuard.h"
+#include "app/Atualizacao.h"
+#include "app/Configuracoes.h"
+#include "app/MenuBandeja.h"
 #include "app/TefAutonomo.h"
 #include "app/Wiring.h"
 #include "backends/Base_Controller.h"
+#include "backends/Janela.h"
 #include "base/ConfigTef.h"
 #include "base/Log.h"
 #include "base/Platform.h"
@@ -18,6 +21,7 @@
 #include "nucleo/NucleoTransacao.h"
 #include "nucleo/Ocupacao.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QFileInfo>
 #include <QIcon>
@@ -196,7 +200,6 @@ int runApplication(int argc, char *argv[])
     auto app = std::make_unique<QApplication>(argc, argv);
     auto config = std::make_unique<ConfigTef>();
     auto autonomo = std::make_unique<TefAutonomo>();
-    auto restartHandler = std::make_unique<RestartHandler>();
 
     const Log log;
     log.info(Z3_APP_NAME);
@@ -251,17 +254,28 @@ int runApplication(int argc, char *argv[])
     if (historico)
         historico->podar(config->diasHistorico());
     auto reimpressao = std::make_unique<Reimpressao>();
-    wiring::conectar(
-        {nucleo, ocupacao, backend, monitor, autonomo.get(), Pausas::doAmbiente(), historico, reimpressao.get()});
+    // The window model, the tray and the updater; like the backend, they live until the process ends.
+    auto *janela = new Janela;
+    auto *bandeja = new MenuBandeja(config->bloquearAtualizacao());
+    auto *atualizacao = new Atualizacao(*janela, *ocupacao, bandeja,
+                                        {config->bloquearAtualizacao(), config->iniciarAtualizacaoAut() != 0});
+    auto configuracoes = std::make_unique<Configuracoes>();
+    wiring::conectar({nucleo, ocupacao, backend, monitor, autonomo.get(), Pausas::doAmbiente(), historico,
+                      reimpressao.get(), janela, bandeja, atualizacao});
     // Every way out, the restart included, waits for a running operation.
-    auto *encerramento = new Encerramento(*ocupacao, backend, app.get());
-    restartHandler->usarEncerramento(encerramento);
-    if (backend)
-        QObject::connect(backend, &Base_Controller::encerramentoPedido, encerramento,
-                         [encerramento](const QString &motivo, bool reiniciar) {
-                             encerramento->pedir(motivo, reiniciar ? Encerramento::Depois::Reiniciar
-                                                                   : Encerramento::Depois::Sair);
-                         });
+    auto *encerramento = new Encerramento(*ocupacao, backend, janela, app.get());
+    const auto sair = [encerramento](const QString &motivo, bool reiniciar) {
+        encerramento->pedir(motivo, reiniciar ? Encerramento::Depois::Reiniciar : Encerramento::Depois::Sair);
+    };
+    QObject::connect(atualizacao, &Atualizacao::encerramentoPedido, encerramento, sair);
+    QObject::connect(configuracoes.get(), &Configuracoes::reinicioPedido, encerramento,
+                     [sair] { sair(QStringLiteral("configurações salvas"), true); });
+    if (bandeja->actionSair()) {
+        QObject::connect(bandeja->actionSair(), &QAction::triggered, encerramento,
+                         [sair] { sair(QStringLiteral("Sair"), false); });
+        QObject::connect(bandeja->actionReiniciar(), &QAction::triggered, encerramento,
+                         [sair] { sair(QStringLiteral("reinício pedido"), true); });
+    }
     platform::onTerminationSignals([encerramento](const QString &sinal) { encerramento->pedir(sinal); });
     // What the last run left half done is settled before any request is served.
     if (nucleo)
@@ -273,8 +287,8 @@ int runApplication(int argc, char *argv[])
                         .arg(QGuiApplication::platformName()));
     }
     auto engine = std::make_unique<QQmlApplicationEngine>();
-    engine->rootContext()->setContextProperty(QStringLiteral("controller"), backend);
-    engine->rootContext()->setContextProperty(QStringLiteral("RestartHandler"), restartHandler.get());
+    engine->rootContext()->setContextProperty(QStringLiteral("janela"), janela);
+    engine->rootContext()->setContextProperty(QStringLiteral("configuracoes"), configuracoes.get());
     const QUrl url(QStringLiteral("qrc:/main.qml"));
     QObject::connect(
         engine.get(), &QQmlApplicationEngine::objectCreated, app.get(),
@@ -285,25 +299,25 @@ int runApplication(int argc, char *argv[])
         Qt::QueuedConnection);
     engine->load(url);
 
-    Base_Controller::aplicaCustomizacao(backend, linha->dialogoOperador, *config);
+    wiring::prepararJanela(*janela, *config, linha->dialogoOperador);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/Assets/varda-fav-icon.png")));
     if (backend)
-        backend->verificarAtualizacaoInicial();
+        atualizacao->verificarAoAbrir();
 
     // The tray's entries for a second launch; listening before the folder is
     // watched, so a copy that serves requests also takes actions.
-    AcoesBandeja acoes(backend);
+    AcoesBandeja acoes(bandeja, janela);
     acoes.usarExecutor(QStringLiteral("reimprimir"), [r = reimpressao.get()] { return r->reimprimir(); });
     auto canal = std::make_unique<CanalInstancia>(
         [&acoes](const QString &acao, const QString &origem) { return acoes.executar(acao, origem); });
     canal->escutar();
-    if (backend && backend->trayIcon() && !backend->trayIcon()->isVisible())
+    if (bandeja->trayIcon() && !bandeja->trayIcon()->isVisible())
         log.warning("Sem bandeja do sistema: o menu está nas ações do lançador do programa (clique com o botão "
                     "direito no ícone) e nas opções de linha de comando (--help)");
 
     // Autonomous-only use starts at the cashier's list of operations.
     if (config->tipoOperacao() == 1 && backend)
-        backend->initComponentAutonomo();
+        janela->mostrarMenuOperacoes();
     else if (monitor)
         monitor->iniciarMonitoramento();
 
@@ -321,8 +335,8 @@ int runApplication(int argc, char *argv[])
 
     canal.reset();
     engine.reset();
+    configuracoes.reset();
     guard.reset();
-    restartHandler.reset();
     autonomo.reset();
     config.reset();
     app.reset();

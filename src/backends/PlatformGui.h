@@ -10,7 +10,4 @@ namespace platform {
 // Keeps the window above the others without moving it, or releases it.
 void setWindowOnTop(QWindow *window, bool onTop);
 
-// Opens a file with the desktop's default application.
-bool openWithDesktop(const QString &filePath);
-
 } // namespace platform

@@ -1,7 +1,5 @@
 #include "PlatformGui.h"
 
-#include <QDesktopServices>
-#include <QUrl>
 #include <QWindow>
 
 namespace platform {
@@ -15,11 +13,6 @@ void setWindowOnTop(QWindow *window, bool onTop)
         window->raise();
         window->requestActivate();
     }
-}
-
-bool openWithDesktop(const QString &filePath)
-{
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(filePath));
 }
 
 } // namespace platform

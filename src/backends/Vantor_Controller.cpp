@@ -6,7 +6,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QMutexLocker>
+#include <QThread>
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -237,7 +239,7 @@ Desfecho Vantor_Controller::ProcessaTEF()
     m_respostaCaptura.clear();
     const int operacao = m_requisicao.value(QStringLiteral("operacao")).toInt();
 
-    mostrarTela(Tela::SemBotoes);
+    janela().mostrarTela(Janela::Tela::SemBotoes);
     if (operacao == opDesconhecida) {
         // A header this library has no entry point for: nothing was charged,
         // and the POS must not read an approval.
@@ -246,8 +248,8 @@ Desfecho Vantor_Controller::ProcessaTEF()
         return {resultadoDeFalha(Falha::NaoSuportada, motivo), std::nullopt, QStringLiteral("não suportada"), false};
     }
 
-    emit showWindow(true);
-    emit disableProgressBar(false);
+    janela().mostrar();
+    janela().mostrarOcupado(true);
     m_respostaCaptura = compacto(capturaInicial(
         operacao,
         m_requisicao.value(QStringLiteral("parametros")).toObject().value(QStringLiteral("valor")).toString()));
@@ -488,11 +490,9 @@ void Vantor_Controller::trataRetorno(const QJsonValue &retorno)
     else
         m_tardia = retirarPergunta();
 
-    mostrarTela(Tela::SemBotoes);
-    emit firstTextChanged(QString());
-    emit textChanged(QString());
-    // Every screen starts with an empty field; a "textbox" may propose its content.
-    emit textfiledChanged(QString());
+    janela().mostrarTela(Janela::Tela::SemBotoes);
+    janela().mostrarTitulo(QString());
+    janela().mostrarMensagem(QString());
 
     const bool configuracao = operacaoAtual() == opConfiguracao;
     QString valor =
@@ -506,51 +506,49 @@ void Vantor_Controller::trataRetorno(const QJsonValue &retorno)
         const QString conteudo = o.value(QStringLiteral("ConteudoComponenteTela")).toString();
         if (tipo == QLatin1String("label")) {
             if (configuracao) {
-                emit firstTextChanged(QStringLiteral("CONFIGURAÇÃO"));
-                emit textChanged(conteudo);
+                janela().mostrarTitulo(QStringLiteral("CONFIGURAÇÃO"));
+                janela().mostrarMensagem(conteudo);
             } else if (o.value(QStringLiteral("TipoVisor")).toString() == QLatin1String("operador")) {
                 if (primeiroRotulo) {
                     // Without an amount yet, a header of "R$ 0,00" would mislead.
-                    emit firstTextChanged(valor.isEmpty() ? conteudo
-                                                          : formataValor(valor) + QLatin1Char('\n') + conteudo);
+                    janela().mostrarTitulo(
+                        valor.isEmpty() ? conteudo : Janela::formatarValor(valor) + QLatin1Char('\n') + conteudo);
                     primeiroRotulo = false;
                 } else {
-                    emit textChanged(conteudo);
+                    janela().mostrarMensagem(conteudo);
                 }
             }
             // The card prompt is no outcome: the POS is told the message before it.
             if (conteudo != QLatin1String("RETIRE O CARTAO"))
                 m_resultado.setTextoOperador(conteudo);
         } else if (tipo == QLatin1String("textbox")) {
-            emit disableProgressBar(true);
-            emit disableTextField(false);
-            emit textfiledChanged(conteudo);
+            // Every screen starts from what the library proposes, never from
+            // what the last one left. It does not say which fields are secret.
+            Janela::Campo texto;
+            texto.inicial = conteudo;
+            texto.registrarDigitado = false;
+            janela().abrirCampo(texto);
         } else if (tipo == QLatin1String("button")) {
             if (conteudo == QLatin1String("Prosseguir"))
-                emit disableButtonOK(false);
+                janela().mostrarBotao(Janela::Botao::Ok, true);
             else if (conteudo == QLatin1String("Voltar"))
-                emit disableButtonVoltar(false);
+                janela().mostrarBotao(Janela::Botao::Voltar, true);
             else if (conteudo == QLatin1String("Cancelar"))
-                emit disableButtonCancelar(false);
+                janela().mostrarBotao(Janela::Botao::Cancelar, true);
         } else if (tipo == QLatin1String("listbox")) {
-            emit disableProgressBar(true);
-            emit clearItemsList();
-            for (const QString &e : entradas)
-                emit addItemList(e);
             m_itensLista = entradas;
-            emit disableListView(false);
             // The POS already said which: the list starts there, for the cashier to check and confirm.
             const QString tipoCartao = m_requisicao.value(QStringLiteral("parametros"))
                                            .toObject()
                                            .value(QStringLiteral("tipo_cartao"))
                                            .toString();
             const int escolhida = m_menuLocal ? entradaDaRequisicao(entradas, tipoCartao.trimmed()) : -1;
+            janela().abrirLista(entradas, std::max(escolhida, 0));
             if (escolhida >= 0) {
-                emit selectItemList(escolhida);
                 m_log.info(tag + QStringLiteral("Lista iniciada em %1, como o A/C enviou (731-000 = %2)")
                                      .arg(entradas.at(escolhida), tipoCartao));
             }
-            emit textChanged(QStringLiteral("Selecione"));
+            janela().mostrarMensagem(QStringLiteral("Selecione"));
         } else if (tipo == QLatin1String("comprovanteloja")) {
             m_resultado.setComprovanteLoja(conteudo);
         } else if (tipo == QLatin1String("comprovantecliente")) {
@@ -564,63 +562,56 @@ void Vantor_Controller::trataRetorno(const QJsonValue &retorno)
 void Vantor_Controller::onClickButtonOK(QString valorOfTextField, int estado)
 {
     if (estado == 1) {
-        // The library does not say which fields hold a password: typed text stays out of the log.
-        registrarBotao(QStringLiteral("OK"));
         if (valorOfTextField.isEmpty() && m_telaSemCampo) {
             if (responder(RespostaOperador::digitado(QString())))
-                emit disableProgressBar(false);
+                janela().mostrarOcupado(true);
             return;
         }
         if (valorOfTextField.isEmpty()) {
-            emit showMessageError(QStringLiteral("Preencha um valor!"));
-            emit disableTextField(false);
+            janela().avisarErro(QStringLiteral("Preencha um valor!"));
             return;
         }
         if (responder(RespostaOperador::digitado(valorOfTextField)))
-            emit disableProgressBar(false);
+            janela().mostrarOcupado(true);
         return;
     }
     if (estado == 2) {
-        registrarResposta(valorOfTextField, estado);
         bool numero = false;
         const int indice = valorOfTextField.toInt(&numero);
         // An index outside the entries shown is refused like an empty input; the list stays.
         if (!numero || !opcaoOferecida(indice)) {
-            emit showMessageError(QStringLiteral("Preencha um valor!"));
-            emit disableListView(false);
+            janela().avisarErro(QStringLiteral("Preencha um valor!"));
             return;
         }
         if (responder(RespostaOperador::opcao(indice)))
-            emit disableProgressBar(false);
+            janela().mostrarOcupado(true);
         return;
     }
-    emit textChanged(QStringLiteral("ERRO"));
+    janela().mostrarMensagem(QStringLiteral("ERRO"));
 }
 
 void Vantor_Controller::onClickButtonVoltar()
 {
-    registrarBotao(QStringLiteral("VOLTAR"));
     if (responder(RespostaOperador::voltar()))
-        emit disableProgressBar(false);
+        janela().mostrarOcupado(true);
 }
 
 void Vantor_Controller::onClickButtonCancelar()
 {
-    registrarBotao(QStringLiteral("CANCELAR"));
     if (responder(RespostaOperador::cancelar()))
-        emit disableProgressBar(false);
+        janela().mostrarOcupado(true);
 }
 
 void Vantor_Controller::falhar(const QString &erro)
 {
     m_resultado.setTextoOperador(erro);
-    emit textChanged(erro);
-    emit showMessageError(erro);
+    janela().mostrarMensagem(erro);
+    janela().avisarErro(erro);
 }
 
 Desfecho Vantor_Controller::encerrar(bool janelaAberta, int resultado)
 {
-    emit disableProgressBar(true);
+    janela().mostrarOcupado(false);
     m_resultado.setResultado(resultado);
     // What the run carried out, once a menu chose it: the cashier's receipts are named after it.
     m_resultado.setOperacao(operacaoAtual());
@@ -661,7 +652,7 @@ void Vantor_Controller::mostrarDesfecho(const Desfecho &desfecho)
     // The cashier reads the outcome before the window goes; without a window there is nothing to read.
     if (m_janelaAberta) {
         QThread::msleep(static_cast<unsigned long>(m_pausas.finalVantorMs));
-        emit showWindow(false);
+        janela().ocultar();
     }
     m_janelaAberta = false;
     m_log.info(tag + QStringLiteral("FIM DA OPERACAO TEF"));

@@ -6,6 +6,7 @@
 
 #include <QJsonDocument>
 #include <QMutexLocker>
+#include <QThread>
 
 namespace {
 
@@ -141,7 +142,7 @@ Desfecho Z3_Bridge_Controller::ProcessaTEF()
 {
     m_log.info(tag + QStringLiteral("INICIANDO OPERACAO Z3_BRIDGE"));
     Z3_Bridge_VO vo = this->vo();
-    emit showWindow(true);
+    janela().mostrar();
     // A sale without an amount (the cashier's own) asks it first: the library
     // would charge whatever it is given.
     if (vo.operacao == QLatin1String("CRT") && vo.valorTotal.isEmpty()) {
@@ -157,18 +158,18 @@ Desfecho Z3_Bridge_Controller::ProcessaTEF()
         QMutexLocker lock(&m_dados);
         m_vo.valorTotal = vo.valorTotal;
     }
-    emit disableProgressBar(false);
-    emit textChanged(QStringLiteral("Processando transação..."));
+    janela().mostrarOcupado(true);
+    janela().mostrarMensagem(QStringLiteral("Processando transação..."));
 
     QByteArray respostaBiblioteca;
     if (const Despacho *d = despacho(vo)) {
         QString titulo = QString::fromUtf8(d->titulo);
         if (d->mostraValor)
-            titulo += QStringLiteral("\nValor: ") + formataValor(vo.valorTotal);
-        emit firstTextChanged(titulo);
+            titulo += QStringLiteral("\nValor: ") + Janela::formatarValor(vo.valorTotal);
+        janela().mostrarTitulo(titulo);
         respostaBiblioteca = d->chamar(*m_lib, vo);
     } else {
-        emit firstTextChanged(QStringLiteral("Operação desconhecida"));
+        janela().mostrarTitulo(QStringLiteral("Operação desconhecida"));
         respostaBiblioteca = resposta(codigoDesconhecido, QStringLiteral("Operação inválida"));
     }
 
@@ -196,12 +197,12 @@ Desfecho Z3_Bridge_Controller::ProcessaTEF()
 void Z3_Bridge_Controller::mostrarDesfecho(const Desfecho &desfecho)
 {
     Q_UNUSED(desfecho)
-    emit textChanged(m_status);
-    emit disableProgressBar(true);
+    janela().mostrarMensagem(m_status);
+    janela().mostrarOcupado(false);
     QThread::msleep(static_cast<unsigned long>(m_pausas.statusBridgeMs));
-    emit showWindow(false);
-    emit textChanged(QStringLiteral("%1\n%2").arg(m_status, QStringLiteral("TEF em processamento....")));
-    emit disableProgressBar(false);
+    janela().ocultar();
+    janela().mostrarMensagem(QStringLiteral("%1\n%2").arg(m_status, QStringLiteral("TEF em processamento....")));
+    janela().mostrarOcupado(true);
     m_log.info(tag + QStringLiteral("FIM DA OPERACAO Z3_BRIDGE"));
 }
 
@@ -244,39 +245,31 @@ QString Z3_Bridge_Controller::perguntarValor()
 {
     // Closed before the field is on screen: a quick answer is never lost. A typed value takes no list position.
     bloquearFluxo(0);
-    emit firstTextChanged(QStringLiteral("Venda"));
-    emit textChanged(QStringLiteral("Digite o valor da venda"));
-    emit formatValue(true);
-    emit textfiledChanged(QString());
-    emit disableTextField(false);
-    mostrarTela(Tela::AguardandoResposta);
+    janela().mostrarTitulo(QStringLiteral("Venda"));
+    janela().mostrarMensagem(QStringLiteral("Digite o valor da venda"));
+    Janela::Campo valor;
+    valor.moeda = true;
+    janela().abrirCampo(valor);
+    janela().mostrarTela(Janela::Tela::AguardandoResposta);
     const RespostaOperador r = aguardarResposta();
-    emit formatValue(false);
-    mostrarTela(Tela::Processando);
+    janela().mostrarTela(Janela::Tela::Processando);
     return r.tipo == RespostaOperador::Tipo::Texto ? centavosDigitados(r.texto) : QString();
 }
 
-void Z3_Bridge_Controller::trataRetorno(const QJsonValue &) {}
-
 void Z3_Bridge_Controller::onClickButtonOK(QString valorOfTextField, int estado)
 {
-    registrarResposta(valorOfTextField, estado);
     if (estado != 1)
         return;
     if (centavosDigitados(valorOfTextField).isEmpty()) {
-        emit showMessageError(QStringLiteral("Preencha um valor!"));
-        emit disableTextField(false);
+        janela().avisarErro(QStringLiteral("Preencha um valor!"));
         return;
     }
     if (responder(RespostaOperador::digitado(valorOfTextField)))
-        emit disableProgressBar(false);
+        janela().mostrarOcupado(true);
 }
-
-void Z3_Bridge_Controller::onClickButtonVoltar() {}
 
 void Z3_Bridge_Controller::onClickButtonCancelar()
 {
-    registrarBotao(QStringLiteral("CANCELAR"));
     if (responder(RespostaOperador::cancelar()))
-        emit disableProgressBar(false);
+        janela().mostrarOcupado(true);
 }

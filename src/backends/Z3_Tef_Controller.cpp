@@ -11,6 +11,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QMutexLocker>
+#include <QThread>
 
 #include <algorithm>
 #include <utility>
@@ -231,7 +232,7 @@ QString Z3_Tef_Controller::valorFormatado()
         QMutexLocker lock(&m_dados);
         valor = m_vo.valor;
     }
-    return formataValor(valor);
+    return Janela::formatarValor(valor);
 }
 
 QString Z3_Tef_Controller::valorDaRequisicao(const QString &palavraChave, const QJsonObject &tef,
@@ -259,21 +260,21 @@ bool Z3_Tef_Controller::despachar(bool novaTransacao, const QByteArray &dados, Q
         QString rotulo = rotuloCartao(m_vo.tipo_cartao);
         if (rotulo.isEmpty())
             rotulo = m_tipoCartaoEscolhido;
-        emit firstTextChanged(QStringLiteral("Venda ") + rotulo + QStringLiteral("\n Valor: ") + valorFormatado());
+        janela().mostrarTitulo(QStringLiteral("Venda ") + rotulo + QStringLiteral("\n Valor: ") + valorFormatado());
         resposta = m_lib->realizarPagamentoTEF(m_vo.tipo_cartao, dados, nova);
     } else if (op == QLatin1String("CNC")) {
-        emit firstTextChanged(QStringLiteral("Cancelamento\n Valor: ") + valorFormatado());
+        janela().mostrarTitulo(QStringLiteral("Cancelamento\n Valor: ") + valorFormatado());
         resposta = m_lib->realizarAdmTEF(1, dados, nova);
     } else if (op == QLatin1String("ADM")) {
-        emit firstTextChanged(QStringLiteral("Operação Administrativa"));
+        janela().mostrarTitulo(QStringLiteral("Operação Administrativa"));
         resposta = m_lib->realizarAdmTEF(m_vo.codigo_transacao, dados, nova);
     } else if (op == QLatin1String("PIX")) {
-        emit firstTextChanged(QStringLiteral("Operação Transação PIX"));
+        janela().mostrarTitulo(QStringLiteral("Operação Transação PIX"));
         resposta = m_lib->realizarPixTEF(dados, nova);
         m_pix = true;
     } else if (op == QLatin1String("CLT")) {
-        emit firstTextChanged(QStringLiteral("Captura de dados no PINPAD"));
-        emit textChanged(QStringLiteral("Verifique o PINPAD!"));
+        janela().mostrarTitulo(QStringLiteral("Captura de dados no PINPAD"));
+        janela().mostrarMensagem(QStringLiteral("Verifique o PINPAD!"));
         resposta = m_lib->realizarColetaPinPad(m_vo.opcao_coleta, 1);
         m_pinPad = true;
     } else {
@@ -284,7 +285,7 @@ bool Z3_Tef_Controller::despachar(bool novaTransacao, const QByteArray &dados, Q
 
 void Z3_Tef_Controller::concluir(const QJsonObject &ultimaResposta, Desfecho &desfecho)
 {
-    emit disableProgressBar(true);
+    janela().mostrarOcupado(false);
     const std::optional<SequencialInfo> info = Z3_Tef_Protocolo::criarSequencial(ultimaResposta);
     if (!info) {
         m_log.error("Erro ao obter sequencial para confirmação");
@@ -340,18 +341,17 @@ Desfecho Z3_Tef_Controller::ProcessaTEF()
 
 QByteArray Z3_Tef_Controller::falhaAoAbrir(const QByteArray &respostaInicio)
 {
-    emit showMessageError(QStringLiteral("Erro ao iniciar operação TEF"));
-    emit textChanged(QStringLiteral("Erro ao iniciar operação TEF"));
+    janela().avisarErro(QStringLiteral("Erro ao iniciar operação TEF"));
+    janela().mostrarMensagem(QStringLiteral("Erro ao iniciar operação TEF"));
     return falhaAoIniciar(respostaInicio);
 }
 
 bool Z3_Tef_Controller::conduzirTransacao(Desfecho &desfecho, QByteArray &ultimaResposta)
 {
-    emit showWindow(true);
-    emit textChanged(QStringLiteral("Processando transação..."));
-    if (m_config.tipoOperacao() == 1)
-        disableComponentAutonomo();
-    mostrarTela(Tela::SemBotoes);
+    janela().mostrar();
+    janela().mostrarMensagem(QStringLiteral("Processando transação..."));
+    janela().mostrarTela(Janela::Tela::AutonomoFechado);
+    janela().mostrarTela(Janela::Tela::SemBotoes);
     const QJsonObject ultimoObjeto = coletar(ultimaResposta);
     concluir(ultimoObjeto, desfecho);
     return fecharTransacao(ultimaResposta);
@@ -364,7 +364,7 @@ QJsonObject Z3_Tef_Controller::coletar(QByteArray &ultimaResposta)
     for (;;) {
         // Returns at once on the first pass and after a step that asked nothing.
         aplicarResposta(aguardarResposta());
-        emit disableProgressBar(false);
+        janela().mostrarOcupado(true);
         QByteArray dados;
         {
             QMutexLocker lock(&m_dados);
@@ -372,7 +372,7 @@ QJsonObject Z3_Tef_Controller::coletar(QByteArray &ultimaResposta)
         }
         QByteArray resposta;
         if (!despachar(novaTransacao, dados, resposta)) {
-            emit textChanged(QStringLiteral("Operação não identificada"));
+            janela().mostrarMensagem(QStringLiteral("Operação não identificada"));
             // The POS gets a failure, not the start reply's "codigo" 0.
             ultimaResposta =
                 QJsonDocument(QJsonObject{{QStringLiteral("codigo"), -3},
@@ -428,9 +428,9 @@ void Z3_Tef_Controller::mostrarDesfecho(const Desfecho &desfecho)
 {
     Q_UNUSED(desfecho)
     QThread::msleep(static_cast<unsigned long>(m_pausas.finalZ3TefMs));
-    emit showWindow(false);
-    emit textChanged(QStringLiteral("TEF em processamento..."));
-    mostrarTela(Tela::Final);
+    janela().ocultar();
+    janela().mostrarMensagem(QStringLiteral("TEF em processamento..."));
+    janela().mostrarTela(Janela::Tela::Final);
     m_log.info(tag + QStringLiteral("FINALIZANDO OPERAÇÃO Z3_TEF"));
 }
 
@@ -468,25 +468,21 @@ QJsonObject Z3_Tef_Controller::resultadoDeFalha(Falha falha, const QString &mens
 
 void Z3_Tef_Controller::limparTela()
 {
-    emit textChanged(QString());
-    emit clearTextFieldInputMask();
-    // Nothing typed for one step or sale may be sent again by an untouched OK.
-    emit textfiledChanged(QString());
-    emit setTextFieldPasswordMode(false);
-    mostrarTela(Tela::Limpa);
+    janela().mostrarMensagem(QString());
+    janela().mostrarTela(Janela::Tela::Limpa);
 }
 
 void Z3_Tef_Controller::trataRetorno(const QJsonValue &resposta)
 {
     const QJsonObject obj = resposta.toObject();
     if (!obj.contains(QStringLiteral("codigo"))) {
-        emit showMessageError(QStringLiteral("ERRO DESCONHECIDO"));
+        janela().avisarErro(QStringLiteral("ERRO DESCONHECIDO"));
         return;
     }
     if (obj.value(QStringLiteral("codigo")).toInt(0) != 0) {
         const QString mensagem = obj.value(QStringLiteral("mensagem")).toString();
-        emit showMessageError(mensagem);
-        emit textChanged(mensagem);
+        janela().avisarErro(mensagem);
+        janela().mostrarMensagem(mensagem);
         return;
     }
     const QJsonObject tef = obj.value(QStringLiteral("tef")).toObject();
@@ -498,10 +494,9 @@ void Z3_Tef_Controller::trataRetorno(const QJsonValue &resposta)
     if (m_pix && qrCode) {
         const QStringList partes = mensagem.split(QLatin1Char(';'), Qt::KeepEmptyParts);
         const QString valor = valorFormatado();
-        emit textChanged(QStringLiteral("Leia o QRCode abaixo para realizar o pagamento.\n Valor: ") + valor +
-                         QStringLiteral("\n\n\n"));
-        emit disableImage(false);
-        emit textImageDataChanged(QString::fromLatin1(QByteArray::fromHex(partes.value(1).toLatin1()).toBase64()));
+        janela().mostrarMensagem(QStringLiteral("Leia o QRCode abaixo para realizar o pagamento.\n Valor: ") + valor +
+                                 QStringLiteral("\n\n\n"));
+        janela().mostrarQrCode(QString::fromLatin1(QByteArray::fromHex(partes.value(1).toLatin1()).toBase64()));
         if (vitra)
             m_vitra->apresentaQRCode(partes.value(2), valor);
     } else {
@@ -517,17 +512,15 @@ void Z3_Tef_Controller::trataRetorno(const QJsonValue &resposta)
                 mensagem = tef.value(QStringLiteral("resultadoCapturaPinPad")).toString();
                 m_pinPad = false;
             }
-            emit textChanged(mensagem);
+            janela().mostrarMensagem(mensagem);
         }
     }
 
-    const QString mascara = getMaskFromPelmora(tef);
-    if (!mascara.isEmpty())
-        emit setTextFieldInputMask(mascara);
+    Janela::Campo campo;
+    campo.mascara = getMaskFromPelmora(tef);
     const QString palavraChave = m_palavraChave;
-    if (palavraChave == QLatin1String("transacao_administracao_senha"))
-        emit setTextFieldPasswordMode(true);
-    emit formatValue(palavraChave == QLatin1String("transacao_valor"));
+    campo.senha = palavraChave == QLatin1String("transacao_administracao_senha");
+    campo.moeda = palavraChave == QLatin1String("transacao_valor");
 
     const bool lista = tef.contains(QStringLiteral("automacao_coleta_opcao"));
     if (!lista && !tef.contains(QStringLiteral("automacao_coleta_tipo")))
@@ -536,40 +529,32 @@ void Z3_Tef_Controller::trataRetorno(const QJsonValue &resposta)
         tef.value(QStringLiteral("automacao_coleta_opcao")).toString().split(QLatin1Char(';'), Qt::KeepEmptyParts);
     if (lista)
         m_opcoes = opcoes;
-    const QString inicial = lista ? QString() : valorDaRequisicao(palavraChave, tef, mascara);
-    if (!inicial.isEmpty())
-        m_log.info(tag +
-                   QStringLiteral("Campo %1 iniciado com o valor enviado pelo A/C: %2").arg(palavraChave, inicial));
+    // Nothing typed for one step or sale may be sent again by an untouched OK:
+    // the field starts empty unless the POS already sent its value.
+    if (!lista)
+        campo.inicial = valorDaRequisicao(palavraChave, tef, campo.mascara);
+    if (!campo.inicial.isEmpty())
+        m_log.info(
+            tag +
+            QStringLiteral("Campo %1 iniciado com o valor enviado pelo A/C: %2").arg(palavraChave, campo.inicial));
     // The gate closes before anything the cashier can click reaches the
     // window, so a quick answer is never lost. A text step takes no list position.
     bloquearFluxo(lista ? opcoes.size() : 0);
-    if (lista) {
-        emit clearItemsList();
-        for (const QString &opcao : opcoes)
-            emit addItemList(opcao);
-        emit disableListView(false);
-    } else {
-        // After the mask, which lays the value out.
-        if (!inicial.isEmpty())
-            emit textfiledChanged(inicial);
-        emit disableTextField(false);
-    }
-    mostrarTela(Tela::AguardandoResposta);
+    if (lista)
+        janela().abrirLista(opcoes);
+    else
+        janela().abrirCampo(campo);
+    janela().mostrarTela(Janela::Tela::AguardandoResposta);
 }
 
 void Z3_Tef_Controller::onClickButtonOK(QString valorOfTextField, int estado)
 {
-    registrarResposta(valorOfTextField, estado);
     const int indice = indiceEscolhido(valorOfTextField);
     // An index outside the offered options is refused like an empty input.
     const bool recusado = valorOfTextField.isEmpty() || (estado == 2 && !opcaoOferecida(indice));
     if (recusado) {
-        emit showMessageError(QStringLiteral("Preencha um valor!"));
-        // The step stays as it was: a list step must not turn into a text field.
-        if (estado == 2)
-            emit disableListView(false);
-        else
-            emit disableTextField(false);
+        // The step stays as it was.
+        janela().avisarErro(QStringLiteral("Preencha um valor!"));
         return;
     }
     mostrarProcessando();
@@ -578,7 +563,7 @@ void Z3_Tef_Controller::onClickButtonOK(QString valorOfTextField, int estado)
     } else if (estado == 2) {
         responder(RespostaOperador::opcao(indice));
     } else {
-        emit showMessageError(QStringLiteral("Erro desconhecido!"));
+        janela().avisarErro(QStringLiteral("Erro desconhecido!"));
         responder(RespostaOperador());
     }
 }
@@ -617,20 +602,18 @@ void Z3_Tef_Controller::aplicarResposta(const RespostaOperador &resposta)
 
 void Z3_Tef_Controller::mostrarProcessando()
 {
-    emit textChanged(QStringLiteral("Processando..."));
-    mostrarTela(Tela::Processando);
+    janela().mostrarMensagem(QStringLiteral("Processando..."));
+    janela().mostrarTela(Janela::Tela::Processando);
 }
 
 void Z3_Tef_Controller::onClickButtonVoltar()
 {
-    registrarBotao(QStringLiteral("VOLTAR"));
     mostrarProcessando();
     responder(RespostaOperador::voltar());
 }
 
 void Z3_Tef_Controller::onClickButtonCancelar()
 {
-    registrarBotao(QStringLiteral("CANCELAR"));
     mostrarProcessando();
     responder(RespostaOperador::cancelar());
 }
@@ -667,8 +650,8 @@ std::optional<QJsonObject> Z3_Tef_Controller::iniciarResolucao(bool haPendentes)
         iniciarOperacaoTEF(false);
     if (m_isTefStarted)
         return std::nullopt;
-    emit showMessageError(QStringLiteral("Erro ao iniciar operação TEF"));
-    emit textChanged(QStringLiteral("Erro ao iniciar operação TEF"));
+    janela().avisarErro(QStringLiteral("Erro ao iniciar operação TEF"));
+    janela().mostrarMensagem(QStringLiteral("Erro ao iniciar operação TEF"));
     return objeto(jsonNaoIniciada());
 }
 
@@ -688,18 +671,14 @@ void Z3_Tef_Controller::recuperacaoConcluida(bool haPendentes)
 
 RespostaOperador Z3_Tef_Controller::perguntar(const QString &texto, const QStringList &opcoes)
 {
-    emit showWindow(true);
+    janela().mostrar();
     limparTela();
-    if (m_config.tipoOperacao() == 1)
-        disableComponentAutonomo();
-    emit textChanged(texto);
+    janela().mostrarTela(Janela::Tela::AutonomoFechado);
+    janela().mostrarMensagem(texto);
     m_opcoes = opcoes;
-    emit clearItemsList();
-    for (const QString &opcao : opcoes)
-        emit addItemList(opcao);
     bloquearFluxo(); // before the buttons show, so a quick answer is never lost
-    emit disableListView(false);
-    mostrarTela(Tela::AguardandoResposta);
+    janela().abrirLista(opcoes);
+    janela().mostrarTela(Janela::Tela::AguardandoResposta);
     return aguardarResposta();
 }
 
@@ -711,7 +690,7 @@ int Z3_Tef_Controller::perguntarPendencia(const SequencialInfo &info, int indice
         QStringLiteral("[%1/%2] Deseja %3 a transação NSU %4?\n%5 - %6")
             .arg(indice + 1)
             .arg(total)
-            .arg(verbo, info.nsuTerminal, formataValor(info.valorTotal), info.dataHoraTransacao),
+            .arg(verbo, info.nsuTerminal, Janela::formatarValor(info.valorTotal), info.dataHoraTransacao),
         {QStringLiteral("Sim, %1 a transação").arg(verbo), QStringLiteral("Não, manter a transação pendente")});
     // The first option is yes, any other keeps it; a typed text, VOLTAR or CANCELAR stops asking.
     const int resposta = escolha.tipo == RespostaOperador::Tipo::Opcao ? (escolha.indice == 0 ? 1 : 0) : -1;
@@ -719,8 +698,7 @@ int Z3_Tef_Controller::perguntarPendencia(const SequencialInfo &info, int indice
         m_log.info(QStringLiteral("Usuário optou por %1 a transação...").arg(verbo));
     } else if (resposta == 0) {
         m_log.info("Usuário optou por manter a transação pendente");
-        emit showAviso();
-        emit enviaNSU(nucleo()->pendentes().constLast().nsuTerminal);
+        janela().avisarPendencia(nucleo()->pendentes().constLast().nsuTerminal);
     } else {
         m_log.info("Usuário cancelou o fluxo de confirmação/desfazimento");
     }
@@ -748,7 +726,6 @@ void Z3_Tef_Controller::perguntarPendenteAnterior()
         finalizarOperacaoTEF(false);
     } else {
         m_log.info("Usuário optou por manter a última transação pendente");
-        emit showAviso();
-        emit enviaNSU(lista.constLast().nsuTerminal);
+        janela().avisarPendencia(lista.constLast().nsuTerminal);
     }
 }

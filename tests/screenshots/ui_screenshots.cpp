@@ -2,9 +2,8 @@
 // each, so the screens can be looked at without a display:
 //   ui_screenshots OUTPUT_FOLDER
 #include "JanelaQml.h"
-#include "TestController.h"
 #include "TestSupport.h"
-#include "backends/Seletores.h"
+#include "app/Seletores.h"
 
 #include <QApplication>
 #include <QDir>
@@ -33,19 +32,12 @@ bool salva(JanelaQml &janela, const QString &pasta, const QString &nome)
     return ok;
 }
 
-void limpaTela(TestController &c)
+void limpaTela(Janela &j)
 {
-    emit c.disableButtonOK(true);
-    emit c.disableButtonVoltar(true);
-    emit c.disableButtonCancelar(true);
-    emit c.disableTextField(true);
-    emit c.disableListView(true);
-    emit c.disableButtonAutonomoOk(true);
-    emit c.disableButtonAutonomoCancelar(true);
-    emit c.disableImage(true);
-    emit c.formatValue(false);
-    emit c.setTextFieldPasswordMode(false);
-    emit c.clearTextFieldInputMask();
+    j.mostrarTela(Janela::Tela::Limpa);
+    j.mostrarTela(Janela::Tela::AutonomoFechado);
+    j.mostrarBotao(Janela::Botao::Sim, false);
+    j.mostrarBotao(Janela::Botao::Nao, false);
 }
 
 QObject *abrePopup(JanelaQml &janela, const QString &nome)
@@ -68,8 +60,8 @@ int main(int argc, char *argv[])
 
     testsupport::writeConfig({});
     seletores::substituir([](seletores::Tipo) { return QString(); });
-    TestController c;
-    JanelaQml janela(&c);
+    Janela j;
+    JanelaQml janela(&j);
     if (!janela.carregada())
         return 1;
     QQuickWindow *w = janela.janela();
@@ -77,65 +69,61 @@ int main(int argc, char *argv[])
     (void)QTest::qWaitForWindowExposed(w);
     bool ok = true;
 
-    c.onFinishThread();
+    j.repousar();
     ok &= salva(janela, pasta, QStringLiteral("01-idle"));
 
-    limpaTela(c);
-    emit c.firstTextChanged(QStringLiteral("Venda Crédito"));
-    emit c.textChanged(QStringLiteral("Digite o valor da venda"));
-    emit c.disableProgressBar(true);
-    emit c.disableTextField(false);
-    emit c.formatValue(true);
-    emit c.textfiledChanged(c.formataValor(QStringLiteral("123456")));
-    emit c.disableButtonOK(false);
-    emit c.disableButtonVoltar(false);
-    emit c.disableButtonCancelar(false);
+    limpaTela(j);
+    j.mostrarTitulo(QStringLiteral("Venda Crédito"));
+    j.mostrarMensagem(QStringLiteral("Digite o valor da venda"));
+    Janela::Campo valor;
+    valor.moeda = true;
+    valor.inicial = Janela::formatarValor(QStringLiteral("123456"));
+    j.abrirCampo(valor);
+    for (auto b : {Janela::Botao::Ok, Janela::Botao::Voltar, Janela::Botao::Cancelar})
+        j.mostrarBotao(b, true);
     ok &= salva(janela, pasta, QStringLiteral("02-collect-amount"));
 
-    limpaTela(c);
-    emit c.firstTextChanged(QStringLiteral("Senha do supervisor"));
-    emit c.textChanged(QStringLiteral("Digite a senha e tecle ENTRA"));
-    emit c.setTextFieldPasswordMode(true);
-    emit c.textfiledChanged(QStringLiteral("1234"));
-    emit c.disableTextField(false);
-    emit c.disableButtonOK(false);
-    emit c.disableButtonCancelar(false);
+    limpaTela(j);
+    j.mostrarTitulo(QStringLiteral("Senha do supervisor"));
+    j.mostrarMensagem(QStringLiteral("Digite a senha e tecle ENTRA"));
+    Janela::Campo senha;
+    senha.senha = true;
+    senha.inicial = QStringLiteral("1234");
+    j.abrirCampo(senha);
+    j.mostrarTela(Janela::Tela::AguardandoResposta);
     ok &= salva(janela, pasta, QStringLiteral("03-collect-password"));
 
-    limpaTela(c);
-    emit c.firstTextChanged(QStringLiteral("Forma de pagamento"));
-    emit c.textChanged(QStringLiteral("Selecione uma opção:"));
-    emit c.clearItemsList();
-    for (const char *item :
-         {"1 - À vista", "2 - Parcelado pelo estabelecimento", "3 - Parcelado pela administradora", "4 - Pré-datado"})
-        emit c.addItemList(QString::fromUtf8(item));
-    emit c.sendTypeOperation(0);
-    emit c.disableListView(false);
-    emit c.disableButtonOK(false);
-    emit c.disableButtonVoltar(false);
-    emit c.disableButtonCancelar(false);
-    QQmlProperty::write(janela.objeto(QStringLiteral("list")), QStringLiteral("currentIndex"), 1);
+    limpaTela(j);
+    j.mostrarTitulo(QStringLiteral("Forma de pagamento"));
+    j.mostrarMensagem(QStringLiteral("Selecione uma opção:"));
+    j.abrirLista({QStringLiteral("1 - À vista"), QStringLiteral("2 - Parcelado pelo estabelecimento"),
+                  QStringLiteral("3 - Parcelado pela administradora"), QStringLiteral("4 - Pré-datado")},
+                 1);
+    for (auto b : {Janela::Botao::Ok, Janela::Botao::Voltar, Janela::Botao::Cancelar})
+        j.mostrarBotao(b, true);
     ok &= salva(janela, pasta, QStringLiteral("04-option-list"));
 
-    limpaTela(c);
-    c.initComponentAutonomo();
+    limpaTela(j);
+    j.mostrarMenuOperacoes();
     ok &= salva(janela, pasta, QStringLiteral("05-autonomous-menu"));
 
-    limpaTela(c);
-    c.onFinishThread();
-    emit c.showMessageError(QStringLiteral("Transação negada pela administradora do cartão"));
+    limpaTela(j);
+    j.repousar();
+    j.avisarErro(QStringLiteral("Transação negada pela administradora do cartão"));
     ok &= salva(janela, pasta, QStringLiteral("06-error-banner"));
-    emit c.showMessage(QStringLiteral("Transação aprovada"));
+    j.avisar(QStringLiteral("Transação aprovada"));
     ok &= salva(janela, pasta, QStringLiteral("07-success-banner"));
-    janela.item(QStringLiteral("rectangle2"))->setVisible(false);
+    janela.item(QStringLiteral("faixaAviso"))->setVisible(false);
 
-    limpaTela(c);
-    c.showEnviromentInfo();
+    limpaTela(j);
+    j.mostrarSobre(QStringLiteral("Z3_TEFZoduvud versão 01.23.04 - S.O.: Debian GNU/Linux 12 (bookworm)\n\n"
+                                  "HostName: caixa-01\n\n------- Interfaces de rede -------\n\n"
+                                  "eth0: MAC[ 52:54:00:12:34:56 ] IP[ 192.168.0.10 ]"));
     ok &= salva(janela, pasta, QStringLiteral("08-about"));
 
-    limpaTela(c);
-    c.onFinishThread();
-    c.slotShowConfigs();
+    limpaTela(j);
+    j.repousar();
+    j.abrirConfiguracoes();
     QObject *config = abrePopup(janela, QStringLiteral("config"));
     if (!config)
         return 1;
@@ -151,9 +139,9 @@ int main(int argc, char *argv[])
     ok &= salva(janela, pasta, QStringLiteral("14-config-saved"));
     QMetaObject::invokeMethod(config, "close");
     espera(400);
-    janela.item(QStringLiteral("rectangle2"))->setVisible(false);
+    janela.item(QStringLiteral("faixaAviso"))->setVisible(false);
 
-    c.slotShowAviso();
+    j.avisarPendencia(QStringLiteral("000123"));
     QObject *aviso = abrePopup(janela, QStringLiteral("aviso"));
     if (!aviso)
         return 1;
@@ -164,11 +152,11 @@ int main(int argc, char *argv[])
     QMetaObject::invokeMethod(aviso, "close");
     espera(400);
 
-    limpaTela(c);
-    emit c.firstTextChanged(QStringLiteral("Processo de verificação"));
-    emit c.textChanged(QStringLiteral("Nova versão disponível: 01.24.00\n\nDeseja baixar atualização agora?"));
-    emit c.disableButtonUpdaterSim(true);
-    emit c.disableButtonUpdaterNao(true);
+    limpaTela(j);
+    j.mostrarTitulo(QStringLiteral("Processo de verificação"));
+    j.mostrarMensagem(QStringLiteral("Nova versão disponível: 01.24.00\n\nDeseja baixar atualização agora?"));
+    j.mostrarBotao(Janela::Botao::Sim, true);
+    j.mostrarBotao(Janela::Botao::Nao, true);
     ok &= salva(janela, pasta, QStringLiteral("17-update-offer"));
 
     return ok ? 0 : 1;

@@ -5,10 +5,10 @@
 
 #include <algorithm>
 
-JanelaQml::JanelaQml(Base_Controller *controller) : m_engine(std::make_unique<QQmlApplicationEngine>())
+JanelaQml::JanelaQml(Janela *janela) : m_engine(std::make_unique<QQmlApplicationEngine>())
 {
-    m_engine->rootContext()->setContextProperty(QStringLiteral("controller"), controller);
-    m_engine->rootContext()->setContextProperty(QStringLiteral("RestartHandler"), &m_restart);
+    m_engine->rootContext()->setContextProperty(QStringLiteral("janela"), janela);
+    m_engine->rootContext()->setContextProperty(QStringLiteral("configuracoes"), &m_configuracoes);
     m_engine->load(QUrl(QStringLiteral("qrc:/main.qml")));
     if (!m_engine->rootObjects().isEmpty())
         m_janela = qobject_cast<QQuickWindow *>(m_engine->rootObjects().constFirst());

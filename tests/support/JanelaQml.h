@@ -1,6 +1,7 @@
 #pragma once
 
-#include "TestController.h"
+#include "app/Configuracoes.h"
+#include "backends/Janela.h"
 
 #include <QQmlApplicationEngine>
 #include <QQuickItem>
@@ -8,17 +9,17 @@
 
 #include <memory>
 
-// The real main window, compiled in, loaded against a controller as the
-// start-up does, with a restart object that only counts.
+// The real main window, compiled in, loaded against a window model as the
+// start-up does, with the settings popup's side of its own.
 class JanelaQml
 {
 public:
-    explicit JanelaQml(Base_Controller *controller);
+    explicit JanelaQml(Janela *janela);
     ~JanelaQml();
 
     bool carregada() const { return m_janela != nullptr; }
     QQuickWindow *janela() const { return m_janela; }
-    FakeRestartHandler &restart() { return m_restart; }
+    Configuracoes &configuracoes() { return m_configuracoes; }
 
     // An element of the window, or of an open popup, by objectName.
     QQuickItem *item(const QString &nome) const { return qobject_cast<QQuickItem *>(objeto(nome)); }
@@ -31,7 +32,7 @@ public:
     bool clica(QQuickItem *item) const;
 
 private:
-    FakeRestartHandler m_restart;
+    Configuracoes m_configuracoes;
     std::unique_ptr<QQmlApplicationEngine> m_engine;
     QQuickWindow *m_janela = nullptr;
 };

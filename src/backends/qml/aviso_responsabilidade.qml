@@ -157,7 +157,7 @@ Popup {
             popup.color = "#008000"
             popup.visible = true
             aviso.close()
-            controller.qmlAvisoSignal(true)
+            janela.aceitarTermo()
         }
     }
 

@@ -36,7 +36,7 @@ Popup {
         objectName: "time_restart"
         interval: 1500
         repeat: false
-        onTriggered: RestartHandler.restartApplication()
+        onTriggered: configuracoes.reiniciar()
     }
 
     ListModel {
@@ -78,7 +78,7 @@ Popup {
         text10.text = texto(c.caminho_pdf)
 
         model_conf_impressao.clear()
-        var impressoras = JSON.parse(controller.getListPrinters())
+        var impressoras = JSON.parse(configuracoes.impressoras())
         for (var i = 0; i < impressoras.length; ++i)
             model_conf_impressao.append({ "text": impressoras[i].text })
         cb_conf_impressao.currentIndex = cb_conf_impressao.find(texto(c.nome_impressora))
@@ -128,7 +128,7 @@ Popup {
     }
 
     Component.onCompleted: {
-        configsAsJson = JSON.parse(controller.getSystemConfigs())
+        configsAsJson = JSON.parse(configuracoes.ler())
         preenche()
     }
 
@@ -273,7 +273,7 @@ Popup {
                         id: button1
                         objectName: "button1"
                         text: "Selecionar"
-                        onClicked: config.escolhe(txt_caminho_req, controller.getFolder())
+                        onClicked: config.escolhe(txt_caminho_req, configuracoes.escolherPasta())
                     }
                 }
                 Rotulo { text: "Nome do arquivo de requisição:" }
@@ -297,7 +297,7 @@ Popup {
                         id: button2
                         objectName: "button2"
                         text: "Selecionar"
-                        onClicked: config.escolhe(txt_caminho_resp, controller.getFolder())
+                        onClicked: config.escolhe(txt_caminho_resp, configuracoes.escolherPasta())
                     }
                 }
                 Rotulo { text: "Nome do arquivo de resposta:" }
@@ -380,7 +380,7 @@ Popup {
                         id: btn_logo
                         objectName: "btn_logo"
                         text: "Selecione o logo"
-                        onClicked: config.escolhe(text1, controller.getFile())
+                        onClicked: config.escolhe(text1, configuracoes.escolherArquivo())
                     }
                     Text {
                         id: text1
@@ -396,7 +396,7 @@ Popup {
                         id: btn_cor_destaque
                         objectName: "btn_cor_destaque"
                         text: "selecione a cor"
-                        onClicked: config.escolhe(text2, controller.getColor())
+                        onClicked: config.escolhe(text2, configuracoes.escolherCor())
                     }
                     Text { id: text2; objectName: "text2"; font.pixelSize: 14 }
                 }
@@ -406,7 +406,7 @@ Popup {
                         id: btn_cor_fonte
                         objectName: "btn_cor_fonte"
                         text: "selecione a cor"
-                        onClicked: config.escolhe(text3, controller.getColor())
+                        onClicked: config.escolhe(text3, configuracoes.escolherCor())
                     }
                     Text { id: text3; objectName: "text3"; font.pixelSize: 14 }
                 }
@@ -416,7 +416,7 @@ Popup {
                         id: btn_cor_fonte2
                         objectName: "btn_cor_fonte2"
                         text: "selecione a cor"
-                        onClicked: config.escolhe(text4, controller.getColor())
+                        onClicked: config.escolhe(text4, configuracoes.escolherCor())
                     }
                     Text { id: text4; objectName: "text4"; font.pixelSize: 14 }
                 }
@@ -426,7 +426,7 @@ Popup {
                         id: btn_cor_fundo
                         objectName: "btn_cor_fundo"
                         text: "selecione a cor"
-                        onClicked: config.escolhe(text5, controller.getColor())
+                        onClicked: config.escolhe(text5, configuracoes.escolherCor())
                     }
                     Text { id: text5; objectName: "text5"; font.pixelSize: 14 }
                 }
@@ -436,7 +436,7 @@ Popup {
                         id: btn_cor_selecao
                         objectName: "btn_cor_selecao"
                         text: "selecione a cor"
-                        onClicked: config.escolhe(text6, controller.getColor())
+                        onClicked: config.escolhe(text6, configuracoes.escolherCor())
                     }
                     Text { id: text6; objectName: "text6"; font.pixelSize: 14 }
                 }
@@ -479,7 +479,7 @@ Popup {
                         id: btn_sel_caminho
                         objectName: "btn_sel_caminho"
                         text: "Selecionar"
-                        onClicked: config.escolhe(text10, controller.getFolder())
+                        onClicked: config.escolhe(text10, configuracoes.escolherPasta())
                     }
                 }
                 Item { Layout.fillHeight: true; Layout.columnSpan: 2 }
@@ -508,14 +508,14 @@ Popup {
             }
             onClicked: {
                 var dados = JSON.stringify(config.recolhe())
-                var motivo = controller.motivoRecusaConfiguracao(dados)
+                var motivo = configuracoes.motivoRecusa(dados)
                 if (motivo !== "") {
-                    controller.showMessageError(motivo)
-                } else if (controller.setSystemConfigs(dados)) {
-                    controller.showMessage("Salvo com sucesso. O sistema será reiniciado")
+                    janela.avisarErro(motivo)
+                } else if (configuracoes.salvar(dados)) {
+                    janela.avisar("Salvo com sucesso. O sistema será reiniciado")
                     time_restart.start()
                 } else {
-                    controller.showMessageError("Erro ao gravar dados")
+                    janela.avisarErro("Erro ao gravar dados")
                 }
             }
         }

@@ -2,82 +2,63 @@ import QtQuick 2.15
 import QtQuick.Window 2.15
 import QtQuick.Controls 2.15
 import QtQuick.Controls.Material 2.15
-import Qt.labs.platform 1.1 as Platform
 
-// The cashier's window. It decides nothing by itself: the controller's signals
-// say what is on screen, and every action is a call back into the controller.
+// The cashier's window. It decides nothing by itself: it shows what "janela"
+// (the window model) holds, and every action is a call back into it.
 ApplicationWindow {
     id: window
     objectName: "window"
     visible: true
-    width: 850
-    height: 590
-    color: corFundo
+    width: janela.largura
+    height: janela.altura
+    color: janela.corFundo
     title: "Varda Pay - Vantor"
 
-    property Rectangle rectangleList: Rectangle { color: "#cbeaff" }
-    property int tipoOperacao
-    property bool isFormatValue: false
-    property bool componenteCriado: false
-    property var instanciaComponente
-
-    // The look, changed only by the controller's colour signals.
-    property color corDestaque: "#0099FF"
-    property color corFonte: "#000000"
-    property color corFonteSecundaria: "#ffffff"
-    property color corFundo: "#ffffff"
-
     Material.theme: Material.Light
-    Material.accent: corDestaque
-    Material.primary: corDestaque
+    Material.accent: janela.corDestaque
+    Material.primary: janela.corDestaque
 
     // The dialogue buttons: all alike but for label and action. The background is
     // our own, since the style's elevation needs a GPU layer and vanishes under
     // the software renderer.
     component BotaoVarda: Button {
         id: botao
+        property alias rotulo: rotuloBotao.text
         width: 120
         height: 45
-        visible: false
-        palette.button: "#0099FF"
-        Material.background: window.corDestaque
         topInset: 0
         bottomInset: 0
         background: Rectangle {
             implicitWidth: 120
             implicitHeight: 45
             radius: 6
-            color: botao.down ? Qt.darker(window.corDestaque, 1.25)
-                              : (botao.hovered ? Qt.lighter(window.corDestaque, 1.1) : window.corDestaque)
+            color: botao.down ? Qt.darker(janela.corDestaque, 1.25)
+                              : (botao.hovered ? Qt.lighter(janela.corDestaque, 1.1) : janela.corDestaque)
+        }
+        contentItem: Text {
+            id: rotuloBotao
+            color: janela.corFonteSecundaria
+            font.pixelSize: 17
+            font.family: fonte.name
+            horizontalAlignment: Text.AlignHCenter
+            verticalAlignment: Text.AlignVCenter
         }
     }
 
-    component RotuloBotao: Text {
-        color: window.corFonteSecundaria
-        font.pixelSize: 17
-        font.family: vardaFont.name
-        horizontalAlignment: Text.AlignHCenter
-        verticalAlignment: Text.AlignVCenter
-    }
-
     FontLoader {
-        id: vardaFont
+        id: fonte
         source: "Assets/Montserrat-SemiBold.ttf"
     }
 
-    function mostraBanner(texto, cor) {
-        element2.text = texto
-        rectangle2.color = cor
-        rectangle2.visible = true
-        time.restart()
+    function mostraAviso(texto, erro) {
+        textoAviso.text = texto
+        faixaAviso.color = erro ? "#d93147" : "#008000"
+        faixaAviso.visible = true
+        tempoAviso.restart()
     }
 
     function confirma() {
-        // The field the controller put on screen is the one being answered.
-        if (rec.visible && !textField.visible)
-            controller.onClickButtonOK(list.currentIndex.toString(), 2)
-        else
-            controller.onClickButtonOK(textField.text, 1)
+        janela.ok(campo.text, listaOpcoes.currentIndex)
     }
 
     function abrePopup(arquivo) {
@@ -85,48 +66,60 @@ ApplicationWindow {
         window.raise()
         window.requestActivate()
         var componente = Qt.createComponent(arquivo)
-        if (componente.status === Component.Ready) {
-            var instancia = componente.createObject(window.contentItem)
-            if (instancia === null) {
-                console.log("Falha ao criar o componente.")
-                return
-            }
-            console.log("Componente criado com sucesso!")
-            componenteCriado = true
-            instanciaComponente = instancia
-            instancia.open()
-        } else {
-            console.log("Falha ao carregar o componente.")
+        var popup = componente.status === Component.Ready ? componente.createObject(window.contentItem) : null
+        if (popup === null) {
+            console.warn("Falha ao abrir " + arquivo + ": " + componente.errorString())
+            return
         }
+        popup.open()
     }
 
     onClosing: {
+        // The program lives on in the tray; "Sair" ends it.
         close.accepted = false
-        if (controller.tefInProcess()) {
-            controller.showMessageError("Transação em processamento")
-            return
+        janela.fechar()
+    }
+
+    Connections {
+        target: janela
+
+        function onTrazidaParaFrente() {
+            window.show()
+            window.raise()
+            window.requestActivate()
+            janela.fixarNoTopo(window)
         }
-        // Autonomous-only or not, the program lives on in the tray; "Sair" ends it.
-        controller.isAutOnly()
-        window.hide()
+        function onOcultada() { window.visibility = Window.Hidden }
+        function onMinimizada() { window.showMinimized() }
+        function onAviso(texto, erro) { window.mostraAviso(texto, erro) }
+        function onCampoPreenchido(texto) {
+            campo.text = texto
+            campo.forceActiveFocus()
+        }
+        function onOpcaoSelecionada(indice) {
+            listaOpcoes.currentIndex = indice
+            listaOpcoes.forceActiveFocus()
+        }
+        function onConfiguracoesAbertas() { window.abrePopup("configs.qml") }
+        function onAvisoPendenciaAberto() { window.abrePopup("aviso_responsabilidade.qml") }
     }
 
     Image {
-        id: image
-        objectName: "image"
+        id: logo
+        objectName: "logo"
         width: 758
         height: 41
         anchors.top: parent.top
         anchors.topMargin: 19
         anchors.horizontalCenter: parent.horizontalCenter
-        source: "Assets/Logo Varda Pay - Azul.png"
+        source: janela.logo
         fillMode: Image.PreserveAspectFit
     }
 
     // The banner sits on the overlay so that it stays readable above an open popup.
     Rectangle {
-        id: rectangle2
-        objectName: "rectangle2"
+        id: faixaAviso
+        objectName: "faixaAviso"
         parent: Overlay.overlay
         z: 1000
         width: 450
@@ -140,12 +133,11 @@ ApplicationWindow {
         anchors.rightMargin: 10
 
         Text {
-            id: element2
-            objectName: "element2"
-            text: "ERRO"
+            id: textoAviso
+            objectName: "textoAviso"
             color: "#FFFFFF"
             font.pixelSize: 18
-            font.family: vardaFont.name
+            font.family: fonte.name
             anchors.fill: parent
             anchors.margins: 6
             horizontalAlignment: Text.AlignHCenter
@@ -156,54 +148,33 @@ ApplicationWindow {
         }
     }
 
-    Text {
-        id: stringText
-        visible: false
-        text: " "
-    }
-
     Timer {
-        id: time
-        objectName: "time"
+        id: tempoAviso
+        objectName: "tempoAviso"
         interval: 4000
-        repeat: false
-        running: false
-        onTriggered: rectangle2.visible = false
-    }
-
-    Text {
-        id: element3
-        visible: false
-        text: ""
-    }
-
-    Text {
-        id: imageData
-        objectName: "imageData"
-        visible: false
-        text: ""
+        onTriggered: faixaAviso.visible = false
     }
 
     Rectangle {
-        id: rectangle
-        objectName: "rectangle"
-        color: corDestaque
+        id: faixaTitulo
+        objectName: "faixaTitulo"
+        color: janela.corDestaque
         radius: 25
         border.color: "transparent"
-        anchors.top: image.bottom
+        anchors.top: logo.bottom
         anchors.topMargin: 22
-        anchors.bottom: rectangle1.top
+        anchors.bottom: areaMensagem.top
         anchors.bottomMargin: -40
         anchors.left: parent.left
         anchors.right: parent.right
 
         Text {
-            id: element
-            objectName: "element"
-            text: "TEF em operação"
-            color: corFonteSecundaria
+            id: titulo
+            objectName: "titulo"
+            text: janela.titulo
+            color: janela.corFonteSecundaria
             font.pixelSize: 22
-            font.family: vardaFont.name
+            font.family: fonte.name
             height: 65
             anchors.top: parent.top
             anchors.left: parent.left
@@ -219,9 +190,9 @@ ApplicationWindow {
     }
 
     Rectangle {
-        id: rectangle1
-        objectName: "rectangle1"
-        color: corFundo
+        id: areaMensagem
+        objectName: "areaMensagem"
+        color: janela.corFundo
         radius: 25
         border.color: "transparent"
         anchors.top: parent.top
@@ -231,12 +202,12 @@ ApplicationWindow {
         anchors.bottom: parent.bottom
 
         Text {
-            id: element1
-            objectName: "element1"
-            text: "Aguardando arquivo intpos"
-            color: corFonte
+            id: mensagem
+            objectName: "mensagem"
+            text: janela.mensagem
+            color: janela.corFonte
             font.pixelSize: 24
-            font.family: vardaFont.name
+            font.family: fonte.name
             lineHeight: 0.8
             minimumPixelSize: 10
             fontSizeMode: Text.Fit
@@ -250,18 +221,19 @@ ApplicationWindow {
         }
 
         TextField {
-            id: textField
-            objectName: "textField"
-            visible: false
+            id: campo
+            objectName: "campo"
+            visible: janela.campoVisivel
+            inputMask: janela.campoMascara
+            echoMode: janela.campoSenha ? TextInput.Password : TextInput.Normal
             height: 40
             font.pixelSize: 24
-            font.family: vardaFont.name
-            color: corFonte
-            placeholderText: ""
+            font.family: fonte.name
+            color: janela.corFonte
             topPadding: 4
             bottomPadding: 4
             horizontalAlignment: TextInput.AlignHCenter
-            anchors.top: element1.bottom
+            anchors.top: mensagem.bottom
             anchors.topMargin: 30
             anchors.left: parent.left
             anchors.right: parent.right
@@ -275,107 +247,83 @@ ApplicationWindow {
                     window.confirma()
                 } else if (event.key === Qt.Key_Escape) {
                     event.accepted = true
-                    controller.onClickButtonCancelar()
+                    janela.cancelar()
                 }
             }
 
             onTextEdited: {
-                if (!window.isFormatValue)
+                if (!janela.campoMoeda)
                     return
-                var digitos = text.replace(/[^0-9.]/g, "")
-                text = controller.formataValor(digitos)
+                text = janela.formatarValor(text.replace(/[^0-9.]/g, ""))
                 cursorPosition = text.length
             }
         }
 
         Rectangle {
-            id: rec
-            objectName: "rec"
-            visible: false
+            id: lista
+            objectName: "lista"
+            visible: janela.listaVisivel
             height: 124
             color: "transparent"
-            border.color: "#cbeaff"
-            border.width: 0
-            anchors.top: element1.bottom
+            anchors.top: mensagem.bottom
             anchors.left: parent.left
             anchors.right: parent.right
             anchors.leftMargin: 10
             anchors.rightMargin: 10
 
-            ListModel {
-                id: listmodel
-                objectName: "listmodel"
-                ListElement { name: "VALOR 01" }
-                ListElement { name: "VALOR 01" }
-            }
-
-            Component {
-                id: contactDelegate
-                Item {
-                    width: list.width
-                    height: 30
-                    MouseArea {
-                        anchors.fill: parent
-                        onClicked: {
-                            list.currentIndex = index
-                            console.log("click: " + index)
-                        }
-                    }
-                    Row {
-                        x: 10
-                        Text {
-                            width: 80
-                            height: 30
-                            text: name
-                            color: corFonte
-                            font.pixelSize: 20
-                            font.family: vardaFont.name
-                            verticalAlignment: Text.AlignVCenter
-                        }
-                    }
-                }
-            }
-
             ListView {
-                id: list
-                objectName: "list"
+                id: listaOpcoes
+                objectName: "listaOpcoes"
                 anchors.fill: parent
                 focus: true
                 clip: true
-                model: listmodel
-                delegate: contactDelegate
+                model: janela.opcoes
                 highlightMoveDuration: 0
                 highlightMoveVelocity: -1
                 highlightResizeDuration: 0
                 highlightResizeVelocity: -1
                 highlight: Rectangle {
                     radius: 5
-                    color: window.rectangleList.color
+                    color: janela.corSelecao
+                }
+                delegate: Item {
+                    width: listaOpcoes.width
+                    height: 30
+                    MouseArea {
+                        anchors.fill: parent
+                        onClicked: listaOpcoes.currentIndex = index
+                    }
+                    Text {
+                        x: 10
+                        height: 30
+                        text: modelData
+                        color: janela.corFonte
+                        font.pixelSize: 20
+                        font.family: fonte.name
+                        verticalAlignment: Text.AlignVCenter
+                    }
                 }
 
                 Keys.onPressed: {
                     if (event.key === Qt.Key_Enter) {
                         event.accepted = true
-                        if (window.tipoOperacao === 1)
-                            controller.onClickButtonAutonomoOk(list.currentIndex)
-                        else
-                            controller.onClickButtonOK(list.currentIndex.toString(), 2)
+                        window.confirma()
                     } else if (event.key === Qt.Key_Up) {
                         event.accepted = true
-                        if (list.currentIndex > 0)
-                            list.currentIndex = list.currentIndex - 1
+                        if (listaOpcoes.currentIndex > 0)
+                            listaOpcoes.currentIndex = listaOpcoes.currentIndex - 1
                     } else if (event.key === Qt.Key_Down) {
                         event.accepted = true
-                        if (list.currentIndex < list.count - 1)
-                            list.currentIndex = list.currentIndex + 1
+                        if (listaOpcoes.currentIndex < listaOpcoes.count - 1)
+                            listaOpcoes.currentIndex = listaOpcoes.currentIndex + 1
                     }
                 }
             }
         }
 
         Row {
-            id: row
-            objectName: "row"
+            id: botoes
+            objectName: "botoes"
             height: 45
             spacing: 10
             layoutDirection: Qt.RightToLeft
@@ -387,158 +335,78 @@ ApplicationWindow {
             anchors.bottomMargin: 15
 
             BotaoVarda {
-                id: button
-                objectName: "button"
+                id: botaoOk
+                objectName: "botaoOk"
+                rotulo: "OK"
+                visible: janela.botaoOk
                 onClicked: window.confirma()
-                contentItem: RotuloBotao { id: textButtonOK; text: "OK" }
             }
             BotaoVarda {
-                id: button1
-                objectName: "button1"
-                onClicked: controller.onClickButtonVoltar()
-                contentItem: RotuloBotao { id: textButtonVoltar; text: "VOLTAR" }
+                id: botaoVoltar
+                objectName: "botaoVoltar"
+                rotulo: "VOLTAR"
+                visible: janela.botaoVoltar
+                onClicked: janela.voltar()
             }
             BotaoVarda {
-                id: button2
-                objectName: "button2"
-                onClicked: controller.onClickButtonCancelar()
-                contentItem: RotuloBotao { id: textButtonCancelar; text: "CANCELAR" }
+                id: botaoCancelar
+                objectName: "botaoCancelar"
+                rotulo: "CANCELAR"
+                visible: janela.botaoCancelar
+                onClicked: janela.cancelar()
             }
             BotaoVarda {
-                id: btn_updater_sim
-                objectName: "btn_updater_sim"
-                onClicked: controller.onClickButtonUpdaterSim()
-                contentItem: RotuloBotao { id: text_btn_updater_sim; text: "SIM" }
+                id: botaoSim
+                objectName: "botaoSim"
+                rotulo: "SIM"
+                visible: janela.botaoSim
+                onClicked: janela.sim()
             }
             BotaoVarda {
-                id: btn_updater_nao
-                objectName: "btn_updater_nao"
-                onClicked: controller.onClickButtonUpdaterNao()
-                contentItem: RotuloBotao { id: text_btn_updater_nao; text: "NÃO" }
+                id: botaoNao
+                objectName: "botaoNao"
+                rotulo: "NÃO"
+                visible: janela.botaoNao
+                onClicked: janela.nao()
             }
             BotaoVarda {
-                id: bt_autonomo_ok
-                objectName: "bt_autonomo_ok"
-                onClicked: controller.onClickButtonAutonomoOk(list.currentIndex)
-                contentItem: RotuloBotao { id: text_bt_autonomo_ok; text: "OK" }
+                id: botaoMenuOk
+                objectName: "botaoMenuOk"
+                rotulo: "OK"
+                visible: janela.botaoMenuOk
+                onClicked: janela.escolherOperacao(listaOpcoes.currentIndex)
             }
             BotaoVarda {
-                id: bt_autonomo_cancelar
-                objectName: "bt_autonomo_cancelar"
-                onClicked: controller.initComponentAutonomo()
-                contentItem: RotuloBotao { id: text_bt_autonomo_cancelar; text: "CANCELAR" }
+                id: botaoMenuCancelar
+                objectName: "botaoMenuCancelar"
+                rotulo: "CANCELAR"
+                visible: janela.botaoMenuCancelar
+                onClicked: janela.voltarAoMenu()
             }
         }
 
         Image {
-            id: imagePix
-            objectName: "imagePix"
-            visible: false
+            id: qrCode
+            objectName: "qrCode"
+            visible: janela.qrCodeVisivel
             width: 180
             height: 180
             anchors.horizontalCenter: parent.horizontalCenter
-            anchors.bottom: row.top
+            anchors.bottom: botoes.top
             anchors.bottomMargin: 5
             fillMode: Image.PreserveAspectFit
-            source: imageData.text !== "" ? "data:image/png;base64," + imageData.text : ""
+            source: janela.qrCode !== "" ? "data:image/png;base64," + janela.qrCode : ""
         }
 
         ProgressBar {
-            id: progressBar
-            objectName: "progressBar"
+            id: barraOcupado
+            objectName: "barraOcupado"
+            visible: janela.ocupado
             height: 5
             indeterminate: true
             anchors.left: parent.left
             anchors.right: parent.right
             anchors.bottom: parent.bottom
         }
-    }
-
-    Connections {
-        target: controller
-
-        function onShowAviso() { window.abrePopup("aviso_responsabilidade.qml") }
-        function onShowConfigs() { window.abrePopup("configs.qml") }
-        function onHeightChanged(value) { window.height = value }
-        function onWidthChanged(value) { window.width = value }
-        function onPathImageChanged(path) {
-            // Only an absolute path can name a file of its own: the default, a bare
-            // file name, is the built-in logo that is already on screen.
-            var absoluto = /^([A-Za-z]:)?[\/\\]/.test(path)
-            if (controller.existeArquivo(path) && absoluto)
-                image.source = "file:///" + path.replace(/^[\/\\]+/, "")
-        }
-        function onFirstColorChanged(color) {
-            if (controller.validaHex(color))
-                window.corDestaque = color
-        }
-        function onFontColorChanged(color) {
-            if (controller.validaHex(color))
-                window.corFonte = color
-        }
-        function onBackgroundColorChanged(color) {
-            if (controller.validaHex(color))
-                window.corFundo = color
-        }
-        function onSecondFontColorChanged(color) {
-            if (controller.validaHex(color))
-                window.corFonteSecundaria = color
-        }
-        function onSelectionColorChanged(color) {
-            if (controller.validaHex(color))
-                window.rectangleList.color = color
-        }
-        function onTextImageDataChanged(valor) { imageData.text = valor }
-        function onDisableImage(enable) { imagePix.visible = !enable }
-        function onTextChanged(valor) { element1.text = valor }
-        function onFirstTextChanged(valor) { element.text = valor }
-        function onTextfiledChanged(valor) { textField.text = valor }
-        function onClearTextFieldInputMask() { textField.inputMask = "" }
-        function onSetTextFieldInputMask(mask) { textField.inputMask = mask }
-        function onSetTextFieldPasswordMode(isPassword) {
-            textField.echoMode = isPassword ? TextInput.Password : TextInput.Normal
-        }
-        function onDisableButtonOK(enable) { button.visible = !enable }
-        function onDisableButtonVoltar(enable) { button1.visible = !enable }
-        function onDisableButtonCancelar(enable) { button2.visible = !enable }
-        function onDisableTextField(enable) {
-            textField.visible = !enable
-            if (!enable)
-                textField.forceActiveFocus()
-        }
-        function onDisableListView(enable) {
-            rec.visible = !enable
-            if (!enable)
-                list.forceActiveFocus()
-        }
-        function onDisableProgressBar(enable) { progressBar.visible = !enable }
-        function onShowMessageError(err) { window.mostraBanner(err, "#d93147") }
-        function onShowMessage(success) { window.mostraBanner(success, "#008000") }
-        function onShowWindow(show) {
-            if (show) {
-                window.show()
-                window.raise()
-                window.requestActivate()
-                controller.configureWindowToFront(true)
-            } else {
-                window.visibility = Window.Hidden
-            }
-        }
-        function onShowUpdater(show) {
-            // The updater drives its own texts and buttons through the other signals;
-            // this only brings the window forward for its reports.
-            if (show)
-                onShowWindow(true)
-        }
-        function onDisableButtonUpdaterSim(enable) { btn_updater_sim.visible = enable }
-        function onDisableButtonUpdaterNao(enable) { btn_updater_nao.visible = enable }
-        function onAddItemList(item) { listmodel.append({ "name": item }) }
-        function onClearItemsList() { listmodel.clear() }
-        function onSelectItemList(index) { list.currentIndex = index }
-        function onDisableButtonAutonomoOk(enable) { bt_autonomo_ok.visible = !enable }
-        function onDisableButtonAutonomoCancelar(enable) { bt_autonomo_cancelar.visible = !enable }
-        function onSendTypeOperation(type) { window.tipoOperacao = type }
-        function onFormatValue(enable) { window.isFormatValue = enable }
-        function onMinimized() { window.showMinimized() }
     }
 }

@@ -7,8 +7,12 @@
 
 #include <QObject>
 
+class Atualizacao;
 class Base_Controller;
+class ConfigTef;
 class DialogoTef;
+class Janela;
+class MenuBandeja;
 class NucleoTransacao;
 class Ocupacao;
 class Reimpressao;
@@ -60,12 +64,22 @@ struct Componentes
     Pausas pausas; // handed to each of them
     Historico *historico = nullptr;
     Reimpressao *reimpressao = nullptr;
+    // The window everyone speaks to; without one, the backend's own.
+    Janela *janela = nullptr;
+    MenuBandeja *bandeja = nullptr;
+    Atualizacao *atualizacao = nullptr;
 };
 
 // Joins them: requests from the exchange and the cashier reach the core, its
-// results go back to whoever asked, the window follows each run, and who may
-// start a run is decided by the busy state. Qt delivers a signal to its
-// receivers in the order they were connected, which is the order here.
+// results go back to whoever asked, the window and the tray follow each run,
+// the tray's entries do what they say, and who may start a run is decided by
+// the busy state. Qt delivers a signal to its receivers in the order they
+// were connected, which is the order here.
 void conectar(const Componentes &c);
+
+// The window as the settings and the product want it at start-up: its look,
+// and, for a product without a cashier dialogue or autonomous-only use, no
+// buttons until something asks.
+void prepararJanela(Janela &janela, const ConfigTef &config, bool dialogoOperador);
 
 } // namespace wiring

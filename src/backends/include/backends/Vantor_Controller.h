@@ -54,14 +54,13 @@ public:
     static QJsonObject telaValor(const QString &titulo);
     static QJsonObject telaEncerramento(const QString &texto, int status);
 
-public:
-    Q_INVOKABLE void onClickButtonOK(QString valorOfTextField, int estado) override;
-    Q_INVOKABLE void onClickButtonVoltar() override;
-    Q_INVOKABLE void onClickButtonCancelar() override;
+    void onClickButtonOK(QString valorOfTextField, int estado) override;
+    void onClickButtonVoltar() override;
+    void onClickButtonCancelar() override;
 
 protected:
     // Shows one screen; closes the gate first when the screen asks for input.
-    void trataRetorno(const QJsonValue &retorno) override;
+    void trataRetorno(const QJsonValue &retorno);
 
 private:
     int operacaoAtual();

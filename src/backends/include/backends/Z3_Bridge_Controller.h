@@ -45,12 +45,8 @@ public:
     QJsonObject resultadoDeFalha(Falha falha, const QString &mensagem) const override;
 
     // Only the amount step puts buttons on screen.
-    Q_INVOKABLE void onClickButtonOK(QString valorOfTextField, int estado) override;
-    Q_INVOKABLE void onClickButtonVoltar() override;
-    Q_INVOKABLE void onClickButtonCancelar() override;
-
-protected:
-    void trataRetorno(const QJsonValue &retorno) override;
+    void onClickButtonOK(QString valorOfTextField, int estado) override;
+    void onClickButtonCancelar() override;
 
 private:
     // The money field, for a sale without an amount: its cents, or empty when the cashier gave up.

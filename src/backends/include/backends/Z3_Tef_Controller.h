@@ -60,12 +60,13 @@ public:
     int perguntarPendencia(const SequencialInfo &pendente, int indice, int total, int acao) override;
     void recuperacaoConcluida(bool haPendentes) override;
 
-    Q_INVOKABLE void onClickButtonOK(QString valorOfTextField, int estado) override;
-    Q_INVOKABLE void onClickButtonVoltar() override;
-    Q_INVOKABLE void onClickButtonCancelar() override;
+    void onClickButtonOK(QString valorOfTextField, int estado) override;
+    void onClickButtonVoltar() override;
+    void onClickButtonCancelar() override;
 
 protected:
-    void trataRetorno(const QJsonValue &resposta) override;
+    // One collection step of the library's reply on screen, and the gate closed when it asks something.
+    void trataRetorno(const QJsonValue &resposta);
 
     // Settles one pending transaction in the library, in the open TEF operation.
     bool confirmarOuDesfazer(const SequencialInfo &pendente, int acao);

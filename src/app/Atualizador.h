@@ -1,22 +1,22 @@
 #pragma once
 
-#include "backends/Z3_Updater_Api.h"
+#include "app/Z3_Updater_Api.h"
 #include "base/ClosedLibraryBinding.h"
 
 #include <QJsonObject>
 #include <QMutex>
 #include <QString>
 
-class Base_Controller;
+class Janela;
 
 // The updater library binding and the updater actions: verify, download and
-// install, decline. The actions run on the controller thread and speak to the
-// window through the controller's signals. The library is loaded on first use
+// install, decline. The actions run on the updater's thread (Atualizacao) and
+// post their screens to the window. The library is loaded on first use
 // and unloaded with this object.
 class Atualizador
 {
 public:
-    // What an action left behind, for the controller to settle the thread's end.
+    // What an action left behind, for the thread's end to settle.
     enum class Desfecho {
         TelaMantida,        // a report stays on screen; the action is over
         TelaReiniciada,     // the screen was reset; the action is over
@@ -25,7 +25,7 @@ public:
         Reiniciando,        // the new version's package is installed: the program restarts into it
     };
 
-    explicit Atualizador(Base_Controller *controller);
+    explicit Atualizador(Janela &janela);
     ~Atualizador();
     Atualizador(const Atualizador &) = delete;
     Atualizador &operator=(const Atualizador &) = delete;
@@ -55,7 +55,7 @@ private:
     void mostrar(const QString &titulo, const QString &mensagem, bool simNao, bool ocupado);
     void limparPastaTemporaria();
 
-    Base_Controller *m_controller;
+    Janela &m_janela;
     QString m_produto;
     QString m_arquitetura;
     QString m_nomeInstalador;

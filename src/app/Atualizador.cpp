@@ -1,9 +1,10 @@
 #include "Atualizador.h"
 
-#include "backends/Base_Controller.h"
+#include "backends/Janela.h"
 #include "base/ConfigTef.h"
 #include "base/Log.h"
 #include "base/Platform.h"
+#include "base/Versao.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -61,14 +62,13 @@ const QString naoExecutou = QStringLiteral("Não foi possível executar a atuali
 
 } // namespace
 
-Atualizador::Atualizador(Base_Controller *controller) : m_controller(controller)
+Atualizador::Atualizador(Janela &janela) : m_janela(janela)
 {
+    const QString versao = QString::fromLatin1(versaoAplicacao());
     // Versions beginning with "99." are the homologation line, served under its own product.
-    m_produto =
-        Base_Controller::versao().startsWith(QLatin1String("99.")) ? QStringLiteral("TEF_1362") : QStringLiteral("TEF");
+    m_produto = versao.startsWith(QLatin1String("99.")) ? QStringLiteral("TEF_1362") : QStringLiteral("TEF");
     m_arquitetura = QStringLiteral("x86");
-    m_nomeInstalador = QStringLiteral("%1-v%2").arg(Base_Controller::nomeAplicacao(), Base_Controller::versao()) +
-                       platform::installerSuffix();
+    m_nomeInstalador = QStringLiteral("%1-v%2").arg(QStringLiteral(Z3_APP_NAME), versao) + platform::installerSuffix();
 }
 
 Atualizador::~Atualizador()
@@ -122,11 +122,11 @@ Atualizador::Desfecho Atualizador::executar(int modo)
 
 void Atualizador::mostrar(const QString &titulo, const QString &texto, bool simNao, bool ocupado)
 {
-    emit m_controller->firstTextChanged(titulo);
-    emit m_controller->textChanged(texto);
-    emit m_controller->disableButtonUpdaterSim(simNao);
-    emit m_controller->disableButtonUpdaterNao(simNao);
-    emit m_controller->disableProgressBar(!ocupado);
+    m_janela.mostrarTitulo(titulo);
+    m_janela.mostrarMensagem(texto);
+    m_janela.mostrarBotao(Janela::Botao::Sim, simNao);
+    m_janela.mostrarBotao(Janela::Botao::Nao, simNao);
+    m_janela.mostrarOcupado(ocupado);
 }
 
 void Atualizador::limparPastaTemporaria()
@@ -142,13 +142,10 @@ void Atualizador::limparPastaTemporaria()
 
 Atualizador::Desfecho Atualizador::verificar()
 {
-    emit m_controller->showUpdater(true);
+    m_janela.mostrar();
     m_versaoAnunciada = QJsonObject();
     limparPastaTemporaria();
-    emit m_controller->disableTextField(true);
-    emit m_controller->disableButtonOK(true);
-    emit m_controller->disableButtonVoltar(true);
-    emit m_controller->disableButtonCancelar(true);
+    m_janela.mostrarTela(Janela::Tela::SemBotoes);
     return relatorioVerificacao(2, QStringLiteral("Iniciando verificação de versões"));
 }
 
@@ -161,7 +158,7 @@ Atualizador::Desfecho Atualizador::relatorioVerificacao(int codigo, const QStrin
         return Desfecho::AguardandoOperador;
     case 1:
         mostrar(QStringLiteral("Informações da verificação"), texto, false, false);
-        emit m_controller->showMessage(texto);
+        m_janela.avisar(texto);
         return Desfecho::TelaMantida;
     case 2: {
         mostrar(QStringLiteral("Processo de verificação"), texto, false, true);
@@ -174,27 +171,24 @@ Atualizador::Desfecho Atualizador::relatorioVerificacao(int codigo, const QStrin
     }
     case -1:
         mostrar(QStringLiteral("Falha no processo de verificação"), texto, true, false);
-        emit m_controller->showMessageError(texto);
+        m_janela.avisarErro(texto);
         return Desfecho::TelaMantida;
     default:
-        emit m_controller->showMessageError(QStringLiteral("Falha detectada"));
+        m_janela.avisarErro(QStringLiteral("Falha detectada"));
         return reiniciarTela();
     }
 }
 
 void Atualizador::reapresentarOferta()
 {
-    emit m_controller->showUpdater(true);
-    emit m_controller->disableTextField(true);
-    emit m_controller->disableButtonOK(true);
-    emit m_controller->disableButtonVoltar(true);
-    emit m_controller->disableButtonCancelar(true);
+    m_janela.mostrar();
+    m_janela.mostrarTela(Janela::Tela::SemBotoes);
     mostrar(QStringLiteral("Processo de verificação"), m_textoOferta, true, false);
 }
 
 Atualizador::Desfecho Atualizador::baixarEInstalar()
 {
-    emit m_controller->disableProgressBar(false);
+    m_janela.mostrarOcupado(true);
     relatorioDownload(1, QStringLiteral("Realizando download da versão atualizada.\nAguarde a finalização!"));
     const QString pasta = pastaTemporaria();
     if (!QDir().mkpath(pasta))
@@ -217,10 +211,10 @@ Atualizador::Desfecho Atualizador::relatorioDownload(int codigo, const QString &
         return Desfecho::TelaMantida;
     case -1:
         mostrar(QStringLiteral("Falha no processo de download"), texto, false, false);
-        emit m_controller->showMessageError(texto);
+        m_janela.avisarErro(texto);
         return Desfecho::TelaMantida;
     default:
-        emit m_controller->showMessageError(QStringLiteral("Falha detectada"));
+        m_janela.avisarErro(QStringLiteral("Falha detectada"));
         return reiniciarTela();
     }
 }
@@ -276,25 +270,19 @@ Atualizador::Desfecho Atualizador::relatorioInstalacao(int codigo, const QString
         return Desfecho::Encerrando;
     case -1:
         mostrar(QStringLiteral("Falha no processo de instalação"), texto, false, false);
-        emit m_controller->showMessageError(texto);
+        m_janela.avisarErro(texto);
         return Desfecho::TelaMantida;
     default:
-        emit m_controller->showMessageError(QStringLiteral("Falha detectada"));
+        m_janela.avisarErro(QStringLiteral("Falha detectada"));
         return reiniciarTela();
     }
 }
 
 Atualizador::Desfecho Atualizador::reiniciarTela()
 {
-    emit m_controller->disableButtonUpdaterSim(false);
-    emit m_controller->disableButtonUpdaterNao(false);
-    emit m_controller->disableButtonCancelar(false);
-    emit m_controller->disableButtonOK(false);
-    emit m_controller->disableButtonVoltar(false);
-    emit m_controller->disableTextField(false);
-    emit m_controller->disableProgressBar(false);
-    emit m_controller->firstTextChanged(QStringLiteral("Valor\nCartão"));
-    emit m_controller->textChanged(QStringLiteral("Processando..."));
-    emit m_controller->showWindow(false);
+    // The offer is gone; the window rests once the action is over.
+    m_janela.mostrarBotao(Janela::Botao::Sim, false);
+    m_janela.mostrarBotao(Janela::Botao::Nao, false);
+    m_janela.ocultar();
     return Desfecho::TelaReiniciada;
 }

@@ -2,28 +2,27 @@
 
 #include <QString>
 
-class Base_Controller;
 class QAction;
 class QMenu;
 class QSystemTrayIcon;
 
-// The tray icon and its menu, whose entries call the controller's slots. Menus
-// are widgets: under a plain QCoreApplication (logic tests, tools) there is no
-// tray, and every pointer stays null.
+// The tray icon and its menu. The wiring joins each entry to what it does.
+// Menus are widgets: under a plain QCoreApplication (logic tests, tools) there
+// is no tray, and every pointer stays null.
 class MenuBandeja
 {
 public:
-    MenuBandeja(Base_Controller *controller, bool bloquearAtualizacao);
+    explicit MenuBandeja(bool bloquearAtualizacao);
     ~MenuBandeja();
     MenuBandeja(const MenuBandeja &) = delete;
     MenuBandeja &operator=(const MenuBandeja &) = delete;
 
-    // Off while a thread run occupies the controller; the update entry stays off
-    // whenever updates are blocked.
-    void habilitar(bool habilitado, bool bloquearAtualizacao);
+    // Off while a run (a transaction or an updater action) holds the TEF
+    // thread; the update entry stays off whenever updates are blocked.
+    void habilitar(bool habilitado);
 
     // The balloon of a version found at start-up; with `clicavel`, a click on it
-    // starts the verification and the text says so.
+    // does what the update entry does, and the text says so.
     void avisarAtualizacao(const QString &texto, bool clicavel);
     // The text of the last such balloon, also where no tray can show it.
     QString ultimoAviso() const { return m_ultimoAviso; }
@@ -44,11 +43,11 @@ public:
     QAction *actionReiniciar() const { return m_actionReiniciar; }
     QAction *actionInstalarAtualizacao() const { return m_actionInstalarAtualizacao; }
     void oferecerAtualizacao(bool oferecida);
-    // A thread run occupies the controller: the last habilitar() turned the entries off.
+    // A run holds the TEF thread: the last habilitar() turned the entries off.
     bool emExecucao() const { return m_emExecucao; }
 
 private:
-    Base_Controller *m_controller;
+    bool m_bloquearAtualizacao;
     QString m_ultimoAviso;
     QSystemTrayIcon *m_trayIcon = nullptr;
     QMenu *m_menu = nullptr;

@@ -1,4 +1,4 @@
-#include "backends/Seletores.h"
+#include "app/Seletores.h"
 
 #include <QColorDialog>
 #include <QFileDialog>

@@ -1,6 +1,6 @@
 #include "Sobre.h"
 
-#include "backends/Base_Controller.h"
+#include "base/Versao.h"
 
 #include <QHostInfo>
 #include <QNetworkInterface>
@@ -10,7 +10,8 @@ namespace sobre {
 
 QString texto()
 {
-    QString texto = QStringLiteral("%1 versão %2").arg(Base_Controller::nomeAplicacao(), Base_Controller::versao());
+    QString texto =
+        QStringLiteral("%1 versão %2").arg(QStringLiteral(Z3_APP_NAME), QString::fromLatin1(versaoAplicacao()));
     texto += QStringLiteral(" - S.O.: %1\n").arg(QSysInfo::prettyProductName());
     texto += QStringLiteral("\nHostName: ") + QHostInfo::localHostName();
     texto += QStringLiteral("\n\n------- Interfaces de rede -------");

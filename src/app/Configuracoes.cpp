@@ -1,0 +1,80 @@
+#include "app/Configuracoes.h"
+
+#include "app/Seletores.h"
+#include "base/ConfigTef.h"
+#include "receipts/print_utils.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace {
+
+QString comTag(const QString &msg)
+{
+    return QStringLiteral("[Configuracoes] ") + msg;
+}
+
+} // namespace
+
+QString Configuracoes::ler() const
+{
+    return QString::fromUtf8(QJsonDocument(ConfigTef().configuracao()).toJson(QJsonDocument::Indented));
+}
+
+QString Configuracoes::motivoRecusa(const QString &dados) const
+{
+    QJsonParseError erro{};
+    const QJsonDocument doc = QJsonDocument::fromJson(dados.toUtf8(), &erro);
+    // Text that is not a JSON object would replace every setting with nothing.
+    if (erro.error != QJsonParseError::NoError || !doc.isObject())
+        return QStringLiteral("Configuração recebida não é um objeto JSON: ") + erro.errorString();
+    const QJsonObject c = doc.object();
+    // A response written into the request folder would be served as a new request.
+    if (c.value(QLatin1String("tipo_operacao")).toInt() == 0 &&
+        ConfigTef::mesmaPasta(c.value(QLatin1String("path_in")).toString(),
+                              c.value(QLatin1String("path_out")).toString()))
+        return QStringLiteral("As pastas de requisição e de resposta devem ser diferentes");
+    return QString();
+}
+
+bool Configuracoes::salvar(const QString &dados)
+{
+    const QString motivo = motivoRecusa(dados);
+    if (!motivo.isEmpty()) {
+        m_log.error(comTag(QStringLiteral("Configuração recusada: ") + motivo));
+        return false;
+    }
+    return ConfigTef().salvar(QJsonDocument::fromJson(dados.toUtf8()).object());
+}
+
+QString Configuracoes::impressoras() const
+{
+    QJsonArray lista;
+    lista.append(QJsonObject{{QStringLiteral("text"), print_utils::impressoraFabricante()}});
+    const QStringList nomes = print_utils::listaImpressoras();
+    for (const QString &nome : nomes)
+        lista.append(QJsonObject{{QStringLiteral("text"), nome}});
+    return QString::fromUtf8(QJsonDocument(lista).toJson(QJsonDocument::Compact));
+}
+
+QString Configuracoes::escolherCor() const
+{
+    return seletores::escolherCor();
+}
+
+QString Configuracoes::escolherPasta() const
+{
+    return seletores::escolherPasta();
+}
+
+QString Configuracoes::escolherArquivo() const
+{
+    return seletores::escolherArquivo();
+}
+
+void Configuracoes::reiniciar()
+{
+    m_log.info(comTag(QStringLiteral("Configurações salvas: reinício pedido")));
+    emit reinicioPedido();
+}
