@@ -1,6 +1,6 @@
 // Stand-in for the APITEFVarda library: conducts the card dialogue one capture
 // JSON per step, as the real library does, with screens, receipts and the
-// transaction data of an approval. See the README ("Simulated APITEFVarda
+// transaction data of an approval. See docs/simuladores.md ("Simulated APITEFVarda
 // library") for the dialogues and the scenario file.
 #include "../common/SimLog.h"
 #include "backends/Vantor_Api.h"

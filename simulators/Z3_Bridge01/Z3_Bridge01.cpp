@@ -1,5 +1,5 @@
 // Stand-in for the Z3_Bridge library: one call per operation, answered at once
-// with the whole reply a real bridge gives. See the README ("Simulated
+// with the whole reply a real bridge gives. See docs/simuladores.md ("Simulated
 // Z3_Bridge library") for the behaviours and the scenario file.
 #include "../common/SimLog.h"
 #include "backends/Z3_Bridge_Api.h"

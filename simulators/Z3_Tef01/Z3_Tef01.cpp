@@ -1,5 +1,5 @@
 // Stand-in for the Z3_Tef library: behaves like a TEF host for the program and
-// for integrators' homologation runs. See the README ("Simulated Z3_Tef library")
+// for integrators' homologation runs. See docs/simuladores.md ("Simulated Z3_Tef library")
 // for the behaviours and the scenario file.
 #include "../common/SimLog.h"
 #include "backends/Z3_Tef_Api.h"

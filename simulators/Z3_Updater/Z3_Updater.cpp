@@ -1,7 +1,7 @@
 // Stand-in for the updater library. No network: the versions on offer are the
 // installer files in the folder named by "Z3_SIM_ATUALIZACOES", named like the
 // installer the program configured ("<programa>-v<versão><sufixo>"). See the
-// README ("Simulated Z3_Updater library") for the replies and the scenario keys.
+// docs/simuladores.md ("Simulated Z3_Updater library") for the replies and the scenario keys.
 #include "../common/SimLog.h"
 #include "app/Z3_Updater_Api.h"
 
