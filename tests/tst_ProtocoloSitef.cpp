@@ -2,7 +2,6 @@
 #include "TestSupport.h"
 #include "base/ConfigTef.h"
 #include "exchange/ProtocoloSitef.h"
-#include "exchange/TabelasCartao.h"
 
 #include <QDate>
 #include <QJsonArray>
@@ -368,6 +367,20 @@ private slots:
         tef("line feeds removed from text", "mensagemResultado=TRANSACAO\nAPROVADA", "030-000", "TRANSACAOAPROVADA");
         tef("copies: store copy alone is 2", "comprovanteDiferenciadoLoja=a", "737-000", "2");
         tef("copies: none is 0", "loja=1", "737-000", "0");
+        // Brand and network names as the library reports them -> the codes the POS files the sale under. A few
+        // real ones, and the ways a name must not borrow a code: another case, a blank, half of a two-name key.
+        tef("brand with a code of its own", "nomeBandeira=Mastercard", "010-003", "00002");
+        tef("brand with a code, late in its table", "nomeBandeira=Sorocred", "010-003", "00015");
+        tef("known brand without a code: five zeros", "nomeBandeira=Elo", "010-003", "00000");
+        tef("unknown brand: six zeros", "nomeBandeira=Nova bandeira", "010-003", "000000");
+        tef("brand in another case is unknown", "nomeBandeira=VISA", "010-003", "000000");
+        tef("brand with a blank around it is unknown", "nomeBandeira= Visa", "010-003", "000000");
+        tef("empty brand is unknown", "nomeBandeira=", "010-003", "000000");
+        tef("network with a code of its own", "nomeProvedor=Getnet", "010-001", "82");
+        tef("network under a two-name key", "nomeProvedor=Sorocred Stone", "010-001", "47");
+        tef("half of a two-name network key is unknown", "nomeProvedor=Stone", "010-001", "0");
+        tef("known network without a code", "nomeProvedor=Santander", "010-001", "0");
+        tef("network in another case is unknown", "nomeProvedor=CIELO", "010-001", "0");
     }
 
     void fieldRules()
@@ -510,36 +523,6 @@ private slots:
         }
         if (!tefCampo.isEmpty())
             QCOMPARE(campo(converter(Tef, texto), tefCampo.section('=', 0, 0)), tefCampo.section('=', 1));
-    }
-
-    // Brand and network names -> the codes written in responses. A listed name without a code, another case, a
-    // blank around it or half of a two-name key must not borrow a code.
-    void cardTables_data()
-    {
-        QTest::addColumn<bool>("bandeira");
-        QTest::addColumn<QString>("nome");
-        QTest::addColumn<QString>("codigo");
-        // "name=code" pairs separated by "|".
-        const auto linhas = [](bool bandeira, const char *pares) {
-            for (const QString &par : QString::fromUtf8(pares).split(QLatin1Char('|'))) {
-                const QString nome = par.section(QLatin1Char('='), 0, 0);
-                QTest::addRow("%s \"%s\"", bandeira ? "brand" : "network", qPrintable(nome))
-                    << bandeira << nome << par.section(QLatin1Char('='), 1);
-            }
-        };
-        linhas(true, "Visa=00001|Mastercard=00002|Diners=00003|Amex=00004|Private label Private label mcw=00007|"
-                     "Jcb=00011|Hipercard=00012|Aura=00013|Losango Mais=00014|Sorocred=00015|Elo=00000|"
-                     "Visa vale refeição=00000|Mastercard Maxxcard=00000|Maxxcard=000000|Vscard=00000|"
-                     "Abc_cartoes=00000|VISA=000000| Visa=000000|Nova bandeira=000000|=000000");
-        linhas(false, "Cielo=125|Tecban=1|Adiq=309|Sorocred Stone=47|Stone=0|Sorocred=0|Portalcard Redecard=78|"
-                      "Credishop Dacasacard=113|Dotz Edenred=224|Tendencia Trendcard=305|Santander=0|CIELO=0|Cielo =0");
-    }
-
-    void cardTables()
-    {
-        QFETCH(bool, bandeira);
-        QFETCH(QString, nome);
-        QTEST(bandeira ? codigoBandeira(nome) : codigoRede(nome), "codigo");
     }
 
     // What the history of finished transactions reads of each product's result: the members each product names
