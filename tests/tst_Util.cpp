@@ -1,10 +1,18 @@
 #include "base/DadosSensiveis.h"
+#include "base/Platform.h"
 #include "base/ValorDigitado.h"
 #include "base/getMaskFromPelmora.h"
 
+#include <QTemporaryDir>
+#include <QThread>
 #include <QtTest>
 
-// Secrets kept out of what is logged, the input mask for a typed value, and a typed amount in cents.
+#include <sys/stat.h>
+
+#include <memory>
+
+// Secrets kept out of what is logged, the input mask for a typed value, a typed amount in cents, and how a
+// request file is opened.
 class TestUtil : public QObject
 {
     Q_OBJECT
@@ -92,6 +100,59 @@ private slots:
     {
         QFETCH(QString, digitado);
         QTEST(centavosDigitados(digitado), "centavos");
+    }
+
+    // Only a plain file reached without a link is read: a link planted under the request's name must not make
+    // the program read a file outside the exchange, and a pipe nobody writes must not hold it.
+    void opensOnlyAPlainFileWithoutALink_data()
+    {
+        QTest::addColumn<QString>("tipo"); // what lies under the name
+        QTest::addColumn<QString>("erro"); // empty: opened, and read without its carriage returns
+        QTest::newRow("plain file") << "arquivo"
+                                    << "";
+        QTest::newRow("link to a plain file") << "link" << QString::fromUtf8("É um link simbólico");
+        QTest::newRow("link to a folder") << "link para pasta" << QString::fromUtf8("É um link simbólico");
+        QTest::newRow("pipe without a writer: refused at once")
+            << "fifo" << QString::fromUtf8("Não é um arquivo regular");
+        QTest::newRow("folder") << "pasta" << QString::fromUtf8("Não é um arquivo regular");
+    }
+
+    void opensOnlyAPlainFileWithoutALink()
+    {
+        QFETCH(QString, tipo);
+        QFETCH(QString, erro);
+        QTemporaryDir dir;
+        const QString alvo = dir.filePath("fora.txt"), nome = dir.filePath("IntPos.001");
+        QFile f(alvo);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write("000-000 = CRT\r\n") == 15);
+        f.close();
+        QVERIFY(QDir().mkdir(dir.filePath("pasta")));
+        if (tipo == "arquivo")
+            QVERIFY(QFile::copy(alvo, nome));
+        else if (tipo.startsWith("link"))
+            QVERIFY(QFile::link(tipo.endsWith("pasta") ? dir.filePath("pasta") : alvo, nome));
+        else if (tipo == "fifo")
+            QCOMPARE(::mkfifo(QFile::encodeName(nome).constData(), 0600), 0);
+        else
+            QVERIFY(QDir().mkdir(nome));
+
+        QFile pedido(nome);
+        QString motivo;
+        bool aberto = false;
+        std::unique_ptr<QThread> t(
+            QThread::create([&] { aberto = platform::openRegularFileForReading(pedido, &motivo); }));
+        t->start();
+        const bool voltou = t->wait(5000);
+        if (!voltou) { // blocked on the pipe: a writer lets it go
+            QFile escritor(nome);
+            escritor.open(QIODevice::WriteOnly);
+            t->wait(5000);
+        }
+        QVERIFY2(voltou, "the open blocked");
+        QCOMPARE(motivo, erro);
+        QCOMPARE(aberto, erro.isEmpty());
+        if (aberto)
+            QCOMPARE(pedido.readAll(), QByteArray("000-000 = CRT\n"));
     }
 };
 
