@@ -10,6 +10,7 @@
 #include "nucleo/DiarioTransacoes.h"
 #include "nucleo/NucleoTransacao.h"
 
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QScopeGuard>
@@ -458,6 +459,89 @@ private slots:
         c.removerSequencial(indice);
         QTEST(sequenciais(c.listaSequenciais()), "restantes");
         QCOMPARE(antes.size(), iniciais.size()); // a list handed out earlier stays as it was
+    }
+
+    // The journal stays short without losing what matters: past its line limit a change rewrites it whole, and a
+    // rewrite (as every start does) keeps only the newest fifty resolved records, never one that waits for the POS
+    // or a person. What a start reads back is each record's last state.
+    void diarioCompactado_data()
+    {
+        // The records opened, oldest first, by their last state: a em_andamento, e em_entrega, r respondida,
+        // n nao_resolvida, f resolvida; e, r and n were approved.
+        QTest::addColumn<QString>("registros");
+        QTest::addColumn<int>("mudancas");        // the first record's state set again this many times afterwards
+        QTest::addColumn<QList<int>>("mantidos"); // the keys a start reads back, oldest first
+        const auto chaves = [](int de, int ate) {
+            QList<int> l;
+            for (int k = de; k <= ate; ++k)
+                l << k;
+            return l;
+        };
+        // Its last change is the one that finds 400 lines and rewrites the file.
+        QTest::newRow("one record changed past 400 lines: rewritten short, its last state kept")
+            << "r" << 398 << QList<int>{1};
+        QTest::newRow("sixty resolved: the newest fifty kept") << QString(60, 'f') << 0 << chaves(11, 60);
+        QTest::newRow("resolved among waiting ones: only the oldest resolved go")
+            << "r" + QString(30, 'f') + "n" + QString(30, 'f') << 0 << QList<int>{1} + chaves(12, 62);
+        QTest::newRow("old waiting and unresolved records outlive a rewrite at the line limit")
+            << "aern" + QString(200, 'f') << 0 << QList<int>{1, 2, 3, 4} + chaves(155, 204);
+    }
+
+    void diarioCompactado()
+    {
+        QFETCH(QString, registros);
+        QFETCH(int, mudancas);
+        using E = DiarioTransacoes::Estado;
+        const QHash<QChar, E> estados{{'a', E::EmAndamento},
+                                      {'e', E::EmEntrega},
+                                      {'r', E::Respondida},
+                                      {'n', E::NaoResolvida},
+                                      {'f', E::Resolvida}};
+        const QTemporaryDir dir;
+        const QString arquivo = dir.filePath("diario_tef.jsonl");
+        const auto linhas = [&] {
+            return int(testsupport::readAll(arquivo).count('\n'));
+        };
+        int maisLinhas = 0;
+        {
+            DiarioTransacoes diario(arquivo);
+            diario.carregar();
+            const auto marcar = [&](int chave, E estado) {
+                QVERIFY(diario.marcar(chave, estado, estado == E::Resolvida ? "confirmada" : QString()));
+                maisLinhas = qMax(maisLinhas, linhas());
+            };
+            for (const QChar c : registros) {
+                const int chave = diario.abrir("CRT", "1", false, 2);
+                if (QStringLiteral("ern").contains(c)) {
+                    SequencialInfo p;
+                    p.sequencial = chave;
+                    p.transacao = "Cartao Vender";
+                    p.nsuTerminal = QString::number(chave);
+                    p.registro = chave;
+                    QVERIFY(diario.aprovar(chave, p));
+                }
+                if (c != 'a')
+                    marcar(chave, estados.value(c));
+            }
+            for (int i = mudancas; i > 0; --i)
+                marcar(1, i % 2 ? estados.value(registros.at(0)) : E::EmEntrega);
+        }
+        QVERIFY2(maisLinhas <= DiarioTransacoes::limiteLinhas, qPrintable(QString::number(maisLinhas)));
+
+        DiarioTransacoes lido(arquivo);
+        lido.carregar();
+        QList<int> chaves;
+        for (const DiarioTransacoes::Registro &r : lido.registros()) {
+            chaves << r.chave;
+            const QChar c = registros.at(r.chave - 1);
+            QCOMPARE(r.estado, estados.value(c));
+            QCOMPARE(r.desfecho, QString(c == 'f' ? "confirmada" : ""));
+            QCOMPARE(r.pendente ? r.pendente->nsuTerminal : QString(),
+                     QString(QStringLiteral("ern").contains(c) ? QString::number(r.chave) : ""));
+        }
+        QTEST(chaves, "mantidos");
+        QCOMPARE(linhas(), chaves.size());                                // rewritten whole at the start
+        QCOMPARE(lido.abrir("CRT", "2", false, 2), registros.size() + 1); // a key is never given twice
     }
 
     void portaoOperador_data()
