@@ -238,9 +238,21 @@ private slots:
               {"Tela, título: CONFIGURAÇÃO"}, "009-000 = 0|030-000 = TERMINAL: ZD0000017");
         linha("declined debit sale", "CRT|001-000 = 507|003-000 = 1051", "{}", {"opcao:0"},
               inicio + QStringList{pag1, pag1}, {}, "009-000 = 5|030-000 = DEBITO NEGADA");
-        linha("capture text larger than the buffer", "CRT|001-000 = 508|003-000 = 1000", R"({"tamanho": 10})",
-              {"opcao:0"}, inicio + QStringList{pag1}, {},
-              "009-000 = -1|030-000 = Texto de captura com 434 bytes não cabe no buffer de 100 bytes");
+        // The buffer's edge, ten times the size: a capture text and its NUL must fit, and so must a reply. The card
+        // prompt's reply, padded to a length, is the next capture text as it came; here 440 bytes after the first step.
+        const char *negada = "009-000 = 5|030-000 = DEBITO NEGADA";
+        linha("capture text one byte short of the buffer: sent", "CRT|001-000 = 508|003-000 = 1000",
+              R"({"decisao": "negar", "tamanho": 44, "resposta_bytes": 439})", {"opcao:0"},
+              inicio + QStringList{pag1, pag1}, {}, negada);
+        linha("capture text as long as the buffer: no room for its NUL", "CRT|001-000 = 508|003-000 = 1000",
+              R"({"decisao": "negar", "tamanho": 44, "resposta_bytes": 440})", {"opcao:0"}, inicio + QStringList{pag1},
+              {}, "009-000 = -1|030-000 = Texto de captura com 440 bytes não cabe no buffer de 440 bytes");
+        linha("reply one byte short of the buffer: read to its NUL", "CRT|001-000 = 509|003-000 = 1000",
+              R"({"decisao": "negar", "resposta_bytes": 10239})", {"opcao:0"}, inicio + QStringList{pag1, pag1}, {},
+              negada);
+        linha("reply as long as the buffer: no NUL in it", "CRT|001-000 = 509|003-000 = 1000",
+              R"({"resposta_bytes": 10240})", {"opcao:0"}, inicio + QStringList{pag1}, {},
+              "009-000 = -1|030-000 = Resposta da biblioteca sem terminador no buffer de 10240 bytes");
         linha("reply without a NUL in the buffer", "CRT|001-000 = 509|003-000 = 1000", R"({"sem_nul": true})",
               {"opcao:1"}, inicio + QStringList{pag2}, {},
               "009-000 = -1|030-000 = Resposta da biblioteca sem terminador no buffer de 10240 bytes");

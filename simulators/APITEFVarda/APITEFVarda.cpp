@@ -357,7 +357,11 @@ void passo(const char *funcao, QJsonArray argumentos, char *buffer, int *tamanho
     const int tamanhoRecebido = tamanho ? *tamanho : 0;
     const QByteArray recebido = buffer ? QByteArray(buffer) : QByteArray();
     const QJsonObject entrada = QJsonDocument::fromJson(recebido).object();
-    const QByteArray resposta = QJsonDocument(proximo(codigo, entrada, cenario)).toJson(QJsonDocument::Compact);
+    QByteArray resposta = QJsonDocument(proximo(codigo, entrada, cenario)).toJson(QJsonDocument::Compact);
+    // Blanks before the closing brace give a reply of an exact length, to meet the buffer's edge.
+    const int bytes = cenario.value(QStringLiteral("resposta_bytes")).toInt();
+    if (resposta.size() < bytes)
+        resposta.insert(resposta.size() - 1, QByteArray(bytes - resposta.size(), ' '));
     const qint64 capacidade = static_cast<qint64>(tamanhoRecebido) * 10;
     const bool semNul = cenario.value(QStringLiteral("sem_nul")).toBool();
     if (buffer && capacidade > 0) {
