@@ -675,6 +675,14 @@ private slots:
             QCOMPARE(posClient(venda("1500"), "12000").codigoSaida, 4); // status, then no response
             QVERIFY(esperarLog("não chegou ao PDV: a transação será desfeita", 1, m_programa.get()));
             QTRY_COMPARE_WITH_TIMEOUT(desfecho(ultimaVenda()), QString("desfeita"), 15000);
+            // Nothing else waits: the library's operation the sale left open is closed after the undo.
+            const auto ultimas = [this] {
+                const QStringList f = testsupport::funcoesSimuladas(path("sim_log.jsonl"));
+                return f.mid(f.size() - 2);
+            };
+            if (produto == 2)
+                QTRY_COMPARE_WITH_TIMEOUT(ultimas(), (QStringList{"ConfirmarOperacaoTEF2", "FinalizarOperacaoTEF"}),
+                                          5000);
             QVERIFY(QDir(obstaculo).removeRecursively());
             QFile::remove(pastaResp() + "/IntPos.Sts");
             return;
