@@ -257,8 +257,11 @@ private slots:
             QVERIFY(QFile::copy(Z3_BIN_DIR "/Z3_Impressora01_semCorte.so", libs.filePath("Z3_Impressora01.so")));
         if (preparo.startsWith("sem "))
             qputenv("Z3_LIB_DIR", libs.path().toUtf8());
-        if (preparo == "remover")
-            QCOMPARE(QProcess::execute("lpadmin", {"-x", impressora}), 0);
+        if (preparo == "remover") {
+            QProcess lpadmin;
+            lpadmin.start("lpadmin", {"-x", impressora});
+            QVERIFY(lpadmin.waitForFinished(30000) && lpadmin.exitCode() == 0);
+        }
         testsupport::writeConfig({{"nome_impressora", impressora}});
 
         const QJsonObject recibo = dados("Cartao Vender");
