@@ -672,7 +672,8 @@ private slots:
         if (caso == "resposta nao gravada") {
             const QString obstaculo = pastaResp() + "/arquivo_tef.tmp";
             QVERIFY(QDir().mkpath(obstaculo + "/x"));
-            QCOMPARE(posClient(venda("1500"), "12000").codigoSaida, 4); // status, then no response
+            // Status, then no response whatever the client waits: the response cannot be written.
+            QCOMPARE(posClient(venda("1500"), "1000").codigoSaida, 4);
             QVERIFY(esperarLog("não chegou ao PDV: a transação será desfeita", 1, m_programa.get()));
             QTRY_COMPARE_WITH_TIMEOUT(desfecho(ultimaVenda()), QString("desfeita"), 15000);
             // Nothing else waits: the library's operation the sale left open is closed after the undo.
@@ -695,7 +696,7 @@ private slots:
             iniciar(m_bibliotecas);
             QProcess pdv;
             pdv.start(Z3_BIN_DIR "/pos_client",
-                      QStringList{"--config", path("config_tef.json"), "--response-timeout", "4000"} + venda("1300"));
+                      QStringList{"--config", path("config_tef.json"), "--response-timeout", "1500"} + venda("1300"));
             // Approved and journaled; the cashier's closing screen still shows.
             const QString aprovada = "adicionado na lista de sequenciais para confirmação";
             QVERIFY(esperarLog(aprovada, logText().count(aprovada) + 1, m_programa.get()));
@@ -704,6 +705,7 @@ private slots:
             QCOMPARE(pdv.exitCode(), 4); // the POS never had a response
             const QString v = ultimaVenda();
             QCOMPARE(desfecho(v), QString());
+            m_divisor = 10; // the next rows use this copy
             iniciar(m_bibliotecas);
             QCOMPARE(desfecho(v), QString("desfeita"));
             QVERIFY(logText().contains("}{E} \t\t Transação aprovada sem resposta ao PDV (CRT"));
@@ -959,8 +961,10 @@ private slots:
         QFETCH(int, produto);
         QFETCH(QString, estagio);
         QFETCH(QString, resultado);
-        // The stage a signal must fall in lasts as long as its real pause.
-        m_divisor = 1;
+        // A stage bounded by a pause lasts as long as its real pause, for the signal to fall in it; a question
+        // waits for the cashier whatever the pauses.
+        if (estagio == "antes" || estagio == "aprovada")
+            m_divisor = 1;
         const auto depois = qScopeGuard([this] { m_divisor = 10; });
         pastaNova(true, produto);
         iniciar(qEnvironmentVariable("Z3_LIB_DIR", Z3_BIN_DIR));
@@ -1124,8 +1128,16 @@ private slots:
             QVERIFY(erro.value("hora").toString().startsWith(QDate::currentDate().toString(Qt::ISODate)));
         }
         // Read only: the running copy heard nothing of it, and no file was made or touched.
-        if (copia)
-            QCOMPARE(testsupport::readAll(path("z3_log.txt")), logAntes);
+        if (copia) {
+            // A late start-up line of the running copy may follow; neither a start of the query's own nor a word
+            // to the running copy may.
+            const QByteArray logDepois = testsupport::readAll(path("z3_log.txt"));
+            QVERIFY(logDepois.startsWith(logAntes));
+            const QByteArray novo = logDepois.mid(logAntes.size());
+            QVERIFY2(!novo.contains("Versão: ") && !novo.contains("[CanalInstancia]") &&
+                         !novo.contains("[AcoesBandeja]"),
+                     novo.constData());
+        }
         QCOMPARE(QDir(m_dir->path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), antes);
     }
 

@@ -10,8 +10,8 @@ Pausas Pausas::divididas(int divisor) const
         return *this;
     Pausas p = *this;
     for (int *ms : {&p.leituraRequisicaoMs, &p.antesDoStatusMs, &p.gravacaoRespostaMs, &p.intervaloGravacaoMs,
-                    &p.arquivoIncompletoMs, &p.mensagemFalhaMs, &p.finalZ3TefMs, &p.statusBridgeMs, &p.finalVantorMs,
-                    &p.passoVantorMs, &p.antesDeInstalarMs})
+                    &p.arquivoIncompletoMs, &p.novaTentativaPastaMs, &p.verificacaoPastaMs, &p.mensagemFalhaMs,
+                    &p.finalZ3TefMs, &p.statusBridgeMs, &p.finalVantorMs, &p.passoVantorMs, &p.antesDeInstalarMs})
         *ms = std::max(1, *ms / divisor);
     return p;
 }

@@ -98,12 +98,18 @@ MonitoraDiretorio::MonitoraDiretorio(const ConfigTef &config, QObject *parent)
     // A request file written in place changes without its folder changing.
     connect(m_watcher, &QFileSystemWatcher::fileChanged, this, &MonitoraDiretorio::verificarIncompleto);
     m_novaTentativa.setSingleShot(true);
-    m_novaTentativa.setInterval(intervaloNovaTentativaMs);
     connect(&m_novaTentativa, &QTimer::timeout, this, &MonitoraDiretorio::novaTentativa);
     m_esperaIncompleto.setSingleShot(true);
     connect(&m_esperaIncompleto, &QTimer::timeout, this, &MonitoraDiretorio::verificarIncompleto);
-    m_verificacaoPasta.setInterval(intervaloVerificacaoPastaMs);
     connect(&m_verificacaoPasta, &QTimer::timeout, this, &MonitoraDiretorio::verificarIdentidadePasta);
+    usarPausas(m_pausas);
+}
+
+void MonitoraDiretorio::usarPausas(const Pausas &pausas)
+{
+    m_pausas = pausas;
+    m_novaTentativa.setInterval(m_pausas.novaTentativaPastaMs);
+    m_verificacaoPasta.setInterval(m_pausas.verificacaoPastaMs);
 }
 
 MonitoraDiretorio::~MonitoraDiretorio() = default;

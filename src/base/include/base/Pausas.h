@@ -17,6 +17,10 @@ struct Pausas
     int gravacaoRespostaMs = 5000;
     int intervaloGravacaoMs = 250;
     int arquivoIncompletoMs = 5000;
+    // A request folder that cannot be watched is tried again, and one being
+    // watched is checked for having been replaced under its path, this often.
+    int novaTentativaPastaMs = 2000;
+    int verificacaoPastaMs = 2000;
     // The cashier reads why a request was not carried out, and each product's last screen.
     int mensagemFalhaMs = 3000;
     int finalZ3TefMs = 1000;

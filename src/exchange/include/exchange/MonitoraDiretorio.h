@@ -46,15 +46,11 @@ public:
     // Who holds the TEF thread: a request file is taken only when the
     // exchange can hold it, and waits while the cashier's operation runs.
     void usarOcupacao(Ocupacao *ocupacao);
-    void usarPausas(const Pausas &pausas) { m_pausas = pausas; }
+    void usarPausas(const Pausas &pausas);
 
     // Requests above this size are refused: no POS writes one, and reading one
     // whole would flood memory and the log.
     static constexpr qint64 tamanhoMaximoRequisicao = 1024 * 1024;
-    // Pause before trying again to watch a request folder that cannot be watched.
-    static constexpr int intervaloNovaTentativaMs = 2000;
-    // How often the request folder is checked for having been replaced under its path.
-    static constexpr int intervaloVerificacaoPastaMs = 2000;
 
     static QString nomeArquivoTemporario() { return QStringLiteral("arquivo_tef.tmp"); }
     static QString nomeStatusTemporario() { return QStringLiteral("arquivo_sts.tmp"); }
