@@ -3,7 +3,7 @@
 #include "QtLeakSuppression.h"
 #include "backends/Z3_Tef_Protocolo.h"
 #include "backends/Z3_Tef_VO.h"
-#include "base/getMaskFromPelmora.h"
+#include "base/MascaraColeta.h"
 
 #include <QByteArray>
 #include <QJsonDocument>
@@ -35,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     Z3_Tef_Protocolo::isRetornoSucesso(objeto);
     Z3_Tef_Protocolo::isConfirmado(bytes);
     Z3_Tef_Protocolo::criarSequencial(objeto);
-    getMaskFromPelmora(objeto.value(QStringLiteral("tef")).toObject());
+    mascaraDaColeta(objeto.value(QStringLiteral("tef")).toObject());
 
     const Z3_Tef_VO vo = Z3_Tef_VO::fromRequest(objeto);
     vo.jsonIniciarOperacao();

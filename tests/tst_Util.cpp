@@ -1,7 +1,7 @@
 #include "base/DadosSensiveis.h"
 #include "base/Platform.h"
 #include "base/ValorDigitado.h"
-#include "base/getMaskFromPelmora.h"
+#include "base/MascaraColeta.h"
 
 #include <QTemporaryDir>
 #include <QThread>
@@ -81,7 +81,7 @@ private slots:
     void inputMask()
     {
         QFETCH(QJsonObject, tef);
-        QTEST(getMaskFromPelmora(tef), "mascara");
+        QTEST(mascaraDaColeta(tef), "mascara");
     }
 
     void typedAmountInCents_data()

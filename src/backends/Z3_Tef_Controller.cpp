@@ -4,7 +4,7 @@
 #include "backends/Z3_Tef_Library.h"
 #include "backends/Z3_Tef_Protocolo.h"
 #include "base/DadosSensiveis.h"
-#include "base/getMaskFromPelmora.h"
+#include "base/MascaraColeta.h"
 #include "nucleo/NucleoTransacao.h"
 
 #include <QDate>
@@ -517,7 +517,7 @@ void Z3_Tef_Controller::trataRetorno(const QJsonValue &resposta)
     }
 
     Janela::Campo campo;
-    campo.mascara = getMaskFromPelmora(tef);
+    campo.mascara = mascaraDaColeta(tef);
     const QString palavraChave = m_palavraChave;
     campo.senha = palavraChave == QLatin1String("transacao_administracao_senha");
     campo.moeda = palavraChave == QLatin1String("transacao_valor");

@@ -1,10 +1,10 @@
-#include "base/getMaskFromPelmora.h"
+#include "base/MascaraColeta.h"
 
 #include "base/Log.h"
 
-QString getMaskFromPelmora(const QJsonObject &tef)
+QString mascaraDaColeta(const QJsonObject &tef)
 {
-    const QString origem = QStringLiteral("getMaskFromPelmora");
+    const QString origem = QStringLiteral("mascaraDaColeta");
     const QString tipo = tef.value(QStringLiteral("automacao_coleta_tipo")).toString();
     const QString mascara = tef.value(QStringLiteral("automacao_coleta_mascara")).toString();
     Log::trace(QtInfoMsg, origem, QStringLiteral("Entrou na função. Parâmetros: [%1] [%2]").arg(tipo, mascara));
