@@ -197,8 +197,8 @@ class TestJanela : public QObject
         Base_Controller &c = *backend;
         std::unique_ptr<NucleoTransacao> nucleo;
         JanelaQml janela{&backend->janela()};
-        TefAutonomo autonomo;
-        MonitoraDiretorio monitor{ConfigTef()};
+        TefAutonomo autonomo{ConfigTef()};
+        MonitoraDiretorio monitor{testsupport::configIniciada()};
         QSignalSpy resultado{nucleo.get(), &NucleoTransacao::resultado};
         QSignalSpy avisos{&c.janela(), &Janela::aviso};
     };
@@ -670,7 +670,7 @@ private slots:
         QCOMPARE(textos(escolhas), (QStringList{"Venda Cartão", "PIX", "Operação Administrativa"}));
         // Joined as the start-up joins them, each hands the cashier's worker its fixed request.
         MenuBandeja bandeja(false);
-        TefAutonomo autonomo;
+        TefAutonomo autonomo{ConfigTef()};
         Ocupacao ocupacao;
         wiring::conectar(
             {nullptr, &ocupacao, nullptr, nullptr, &autonomo, Pausas(), nullptr, nullptr, &janela, &bandeja});
