@@ -157,7 +157,7 @@ int main(int argc, char *argv[])
     qputenv("Z3_SIM_IMPRESSORA", dir.filePath(QStringLiteral("spool")).toLocal8Bit());
     {
         Z3_Tef_Controller c;
-        TefAutonomo autonomo;
+        TefAutonomo autonomo{ConfigTef()};
         Ocupacao ocupacao;
         std::unique_ptr<NucleoTransacao> nucleo(wiring::criarNucleo(c, 2));
         wiring::conectar({nucleo.get(), &ocupacao, &c, nullptr, &autonomo, Pausas()});

@@ -133,7 +133,9 @@ struct Ambiente
         f.close();
         backend = std::make_unique<TestBackend>();
         nucleo = std::make_unique<NucleoTransacao>(*backend, 2, dir.path() + QStringLiteral("/diario_tef.jsonl"));
-        monitor = std::make_unique<MonitoraDiretorio>(ConfigTef(f.fileName()));
+        const ConfigTef tef(f.fileName());
+        tef.prepararInicio();
+        monitor = std::make_unique<MonitoraDiretorio>(tef);
         wiring::conectar({nucleo.get(), &ocupacao, nullptr, monitor.get(), nullptr, Pausas()});
         observador = std::make_unique<Observador>(dir.path() + QStringLiteral("/resp"));
         // The key-number format when this build converts it, else JSON.

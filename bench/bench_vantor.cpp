@@ -73,7 +73,9 @@ int main(int argc, char *argv[])
                               {"produto_tef", 0},
                               {"tipo_operacao", 0}});
 
-    MonitoraDiretorio monitor{ConfigTef()};
+    const ConfigTef config;
+    config.prepararInicio(); // the exchange folders, as at start-up
+    MonitoraDiretorio monitor{config};
     Ocupacao ocupacao;
     std::unique_ptr<Base_Controller> backend(wiring::createBackend(0));
     auto *c = static_cast<Vantor_Controller *>(backend.get());

@@ -21,7 +21,6 @@ inline void preparar(int *argc, char ***argv)
     static QCoreApplication app(*argc, *argv);
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
     const QString pasta = QDir::tempPath() + QStringLiteral("/z3_fuzz");
-    qputenv("Z3_LOG", "/dev/null"); // keeps the first, default configuration from naming a log file
     ConfigTef config;
     QJsonObject o = config.configuracao();
     o.insert(QStringLiteral("log"), 0);

@@ -18,12 +18,22 @@ private:
     QJsonObject stored() const { return QJsonDocument::fromJson(readAll(m_path)).object(); }
 
     // A complete file whose folders live in the temporary home.
-    QJsonObject complete() const
+    QJsonObject complete() const { return ConfigTef(m_home.filePath(QStringLiteral("nenhum.json"))).configuracao(); }
+
+    static QJsonObject comValor(QJsonObject o, const QString &key, const QJsonValue &value)
     {
-        QJsonObject o = ConfigTef(m_home.filePath(QStringLiteral("seed.json"))).configuracao();
-        QFile::remove(m_home.filePath(QStringLiteral("seed.json")));
+        QJsonObject custom = o.value(QStringLiteral("customizacao")).toObject();
+        QJsonObject &alvo = custom.contains(key) ? custom : o;
+        if (value.isUndefined())
+            alvo.remove(key);
+        else
+            alvo.insert(key, value);
+        if (!custom.isEmpty())
+            o.insert(QStringLiteral("customizacao"), custom);
         return o;
     }
+
+    bool exchangeFoldersExist() const { return QFileInfo::exists(m_home.filePath(QStringLiteral("Cliente"))); }
 
 private slots:
     void initTestCase()
@@ -40,36 +50,72 @@ private slots:
         qputenv("Z3_LOG", "");
     }
 
-    void missingFileIsWrittenWithEveryDefault()
+    // What a new file holds: the stored defaults other copies and the POS's integrators rely on.
+    void startUpWritesEveryDefault_data()
     {
-        const ConfigTef c(m_path);
-        const QJsonObject o = stored();
-        QCOMPARE(o.size(), 21); // 20 settings and "customizacao": one missing would rewrite the file at every start
-        QCOMPARE(o.value(QStringLiteral("customizacao")).toObject().size(), 8);
-        QCOMPARE(o, c.configuracao());
-        QVERIFY(QFileInfo(c.pathIn()).isDir() && QFileInfo(c.pathOut()).isDir());
-        QVERIFY(testsupport::somenteDono(m_path));
-        QCOMPARE((QVariantList{c.pathIn(), c.pathOut(), c.fileReq(), c.fileResp(), c.log(), c.produtoTef(),
-                               c.tag028001(), c.tagComprovante(), c.nomeImpressora(), c.caminhoPdf(), c.caminhoLogo(),
-                               c.corFundo(), c.corSelecao(), c.alturaJanela(), c.larguraJanela(), c.gerarPdf(),
-                               c.bloquearAtualizacao(), c.codificacaoArquivos(), c.diasHistorico()}),
-                 (QVariantList{m_home.path() + "/Cliente/Req", m_home.path() + "/Cliente/Resp", "IntPos.001",
-                               "IntPos.Sts", 1, 2, 1, 0, "Impressoras Varda/Korvanta", ".", "Logo Varda Pay - Azul.png",
-                               "#ffffff", "#D5D5D5", 590, 850, false, false, "utf-8", 90}));
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QJsonValue>("expected");
+        const QString home = m_home.path();
+        const QList<QPair<const char *, QJsonValue>> linhas{
+            {"path_in", home + "/Cliente/Req"},
+            {"path_out", home + "/Cliente/Resp"},
+            {"file_req", "IntPos.001"},
+            {"file_resp", "IntPos.Sts"},
+            {"log", 1},
+            {"vitra", 0},
+            {"produto_tef", 2},
+            {"tag_comprovante", 0},
+            {"tag_028_001", 1},
+            {"aspas_comprovante", 0},
+            {"iniciar_atualizacao_aut", 0},
+            {"bloquear_atualizacao", false},
+            {"tipo_operacao", 0},
+            {"nome_impressora", "Impressoras Varda/Korvanta"},
+            {"caminho_pdf", "."},
+            {"gerar_pdf", false},
+            {"habilita_impressao", false},
+            {"visualizar_pdf", false},
+            {"codificacao_arquivos", "utf-8"},
+            {"dias_historico", 90},
+            {"caminho_logo", "Logo Varda Pay - Azul.png"},
+            {"cor_fundo", "#ffffff"},
+            {"cor_destaque", "#0093ff"},
+            {"cor_fonte1", "#000000"},
+            {"cor_fonte2", "#ffffff"},
+            {"cor_selecao", "#D5D5D5"},
+            {"altura_janela", 590},
+            {"largura_janela", 850},
+        };
+        QCOMPARE(linhas.size(), ConfigTef::quantidadeChaves);
+        for (const auto &[key, expected] : linhas)
+            QTest::newRow(key) << QString::fromLatin1(key) << expected;
     }
 
-    void fileRewrittenOnlyWhenIncomplete_data()
+    void startUpWritesEveryDefault()
+    {
+        QFETCH(QString, key);
+        QFETCH(QJsonValue, expected);
+        const ConfigTef c(m_path);
+        QVERIFY(!QFileInfo::exists(m_path));
+        c.prepararInicio();
+        const QJsonObject o = stored();
+        // 20 settings and "customizacao": one missing would rewrite the file at every start.
+        QCOMPARE(o.size(), 21);
+        QCOMPARE(o.value(QStringLiteral("customizacao")).toObject().size(), 8);
+        QCOMPARE(o, c.configuracao());
+        const QJsonObject custom = o.value(QStringLiteral("customizacao")).toObject();
+        QCOMPARE((custom.contains(key) ? custom : o).value(key), expected);
+        QVERIFY(QFileInfo(c.pathIn()).isDir() && QFileInfo(c.pathOut()).isDir());
+        QVERIFY(testsupport::somenteDono(m_path));
+    }
+
+    void fileRewrittenOnlyAtStartUpWhenIncomplete_data()
     {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<int>("produto");
         QTest::addColumn<bool>("rewritten"); // with every setting and nothing else; otherwise left byte for byte
         const auto completo = [this](const char *key, const QJsonValue &value) {
-            QJsonObject o = complete();
-            if (value.isUndefined())
-                o.remove(QLatin1String(key));
-            else
-                o.insert(QLatin1String(key), value);
-            return QJsonDocument(o).toJson(QJsonDocument::Compact);
+            return QJsonDocument(comValor(complete(), QLatin1String(key), value)).toJson(QJsonDocument::Compact);
         };
         QTest::newRow("only tag_comprovante missing")
             << completo("tag_comprovante", QJsonValue::Undefined) << 2 << false;
@@ -77,6 +123,9 @@ private slots:
         QTest::newRow("only dias_historico missing") << completo("dias_historico", QJsonValue::Undefined) << 2 << false;
         QTest::newRow("an unknown key survives") << completo("nao_usada", 42) << 2 << false;
         QTest::newRow("a wrong type is not a reason to rewrite") << completo("gerar_pdf", 1) << 2 << false;
+        QTest::newRow("codificacao_arquivos missing")
+            << completo("codificacao_arquivos", QJsonValue::Undefined) << 2 << true;
+        QTest::newRow("a customisation missing") << completo("cor_selecao", QJsonValue::Undefined) << 2 << true;
         QTest::newRow("incomplete: its values kept, unknown keys dropped")
             << QByteArray(R"({"produto_tef": 1, "nao_usada": "x"})") << 1 << true;
         QTest::newRow("not JSON") << QByteArray("produto_tef = 1") << 2 << true;
@@ -86,13 +135,15 @@ private slots:
             << true;
     }
 
-    void fileRewrittenOnlyWhenIncomplete()
+    void fileRewrittenOnlyAtStartUpWhenIncomplete()
     {
         QFETCH(QByteArray, content);
         QFETCH(bool, rewritten);
         writeAll(m_path, content);
         const ConfigTef config(m_path);
         QTEST(config.produtoTef(), "produto");
+        QCOMPARE(readAll(m_path), content);
+        config.prepararInicio();
         if (rewritten)
             QCOMPARE(stored(), config.configuracao());
         else
@@ -106,8 +157,11 @@ private slots:
         QTest::addColumn<QString>("getter");
         QTest::addColumn<QVariant>("expected");
         QTest::newRow("boolean given as number") << "gerar_pdf" << QJsonValue(1) << "gerarPdf" << QVariant(false);
+        QTest::newRow("boolean given as text")
+            << "bloquear_atualizacao" << QJsonValue("true") << "bloquearAtualizacao" << QVariant(false);
         QTest::newRow("number given as text")
             << "altura_janela" << QJsonValue("600") << "alturaJanela" << QVariant(590);
+        QTest::newRow("number given as boolean") << "tag_028_001" << QJsonValue(false) << "tag028001" << QVariant(1);
         QTest::newRow("product not integral") << "produto_tef" << QJsonValue(1.5) << "produtoTef" << QVariant(2);
         QTest::newRow("product far out of int range")
             << "produto_tef" << QJsonValue(1e300) << "produtoTef" << QVariant(2);
@@ -116,13 +170,18 @@ private slots:
         QTest::newRow("product 3 is invalid") << "produto_tef" << QJsonValue(3) << "produtoTef" << QVariant(-2);
         QTest::newRow("product -7 is invalid") << "produto_tef" << QJsonValue(-7) << "produtoTef" << QVariant(-2);
         QTest::newRow("text given as number") << "file_req" << QJsonValue(7) << "fileReq" << QVariant("IntPos.001");
+        QTest::newRow("folder given as number")
+            << "path_out" << QJsonValue(7) << "pathOut" << QVariant(m_home.path() + "/Cliente/Resp");
         QTest::newRow("empty text is kept") << "file_req" << QJsonValue("") << "fileReq" << QVariant("");
         QTest::newRow("window height read from customizacao")
             << "altura_janela" << QJsonValue(600) << "alturaJanela" << QVariant(600);
+        QTest::newRow("colour given as number") << "cor_fundo" << QJsonValue(255) << "corFundo" << QVariant("#ffffff");
         QTest::newRow("encoding in capitals")
             << "codificacao_arquivos" << QJsonValue("WINDOWS-1252") << "codificacao" << QVariant("windows-1252");
         QTest::newRow("unknown encoding reads as UTF-8")
             << "codificacao_arquivos" << QJsonValue("latin1") << "codificacao" << QVariant("utf-8");
+        QTest::newRow("encoding given as number")
+            << "codificacao_arquivos" << QJsonValue(1252) << "codificacao" << QVariant("utf-8");
         QTest::newRow("history kept at least a day")
             << "dias_historico" << QJsonValue(0) << "diasHistorico" << QVariant(1);
         QTest::newRow("history days as text read as 90")
@@ -135,18 +194,21 @@ private slots:
         QFETCH(QJsonValue, value);
         QFETCH(QString, getter);
         QFETCH(QVariant, expected);
-        QJsonObject o = complete();
-        QJsonObject custom = o.value(QStringLiteral("customizacao")).toObject();
-        (o.contains(key) ? o : custom).insert(key, value);
-        o.insert(QStringLiteral("customizacao"), custom);
-        writeAll(m_path, QJsonDocument(o).toJson());
+        writeAll(m_path, QJsonDocument(comValor(complete(), key, value)).toJson());
         const ConfigTef c(m_path);
         const QMap<QString, QVariant> values = {
-            {"gerarPdf", c.gerarPdf()},           {"alturaJanela", c.alturaJanela()},
-            {"produtoTef", c.produtoTef()},       {"fileReq", c.fileReq()},
-            {"corFundo", c.corFundo()},           {"codificacao", c.codificacaoArquivos()},
+            {"gerarPdf", c.gerarPdf()},
+            {"bloquearAtualizacao", c.bloquearAtualizacao()},
+            {"alturaJanela", c.alturaJanela()},
+            {"tag028001", c.tag028001()},
+            {"produtoTef", c.produtoTef()},
+            {"fileReq", c.fileReq()},
+            {"pathOut", c.pathOut()},
+            {"corFundo", c.corFundo()},
+            {"codificacao", c.codificacaoArquivos()},
             {"diasHistorico", c.diasHistorico()},
         };
+        QVERIFY2(values.contains(getter), qPrintable(getter));
         QCOMPARE(values.value(getter), expected);
     }
 
@@ -155,13 +217,15 @@ private slots:
         QVERIFY(QDir().mkpath(m_path)); // a directory where the file should be
         const ConfigTef c(m_path);
         QCOMPARE((QVariantList{c.produtoTef(), c.pathIn(), c.pathOut(), c.tag028001(), c.alturaJanela(),
-                               c.larguraJanela(), c.tipoOperacao(), c.gerarPdf()}),
-                 (QVariantList{0, QString(), QString(), 1, 590, 850, 0, false}));
+                               c.larguraJanela(), c.tipoOperacao(), c.gerarPdf(), c.codificacaoArquivos()}),
+                 (QVariantList{0, QString(), QString(), 1, 590, 850, 0, false, "utf-8"}));
+        c.prepararInicio(); // logs that it cannot be read, and leaves it
         QVERIFY(QFileInfo(m_path).isDir());
+        QVERIFY(qEnvironmentVariableIsEmpty("Z3_LOG"));
         QDir(m_path).removeRecursively();
     }
 
-    void logSettingSwitchesTheLogFileOn_data()
+    void logSettingSwitchesTheLogFileOnAtStartUp_data()
     {
         QTest::addColumn<int>("log");
         QTest::addColumn<QByteArray>("preset");
@@ -172,39 +236,91 @@ private slots:
         QTest::newRow("log 2 leaves it off") << 2 << QByteArray() << QByteArray();
     }
 
-    void logSettingSwitchesTheLogFileOn()
+    void logSettingSwitchesTheLogFileOnAtStartUp()
     {
         QFETCH(int, log);
         QFETCH(QByteArray, preset);
         QFETCH(QByteArray, expected);
-        QJsonObject o = complete();
-        o.insert(QStringLiteral("log"), log);
-        writeAll(m_path, QJsonDocument(o).toJson());
+        writeAll(m_path, QJsonDocument(comValor(complete(), QStringLiteral("log"), log)).toJson());
         qputenv("Z3_LOG", preset);
-        ConfigTef config(m_path);
+        const ConfigTef config(m_path);
+        QCOMPARE(qgetenv("Z3_LOG"), preset);
+        config.prepararInicio();
         QCOMPARE(qgetenv("Z3_LOG"), expected);
     }
 
-    // Support's status query reads the settings of the copy that runs: it must change nothing at all.
-    void readOnlyReadingWritesNothing_data()
+    // Only the start-up writes: every other reader (the popup, support's queries, the
+    // components built at start-up) reads the file, whatever state it is in, and changes nothing.
+    void readingWritesNothing_data()
     {
-        QTest::addColumn<QByteArray>("content"); // empty: no file
+        QTest::addColumn<QString>("arquivo");     // relative to the temporary home
+        QTest::addColumn<QByteArray>("content");  // empty: no file
+        QTest::addColumn<bool>("somenteLeitura"); // the file's permissions
         QTest::addColumn<int>("produto");
-        QTest::newRow("no file") << QByteArray() << 2;
-        QTest::newRow("incomplete file with the log on") << QByteArray(R"({"produto_tef": 1, "log": 1})") << 1;
+        QTest::newRow("no file") << "config_tef.json" << QByteArray() << false << 2;
+        QTest::newRow("no file, nor its folder") << "nao/existe/config_tef.json" << QByteArray() << false << 2;
+        QTest::newRow("incomplete file with the log on")
+            << "config_tef.json" << QByteArray(R"({"produto_tef": 1, "log": 1})") << false << 1;
+        QTest::newRow("incomplete read-only file")
+            << "config_tef.json" << QByteArray(R"({"produto_tef": 0, "log": 1})") << true << 0;
     }
 
-    void readOnlyReadingWritesNothing()
+    void readingWritesNothing()
     {
+        QFETCH(QString, arquivo);
         QFETCH(QByteArray, content);
+        QFETCH(bool, somenteLeitura);
+        m_path = m_home.filePath(arquivo);
         if (!content.isEmpty())
             writeAll(m_path, content);
-        const ConfigTef c = ConfigTef::somenteLeitura(m_path);
-        QTEST(c.produtoTef(), "produto");
-        QCOMPARE(c.pathIn(), m_home.path() + "/Cliente/Req");
-        QCOMPARE(readAll(m_path), content);
-        QVERIFY(!QFileInfo::exists(m_home.filePath(QStringLiteral("Cliente"))));
+        if (somenteLeitura)
+            QVERIFY(QFile::setPermissions(m_path, QFileDevice::ReadOwner));
+        const QStringList antes = QDir(m_home.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+        for (const ConfigTef &c : {ConfigTef(m_path), ConfigTef::somenteLeitura(m_path)}) {
+            QTEST(c.produtoTef(), "produto");
+            QCOMPARE(c.pathIn(), m_home.path() + "/Cliente/Req");
+            QCOMPARE(c.configuracao().size(), 21);
+        }
+        QCOMPARE(QFileInfo::exists(m_path), !content.isEmpty());
+        if (!content.isEmpty())
+            QCOMPARE(readAll(m_path), content);
+        QCOMPARE(QDir(m_home.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), antes);
+        QVERIFY(!exchangeFoldersExist());
         QVERIFY(qEnvironmentVariableIsEmpty("Z3_LOG"));
+        QFile::setPermissions(m_path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        QFile::remove(m_path);
+    }
+
+    // The popup's refusals, by the rules of the settings' table.
+    void popupRefusals_data()
+    {
+        QTest::addColumn<QJsonObject>("editado");
+        QTest::addColumn<QString>("motivo");
+        const QString pastas = QStringLiteral("As pastas de requisição e de resposta devem ser diferentes");
+        const QString req = m_home.filePath(QStringLiteral("pdv/req"));
+        const QString resp = m_home.filePath(QStringLiteral("pdv/resp"));
+        const auto com = [](int tipo, const QString &in, const QString &out) {
+            return QJsonObject{{"tipo_operacao", tipo}, {"path_in", in}, {"path_out", out}};
+        };
+        QTest::newRow("two folders") << com(0, req, resp) << QString();
+        QTest::newRow("the same folder") << com(0, req, req) << pastas;
+        // The response would be read back as a new request and the sale run again.
+        QTest::newRow("the same folder through dot-dot") << com(0, req, resp + "/../req") << pastas;
+        QTest::newRow("the same folder through a link") << com(0, req, m_home.filePath("atalho")) << pastas;
+        QTest::newRow("the same folder, without file exchange") << com(1, req, req) << QString();
+        QTest::newRow("the same folder, the exchange as text")
+            << QJsonObject{{"tipo_operacao", "0"}, {"path_in", req}, {"path_out", req}} << pastas;
+    }
+
+    void popupRefusals()
+    {
+        QFETCH(QJsonObject, editado);
+        QVERIFY(QDir().mkpath(m_home.filePath(QStringLiteral("pdv/req"))));
+        QFile::remove(m_home.filePath("atalho"));
+        QVERIFY(QFile::link(m_home.filePath(QStringLiteral("pdv/req")), m_home.filePath("atalho")));
+        QTEST(ConfigTef::motivoRecusa(editado), "motivo");
+        QFile::remove(m_home.filePath("atalho"));
+        QDir(m_home.filePath(QStringLiteral("pdv"))).removeRecursively();
     }
 
     // The settings' folder holds the journal, the history and the log as well.

@@ -197,8 +197,8 @@ class TestJanela : public QObject
         Base_Controller &c = *backend;
         std::unique_ptr<NucleoTransacao> nucleo;
         JanelaQml janela{&backend->janela()};
-        TefAutonomo autonomo;
-        MonitoraDiretorio monitor{ConfigTef()};
+        TefAutonomo autonomo{ConfigTef()};
+        MonitoraDiretorio monitor{testsupport::configIniciada()};
         QSignalSpy resultado{nucleo.get(), &NucleoTransacao::resultado};
         QSignalSpy avisos{&c.janela(), &Janela::aviso};
     };
@@ -564,7 +564,7 @@ private slots:
         }
         campo("txt_altura_janela")->setProperty("text", QStringLiteral("700"));
         // The request folder, colour and logo pickers, then Salvar.
-        for (const char *botao : {"button1", "btn_cor_destaque", "btn_logo", "button"})
+        for (const char *botao : {"btn_pasta_req", "btn_cor_destaque", "btn_logo", "btn_salvar"})
             QVERIFY2(clique(config, botao), botao);
         esperado.insert("path_in", QStringLiteral("/tmp/escolhida"));
         QJsonObject custom = esperado.value("customizacao").toObject();
@@ -573,12 +573,75 @@ private slots:
             custom.insert("cor_destaque", corEscolhida);
         custom.insert("caminho_logo", QStringLiteral("/tmp/logo.png"));
         esperado.insert("customizacao", custom);
-        QCOMPARE(campo("text2")->property("text").toString(), custom.value("cor_destaque").toString());
+        QCOMPARE(campo("txt_cor_destaque")->property("text").toString(), custom.value("cor_destaque").toString());
 
         QCOMPARE(QJsonDocument::fromJson(testsupport::readAll(testsupport::configPath())).object(), esperado);
         QCOMPARE(texto(*m_janela, "textoAviso"), QStringLiteral("Salvo com sucesso. O sistema será reiniciado"));
         QCOMPARE(cor(m_janela->item(QStringLiteral("faixaAviso"))), QColor(QStringLiteral("#008000")));
         QTRY_COMPARE(reinicios.count(), 1);
+    }
+
+    // Opened and saved untouched, the popup gives back what the program reads, field by field of the settings' table.
+    void configPopupSavesWhatItShows_data()
+    {
+        QTest::addColumn<QJsonObject>("arquivo"); // settings written, "customizacao" ones included by name
+        QTest::addColumn<QJsonObject>("salvo");   // what differs once saved
+        const QJsonObject todos{{"path_in", "/tmp/pdv/req"},
+                                {"path_out", "/tmp/pdv/resp"},
+                                {"file_req", "REQ.001"},
+                                {"file_resp", "RESP.STS"},
+                                {"log", 0},
+                                {"vitra", 1},
+                                {"produto_tef", 1},
+                                {"tag_comprovante", 2},
+                                {"tag_028_001", 0},
+                                {"aspas_comprovante", 1},
+                                {"iniciar_atualizacao_aut", 1},
+                                {"bloquear_atualizacao", true},
+                                {"tipo_operacao", 1},
+                                {"caminho_pdf", "/tmp/pdfs"},
+                                {"gerar_pdf", true},
+                                {"habilita_impressao", true},
+                                {"visualizar_pdf", true},
+                                {"codificacao_arquivos", "windows-1252"},
+                                {"dias_historico", 30},
+                                {"caminho_logo", "/tmp/logo.png"},
+                                {"cor_fundo", "#101010"},
+                                {"cor_destaque", "#202020"},
+                                {"cor_fonte1", "#303030"},
+                                {"cor_fonte2", "#404040"},
+                                {"cor_selecao", "#505050"},
+                                {"altura_janela", 700},
+                                {"largura_janela", 900}};
+        QTest::newRow("the defaults") << QJsonObject() << QJsonObject();
+        QTest::newRow("every setting away from its default") << todos << QJsonObject();
+        QTest::newRow("switches as their readers take them")
+            << QJsonObject{{"log", 2}, {"vitra", 2}, {"tag_028_001", 2}, {"iniciar_atualizacao_aut", 3}}
+            << QJsonObject{{"log", 0}, {"vitra", 0}, {"tag_028_001", 1}, {"iniciar_atualizacao_aut", 1}};
+        QTest::newRow("choices off the lists")
+            << QJsonObject{{"tag_comprovante", 7}, {"tipo_operacao", 2}, {"codificacao_arquivos", "latin1"}}
+            << QJsonObject{{"tag_comprovante", 0}, {"tipo_operacao", 0}, {"codificacao_arquivos", "utf-8"}};
+        QTest::newRow("a printer that has gone is kept") << QJsonObject{{"nome_impressora", "Sumiu"}} << QJsonObject();
+    }
+
+    void configPopupSavesWhatItShows()
+    {
+        QFETCH(QJsonObject, arquivo);
+        QFETCH(QJsonObject, salvo);
+        const auto aplicar = [](QJsonObject &o, const QJsonObject &ajustes) {
+            QJsonObject custom = o.value("customizacao").toObject();
+            for (auto it = ajustes.begin(); it != ajustes.end(); ++it)
+                (custom.contains(it.key()) ? custom : o).insert(it.key(), it.value());
+            o.insert("customizacao", custom);
+        };
+        QJsonObject esperado = ConfigTef().configuracao();
+        aplicar(esperado, arquivo);
+        QVERIFY(testsupport::writeAll(testsupport::configPath(), QJsonDocument(esperado).toJson()));
+        QObject *config = abreConfig();
+        QVERIFY(config);
+        QVERIFY(clique(config, "btn_salvar"));
+        aplicar(esperado, salvo);
+        QCOMPARE(QJsonDocument::fromJson(testsupport::readAll(testsupport::configPath())).object(), esperado);
     }
 
     void configPopupRefusesBadValues_data()
@@ -611,7 +674,7 @@ private slots:
             config->findChild<QObject *>(campo)->setProperty(
                 "text", digitado.isEmpty() ? ConfigTef().pathIn() + QStringLiteral("/.") : digitado);
         }
-        QVERIFY(clique(config, "button"));
+        QVERIFY(clique(config, "btn_salvar"));
         if (campo.isEmpty())
             QVERIFY(QDir().rmdir(testsupport::configPath()));
         else
@@ -670,7 +733,7 @@ private slots:
         QCOMPARE(textos(escolhas), (QStringList{"Venda Cartão", "PIX", "Operação Administrativa"}));
         // Joined as the start-up joins them, each hands the cashier's worker its fixed request.
         MenuBandeja bandeja(false);
-        TefAutonomo autonomo;
+        TefAutonomo autonomo{ConfigTef()};
         Ocupacao ocupacao;
         wiring::conectar(
             {nullptr, &ocupacao, nullptr, nullptr, &autonomo, Pausas(), nullptr, nullptr, &janela, &bandeja});

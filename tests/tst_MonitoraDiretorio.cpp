@@ -69,12 +69,13 @@ class TestMonitoraDiretorio : public QObject
             config.insert(it.key(), it.value());
         const QString arquivo = m_dir->path() + QStringLiteral("/config_tef.json");
         QVERIFY(testsupport::writeAll(arquivo, QJsonDocument(config).toJson()));
-        const ConfigTef tef(arquivo); // also creates both folders
+        const ConfigTef tef(arquivo);
+        tef.prepararInicio(); // both folders, as at start-up
         m_ocupacao = std::make_unique<Ocupacao>();
         m_backend = std::make_unique<TestBackend>();
         m_nucleo = std::make_unique<NucleoTransacao>(*m_backend, 2, m_dir->filePath(QStringLiteral("diario.jsonl")));
         m_monitor = std::make_unique<MonitoraDiretorio>(tef);
-        m_autonomo = std::make_unique<TefAutonomo>();
+        m_autonomo = std::make_unique<TefAutonomo>(tef);
         wiring::conectar({m_nucleo.get(), m_ocupacao.get(), nullptr, m_monitor.get(), m_autonomo.get(), kPausas});
         if (iniciar)
             m_monitor->iniciarMonitoramento();

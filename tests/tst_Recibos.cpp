@@ -262,10 +262,9 @@ private slots:
             lpadmin.start("lpadmin", {"-x", impressora});
             QVERIFY(lpadmin.waitForFinished(30000) && lpadmin.exitCode() == 0);
         }
-        testsupport::writeConfig({{"nome_impressora", impressora}});
-
         const QJsonObject recibo = dados("Cartao Vender");
         print_utils p;
+        p.setImpressora(impressora);
         QSignalSpy spy(&p, &print_utils::printFinished);
         p.setDados(recibo);
         p.start();

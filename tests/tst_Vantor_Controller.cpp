@@ -56,7 +56,7 @@ class TestVantorController : public QObject
             nucleo.reset();
         }
         Ocupacao ocupacao;
-        MonitoraDiretorio monitor{ConfigTef()};
+        MonitoraDiretorio monitor{testsupport::configIniciada()};
         std::unique_ptr<Base_Controller> backend;
         std::unique_ptr<NucleoTransacao> nucleo;
         JanelaQml janela{&backend->janela()};

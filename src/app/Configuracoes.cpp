@@ -19,7 +19,22 @@ QString comTag(const QString &msg)
 
 QString Configuracoes::ler() const
 {
-    return QString::fromUtf8(QJsonDocument(ConfigTef().configuracao()).toJson(QJsonDocument::Indented));
+    return QString::fromUtf8(QJsonDocument(ConfigTef(m_arquivo).configuracao()).toJson(QJsonDocument::Indented));
+}
+
+QString Configuracoes::tabela() const
+{
+    static const char *const tipos[] = {"texto", "inteiro", "booleano"};
+    static const char *const ligas[] = {"", "1", "!0"};
+    QJsonArray linhas;
+    for (const ConfigTef::Definicao &d : ConfigTef::tabela()) {
+        linhas.append(QJsonObject{{QStringLiteral("nome"), QLatin1String(d.nome)},
+                                  {QStringLiteral("tipo"), QLatin1String(tipos[static_cast<int>(d.tipo)])},
+                                  {QStringLiteral("padrao"), ConfigTef::padrao(d)},
+                                  {QStringLiteral("personalizacao"), d.personalizacao},
+                                  {QStringLiteral("liga"), QLatin1String(ligas[static_cast<int>(d.liga)])}});
+    }
+    return QString::fromUtf8(QJsonDocument(linhas).toJson(QJsonDocument::Compact));
 }
 
 QString Configuracoes::motivoRecusa(const QString &dados) const
@@ -29,13 +44,7 @@ QString Configuracoes::motivoRecusa(const QString &dados) const
     // Text that is not a JSON object would replace every setting with nothing.
     if (erro.error != QJsonParseError::NoError || !doc.isObject())
         return QStringLiteral("Configuração recebida não é um objeto JSON: ") + erro.errorString();
-    const QJsonObject c = doc.object();
-    // A response written into the request folder would be served as a new request.
-    if (c.value(QLatin1String("tipo_operacao")).toInt() == 0 &&
-        ConfigTef::mesmaPasta(c.value(QLatin1String("path_in")).toString(),
-                              c.value(QLatin1String("path_out")).toString()))
-        return QStringLiteral("As pastas de requisição e de resposta devem ser diferentes");
-    return QString();
+    return ConfigTef::motivoRecusa(doc.object());
 }
 
 bool Configuracoes::salvar(const QString &dados)
@@ -45,7 +54,7 @@ bool Configuracoes::salvar(const QString &dados)
         m_log.error(comTag(QStringLiteral("Configuração recusada: ") + motivo));
         return false;
     }
-    return ConfigTef().salvar(QJsonDocument::fromJson(dados.toUtf8()).object());
+    return ConfigTef(m_arquivo).salvar(QJsonDocument::fromJson(dados.toUtf8()).object());
 }
 
 QString Configuracoes::impressoras() const

@@ -28,8 +28,10 @@ bool temCopia(const QJsonObject &recibo)
 
 const QString Reimpressao::marca = QStringLiteral("2ª VIA");
 
-Reimpressao::Reimpressao(QObject *parent) : QObject(parent), m_pdf(new pdf_utils(this)), m_print(new print_utils(this))
+Reimpressao::Reimpressao(const ConfigTef &config, QObject *parent)
+    : QObject(parent), m_config(config), m_pdf(new pdf_utils(this)), m_print(new print_utils(this))
 {
+    m_print->setImpressora(m_config.nomeImpressora());
     const auto relatar = [this](const QJsonObject &r) {
         if (r.value(QLatin1String("result")).toInt(0) != 0)
             emit erro(r.value(QLatin1String("message")).toString());
@@ -108,21 +110,20 @@ QString Reimpressao::reimprimir()
         return recusar(QStringLiteral("Nenhum comprovante"));
     if (m_print->isRunning() || m_pdf->isRunning())
         return recusar(QStringLiteral("Reimpressão em andamento"));
-    const ConfigTef config;
-    if (!config.habilitaImpressao() && !config.gerarPdf())
+    if (!m_config.habilitaImpressao() && !m_config.gerarPdf())
         return recusar(QStringLiteral("Impressão e PDF de comprovantes desativados nas configurações"));
 
     const QJsonObject via = segundaVia(recibo);
     m_log.info(tag + QStringLiteral("Reimprimindo comprovante NSU ") +
                via.value(QLatin1String("nsuTerminal")).toString());
-    if (config.habilitaImpressao()) {
+    if (m_config.habilitaImpressao()) {
         m_print->setDados(via);
         m_print->start();
     }
-    if (config.gerarPdf()) {
+    if (m_config.gerarPdf()) {
         m_pdf->setDados(via);
         // As the cashier's own receipts: a relative folder sits beside the settings.
-        const QString caminho = config.caminhoPdf();
+        const QString caminho = m_config.caminhoPdf();
         m_pdf->setCaminhoBase(caminho.isEmpty() ? caminho : QDir(ConfigTef::pasta()).absoluteFilePath(caminho));
         m_pdf->start();
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/ConfigTef.h"
 #include "base/Log.h"
 
 #include <QJsonObject>
@@ -23,7 +24,8 @@ class Reimpressao : public QObject
     Q_OBJECT
 
 public:
-    explicit Reimpressao(QObject *parent = nullptr);
+    // Prints and files the copies as `config` says.
+    explicit Reimpressao(const ConfigTef &config, QObject *parent = nullptr);
     ~Reimpressao() override;
 
     static const QString marca;
@@ -67,6 +69,7 @@ private:
     mutable QMutex m_mutex;
     QList<Guardado> m_recibos;
     Ocupacao *m_ocupacao = nullptr;
+    const ConfigTef m_config;
     pdf_utils *m_pdf;
     print_utils *m_print;
     Log m_log;

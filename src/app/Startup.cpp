@@ -198,15 +198,17 @@ int runApplication(int argc, char *argv[])
 
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     auto app = std::make_unique<QApplication>(argc, argv);
-    auto config = std::make_unique<ConfigTef>();
-    auto autonomo = std::make_unique<TefAutonomo>();
+    // Read once; every component that needs a setting gets it from here.
+    const ConfigTef config(ConfigTef::defaultFilePath());
+    config.prepararInicio();
+    auto autonomo = std::make_unique<TefAutonomo>(config);
 
     const Log log;
     log.info(Z3_APP_NAME);
     log.info(QStringLiteral("Versão: ") + QString::fromLatin1(versaoAplicacao()));
     if (offscreenFallback)
         log.warning("Nenhum servidor gráfico encontrado: janela desenhada fora da tela (offscreen)");
-    log.info(QStringLiteral("Pasta da configuração: ") + QFileInfo(config->filePath()).absolutePath());
+    log.info(QStringLiteral("Pasta da configuração: ") + QFileInfo(config.filePath()).absolutePath());
 
     auto guard = std::make_unique<SingleInstanceGuard>(SingleInstanceGuard::applicationKey());
     // A restart's copy takes the lock as soon as the old one lets go of it, instead of giving way to it.
@@ -227,7 +229,7 @@ int runApplication(int argc, char *argv[])
         return 0;
     }
 
-    const int produto = config->produtoTef();
+    const int produto = config.produtoTef();
     log.info(QStringLiteral("Produto TEF configurado: ") + QString::number(produto));
     const wiring::Produto *linha = wiring::produto(produto);
     if (!linha) {
@@ -243,23 +245,25 @@ int runApplication(int argc, char *argv[])
     // File exchange with the POS. Without a backend nobody would answer, and a
     // request taken from the folder would be lost: then the folder is left alone.
     MonitoraDiretorio *monitor = nullptr;
-    if (config->tipoOperacao() == 0) {
+    if (config.tipoOperacao() == 0) {
+        // Never destroyed: the backend's queued signals may still arrive while the
+        // application object is being torn down.
         if (backend)
-            monitor = MonitoraDiretorio::instance();
+            monitor = new MonitoraDiretorio(config);
         else
             log.error("Nenhum controlador TEF disponível: pedidos do PDV não serão atendidos");
     }
     // Trimmed before the recovery below writes to it; like the core, it lives until the process ends.
     Historico *historico = nucleo ? wiring::criarHistorico(produto) : nullptr;
     if (historico)
-        historico->podar(config->diasHistorico());
-    auto reimpressao = std::make_unique<Reimpressao>();
+        historico->podar(config.diasHistorico());
+    auto reimpressao = std::make_unique<Reimpressao>(config);
     // The window model, the tray and the updater; like the backend, they live until the process ends.
     auto *janela = new Janela;
-    auto *bandeja = new MenuBandeja(config->bloquearAtualizacao());
+    auto *bandeja = new MenuBandeja(config.bloquearAtualizacao());
     auto *atualizacao = new Atualizacao(*janela, *ocupacao, bandeja,
-                                        {config->bloquearAtualizacao(), config->iniciarAtualizacaoAut() != 0});
-    auto configuracoes = std::make_unique<Configuracoes>();
+                                        {config.bloquearAtualizacao(), config.iniciarAtualizacaoAut() != 0});
+    auto configuracoes = std::make_unique<Configuracoes>(config.filePath());
     wiring::conectar({nucleo, ocupacao, backend, monitor, autonomo.get(), Pausas::doAmbiente(), historico,
                       reimpressao.get(), janela, bandeja, atualizacao});
     // Every way out, the restart included, waits for a running operation.
@@ -299,7 +303,7 @@ int runApplication(int argc, char *argv[])
         Qt::QueuedConnection);
     engine->load(url);
 
-    wiring::prepararJanela(*janela, *config, linha->dialogoOperador);
+    wiring::prepararJanela(*janela, config, linha->dialogoOperador);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/Assets/varda-fav-icon.png")));
     if (backend)
         atualizacao->verificarAoAbrir();
@@ -316,7 +320,7 @@ int runApplication(int argc, char *argv[])
                     "direito no ícone) e nas opções de linha de comando (--help)");
 
     // Autonomous-only use starts at the cashier's list of operations.
-    if (config->tipoOperacao() == 1 && backend)
+    if (config.tipoOperacao() == 1 && backend)
         janela->mostrarMenuOperacoes();
     else if (monitor)
         monitor->iniciarMonitoramento();
@@ -338,7 +342,6 @@ int runApplication(int argc, char *argv[])
     configuracoes.reset();
     guard.reset();
     autonomo.reset();
-    config.reset();
     app.reset();
     return exitCode;
 }

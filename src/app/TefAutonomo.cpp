@@ -17,8 +17,10 @@ const char *const TefAutonomo::requisicaoConfirmacao = "000-000 = CNF\n001-000 =
 const char *const TefAutonomo::requisicaoPix = "000-000 = PIX\n001-000 = 1\n002-000 = 123456\n999-999 = 0";
 const char *const TefAutonomo::requisicaoAdm = "000-000 = ADM\n001-000 = 1\n999-999 = 0";
 
-TefAutonomo::TefAutonomo(QObject *parent) : QObject(parent), m_pdf(new pdf_utils(this)), m_print(new print_utils(this))
+TefAutonomo::TefAutonomo(const ConfigTef &config, QObject *parent)
+    : QObject(parent), m_config(config), m_pdf(new pdf_utils(this)), m_print(new print_utils(this))
 {
+    m_print->setImpressora(m_config.nomeImpressora());
     connect(m_pdf, &pdf_utils::pdfFinished, this, &TefAutonomo::slotPdfFinished);
     connect(m_print, &print_utils::printFinished, this, &TefAutonomo::slotPrintFinished);
     connect(m_pdf, &QThread::finished, this, &TefAutonomo::recibosConcluidos);

@@ -8,9 +8,6 @@
 #include <QJsonObject>
 #include <qplatformdefs.h>
 
-#include <cmath>
-#include <limits>
-
 namespace {
 
 // A write in the same second as the one we read leaves the same time and, often, the
@@ -19,16 +16,9 @@ namespace {
 // file system clock (FAT).
 constexpr qint64 margemSegundos = 2;
 
-// As ConfigTef reads a number setting: an integral JSON number in int range, else the default.
-int numeroOu(const QJsonObject &o, QLatin1String chave, int padrao)
+int opcao(const QJsonObject &o, ConfigTef::Chave chave)
 {
-    const QJsonValue v = o.value(chave);
-    if (!v.isDouble())
-        return padrao;
-    const double d = v.toDouble();
-    const bool inteiro = std::isfinite(d) && d == std::floor(d) && d >= std::numeric_limits<int>::min() &&
-                         d <= std::numeric_limits<int>::max();
-    return inteiro ? static_cast<int>(d) : padrao;
+    return ConfigTef::lerValor(o, chave).toInt();
 }
 
 } // namespace
@@ -78,9 +68,9 @@ void ConfigTefSnapshot::carregar(const Identidade &identidade)
     if (!m_carregado || conteudo != m_conteudo) {
         // A missing or unreadable file gives the defaults, as ConfigTef's getters do.
         const QJsonObject o = QJsonDocument::fromJson(conteudo).object();
-        m_comprovante.tagComprovante = numeroOu(o, QLatin1String("tag_comprovante"), 0);
-        m_comprovante.tag028001 = numeroOu(o, QLatin1String("tag_028_001"), 1);
-        m_comprovante.aspasComprovante = numeroOu(o, QLatin1String("aspas_comprovante"), 0);
+        m_comprovante.tagComprovante = opcao(o, ConfigTef::Chave::TagComprovante);
+        m_comprovante.tag028001 = opcao(o, ConfigTef::Chave::Tag028001);
+        m_comprovante.aspasComprovante = opcao(o, ConfigTef::Chave::AspasComprovante);
         m_conteudo = conteudo;
     }
     m_identidade = identidade;

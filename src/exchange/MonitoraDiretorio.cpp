@@ -81,18 +81,10 @@ QTextCodec *windows1252()
 
 } // namespace
 
-MonitoraDiretorio *MonitoraDiretorio::instance()
-{
-    // Never destroyed: the backend's queued signals may still arrive while the
-    // application object is being torn down.
-    static MonitoraDiretorio *const monitor = new MonitoraDiretorio(ConfigTef());
-    return monitor;
-}
-
 MonitoraDiretorio::MonitoraDiretorio(const ConfigTef &config, QObject *parent)
-    : QObject(parent), m_watcher(new QFileSystemWatcher(this)), m_config(config), m_pathIn(config.pathIn()),
-      m_pathOut(config.pathOut()), m_fileReq(config.fileReq()), m_fileResp(config.fileResp()),
-      m_produtoTef(config.produtoTef()), m_windows1252(config.codificacaoArquivos() == QLatin1String("windows-1252"))
+    : QObject(parent), m_watcher(new QFileSystemWatcher(this)), m_pathIn(config.pathIn()), m_pathOut(config.pathOut()),
+      m_fileReq(config.fileReq()), m_fileResp(config.fileResp()), m_produtoTef(config.produtoTef()),
+      m_windows1252(config.codificacaoArquivos() == QLatin1String("windows-1252"))
 {
     connect(m_watcher, &QFileSystemWatcher::directoryChanged, this, &MonitoraDiretorio::slotDiretorioAtualizado);
     // A request file written in place changes without its folder changing.

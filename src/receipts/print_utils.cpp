@@ -32,6 +32,11 @@ const char *const erroBiblioteca = "Erro ao carregar biblioteca de comunicação
 
 print_utils::print_utils(QObject *parent) : QThread(parent) {}
 
+QString print_utils::impressoraFabricante()
+{
+    return ConfigTef::padrao(ConfigTef::definicao(ConfigTef::Chave::NomeImpressora)).toString();
+}
+
 QFont print_utils::fonteRecibo(qreal largura, QPaintDevice *dispositivo)
 {
     QFont fonte(QStringLiteral("monospace"));
@@ -158,7 +163,6 @@ void print_utils::run()
         const QLatin1String k(chave);
         if (!d.contains(k))
             continue;
-        // Read for every copy: the setting may change between two jobs.
-        emit printFinished(imprimir(d.value(k).toString(), ConfigTef().nomeImpressora()));
+        emit printFinished(imprimir(d.value(k).toString(), m_impressora));
     }
 }

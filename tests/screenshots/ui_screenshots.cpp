@@ -135,7 +135,7 @@ int main(int argc, char *argv[])
         ok &= salva(janela, pasta,
                     QStringLiteral("%1-config-%2").arg(9 + i, 2, 10, QLatin1Char('0')).arg(QLatin1String(abas[i])));
     }
-    QMetaObject::invokeMethod(config->findChild<QObject *>(QStringLiteral("button")), "clicked"); // Salvar
+    QMetaObject::invokeMethod(config->findChild<QObject *>(QStringLiteral("btn_salvar")), "clicked"); // Salvar
     ok &= salva(janela, pasta, QStringLiteral("14-config-saved"));
     QMetaObject::invokeMethod(config, "close");
     espera(400);

@@ -71,6 +71,13 @@ void writeConfig(const QJsonObject &overrides)
     writeAll(configPath(), QJsonDocument(all).toJson());
 }
 
+ConfigTef configIniciada()
+{
+    const ConfigTef config(configPath());
+    config.prepararInicio();
+    return config;
+}
+
 int runPosClient(const QStringList &arguments, int timeoutMs, QString *output)
 {
     QProcess process;

@@ -8,6 +8,8 @@
 
 #include <functional>
 
+class ConfigTef;
+
 class NucleoTransacao;
 class QProcess;
 struct Requisicao;
@@ -32,6 +34,8 @@ bool waitForFile(const QString &path, int timeoutMs);
 QString configPath();
 // Writes a complete configuration with the given overrides (top-level keys).
 void writeConfig(const QJsonObject &overrides);
+// That configuration as the start-up leaves it: read once, its exchange folders made.
+ConfigTef configIniciada();
 // Runs the POS client program (built beside the tests) to its end while this thread
 // keeps serving its events, so a monitor in this thread can answer it. Its exit code;
 // -1 when it did not start, -2 when killed at the deadline, -3 when it crashed.

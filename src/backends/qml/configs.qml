@@ -48,76 +48,81 @@ Popup {
         return valor === undefined || valor === null ? "" : String(valor)
     }
 
-    function preenche() {
-        var c = configsAsJson
-        var p = c.customizacao || {}
-        cb_tp_operacao.currentIndex = c.tipo_operacao === 1 ? 1 : 0
-        cb_log.checked = c.log === 1
-        cb_display.checked = c.vitra === 1
-        txt_caminho_req.text = texto(c.path_in)
-        txt_nome_arquivo_req.text = texto(c.file_req)
-        txt_caminho_resp.text = texto(c.path_out)
-        txt_nome_arquivo_resp.text = texto(c.file_resp)
-        cb_tp_comprovante.currentIndex = (c.tag_comprovante >= 0 && c.tag_comprovante <= 2) ? c.tag_comprovante : 0
-        cb_conf_tag028.checked = !!c.tag_028_001
-        cb_conf_aspas.checked = !!c.aspas_comprovante
-        cb_atualizacao_bloq.checked = c.bloquear_atualizacao === true
-        cb_conf_atualizacao.checked = !!c.iniciar_atualizacao_aut
-        txt_altura_janela.text = texto(p.altura_janela)
-        txt_largura_janela.text = texto(p.largura_janela)
-        text1.text = texto(p.caminho_logo)
-        text2.text = texto(p.cor_destaque)
-        text3.text = texto(p.cor_fonte1)
-        text4.text = texto(p.cor_fonte2)
-        text5.text = texto(p.cor_fundo)
-        text6.text = texto(p.cor_selecao)
-        cb_hab_impressao.checked = c.habilita_impressao === true
-        cb_pdf_hab.checked = c.gerar_pdf === true
-        cb_visualiza_pdf.checked = c.visualizar_pdf === true
-        cb_codificacao.currentIndex = c.codificacao_arquivos === "windows-1252" ? 1 : 0
-        text10.text = texto(c.caminho_pdf)
+    // Every field that edits a setting; its "chave" names the row of the settings' table it shows.
+    readonly property var campos: [
+        cb_tp_operacao, cb_log, cb_display, txt_caminho_req, txt_nome_arquivo_req, txt_caminho_resp,
+        txt_nome_arquivo_resp, cb_codificacao, cb_tp_comprovante, cb_conf_tag028, cb_conf_aspas,
+        cb_atualizacao_bloq, cb_conf_atualizacao, txt_altura_janela, txt_largura_janela, txt_caminho_logo,
+        txt_cor_destaque, txt_cor_fonte, txt_cor_fonte2, txt_cor_fundo, txt_cor_selecao, cb_hab_impressao,
+        cb_conf_impressao, cb_pdf_hab, cb_visualiza_pdf, txt_caminho_pdf
+    ]
+    property var definicoes: ({})
 
+    // The object a setting sits in: the root, or "customizacao".
+    function origem(c, d) {
+        if (!d.personalizacao)
+            return c
+        if (!c.customizacao)
+            c.customizacao = {}
+        return c.customizacao
+    }
+
+    // A box shows a number as its reader takes it: on at 1 only, or at anything but 0.
+    function ligado(d, valor) {
+        if (d.tipo === "booleano")
+            return valor === true
+        return d.liga === "1" ? valor === 1 : !!valor
+    }
+
+    function preencheCampo(campo, d, valor) {
+        if (campo.checked !== undefined) {
+            campo.checked = ligado(d, valor)
+        } else if (campo.currentIndex !== undefined) {
+            if (d.tipo === "inteiro") {
+                campo.currentIndex = valor >= 0 && valor < campo.count ? valor : 0
+            } else {
+                var i = campo.find(texto(valor))
+                campo.currentIndex = i >= 0 ? i : campo.semValor
+            }
+        } else {
+            campo.text = texto(valor)
+        }
+    }
+
+    // Numeric settings stay numbers (the program reads a boolean there as unset); a
+    // field with nothing valid in it leaves the setting as it was.
+    function valorDoCampo(campo, d, anterior) {
+        if (campo.checked !== undefined)
+            return d.tipo === "booleano" ? campo.checked : (campo.checked ? 1 : 0)
+        if (campo.currentIndex !== undefined) {
+            if (d.tipo === "inteiro")
+                return campo.currentIndex
+            return campo.currentIndex >= 0 ? campo.currentText : anterior
+        }
+        if (d.tipo === "inteiro")
+            return campo.acceptableInput ? parseInt(campo.text) : anterior
+        return campo.text
+    }
+
+    function preenche() {
         model_conf_impressao.clear()
         var impressoras = JSON.parse(configuracoes.impressoras())
         for (var i = 0; i < impressoras.length; ++i)
             model_conf_impressao.append({ "text": impressoras[i].text })
-        cb_conf_impressao.currentIndex = cb_conf_impressao.find(texto(c.nome_impressora))
+
+        for (var j = 0; j < campos.length; ++j) {
+            var d = definicoes[campos[j].chave]
+            preencheCampo(campos[j], d, origem(configsAsJson, d)[d.nome])
+        }
     }
 
-    // Numeric settings stay numbers (the program reads a boolean there as unset).
     function recolhe() {
         var c = configsAsJson
-        var p = c.customizacao || {}
-        c.tipo_operacao = cb_tp_operacao.currentIndex
-        c.log = cb_log.checked ? 1 : 0
-        c.vitra = cb_display.checked ? 1 : 0
-        c.path_in = txt_caminho_req.text
-        c.file_req = txt_nome_arquivo_req.text
-        c.path_out = txt_caminho_resp.text
-        c.file_resp = txt_nome_arquivo_resp.text
-        c.tag_comprovante = cb_tp_comprovante.currentIndex
-        c.tag_028_001 = cb_conf_tag028.checked ? 1 : 0
-        c.aspas_comprovante = cb_conf_aspas.checked ? 1 : 0
-        c.bloquear_atualizacao = cb_atualizacao_bloq.checked
-        c.iniciar_atualizacao_aut = cb_conf_atualizacao.checked ? 1 : 0
-        if (txt_altura_janela.acceptableInput)
-            p.altura_janela = parseInt(txt_altura_janela.text)
-        if (txt_largura_janela.acceptableInput)
-            p.largura_janela = parseInt(txt_largura_janela.text)
-        p.caminho_logo = text1.text
-        p.cor_destaque = text2.text
-        p.cor_fonte1 = text3.text
-        p.cor_fonte2 = text4.text
-        p.cor_fundo = text5.text
-        p.cor_selecao = text6.text
-        c.customizacao = p
-        c.habilita_impressao = cb_hab_impressao.checked
-        if (cb_conf_impressao.currentIndex >= 0)
-            c.nome_impressora = cb_conf_impressao.currentText
-        c.gerar_pdf = cb_pdf_hab.checked
-        c.visualizar_pdf = cb_visualiza_pdf.checked
-        c.codificacao_arquivos = cb_codificacao.currentText
-        c.caminho_pdf = text10.text
+        for (var j = 0; j < campos.length; ++j) {
+            var d = definicoes[campos[j].chave]
+            var o = origem(c, d)
+            o[d.nome] = valorDoCampo(campos[j], d, o[d.nome])
+        }
         return c
     }
 
@@ -128,6 +133,11 @@ Popup {
     }
 
     Component.onCompleted: {
+        var tabela = JSON.parse(configuracoes.tabela())
+        var porNome = {}
+        for (var i = 0; i < tabela.length; ++i)
+            porNome[tabela[i].nome] = tabela[i]
+        definicoes = porNome
         configsAsJson = JSON.parse(configuracoes.ler())
         preenche()
     }
@@ -157,6 +167,8 @@ Popup {
 
     component Combo: ComboBox {
         id: combo
+        // Shown when the stored text is none of the list's.
+        property int semValor: 0
         font.pixelSize: 14
         topInset: 0
         bottomInset: 0
@@ -238,14 +250,25 @@ Popup {
                 Combo {
                     id: cb_tp_operacao
                     objectName: "cb_tp_operacao"
+                    readonly property string chave: "tipo_operacao"
                     Layout.preferredWidth: 260
                     Layout.preferredHeight: 35
                     model: ["Troca de arquivos", "Autônoma"]
                 }
                 Rotulo { text: "Configuração de log:" }
-                CheckBox { id: cb_log; objectName: "cb_log"; text: "Habilitado" }
+                CheckBox {
+                    id: cb_log
+                    objectName: "cb_log"
+                    readonly property string chave: "log"
+                    text: "Habilitado"
+                }
                 Rotulo { text: "Configuração para display secundário:" }
-                CheckBox { id: cb_display; objectName: "cb_display"; text: "Habilitado" }
+                CheckBox {
+                    id: cb_display
+                    objectName: "cb_display"
+                    readonly property string chave: "vitra"
+                    text: "Habilitado"
+                }
                 Item { Layout.fillHeight: true; Layout.columnSpan: 2 }
             }
         }
@@ -264,14 +287,15 @@ Popup {
                     Text {
                         id: txt_caminho_req
                         objectName: "txt_caminho_req"
+                        readonly property string chave: "path_in"
                         Layout.preferredWidth: 210
                         text: "C:/Cliente/Req"
                         elide: Text.ElideLeft
                         font.pixelSize: 14
                     }
                     BotaoClaro {
-                        id: button1
-                        objectName: "button1"
+                        id: btn_pasta_req
+                        objectName: "btn_pasta_req"
                         text: "Selecionar"
                         onClicked: config.escolhe(txt_caminho_req, configuracoes.escolherPasta())
                     }
@@ -280,6 +304,7 @@ Popup {
                 Campo {
                     id: txt_nome_arquivo_req
                     objectName: "txt_nome_arquivo_req"
+                    readonly property string chave: "file_req"
                     Layout.preferredWidth: 230
                     Layout.preferredHeight: 35
                 }
@@ -288,14 +313,15 @@ Popup {
                     Text {
                         id: txt_caminho_resp
                         objectName: "txt_caminho_resp"
+                        readonly property string chave: "path_out"
                         Layout.preferredWidth: 210
                         text: "C:/Cliente/Resp"
                         elide: Text.ElideLeft
                         font.pixelSize: 14
                     }
                     BotaoClaro {
-                        id: button2
-                        objectName: "button2"
+                        id: btn_pasta_resp
+                        objectName: "btn_pasta_resp"
                         text: "Selecionar"
                         onClicked: config.escolhe(txt_caminho_resp, configuracoes.escolherPasta())
                     }
@@ -304,6 +330,7 @@ Popup {
                 Campo {
                     id: txt_nome_arquivo_resp
                     objectName: "txt_nome_arquivo_resp"
+                    readonly property string chave: "file_resp"
                     Layout.preferredWidth: 230
                     Layout.preferredHeight: 35
                 }
@@ -311,6 +338,7 @@ Popup {
                 Combo {
                     id: cb_codificacao
                     objectName: "cb_codificacao"
+                    readonly property string chave: "codificacao_arquivos"
                     Layout.preferredWidth: 260
                     Layout.preferredHeight: 35
                     model: ["utf-8", "windows-1252"]
@@ -319,14 +347,25 @@ Popup {
                 Combo {
                     id: cb_tp_comprovante
                     objectName: "cb_tp_comprovante"
+                    readonly property string chave: "tag_comprovante"
                     Layout.preferredWidth: 260
                     Layout.preferredHeight: 35
                     model: ["Padrão", "Apenas via completa", "Apenas vias diferenciadas"]
                 }
                 Rotulo { text: "Configuração TAG028-001:" }
-                CheckBox { id: cb_conf_tag028; objectName: "cb_conf_tag028"; text: "Habilitado" }
+                CheckBox {
+                    id: cb_conf_tag028
+                    objectName: "cb_conf_tag028"
+                    readonly property string chave: "tag_028_001"
+                    text: "Habilitado"
+                }
                 Rotulo { text: "Configuração de ASPAS no comprovante:" }
-                CheckBox { id: cb_conf_aspas; objectName: "cb_conf_aspas"; text: "Habilitado" }
+                CheckBox {
+                    id: cb_conf_aspas
+                    objectName: "cb_conf_aspas"
+                    readonly property string chave: "aspas_comprovante"
+                    text: "Habilitado"
+                }
             }
         }
 
@@ -338,11 +377,17 @@ Popup {
                 columns: 2
                 rowSpacing: 4
                 Rotulo { text: "Atualização do sistema:" }
-                CheckBox { id: cb_atualizacao_bloq; objectName: "cb_atualizacao_bloq"; text: "Bloqueada" }
+                CheckBox {
+                    id: cb_atualizacao_bloq
+                    objectName: "cb_atualizacao_bloq"
+                    readonly property string chave: "bloquear_atualizacao"
+                    text: "Bloqueada"
+                }
                 Rotulo { text: "Configuração de atualização:" }
                 CheckBox {
                     id: cb_conf_atualizacao
                     objectName: "cb_conf_atualizacao"
+                    readonly property string chave: "iniciar_atualizacao_aut"
                     text: "Iniciar automaticamente"
                 }
                 Item { Layout.fillHeight: true; Layout.columnSpan: 2 }
@@ -360,6 +405,7 @@ Popup {
                 Campo {
                     id: txt_altura_janela
                     objectName: "txt_altura_janela"
+                    readonly property string chave: "altura_janela"
                     Layout.preferredWidth: 230
                     Layout.preferredHeight: 35
                     // 1 to 1000; unlike IntValidator, 1001 or 0 cannot even be typed
@@ -369,6 +415,7 @@ Popup {
                 Campo {
                     id: txt_largura_janela
                     objectName: "txt_largura_janela"
+                    readonly property string chave: "largura_janela"
                     Layout.preferredWidth: 230
                     Layout.preferredHeight: 35
                     // 1 to 1000; unlike IntValidator, 1001 or 0 cannot even be typed
@@ -380,11 +427,12 @@ Popup {
                         id: btn_logo
                         objectName: "btn_logo"
                         text: "Selecione o logo"
-                        onClicked: config.escolhe(text1, configuracoes.escolherArquivo())
+                        onClicked: config.escolhe(txt_caminho_logo, configuracoes.escolherArquivo())
                     }
                     Text {
-                        id: text1
-                        objectName: "text1"
+                        id: txt_caminho_logo
+                        objectName: "txt_caminho_logo"
+                        readonly property string chave: "caminho_logo"
                         Layout.preferredWidth: 120
                         elide: Text.ElideLeft
                         font.pixelSize: 14
@@ -396,9 +444,14 @@ Popup {
                         id: btn_cor_destaque
                         objectName: "btn_cor_destaque"
                         text: "selecione a cor"
-                        onClicked: config.escolhe(text2, configuracoes.escolherCor())
+                        onClicked: config.escolhe(txt_cor_destaque, configuracoes.escolherCor())
                     }
-                    Text { id: text2; objectName: "text2"; font.pixelSize: 14 }
+                    Text {
+                        id: txt_cor_destaque
+                        objectName: "txt_cor_destaque"
+                        readonly property string chave: "cor_destaque"
+                        font.pixelSize: 14
+                    }
                 }
                 Rotulo { text: "Cor da fonte:" }
                 RowLayout {
@@ -406,9 +459,14 @@ Popup {
                         id: btn_cor_fonte
                         objectName: "btn_cor_fonte"
                         text: "selecione a cor"
-                        onClicked: config.escolhe(text3, configuracoes.escolherCor())
+                        onClicked: config.escolhe(txt_cor_fonte, configuracoes.escolherCor())
                     }
-                    Text { id: text3; objectName: "text3"; font.pixelSize: 14 }
+                    Text {
+                        id: txt_cor_fonte
+                        objectName: "txt_cor_fonte"
+                        readonly property string chave: "cor_fonte1"
+                        font.pixelSize: 14
+                    }
                 }
                 Rotulo { text: "Cor da fonte secundária:" }
                 RowLayout {
@@ -416,9 +474,14 @@ Popup {
                         id: btn_cor_fonte2
                         objectName: "btn_cor_fonte2"
                         text: "selecione a cor"
-                        onClicked: config.escolhe(text4, configuracoes.escolherCor())
+                        onClicked: config.escolhe(txt_cor_fonte2, configuracoes.escolherCor())
                     }
-                    Text { id: text4; objectName: "text4"; font.pixelSize: 14 }
+                    Text {
+                        id: txt_cor_fonte2
+                        objectName: "txt_cor_fonte2"
+                        readonly property string chave: "cor_fonte2"
+                        font.pixelSize: 14
+                    }
                 }
                 Rotulo { text: "Cor de fundo:" }
                 RowLayout {
@@ -426,9 +489,14 @@ Popup {
                         id: btn_cor_fundo
                         objectName: "btn_cor_fundo"
                         text: "selecione a cor"
-                        onClicked: config.escolhe(text5, configuracoes.escolherCor())
+                        onClicked: config.escolhe(txt_cor_fundo, configuracoes.escolherCor())
                     }
-                    Text { id: text5; objectName: "text5"; font.pixelSize: 14 }
+                    Text {
+                        id: txt_cor_fundo
+                        objectName: "txt_cor_fundo"
+                        readonly property string chave: "cor_fundo"
+                        font.pixelSize: 14
+                    }
                 }
                 Rotulo { text: "Cor de seleção:" }
                 RowLayout {
@@ -436,9 +504,14 @@ Popup {
                         id: btn_cor_selecao
                         objectName: "btn_cor_selecao"
                         text: "selecione a cor"
-                        onClicked: config.escolhe(text6, configuracoes.escolherCor())
+                        onClicked: config.escolhe(txt_cor_selecao, configuracoes.escolherCor())
                     }
-                    Text { id: text6; objectName: "text6"; font.pixelSize: 14 }
+                    Text {
+                        id: txt_cor_selecao
+                        objectName: "txt_cor_selecao"
+                        readonly property string chave: "cor_selecao"
+                        font.pixelSize: 14
+                    }
                 }
             }
         }
@@ -451,11 +524,19 @@ Popup {
                 columns: 2
                 rowSpacing: 4
                 Rotulo { text: "Habilita Impressão:" }
-                CheckBox { id: cb_hab_impressao; objectName: "cb_hab_impressao"; text: "Habilitado" }
+                CheckBox {
+                    id: cb_hab_impressao
+                    objectName: "cb_hab_impressao"
+                    readonly property string chave: "habilita_impressao"
+                    text: "Habilitado"
+                }
                 Rotulo { text: "Configuração de impressão:" }
                 Combo {
                     id: cb_conf_impressao
                     objectName: "cb_conf_impressao"
+                    readonly property string chave: "nome_impressora"
+                    // A printer that has gone shows as none; its name stays unless another is chosen.
+                    semValor: -1
                     Layout.preferredWidth: 260
                     Layout.preferredHeight: 35
                     enabled: cb_hab_impressao.checked
@@ -463,23 +544,34 @@ Popup {
                     textRole: "text"
                 }
                 Rotulo { text: "Gerar PDF:" }
-                CheckBox { id: cb_pdf_hab; objectName: "cb_pdf_hab"; text: "Habilitado" }
+                CheckBox {
+                    id: cb_pdf_hab
+                    objectName: "cb_pdf_hab"
+                    readonly property string chave: "gerar_pdf"
+                    text: "Habilitado"
+                }
                 Rotulo { text: "Visualizar PDF:" }
-                CheckBox { id: cb_visualiza_pdf; objectName: "cb_visualiza_pdf"; text: "Habilitado" }
+                CheckBox {
+                    id: cb_visualiza_pdf
+                    objectName: "cb_visualiza_pdf"
+                    readonly property string chave: "visualizar_pdf"
+                    text: "Habilitado"
+                }
                 Rotulo { text: "Caminho para arquivos PDF" }
                 RowLayout {
                     Text {
-                        id: text10
-                        objectName: "text10"
+                        id: txt_caminho_pdf
+                        objectName: "txt_caminho_pdf"
+                        readonly property string chave: "caminho_pdf"
                         Layout.preferredWidth: 210
                         elide: Text.ElideLeft
                         font.pixelSize: 14
                     }
                     BotaoClaro {
-                        id: btn_sel_caminho
-                        objectName: "btn_sel_caminho"
+                        id: btn_pasta_pdf
+                        objectName: "btn_pasta_pdf"
                         text: "Selecionar"
-                        onClicked: config.escolhe(text10, configuracoes.escolherPasta())
+                        onClicked: config.escolhe(txt_caminho_pdf, configuracoes.escolherPasta())
                     }
                 }
                 Item { Layout.fillHeight: true; Layout.columnSpan: 2 }
@@ -493,8 +585,8 @@ Popup {
         anchors.bottom: parent.bottom
         spacing: 10
         Button {
-            id: button
-            objectName: "button"
+            id: btn_salvar
+            objectName: "btn_salvar"
             text: "Salvar"
             font.capitalization: Font.MixedCase
             Material.foreground: "#ffffff"
@@ -504,7 +596,7 @@ Popup {
                 implicitWidth: 110
                 implicitHeight: 38
                 radius: 4
-                color: button.down ? "#0077cc" : "#0099FF"
+                color: btn_salvar.down ? "#0077cc" : "#0099FF"
             }
             onClicked: {
                 var dados = JSON.stringify(config.recolhe())
@@ -520,8 +612,8 @@ Popup {
             }
         }
         BotaoClaro {
-            id: button3
-            objectName: "button3"
+            id: btn_fechar
+            objectName: "btn_fechar"
             text: "Fechar"
             font.pixelSize: 14
             onClicked: config.close()

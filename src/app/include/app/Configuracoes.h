@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/ConfigTef.h"
 #include "base/Log.h"
 
 #include <QObject>
@@ -12,10 +13,15 @@ class Configuracoes : public QObject
     Q_OBJECT
 
 public:
-    using QObject::QObject;
+    explicit Configuracoes(const QString &arquivo = ConfigTef::defaultFilePath(), QObject *parent = nullptr)
+        : QObject(parent), m_arquivo(arquivo)
+    {}
 
-    // The settings file as the popup fills its fields from it (JSON text).
+    // The settings file as it is now, as the popup fills its fields from it (JSON text); nothing written.
     Q_INVOKABLE QString ler() const;
+    // The settings' table, by which the popup fills and collects its fields (JSON array of
+    // {"nome", "tipo": "texto"|"inteiro"|"booleano", "padrao", "personalizacao", "liga": ""|"1"|"!0"}).
+    Q_INVOKABLE QString tabela() const;
     // Why the popup's settings must not be saved; empty when they may.
     Q_INVOKABLE QString motivoRecusa(const QString &dados) const;
     // Saves them; false, and nothing written, when they are refused or cannot be written.
@@ -32,5 +38,6 @@ signals:
     void reinicioPedido();
 
 private:
+    QString m_arquivo;
     Log m_log;
 };

@@ -25,7 +25,8 @@ class TefAutonomo : public QObject
     Q_OBJECT
 
 public:
-    explicit TefAutonomo(QObject *parent = nullptr);
+    // Prints, files and shows the receipts as `config` says.
+    explicit TefAutonomo(const ConfigTef &config, QObject *parent = nullptr);
     ~TefAutonomo() override;
 
     static const char *const requisicaoVenda;

@@ -1,22 +1,100 @@
 #pragma once
 
-#include "base/Log.h"
-
 #include <QJsonObject>
 #include <QString>
 
-// The settings file config_tef.json (in `pasta()`). Every construction
-// reads the file again, fills missing settings with defaults, writes the file
-// back when it was new or incomplete and creates the exchange folders.
+#include <array>
+
+// The settings file config_tef.json (in `pasta()`), read once into a value:
+// every setting is a row of one table (its key, type, default, whether the
+// file counts as complete without it, where it sits, who reads it, what the
+// settings popup refuses for it). Reading writes nothing; the start-up's
+// `prepararInicio()` is the only step that writes the file or makes folders.
 class ConfigTef
 {
 public:
+    enum class Chave {
+        PathIn,
+        PathOut,
+        FileReq,
+        FileResp,
+        Log,
+        Vitra,
+        ProdutoTef,
+        TagComprovante,
+        Tag028001,
+        AspasComprovante,
+        IniciarAtualizacaoAut,
+        BloquearAtualizacao,
+        TipoOperacao,
+        NomeImpressora,
+        CaminhoPdf,
+        GerarPdf,
+        HabilitaImpressao,
+        VisualizarPdf,
+        CodificacaoArquivos,
+        DiasHistorico,
+        CaminhoLogo,
+        CorFundo,
+        CorDestaque,
+        CorFonte1,
+        CorFonte2,
+        CorSelecao,
+        AlturaJanela,
+        LarguraJanela,
+    };
+
+    enum class Tipo {
+        Texto,
+        Inteiro,
+        Booleano,
+    };
+
+    // For a number used as a switch: which values turn it on, as its reader takes it.
+    enum class Liga {
+        NaoSeAplica,
+        SoComUm,
+        ComNaoZero,
+    };
+
+    // What the settings popup refuses to save.
+    enum class Regra {
+        Nenhuma,
+        // While files are exchanged, not the request folder: the response would be read back as a new request.
+        DiferenteDaPastaDeRequisicao,
+    };
+
+    struct Definicao
+    {
+        Chave chave;
+        const char *nome;
+        Tipo tipo;
+        // The default: a number or flag (0/1), or a text; a folder that depends on the system comes from `local`.
+        int numero;
+        const char *texto;
+        QString (*local)();
+        // A file without it is written back whole at start-up.
+        bool obrigatoria;
+        // Inside the "customizacao" object rather than at the root.
+        bool personalizacao;
+        Liga liga;
+        Regra regra;
+        const char *leitor; // who reads it, for whoever changes it
+    };
+
+    static constexpr int quantidadeChaves = static_cast<int>(Chave::LarguraJanela) + 1;
+    // Every setting, in the order of `Chave`.
+    static const std::array<Definicao, quantidadeChaves> &tabela();
+    static const Definicao &definicao(Chave chave) { return tabela()[static_cast<size_t>(chave)]; }
+    static QJsonValue padrao(const Definicao &d);
+    // A setting of a whole file's object as it is read: the stored value when it has the row's type, else the default.
+    static QJsonValue lerValor(const QJsonObject &arquivo, Chave chave);
+
+    // The default file (`defaultFilePath()`), read; its folder is not created.
     ConfigTef();
     explicit ConfigTef(const QString &filePath);
 
-    // The settings as the file holds them, with the defaults for what is
-    // missing, and nothing else: no file or folder written, no log switched
-    // on, no line logged (support's read-only queries).
+    // The same reading, for support's read-only queries: nothing written, no log switched on, no line logged.
     static ConfigTef somenteLeitura(const QString &filePath);
 
     static QString defaultFilePath();
@@ -28,73 +106,57 @@ public:
     static QString pastaPara(const QString &pastaPrograma);
     QString filePath() const { return m_filePath; }
 
-    QString pathIn() const { return texto(m_root, "path_in"); }
-    QString pathOut() const { return texto(m_root, "path_out"); }
-    QString fileReq() const { return texto(m_root, "file_req"); }
-    QString fileResp() const { return texto(m_root, "file_resp"); }
-    int log() const { return numero(m_root, "log", 0); }
-    int vitra() const { return numero(m_root, "vitra", 0); }
+    // Start-up's part, once per run: the "log" setting switches the log file on
+    // (Z3_LOG, unless already set), a file that was new or lacked a required
+    // setting is written back whole, and the exchange folders are made.
+    void prepararInicio() const;
+
+    QString texto(Chave chave) const;
+    int numero(Chave chave) const;
+    bool booleano(Chave chave) const;
+
+    QString pathIn() const { return texto(Chave::PathIn); }
+    QString pathOut() const { return texto(Chave::PathOut); }
+    QString fileReq() const { return texto(Chave::FileReq); }
+    QString fileResp() const { return texto(Chave::FileResp); }
+    int log() const { return numero(Chave::Log); }
+    int vitra() const { return numero(Chave::Vitra); }
     // A product of ProdutoTef; -1 and non-integers read as 0; any other integer is -2 (invalid).
     int produtoTef() const;
-    int tagComprovante() const { return numero(m_root, "tag_comprovante", 0); }
-    int tag028001() const { return numero(m_root, "tag_028_001", 1); }
-    int aspasComprovante() const { return numero(m_root, "aspas_comprovante", 0); }
-    int iniciarAtualizacaoAut() const { return numero(m_root, "iniciar_atualizacao_aut", 0); }
-    bool bloquearAtualizacao() const { return booleano(m_root, "bloquear_atualizacao"); }
-    int tipoOperacao() const { return numero(m_root, "tipo_operacao", 0); }
-    QString nomeImpressora() const { return texto(m_root, "nome_impressora"); }
-    QString caminhoPdf() const { return texto(m_root, "caminho_pdf"); }
-    bool gerarPdf() const { return booleano(m_root, "gerar_pdf"); }
-    bool habilitaImpressao() const { return booleano(m_root, "habilita_impressao"); }
-    bool visualizarPdf() const { return booleano(m_root, "visualizar_pdf"); }
+    int tagComprovante() const { return numero(Chave::TagComprovante); }
+    int tag028001() const { return numero(Chave::Tag028001); }
+    int aspasComprovante() const { return numero(Chave::AspasComprovante); }
+    int iniciarAtualizacaoAut() const { return numero(Chave::IniciarAtualizacaoAut); }
+    bool bloquearAtualizacao() const { return booleano(Chave::BloquearAtualizacao); }
+    int tipoOperacao() const { return numero(Chave::TipoOperacao); }
+    QString nomeImpressora() const { return texto(Chave::NomeImpressora); }
+    QString caminhoPdf() const { return texto(Chave::CaminhoPdf); }
+    bool gerarPdf() const { return booleano(Chave::GerarPdf); }
+    bool habilitaImpressao() const { return booleano(Chave::HabilitaImpressao); }
+    bool visualizarPdf() const { return booleano(Chave::VisualizarPdf); }
     // Days the history of finished transactions is kept (at least 1).
     int diasHistorico() const;
     // Text encoding of the key-number request, status and response files:
     // "utf-8" (the default) or "windows-1252"; anything else reads as "utf-8".
     QString codificacaoArquivos() const;
 
-    QString caminhoLogo() const { return texto(m_custom, "caminho_logo"); }
-    QString corFundo() const { return texto(m_custom, "cor_fundo"); }
-    QString corDestaque() const { return texto(m_custom, "cor_destaque"); }
-    QString corFonte1() const { return texto(m_custom, "cor_fonte1"); }
-    QString corFonte2() const { return texto(m_custom, "cor_fonte2"); }
-    QString corSelecao() const { return texto(m_custom, "cor_selecao"); }
-    int alturaJanela() const { return numero(m_custom, "altura_janela", 590); }
-    int larguraJanela() const { return numero(m_custom, "largura_janela", 850); }
-
-    void setPathIn(const QString &v) { m_root.insert(QStringLiteral("path_in"), v); }
-    void setPathOut(const QString &v) { m_root.insert(QStringLiteral("path_out"), v); }
-    void setFileReq(const QString &v) { m_root.insert(QStringLiteral("file_req"), v); }
-    void setFileResp(const QString &v) { m_root.insert(QStringLiteral("file_resp"), v); }
-    void setLog(int v);
-    void setVitra(int v) { m_root.insert(QStringLiteral("vitra"), v); }
-    void setProdutoTef(int v) { m_root.insert(QStringLiteral("produto_tef"), v); }
-    void setTagComprovante(int v) { m_root.insert(QStringLiteral("tag_comprovante"), v); }
-    void setTag028001(int v) { m_root.insert(QStringLiteral("tag_028_001"), v); }
-    void setAspasComprovante(int v) { m_root.insert(QStringLiteral("aspas_comprovante"), v); }
-    void setIniciarAtualizacaoAut(int v) { m_root.insert(QStringLiteral("iniciar_atualizacao_aut"), v); }
-    void setBloquearAtualizacao(bool v) { m_root.insert(QStringLiteral("bloquear_atualizacao"), v); }
-    void setTipoOperacao(int v) { m_root.insert(QStringLiteral("tipo_operacao"), v); }
-    void setNomeImpressora(const QString &v) { m_root.insert(QStringLiteral("nome_impressora"), v); }
-    void setCaminhoPdf(const QString &v) { m_root.insert(QStringLiteral("caminho_pdf"), v); }
-    void setGerarPdf(bool v) { m_root.insert(QStringLiteral("gerar_pdf"), v); }
-    void setHabilitaImpressao(bool v) { m_root.insert(QStringLiteral("habilita_impressao"), v); }
-    void setVisualizarPdf(bool v) { m_root.insert(QStringLiteral("visualizar_pdf"), v); }
-    void setCodificacaoArquivos(const QString &v) { m_root.insert(QStringLiteral("codificacao_arquivos"), v); }
-
-    void setCaminhoLogo(const QString &v) { m_custom.insert(QStringLiteral("caminho_logo"), v); }
-    void setCorFundo(const QString &v) { m_custom.insert(QStringLiteral("cor_fundo"), v); }
-    void setCorDestaque(const QString &v) { m_custom.insert(QStringLiteral("cor_destaque"), v); }
-    void setCorFonte1(const QString &v) { m_custom.insert(QStringLiteral("cor_fonte1"), v); }
-    void setCorFonte2(const QString &v) { m_custom.insert(QStringLiteral("cor_fonte2"), v); }
-    void setCorSelecao(const QString &v) { m_custom.insert(QStringLiteral("cor_selecao"), v); }
-    void setAlturaJanela(int v) { m_custom.insert(QStringLiteral("altura_janela"), v); }
-    void setLarguraJanela(int v) { m_custom.insert(QStringLiteral("largura_janela"), v); }
+    QString caminhoLogo() const { return texto(Chave::CaminhoLogo); }
+    QString corFundo() const { return texto(Chave::CorFundo); }
+    QString corDestaque() const { return texto(Chave::CorDestaque); }
+    QString corFonte1() const { return texto(Chave::CorFonte1); }
+    QString corFonte2() const { return texto(Chave::CorFonte2); }
+    QString corSelecao() const { return texto(Chave::CorSelecao); }
+    int alturaJanela() const { return numero(Chave::AlturaJanela); }
+    int larguraJanela() const { return numero(Chave::LarguraJanela); }
 
     // Whether two folder settings name the same folder once links, "." and
     // ".." are resolved (a folder that does not exist yet is compared by its
     // absolute, cleaned path).
     static bool mesmaPasta(const QString &a, const QString &b);
+
+    // Why settings edited in the popup (the whole file's object) must not be
+    // saved, by the table's rules; empty when they may.
+    static QString motivoRecusa(const QJsonObject &configuracao);
 
     // The root object with "customizacao" set to the customisation object.
     QJsonObject configuracao() const;
@@ -102,19 +164,17 @@ public:
     bool salvar(const QJsonObject &objeto) const;
 
 private:
-    enum class Efeitos { Todos, Nenhum };
-    ConfigTef(const QString &filePath, Efeitos efeitos);
+    enum class Estado {
+        Novo,
+        Incompleto,
+        Completo,
+        Ilegivel, // there, but it could not be opened: nothing filled
+    };
 
-    void carregar(Efeitos efeitos);
-    void criarDiretorios() const;
-    bool gravar(const QJsonObject &objeto) const;
-
-    static QString texto(const QJsonObject &o, const char *chave);
-    static int numero(const QJsonObject &o, const char *chave, int fallback);
-    static bool booleano(const QJsonObject &o, const char *chave);
+    QJsonValue valor(Chave chave) const;
 
     QString m_filePath;
+    Estado m_estado = Estado::Novo;
     QJsonObject m_root;
     QJsonObject m_custom;
-    Log m_log;
 };

@@ -5,9 +5,8 @@
 
 // The receipt options of config_tef.json for the response conversions, read again
 // only when the file changed: a saved setting applies to the next response, and a
-// response no longer costs a read and parse of the file. Unlike ConfigTef it never
-// writes the file nor creates folders. Not shared between threads: each converter
-// keeps its own.
+// response no longer costs a read and parse of the file. Each option is read as
+// ConfigTef's table says. Not shared between threads: each converter keeps its own.
 class ConfigTefSnapshot
 {
 public:

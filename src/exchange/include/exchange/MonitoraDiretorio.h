@@ -25,10 +25,7 @@ class MonitoraDiretorio : public QObject
 {
     Q_OBJECT
 public:
-    // The program's one instance, created on first use with the configuration on disk.
-    static MonitoraDiretorio *instance();
-
-    // A monitor of its own for the given settings (the tests use several).
+    // The exchange the given settings describe (the start-up's; the tests use several).
     explicit MonitoraDiretorio(const ConfigTef &config, QObject *parent = nullptr);
     ~MonitoraDiretorio() override;
 
@@ -126,7 +123,6 @@ private:
     bool m_formatoJson = false; // of the request file being read
     Log m_log;
     ProtocoloSitef m_protocolo;
-    ConfigTef m_config;
     QString m_pathIn;
     QString m_pathOut;
     QString m_fileReq;

@@ -19,12 +19,14 @@ public:
 
     // Set before start(), never while the thread runs.
     void setDados(const QJsonObject &valor) { dados = valor; }
+    // The settings' "nome_impressora"; the maker's printer until set.
+    void setImpressora(const QString &nome) { m_impressora = nome; }
 
     // The printers of the print system, in its order (the configuration popup's list).
     static QStringList listaImpressoras();
 
-    // The printer name that selects the maker's printer library.
-    static QString impressoraFabricante() { return QStringLiteral("Impressoras Varda/Korvanta"); }
+    // The printer name that selects the maker's printer library: the setting's default.
+    static QString impressoraFabricante();
 
     // A fixed-pitch font as large as lets a receipt line of `colunasRecibo`
     // columns fit `largura` device pixels of `dispositivo`.
@@ -45,4 +47,5 @@ private:
     static QJsonObject imprimirSistema(const QString &texto, const QString &impressora);
 
     QJsonObject dados;
+    QString m_impressora = impressoraFabricante();
 };
