@@ -1,7 +1,7 @@
 #include "base/DadosSensiveis.h"
+#include "base/MascaraColeta.h"
 #include "base/Platform.h"
 #include "base/ValorDigitado.h"
-#include "base/MascaraColeta.h"
 
 #include <QTemporaryDir>
 #include <QThread>
