@@ -1,5 +1,5 @@
 // The receipts' costs: writing both PDF copies of a 40-line receipt; one copy
-// from print_utils to the PDF that comes out of a print system (CUPS_SERVER and
+// from ImpressaoRecibo to the PDF that comes out of a print system (CUPS_SERVER and
 // Z3_CUPS_DIR: the private cupsd of tests/cups/cups-fixture.sh, queue
 // Z3_Recibos); and the resident memory of 50 cashier's card sales, each
 // printed on the simulated receipt printer and filed as PDF, then confirmed.
@@ -11,8 +11,8 @@
 #include "nucleo/DiarioTransacoes.h"
 #include "nucleo/NucleoTransacao.h"
 #include "nucleo/Ocupacao.h"
-#include "receipts/pdf_utils.h"
-#include "receipts/print_utils.h"
+#include "receipts/GravacaoRecibo.h"
+#include "receipts/ImpressaoRecibo.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -110,10 +110,10 @@ int main(int argc, char *argv[])
     for (int i = 0; i < rodadas; ++i) {
         QElapsedTimer t;
         t.start();
-        pdf_utils::gerar(dir.path(), QStringLiteral("Cartao Vender"), QStringLiteral("lojista"), QString::number(i),
-                         texto);
-        pdf_utils::gerar(dir.path(), QStringLiteral("Cartao Vender"), QStringLiteral("cliente"), QString::number(i),
-                         texto);
+        GravacaoRecibo::gerar(dir.path(), QStringLiteral("Cartao Vender"), QStringLiteral("lojista"),
+                              QString::number(i), texto);
+        GravacaoRecibo::gerar(dir.path(), QStringLiteral("Cartao Vender"), QStringLiteral("cliente"),
+                              QString::number(i), texto);
         pdf.push_back(t.nsecsElapsed() / 1e6);
     }
     std::printf("both PDF copies of a 40-line receipt, %d rounds: median %.1f ms\n", rodadas, mediana(pdf));
@@ -124,7 +124,7 @@ int main(int argc, char *argv[])
         gravarConfig({{"nome_impressora", "Z3_Recibos"}});
         const QString saida = cups + QStringLiteral("/saida/Z3_Recibos.pdf");
         std::vector<double> impressao;
-        print_utils p;
+        ImpressaoRecibo p;
         p.setDados({{"comprovanteDiferenciadoLoja", texto}});
         for (int i = 0; i < rodadas; ++i) {
             QFile::remove(saida);
@@ -138,8 +138,8 @@ int main(int argc, char *argv[])
             impressao.push_back(t.nsecsElapsed() / 1e6);
             p.wait();
         }
-        std::printf("print_utils start -> PDF out of the print system, %zu rounds: median %.1f ms\n", impressao.size(),
-                    mediana(impressao));
+        std::printf("ImpressaoRecibo start -> PDF out of the print system, %zu rounds: median %.1f ms\n",
+                    impressao.size(), mediana(impressao));
     } else {
         std::printf("print system: skipped (set CUPS_SERVER and Z3_CUPS_DIR)\n");
     }
@@ -148,7 +148,7 @@ int main(int argc, char *argv[])
     QJsonObject config{{"vitra", 0},
                        {"tipo_operacao", 1},
                        {"habilita_impressao", true},
-                       {"nome_impressora", print_utils::impressoraFabricante()},
+                       {"nome_impressora", ImpressaoRecibo::impressoraFabricante()},
                        {"gerar_pdf", true},
                        {"caminho_pdf", dir.filePath(QStringLiteral("pdf"))},
                        {"visualizar_pdf", false}};

@@ -17,9 +17,9 @@
 #include "exchange/MonitoraDiretorio.h"
 #include "nucleo/NucleoTransacao.h"
 #include "nucleo/Ocupacao.h"
+#include "receipts/GravacaoRecibo.h"
+#include "receipts/ImpressaoRecibo.h"
 #include "receipts/Recibo.h"
-#include "receipts/pdf_utils.h"
-#include "receipts/print_utils.h"
 
 #include <QAbstractItemModel>
 #include <QAction>
@@ -184,7 +184,7 @@ class TestJanela : public QObject
                           {"path_in", pasta + "/req"},
                           {"path_out", pasta + "/resp"},
                           {"habilita_impressao", true},
-                          {"nome_impressora", print_utils::impressoraFabricante()},
+                          {"nome_impressora", ImpressaoRecibo::impressoraFabricante()},
                           {"gerar_pdf", true},
                           {"caminho_pdf", pasta + "/pdf"},
                           {"visualizar_pdf", false}};
@@ -1332,8 +1332,8 @@ private slots:
         QVERIFY(cena.janela.carregada());
         QSignalSpy &resultados = cena.resultado;
         // How many receipt copies were out when the confirmation started: all of them, once they are counted.
-        QSignalSpy pdfsGravados(cena.autonomo.pdf(), &pdf_utils::pdfFinished);
-        QSignalSpy copiasImpressas(cena.autonomo.impressao(), &print_utils::printFinished);
+        QSignalSpy pdfsGravados(cena.autonomo.pdf(), &GravacaoRecibo::gravado);
+        QSignalSpy copiasImpressas(cena.autonomo.impressao(), &ImpressaoRecibo::impresso);
         int recibosAntesDaConfirmacao = -1;
         connect(cena.nucleo.get(), &NucleoTransacao::iniciada, this, [&](const Requisicao &r) {
             if (r.origem == Requisicao::Origem::Confirmacao)

@@ -1,9 +1,9 @@
 // The receipts: PDF files in the dated tree, and printing on the simulated printer library and on a real print
 // system (a private cupsd started by the ctest fixture; CUPS_SERVER points here at its socket).
 #include "TestSupport.h"
+#include "receipts/GravacaoRecibo.h"
+#include "receipts/ImpressaoRecibo.h"
 #include "receipts/Recibo.h"
-#include "receipts/pdf_utils.h"
-#include "receipts/print_utils.h"
 
 #include <QDate>
 #include <QDir>
@@ -168,8 +168,8 @@ private slots:
             if (!obstaculo.isEmpty())
                 QVERIFY(QDir().mkpath(tef + "VENDA/" + d + "/" + obstaculo.arg(via)));
 
-        pdf_utils pdf;
-        QSignalSpy spy(&pdf, &pdf_utils::pdfFinished);
+        GravacaoRecibo pdf;
+        QSignalSpy spy(&pdf, &GravacaoRecibo::gravado);
         for (int i = 0; i < vezes; ++i) {
             pdf.setDados(recibo);
             pdf.setCaminhoBase(base);
@@ -220,7 +220,7 @@ private slots:
                               const QString &mensagem, int ciclos) {
             QTest::newRow(nome) << impressora << QString(preparo) << resultado << mensagem << ciclos;
         };
-        const QString fabricante = print_utils::impressoraFabricante();
+        const QString fabricante = ImpressaoRecibo::impressoraFabricante();
         const QString ok = "Impressão realizada com sucesso!", ausente = "Impressora não localizada";
         linha("biblioteca: duas vias", fabricante, "", 0, ok, 2);
         linha("biblioteca: conexão recusada -2", fabricante, "cenario -2", -2,
@@ -263,9 +263,9 @@ private slots:
             QVERIFY(lpadmin.waitForFinished(30000) && lpadmin.exitCode() == 0);
         }
         const QJsonObject recibo = dados("Cartao Vender");
-        print_utils p;
+        ImpressaoRecibo p;
         p.setImpressora(impressora);
-        QSignalSpy spy(&p, &print_utils::printFinished);
+        QSignalSpy spy(&p, &ImpressaoRecibo::impresso);
         p.setDados(recibo);
         p.start();
         QTRY_COMPARE_WITH_TIMEOUT(spy.size(), 2, 30000);

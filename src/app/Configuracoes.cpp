@@ -2,7 +2,7 @@
 
 #include "app/Seletores.h"
 #include "base/ConfigTef.h"
-#include "receipts/print_utils.h"
+#include "receipts/ImpressaoRecibo.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -60,8 +60,8 @@ bool Configuracoes::salvar(const QString &dados)
 QString Configuracoes::impressoras() const
 {
     QJsonArray lista;
-    lista.append(QJsonObject{{QStringLiteral("text"), print_utils::impressoraFabricante()}});
-    const QStringList nomes = print_utils::listaImpressoras();
+    lista.append(QJsonObject{{QStringLiteral("text"), ImpressaoRecibo::impressoraFabricante()}});
+    const QStringList nomes = ImpressaoRecibo::listaImpressoras();
     for (const QString &nome : nomes)
         lista.append(QJsonObject{{QStringLiteral("text"), nome}});
     return QString::fromUtf8(QJsonDocument(lista).toJson(QJsonDocument::Compact));

@@ -2,8 +2,8 @@
 
 #include "base/ConfigTef.h"
 #include "nucleo/Ocupacao.h"
-#include "receipts/pdf_utils.h"
-#include "receipts/print_utils.h"
+#include "receipts/GravacaoRecibo.h"
+#include "receipts/ImpressaoRecibo.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -29,15 +29,15 @@ bool temCopia(const QJsonObject &recibo)
 const QString Reimpressao::marca = QStringLiteral("2ª VIA");
 
 Reimpressao::Reimpressao(const ConfigTef &config, QObject *parent)
-    : QObject(parent), m_config(config), m_pdf(new pdf_utils(this)), m_print(new print_utils(this))
+    : QObject(parent), m_config(config), m_pdf(new GravacaoRecibo(this)), m_print(new ImpressaoRecibo(this))
 {
     m_print->setImpressora(m_config.nomeImpressora());
     const auto relatar = [this](const QJsonObject &r) {
         if (r.value(QLatin1String("result")).toInt(0) != 0)
             emit erro(r.value(QLatin1String("message")).toString());
     };
-    connect(m_pdf, &pdf_utils::pdfFinished, this, relatar);
-    connect(m_print, &print_utils::printFinished, this, relatar);
+    connect(m_pdf, &GravacaoRecibo::gravado, this, relatar);
+    connect(m_print, &ImpressaoRecibo::impresso, this, relatar);
     // A copy being printed or filed when the program ends is finished while the application still stands.
     if (QCoreApplication *app = QCoreApplication::instance())
         connect(app, &QCoreApplication::aboutToQuit, this, [this] {

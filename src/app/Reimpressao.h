@@ -10,8 +10,8 @@
 #include <QString>
 
 class Ocupacao;
-class pdf_utils;
-class print_utils;
+class GravacaoRecibo;
+class ImpressaoRecibo;
 
 // The last approved transaction's receipts, printed and filed again when the
 // printer jammed: the tray's "Reimprimir último comprovante" and a second
@@ -51,8 +51,8 @@ public:
     static QJsonObject segundaVia(const QJsonObject &recibo);
 
     // For tests: the workers.
-    pdf_utils *pdf() const { return m_pdf; }
-    print_utils *impressao() const { return m_print; }
+    GravacaoRecibo *pdf() const { return m_pdf; }
+    ImpressaoRecibo *impressao() const { return m_print; }
 
 signals:
     void erro(const QString &mensagem);
@@ -70,7 +70,7 @@ private:
     QList<Guardado> m_recibos;
     Ocupacao *m_ocupacao = nullptr;
     const ConfigTef m_config;
-    pdf_utils *m_pdf;
-    print_utils *m_print;
+    GravacaoRecibo *m_pdf;
+    ImpressaoRecibo *m_print;
     Log m_log;
 };

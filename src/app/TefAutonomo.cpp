@@ -1,9 +1,9 @@
 #include "app/TefAutonomo.h"
 
 #include "base/ConfigTef.h"
+#include "receipts/GravacaoRecibo.h"
+#include "receipts/ImpressaoRecibo.h"
 #include "receipts/Recibo.h"
-#include "receipts/pdf_utils.h"
-#include "receipts/print_utils.h"
 
 #include <QDesktopServices>
 #include <QDir>
@@ -18,11 +18,11 @@ const char *const TefAutonomo::requisicaoPix = "000-000 = PIX\n001-000 = 1\n002-
 const char *const TefAutonomo::requisicaoAdm = "000-000 = ADM\n001-000 = 1\n999-999 = 0";
 
 TefAutonomo::TefAutonomo(const ConfigTef &config, QObject *parent)
-    : QObject(parent), m_config(config), m_pdf(new pdf_utils(this)), m_print(new print_utils(this))
+    : QObject(parent), m_config(config), m_pdf(new GravacaoRecibo(this)), m_print(new ImpressaoRecibo(this))
 {
     m_print->setImpressora(m_config.nomeImpressora());
-    connect(m_pdf, &pdf_utils::pdfFinished, this, &TefAutonomo::slotPdfFinished);
-    connect(m_print, &print_utils::printFinished, this, &TefAutonomo::slotPrintFinished);
+    connect(m_pdf, &GravacaoRecibo::gravado, this, &TefAutonomo::slotPdfFinished);
+    connect(m_print, &ImpressaoRecibo::impresso, this, &TefAutonomo::slotPrintFinished);
     connect(m_pdf, &QThread::finished, this, &TefAutonomo::recibosConcluidos);
     connect(m_print, &QThread::finished, this, &TefAutonomo::recibosConcluidos);
     m_prazoRecibos.setSingleShot(true);

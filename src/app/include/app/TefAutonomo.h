@@ -11,8 +11,8 @@
 #include <QString>
 #include <QTimer>
 
-class pdf_utils;
-class print_utils;
+class GravacaoRecibo;
+class ImpressaoRecibo;
 
 // The cashier's own operations: plays the POS's part for a card sale, a PIX
 // payment or an administrative operation chosen in the tray or the window's
@@ -41,8 +41,8 @@ public:
     void usarOcupacao(Ocupacao *ocupacao) { m_ocupacao = ocupacao; }
 
     // For tests: the receipt workers, and whether a confirmation is due.
-    pdf_utils *pdf() const { return m_pdf; }
-    print_utils *impressao() const { return m_print; }
+    GravacaoRecibo *pdf() const { return m_pdf; }
+    ImpressaoRecibo *impressao() const { return m_print; }
     bool confirmacaoPendente() const { return m_registroAConfirmar >= 0; }
 
 signals:
@@ -74,7 +74,7 @@ private:
     int m_registroAConfirmar = -1; // the journal record of the approved sale to confirm
     QTimer m_prazoRecibos;         // active while that sale waits for its receipts
     ConfigTef m_config;
-    pdf_utils *m_pdf;
-    print_utils *m_print;
+    GravacaoRecibo *m_pdf;
+    ImpressaoRecibo *m_print;
     Log m_log;
 };

@@ -1,6 +1,6 @@
 #pragma once
 
-// The C entry points of the receipt printer library, as print_utils resolves
+// The C entry points of the receipt printer library, as ImpressaoRecibo resolves
 // them and as the simulated library exports them.
 extern "C" {
 namespace z3impressora {

@@ -1,7 +1,7 @@
-#include "receipts/pdf_utils.h"
+#include "receipts/GravacaoRecibo.h"
 
 #include "base/Log.h"
-#include "receipts/print_utils.h"
+#include "receipts/ImpressaoRecibo.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QDir>
@@ -35,9 +35,10 @@ QString nomeLivre(const QString &pasta, const QString &nome)
 
 } // namespace
 
-pdf_utils::pdf_utils(QObject *parent) : QThread(parent) {}
+GravacaoRecibo::GravacaoRecibo(QObject *parent) : QThread(parent) {}
 
-pdf_utils::Destino pdf_utils::destino(const QString &transacao, const QString &via, const QString &nsuRecebido)
+GravacaoRecibo::Destino GravacaoRecibo::destino(const QString &transacao, const QString &via,
+                                                const QString &nsuRecebido)
 {
     // The NSU comes from the library: it may name a file, never a folder.
     QString nsu = nsuRecebido;
@@ -68,8 +69,8 @@ pdf_utils::Destino pdf_utils::destino(const QString &transacao, const QString &v
     return {QStringLiteral("OUTROS"), QStringLiteral("outros_%1_nsu_%2.pdf").arg(via, nsu), true};
 }
 
-QJsonObject pdf_utils::gerar(const QString &base, const QString &transacao, const QString &via, const QString &nsu,
-                             const QString &texto, const QDate &hoje)
+QJsonObject GravacaoRecibo::gerar(const QString &base, const QString &transacao, const QString &via, const QString &nsu,
+                                  const QString &texto, const QDate &hoje)
 {
     const Log log;
     const int linhas = texto.split(QLatin1Char('\n')).size();
@@ -78,7 +79,7 @@ QJsonObject pdf_utils::gerar(const QString &base, const QString &transacao, cons
         QStringLiteral("%1/TEF/%2/%3/%4/%5").arg(base, d.subpasta).arg(hoje.year()).arg(hoje.month()).arg(hoje.day());
     // Without a base folder the tree would start at the root of the disk.
     if (base.trimmed().isEmpty() || !QDir().mkpath(pasta)) {
-        log.error(QStringLiteral("[pdf_utils] Não foi possível criar a pasta ") + pasta);
+        log.error(QStringLiteral("[GravacaoRecibo] Não foi possível criar a pasta ") + pasta);
         return falha(QString::fromUtf8(mensagemCaminho));
     }
     const QString caminho = pasta + QLatin1Char('/') + (d.unico ? nomeLivre(pasta, d.arquivo) : d.arquivo);
@@ -101,7 +102,7 @@ QJsonObject pdf_utils::gerar(const QString &base, const QString &transacao, cons
         const QRectF pagina = printer.pageRect(QPrinter::DevicePixel);
         // A small default font at the writer's 1200 dpi would be a speck: the
         // letters are sized for a 40-column line across the 72 mm.
-        doc.setDefaultFont(print_utils::fonteRecibo(pagina.width(), &printer));
+        doc.setDefaultFont(ImpressaoRecibo::fonteRecibo(pagina.width(), &printer));
         doc.setPageSize(QSizeF(pagina.width(), pagina.height() - 5));
         doc.print(&printer);
         escrito = printer.printerState() != QPrinter::Error;
@@ -110,19 +111,19 @@ QJsonObject pdf_utils::gerar(const QString &base, const QString &transacao, cons
     if (!escrito || !info.isFile() || info.size() == 0 || (QFile::exists(caminho) && !QFile::remove(caminho)) ||
         !QFile::rename(parcial, caminho)) {
         QFile::remove(parcial);
-        log.error(QStringLiteral("[pdf_utils] Falha ao gravar ") + caminho);
+        log.error(QStringLiteral("[GravacaoRecibo] Falha ao gravar ") + caminho);
         return falha(QStringLiteral("Falha na criação do PDF. Não foi possível gravar o arquivo ") + caminho);
     }
-    log.info(QStringLiteral("[pdf_utils] PDF gravado em ") + caminho);
+    log.info(QStringLiteral("[GravacaoRecibo] PDF gravado em ") + caminho);
     return QJsonObject{{QStringLiteral("result"), 0},
                        {QStringLiteral("message"), QString::fromUtf8(mensagemSucesso)},
                        {QStringLiteral("caminho_pdf"), caminho}};
 }
 
-void pdf_utils::run()
+void GravacaoRecibo::run()
 {
-    const QString base = caminhoBase;
-    const QJsonObject d = dados;
+    const QString base = m_caminhoBase;
+    const QJsonObject d = m_dados;
     const QString nsu = d.value(QLatin1String("nsuTerminal")).toString();
     const QJsonValue t = d.value(QLatin1String("transacao"));
     const QString transacao = t.isString() ? t.toString() : QStringLiteral("indefinido");
@@ -133,6 +134,6 @@ void pdf_utils::run()
     for (const auto &c : copias) {
         const QLatin1String chave(c.chave);
         if (d.contains(chave))
-            emit pdfFinished(gerar(base, transacao, QLatin1String(c.via), nsu, d.value(chave).toString()));
+            emit gravado(gerar(base, transacao, QLatin1String(c.via), nsu, d.value(chave).toString()));
     }
 }

@@ -1,4 +1,4 @@
-#include "receipts/print_utils.h"
+#include "receipts/ImpressaoRecibo.h"
 
 #include "base/ClosedLibraryBinding.h"
 #include "base/ConfigTef.h"
@@ -30,14 +30,14 @@ const char *const erroBiblioteca = "Erro ao carregar biblioteca de comunicação
 
 } // namespace
 
-print_utils::print_utils(QObject *parent) : QThread(parent) {}
+ImpressaoRecibo::ImpressaoRecibo(QObject *parent) : QThread(parent) {}
 
-QString print_utils::impressoraFabricante()
+QString ImpressaoRecibo::impressoraFabricante()
 {
     return ConfigTef::padrao(ConfigTef::definicao(ConfigTef::Chave::NomeImpressora)).toString();
 }
 
-QFont print_utils::fonteRecibo(qreal largura, QPaintDevice *dispositivo)
+QFont ImpressaoRecibo::fonteRecibo(qreal largura, QPaintDevice *dispositivo)
 {
     QFont fonte(QStringLiteral("monospace"));
     fonte.setStyleHint(QFont::TypeWriter);
@@ -54,17 +54,17 @@ QFont print_utils::fonteRecibo(qreal largura, QPaintDevice *dispositivo)
     return fonte;
 }
 
-QStringList print_utils::listaImpressoras()
+QStringList ImpressaoRecibo::listaImpressoras()
 {
     return QPrinterInfo::availablePrinterNames();
 }
 
-QJsonObject print_utils::imprimir(const QString &texto, const QString &impressora)
+QJsonObject ImpressaoRecibo::imprimir(const QString &texto, const QString &impressora)
 {
     return impressora == impressoraFabricante() ? imprimirBiblioteca(texto) : imprimirSistema(texto, impressora);
 }
 
-QJsonObject print_utils::imprimirBiblioteca(const QString &texto)
+QJsonObject ImpressaoRecibo::imprimirBiblioteca(const QString &texto)
 {
     const Log log;
     // A fresh load for every copy: nothing of the library outlives the job.
@@ -72,12 +72,12 @@ QJsonObject print_utils::imprimirBiblioteca(const QString &texto)
     z3impressora::ImpressaoTexto_t imprime = nullptr;
     z3impressora::FechaConexaoImpressora_t fecha = nullptr;
     z3impressora::Corte_t corta = nullptr;
-    ClosedLibraryBinding biblioteca(QStringLiteral("print_utils"));
+    ClosedLibraryBinding biblioteca(QStringLiteral("ImpressaoRecibo"));
     using B = ClosedLibraryBinding;
     if (!biblioteca.load(platform::libraryPath(platform::ClosedLibrary::Impressora),
                          {B::entry("AbreConexaoImpressora", abre), B::entry("ImpressaoTexto", imprime),
                           B::entry("FechaConexaoImpressora", fecha), B::entry("Corte", corta)})) {
-        log.error(QStringLiteral("[print_utils] ") + QString::fromUtf8(erroBiblioteca));
+        log.error(QStringLiteral("[ImpressaoRecibo] ") + QString::fromUtf8(erroBiblioteca));
         return relatorio(-1, QString::fromUtf8(erroBiblioteca));
     }
     // A library without one of the four would leave the job half done.
@@ -91,22 +91,22 @@ QJsonObject print_utils::imprimirBiblioteca(const QString &texto)
     const int aberta = abre(0, "VARDA", conexao.constData(), 0);
     if (aberta != 0) {
         biblioteca.unload();
-        log.error("[print_utils] Erro de comunicação com a impressora: ", aberta);
+        log.error("[ImpressaoRecibo] Erro de comunicação com a impressora: ", aberta);
         return relatorio(aberta, QStringLiteral("Erro de comunicação com a impressora: %1").arg(aberta));
     }
     imprime(texto.toUtf8().constData(), 1, 0, 0);
     corta(4);
     fecha();
     biblioteca.unload();
-    log.info("[print_utils] Comprovante impresso na impressora Varda/Korvanta");
+    log.info("[ImpressaoRecibo] Comprovante impresso na impressora Varda/Korvanta");
     return sucesso();
 }
 
-QJsonObject print_utils::imprimirSistema(const QString &texto, const QString &impressora)
+QJsonObject ImpressaoRecibo::imprimirSistema(const QString &texto, const QString &impressora)
 {
     const Log log;
     const auto naoLocalizada = [&] {
-        log.error(QStringLiteral("[print_utils] Impressora não localizada: ") + impressora);
+        log.error(QStringLiteral("[ImpressaoRecibo] Impressora não localizada: ") + impressora);
         return relatorio(-1, QStringLiteral("Impressora não localizada"));
     };
     if (impressora.isEmpty() || !listaImpressoras().contains(impressora))
@@ -117,11 +117,11 @@ QJsonObject print_utils::imprimirSistema(const QString &texto, const QString &im
     if (!fila.conhecida)
         return naoLocalizada();
     if (fila.parada || QPrinterInfo::printerInfo(impressora).state() == QPrinter::Error) {
-        log.error(QStringLiteral("[print_utils] Impressora parada: ") + impressora);
+        log.error(QStringLiteral("[ImpressaoRecibo] Impressora parada: ") + impressora);
         return relatorio(-1, QStringLiteral("Impressora %1 está parada").arg(impressora));
     }
     if (!fila.aceitaTrabalhos) {
-        log.error(QStringLiteral("[print_utils] Impressora recusa trabalhos: ") + impressora);
+        log.error(QStringLiteral("[ImpressaoRecibo] Impressora recusa trabalhos: ") + impressora);
         return relatorio(-1, QStringLiteral("Impressora %1 não está aceitando trabalhos").arg(impressora));
     }
 
@@ -144,25 +144,25 @@ QJsonObject print_utils::imprimirSistema(const QString &texto, const QString &im
     doc.setTextWidth(largura);
     QPainter painter;
     if (!painter.begin(&printer)) {
-        log.error(QStringLiteral("[print_utils] Não foi possível iniciar a impressão em ") + impressora);
+        log.error(QStringLiteral("[ImpressaoRecibo] Não foi possível iniciar a impressão em ") + impressora);
         return relatorio(-1, QStringLiteral("Não foi possível iniciar a impressão em %1").arg(impressora));
     }
     doc.drawContents(&painter);
     if (!painter.end() || printer.printerState() == QPrinter::Error) {
-        log.error(QStringLiteral("[print_utils] Falha ao enviar o comprovante para ") + impressora);
+        log.error(QStringLiteral("[ImpressaoRecibo] Falha ao enviar o comprovante para ") + impressora);
         return relatorio(-1, QStringLiteral("Falha ao enviar o comprovante para %1").arg(impressora));
     }
-    log.info(QStringLiteral("[print_utils] Comprovante enviado para ") + impressora);
+    log.info(QStringLiteral("[ImpressaoRecibo] Comprovante enviado para ") + impressora);
     return sucesso();
 }
 
-void print_utils::run()
+void ImpressaoRecibo::run()
 {
-    const QJsonObject d = dados;
+    const QJsonObject d = m_dados;
     for (const char *chave : {"comprovanteDiferenciadoLoja", "comprovanteDiferenciadoPortador"}) {
         const QLatin1String k(chave);
         if (!d.contains(k))
             continue;
-        emit printFinished(imprimir(d.value(k).toString(), m_impressora));
+        emit impresso(imprimir(d.value(k).toString(), m_impressora));
     }
 }

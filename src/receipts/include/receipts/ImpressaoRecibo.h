@@ -9,16 +9,16 @@
 // Prints the receipt copies of one operation, one job per copy, on the printer
 // the settings name: the maker's receipt printer through its closed library, or
 // a printer of the operating system's print system. Runs in its own thread; one
-// printFinished report per copy attempted.
-class print_utils : public QThread
+// impresso report per copy attempted.
+class ImpressaoRecibo : public QThread
 {
     Q_OBJECT
 
 public:
-    explicit print_utils(QObject *parent = nullptr);
+    explicit ImpressaoRecibo(QObject *parent = nullptr);
 
     // Set before start(), never while the thread runs.
-    void setDados(const QJsonObject &valor) { dados = valor; }
+    void setDados(const QJsonObject &valor) { m_dados = valor; }
     // The settings' "nome_impressora"; the maker's printer until set.
     void setImpressora(const QString &nome) { m_impressora = nome; }
 
@@ -33,11 +33,11 @@ public:
     static constexpr int colunasRecibo = 40;
     static QFont fonteRecibo(qreal largura, QPaintDevice *dispositivo);
 
-    // Prints one copy on `impressora`; the report printFinished carries.
+    // Prints one copy on `impressora`; the report impresso carries.
     static QJsonObject imprimir(const QString &texto, const QString &impressora);
 
 signals:
-    void printFinished(QJsonObject result);
+    void impresso(QJsonObject result);
 
 protected:
     void run() override;
@@ -46,6 +46,6 @@ private:
     static QJsonObject imprimirBiblioteca(const QString &texto);
     static QJsonObject imprimirSistema(const QString &texto, const QString &impressora);
 
-    QJsonObject dados;
+    QJsonObject m_dados;
     QString m_impressora = impressoraFabricante();
 };

@@ -7,17 +7,17 @@
 
 // Files the receipt copies of one operation as PDF, one file per copy, in the
 // dated tree <base>/TEF/<sub-folder>/<year>/<month>/<day>. Runs in its own
-// thread; one pdfFinished report per copy attempted.
-class pdf_utils : public QThread
+// thread; one gravado report per copy attempted.
+class GravacaoRecibo : public QThread
 {
     Q_OBJECT
 
 public:
-    explicit pdf_utils(QObject *parent = nullptr);
+    explicit GravacaoRecibo(QObject *parent = nullptr);
 
     // Both set before start(), never while the thread runs.
-    void setCaminhoBase(const QString &caminho) { caminhoBase = caminho; }
-    void setDados(const QJsonObject &valor) { dados = valor; }
+    void setCaminhoBase(const QString &caminho) { m_caminhoBase = caminho; }
+    void setDados(const QJsonObject &valor) { m_dados = valor; }
 
     // Where the copy `via` ("lojista", "cliente") of the operation `transacao`
     // is filed: the sub-folder, and the file name before it is made unique.
@@ -29,7 +29,7 @@ public:
     };
     static Destino destino(const QString &transacao, const QString &via, const QString &nsu);
 
-    // Writes one copy; the report pdfFinished carries. `hoje` dates the folder.
+    // Writes one copy; the report gravado carries. `hoje` dates the folder.
     static QJsonObject gerar(const QString &base, const QString &transacao, const QString &via, const QString &nsu,
                              const QString &texto, const QDate &hoje = QDate::currentDate());
 
@@ -37,12 +37,12 @@ public:
     static constexpr double alturaLinhaMm = 5.0;
 
 signals:
-    void pdfFinished(QJsonObject result);
+    void gravado(QJsonObject result);
 
 protected:
     void run() override;
 
 private:
-    QString caminhoBase;
-    QJsonObject dados;
+    QString m_caminhoBase;
+    QJsonObject m_dados;
 };
