@@ -471,6 +471,12 @@ private slots:
         QTest::newRow("sair with no copy running starts nothing")
             << QJsonObject{} << 0 << QStringList{"Nenhuma instância aberta para encerrar", "!Produto TEF configurado"}
             << QStringList{"--sair"};
+        // These two rows run without the libraries, so that loading the display's is said in the log.
+        QTest::newRow("the customer display switched on is loaded")
+            << QJsonObject{{"vitra", 1}} << 0 << QStringList{"[Vitra_Controller] Erro ao carregar a biblioteca"}
+            << QStringList();
+        QTest::newRow("the customer display is on at 1 only")
+            << QJsonObject{{"vitra", 2}} << 0 << QStringList{"!Vitra_Controller"} << QStringList();
         QTest::newRow("two actions: neither, and nothing touched")
             << QJsonObject{} << 2 << QStringList{"!Z3_TEFZoduvud"} << QStringList{"--pix", "--sair"};
     }
@@ -484,7 +490,10 @@ private slots:
         pastaNova();
         gravarConfig(config);
         // Offscreen without a renderer chosen, as a user would start it by hand.
-        auto process = start({"Z3_EXIT_WHEN_IDLE=1", "QT_QUICK_BACKEND="}, true, argumentos);
+        QStringList ambiente{"Z3_EXIT_WHEN_IDLE=1", "QT_QUICK_BACKEND="};
+        if (config.contains("vitra"))
+            ambiente << "Z3_LIB_DIR=" + m_dir->path();
+        auto process = start(ambiente, true, argumentos);
         QVERIFY(process->waitForFinished(30000));
         QCOMPARE(process->exitStatus(), QProcess::NormalExit);
         QVERIFY2(process->exitCode() == exitCode, qPrintable(logText().right(3000)));

@@ -18,7 +18,6 @@ private:
 
     QList<QJsonObject> chamadas() const { return testsupport::chamadasSimuladas(m_simLog); }
     QStringList funcoes() const { return testsupport::funcoesSimuladas(m_simLog); }
-    static void habilitar(int vitra) { testsupport::writeConfig(QJsonObject{{"vitra", vitra}}); }
 
 private slots:
     void initTestCase()
@@ -36,13 +35,11 @@ private slots:
         QFile::remove(m_simLog);
         QFile::remove(m_log);
         qunsetenv("Z3_SIM_CENARIO"); // the refused connection's scenario is for its own test only
-        habilitar(1);
     }
 
     void desabilitadoNaoCarregaABiblioteca()
     {
-        habilitar(0);
-        Vitra_Controller vitra;
+        Vitra_Controller vitra(false);
         QVERIFY(!vitra.isHabilitado());
         QVERIFY(!vitra.apresentaMensagem("Aproxime o cartão"));
         QCOMPARE(funcoes(), QStringList());
@@ -61,7 +58,7 @@ private slots:
     void qrCodeEntreUmaConexaoEUmaDesconexao()
     {
         QFETCH(QString, valor);
-        Vitra_Controller vitra;
+        Vitra_Controller vitra(true);
         QVERIFY(vitra.isHabilitado());
         QVERIFY(vitra.apresentaQRCode("00020126PIXPAYLOAD", valor));
         QCOMPARE(funcoes(), (QStringList{"AbreConexaoDisplay", "InicializaDisplay", "ApresentaQrCode",
@@ -95,7 +92,7 @@ private slots:
     void mensagemLongaQuebraNaColuna19()
     {
         QFETCH(QString, texto);
-        Vitra_Controller vitra;
+        Vitra_Controller vitra(true);
         QVERIFY(vitra.apresentaMensagem(texto));
         QCOMPARE(funcoes(), (QStringList{"AbreConexaoDisplay", "InicializaDisplay", "ApresentaTextoColorido",
                                          "DesconectarDisplay"}));
@@ -105,7 +102,7 @@ private slots:
 
     void semTextoSoLimpa()
     {
-        Vitra_Controller vitra;
+        Vitra_Controller vitra(true);
         QVERIFY(!vitra.apresentaMensagem(QString())); // nothing to show: the display is not touched
         QVERIFY(vitra.limpaDisplay());
         QCOMPARE(funcoes(), (QStringList{"AbreConexaoDisplay", "InicializaDisplay", "DesconectarDisplay"}));
@@ -115,7 +112,7 @@ private slots:
     {
         testsupport::writeAll(m_cenario, R"({"vitra_abre_conexao":3})");
         qputenv("Z3_SIM_CENARIO", m_cenario.toUtf8());
-        Vitra_Controller vitra;
+        Vitra_Controller vitra(true);
         QVERIFY(!vitra.apresentaQRCode("x", "1,00"));
         QCOMPARE(funcoes(), QStringList{"AbreConexaoDisplay"});
         QVERIFY(QString::fromUtf8(testsupport::readAll(m_log)).contains("Não foi possível abrir comunicação: 3\n"));
@@ -126,7 +123,7 @@ private slots:
         const QByteArray dir = qgetenv("Z3_LIB_DIR");
         qputenv("Z3_LIB_DIR", m_dir.path().toUtf8());
         {
-            Vitra_Controller vitra;
+            Vitra_Controller vitra(true);
             QVERIFY(!vitra.apresentaMensagem("Olá"));
         }
         qputenv("Z3_LIB_DIR", dir);

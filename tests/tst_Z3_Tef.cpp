@@ -73,13 +73,13 @@ private:
         qputenv("Z3_SIM_CENARIO", m_cenario.toUtf8());
     }
 
-    void novoControlador()
+    void novoControlador(bool displayCliente = false)
     {
         m_n.reset();
         m_c.reset();
         testsupport::removeJournal();
         QFile::remove(m_simLog);
-        m_c = std::make_unique<Z3_Tef_Controller>();
+        m_c = std::make_unique<Z3_Tef_Controller>(displayCliente);
         m_n = std::make_unique<NucleoTransacao>(*m_c, 2, DiarioTransacoes::arquivoAoLadoDe(testsupport::configPath()));
         m_c->usarPausas(Pausas().divididas(100));
         m_n->usarPausas(Pausas().divididas(100));
@@ -772,10 +772,8 @@ private slots:
 
     void pixMostraOQrCode()
     {
-        // The customer's display on (read at construction only): the QR code goes there too.
-        testsupport::writeConfig(QJsonObject{{"vitra", 1}, {"tipo_operacao", 0}});
-        novoControlador();
-        testsupport::writeConfig(QJsonObject{{"vitra", 0}, {"tipo_operacao", 0}});
+        // The customer's display on: the QR code goes there too.
+        novoControlador(true);
         const QJsonObject r = rodar({{"identificacao", "3"}, {"valor", "1990"}}, "PIX");
         const QStringList s = sequencia();
         QCOMPARE(funcoes().filter(QRegularExpression("TEF$")),

@@ -238,7 +238,7 @@ int runApplication(int argc, char *argv[])
     }
     // The backend, its core and the busy state live until the process ends:
     // queued results may still arrive while the application is being torn down.
-    Base_Controller *backend = wiring::createBackend(produto);
+    Base_Controller *backend = wiring::createBackend(produto, config.vitra() == 1);
     NucleoTransacao *nucleo = backend ? wiring::criarNucleo(*backend, produto) : nullptr;
     auto *ocupacao = new Ocupacao;
 

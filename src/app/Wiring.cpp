@@ -26,11 +26,11 @@ namespace {
 
 // The product table.
 const Produto produtos[] = {
-    {ProdutoTef::Vantor, "Vantor", []() -> Base_Controller * { return new Vantor_Controller; },
+    {ProdutoTef::Vantor, "Vantor", [](bool) -> Base_Controller * { return new Vantor_Controller; },
      &ProtocoloSitef::vantorResultToResponse, true, &Vantor_Conversor::resumo},
-    {ProdutoTef::Bridge, "Z3_Bridge", []() -> Base_Controller * { return new Z3_Bridge_Controller; },
+    {ProdutoTef::Bridge, "Z3_Bridge", [](bool) -> Base_Controller * { return new Z3_Bridge_Controller; },
      &ProtocoloSitef::bridgeResultToResponse, false, &Z3_Bridge_Conversor::resumo},
-    {ProdutoTef::Z3Tef, "Z3_Tef", []() -> Base_Controller * { return new Z3_Tef_Controller; },
+    {ProdutoTef::Z3Tef, "Z3_Tef", [](bool display) -> Base_Controller * { return new Z3_Tef_Controller(display); },
      &ProtocoloSitef::tefResultToResponse, true, &Z3_Tef_Conversor::resumo},
 };
 static_assert(std::size(produtos) == quantidadeProdutosTef, "one row per TEF product");
@@ -46,10 +46,10 @@ const Produto *produto(int numero)
     return nullptr;
 }
 
-Base_Controller *createBackend(int produtoTef)
+Base_Controller *createBackend(int produtoTef, bool displayCliente)
 {
     const Produto *p = produto(produtoTef);
-    return p && p->criarBackend ? p->criarBackend() : nullptr;
+    return p && p->criarBackend ? p->criarBackend(displayCliente) : nullptr;
 }
 
 NucleoTransacao *criarNucleo(DialogoTef &backend, int produtoTef, QObject *parent)

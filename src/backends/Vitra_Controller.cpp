@@ -3,9 +3,9 @@
 #include "backends/Z3_Tef_Protocolo.h"
 #include "base/Platform.h"
 
-Vitra_Controller::Vitra_Controller()
+Vitra_Controller::Vitra_Controller(bool habilitado) : m_habilitado(habilitado)
 {
-    if (m_config.vitra() != m_habilitado)
+    if (!m_habilitado)
         return;
     using B = ClosedLibraryBinding;
     const bool carregada = m_binding.load(platform::libraryPath(platform::ClosedLibrary::Vitra),
@@ -31,13 +31,13 @@ Vitra_Controller::Vitra_Controller()
 
 Vitra_Controller::~Vitra_Controller()
 {
-    if (m_config.vitra() == m_habilitado && !m_binding.unload())
+    if (m_habilitado && !m_binding.unload())
         m_log.error("[Vitra_Controller] Falha ao liberar biblioteca Vitra");
 }
 
 bool Vitra_Controller::isHabilitado() const
 {
-    return m_config.vitra() == m_habilitado;
+    return m_habilitado;
 }
 
 bool Vitra_Controller::abrir()

@@ -79,8 +79,8 @@ int indiceEscolhido(const QString &texto)
 
 } // namespace
 
-Z3_Tef_Controller::Z3_Tef_Controller(QObject *parent)
-    : Base_Controller(parent), m_lib(new Z3_Tef_Library), m_vitra(new Vitra_Controller)
+Z3_Tef_Controller::Z3_Tef_Controller(bool displayCliente, QObject *parent)
+    : Base_Controller(parent), m_lib(new Z3_Tef_Library), m_vitra(new Vitra_Controller(displayCliente))
 {
     m_pix = false;
     m_pinPad = false;

@@ -27,8 +27,9 @@ struct Produto
 {
     ProdutoTef produto;
     const char *nome;
-    // Creates the product's backend; null while this build has none for it.
-    Base_Controller *(*criarBackend)();
+    // Creates the product's backend, given whether the customer display is on;
+    // null while this build has none for it.
+    Base_Controller *(*criarBackend)(bool displayCliente);
     // Turns the backend's JSON result into the key-number response file.
     MonitoraDiretorio::ConversorResposta converterResposta;
     // Whether the cashier answers the library's questions in the window.
@@ -42,7 +43,7 @@ const Produto *produto(int numero);
 
 // Creates the backend controller for a TEF product; nullptr for a product whose
 // backend this build does not have, or for an invalid product.
-Base_Controller *createBackend(int produtoTef);
+Base_Controller *createBackend(int produtoTef, bool displayCliente = false);
 
 // The transaction core of a product's backend, its journal beside the
 // settings. Not yet recovered: the caller runs recuperar() once everything

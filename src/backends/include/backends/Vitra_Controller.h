@@ -2,17 +2,17 @@
 
 #include "backends/Z3_Vitra_Api.h"
 #include "base/ClosedLibraryBinding.h"
-#include "base/ConfigTef.h"
 #include "base/Log.h"
 
 #include <QString>
 
-// The optional customer display. Each action connects, initialises, draws and
-// disconnects again; the connection is never kept between actions.
+// The optional customer display ("vitra" 1 in the settings, read at start-up).
+// Each action connects, initialises, draws and disconnects again; the
+// connection is never kept between actions.
 class Vitra_Controller
 {
 public:
-    Vitra_Controller();
+    explicit Vitra_Controller(bool habilitado);
     ~Vitra_Controller();
     Vitra_Controller(const Vitra_Controller &) = delete;
     Vitra_Controller &operator=(const Vitra_Controller &) = delete;
@@ -26,9 +26,8 @@ private:
     bool abrir();
     bool fechar();
 
-    const int m_habilitado = 1;
+    const bool m_habilitado;
     ClosedLibraryBinding m_binding{QStringLiteral("Vitra_Controller")};
-    ConfigTef m_config;
     Log m_log;
 
     z3vitra::InicializaDisplay_t m_inicializaDisplay = nullptr;

@@ -23,7 +23,8 @@ class Z3_Tef_Controller : public Base_Controller
     Q_OBJECT
 
 public:
-    explicit Z3_Tef_Controller(QObject *parent = nullptr);
+    // `displayCliente`: the customer display is switched on in the settings.
+    explicit Z3_Tef_Controller(bool displayCliente = false, QObject *parent = nullptr);
     ~Z3_Tef_Controller() override;
 
     QByteArray jsonIniciarOperacao() const;
