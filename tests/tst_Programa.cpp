@@ -1162,6 +1162,9 @@ private slots:
                                    << "411111******1111";
         QTest::newRow("Z3_Tef") << 2 << QByteArray(R"({"tef":{"nomeBandeira":"4111111111111111"}})")
                                 << "411111******1111";
+        // A field holding a line break stays one field of one record.
+        QTest::newRow("Z3_Tef, a brand in two lines")
+            << 2 << QByteArray(R"({"tef":{"nomeBandeira":"VISA\r\nDEBITO"}})") << "VISA\r\nDEBITO";
     }
 
     void dayOfSalesReadBackAsCsv()

@@ -111,6 +111,7 @@ private slots:
         campos("cheque field not in a sale", "000-000 = CRT\n005-000 = 123\n", "cmc7=");
         campos("inner blanks made single", "000-000 = CRT\n011-000 =  a \t  b  \n", "codigo_transacao=a b");
         campos("text after a second equals sign dropped", "000-000 = CRT\n011-000 = a=b\n", "codigo_transacao=a");
+        campos("no blanks around the equals sign", "000-000=CRT\n011-000=ab\n", "header=CRT|codigo_transacao=ab");
         campos("repeated field overwrites", "000-000 = CRT\n003-000 = 1\n003-000 = 2\n", "valor=2");
         campos("amount kept as written", "000-000 = CRT\n003-000 = 000150\n", "valor=000150");
         campos("network not in a sale", "000-000 = CRT\n010-000 = REDE\n", "nome_rede=");

@@ -1,5 +1,6 @@
 #include "base/DadosSensiveis.h"
 #include "base/MascaraColeta.h"
+#include "base/Pausas.h"
 #include "base/Platform.h"
 #include "base/ValorDigitado.h"
 
@@ -11,8 +12,8 @@
 
 #include <memory>
 
-// Secrets kept out of what is logged, the input mask for a typed value, a typed amount in cents, and how a
-// request file is opened.
+// Secrets kept out of what is logged, the input mask for a typed value, a typed amount in cents, how a
+// request file is opened, and the pauses as the tests shorten them.
 class TestUtil : public QObject
 {
     Q_OBJECT
@@ -153,6 +154,31 @@ private slots:
         QCOMPARE(aberto, erro.isEmpty());
         if (aberto)
             QCOMPARE(pedido.readAll(), QByteArray("000-000 = CRT\n"));
+    }
+
+    // The tests shorten every pause; a pause cut to nothing would turn a wait into a busy loop.
+    void dividedPausesNeverReachZero_data()
+    {
+        QTest::addColumn<int>("divisor");
+        QTest::newRow("none") << 0;
+        QTest::newRow("one") << 1;
+        QTest::newRow("the tests' hundred") << 100;
+        QTest::newRow("larger than every pause") << 1000000;
+    }
+
+    void dividedPausesNeverReachZero()
+    {
+        QFETCH(int, divisor);
+        const Pausas reais;
+        const Pausas p = reais.divididas(divisor);
+        for (int Pausas::*ms :
+             {&Pausas::leituraRequisicaoMs, &Pausas::antesDoStatusMs, &Pausas::gravacaoRespostaMs,
+              &Pausas::intervaloGravacaoMs, &Pausas::arquivoIncompletoMs, &Pausas::novaTentativaPastaMs,
+              &Pausas::verificacaoPastaMs, &Pausas::mensagemFalhaMs, &Pausas::finalZ3TefMs, &Pausas::statusBridgeMs,
+              &Pausas::finalVantorMs, &Pausas::passoVantorMs, &Pausas::antesDeInstalarMs}) {
+            QVERIFY(p.*ms >= 1);
+            QVERIFY(divisor <= 1 ? p.*ms == reais.*ms : p.*ms <= reais.*ms);
+        }
     }
 };
 

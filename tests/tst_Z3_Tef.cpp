@@ -770,6 +770,36 @@ private slots:
         QCOMPARE(log().contains(QStringLiteral("}{E} \t\t Transação NSU %1").arg(nsu)), recusada);
     }
 
+    // The exchange's word on the response file decides an approved POS sale; no word in time is no delivery.
+    void vendaSegueAPalavraDaEntrega_data()
+    {
+        QTest::addColumn<int>("gravada"); // what the exchange reports of the response file; -1: nothing
+        QTest::addColumn<bool>("pendente");
+        QTest::newRow("written: waits for the POS") << 1 << true;
+        QTest::newRow("no word: undone") << -1 << false;
+    }
+
+    void vendaSegueAPalavraDaEntrega()
+    {
+        QFETCH(int, gravada);
+        QFETCH(bool, pendente);
+        m_n->acompanharEntrega(true);
+        NucleoTransacao *n = m_n.get();
+        connect(
+            n, &NucleoTransacao::resultado, n,
+            [n, gravada](const Requisicao &r) {
+                if (gravada >= 0)
+                    n->respostaGravada(r.numero, gravada == 1);
+            },
+            Qt::DirectConnection);
+        vendaPendente();
+        QCOMPARE(!m_n->pendentes().isEmpty(), pendente);
+        const QList<DiarioTransacoes::Registro> registros = m_n->diario().registros();
+        QCOMPARE(registros.size(), 1);
+        QCOMPARE(registros.at(0).estado,
+                 pendente ? DiarioTransacoes::Estado::Respondida : DiarioTransacoes::Estado::Resolvida);
+    }
+
     void pixMostraOQrCode()
     {
         // The customer's display on: the QR code goes there too.
