@@ -171,11 +171,12 @@ private slots:
         QFETCH(int, divisor);
         const Pausas reais;
         const Pausas p = reais.divididas(divisor);
-        for (int Pausas::*ms :
-             {&Pausas::leituraRequisicaoMs, &Pausas::antesDoStatusMs, &Pausas::gravacaoRespostaMs,
-              &Pausas::intervaloGravacaoMs, &Pausas::arquivoIncompletoMs, &Pausas::novaTentativaPastaMs,
-              &Pausas::verificacaoPastaMs, &Pausas::mensagemFalhaMs, &Pausas::finalZ3TefMs, &Pausas::statusBridgeMs,
-              &Pausas::finalVantorMs, &Pausas::passoVantorMs, &Pausas::antesDeInstalarMs}) {
+        static_assert(sizeof(Pausas) == 14 * sizeof(int), "a new pause joins the list below");
+        for (int Pausas::*ms : {&Pausas::leituraRequisicaoMs, &Pausas::antesDoStatusMs, &Pausas::gravacaoRespostaMs,
+                                &Pausas::intervaloGravacaoMs, &Pausas::margemEntregaMs, &Pausas::arquivoIncompletoMs,
+                                &Pausas::novaTentativaPastaMs, &Pausas::verificacaoPastaMs, &Pausas::mensagemFalhaMs,
+                                &Pausas::finalZ3TefMs, &Pausas::statusBridgeMs, &Pausas::finalVantorMs,
+                                &Pausas::passoVantorMs, &Pausas::antesDeInstalarMs}) {
             QVERIFY(p.*ms >= 1);
             QVERIFY(divisor <= 1 ? p.*ms == reais.*ms : p.*ms <= reais.*ms);
         }

@@ -12,6 +12,7 @@
 #include <QJsonObject>
 #include <QMutex>
 #include <QMutexLocker>
+#include <QSaveFile>
 
 #include <type_traits>
 
@@ -46,8 +47,9 @@ void gravarTrabalho(Trabalho &t)
         if (!QFile::exists(nome))
             break;
     }
-    QFile f(nome);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+    // Whole or not at all under its name: a test reads a job as soon as it appears.
+    QSaveFile f(nome);
+    if (!f.open(QIODevice::WriteOnly))
         return;
     const QJsonObject job{{QStringLiteral("conexao"), t.conexao},
                           {QStringLiteral("texto_base64"), QString::fromLatin1(t.texto.toBase64())},
@@ -55,6 +57,7 @@ void gravarTrabalho(Trabalho &t)
                           {QStringLiteral("impressoes"), t.textos},
                           {QStringLiteral("cortes"), t.cortes}};
     f.write(QJsonDocument(job).toJson(QJsonDocument::Indented));
+    f.commit();
 }
 
 } // namespace

@@ -292,7 +292,7 @@ void NucleoTransacao::entregar(const Requisicao &r, const QJsonObject &resultado
     bool entregue = true;
     if (acompanhar) {
         QMutexLocker lock(&m_entregaMutex);
-        const QDeadlineTimer prazo(m_pausas.gravacaoRespostaMs + margemEntregaMs);
+        const QDeadlineTimer prazo(m_pausas.gravacaoRespostaMs + m_pausas.margemEntregaMs);
         while (m_entrega < 0 && m_entregaCondicao.wait(&m_entregaMutex, prazo)) {
             if (QCoreApplication::closingDown())
                 break;

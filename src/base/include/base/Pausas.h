@@ -16,6 +16,9 @@ struct Pausas
     int antesDoStatusMs = 1000;
     int gravacaoRespostaMs = 5000;
     int intervaloGravacaoMs = 250;
+    // How long an approved sale waits for the word on its response file
+    // beyond those retries, so that only a lost word is a failure.
+    int margemEntregaMs = 10000;
     int arquivoIncompletoMs = 5000;
     // A request folder that cannot be watched is tried again, and one being
     // watched is checked for having been replaced under its path, this often.

@@ -42,9 +42,6 @@ public:
     NucleoTransacao(DialogoTef &backend, int produto, const QString &arquivoDiario, QObject *parent = nullptr);
     ~NucleoTransacao() override;
 
-    // How long an approved sale waits for the word on its response file
-    // beyond the exchange's own retries, so that only a lost word is a failure.
-    static constexpr int margemEntregaMs = 10000;
     void usarPausas(const Pausas &pausas) { m_pausas = pausas; }
 
     // Told of every end a journaled transaction reaches (the library's last
