@@ -47,30 +47,16 @@ struct Estado
 
     void carregar()
     {
-        const QString pasta = qEnvironmentVariable("Z3_SIM_ESTADO");
-        if (pasta.isEmpty())
-            return;
-        QDir().mkpath(pasta);
-        arquivo = pasta + QStringLiteral("/apitefvarda_host.json");
-        QFile f(arquivo);
-        if (!f.open(QIODevice::ReadOnly))
-            return;
-        const QJsonObject dados = QJsonDocument::fromJson(f.readAll()).object();
+        arquivo = simlog::arquivoEstado("apitefvarda_host.json");
+        const QJsonObject dados = simlog::lerEstado(arquivo);
         ultimoNsu = dados.value(QStringLiteral("ultimoNsu")).toInt();
         pendente = dados.value(QStringLiteral("pendente")).toBool();
     }
 
     void gravar() const
     {
-        if (arquivo.isEmpty())
-            return;
-        const QJsonObject dados{{QStringLiteral("ultimoNsu"), ultimoNsu}, {QStringLiteral("pendente"), pendente}};
-        const QString temporario = arquivo + QStringLiteral(".tmp");
-        QFile f(temporario);
-        if (f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(QJsonDocument(dados).toJson()) > 0) {
-            f.close();
-            std::rename(QFile::encodeName(temporario).constData(), QFile::encodeName(arquivo).constData());
-        }
+        simlog::gravarEstado(
+            arquivo, QJsonObject{{QStringLiteral("ultimoNsu"), ultimoNsu}, {QStringLiteral("pendente"), pendente}});
     }
 };
 

@@ -45,15 +45,8 @@ struct Estado
 
     void carregar()
     {
-        const QString pasta = qEnvironmentVariable("Z3_SIM_ESTADO");
-        if (pasta.isEmpty())
-            return;
-        QDir().mkpath(pasta);
-        arquivo = pasta + QStringLiteral("/z3_bridge_host.json");
-        QFile f(arquivo);
-        if (!f.open(QIODevice::ReadOnly))
-            return;
-        const QJsonObject dados = QJsonDocument::fromJson(f.readAll()).object();
+        arquivo = simlog::arquivoEstado("z3_bridge_host.json");
+        const QJsonObject dados = simlog::lerEstado(arquivo);
         ultimoNsu = dados.value(QStringLiteral("ultimoNsu")).toInt();
         for (const QJsonValue &v : dados.value(QStringLiteral("vendas")).toArray()) {
             const QJsonObject o = v.toObject();
@@ -81,14 +74,8 @@ struct Estado
                                      {QStringLiteral("nsuTerminal"), it->nsuTerminal},
                                      {QStringLiteral("cancelada"), it->cancelada}});
         }
-        const QJsonObject dados{{QStringLiteral("ultimoNsu"), ultimoNsu}, {QStringLiteral("vendas"), lista}};
-        // Whole or not at all: the program may be killed at any moment.
-        const QString temporario = arquivo + QStringLiteral(".tmp");
-        QFile f(temporario);
-        if (f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(QJsonDocument(dados).toJson()) > 0) {
-            f.close();
-            std::rename(QFile::encodeName(temporario).constData(), QFile::encodeName(arquivo).constData());
-        }
+        simlog::gravarEstado(arquivo,
+                             QJsonObject{{QStringLiteral("ultimoNsu"), ultimoNsu}, {QStringLiteral("vendas"), lista}});
     }
 };
 

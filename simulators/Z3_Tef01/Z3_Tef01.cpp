@@ -94,29 +94,12 @@ struct Host
     static Host carregar()
     {
         Host h;
-        const QString pasta = qEnvironmentVariable("Z3_SIM_ESTADO");
-        if (pasta.isEmpty())
-            return h;
-        QDir().mkpath(pasta);
-        h.arquivo = pasta + QStringLiteral("/z3_tef_host.json");
-        QFile f(h.arquivo);
-        if (f.open(QIODevice::ReadOnly))
-            h.dados = QJsonDocument::fromJson(f.readAll()).object();
+        h.arquivo = simlog::arquivoEstado("z3_tef_host.json");
+        h.dados = simlog::lerEstado(h.arquivo);
         return h;
     }
 
-    void gravar() const
-    {
-        if (!ativo())
-            return;
-        // Whole or not at all: the program may be killed at any moment.
-        const QString temporario = arquivo + QStringLiteral(".tmp");
-        QFile f(temporario);
-        if (f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(QJsonDocument(dados).toJson()) > 0) {
-            f.close();
-            std::rename(QFile::encodeName(temporario).constData(), QFile::encodeName(arquivo).constData());
-        }
-    }
+    void gravar() const { simlog::gravarEstado(arquivo, dados); }
 
     // Confirms (acao 1) or undoes (0) a pending transaction; false when it is not pending.
     bool resolver(int sequencial, int acao)

@@ -1,12 +1,14 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMutex>
 #include <QMutexLocker>
+#include <QSaveFile>
 #include <QString>
 
 // The call log of the simulated libraries. "Z3_SIM_LOG" is read again at every
@@ -46,6 +48,35 @@ inline QJsonObject cenario()
     if (!f.open(QIODevice::ReadOnly))
         return {};
     return QJsonDocument::fromJson(f.readAll()).object();
+}
+
+// The host's record a simulated library keeps across a restart, in the folder
+// "Z3_SIM_ESTADO" names: the file for `nome` there (empty, and nothing kept,
+// when the variable is not set), what it holds, and its writing, whole or not
+// at all, since the program may be killed at any moment.
+inline QString arquivoEstado(const char *nome)
+{
+    const QString pasta = qEnvironmentVariable("Z3_SIM_ESTADO");
+    if (pasta.isEmpty())
+        return QString();
+    QDir().mkpath(pasta);
+    return pasta + QLatin1Char('/') + QLatin1String(nome);
+}
+
+inline QJsonObject lerEstado(const QString &arquivo)
+{
+    QFile f(arquivo);
+    return !arquivo.isEmpty() && f.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(f.readAll()).object()
+                                                             : QJsonObject();
+}
+
+inline void gravarEstado(const QString &arquivo, const QJsonObject &dados)
+{
+    if (arquivo.isEmpty())
+        return;
+    QSaveFile f(arquivo);
+    if (f.open(QIODevice::WriteOnly) && f.write(QJsonDocument(dados).toJson()) > 0)
+        f.commit();
 }
 
 } // namespace simlog
